@@ -1,0 +1,35 @@
+// varnotile-cli: the command-line companion of the window program, on the same core.
+#include "cli_common.h"
+
+#include <QCoreApplication>
+
+#include <cstring>
+#include <iostream>
+
+namespace {
+
+void printUsage() {
+    std::cerr << "usage: varnotile-cli COMMAND [OPTIONS] ...\n"
+                 "commands:\n"
+                 "  inspect [--delimiter D] [--decimal C] [--cells] FILE\n";
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    if (argc < 2) {
+        printUsage();
+        return varnotile::cli::kExitUsage;
+    }
+    const std::string command = argv[1];
+    std::vector<std::string> args(argv + 2, argv + argc);
+    if (command == "inspect") return varnotile::cli::runInspect(std::move(args));
+    if (command == "--help" || command == "-h" || command == "help") {
+        printUsage();
+        return 0;
+    }
+    std::cerr << "varnotile-cli: unknown command '" << command << "'\n";
+    printUsage();
+    return varnotile::cli::kExitUsage;
+}

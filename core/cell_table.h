@@ -1,0 +1,70 @@
+#pragma once
+// The cell table of the data grid: data rows are views into the file's lines, split at the
+// delimiter on demand; edited cells are stored aside per column. Row 0 (the drawn header row)
+// has no cell texts and column 0 shows the row number, so neither is stored.
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace varnotile {
+
+class FileLines;
+
+// The greatest column number a cell can have: ten data columns plus the extra column.
+inline constexpr int kMaxTableColumns = 11;
+
+// Field `field` (1-based) of `line` split at `delimiter` the way SplitLine splits: every
+// delimiter ends a field, fields after the 20th are discarded. `delimiter` < 0 means no delimiter.
+std::string_view fieldOfLine(std::string_view line, int delimiter, int field);
+
+class CellTable {
+public:
+    // A row as the table keeps it: the file line it came from. Edited texts stay keyed by it,
+    // so a row taken out and put back carries every cell exactly as it was.
+    using RowId = uint32_t;
+
+    void clear();
+    // Rows 1..rowCount show file lines firstLine..firstLine+rowCount-1, split at `delimiter`.
+    // The extra column (when extraColumn > 0) is empty in rows whose line lies before
+    // `extraFirstLine`.
+    void assign(const FileLines* lines, int firstLine, int rowCount, int delimiter, int columnCount,
+                int extraColumn, RowId extraFirstLine);
+
+    int rowCount() const { return static_cast<int>(rows_.size()); }
+    int columnCount() const { return columnCount_; }
+    void setColumnCount(int columns) { columnCount_ = columns; }
+
+    // Text of cell (column, row); empty outside columns 1..columnCount and rows 1..rowCount.
+    // The view stays valid until the table changes.
+    std::string_view cell(int column, int row) const;
+    bool isEdited(int column, int row) const;
+    void setCell(int column, int row, std::string text);
+    // Drops an edited text so that the cell shows its file text again.
+    void revertCell(int column, int row);
+
+    RowId rowId(int row) const { return rows_[static_cast<std::size_t>(row - 1)]; }
+    // Removes rows top..bottom (1-based, inclusive) and returns them, first row first.
+    std::vector<RowId> takeRows(int top, int bottom);
+    // Puts rows back so that the first of them becomes row `at`.
+    void insertRows(int at, const std::vector<RowId>& rows);
+
+private:
+    struct Overlay {
+        std::vector<std::string> text; // indexed by RowId
+        std::vector<uint8_t> set;
+    };
+    Overlay& overlayFor(int column);
+
+    const FileLines* lines_ = nullptr;
+    std::vector<RowId> rows_;
+    int delimiter_ = ',';
+    int columnCount_ = 0;
+    int extraColumn_ = 0;
+    RowId extraFirstLine_ = 0;
+    RowId maxRowId_ = 0;
+    std::unique_ptr<Overlay> overlays_[kMaxTableColumns + 1];
+};
+
+} // namespace varnotile

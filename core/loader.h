@@ -1,0 +1,29 @@
+#pragma once
+// The load sequence of a data file: empty the data set, read the lines, detect the layout, fill
+// the cell table, take the numbers and compute the statistics. Messages come back as values.
+#include "layout.h"
+
+namespace varnotile {
+
+struct LoadOutcome {
+    enum class Status { Loaded, TooFewData, ReadError };
+    Status status = Status::Loaded;
+    Messages messages;  // texts shown to the user, in order
+    std::string error;  // the system's reason when the file could not be read
+};
+
+// Returns the data set's file, layout, flags, numbers and journal to the empty state. View
+// choices (X column, curve flags and colours, scale, selection) and the settings stay.
+void ResetData(DataSet& ds);
+
+// Fills the cell table from the data lines (DataRowCount, RowIncluded, Values sized, extra
+// column), taking the numbers of the numeric columns in the same pass.
+void FillTable(DataSet& ds);
+
+// Loads ds.CurrentFileName after ResetData. The caller has set CurrentFileName.
+LoadOutcome LoadDataFile(DataSet& ds);
+
+// Modification time of `path` in seconds since the epoch, -1 when it has none.
+int64_t fileAgeStamp(const std::string& path);
+
+} // namespace varnotile

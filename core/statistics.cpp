@@ -1,0 +1,43 @@
+#include "statistics.h"
+
+#include "number_text.h"
+
+#include <cmath>
+#include <limits>
+
+namespace varnotile {
+
+void FillValuesFromGrid(DataSet& ds) {
+    if (ds.DataRowCount <= 0) return;
+    for (int k = 1; k <= ds.ColumnCount && k <= 10; ++k) {
+        if (!ds.ColumnIsNumeric[static_cast<std::size_t>(k)]) continue;
+        auto& column = ds.Values[static_cast<std::size_t>(k)];
+        if (column.size() < static_cast<std::size_t>(ds.DataRowCount) + 1)
+            column.resize(static_cast<std::size_t>(ds.DataRowCount) + 1, 0.0);
+        for (int r = 1; r <= ds.DataRowCount; ++r)
+            column[static_cast<std::size_t>(r)] = textToNumber(ds.Cells.cell(k, r), ds.DecimalSeparator);
+    }
+}
+
+void ComputeColumnStatistics(DataSet& ds) {
+    const std::size_t rows = static_cast<std::size_t>(ds.DataRowCount > 0 ? ds.DataRowCount : 0);
+    for (std::size_t k = 1; k <= 10; ++k) {
+        const auto& column = ds.Values[k];
+        double lo = std::numeric_limits<double>::infinity();
+        double hi = -std::numeric_limits<double>::infinity();
+        for (std::size_t r = 1; r <= rows; ++r) {
+            if (r < ds.RowIncluded.size() && !ds.RowIncluded[r]) continue;
+            const double v = r < column.size() ? column[r] : 0.0;
+            if (v < lo) lo = v;
+            if (v > hi) hi = v;
+        }
+        if (lo > hi) lo = hi = 0.0; // no row included: an empty table reads as all zeros
+        ds.ColumnMin[k] = lo;
+        ds.ColumnMax[k] = hi;
+        double absMax = std::fabs(hi);
+        if (std::fabs(lo) > absMax) absMax = std::fabs(lo);
+        ds.ColumnAbsMax[k] = absMax == 0.0 ? 1.0 : absMax;
+    }
+}
+
+} // namespace varnotile

@@ -1,0 +1,12 @@
+#pragma once
+// The numbers of the numeric columns and their minimum, maximum and largest magnitude.
+#include "dataset.h"
+
+namespace varnotile {
+
+// Takes the number of every cell of every numeric column from the cell table.
+void FillValuesFromGrid(DataSet& ds);
+// Recomputes ColumnMin, ColumnMax and ColumnAbsMax of columns 1..10 from Values.
+void ComputeColumnStatistics(DataSet& ds);
+
+} // namespace varnotile

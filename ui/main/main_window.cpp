@@ -1,0 +1,357 @@
+#include "main_window.h"
+
+#include "curve_chart.h"
+#include "data_grid_model.h"
+#include "data_grid_view.h"
+#include "text_codec.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QTableWidget>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include <new>
+
+namespace varnotile {
+namespace {
+
+QString fromBytes(std::string_view bytes, bool utf8) { return QString::fromStdString(displayText(bytes, utf8)); }
+
+char localeDecimalSeparator() {
+    const QString point = QLocale::system().decimalPoint();
+    if (point.size() == 1 && point.at(0).unicode() < 0x80) return static_cast<char>(point.at(0).unicode());
+    return '.';
+}
+
+QString defaultSettingsPath() {
+    // The executable's path with its extension replaced by ".INI".
+    const QFileInfo exe(QCoreApplication::applicationFilePath());
+    const QString base = exe.completeSuffix().isEmpty() ? exe.fileName() : exe.completeBaseName();
+    return exe.absoluteDir().filePath(base + QStringLiteral(".INI"));
+}
+
+} // namespace
+
+MainWindow::MainWindow(QString settingsPath, QWidget* parent)
+    : QMainWindow(parent), settingsPath_(settingsPath.isEmpty() ? defaultSettingsPath() : std::move(settingsPath)) {
+    setObjectName(QStringLiteral("TFormMain"));
+    setWindowTitle(QStringLiteral("Varnotile"));
+    setGeometry(181, 101, 619, 465);
+    ds_.DecimalSeparator = localeDecimalSeparator();
+    buildWidgets();
+    buildMenus();
+    timer1_ = new QTimer(this);
+    timer1_->setObjectName(QStringLiteral("Timer1"));
+    timer1_->setInterval(55);
+    connect(timer1_, &QTimer::timeout, this, &MainWindow::Timer1Timer);
+    FormCreate();
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::buildWidgets() {
+    splitter1_ = new QSplitter(Qt::Horizontal, this);
+    splitter1_->setObjectName(QStringLiteral("Splitter1"));
+    splitter1_->setHandleWidth(3);
+    splitter1_->setChildrenCollapsible(false);
+
+    panel1_ = new QWidget(splitter1_);
+    panel1_->setObjectName(QStringLiteral("Panel1"));
+    auto* panelLayout = new QVBoxLayout(panel1_);
+    panelLayout->setContentsMargins(0, 0, 0, 0);
+    splitter2_ = new QSplitter(Qt::Vertical, panel1_);
+    splitter2_->setObjectName(QStringLiteral("Splitter2"));
+    splitter2_->setHandleWidth(3);
+    splitter2_->setChildrenCollapsible(false);
+    panelLayout->addWidget(splitter2_);
+
+    gridFiles_ = new QTableWidget(1, 4, splitter2_);
+    gridFiles_->setObjectName(QStringLiteral("SGridFiles"));
+    gridFiles_->verticalHeader()->hide();
+    gridFiles_->verticalHeader()->setDefaultSectionSize(16);
+    gridFiles_->setColumnWidth(0, 68);
+    gridFiles_->setColumnWidth(1, 74);
+    gridFiles_->setColumnWidth(2, 71);
+    gridFiles_->setColumnWidth(3, 69);
+    gridFiles_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    gridFiles_->setSelectionMode(QAbstractItemView::SingleSelection);
+    gridFiles_->horizontalHeader()->setHighlightSections(false);
+
+    gridData_ = new DataGridView(splitter2_);
+    gridModel_ = new DataGridModel(ds_, gridData_);
+    gridData_->setModel(gridModel_);
+    QFont gridFont = gridData_->font();
+    gridFont.setPointSize(8);
+    gridData_->setFont(gridFont);
+    splitter2_->addWidget(gridFiles_);
+    splitter2_->addWidget(gridData_);
+    splitter2_->setSizes({170, 400});
+    splitter2_->setStretchFactor(0, 0);
+    splitter2_->setStretchFactor(1, 1);
+
+    chart_ = new CurveChart(splitter1_);
+    splitter1_->addWidget(panel1_);
+    splitter1_->addWidget(chart_);
+    splitter1_->setStretchFactor(0, 0);
+    splitter1_->setStretchFactor(1, 1);
+    splitter1_->setSizes({319, 600});
+    const QString handleStyle = QStringLiteral("QSplitter::handle { background-color: blue; }");
+    splitter1_->setStyleSheet(handleStyle);
+    splitter2_->setStyleSheet(handleStyle);
+    connect(splitter1_, &QSplitter::splitterMoved, this, &MainWindow::Splitter1Moved);
+    setCentralWidget(splitter1_);
+
+    QStatusBar* bar = statusBar();
+    bar->setObjectName(QStringLiteral("StatusBar1"));
+    bar->setSizeGripEnabled(true);
+    statusPanel0_ = new QLabel(bar);
+    statusPanel0_->setObjectName(QStringLiteral("StatusPanel0"));
+    statusPanel0_->setFixedWidth(100);
+    statusPanel0_->setFrameShape(QFrame::Panel);
+    statusPanel0_->setFrameShadow(QFrame::Sunken);
+    statusPanel1_ = new QLabel(bar);
+    statusPanel1_->setObjectName(QStringLiteral("StatusPanel1"));
+    statusPanel1_->setMinimumWidth(400);
+    statusPanel1_->setFrameShape(QFrame::Panel);
+    statusPanel1_->setFrameShadow(QFrame::Sunken);
+    bar->addWidget(statusPanel0_);
+    bar->addWidget(statusPanel1_, 1);
+
+    connect(gridData_, &DataGridView::gridMousePressed, this, &MainWindow::SGridDataMouseDown);
+    connect(gridData_, &DataGridView::gridMouseMoved, this, &MainWindow::SGridDataMouseMove);
+    connect(gridData_, &DataGridView::gridMouseReleased, this, &MainWindow::SGridDataMouseUp);
+    connect(gridData_, &DataGridView::gridKeyPressed, this, &MainWindow::SGridDataKeyDown);
+    connect(gridData_, &DataGridView::gridCellSelected, this, &MainWindow::SGridDataSelectCell);
+    connect(gridModel_, &DataGridModel::cellTextEdited, this, &MainWindow::SGridDataSetEditText);
+}
+
+QAction* MainWindow::addItem(QMenu* menu, const char* name, const QString& caption, void (MainWindow::*handler)()) {
+    auto* action = new QAction(caption, menu);
+    action->setObjectName(QString::fromLatin1(name));
+    menu->addAction(action);
+    connect(action, &QAction::triggered, this, handler);
+    return action;
+}
+
+void MainWindow::buildMenus() {
+    QMenuBar* bar = menuBar();
+    bar->setObjectName(QStringLiteral("MainMenu1"));
+    auto makeMenu = [&](const char* name, const QString& title) {
+        QMenu* m = bar->addMenu(title);
+        m->setObjectName(QString::fromLatin1(name));
+        return m;
+    };
+    menuFile_ = makeMenu("menuFile", QStringLiteral("File"));
+    menuOpen_ = addItem(menuFile_, "menuOpen", QStringLiteral("Open..."), &MainWindow::menuOpenClick);
+    menuSave_ = addItem(menuFile_, "menuSave", QStringLiteral("Save..."), &MainWindow::menuSaveClick);
+    menuDeleteFile_ = addItem(menuFile_, "menuDeleteFile", QStringLiteral("Delete..."), &MainWindow::menuDeleteFileClick);
+    menuFile_->addSeparator();
+    menuPageSetup_ = addItem(menuFile_, "menuPageSetup", QStringLiteral("Page Setup..."), &MainWindow::menuPageSetupClick);
+    menuPrint_ = addItem(menuFile_, "menuPrint", QStringLiteral("Print..."), &MainWindow::menuPrintClick);
+    menuFile_->addSeparator();
+    menuExit_ = addItem(menuFile_, "menuExit", QStringLiteral("Exit"), &MainWindow::menuExitClick);
+
+    menuEdit_ = makeMenu("menuEdit", QStringLiteral("Edit"));
+    connect(menuEdit_, &QMenu::aboutToShow, this, &MainWindow::menuEditClick);
+    menuUndo_ = addItem(menuEdit_, "menuUndo", QStringLiteral("Undo   Ctrl+Z"), &MainWindow::menuUndoClick);
+    menuDelete_ = addItem(menuEdit_, "menuDelete", QStringLiteral("Delete"), &MainWindow::menuDeleteClick);
+    menuModify_ = addItem(menuEdit_, "MenuModify", QStringLiteral("Modify..."), &MainWindow::MenuModifyClick);
+
+    menuView_ = makeMenu("menuView", QStringLiteral("View"));
+    menuShow_ = addItem(menuView_, "menuShow", QStringLiteral("Show Curve"), &MainWindow::menuShowClick);
+    menuHide_ = addItem(menuView_, "menuHide", QStringLiteral("Hide Curve"), &MainWindow::menuHideClick);
+    menuColor_ = addItem(menuView_, "menuColor", QStringLiteral("Curve Color..."), &MainWindow::menuColorClick);
+    menuView_->addSeparator();
+    menuSetAsX_ = addItem(menuView_, "menuSetAsX", QStringLiteral("Set as X-Axis"), &MainWindow::menuSetAsXClick);
+    menuView_->addSeparator();
+    menuYScale_ = addItem(menuView_, "menuYScale", QStringLiteral("Y-Axis Scale..."), &MainWindow::menuYScaleClick);
+    menuView_->addSeparator();
+    menuViewFile_ = addItem(menuView_, "menuViewFile", QStringLiteral("Show File"), &MainWindow::menuViewFileClick);
+    for (QAction* a : {menuShow_, menuHide_, menuColor_, menuSetAsX_}) a->setEnabled(false);
+
+    menuOptions_ = makeMenu("menuOptions", QStringLiteral("Options"));
+    menuGenOptions_ = addItem(menuOptions_, "menuGenOptions", QStringLiteral("General Settings..."), &MainWindow::menuGenOptionsClick);
+    menuChartOptions_ = addItem(menuOptions_, "menuChartOptions", QStringLiteral("Chart Options..."), &MainWindow::menuChartOptionsClick);
+
+    menuHelp_ = makeMenu("menuHelp", QStringLiteral("Help"));
+    menuContents_ = addItem(menuHelp_, "menuContents", QStringLiteral("Pelmora Help"), &MainWindow::menuContentsClick);
+    menuAbout_ = addItem(menuHelp_, "menuAbout", QStringLiteral("About..."), &MainWindow::menuAboutClick);
+
+    // The data grid's context menu; its order (separators included) is fixed.
+    popup_ = new QMenu(this);
+    popup_->setObjectName(QStringLiteral("PMenuSGridData"));
+    pmenuShow_ = addItem(popup_, "PMenuShow", QStringLiteral("Show Curve"), &MainWindow::PMenuShowClick);
+    pmenuHide_ = addItem(popup_, "PMenuHide", QStringLiteral("Hide Curve"), &MainWindow::PMenuHideClick);
+    popup_->addSeparator();
+    pmenuColor_ = addItem(popup_, "PMenuColor", QStringLiteral("Curve Color"), &MainWindow::PMenuColorClick);
+    pmenuSetAsX_ = addItem(popup_, "PMenuSetAsX", QStringLiteral("Set as X-Axis"), &MainWindow::PMenuSetAsXClick);
+    popup_->addSeparator();
+    pmenuDelete_ = addItem(popup_, "PMenuDelete", QStringLiteral("Delete"), &MainWindow::PMenuDeleteClick);
+    pmenuModify_ = addItem(popup_, "PMenuModify", QStringLiteral("Modify..."), &MainWindow::PMenuModifyClick);
+    for (QAction* a : popup_->actions()) a->setEnabled(false);
+    gridData_->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(gridData_, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& pos) { popup_->popup(gridData_->mapToGlobal(pos)); });
+}
+
+void MainWindow::FormCreate() {
+    ds_.CurveVisible[0] = true;
+    ds_.PercentScale = true;
+    ds_.ShowCurveNames = true;
+    ds_.ShowChartTitle = true;
+    ReadSettings();
+    ApplyCurveColors();
+    SetFileListHeaders();
+    PrepareDataGrid();
+    RebuildChartTitles();
+}
+
+void MainWindow::showNotice(const QString& text) {
+    if (recorder_) {
+        recorder_->notices << text;
+        return;
+    }
+    QMessageBox::information(this, QStringLiteral("Varnotile"), text);
+}
+
+void MainWindow::showError(const QString& text) {
+    if (recorder_) {
+        recorder_->notices << text;
+        return;
+    }
+    QMessageBox::critical(this, QStringLiteral("Varnotile"), text);
+}
+
+bool MainWindow::askYesNo(const QString& text) {
+    if (recorder_) {
+        recorder_->questions << text;
+        return recorder_->answerYes;
+    }
+    return QMessageBox::question(this, QStringLiteral("Varnotile"), text, QMessageBox::Yes | QMessageBox::No) ==
+           QMessageBox::Yes;
+}
+
+void MainWindow::UpdateCaptionAndStatus() {
+    setWindowTitle(QStringLiteral("Varnotile  - ") + QString::fromStdString(ds_.CurrentFileName));
+    if (!ds_.HeaderLines[1].empty()) {
+        statusPanel0_->setText(QStringLiteral("Header:"));
+        std::string joined = ds_.HeaderLines[1] + " " + ds_.HeaderLines[2] + " " + ds_.HeaderLines[3] + " " + ds_.HeaderLines[4];
+        statusPanel1_->setText(fromBytes(joined, ds_.FileIsUtf8));
+    } else if (!ds_.CurrentFileName.empty()) {
+        statusPanel0_->setText(QStringLiteral("First Line:"));
+        statusPanel1_->setText(fromBytes(ds_.FileLines.line(1), ds_.FileIsUtf8));
+    }
+}
+
+void MainWindow::openFile(const QString& path) {
+    const QFileInfo info(path);
+    ds_.CurrentFileName = info.absoluteFilePath().toStdString();
+    const QString suffix = info.fileName().contains(QLatin1Char('.'))
+                               ? info.fileName().mid(info.fileName().lastIndexOf(QLatin1Char('.')))
+                               : QString();
+    ds_.CurrentFileExt = suffix.toStdString();
+    // The chosen file's folder becomes the current folder, which the folder list shows.
+    QDir::setCurrent(info.absolutePath());
+    ds_.ListFileCount = 0;
+    ListFolderFiles();
+    RefreshFileList();
+    LoadDataFile();
+}
+
+void MainWindow::menuOpenClick() {
+    const QString filters = QStringLiteral("csv files (*.csv);;text files (*.txt);;"
+                                           "All text files (*.csv, *.txt, *.prn, *.dat) (*.csv *.txt *.prn *.dat);;"
+                                           "All files (*)");
+    QFileDialog dialog(this);
+    dialog.setObjectName(QStringLiteral("OpenDialog1"));
+    dialog.setNameFilters(filters.split(QStringLiteral(";;")));
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
+    QCoreApplication::processEvents();
+    openFile(dialog.selectedFiles().constFirst());
+}
+
+void MainWindow::LoadDataFile() {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    ResetDataView();
+    LoadOutcome outcome;
+    try {
+        outcome = varnotile::LoadDataFile(ds_);
+    } catch (const std::bad_alloc&) {
+        ResetData(ds_);
+        outcome.status = LoadOutcome::Status::ReadError;
+        outcome.error = "not enough memory to hold the file";
+    }
+    gridModel_->tableReset();
+    QApplication::restoreOverrideCursor();
+    const QString file = QString::fromStdString(ds_.CurrentFileName);
+    if (outcome.status == LoadOutcome::Status::ReadError) {
+        showError(QStringLiteral("Cannot read the file \"%1\": %2").arg(file, QString::fromStdString(outcome.error)));
+        return;
+    }
+    for (const std::string& message : outcome.messages) showNotice(QString::fromStdString(message));
+    if (outcome.status == LoadOutcome::Status::TooFewData) return;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    UpdateCaptionAndStatus();
+    gridModel_->setGridSize(ds_.ColumnCount + 1, ds_.DataRowCount + 1);
+    gridModel_->tableReset();
+    gridData_->horizontalScrollBar()->setValue(0);
+    RefreshHeaderRow();
+    FillAllCurves();
+    RebuildChartTitles();
+    QApplication::restoreOverrideCursor();
+}
+
+void MainWindow::ResetDataView() {
+    ResetData(ds_);
+    setWindowTitle(QStringLiteral("Varnotile"));
+    chart_->rescaleAxes();
+    for (int k = 0; k < chart_->graphCount(); ++k) chart_->graph(k)->data()->clear();
+    menuShow_->setEnabled(false);
+    menuHide_->setEnabled(false);
+    pmenuHide_->setEnabled(false);
+    pmenuColor_->setEnabled(false);
+    QHeaderView* header = gridData_->horizontalHeader();
+    gridModel_->setGridSize(10, 10);
+    gridModel_->tableReset();
+    for (int c = 0; c < header->count(); ++c) {
+        if (header->isSectionHidden(c)) header->showSection(c);
+        if (header->sectionSize(c) < 20) header->resizeSection(c, 64);
+    }
+}
+
+void MainWindow::SGridDataKeyDown(int key, Qt::KeyboardModifiers shift) {
+    const Qt::KeyboardModifiers mods = shift & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier);
+    if (key == Qt::Key_Z && mods == Qt::ControlModifier && QApplication::mouseButtons() == Qt::NoButton) {
+        menuUndoClick();
+    } else if (key == Qt::Key_Delete) {
+        menuDeleteClick();
+    }
+    UpdateCaptionAndStatus();
+}
+
+void MainWindow::menuExitClick() { close(); }
+
+void MainWindow::Splitter1Moved() {
+    // The data grid follows the panel's width through its layout.
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    if (FormClose())
+        event->accept();
+    else
+        event->ignore();
+}
+
+} // namespace varnotile

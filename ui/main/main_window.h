@@ -1,0 +1,181 @@
+#pragma once
+// The main window: the folder list and data grid on the left, the chart on the right, the menus,
+// the status bar, and the handlers that lead every command to the operation behind it. It owns
+// the program's one data set.
+#include "dataset.h"
+#include "loader.h"
+
+#include <QMainWindow>
+#include <QPointer>
+
+class QAction;
+class QCustomPlot;
+class QLabel;
+class QMenu;
+class QSplitter;
+class QTableView;
+class QTableWidget;
+class QTimer;
+
+namespace varnotile {
+
+class DataGridModel;
+class DataGridView;
+class CurveChart;
+class FormOptions;
+class FormSetting;
+class FormModify;
+class FormPreprint;
+class FormAbout;
+class FormFileView;
+
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+public:
+    // `settingsPath` is the settings file (the executable's path with ".INI"); empty uses that default.
+    explicit MainWindow(QString settingsPath = {}, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    DataSet& dataSet() { return ds_; }
+    const DataSet& dataSet() const { return ds_; }
+
+    // Opens `path` as the Open command would after its dialog (folder list included).
+    void openFile(const QString& path);
+    // The load sequence for ds_.CurrentFileName; reports problems to the user itself.
+    void LoadDataFile();
+    void UpdateCaptionAndStatus();
+
+    // Message boxes go through these so tests can run without a user: when a recorder is set,
+    // notices are recorded and questions answered from it instead of being shown.
+    struct DialogRecorder {
+        QStringList notices;
+        QStringList questions;
+        bool answerYes = true;
+    };
+    void setDialogRecorder(DialogRecorder* recorder) { recorder_ = recorder; }
+    void showNotice(const QString& text);
+    void showError(const QString& text);
+    bool askYesNo(const QString& text);
+
+    // --- grid refresh operations (header row and cells)
+    void PrepareDataGrid();
+    void RefreshHeaderRow();
+    void ResetDataView();
+
+    // --- chart operations (curve chart)
+    void ApplyCurveColors();
+    void RebuildChartTitles();
+    void FillCurve(int k);
+    void FillAllCurves();
+    void ClearCurve(int k);
+    void ClearAllCurves();
+    void ChooseCurveColor();
+    void ShowPointReadout(int seriesNumber, int pointIndex);
+
+    // --- folder list and saving
+    void SetFileListHeaders();
+    void ListFolderFiles();
+    void RefreshFileList();
+    // Both return false when the file could not be written (the user has been told why).
+    bool SaveToCurrentFile();
+    bool SaveAsDialog();
+
+    // --- selection helpers
+    GridRect gridSelection() const;
+    void setSelectionRect(const GridRect& rect);
+
+    // --- handlers of the menus
+public slots:
+    void menuOpenClick();
+    void menuSaveClick();
+    void menuDeleteFileClick();
+    void menuPageSetupClick();
+    void menuPrintClick();
+    void menuExitClick();
+    void menuEditClick();
+    void menuUndoClick();
+    void menuDeleteClick();
+    void MenuModifyClick();
+    void menuShowClick();
+    void menuHideClick();
+    void menuColorClick();
+    void menuSetAsXClick();
+    void menuYScaleClick();
+    void menuViewFileClick();
+    void menuGenOptionsClick();
+    void menuChartOptionsClick();
+    void menuContentsClick();
+    void menuAboutClick();
+    void PMenuShowClick() { menuShowClick(); }
+    void PMenuHideClick() { menuHideClick(); }
+    void PMenuColorClick() { menuColorClick(); }
+    void PMenuSetAsXClick() { menuSetAsXClick(); }
+    void PMenuDeleteClick() { menuDeleteClick(); }
+    void PMenuModifyClick() { MenuModifyClick(); }
+
+    // --- data grid events (grid coordinates: row 0 header row, column 0 row numbers)
+    void SGridDataMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shift, int column, int row);
+    void SGridDataMouseMove(Qt::MouseButtons buttons, Qt::KeyboardModifiers shift, int column, int row);
+    void SGridDataMouseUp();
+    void SGridDataSelectCell(int column, int row);
+    void SGridDataSetEditText(int column, int row, const QString& value);
+    void SGridDataKeyDown(int key, Qt::KeyboardModifiers shift);
+    void Timer1Timer();
+    void Splitter1Moved();
+
+    // --- folder list events
+    void SGridFilesMouseDown(int column, int row);
+    void SGridFilesSelectCell(int column, int row);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildMenus();
+    void buildWidgets();
+    QAction* addItem(QMenu* menu, const char* name, const QString& caption, void (MainWindow::*handler)());
+    void FormCreate();
+    // Returns false when the program must stay open (a save the user asked for failed).
+    bool FormClose();
+    void ReadSettings();
+    void WriteSettings();
+
+    DataSet ds_;
+    QString settingsPath_;
+    DialogRecorder* recorder_ = nullptr;
+
+    // widgets
+    QSplitter* splitter1_ = nullptr; // Panel1 | Chart1
+    QSplitter* splitter2_ = nullptr; // SGridFiles / SGridData
+    QWidget* panel1_ = nullptr;
+    QTableWidget* gridFiles_ = nullptr;
+    DataGridView* gridData_ = nullptr;
+    DataGridModel* gridModel_ = nullptr;
+    CurveChart* chart_ = nullptr;
+    QLabel* statusPanel0_ = nullptr;
+    QLabel* statusPanel1_ = nullptr;
+    QTimer* timer1_ = nullptr;
+
+    // dialogs, created once and reused
+    FormOptions* formOptions_ = nullptr;
+    FormSetting* formSetting_ = nullptr;
+    FormModify* formModify_ = nullptr;
+    FormPreprint* formPreprint_ = nullptr;
+    FormAbout* formAbout_ = nullptr;
+    FormFileView* form1_ = nullptr;
+
+    // menu items
+    QMenu* menuFile_ = nullptr;
+    QMenu* menuEdit_ = nullptr;
+    QMenu* menuView_ = nullptr;
+    QMenu* menuOptions_ = nullptr;
+    QMenu* menuHelp_ = nullptr;
+    QMenu* popup_ = nullptr; // PMenuSGridData
+    QAction *menuOpen_{}, *menuSave_{}, *menuDeleteFile_{}, *menuPageSetup_{}, *menuPrint_{}, *menuExit_{};
+    QAction *menuUndo_{}, *menuDelete_{}, *menuModify_{};
+    QAction *menuShow_{}, *menuHide_{}, *menuColor_{}, *menuSetAsX_{}, *menuYScale_{}, *menuViewFile_{};
+    QAction *menuGenOptions_{}, *menuChartOptions_{}, *menuContents_{}, *menuAbout_{};
+    QAction *pmenuShow_{}, *pmenuHide_{}, *pmenuColor_{}, *pmenuSetAsX_{}, *pmenuDelete_{}, *pmenuModify_{};
+};
+
+} // namespace varnotile
