@@ -89,7 +89,7 @@ struct DataSet {
     int PressRow = 0;
     int HoverRow = 0;
 
-    // --- editing
+    // --- editing (the journal's entries live beside UndoCount)
     int UndoCount = 0;
     std::string CellTextBefore;
     int ModifyFromRow = 1;

@@ -140,6 +140,16 @@ private:
     void ReadSettings();
     void WriteSettings();
 
+    // Grid area: header row, selection and pointer handling.
+
+    // Chart area: curves, options dialog, readout.
+
+    // Files area: saving, folder list, settings.
+
+    // Editing area: cell edits, undo, delete, modify.
+
+    // Auxiliary area: page setup, printing, viewer, about, help.
+
     DataSet ds_;
     QString settingsPath_;
     DialogRecorder* recorder_ = nullptr;

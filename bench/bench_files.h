@@ -1,0 +1,12 @@
+#pragma once
+// The benchmark data file: 1,000,000 rows x 10 numeric columns behind two header lines (~76 MB),
+// generated once into the temporary folder and reused.
+#include <string>
+
+namespace varnotile::bench {
+
+// Path of the benchmark file, generating it when it is missing. `rows` other than the default
+// give a smaller file of the same shape.
+std::string benchmarkFile(int rows = 1000000);
+
+} // namespace varnotile::bench
