@@ -55,6 +55,10 @@ MainWindow::MainWindow(QString settingsPath, QWidget* parent)
     timer1_->setInterval(55);
     connect(timer1_, &QTimer::timeout, this, &MainWindow::Timer1Timer);
     FormCreate();
+    createChartDialogs();
+    createAuxDialogs();
+    createFilesDialogs();
+    createEditDialogs();
 }
 
 MainWindow::~MainWindow() = default;

@@ -83,6 +83,9 @@ public:
     // --- selection helpers
     GridRect gridSelection() const;
     void setSelectionRect(const GridRect& rect);
+    // The column the column commands (curve commands, Modify) act on: the column the grid's
+    // selection shows when it is one column wide, else SelectedColumn.
+    int commandColumn() const;
 
     // --- handlers of the menus
 public slots:
@@ -133,6 +136,11 @@ protected:
 private:
     void buildMenus();
     void buildWidgets();
+    // Each area creates its dialogs once, hidden, at start-up.
+    void createChartDialogs();
+    void createAuxDialogs();
+    void createFilesDialogs();
+    void createEditDialogs();
     QAction* addItem(QMenu* menu, const char* name, const QString& caption, void (MainWindow::*handler)());
     void FormCreate();
     // Returns false when the program must stay open (a save the user asked for failed).

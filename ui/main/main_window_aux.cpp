@@ -3,6 +3,7 @@
 
 namespace varnotile {
 
+void MainWindow::createAuxDialogs() {}
 void MainWindow::menuPageSetupClick() {}
 void MainWindow::menuPrintClick() {}
 void MainWindow::menuViewFileClick() {}

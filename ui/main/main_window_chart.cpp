@@ -5,6 +5,7 @@
 
 namespace varnotile {
 
+void MainWindow::createChartDialogs() {}
 void MainWindow::ApplyCurveColors() {}
 void MainWindow::RebuildChartTitles() {}
 void MainWindow::FillCurve(int) {}

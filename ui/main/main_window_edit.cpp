@@ -3,6 +3,7 @@
 
 namespace varnotile {
 
+void MainWindow::createEditDialogs() {}
 void MainWindow::SGridDataSelectCell(int, int) {}
 void MainWindow::SGridDataSetEditText(int, int, const QString&) {}
 void MainWindow::menuUndoClick() {}

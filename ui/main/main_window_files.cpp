@@ -3,6 +3,7 @@
 
 namespace varnotile {
 
+void MainWindow::createFilesDialogs() {}
 void MainWindow::menuSaveClick() {}
 void MainWindow::menuDeleteFileClick() {}
 void MainWindow::SGridFilesMouseDown(int, int) {}

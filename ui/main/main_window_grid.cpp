@@ -8,6 +8,7 @@ namespace varnotile {
 void MainWindow::PrepareDataGrid() {}
 void MainWindow::RefreshHeaderRow() {}
 GridRect MainWindow::gridSelection() const { return {}; }
+int MainWindow::commandColumn() const { return ds_.SelectedColumn; }
 void MainWindow::setSelectionRect(const GridRect& rect) { ds_.SelectionRect = rect; }
 void MainWindow::menuEditClick() {}
 void MainWindow::SGridDataMouseDown(Qt::MouseButton, Qt::KeyboardModifiers, int, int) {}
