@@ -1,0 +1,66 @@
+// Column numbers and statistics.
+#include "loader.h"
+#include "statistics.h"
+#include "test_files.h"
+
+#include <gtest/gtest.h>
+
+using namespace varnotile;
+
+namespace {
+
+DataSet loaded(const std::string& bytes) {
+    static varnotile::test::TempDir dir;
+    DataSet ds;
+    ds.CurrentFileName = dir.write("s.csv", bytes);
+    LoadDataFile(ds);
+    return ds;
+}
+
+} // namespace
+
+TEST(Statistics, EmptyAndNonNumericCellsCountAsZero) {
+    DataSet ds = loaded("5,-3\n,-8\n7,x\n1,-4\n2,-5\n");
+    EXPECT_EQ(ds.ColumnMin[1], 0);
+    EXPECT_EQ(ds.ColumnMax[1], 7);
+    EXPECT_EQ(ds.ColumnAbsMax[1], 7);
+    EXPECT_EQ(ds.ColumnMin[2], -8);
+    EXPECT_EQ(ds.ColumnMax[2], 0); // "x" counts as 0
+    EXPECT_EQ(ds.ColumnAbsMax[2], 8);
+}
+
+TEST(Statistics, AllZerosAndColumnsBeyondTheFile) {
+    DataSet ds = loaded("0,0\n0,0\n0,0\n0,0\n0,0\n");
+    EXPECT_EQ(ds.ColumnAbsMax[1], 1.0);
+    EXPECT_EQ(ds.ColumnMin[7], 0);
+    EXPECT_EQ(ds.ColumnMax[7], 0);
+    EXPECT_EQ(ds.ColumnAbsMax[7], 1.0);
+}
+
+TEST(Statistics, NoRowsKeepsThePercentBaseNonZero) {
+    DataSet ds = loaded("1,2\n3,4\n5,6\n7,8\n9,10\n");
+    ds.DataRowCount = 0;
+    ComputeColumnStatistics(ds);
+    for (int k = 1; k <= 10; ++k) EXPECT_EQ(ds.ColumnAbsMax[static_cast<std::size_t>(k)], 1.0);
+}
+
+TEST(Statistics, FollowAnEditedCell) {
+    DataSet ds = loaded("1,2\n3,4\n5,6\n7,8\n9,10\n");
+    ds.Cells.setCell(2, 3, "-100");
+    FillValuesFromGrid(ds);
+    ComputeColumnStatistics(ds);
+    EXPECT_EQ(ds.ColumnMin[2], -100);
+    EXPECT_EQ(ds.ColumnAbsMax[2], 100);
+    EXPECT_EQ(ds.ColumnMax[1], 9); // other columns keep their results
+}
+
+TEST(Statistics, ForeignDecimalSeparatorCountsAsZero) {
+    static varnotile::test::TempDir dir;
+    DataSet ds;
+    ds.DecimalSeparator = ',';
+    ds.ListSeparator = ";";
+    ds.CurrentFileName = dir.write("c.csv", "1,5;2.5\n2,5;3.5\n3,5;4.5\n4,5;5.5\n5,5;6.5\n");
+    LoadDataFile(ds);
+    EXPECT_EQ(ds.ColumnMax[1], 5.5);
+    EXPECT_FALSE(ds.ColumnIsNumeric[2]);
+}
