@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstdint>
 #include <cstdlib>
 #include <system_error>
 
@@ -45,15 +46,22 @@ bool parseNumber(std::string_view text, char decimal, double& out) {
         ++i;
     }
     const std::size_t mantissaBegin = i;
-    std::size_t digits = 0;
-    while (i < n && isDigit(text[i])) ++i, ++digits;
+    std::size_t digits = 0, fractionDigits = 0;
+    uint64_t mantissa = 0; // exact while digits <= 19
+    while (i < n && isDigit(text[i])) {
+        mantissa = mantissa * 10 + static_cast<uint64_t>(text[i] - '0');
+        ++i, ++digits;
+    }
     bool separator = false;
     std::size_t separatorAt = 0;
     if (i < n && text[i] == decimal) {
         separator = true;
         separatorAt = i;
         ++i;
-        while (i < n && isDigit(text[i])) ++i, ++digits;
+        while (i < n && isDigit(text[i])) {
+            mantissa = mantissa * 10 + static_cast<uint64_t>(text[i] - '0');
+            ++i, ++digits, ++fractionDigits;
+        }
     }
     if (digits == 0 && !separator) return false;
     const std::size_t mantissaEnd = i;
@@ -67,6 +75,16 @@ bool parseNumber(std::string_view text, char decimal, double& out) {
         if (expDigits == 0) return false;
     }
     if (i != n) return false;
+
+    // Fast path: up to 15 significant digits and no exponent. Both the mantissa and the power of
+    // ten are exact doubles, so one division gives the correctly rounded value.
+    static constexpr double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                        1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    if (exponentBegin == n && digits <= 15) {
+        const double v = static_cast<double>(mantissa) / kPow10[fractionDigits];
+        out = negative ? -v : v;
+        return true;
+    }
 
     // Build "[-]digits[.digits][e[+-]digits]" in '.' notation for from_chars. A lone separator
     // ("." or "-.") has no digits and is the number 0.
