@@ -4,6 +4,7 @@
 // elsewhere are plain functions over it.
 #include "cell_table.h"
 #include "file_lines.h"
+#include "undo_journal.h"
 
 #include <array>
 #include <cstdint>
@@ -90,6 +91,7 @@ struct DataSet {
     int HoverRow = 0;
 
     // --- editing (the journal's entries live beside UndoCount)
+    UndoJournal Journal; // its size is UndoCount; setting UndoCount to 0 empties it
     int UndoCount = 0;
     std::string CellTextBefore;
     int ModifyFromRow = 1;

@@ -1,0 +1,45 @@
+#pragma once
+// Column modification: a conditional transformation (values meeting a comparison are replaced)
+// and a linear one (New Value = Old Value * m + a) over a range of rows of one column.
+#include "dataset.h"
+#include "undo_journal.h"
+
+#include <string>
+#include <string_view>
+
+namespace varnotile {
+
+// The texts of the Modify dialog's fields, as the user left them.
+struct ModifyRequest {
+    std::string condition;          // ">", "<" or "="; any other text changes no value
+    std::string ifValue, thenValue; // the conditional transformation runs when both are non-empty
+    std::string factor, offset;     // the linear one runs unless factor is exactly "1" and offset
+                                    // exactly "0", or either is empty (an empty offset reads "0")
+    int fromRow = 1, toRow = 1;
+};
+
+struct ModifyPlan {
+    bool conditional = false, linear = false;
+    std::string condition;
+    double ifValue = 0, thenValue = 0, factor = 0, offset = 0;
+    int fromRow = 1, toRow = 0; // clamped to the table; toRow < fromRow is an empty range
+    bool confirmed() const { return conditional || linear; }
+};
+
+// The row fields are read with the standard integer conversion: optional blanks around an
+// optional sign and decimal digits that fit in 32 bits.
+bool parseRowField(std::string_view text, int& out);
+
+// Reads the request into a plan and stores its numbers in the data set (ModifyFromRow,
+// ModifyToRow, ModifyIfValue, ModifyThenValue, ModifyFactor, ModifyOffset, ModifyConfirmed). A
+// number field that is not a number counts as 0.
+ModifyPlan PlanModification(DataSet& ds, const ModifyRequest& request);
+
+// Transforms rows fromRow..toRow of numeric column k, writes the results into the cells in the
+// general number format and journals the former texts and numbers. A cell's number is what its new
+// text reads back as. A result that is not finite, or whose text does not read back as a number,
+// leaves that cell as it was (counted in EditEffect::unchangedResults). A plan that transforms
+// nothing, or a column that is not numeric, changes nothing and makes no entry.
+EditEffect ApplyModification(DataSet& ds, int k, const ModifyPlan& plan);
+
+} // namespace varnotile

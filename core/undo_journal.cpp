@@ -1,0 +1,177 @@
+#include "undo_journal.h"
+
+#include "dataset.h"
+#include "number_text.h"
+#include "statistics.h"
+
+#include <algorithm>
+
+namespace varnotile {
+
+void UndoJournal::push(UndoEntry entry) {
+    while (entries_.size() >= static_cast<std::size_t>(kUndoLimit)) entries_.pop_front();
+    entries_.push_back(std::move(entry));
+}
+
+UndoEntry UndoJournal::pop() {
+    UndoEntry entry = std::move(entries_.back());
+    entries_.pop_back();
+    return entry;
+}
+
+void UndoJournal::truncate(int count) {
+    if (count <= 0) {
+        clear();
+        return;
+    }
+    while (entries_.size() > static_cast<std::size_t>(count)) entries_.pop_back();
+}
+
+void SyncJournal(DataSet& ds) {
+    if (ds.UndoCount < ds.Journal.size()) ds.Journal.truncate(ds.UndoCount);
+    ds.UndoCount = ds.Journal.size();
+}
+
+void PushUndo(DataSet& ds, UndoEntry entry) {
+    SyncJournal(ds);
+    ds.Journal.push(std::move(entry));
+    ds.UndoCount = ds.Journal.size();
+}
+
+namespace {
+
+bool isDataCell(const DataSet& ds, int column, int row) {
+    return column >= 1 && column <= ds.ColumnCount && column <= ds.Cells.columnCount() && row >= 1 &&
+           row <= ds.DataRowCount && row <= ds.Cells.rowCount();
+}
+
+// Numbers are kept for the numeric columns among 1..10 only (the extra column never is numeric).
+bool hasValues(const DataSet& ds, int column) {
+    return column >= 1 && column <= 10 && ds.ColumnIsNumeric[static_cast<std::size_t>(column)];
+}
+
+void setValue(DataSet& ds, int column, int row, double value) {
+    auto& slots = ds.Values[static_cast<std::size_t>(column)];
+    if (slots.size() <= static_cast<std::size_t>(row)) slots.resize(static_cast<std::size_t>(ds.DataRowCount) + 1, 0.0);
+    slots[static_cast<std::size_t>(row)] = value;
+}
+
+// The cell's number follows its text; returns what a changed number asks of the window.
+EditEffect followText(DataSet& ds, int column, int row) {
+    EditEffect effect;
+    effect.changed = true;
+    effect.cellsColumn = column;
+    if (hasValues(ds, column)) {
+        setValue(ds, column, row, textToNumber(ds.Cells.cell(column, row), ds.DecimalSeparator));
+        ComputeColumnStatistics(ds);
+        effect.clearCurve = effect.fillCurve = column;
+        effect.headerRow = true;
+    }
+    return effect;
+}
+
+// Moves the slots from `row` on down by `count` (the last `count` slots fall off the end) and
+// writes `inserted` into the gap.
+void insertSlots(std::vector<double>& slots, int row, const std::vector<double>& inserted) {
+    const std::size_t at = static_cast<std::size_t>(row);
+    const std::size_t n = inserted.size();
+    if (slots.size() < at + n) slots.resize(at + n, 0.0);
+    std::copy_backward(slots.begin() + static_cast<std::ptrdiff_t>(at),
+                       slots.end() - static_cast<std::ptrdiff_t>(n), slots.end());
+    std::copy(inserted.begin(), inserted.end(), slots.begin() + static_cast<std::ptrdiff_t>(at));
+}
+
+EditEffect undoCellEdit(DataSet& ds, const UndoEntry& e) {
+    if (!isDataCell(ds, e.column, e.row)) return {};
+    if (e.wasEdited)
+        ds.Cells.setCell(e.column, e.row, e.text);
+    else
+        ds.Cells.revertCell(e.column, e.row);
+    return followText(ds, e.column, e.row);
+}
+
+EditEffect undoColumnDeletion(DataSet& ds, const UndoEntry& e) {
+    EditEffect effect;
+    effect.changed = true;
+    ds.ColumnPresent[static_cast<std::size_t>(e.column)] = true;
+    effect.showColumn = e.column;
+    effect.showWidth = e.width;
+    if (e.column <= 10) effect.fillCurve = e.column;
+    effect.chartTitles = true;
+    return effect;
+}
+
+EditEffect undoRowDeletion(DataSet& ds, UndoEntry& e) {
+    const int n = static_cast<int>(e.rowIds.size());
+    ds.Cells.insertRows(e.row, e.rowIds);
+    for (std::size_t k = 0; k < e.rowValues.size() && k < ds.Values.size(); ++k)
+        if (!e.rowValues[k].empty()) insertSlots(ds.Values[k], e.row, e.rowValues[k]);
+    ds.DataRowCount += n;
+    ComputeColumnStatistics(ds);
+    EditEffect effect;
+    effect.changed = true;
+    effect.allCurves = effect.headerRow = effect.chartTitles = effect.rowCountChanged = true;
+    effect.cellsColumn = 0;
+    return effect;
+}
+
+EditEffect undoModification(DataSet& ds, UndoEntry& e) {
+    const int k = e.column;
+    const bool numbers = hasValues(ds, k);
+    for (int r = e.row; r <= e.lastRow; ++r) {
+        const std::size_t i = static_cast<std::size_t>(r - e.row);
+        if (!isDataCell(ds, k, r)) break;
+        if (e.oldEdited[i])
+            ds.Cells.setCell(k, r, std::move(e.oldTexts[i]));
+        else
+            ds.Cells.revertCell(k, r);
+        if (numbers) setValue(ds, k, r, e.oldValues[i]);
+    }
+    ComputeColumnStatistics(ds);
+    EditEffect effect;
+    effect.changed = true;
+    effect.cellsColumn = k;
+    effect.clearCurve = effect.fillCurve = k <= 10 ? k : 0;
+    effect.headerRow = true;
+    return effect;
+}
+
+} // namespace
+
+void RecordCellEdit(DataSet& ds, int column, int row) {
+    SyncJournal(ds);
+    if (const UndoEntry* last = ds.Journal.newest();
+        last && last->kind == UndoKind::CellEdit && last->column == column && last->row == row)
+        return;
+    UndoEntry entry;
+    entry.kind = UndoKind::CellEdit;
+    entry.column = column;
+    entry.row = row;
+    entry.text = std::string(ds.Cells.cell(column, row));
+    entry.wasEdited = ds.Cells.isEdited(column, row);
+    PushUndo(ds, std::move(entry));
+}
+
+EditEffect EditCell(DataSet& ds, int column, int row, std::string text) {
+    if (!isDataCell(ds, column, row)) return {};
+    if (ds.Cells.cell(column, row) == text) return {};
+    RecordCellEdit(ds, column, row);
+    ds.Cells.setCell(column, row, std::move(text));
+    return followText(ds, column, row);
+}
+
+EditEffect UndoLast(DataSet& ds) {
+    SyncJournal(ds);
+    if (ds.Journal.empty()) return {};
+    UndoEntry entry = ds.Journal.pop();
+    ds.UndoCount = ds.Journal.size();
+    switch (entry.kind) {
+    case UndoKind::CellEdit: return undoCellEdit(ds, entry);
+    case UndoKind::ColumnDeletion: return undoColumnDeletion(ds, entry);
+    case UndoKind::RowDeletion: return undoRowDeletion(ds, entry);
+    case UndoKind::ColumnModification: return undoModification(ds, entry);
+    }
+    return {};
+}
+
+} // namespace varnotile

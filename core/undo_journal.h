@@ -1,0 +1,95 @@
+#pragma once
+// The undo journal: one entry per cell edit, column deletion, row deletion and column
+// modification, reversed newest first. At most kUndoLimit entries are kept; a new entry beyond
+// that drops the oldest one. DataSet::UndoCount always equals the number of entries (it doubles as
+// the program's "unsaved changes" sign, so code that empties the journal may simply set it to 0).
+#include "cell_table.h"
+
+#include <cstdint>
+#include <deque>
+#include <string>
+#include <vector>
+
+namespace varnotile {
+
+struct DataSet;
+
+enum class UndoKind : int { CellEdit = 1, ColumnDeletion = 2, RowDeletion = 3, ColumnModification = 4 };
+
+struct UndoEntry {
+    UndoKind kind = UndoKind::CellEdit;
+    int column = 0;  // the edited, deleted or modified column
+    int width = 0;   // column deletion: the display width the column had
+    int row = 0;     // cell edit: the cell's row; row deletion: the first deleted row;
+                     // modification: the first row of the snapshot
+    int lastRow = 0; // row deletion: the last deleted row; modification: the last snapshot row
+
+    // Cell edit: the text before the first change and whether the cell already held an edited
+    // text (a cell that did not is put back to its file text).
+    std::string text;
+    bool wasEdited = false;
+
+    // Row deletion: the rows taken out of the cell table (they carry every cell's text exactly)
+    // and, per column slot 0..10, the numbers they held.
+    std::vector<CellTable::RowId> rowIds;
+    std::vector<std::vector<double>> rowValues;
+
+    // Modification: per row of row..lastRow the former number, whether the cell held an edited
+    // text, and that text (empty for cells that showed their file text).
+    std::vector<double> oldValues;
+    std::vector<uint8_t> oldEdited;
+    std::vector<std::string> oldTexts;
+};
+
+class UndoJournal {
+public:
+    int size() const { return static_cast<int>(entries_.size()); }
+    bool empty() const { return entries_.empty(); }
+    // The newest entry, or nullptr.
+    const UndoEntry* newest() const { return entries_.empty() ? nullptr : &entries_.back(); }
+    void push(UndoEntry entry);
+    UndoEntry pop();
+    void clear() { std::deque<UndoEntry>().swap(entries_); }
+    // Keeps only the oldest `count` entries (positions above the count are gone).
+    void truncate(int count);
+    const UndoEntry& at(int position) const { return entries_[static_cast<std::size_t>(position - 1)]; }
+
+private:
+    std::deque<UndoEntry> entries_;
+};
+
+// What the window must refresh after an editing operation or its undo. The data set (cells,
+// Values, statistics, flags, row count, journal) is already up to date.
+struct EditEffect {
+    bool changed = false;     // the data set changed
+    int clearCurve = 0;       // ClearCurve(k) for this column (0: none)
+    int fillCurve = 0;        // FillCurve(k) for this column, after the statistics (0: none)
+    bool allCurves = false;   // ClearAllCurves ... FillAllCurves (rows left or came back)
+    bool headerRow = false;   // RefreshHeaderRow
+    bool chartTitles = false; // RebuildChartTitles
+    bool rowCountChanged = false;
+    int cellsColumn = -1;     // cells of this column changed (0: all columns, -1: none)
+    int hideColumn = 0;       // column to hide (deletion)
+    int showColumn = 0;       // column to show again with showWidth (undo of a deletion)
+    int showWidth = 0;
+    int unchangedResults = 0; // modification: results that could not be written (out of range)
+};
+
+// Brings the journal in line with ds.UndoCount (a save sets the count to 0).
+void SyncJournal(DataSet& ds);
+// Adds an entry, dropping the oldest at the limit, and sets ds.UndoCount.
+void PushUndo(DataSet& ds, UndoEntry entry);
+
+// Makes a cell-edit entry for cell (column, row) with its present text as the old text, unless
+// the newest entry is a cell edit of that same cell (consecutive changes of one cell make one
+// entry, which keeps the text from before the first change). Call before storing the new text.
+void RecordCellEdit(DataSet& ds, int column, int row);
+
+// Stores `text` in cell (column, row) of the data rows, journals the change and makes the
+// cell's number follow the text (numeric columns; a text that is not a number gives 0).
+EditEffect EditCell(DataSet& ds, int column, int row, std::string text);
+
+// Reverses the newest entry. Nothing happens with an empty journal.
+EditEffect UndoLast(DataSet& ds);
+
+} // namespace varnotile
