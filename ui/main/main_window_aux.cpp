@@ -1,13 +1,86 @@
 // Auxiliary commands of the main window: page setup, printing, file viewer, help, about.
 #include "main_window.h"
 
+#include "chart_printer.h"
+#include "curve_chart.h"
+#include "form_about.h"
+#include "form_file_view.h"
+#include "form_preprint.h"
+#include "help_file.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QUrl>
+
 namespace varnotile {
 
-void MainWindow::createAuxDialogs() {}
-void MainWindow::menuPageSetupClick() {}
-void MainWindow::menuPrintClick() {}
-void MainWindow::menuViewFileClick() {}
-void MainWindow::menuContentsClick() {}
-void MainWindow::menuAboutClick() {}
+void MainWindow::createAuxDialogs() {
+    form1_ = new FormFileView(this);
+    formAbout_ = new FormAbout(this);
+    formPreprint_ = new FormPreprint(ds_, this);
+    connect(formPreprint_, &FormPreprint::printRequested, this, [this] {
+        ApplyPrintMargins();
+        PrintChart();
+    });
+    connect(formPreprint_, &FormPreprint::closing, this, &MainWindow::ApplyPrintMargins);
+}
+
+void MainWindow::ApplyPrintMargins() {
+    chartPrintMargins_.Left = ds_.PageMargins.Left;
+    chartPrintMargins_.Top = ds_.PageMargins.Top;
+    chartPrintMargins_.Right = ds_.PageMargins.Right;
+    chartPrintMargins_.Bottom = ds_.PageMargins.Bottom;
+}
+
+void MainWindow::PrintChart() {
+    if (!printer1_) printer1_ = std::make_shared<QPrinter>();
+    // Over the Page Setup dialog when its "Print" button asked, else over the main window.
+    QWidget* owner = QApplication::activeModalWidget() ? QApplication::activeModalWidget() : this;
+    QPrintDialog dialog(printer1_.get(), owner);
+    dialog.setObjectName(QStringLiteral("PrintDialog1"));
+    dialog.setOption(QAbstractPrintDialog::PrintPageRange, false);
+    dialog.setOption(QAbstractPrintDialog::PrintSelection, false);
+    dialog.setOption(QAbstractPrintDialog::PrintCurrentPage, false);
+    if (dialog.exec() != QDialog::Accepted) return;
+    PrintChartOn(*printer1_);
+}
+
+bool MainWindow::PrintChartOn(QPrinter& printer) {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const ChartPrintResult result = printChartPage(printer, *chart_, chartPrintMargins_, ds_.LandscapeOrientation);
+    QApplication::restoreOverrideCursor();
+    if (!result.ok()) showError(result.error);
+    return result.ok();
+}
+
+void MainWindow::menuPageSetupClick() { formPreprint_->exec(); }
+
+void MainWindow::menuPrintClick() { PrintChart(); }
+
+void MainWindow::menuViewFileClick() {
+    const QString error = form1_->FormShow(QString::fromStdString(ds_.CurrentFileName));
+    if (!error.isEmpty()) {
+        showError(error);
+        return;
+    }
+    form1_->exec();
+}
+
+QString MainWindow::helpFilePath() {
+    return QString::fromStdString(varnotile::helpFilePath(QCoreApplication::applicationFilePath().toStdString()));
+}
+
+void MainWindow::menuContentsClick() {
+    // The help page opens in the desktop's viewer for HTML; the program does not wait for it and
+    // does not look at the outcome (a missing page is the viewer's to report).
+    const QUrl url = QUrl::fromLocalFile(helpFilePath());
+    ds_.HelpCommandLine = url.toString().toStdString();
+    QDesktopServices::openUrl(url);
+}
+
+void MainWindow::menuAboutClick() { formAbout_->exec(); }
 
 } // namespace varnotile
