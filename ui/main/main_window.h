@@ -8,6 +8,8 @@
 #include <QMainWindow>
 #include <QPointer>
 
+#include <memory>
+
 class QAction;
 class QCustomPlot;
 class QLabel;
@@ -16,6 +18,7 @@ class QSplitter;
 class QTableView;
 class QTableWidget;
 class QTimer;
+class QPrinter;
 
 namespace varnotile {
 
@@ -79,6 +82,18 @@ public:
     // Both return false when the file could not be written (the user has been told why).
     bool SaveToCurrentFile();
     bool SaveAsDialog();
+
+    // --- page setup, printing, viewer, help
+    // Copies PageMargins into the chart's print margins.
+    void ApplyPrintMargins();
+    // Shows the print dialog; on confirmation prints the chart (PrintChartOn).
+    void PrintChart();
+    // The print step on an already chosen printer; failures are shown as error messages.
+    // Returns true when the page was printed.
+    bool PrintChartOn(QPrinter& printer);
+    const PageMarginSet& chartPrintMargins() const { return chartPrintMargins_; }
+    // The help page beside the executable: its path with the extension replaced by ".html".
+    static QString helpFilePath();
 
     // --- selection helpers
     GridRect gridSelection() const;
@@ -157,6 +172,11 @@ private:
     // Editing area: cell edits, undo, delete, modify.
 
     // Auxiliary area: page setup, printing, viewer, about, help.
+    // The chart's own print margins (left, top, right, bottom in percent); printing always uses
+    // them. They are 15 until the Page Setup dialog first applies its margins.
+    PageMarginSet chartPrintMargins_{15, 15, 15, 15};
+    // The printer chosen in the print dialog PrintDialog1, kept between print jobs.
+    std::shared_ptr<QPrinter> printer1_;
 
     DataSet ds_;
     QString settingsPath_;
