@@ -170,6 +170,13 @@ private:
     // Files area: saving, folder list, settings.
 
     // Editing area: cell edits, undo, delete, modify.
+    // The Delete command on the grid's selection, and its two kinds.
+    void DeleteSelection();
+    void DeleteColumn(int k);
+    void DeleteRows(int top, int bottom);
+    // Carries out what an editing operation asks the window to refresh, in the order the chart
+    // needs: hide/show columns, grid size, cells, clear curves, header row, fill curves, titles.
+    void applyEditEffect(const EditEffect& effect);
 
     // Auxiliary area: page setup, printing, viewer, about, help.
     // The chart's own print margins (left, top, right, bottom in percent); printing always uses
