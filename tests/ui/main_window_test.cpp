@@ -1,0 +1,102 @@
+// The main window's start-up state, caption and status bar, and loading through the window.
+#include "main_window.h"
+#include "test_files.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QMenu>
+#include <QStatusBar>
+#include <QTableView>
+
+#include <gtest/gtest.h>
+
+using namespace varnotile;
+
+namespace {
+
+QString panel(MainWindow& w, int i) {
+    return w.findChild<QLabel*>(i == 0 ? QStringLiteral("StatusPanel0") : QStringLiteral("StatusPanel1"))->text();
+}
+
+QAction* item(MainWindow& w, const char* name) { return w.findChild<QAction*>(QString::fromLatin1(name)); }
+
+struct Window {
+    varnotile::test::TempDir dir;
+    MainWindow::DialogRecorder recorder;
+    MainWindow w{QString::fromStdString(dir.path() + "/varnotile.INI")};
+    Window() { w.setDialogRecorder(&recorder); }
+    void open(const std::string& name, const std::string& bytes) {
+        w.openFile(QString::fromStdString(dir.write(name, bytes)));
+    }
+};
+
+} // namespace
+
+TEST(MainWindowStart, CaptionStatusAndDisabledItems) {
+    Window t;
+    EXPECT_EQ(t.w.windowTitle(), QStringLiteral("Varnotile"));
+    EXPECT_TRUE(panel(t.w, 0).isEmpty());
+    EXPECT_TRUE(panel(t.w, 1).isEmpty());
+    for (const char* name : {"menuShow", "menuHide", "menuColor", "menuSetAsX", "PMenuShow", "PMenuHide",
+                             "PMenuColor", "PMenuSetAsX", "PMenuDelete", "PMenuModify"})
+        EXPECT_FALSE(item(t.w, name)->isEnabled()) << name;
+    for (const char* name : {"menuOpen", "menuSave", "menuDeleteFile", "menuPageSetup", "menuPrint", "menuExit",
+                             "menuUndo", "menuDelete", "MenuModify", "menuYScale", "menuViewFile",
+                             "menuGenOptions", "menuChartOptions", "menuContents", "menuAbout"})
+        EXPECT_TRUE(item(t.w, name)->isEnabled()) << name;
+    EXPECT_EQ(item(t.w, "menuUndo")->text(), QStringLiteral("Undo   Ctrl+Z"));
+    EXPECT_EQ(item(t.w, "menuContents")->text(), QStringLiteral("Pelmora Help"));
+    auto* grid = t.w.findChild<QTableView*>(QStringLiteral("SGridData"));
+    ASSERT_NE(grid, nullptr);
+    EXPECT_EQ(grid->model()->columnCount(), 10); // 11 grid columns with the row numbers
+    EXPECT_EQ(grid->model()->rowCount(), 9);     // 10 grid rows with the header row
+    EXPECT_TRUE(t.w.dataSet().PercentScale && t.w.dataSet().ShowCurveNames && t.w.dataSet().ShowChartTitle);
+    // The context menu's order, separators included, is fixed.
+    auto* popup = t.w.findChild<QMenu*>(QStringLiteral("PMenuSGridData"));
+    ASSERT_NE(popup, nullptr);
+    QStringList order;
+    for (QAction* a : popup->actions()) order << (a->isSeparator() ? QStringLiteral("-") : a->objectName());
+    EXPECT_EQ(order.join(QLatin1Char(' ')),
+              QStringLiteral("PMenuShow PMenuHide - PMenuColor PMenuSetAsX - PMenuDelete PMenuModify"));
+}
+
+TEST(MainWindowStatus, HeaderOrFirstLine) {
+    Window t;
+    t.open("h.csv", "Title line\nA,B\n1,2\n3,4\n5,6\n");
+    EXPECT_EQ(t.w.windowTitle(), QStringLiteral("Varnotile  - ") + QString::fromStdString(t.dir.path() + "/h.csv"));
+    EXPECT_EQ(panel(t.w, 0), QStringLiteral("Header:"));
+    EXPECT_EQ(panel(t.w, 1), QStringLiteral("Title line   "));
+    t.open("d.csv", "1,2\n3,4\n5,6\n7,8\n9,10\n");
+    EXPECT_EQ(panel(t.w, 0), QStringLiteral("First Line:"));
+    EXPECT_EQ(panel(t.w, 1), QStringLiteral("1,2"));
+}
+
+TEST(MainWindowLoad, MessagesAndTheGrid) {
+    Window t;
+    t.open("few.csv", "1,2\n3,4\n5,6\n7,8\n");
+    EXPECT_EQ(t.recorder.notices, QStringList{QStringLiteral("Too few Data")});
+    EXPECT_EQ(t.w.windowTitle(), QStringLiteral("Varnotile"));
+    t.recorder.notices.clear();
+    const std::string row = "1,2,3,4,5,6,7,8,9,10,11,12\n";
+    t.open("wide.csv", row + row + row + row + row);
+    EXPECT_EQ(t.recorder.notices, QStringList{QStringLiteral("Maximum Number of Colons - 10")});
+    auto* grid = t.w.findChild<QTableView*>(QStringLiteral("SGridData"));
+    EXPECT_EQ(grid->model()->columnCount(), 11);
+    EXPECT_EQ(grid->model()->rowCount(), 5);
+    EXPECT_EQ(grid->model()->index(4, 10).data().toString(), QStringLiteral("11"));
+    EXPECT_EQ(grid->model()->headerData(4, Qt::Vertical).toString(), QStringLiteral("5"));
+}
+
+TEST(MainWindowLoad, UnreadableFileIsReportedAndLeavesTheTableEmpty) {
+    Window t;
+    t.w.openFile(QString::fromStdString(t.dir.path())); // a folder
+    ASSERT_EQ(t.recorder.notices.size(), 1);
+    EXPECT_TRUE(t.recorder.notices[0].contains(QString::fromStdString(t.dir.path())));
+    EXPECT_EQ(t.w.dataSet().DataRowCount, 0);
+}
+
+TEST(MainWindowKeys, EveryKeyRefreshesTheCaption) {
+    Window t;
+    t.w.SGridDataKeyDown(Qt::Key_Down, Qt::NoModifier);
+    EXPECT_EQ(t.w.windowTitle(), QStringLiteral("Varnotile  - "));
+}
