@@ -5,6 +5,8 @@ namespace varnotile {
 DataSet::DataSet() {
     ColumnPresent.fill(true);
     ColumnPresent[0] = false;
+    // The percent scale divides by the largest magnitude, so it is never 0, not even before a load.
+    ColumnAbsMax.fill(1.0);
 }
 
 std::string DataSet::cellText(int column, int row) const {
