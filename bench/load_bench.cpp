@@ -19,5 +19,3 @@ void BM_LoadDataFile(benchmark::State& state) {
 BENCHMARK(BM_LoadDataFile)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 } // namespace
-
-BENCHMARK_MAIN();

@@ -39,5 +39,7 @@ int loadForCommand(DataSet& ds, const LoadOptions& options, const std::string& f
 
 // Command entry points; `args` excludes the command name.
 int runInspect(std::vector<std::string> args);
+// render takes the whole command line: it needs a QApplication of its own.
+int runRender(int argc, char** argv);
 
 } // namespace varnotile::cli

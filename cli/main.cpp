@@ -11,12 +11,15 @@ namespace {
 void printUsage() {
     std::cerr << "usage: varnotile-cli COMMAND [OPTIONS] ...\n"
                  "commands:\n"
-                 "  inspect [--delimiter D] [--decimal C] [--cells] FILE\n";
+                 "  inspect [--delimiter D] [--decimal C] [--cells] FILE\n"
+                 "  render [--delimiter D] [--decimal C] [--x N] [--numeric] [--size WxH] FILE OUT.png|OUT.pdf\n";
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
+    // render draws with widgets and makes its own QApplication; the other commands stay light.
+    if (argc >= 2 && std::strcmp(argv[1], "render") == 0) return varnotile::cli::runRender(argc, argv);
     QCoreApplication app(argc, argv);
     if (argc < 2) {
         printUsage();

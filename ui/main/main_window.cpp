@@ -320,8 +320,7 @@ void MainWindow::LoadDataFile() {
 void MainWindow::ResetDataView() {
     ResetData(ds_);
     setWindowTitle(QStringLiteral("Varnotile"));
-    chart_->rescaleAxes();
-    for (int k = 0; k < chart_->graphCount(); ++k) chart_->graph(k)->data()->clear();
+    chart_->resetView();
     menuShow_->setEnabled(false);
     menuHide_->setEnabled(false);
     pmenuHide_->setEnabled(false);

@@ -166,6 +166,12 @@ private:
     // Grid area: header row, selection and pointer handling.
 
     // Chart area: curves, options dialog, readout.
+    // Chart1's click notification: a press on a curve, with the hit point's index.
+    void Chart1ClickSeries(QObject* series, int pointIndex);
+    // Enabled states of "Show Curve" and "Hide Curve", in the View menu and the context menu alike.
+    void setShowHideEnabled(bool showEnabled, bool hideEnabled);
+    // Runs the chart options dialog modally with the current scale; true when the scale changed.
+    bool runChartOptions();
 
     // Files area: saving, folder list, settings.
 
