@@ -1,10 +1,258 @@
 #include "curve_chart.h"
 
+#include "curves.h"
+#include "text_codec.h"
+
+#include <algorithm>
+
 namespace varnotile {
+namespace {
+
+constexpr int kTitleRow = 0;
+constexpr int kPlotRow = 1;
+constexpr int kLegendRow = 2;
+
+// Left-axis labels never closer than 1.0 apart.
+class MinimumStepTicker : public QCPAxisTicker {
+protected:
+    double getTickStep(const QCPRange& range) override { return std::max(1.0, QCPAxisTicker::getTickStep(range)); }
+};
+
+QString shown(const DataSet& ds, const std::string& bytes) {
+    return QString::fromStdString(displayText(bytes, ds.FileIsUtf8));
+}
+
+QColor colorFromRgb(Rgb value) {
+    return QColor(static_cast<int>(value & 0xFF), static_cast<int>((value >> 8) & 0xFF), static_cast<int>((value >> 16) & 0xFF));
+}
+
+} // namespace
 
 CurveChart::CurveChart(QWidget* parent) : QCustomPlot(parent) {
     setObjectName(QStringLiteral("Chart1"));
-    for (int k = 1; k <= 10; ++k) addGraph()->setObjectName(QStringLiteral("Series%1").arg(k));
+    setBackground(Qt::white);
+    axisRect()->setBackground(Qt::white);
+    plotLayout()->setRowSpacing(0);
+    plotLayout()->setMargins(QMargins(2, 6, 14, 2));
+
+    for (QCPAxis* axis : {xAxis, yAxis}) {
+        axis->setBasePen(QPen(Qt::black, 1));
+        axis->setTickPen(QPen(Qt::black, 1));
+        axis->setSubTickPen(QPen(Qt::black, 1));
+        axis->grid()->setPen(QPen(QColor(215, 215, 215), 1, Qt::DotLine));
+    }
+    yAxis->setTicker(QSharedPointer<QCPAxisTicker>(new MinimumStepTicker));
+    xAxis->setLabel(QStringLiteral("Points"));
+    yAxis->setLabel(QStringLiteral("%"));
+
+    // Title row above the plot, legend row below it.
+    plotLayout()->insertRow(kTitleRow);
+    title_ = new QCPTextElement(this, QStringLiteral("Chart1"));
+    QFont titleFont(QStringLiteral("Arial"));
+    titleFont.setPointSize(10);
+    titleFont.setBold(true);
+    title_->setFont(titleFont);
+    title_->setTextColor(Qt::black);
+    plotLayout()->addElement(kTitleRow, 0, title_);
+
+    axisRect()->insetLayout()->take(legend);
+    plotLayout()->addElement(kLegendRow, 0, legend);
+    plotLayout()->setRowStretchFactor(kTitleRow, 0.001);
+    plotLayout()->setRowStretchFactor(kLegendRow, 0.001);
+    legend->setBorderPen(Qt::NoPen);
+    legend->setBrush(Qt::white);
+    legend->setFillOrder(QCPLayoutGrid::foColumnsFirst);
+    legend->setMargins(QMargins(4, 4, 4, 2));
+    legend->setRowSpacing(0);
+    legend->setColumnSpacing(12);
+    legend->setVisible(true);
+
+    for (int k = 1; k <= kCurveCount; ++k) {
+        auto* c = new CurvePlottable(xAxis, yAxis);
+        c->setObjectName(QStringLiteral("Series%1").arg(k));
+        c->setName(QStringLiteral(" "));
+        c->setPen(QPen(Qt::black, 1));
+        curves_[k - 1] = c;
+        c->addToLegend(legend);
+    }
+    setShownInRow(legend, kLegendRow, false);
+
+    setInteractions(QCP::iRangeDrag | QCP::iRangeZoom);
+    setNoAntialiasingOnDrag(true);
+    auto userMoved = [this] {
+        if (!rescaling_) autoRange_ = false;
+    };
+    connect(xAxis, qOverload<const QCPRange&>(&QCPAxis::rangeChanged), this, userMoved);
+    connect(yAxis, qOverload<const QCPRange&>(&QCPAxis::rangeChanged), this, userMoved);
+}
+
+CurvePlottable* CurveChart::curve(int k) const { return k >= 1 && k <= kCurveCount ? curves_[k - 1] : nullptr; }
+
+void CurveChart::applyCurveColors(const DataSet& ds) {
+    for (int k = 1; k <= kCurveCount; ++k) {
+        QPen pen = curves_[k - 1]->pen();
+        pen.setColor(colorFromRgb(ds.CurveColors[static_cast<std::size_t>(k)]));
+        curves_[k - 1]->setPen(pen);
+    }
+    replot(rpQueuedReplot);
+}
+
+void CurveChart::fillCurve(const DataSet& ds, int k) {
+    CurvePlottable* c = curve(k);
+    if (!c) return;
+    CurvePoints points = CurvePointsFor(ds, k);
+    if (points.size() == 0) return;
+    c->appendPoints(std::move(points));
+    pointsChanged();
+}
+
+void CurveChart::clearCurve(int k) {
+    CurvePlottable* c = curve(k);
+    if (!c) return;
+    c->clearPoints();
+    pointsChanged();
+}
+
+void CurveChart::clearAllCurves() {
+    yAxis->setLabel(QString());
+    xAxis->setLabel(QString());
+    for (CurvePlottable* c : curves_) c->clearPoints();
+    pointsChanged();
+}
+
+void CurveChart::rebuildTitles(const DataSet& ds) {
+    yAxis->setLabel(shown(ds, YAxisTitle(ds)));
+    xAxis->setLabel(shown(ds, XAxisTitle(ds)));
+
+    for (int k = 1; k <= kCurveCount; ++k) curves_[k - 1]->setName(shown(ds, CurveLegendText(ds, k)));
+    // Line symbols 40 percent as wide as the widest legend text.
+    const QFontMetrics metrics(legend->font());
+    int widest = 0;
+    for (CurvePlottable* c : curves_) widest = std::max(widest, metrics.horizontalAdvance(c->name()));
+    legend->setIconSize(std::max(8, widest * 40 / 100), std::max(6, metrics.height() * 2 / 3));
+    setShownInRow(legend, kLegendRow, LegendShown(ds));
+    updateLegendWrap();
+
+    title_->setText(QString::fromStdString(ds.CurrentFileName));
+    setShownInRow(title_, kTitleRow, ds.ShowChartTitle);
+    replot(rpQueuedReplot);
+}
+
+void CurveChart::resetView() {
+    for (CurvePlottable* c : curves_) c->clearPoints();
+    autoRange_ = true;
+    pointsChanged();
+}
+
+void CurveChart::showDataSet(const DataSet& ds) {
+    applyCurveColors(ds);
+    clearAllCurves();
+    autoRange_ = true;
+    for (int k = 1; k <= kCurveCount; ++k) fillCurve(ds, k);
+    rebuildTitles(ds);
+    rescaleToPoints();
+}
+
+bool CurveChart::legendShown() const { return legend->layout() == plotLayout(); }
+bool CurveChart::chartTitleShown() const { return title_->layout() == plotLayout(); }
+QString CurveChart::chartTitleText() const { return title_->text(); }
+
+void CurveChart::setShownInRow(QCPLayoutElement* element, int row, bool shown) {
+    const bool inLayout = element->layout() == plotLayout();
+    if (shown && !inLayout) {
+        plotLayout()->addElement(row, 0, element);
+    } else if (!shown && inLayout) {
+        plotLayout()->take(element);
+        element->setVisible(false);
+    }
+    element->setVisible(shown);
+}
+
+void CurveChart::updateLegendWrap() {
+    // As many legend columns as fit beside each other; the entries fill row by row.
+    const QFontMetrics metrics(legend->font());
+    int widest = 0;
+    for (CurvePlottable* c : curves_) widest = std::max(widest, metrics.horizontalAdvance(c->name()));
+    const int entry = legend->iconSize().width() + legend->iconTextPadding() + widest + legend->columnSpacing() + 4;
+    const int available = std::max(1, width() - plotLayout()->margins().left() - plotLayout()->margins().right() -
+                                           legend->margins().left() - legend->margins().right());
+    const int columns = std::clamp(available / std::max(1, entry), 1, kCurveCount);
+    if (legend->wrap() != columns) {
+        legend->setWrap(columns);
+        legend->setFillOrder(QCPLayoutGrid::foColumnsFirst, true);
+    }
+}
+
+void CurveChart::rescaleToPoints() {
+    rescaling_ = true;
+    bool any = false;
+    for (CurvePlottable* c : curves_) any = any || c->pointCount() > 0;
+    if (any) rescaleAxes();
+    rescaling_ = false;
+}
+
+void CurveChart::pointsChanged() {
+    if (autoRange_) rescaleToPoints();
+    replot(rpQueuedReplot);
+}
+
+bool CurveChart::pressOnCurve(QMouseEvent* event) {
+    const QPointF pos = event->position();
+    CurvePlottable* best = nullptr;
+    int bestIndex = -1;
+    double bestDistance = 0;
+    // The curve drawn last lies on top: it wins a tie.
+    for (int k = kCurveCount; k >= 1; --k) {
+        CurvePlottable* c = curves_[k - 1];
+        if (c->pointCount() == 0 || !c->visible()) continue;
+        if (!axisRect()->rect().contains(pos.toPoint())) return false;
+        double distance = 0;
+        const int index = c->hitPoint(pos, selectionTolerance(), &distance);
+        if (index >= 0 && (!best || distance < bestDistance)) {
+            best = c;
+            bestIndex = index;
+            bestDistance = distance;
+        }
+    }
+    if (!best) return false;
+    event->accept();
+    swallowing_ = true;
+    emit curvePressed(best, bestIndex);
+    return true;
+}
+
+void CurveChart::mousePressEvent(QMouseEvent* event) {
+    if (pressOnCurve(event)) return;
+    QCustomPlot::mousePressEvent(event);
+}
+
+void CurveChart::mouseDoubleClickEvent(QMouseEvent* event) {
+    // The second press of a double click is a press like any other.
+    if (pressOnCurve(event)) return;
+    QCustomPlot::mouseDoubleClickEvent(event);
+}
+
+void CurveChart::mouseMoveEvent(QMouseEvent* event) {
+    if (swallowing_) {
+        if (event->buttons() == Qt::NoButton) swallowing_ = false;
+        event->accept();
+        return;
+    }
+    QCustomPlot::mouseMoveEvent(event);
+}
+
+void CurveChart::mouseReleaseEvent(QMouseEvent* event) {
+    if (swallowing_) {
+        swallowing_ = false;
+        event->accept();
+        return;
+    }
+    QCustomPlot::mouseReleaseEvent(event);
+}
+
+void CurveChart::resizeEvent(QResizeEvent* event) {
+    updateLegendWrap();
+    QCustomPlot::resizeEvent(event);
 }
 
 } // namespace varnotile

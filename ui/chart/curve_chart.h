@@ -1,5 +1,10 @@
 #pragma once
-// The chart Chart1: ten line series Series1..Series10, series k carrying data column k.
+// The chart Chart1: ten line series Series1..Series10, series k carrying data column k, with the
+// axis titles, the legend below the plot and the chart title. The same object draws on screen,
+// into image files and onto paper: showDataSet() configures it completely from a data set.
+#include "curve_plottable.h"
+#include "dataset.h"
+
 #include <qcustomplot.h>
 
 namespace varnotile {
@@ -8,6 +13,55 @@ class CurveChart : public QCustomPlot {
     Q_OBJECT
 public:
     explicit CurveChart(QWidget* parent = nullptr);
+
+    // Curve k, 1..10; nullptr outside that range.
+    CurvePlottable* curve(int k) const;
+
+    // Line colour of curve k := CurveColors[k], k = 1..10.
+    void applyCurveColors(const DataSet& ds);
+    // Appends the points of column k to curve k when the column is drawn (no title rebuild).
+    void fillCurve(const DataSet& ds, int k);
+    // Removes all points of curve k (nothing for k outside 1..10).
+    void clearCurve(int k);
+    // Empties both axis titles and removes all points of the ten curves.
+    void clearAllCurves();
+    // Axis titles, legend symbol width and visibility, curve titles, chart title and its visibility.
+    void rebuildTitles(const DataSet& ds);
+    // Removes all points and lets the axes range over the points again (undoes a zoom or drag).
+    void resetView();
+    // Everything the window shows for `ds`: colours, all curves refilled, titles, automatic ranges.
+    void showDataSet(const DataSet& ds);
+
+    bool legendShown() const;
+    bool chartTitleShown() const;
+    QString chartTitleText() const;
+    QCPTextElement* chartTitle() const { return title_; }
+    // The axes follow the points (no zoom or drag since the last reset).
+    bool autoRange() const { return autoRange_; }
+
+signals:
+    // A pointer press (any button) on a drawn curve: the curve and the index of the hit point.
+    void curvePressed(varnotile::CurvePlottable* curve, int pointIndex);
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    bool pressOnCurve(QMouseEvent* event);
+    void setShownInRow(QCPLayoutElement* element, int row, bool shown);
+    void updateLegendWrap();
+    void pointsChanged();
+    void rescaleToPoints();
+
+    CurvePlottable* curves_[kCurveCount] = {};
+    QCPTextElement* title_ = nullptr;
+    bool autoRange_ = true;
+    bool rescaling_ = false;
+    bool swallowing_ = false; // a press on a curve: its moves and release are not the plot's
 };
 
 } // namespace varnotile

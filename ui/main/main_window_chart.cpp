@@ -2,23 +2,154 @@
 #include "main_window.h"
 
 #include "curve_chart.h"
+#include "curves.h"
+#include "form_options.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QColorDialog>
 
 namespace varnotile {
+namespace {
 
-void MainWindow::createChartDialogs() {}
-void MainWindow::ApplyCurveColors() {}
-void MainWindow::RebuildChartTitles() {}
-void MainWindow::FillCurve(int) {}
-void MainWindow::FillAllCurves() {}
-void MainWindow::ClearCurve(int) {}
-void MainWindow::ClearAllCurves() {}
-void MainWindow::ChooseCurveColor() {}
-void MainWindow::ShowPointReadout(int, int) {}
-void MainWindow::menuShowClick() {}
-void MainWindow::menuHideClick() {}
-void MainWindow::menuColorClick() {}
-void MainWindow::menuSetAsXClick() {}
-void MainWindow::menuYScaleClick() {}
-void MainWindow::menuChartOptionsClick() {}
+// Curve commands other than Set as X-Axis act on data columns 1..10 only.
+bool isCurveColumn(int k) { return k >= 1 && k <= kCurveCount; }
+
+class BusyCursor {
+public:
+    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
+    BusyCursor(const BusyCursor&) = delete;
+    BusyCursor& operator=(const BusyCursor&) = delete;
+};
+
+} // namespace
+
+void MainWindow::createChartDialogs() {
+    formOptions_ = new FormOptions(this);
+    connect(formOptions_, &FormOptions::curveNamesToggled, this, [this](bool shown) { ds_.ShowCurveNames = shown; });
+    connect(formOptions_, &FormOptions::chartTitleToggled, this, [this](bool shown) { ds_.ShowChartTitle = shown; });
+    connect(chart_, &CurveChart::curvePressed, this,
+            [this](CurvePlottable* curve, int pointIndex) { Chart1ClickSeries(curve, pointIndex); });
+}
+
+void MainWindow::ApplyCurveColors() { chart_->applyCurveColors(ds_); }
+
+void MainWindow::RebuildChartTitles() { chart_->rebuildTitles(ds_); }
+
+void MainWindow::FillCurve(int k) {
+    chart_->fillCurve(ds_, k);
+    RebuildChartTitles();
+}
+
+void MainWindow::FillAllCurves() {
+    for (int k = 1; k <= kCurveCount; ++k) FillCurve(k);
+}
+
+void MainWindow::ClearCurve(int k) {
+    chart_->clearCurve(k);
+    RebuildChartTitles();
+}
+
+void MainWindow::ClearAllCurves() { chart_->clearAllCurves(); }
+
+void MainWindow::ChooseCurveColor() {
+    const int k = commandColumn();
+    if (!isCurveColumn(k)) return;
+    const Rgb current = ds_.CurveColors[static_cast<std::size_t>(k)];
+    const QColor initial(static_cast<int>(current & 0xFF), static_cast<int>((current >> 8) & 0xFF),
+                         static_cast<int>((current >> 16) & 0xFF));
+    QColorDialog dialog(initial, this);
+    dialog.setObjectName(QStringLiteral("ColorDialog1"));
+    if (dialog.exec() != QDialog::Accepted) return;
+    const QColor chosen = dialog.selectedColor();
+    if (!chosen.isValid()) return;
+    ds_.CurveColors[static_cast<std::size_t>(k)] = static_cast<Rgb>(chosen.red()) | static_cast<Rgb>(chosen.green()) << 8 |
+                                                   static_cast<Rgb>(chosen.blue()) << 16;
+    RefreshHeaderRow();
+    ApplyCurveColors();
+    ClearCurve(k);
+    FillCurve(k);
+    RebuildChartTitles();
+}
+
+void MainWindow::Chart1ClickSeries(QObject* series, int pointIndex) {
+    if (!series) return;
+    ShowPointReadout(SeriesNumberFromName(series->objectName().toStdString()), pointIndex);
+}
+
+void MainWindow::ShowPointReadout(int seriesNumber, int pointIndex) {
+    const CurvePlottable* curve = chart_->curve(seriesNumber);
+    if (!curve || pointIndex < 0 || pointIndex >= curve->pointCount()) return;
+    const double absMax = ds_.ColumnAbsMax[static_cast<std::size_t>(seriesNumber)];
+    const std::string text = PointReadoutText(curve->name().toStdString(), curve->pointX(pointIndex),
+                                              curve->pointY(pointIndex), ds_.XColumn, ds_.PercentScale, absMax,
+                                              ds_.DecimalSeparator);
+    showNotice(QString::fromStdString(text));
+}
+
+void MainWindow::setShowHideEnabled(bool showEnabled, bool hideEnabled) {
+    menuShow_->setEnabled(showEnabled);
+    pmenuShow_->setEnabled(showEnabled);
+    menuHide_->setEnabled(hideEnabled);
+    pmenuHide_->setEnabled(hideEnabled);
+}
+
+void MainWindow::menuShowClick() {
+    const int k = commandColumn();
+    if (!isCurveColumn(k) || !ds_.ColumnIsNumeric[static_cast<std::size_t>(k)]) return;
+    ds_.CurveVisible[static_cast<std::size_t>(k)] = true;
+    setShowHideEnabled(false, true);
+    FillCurve(k);
+    RefreshHeaderRow();
+}
+
+void MainWindow::menuHideClick() {
+    const int k = commandColumn();
+    if (!isCurveColumn(k) || !ds_.ColumnIsNumeric[static_cast<std::size_t>(k)]) return;
+    ds_.CurveVisible[static_cast<std::size_t>(k)] = false;
+    setShowHideEnabled(true, false);
+    ClearCurve(k);
+    RefreshHeaderRow();
+}
+
+void MainWindow::menuColorClick() { ChooseCurveColor(); }
+
+void MainWindow::menuSetAsXClick() {
+    const int k = commandColumn();
+    if (k < 0 || k > kCurveCount || !ds_.ColumnIsNumeric[static_cast<std::size_t>(k)]) return;
+    BusyCursor busy;
+    ds_.XColumn = k;
+    ClearAllCurves();
+    FillAllCurves();
+    RebuildChartTitles();
+    RefreshHeaderRow();
+}
+
+bool MainWindow::runChartOptions() {
+    ds_.PercentScaleBefore = ds_.PercentScale;
+    formOptions_->FormShow(ds_.PercentScale);
+    formOptions_->exec();
+    // Closing the dialog, by "OK" or by its close box, takes over the chosen scale.
+    ds_.PercentScale = formOptions_->percentScaleChosen();
+    return ds_.PercentScale != ds_.PercentScaleBefore;
+}
+
+void MainWindow::menuYScaleClick() {
+    if (!runChartOptions()) return;
+    BusyCursor busy;
+    ClearAllCurves();
+    FillAllCurves();
+    RebuildChartTitles();
+}
+
+void MainWindow::menuChartOptionsClick() {
+    if (runChartOptions()) {
+        BusyCursor busy;
+        ClearAllCurves();
+        FillAllCurves();
+    }
+    RebuildChartTitles();
+}
 
 } // namespace varnotile

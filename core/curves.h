@@ -1,0 +1,56 @@
+#pragma once
+// The rules of the chart curves without any drawing: which columns are drawn and listed, the
+// points of a curve, the axis, curve and chart title texts, and the curve point readout text.
+// Texts are in the file's bytes (the caller decodes them for display).
+#include "dataset.h"
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace varnotile {
+
+// Curve k is drawn when column k (1..10) is numeric, its curve is wanted and it is not the X column.
+bool ColumnIsDrawn(const DataSet& ds, int k);
+// Drawn and not deleted: the column is named in the legend and the Y-axis title.
+bool ColumnIsListed(const DataSet& ds, int k);
+
+// The points of one curve in row order. When `rowNumberX` is true the X values are implicit:
+// point i (0-based) lies at X = i + 1 and `x` is empty.
+struct CurvePoints {
+    std::vector<double> x;
+    std::vector<double> y;
+    bool rowNumberX = false;
+    std::size_t size() const { return y.size(); }
+    double xAt(std::size_t i) const { return rowNumberX ? static_cast<double>(i + 1) : x[i]; }
+};
+
+// The points curve k receives from FillCurve: none unless the column is drawn; otherwise one
+// point per data row, X the row number (XColumn 0) or the X column's value (0 when that column
+// is not numeric or not in the file), Y the value, on the percent scale 100 * value / ColumnAbsMax.
+// A point whose X or Y is not a finite number is left out.
+CurvePoints CurvePointsFor(const DataSet& ds, int k);
+
+// Y-axis text of the listed columns: name, "(label)", "(header3)", two spaces, per column.
+std::string ListedColumnsText(const DataSet& ds);
+// Left axis title: "%" on the percent scale, else ListedColumnsText.
+std::string YAxisTitle(const DataSet& ds);
+// Bottom axis title: name, two spaces, label, two spaces, third header text of the X column.
+std::string XAxisTitle(const DataSet& ds);
+// Legend title of curve k: the column's name when listed, else one space.
+std::string CurveTitle(const DataSet& ds, int k);
+// The text the legend shows for curve k: its title, or "Series<k>" for a listed curve whose
+// column has no name.
+std::string CurveLegendText(const DataSet& ds, int k);
+// The legend is shown only with ShowCurveNames and a file.
+bool LegendShown(const DataSet& ds);
+
+// Series number from a series' name: "Series1".."Series10" compared whole; 1 when none matches.
+int SeriesNumberFromName(std::string_view name);
+
+// The readout message of a pressed curve point: title, ":  row-" or ":  X-", X, ",  Value-",
+// the data value, and on the percent scale "  (" plotted percent with three decimals "%)".
+std::string PointReadoutText(std::string_view title, double x, double plottedY, int xColumn, bool percentScale,
+                             double absMax, char decimal);
+
+} // namespace varnotile

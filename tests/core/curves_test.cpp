@@ -1,0 +1,134 @@
+// Chart curve rules: drawn and listed columns, curve points, titles and the point readout text.
+#include "curves.h"
+#include "loader.h"
+#include "test_files.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+using namespace varnotile;
+
+namespace {
+
+// A data set loaded from `bytes`, with the view the window starts with.
+DataSet loaded(const std::string& bytes) {
+    static varnotile::test::TempDir dir;
+    DataSet ds;
+    ds.CurveVisible.fill(true);
+    ds.ColumnNames[0] = "Row";
+    ds.PercentScale = true;
+    ds.ShowCurveNames = true;
+    ds.ShowChartTitle = true;
+    ds.CurrentFileName = dir.write("c.csv", bytes);
+    EXPECT_EQ(LoadDataFile(ds).status, LoadOutcome::Status::Loaded);
+    return ds;
+}
+
+std::vector<double> xs(const CurvePoints& p) {
+    std::vector<double> out;
+    for (std::size_t i = 0; i < p.size(); ++i) out.push_back(p.xAt(i));
+    return out;
+}
+
+const char* kThreeColumns = "A,B,C\nm,,\n-50,-8,0\n25,-3,0\n100,-8,0\n0,-3,0\n";
+
+} // namespace
+
+// --- points ---------------------------------------------------------------------------------
+
+TEST(CurvePoints, PercentScaleAndRowNumbers) {
+    DataSet ds = loaded(kThreeColumns);
+    CurvePoints a = CurvePointsFor(ds, 1);
+    EXPECT_TRUE(a.rowNumberX);
+    EXPECT_EQ(xs(a), (std::vector<double>{1, 2, 3, 4}));
+    EXPECT_EQ(a.y, (std::vector<double>{-50, 25, 100, 0}));
+    EXPECT_EQ(CurvePointsFor(ds, 2).y, (std::vector<double>{-100, -37.5, -100, -37.5}));
+    EXPECT_EQ(CurvePointsFor(ds, 3).y, (std::vector<double>{0, 0, 0, 0})); // all zeros: divisor 1.0
+
+    ds.PercentScale = false;
+    EXPECT_EQ(CurvePointsFor(ds, 2).y, (std::vector<double>{-8, -3, -8, -3}));
+}
+
+TEST(CurvePoints, XFromAColumnKeepsRowOrder) {
+    DataSet ds = loaded("3,10\n1,20\n2,30\n1,40\n5,50\n");
+    ds.PercentScale = false;
+    ds.XColumn = 1;
+    CurvePoints p = CurvePointsFor(ds, 2);
+    EXPECT_FALSE(p.rowNumberX);
+    EXPECT_EQ(p.x, (std::vector<double>{3, 1, 2, 1, 5})); // back and forth, unsorted
+    EXPECT_EQ(p.y, (std::vector<double>{10, 20, 30, 40, 50}));
+    EXPECT_EQ(CurvePointsFor(ds, 1).size(), 0u); // the X column has no curve of its own
+}
+
+TEST(CurvePoints, XColumnThatIsNotNumericHereDrawsAtZero) {
+    DataSet ds = loaded("x,1\ny,2\nz,3\nw,4\nv,5\n");
+    ds.XColumn = 1; // a text column
+    EXPECT_EQ(CurvePointsFor(ds, 2).x, (std::vector<double>(5, 0.0)));
+    ds.XColumn = 7; // beyond the file's columns
+    EXPECT_EQ(CurvePointsFor(ds, 2).x, (std::vector<double>(5, 0.0)));
+}
+
+TEST(CurvePoints, HiddenDeletedOutOfRangeAndNonFinite) {
+    DataSet ds = loaded(kThreeColumns);
+    ds.CurveVisible[2] = false;
+    EXPECT_EQ(CurvePointsFor(ds, 2).size(), 0u);
+    ds.ColumnPresent[1] = false; // deleted: still drawn (undo of a deletion relies on it), not listed
+    EXPECT_EQ(CurvePointsFor(ds, 1).size(), 4u);
+    EXPECT_TRUE(ColumnIsDrawn(ds, 1));
+    EXPECT_FALSE(ColumnIsListed(ds, 1));
+    for (int k : {-1, 0, 11, 20, 1000}) EXPECT_EQ(CurvePointsFor(ds, k).size(), 0u) << k;
+
+    ds.Values[1][2] = std::numeric_limits<double>::infinity();
+    CurvePoints p = CurvePointsFor(ds, 1);
+    EXPECT_FALSE(p.rowNumberX);
+    EXPECT_EQ(p.x, (std::vector<double>{1, 3, 4})); // row numbers stay true after a left-out point
+    for (double y : p.y) EXPECT_TRUE(std::isfinite(y));
+}
+
+// --- titles ---------------------------------------------------------------------------------
+
+TEST(CurveTitles, AxisAndLegendTexts) {
+    DataSet ds = loaded("A,B\nm,\n1,2\n3,4\n5,6\n7,8\n");
+    EXPECT_EQ(YAxisTitle(ds), "%");
+    ds.PercentScale = false;
+    EXPECT_EQ(YAxisTitle(ds), "A(m)  B  ");
+    EXPECT_EQ(XAxisTitle(ds), "Row    ");
+    EXPECT_EQ(CurveTitle(ds, 1), "A");
+    EXPECT_EQ(CurveTitle(ds, 3), " "); // not listed
+    ds.CurveVisible[1] = false;
+    EXPECT_EQ(YAxisTitle(ds), "B  ");
+    EXPECT_EQ(CurveTitle(ds, 1), " ");
+    ds.CurveVisible[1] = true;
+    ds.XColumn = 1;
+    EXPECT_EQ(XAxisTitle(ds), "A  m  ");
+    EXPECT_EQ(YAxisTitle(ds), "B  ");
+    EXPECT_EQ(CurveTitle(ds, 1), " ");
+}
+
+TEST(CurveTitles, NoHeaderLinesAndNoFile) {
+    DataSet ds = loaded("1,2\n3,4\n5,6\n7,8\n9,10\n");
+    ds.PercentScale = false;
+    EXPECT_EQ(YAxisTitle(ds), "    "); // two spaces per listed curve
+    EXPECT_EQ(CurveLegendText(ds, 2), "Series2");
+    EXPECT_EQ(CurveLegendText(ds, 4), " ");
+    EXPECT_TRUE(LegendShown(ds));
+    ds.CurrentFileName.clear();
+    EXPECT_FALSE(LegendShown(ds));
+}
+
+// --- readout --------------------------------------------------------------------------------
+
+TEST(PointReadout, SeriesNumbersCompareWholeNames) {
+    EXPECT_EQ(SeriesNumberFromName("Series10"), 10);
+    EXPECT_EQ(SeriesNumberFromName("Series1"), 1);
+    EXPECT_EQ(SeriesNumberFromName("Series7"), 7);
+    EXPECT_EQ(SeriesNumberFromName("Chart1"), 1);
+}
+
+TEST(PointReadout, Texts) {
+    EXPECT_EQ(PointReadoutText("Temp", 17, 47, 0, true, 50, '.'), "Temp:  row-17,  Value-23.5  (47.000%)");
+    EXPECT_EQ(PointReadoutText("Temp", 17, 23.5, 0, false, 50, '.'), "Temp:  row-17,  Value-23.5");
+    EXPECT_EQ(PointReadoutText("Load", 0.25, -12.5, 2, true, 8, ','), "Load:  X-0,25,  Value--1  (-12,500%)");
+}

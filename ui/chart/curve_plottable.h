@@ -1,0 +1,53 @@
+#pragma once
+// One chart curve: points kept in the order they were added (never sorted by X), drawn as a line
+// joining them in that order. Large curves are thinned per pixel column before drawing, so a
+// million points cost about as much as a few thousand and look the same.
+#include "curves.h"
+
+#include <qcustomplot.h>
+
+#include <vector>
+
+namespace varnotile {
+
+class CurvePlottable : public QCPAbstractPlottable {
+    Q_OBJECT
+public:
+    CurvePlottable(QCPAxis* keyAxis, QCPAxis* valueAxis);
+
+    // Appends the points (taking over their storage when the curve is empty).
+    void appendPoints(CurvePoints&& points);
+    void clearPoints();
+    int pointCount() const { return static_cast<int>(y_.size()); }
+    double pointX(int i) const { return rowNumberX_ ? static_cast<double>(i + 1) : x_[static_cast<std::size_t>(i)]; }
+    double pointY(int i) const { return y_[static_cast<std::size_t>(i)]; }
+
+    // Index of the point a press at `pos` (widget pixels) hits, -1 for none; `distance` gets
+    // the distance in pixels of the nearest line piece.
+    int hitPoint(const QPointF& pos, double tolerance, double* distance = nullptr) const;
+
+    double selectTest(const QPointF& pos, bool onlySelectable, QVariant* details = nullptr) const override;
+    QCPRange getKeyRange(bool& foundRange, QCP::SignDomain inSignDomain = QCP::sdBoth) const override;
+    QCPRange getValueRange(bool& foundRange, QCP::SignDomain inSignDomain = QCP::sdBoth,
+                           const QCPRange& inKeyRange = QCPRange()) const override;
+
+protected:
+    void draw(QCPPainter* painter) override;
+    void drawLegendIcon(QCPPainter* painter, const QRectF& rect) const override;
+
+private:
+    struct Mapping {
+        double kx, x0, ky, y0; // pixel = k * (coordinate - axis lower) + pixel of axis lower
+        bool keyHorizontal;
+    };
+    bool mapping(Mapping& m) const;
+    QPointF toPixel(const Mapping& m, double x, double y) const;
+    void extendBounds(double x, double y);
+
+    std::vector<double> x_; // empty while rowNumberX_
+    std::vector<double> y_;
+    bool rowNumberX_ = false;
+    double minX_ = 0, maxX_ = 0, minY_ = 0, maxY_ = 0;
+};
+
+} // namespace varnotile
