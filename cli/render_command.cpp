@@ -1,0 +1,108 @@
+// varnotile-cli render: loads a file as the window does and writes its chart, drawn exactly as
+// the window draws it, to a PNG or PDF file.
+#include "cli_common.h"
+#include "curve_chart.h"
+
+#include <QApplication>
+#include <QFileInfo>
+
+#include <charconv>
+#include <cstdlib>
+#include <iostream>
+
+namespace varnotile::cli {
+namespace {
+
+constexpr int kLargestSide = 20000;
+
+void renderUsage() {
+    std::cerr << "usage: varnotile-cli render [--delimiter D] [--decimal C] [--x N] [--numeric] [--size WxH] FILE OUT\n"
+                 "  OUT ends in .png or .pdf; N is the X column (0 = row number, the default);\n"
+                 "  WxH is the picture size in pixels (default 1200x800).\n";
+}
+
+bool parseInt(std::string_view text, int& out) {
+    const char* end = text.data() + text.size();
+    auto [ptr, ec] = std::from_chars(text.data(), end, out);
+    return ec == std::errc() && ptr == end;
+}
+
+bool parseSize(const std::string& text, int& width, int& height) {
+    const auto x = text.find_first_of("xX");
+    if (x == std::string::npos) return false;
+    return parseInt(std::string_view(text).substr(0, x), width) && parseInt(std::string_view(text).substr(x + 1), height) &&
+           width >= 1 && height >= 1 && width <= kLargestSide && height <= kLargestSide;
+}
+
+int usageError(const std::string& message) {
+    std::cerr << "varnotile-cli render: " << message << "\n";
+    renderUsage();
+    return kExitUsage;
+}
+
+// The window program runs without a display only on the offscreen platform.
+void chooseOffscreenWithoutDisplay() {
+    const bool display = std::getenv("DISPLAY") || std::getenv("WAYLAND_DISPLAY");
+    if (!display && !qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+}
+
+} // namespace
+
+int runRender(int argc, char** argv) {
+    chooseOffscreenWithoutDisplay();
+    QApplication app(argc, argv);
+    std::vector<std::string> args(argv + 2, argv + argc);
+
+    LoadOptions options;
+    std::string error;
+    if (!takeLoadOptions(args, options, error)) return usageError(error);
+    std::string xText = "0";
+    std::string sizeText = "1200x800";
+    takeValue(args, "--x", xText, error);
+    if (!error.empty()) return usageError(error);
+    takeValue(args, "--size", sizeText, error);
+    if (!error.empty()) return usageError(error);
+    const bool numeric = takeFlag(args, "--numeric");
+    for (const std::string& a : args)
+        if (a.size() > 1 && a[0] == '-' && a[1] == '-') return usageError("unknown option '" + a + "'");
+    if (args.size() != 2) return usageError("needs FILE and OUT");
+
+    int xColumn = 0;
+    if (!parseInt(xText, xColumn) || xColumn < 0 || xColumn > kColumnLimit)
+        return usageError("--x takes a column number from 0 (row number) to 10, not '" + xText + "'");
+    int width = 0, height = 0;
+    if (!parseSize(sizeText, width, height))
+        return usageError("--size takes WIDTHxHEIGHT in pixels (1 to 20000 each), not '" + sizeText + "'");
+    const QString out = QString::fromStdString(args[1]);
+    const QString suffix = QFileInfo(out).suffix().toLower();
+    if (suffix != QLatin1String("png") && suffix != QLatin1String("pdf"))
+        return usageError("OUT must end in .png or .pdf");
+
+    // The view as the window starts it: every curve wanted, legend and chart title on.
+    DataSet ds;
+    ds.CurveVisible.fill(true);
+    ds.ColumnNames[0] = "Row";
+    ds.XColumn = xColumn;
+    ds.PercentScale = !numeric;
+    ds.ShowCurveNames = true;
+    ds.ShowChartTitle = true;
+    // Curve colours: the settings file's defaults (black).
+
+    LoadOutcome outcome;
+    const int status = loadForCommand(ds, options, args[0], outcome);
+    for (const std::string& message : outcome.messages) std::cerr << message << "\n";
+    if (status != kExitLoaded) return status;
+
+    CurveChart chart;
+    chart.resize(width, height);
+    chart.showDataSet(ds);
+    const bool written = suffix == QLatin1String("png") ? chart.savePng(out, width, height)
+                                                        : chart.savePdf(out, width, height);
+    if (!written) {
+        std::cerr << "varnotile-cli render: cannot write " << args[1] << "\n";
+        return kExitUsage;
+    }
+    return kExitLoaded;
+}
+
+} // namespace varnotile::cli
