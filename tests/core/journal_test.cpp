@@ -1,0 +1,188 @@
+// The undo journal: cell edits, the four kinds of entry reversed newest first, the entry limit.
+#include "deletion.h"
+#include "loader.h"
+#include "modification.h"
+#include "test_files.h"
+#include "undo_journal.h"
+
+#include <gtest/gtest.h>
+
+using namespace varnotile;
+
+namespace {
+
+void load(DataSet& ds, const std::string& bytes) {
+    static varnotile::test::TempDir dir;
+    static int serial = 0;
+    ds.CurrentFileName = dir.write("j" + std::to_string(++serial) + ".csv", bytes);
+    ASSERT_EQ(LoadDataFile(ds).status, LoadOutcome::Status::Loaded);
+}
+
+// Ten rows of three columns: n, 10*n, a word.
+std::string tenRows() {
+    std::string s = "n,t,w\n";
+    for (int r = 1; r <= 10; ++r) s += std::to_string(r) + "," + std::to_string(10 * r) + ",w" + std::to_string(r) + "\n";
+    return s;
+}
+
+std::string cell(const DataSet& ds, int c, int r) { return std::string(ds.Cells.cell(c, r)); }
+
+} // namespace
+
+TEST(Journal, TypingIntoOneCellMakesOneEntryAndUndoRestoresTextAndValue) {
+    DataSet ds;
+    load(ds, tenRows());
+    ASSERT_TRUE(ds.ColumnIsNumeric[1]);
+    // The editor reports "1" then "12" over a cell that showed 5.
+    EXPECT_TRUE(EditCell(ds, 1, 5, "1").changed);
+    EditEffect e = EditCell(ds, 1, 5, "12");
+    EXPECT_EQ(e.clearCurve, 1);
+    EXPECT_EQ(e.fillCurve, 1);
+    EXPECT_EQ(ds.UndoCount, 1);
+    EXPECT_EQ(ds.Values[1][5], 12);
+    EXPECT_EQ(ds.ColumnMax[1], 12);
+    // The commit reports the same text again: nothing more.
+    EXPECT_FALSE(EditCell(ds, 1, 5, "12").changed);
+    EXPECT_EQ(ds.UndoCount, 1);
+
+    UndoLast(ds);
+    EXPECT_EQ(ds.UndoCount, 0);
+    EXPECT_EQ(cell(ds, 1, 5), "5");
+    EXPECT_FALSE(ds.Cells.isEdited(1, 5));
+    EXPECT_EQ(ds.Values[1][5], 5);
+    EXPECT_EQ(ds.ColumnMax[1], 10);
+    EXPECT_FALSE(UndoLast(ds).changed); // empty journal
+}
+
+TEST(Journal, ValueFollowsTheTextAlsoWhenEmptiedOrTypedBack) {
+    DataSet ds;
+    load(ds, tenRows());
+    EditCell(ds, 2, 3, "");
+    EXPECT_EQ(ds.Values[2][3], 0);
+    EditCell(ds, 2, 3, "3");
+    EXPECT_EQ(ds.Values[2][3], 3);
+    EditCell(ds, 2, 3, "30");
+    EXPECT_EQ(ds.Values[2][3], 30);
+    EXPECT_EQ(ds.UndoCount, 1);
+    EditCell(ds, 2, 3, "");
+    UndoLast(ds);
+    EXPECT_EQ(cell(ds, 2, 3), "30");
+    EXPECT_EQ(ds.Values[2][3], 30);
+}
+
+TEST(Journal, EditsOfOtherCellsAndWordColumnsMakeTheirOwnEntries) {
+    DataSet ds;
+    load(ds, tenRows());
+    EditCell(ds, 1, 1, "7");
+    EditCell(ds, 3, 1, "changed");
+    EditCell(ds, 1, 1, "8"); // back to the first cell: a new entry, the newest names (3, 1)
+    EXPECT_EQ(ds.UndoCount, 3);
+    EXPECT_EQ(ds.Values[3].size(), 0u); // the word column has no numbers
+    UndoLast(ds);
+    EXPECT_EQ(cell(ds, 1, 1), "7");
+    EXPECT_EQ(ds.Values[1][1], 7);
+    UndoLast(ds);
+    EXPECT_EQ(cell(ds, 3, 1), "w1");
+    UndoLast(ds);
+    EXPECT_EQ(cell(ds, 1, 1), "1");
+    EXPECT_EQ(ds.Values[1][1], 1);
+}
+
+TEST(Journal, CellsOutsideTheTableAreIgnored) {
+    DataSet ds;
+    load(ds, tenRows());
+    EXPECT_FALSE(EditCell(ds, -1, 1, "x").changed);
+    EXPECT_FALSE(EditCell(ds, 0, 1, "x").changed);
+    EXPECT_FALSE(EditCell(ds, 4, 1, "x").changed);
+    EXPECT_FALSE(EditCell(ds, 11, 1, "x").changed);
+    EXPECT_FALSE(EditCell(ds, 1, 11, "x").changed);
+    EXPECT_EQ(ds.UndoCount, 0);
+}
+
+TEST(Journal, AllFourKindsAreReversedNewestFirst) {
+    DataSet ds;
+    load(ds, tenRows());
+    EditCell(ds, 2, 2, "99");                       // 1: cell edit
+    DeleteColumn(ds, 3, 71);                        // 2: column deletion
+    DeleteRows(ds, 4, 6);                           // 3: row deletion
+    ModifyRequest req;
+    req.factor = "2";
+    req.offset = "0";
+    req.fromRow = 1;
+    req.toRow = 7;
+    ApplyModification(ds, 1, PlanModification(ds, req)); // 4: modification
+    ASSERT_EQ(ds.UndoCount, 4);
+    EXPECT_EQ(ds.DataRowCount, 7);
+    EXPECT_EQ(cell(ds, 1, 4), "14");
+
+    UndoLast(ds); // the modification
+    EXPECT_EQ(cell(ds, 1, 4), "7");
+    EXPECT_EQ(ds.Values[1][4], 7);
+    EditEffect e = UndoLast(ds); // the rows
+    EXPECT_TRUE(e.rowCountChanged);
+    EXPECT_EQ(ds.DataRowCount, 10);
+    for (int r = 1; r <= 10; ++r) {
+        EXPECT_EQ(cell(ds, 1, r), std::to_string(r));
+        EXPECT_EQ(ds.Values[1][static_cast<std::size_t>(r)], r);
+    }
+    EXPECT_FALSE(ds.ColumnPresent[3]);
+    e = UndoLast(ds); // the column
+    EXPECT_TRUE(ds.ColumnPresent[3]);
+    EXPECT_EQ(e.showColumn, 3);
+    EXPECT_EQ(e.showWidth, 71);
+    UndoLast(ds); // the cell
+    EXPECT_EQ(cell(ds, 2, 2), "20");
+    EXPECT_EQ(ds.Values[2][2], 20);
+    EXPECT_EQ(ds.UndoCount, 0);
+}
+
+TEST(Journal, HoldsAtMost200EntriesDroppingTheOldest) {
+    std::string s = "a,b\n";
+    for (int r = 1; r <= 250; ++r) s += std::to_string(r) + ",0\n";
+    DataSet ds;
+    load(ds, s);
+    for (int r = 1; r <= 205; ++r) EditCell(ds, 2, r, "1");
+    EXPECT_EQ(ds.UndoCount, 200);
+    EXPECT_EQ(ds.Journal.size(), 200);
+    while (ds.UndoCount > 0) UndoLast(ds);
+    // The five oldest edits fell out of the journal and stay.
+    for (int r = 1; r <= 5; ++r) EXPECT_EQ(cell(ds, 2, r), "1") << r;
+    for (int r = 6; r <= 205; ++r) EXPECT_EQ(cell(ds, 2, r), "0") << r;
+}
+
+TEST(Journal, CellsHoldingTheDelimiterComeBackUnchanged) {
+    DataSet ds;
+    load(ds, tenRows());
+    EditCell(ds, 3, 5, "a,b,c");
+    EditCell(ds, 1, 6, "1,5"); // not a number with '.' as separator: value 0
+    EXPECT_EQ(ds.Values[1][6], 0);
+    DeleteRows(ds, 4, 7);
+    ModifyRequest req;
+    req.factor = "3";
+    req.offset = "1";
+    req.fromRow = 1;
+    req.toRow = 10;
+    ApplyModification(ds, 1, PlanModification(ds, req));
+    UndoLast(ds);
+    UndoLast(ds);
+    EXPECT_EQ(cell(ds, 3, 5), "a,b,c");
+    EXPECT_EQ(cell(ds, 1, 6), "1,5");
+    EXPECT_EQ(cell(ds, 2, 6), "60");
+    EXPECT_EQ(cell(ds, 1, 8), "8");
+    EXPECT_EQ(ds.Values[1][6], 0);
+    EXPECT_EQ(ds.Values[1][8], 8);
+}
+
+TEST(Journal, ZeroCountFromASaveEmptiesTheJournal) {
+    DataSet ds;
+    load(ds, tenRows());
+    EditCell(ds, 1, 1, "5");
+    EditCell(ds, 1, 2, "5");
+    ds.UndoCount = 0; // what saving does
+    EXPECT_FALSE(UndoLast(ds).changed);
+    EditCell(ds, 1, 3, "5");
+    EXPECT_EQ(ds.UndoCount, 1);
+    EXPECT_EQ(ds.Journal.size(), 1);
+    UndoLast(ds);
+    EXPECT_EQ(cell(ds, 1, 1), "5"); // the saved edits stay
+}
