@@ -1,0 +1,67 @@
+#include "data_writer.h"
+
+#include "save_file.h"
+
+namespace varnotile {
+namespace {
+
+constexpr std::size_t kChunk = 1 << 18;
+
+// The column rule: every present column but the last is followed by the delimiter; the last
+// column, when present, ends the line. A deleted column leaves no empty field behind.
+template <typename TextOf>
+void appendColumns(std::string& out, const DataSet& ds, TextOf textOf) {
+    const int columns = ds.ColumnCount;
+    for (int j = 1; j < columns; ++j) {
+        if (!ds.ColumnPresent[static_cast<std::size_t>(j)]) continue;
+        out += textOf(j);
+        out += ds.ListSeparator;
+    }
+    if (columns >= 1 && ds.ColumnPresent[static_cast<std::size_t>(columns)]) out += textOf(columns);
+    out += "\r\n";
+}
+
+} // namespace
+
+bool WriteDataFile(const DataSet& ds, const TextSink& sink) {
+    std::string out;
+    out.reserve(kChunk + 4096);
+    for (std::size_t i = 1; i <= 20; ++i) {
+        if (ds.HeaderLines[i].empty()) continue;
+        out += ds.HeaderLines[i];
+        out += "\r\n";
+    }
+    const StringSlots* headers[] = {&ds.ColumnNames, &ds.ColumnLabels, &ds.ColumnHeader3};
+    for (int h = 0; h < ds.HeaderLineCount && h < 3; ++h) {
+        const StringSlots& texts = *headers[h];
+        appendColumns(out, ds, [&](int j) -> std::string_view { return texts[static_cast<std::size_t>(j)]; });
+    }
+    for (int r = 1; r <= ds.DataRowCount; ++r) {
+        appendColumns(out, ds, [&](int j) { return ds.Cells.cell(j, r); });
+        if (out.size() >= kChunk) {
+            if (!sink(out)) return false;
+            out.clear();
+        }
+    }
+    return out.empty() || sink(out);
+}
+
+std::string DataFileText(const DataSet& ds) {
+    std::string text;
+    WriteDataFile(ds, [&](std::string_view piece) {
+        text += piece;
+        return true;
+    });
+    return text;
+}
+
+std::string SaveDataFile(const DataSet& ds, const std::string& path, bool keepDate) {
+    SaveFile file(path);
+    if (!file.open()) return file.errorString();
+    if (!WriteDataFile(ds, [&](std::string_view piece) { return file.write(piece); }) || !file.commit())
+        return file.errorString();
+    if (keepDate) setFileAgeStamp(path, ds.FileAgeStamp);
+    return {};
+}
+
+} // namespace varnotile

@@ -1,0 +1,116 @@
+#include "folder_list.h"
+
+#include <algorithm>
+#include <charconv>
+#include <dirent.h>
+#include <numeric>
+#include <sys/stat.h>
+
+namespace varnotile {
+
+std::string_view extensionOf(std::string_view name) {
+    const auto dot = name.rfind('.');
+    return dot == std::string_view::npos ? std::string_view() : name.substr(dot);
+}
+
+std::string listedPath(const std::string& folder, std::string_view name) {
+    std::string path = folder;
+    if (path.empty() || path.back() != '/') path += '/';
+    path += name;
+    return path;
+}
+
+std::vector<FolderEntry> EnumerateFolder(const std::string& folder, std::string_view extension) {
+    std::vector<FolderEntry> entries;
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir) return entries;
+    while (const dirent* d = ::readdir(dir)) {
+        const std::string_view name = d->d_name;
+        if (name == "." || name == "..") continue;
+        if (extensionOf(name) != extension) continue;
+        FolderEntry entry;
+        entry.name = name;
+        struct stat st {};
+        if (::stat(listedPath(folder, name).c_str(), &st) == 0) {
+            entry.size = static_cast<int64_t>(st.st_size);
+            entry.stamp = static_cast<int64_t>(st.st_mtime);
+            entry.hasStamp = true;
+        }
+        entries.push_back(std::move(entry));
+    }
+    ::closedir(dir);
+    return entries;
+}
+
+void SetFolderList(DataSet& ds, std::string folder, const std::vector<FolderEntry>& entries,
+                   const std::function<std::string(int64_t)>& dateText,
+                   const std::function<std::string(int64_t)>& timeText) {
+    ds.DataFolder = std::move(folder);
+    ds.ListFileCount = static_cast<int>(entries.size());
+    const std::size_t slots = entries.size() + 1;
+    ds.ListNames.assign(slots, {});
+    ds.ListSizes.assign(slots, {});
+    ds.ListDates.assign(slots, {});
+    ds.ListTimes.assign(slots, {});
+    ds.ListStamps.assign(slots, 0);
+    ds.ListHasStamp.assign(slots, 0);
+    ds.ListPlaced.assign(slots, 0);
+    for (std::size_t k = 1; k < slots; ++k) {
+        const FolderEntry& e = entries[k - 1];
+        ds.ListNames[k] = e.name;
+        ds.ListSizes[k] = std::to_string(e.size);
+        if (e.hasStamp) {
+            ds.ListDates[k] = dateText(e.stamp);
+            ds.ListTimes[k] = timeText(e.stamp);
+            ds.ListStamps[k] = e.stamp;
+            ds.ListHasStamp[k] = 1;
+        }
+    }
+}
+
+int compareFileNames(std::string_view a, std::string_view b) {
+    const std::size_t n = std::min(a.size(), b.size());
+    for (std::size_t i = 0; i < n; ++i) {
+        unsigned char x = static_cast<unsigned char>(a[i]);
+        unsigned char y = static_cast<unsigned char>(b[i]);
+        if (x >= 'a' && x <= 'z') x = static_cast<unsigned char>(x - 32);
+        if (y >= 'a' && y <= 'z') y = static_cast<unsigned char>(y - 32);
+        if (x != y) return x < y ? -1 : 1;
+    }
+    return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
+}
+
+std::vector<int> FileListRows(const DataSet& ds, FileListOrder order) {
+    const int count = std::min<int>(ds.ListFileCount, static_cast<int>(ds.ListNames.size()) - 1);
+    std::vector<int> rows(static_cast<std::size_t>(std::max(count, 0)));
+    std::iota(rows.begin(), rows.end(), 1);
+    auto at = [](int k) { return static_cast<std::size_t>(k); };
+    switch (order) {
+    case FileListOrder::ByName:
+        std::stable_sort(rows.begin(), rows.end(), [&](int a, int b) {
+            return compareFileNames(ds.ListNames[at(a)], ds.ListNames[at(b)]) > 0;
+        });
+        break;
+    case FileListOrder::BySize: {
+        std::vector<int64_t> sizes(at(count) + 1, 0);
+        for (int k = 1; k <= count; ++k) {
+            const std::string& s = ds.ListSizes[at(k)];
+            std::from_chars(s.data(), s.data() + s.size(), sizes[at(k)]);
+        }
+        std::stable_sort(rows.begin(), rows.end(), [&](int a, int b) { return sizes[at(a)] > sizes[at(b)]; });
+        break;
+    }
+    case FileListOrder::ByDate: {
+        auto hasStamp = [&](int k) { return at(k) < ds.ListHasStamp.size() && ds.ListHasStamp[at(k)]; };
+        auto stamp = [&](int k) { return at(k) < ds.ListStamps.size() ? ds.ListStamps[at(k)] : 0; };
+        std::stable_sort(rows.begin(), rows.end(), [&](int a, int b) {
+            if (hasStamp(a) != hasStamp(b)) return hasStamp(a);
+            return hasStamp(a) && stamp(a) > stamp(b);
+        });
+        break;
+    }
+    }
+    return rows;
+}
+
+} // namespace varnotile

@@ -1,0 +1,164 @@
+#include "save_file.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <random>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace varnotile {
+namespace {
+
+constexpr std::size_t kBufferSize = 1 << 20;
+
+std::string folderOf(const std::string& path) {
+    const auto slash = path.rfind('/');
+    if (slash == std::string::npos) return ".";
+    if (slash == 0) return "/";
+    return path.substr(0, slash);
+}
+
+// Follows symbolic links so that saving replaces the file a link names, not the link itself.
+std::string resolveTarget(const std::string& path) {
+    std::string current = path;
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat st {};
+        if (::lstat(current.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return current;
+        std::string link(static_cast<std::size_t>(PATH_MAX), '\0');
+        const ssize_t n = ::readlink(current.c_str(), link.data(), link.size());
+        if (n <= 0) return current;
+        link.resize(static_cast<std::size_t>(n));
+        current = link.front() == '/' ? link : folderOf(current) + "/" + link;
+    }
+    return current;
+}
+
+} // namespace
+
+SaveFile::SaveFile(std::string path) : path_(std::move(path)) {}
+
+SaveFile::~SaveFile() { cancel(); }
+
+bool SaveFile::fail(int err) {
+    if (error_.empty()) error_ = std::strerror(err);
+    return false;
+}
+
+bool SaveFile::open() {
+    cancel();
+    error_.clear();
+    if (path_.empty()) return fail(ENOENT);
+    target_ = resolveTarget(path_);
+    struct stat st {};
+    const bool exists = ::stat(target_.c_str(), &st) == 0;
+    if (exists && S_ISDIR(st.st_mode)) return fail(EISDIR);
+
+    const std::string folder = folderOf(target_);
+    const auto slash = target_.rfind('/');
+    const std::string base = slash == std::string::npos ? target_ : target_.substr(slash + 1);
+    std::random_device seed;
+    std::mt19937 random(seed());
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::string candidate = folder + "/." + base + "." + std::to_string(random() % 1000000) + ".tmp";
+        // Mode 0666 lets the umask decide for a new file, as creating it directly would.
+        const int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0) {
+            fd_ = fd;
+            temp_ = std::move(candidate);
+            break;
+        }
+        if (errno != EEXIST) return fail(errno);
+    }
+    if (fd_ < 0) return fail(EEXIST);
+    if (exists) {
+        // The replaced file keeps its permission bits and, where allowed, its owner.
+        if (::fchown(fd_, st.st_uid, st.st_gid) != 0) { /* only possible for the owner's own group or root */ }
+        ::fchmod(fd_, st.st_mode & 07777);
+    }
+    buffer_.reserve(kBufferSize);
+    return true;
+}
+
+bool SaveFile::flushBuffer() {
+    std::size_t done = 0;
+    while (done < buffer_.size()) {
+        const ssize_t n = ::write(fd_, buffer_.data() + done, buffer_.size() - done);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            buffer_.clear();
+            return fail(errno);
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    buffer_.clear();
+    return true;
+}
+
+bool SaveFile::write(std::string_view bytes) {
+    if (fd_ < 0) return fail(EBADF);
+    if (!error_.empty()) return false;
+    if (buffer_.size() + bytes.size() > kBufferSize) {
+        if (!flushBuffer()) return false;
+        if (bytes.size() > kBufferSize) {
+            buffer_.assign(bytes);
+            return flushBuffer();
+        }
+    }
+    buffer_.append(bytes);
+    return true;
+}
+
+bool SaveFile::commit() {
+    if (fd_ < 0) return fail(EBADF);
+    bool ok = error_.empty() && flushBuffer();
+    if (ok && ::fsync(fd_) != 0) ok = fail(errno);
+    if (::close(fd_) != 0 && ok) ok = fail(errno);
+    fd_ = -1;
+    if (ok && ::rename(temp_.c_str(), target_.c_str()) != 0) ok = fail(errno);
+    if (!ok) {
+        ::unlink(temp_.c_str());
+        temp_.clear();
+        return false;
+    }
+    temp_.clear();
+    // Make the rename itself durable; a folder that cannot be synced does not undo the save.
+    const int dir = ::open(folderOf(target_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir >= 0) {
+        ::fsync(dir);
+        ::close(dir);
+    }
+    return true;
+}
+
+void SaveFile::cancel() {
+    if (fd_ >= 0) {
+        ::close(fd_);
+        fd_ = -1;
+    }
+    if (!temp_.empty()) {
+        ::unlink(temp_.c_str());
+        temp_.clear();
+    }
+    buffer_.clear();
+}
+
+std::string saveBytes(const std::string& path, std::string_view bytes) {
+    SaveFile file(path);
+    if (!file.open() || !file.write(bytes) || !file.commit()) return file.errorString();
+    return {};
+}
+
+bool setFileAgeStamp(const std::string& path, int64_t stamp) {
+    if (stamp <= 0) return false;
+    struct timespec times[2];
+    times[0].tv_sec = 0;
+    times[0].tv_nsec = UTIME_OMIT;
+    times[1].tv_sec = static_cast<time_t>(stamp);
+    times[1].tv_nsec = 0;
+    return ::utimensat(AT_FDCWD, path.c_str(), times, 0) == 0;
+}
+
+} // namespace varnotile

@@ -1,0 +1,140 @@
+// The settings file: defaults, the delimiter words, integers in decimal and hexadecimal, and
+// writes that keep every other line of the file as it was.
+#include "settings_file.h"
+#include "test_files.h"
+
+#include <gtest/gtest.h>
+
+using namespace varnotile;
+using varnotile::test::readFile;
+using varnotile::test::TempDir;
+
+namespace {
+
+DataSet settingsFrom(const std::string& text) {
+    IniFile ini;
+    ini.parse(text);
+    DataSet ds;
+    ds.ListSeparator = "?";
+    ds.KeepFileDate = false;
+    ds.CurveColors.fill(7);
+    ReadSettings(ds, ini);
+    return ds;
+}
+
+} // namespace
+
+TEST(Settings, MissingFileOrKeysGiveTheDefaults) {
+    TempDir dir;
+    DataSet ds;
+    ds.ListSeparator = ";";
+    ds.KeepFileDate = false;
+    ds.CurveColors[4] = 99;
+    ReadSettingsFile(ds, dir.path() + "/none.INI");
+    EXPECT_EQ(ds.ListSeparator, ",");
+    EXPECT_TRUE(ds.KeepFileDate);
+    for (int k = 1; k <= 10; ++k) EXPECT_EQ(ds.CurveColors[static_cast<std::size_t>(k)], 0u);
+    const DataSet partial = settingsFrom("[Curve Colors]\nCurve2=5\n");
+    EXPECT_EQ(partial.ListSeparator, ",");
+    EXPECT_EQ(partial.CurveColors[2], 5u);
+    EXPECT_EQ(partial.CurveColors[3], 0u);
+}
+
+TEST(Settings, DelimiterWordsAreExactAndOtherTextsGiveTheirFirstCharacter) {
+    EXPECT_EQ(settingsFrom("[List Separator]\nValue=Tab\n").ListSeparator, "\t");
+    EXPECT_EQ(settingsFrom("[List Separator]\nValue=tab\n").ListSeparator, "t");
+    EXPECT_EQ(settingsFrom("[List Separator]\r\nValue=Space\r\n").ListSeparator, " ");
+    EXPECT_EQ(settingsFrom("[List Separator]\nValue=;\n").ListSeparator, ";");
+    EXPECT_EQ(settingsFrom("[List Separator]\nValue=|x\n").ListSeparator, "|");
+    EXPECT_EQ(settingsFrom("[List Separator]\nValue=\n").ListSeparator, "");
+    // Section and key names are found whatever their letter case.
+    EXPECT_EQ(settingsFrom("[list separator]\nVALUE = ; \n").ListSeparator, ";");
+}
+
+TEST(Settings, IntegersAndBooleansInDecimalOrHexadecimalElseTheDefault) {
+    const DataSet ds = settingsFrom("[Save File]\nKeep Date=0\n[Curve Colors]\nCurve1=255\nCurve2=0x00FF00\n"
+                                    "Curve3=$FF0000\nCurve4=red\nCurve5=12abc\nCurve6=-1\nCurve7=0xFFFFFFFF\n");
+    EXPECT_FALSE(ds.KeepFileDate);
+    EXPECT_EQ(ds.CurveColors[1], 255u);
+    EXPECT_EQ(ds.CurveColors[2], 0x00FF00u);
+    EXPECT_EQ(ds.CurveColors[3], 0xFF0000u);
+    EXPECT_EQ(ds.CurveColors[4], 0u);
+    EXPECT_EQ(ds.CurveColors[5], 0u);
+    EXPECT_EQ(ds.CurveColors[6], 0xFFFFFFFFu);
+    EXPECT_EQ(ds.CurveColors[7], 0xFFFFFFFFu);
+    EXPECT_TRUE(settingsFrom("[Save File]\nKeep Date=yes\n").KeepFileDate);
+    EXPECT_TRUE(settingsFrom("[Save File]\nKeep Date=$10\n").KeepFileDate);
+    int64_t v = 0;
+    EXPECT_FALSE(parseSettingsInteger("0x", v));
+    EXPECT_FALSE(parseSettingsInteger("$", v));
+    EXPECT_FALSE(parseSettingsInteger("99999999999", v));
+}
+
+TEST(Settings, ANewFileHasTheClassicLayout) {
+    TempDir dir;
+    DataSet ds;
+    ds.ListSeparator = ";";
+    ds.CurveColors[1] = 255;
+    const std::string path = dir.path() + "/varnotile.INI";
+    ASSERT_EQ(WriteSettingsFile(ds, path), "");
+    std::string expected = "[List Separator]\r\nValue=;\r\n\r\n[Save File]\r\nKeep Date=1\r\n\r\n[Curve Colors]\r\n"
+                           "Curve1=255\r\n";
+    for (int k = 2; k <= 10; ++k) expected += "Curve" + std::to_string(k) + "=0\r\n";
+    EXPECT_EQ(readFile(path), expected);
+    DataSet back;
+    ReadSettingsFile(back, path);
+    EXPECT_EQ(back.ListSeparator, ";");
+    EXPECT_EQ(back.CurveColors[1], 255u);
+}
+
+TEST(Settings, WritingReplacesOnlyItsOwnKeysAndKeepsEverythingElseByteForByte) {
+    TempDir dir;
+    const std::string before = "; written by hand\n"
+                               "[Other Tool]\n"
+                               "Window = 10, 20\n"
+                               "\n"
+                               "[List Separator]\n"
+                               "# keep me\n"
+                               "Value = ,\n"
+                               "\n"
+                               "[Curve Colors]\n"
+                               "Curve1=$FF\n"
+                               "Extra=1\n"
+                               "\n"
+                               "[Tail]\n"
+                               "Last=x"; // no line break at the end
+    const std::string path = dir.write("varnotile.INI", before);
+    DataSet ds;
+    ds.ListSeparator = "\t";
+    ds.KeepFileDate = false;
+    ds.CurveColors[1] = 16711680;
+    ASSERT_EQ(WriteSettingsFile(ds, path), "");
+    std::string expected = "; written by hand\n"
+                           "[Other Tool]\n"
+                           "Window = 10, 20\n"
+                           "\n"
+                           "[List Separator]\n"
+                           "# keep me\n"
+                           "Value=Tab\n"
+                           "\n"
+                           "[Curve Colors]\n"
+                           "Curve1=16711680\n"
+                           "Extra=1\n";
+    for (int k = 2; k <= 10; ++k) expected += "Curve" + std::to_string(k) + "=0\n";
+    expected += "\n[Tail]\nLast=x\n\n[Save File]\nKeep Date=0\n";
+    EXPECT_EQ(readFile(path), expected);
+
+    // A delimiter other than the four is not written: the file keeps its value.
+    ds.ListSeparator = "|";
+    ASSERT_EQ(WriteSettingsFile(ds, path), "");
+    EXPECT_NE(readFile(path).find("Value=Tab\n"), std::string::npos);
+}
+
+TEST(Settings, WritingWhereNoFileCanBeMadeReportsTheReason) {
+    TempDir dir;
+    const std::string file = dir.write("plain.txt", "x");
+    DataSet ds;
+    EXPECT_NE(WriteSettingsFile(ds, file + "/varnotile.INI"), "");
+    EXPECT_NE(WriteSettingsFile(ds, dir.path() + "/gone/varnotile.INI"), "");
+    EXPECT_EQ(readFile(file), "x");
+}

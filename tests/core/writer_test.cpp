@@ -1,0 +1,224 @@
+// The data file writer: the written form (header lines, column rule, CR LF), delimiter
+// conversion, byte-exact round trips, keeping the file date, and saves that fail without
+// harming the file they were meant to replace.
+#include "data_writer.h"
+#include "loader.h"
+#include "save_file.h"
+#include "test_files.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <csignal>
+#include <unistd.h>
+
+using namespace varnotile;
+using varnotile::test::readFile;
+using varnotile::test::TempDir;
+
+namespace {
+
+std::string loadFile(DataSet& ds, const TempDir& dir, const std::string& name, const std::string& bytes,
+                     const std::string& delimiter = ",") {
+    ds.ListSeparator = delimiter;
+    ds.CurrentFileName = dir.write(name, bytes);
+    EXPECT_EQ(LoadDataFile(ds).status, LoadOutcome::Status::Loaded);
+    return ds.CurrentFileName;
+}
+
+int64_t mtimeOf(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 ? static_cast<int64_t>(st.st_mtime) : -1;
+}
+
+std::size_t filesIn(const std::string& folder) {
+    std::size_t n = 0;
+    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(folder)) ++n;
+    return n;
+}
+
+const std::string kSemicolonFile = "Run 7 of the press\n"
+                                   "Time;Force;Note\n"
+                                   "s;kN;text\n"
+                                   "0;1.5;start\n"
+                                   "1;2.5;mid\n"
+                                   "2;3.5;x\n"
+                                   "3;4.5;end\n";
+
+} // namespace
+
+// ---- the written form
+
+TEST(Writer, ConvertsTheDelimiterOfHeaderAndDataLinesAndEndsLinesWithCrLf) {
+    TempDir dir;
+    DataSet ds;
+    loadFile(ds, dir, "press.csv", kSemicolonFile, ";");
+    ASSERT_EQ(ds.HeaderLineCount, 2);
+    ds.ListSeparator = ",";
+    EXPECT_EQ(DataFileText(ds), "Run 7 of the press\r\nTime,Force,Note\r\ns,kN,text\r\n"
+                                "0,1.5,start\r\n1,2.5,mid\r\n2,3.5,x\r\n3,4.5,end\r\n");
+    ds.ListSeparator = "\t";
+    EXPECT_EQ(DataFileText(ds).substr(0, 48), "Run 7 of the press\r\nTime\tForce\tNote\r\ns\tkN\ttext\r\n");
+    // An empty delimiter joins the texts.
+    ds.ListSeparator.clear();
+    EXPECT_EQ(DataFileText(ds).substr(20, 15), "TimeForceNote\r\n");
+}
+
+TEST(Writer, DeletedColumnsLeaveNoFieldAndADeletedLastColumnLeavesATrailingDelimiter) {
+    TempDir dir;
+    DataSet ds;
+    loadFile(ds, dir, "press.csv", kSemicolonFile, ";");
+    ds.ColumnPresent[2] = false;
+    EXPECT_EQ(DataFileText(ds), "Run 7 of the press\r\nTime;Note\r\ns;text\r\n0;start\r\n1;mid\r\n2;x\r\n3;end\r\n");
+    ds.ColumnPresent[2] = true;
+    ds.ColumnPresent[3] = false;
+    EXPECT_EQ(DataFileText(ds), "Run 7 of the press\r\nTime;Force;\r\ns;kN;\r\n0;1.5;\r\n1;2.5;\r\n2;3.5;\r\n3;4.5;\r\n");
+}
+
+TEST(Writer, ExtraColumnIsWrittenAsAnOrdinaryLastColumn) {
+    TempDir dir;
+    DataSet ds;
+    loadFile(ds, dir, "extra.csv", "1,2,3\n4,5,6\n7,8,9,note\n10,11,12\n13,14,15\n16,17,18\n");
+    ASSERT_TRUE(ds.ExtraColumnFound);
+    ASSERT_EQ(ds.ColumnCount, 4);
+    EXPECT_EQ(DataFileText(ds), "1,2,3,\r\n4,5,6,\r\n7,8,9,note\r\n10,11,12,\r\n13,14,15,\r\n16,17,18,\r\n");
+}
+
+TEST(Writer, EditedCellsAndRenamedColumnsAreWrittenAsTheyStand) {
+    TempDir dir;
+    DataSet ds;
+    loadFile(ds, dir, "press.csv", kSemicolonFile, ";");
+    ds.Cells.setCell(2, 3, " 9.75 ");
+    ds.ColumnNames[2] = "Load";
+    const std::string text = DataFileText(ds);
+    EXPECT_NE(text.find("Time;Load;Note\r\n"), std::string::npos);
+    EXPECT_NE(text.find("2; 9.75 ;x\r\n"), std::string::npos);
+}
+
+TEST(Writer, NothingLoadedWritesAnEmptyFile) {
+    DataSet ds;
+    EXPECT_EQ(DataFileText(ds), "");
+}
+
+// ---- round trips and bytes
+
+TEST(Writer, AFileWrittenByTheProgramIsWrittenBackByteForByte) {
+    TempDir dir;
+    DataSet ds;
+    loadFile(ds, dir, "press.csv", kSemicolonFile, ";");
+    const std::string first = dir.path() + "/first.csv";
+    ASSERT_EQ(SaveDataFile(ds, first, false), "");
+    const std::string written = readFile(first);
+    DataSet again;
+    again.ListSeparator = ";";
+    again.CurrentFileName = first;
+    ASSERT_EQ(LoadDataFile(again).status, LoadOutcome::Status::Loaded);
+    EXPECT_EQ(DataFileText(again), written);
+}
+
+TEST(Writer, NonAsciiBytesAreWrittenUnchanged) {
+    TempDir dir;
+    // Windows-1252 bytes in one file, UTF-8 in the other; neither is re-encoded.
+    const std::string latin = "Temp\xE9rature;D\xFC" "se\r\n\xB0" "C;\xB5m\r\n1;2\r\n3;4\r\n5;6\r\n7;8\r\n";
+    const std::string utf8 = "Temp\xC3\xA9rature;D\xC3\xBCse\r\n\xC2\xB0" "C;\xC2\xB5m\r\n1;\xE2\x82\xAC\r\n3;4\r\n5;6\r\n7;8\r\n";
+    for (const std::string& bytes : {latin, utf8}) {
+        DataSet ds;
+        loadFile(ds, dir, "enc.csv", bytes, ";");
+        EXPECT_EQ(DataFileText(ds), bytes);
+    }
+}
+
+// ---- saving
+
+TEST(Writer, KeepDateGivesTheFileItsStampFromTheLoad) {
+    TempDir dir;
+    DataSet ds;
+    const std::string path = loadFile(ds, dir, "press.csv", kSemicolonFile, ";");
+    const int64_t old = 1'000'000'000; // 2001
+    ds.FileAgeStamp = old;
+    ASSERT_EQ(SaveDataFile(ds, path, true), "");
+    EXPECT_EQ(mtimeOf(path), old);
+    ASSERT_EQ(SaveDataFile(ds, path, false), "");
+    EXPECT_GT(mtimeOf(path), old + 365 * 24 * 3600);
+    // A save before any load has no stamp to give back.
+    DataSet empty;
+    const std::string fresh = dir.path() + "/fresh.csv";
+    ASSERT_EQ(SaveDataFile(empty, fresh, true), "");
+    EXPECT_GT(mtimeOf(fresh), old);
+}
+
+TEST(Writer, SavingKeepsPermissionBitsAndWritesThroughSymbolicLinks) {
+    TempDir dir;
+    DataSet ds;
+    const std::string path = loadFile(ds, dir, "press.csv", kSemicolonFile, ";");
+    ASSERT_EQ(::chmod(path.c_str(), 0640), 0);
+    const std::string link = dir.path() + "/link.csv";
+    ASSERT_EQ(::symlink("press.csv", link.c_str()), 0);
+    ds.ListSeparator = ",";
+    ASSERT_EQ(SaveDataFile(ds, link, false), "");
+    struct stat st {};
+    ASSERT_EQ(::lstat(link.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+    ASSERT_EQ(::stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+    EXPECT_EQ(readFile(path).substr(20, 17), "Time,Force,Note\r\n");
+    EXPECT_EQ(filesIn(dir.path()), 2u); // no temporary file left behind
+}
+
+TEST(Writer, FailedSavesReportTheReasonAndLeaveNoFile) {
+    TempDir dir;
+    DataSet ds;
+    loadFile(ds, dir, "press.csv", kSemicolonFile, ";");
+    // A folder that is a file, a folder that does not exist, a target that is a folder.
+    EXPECT_NE(SaveDataFile(ds, dir.path() + "/press.csv/out.csv", false), "");
+    EXPECT_NE(SaveDataFile(ds, dir.path() + "/gone/out.csv", false), "");
+    std::filesystem::create_directory(dir.path() + "/folder.csv");
+    EXPECT_NE(SaveDataFile(ds, dir.path() + "/folder.csv", false), "");
+    EXPECT_EQ(filesIn(dir.path()), 2u);
+}
+
+TEST(Writer, AWriteThatFailsHalfwayLeavesTheOldFileIntact) {
+    TempDir dir;
+    DataSet ds;
+    // Enough rows that the text outgrows the file size limit set below.
+    std::string big = "a,b\n";
+    for (int r = 0; r < 20000; ++r) big += std::to_string(r) + "," + std::to_string(r * 3) + "\n";
+    const std::string path = loadFile(ds, dir, "big.csv", big);
+    const std::string old = "the old content\r\n";
+    { std::FILE* f = std::fopen(path.c_str(), "wb"); std::fwrite(old.data(), 1, old.size(), f); std::fclose(f); }
+
+    // The limit holds for root as well; it is set in a child so the test program keeps none.
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        struct rlimit limit {64 * 1024, 64 * 1024};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        const std::string error = SaveDataFile(ds, path, false);
+        ::_exit(error.empty() ? 0 : 3);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 3); // the save reported its failure
+    EXPECT_EQ(readFile(path), old);
+    EXPECT_EQ(filesIn(dir.path()), 1u);
+}
+
+TEST(SaveFile, CancelledOrUncommittedSavesLeaveTheTargetAlone) {
+    TempDir dir;
+    const std::string path = dir.write("t.txt", "old");
+    {
+        SaveFile file(path);
+        ASSERT_TRUE(file.open());
+        ASSERT_TRUE(file.write("new"));
+    } // destroyed without commit
+    EXPECT_EQ(readFile(path), "old");
+    EXPECT_EQ(filesIn(dir.path()), 1u);
+    EXPECT_EQ(saveBytes(path, "new"), "");
+    EXPECT_EQ(readFile(path), "new");
+}
