@@ -35,7 +35,15 @@ Qt::ItemFlags DataGridModel::flags(const QModelIndex& index) const {
 
 bool DataGridModel::setData(const QModelIndex& index, const QVariant& value, int role) {
     if (!index.isValid() || role != Qt::EditRole || !(flags(index) & Qt::ItemIsEditable)) return false;
-    emit cellTextEdited(index.column() + 1, index.row() + 1, value.toString());
+    const int column = index.column() + 1;
+    const int row = index.row() + 1;
+    const QString text = value.toString();
+    std::string bytes = storedText(text.toStdString(), ds_.FileIsUtf8);
+    if (ds_.Cells.cell(column, row) != bytes) {
+        ds_.Cells.setCell(column, row, std::move(bytes));
+        emit dataChanged(index, index, {Qt::DisplayRole, Qt::EditRole});
+    }
+    emit cellTextEdited(column, row, text);
     return true;
 }
 

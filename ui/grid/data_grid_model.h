@@ -13,6 +13,8 @@ class DataGridModel : public QAbstractTableModel {
 public:
     explicit DataGridModel(DataSet& ds, QObject* parent = nullptr);
 
+    const DataSet& dataSet() const { return ds_; }
+
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;
@@ -32,7 +34,8 @@ public:
     void tableReset();
 
 signals:
-    // The user's text for cell (column, row) in grid coordinates; the main window applies it.
+    // The user's text for cell (column, row) in grid coordinates, reported at every change of
+    // the editor's text after it has been stored in the cell; the main window applies it.
     void cellTextEdited(int column, int row, const QString& text);
 
 private:

@@ -332,6 +332,7 @@ void MainWindow::ResetDataView() {
         if (header->isSectionHidden(c)) header->showSection(c);
         if (header->sectionSize(c) < 20) header->resizeSection(c, 64);
     }
+    resetHeaderHeight();
 }
 
 void MainWindow::SGridDataKeyDown(int key, Qt::KeyboardModifiers shift) {

@@ -164,6 +164,10 @@ private:
     void WriteSettings();
 
     // Grid area: header row, selection and pointer handling.
+    // Header row back to its height before a load (6 line pitches).
+    void resetHeaderHeight();
+    // Enables the curve and column commands a press on the header cell of column k offers.
+    void enableHeaderCommands(int k);
 
     // Chart area: curves, options dialog, readout.
     // Chart1's click notification: a press on a curve, with the hit point's index.

@@ -1,19 +1,165 @@
 // Data grid of the main window: header row, selection and pointer handling.
 #include "main_window.h"
 
+#include "data_grid_model.h"
 #include "data_grid_view.h"
+
+#include <QAction>
+#include <QFontInfo>
+#include <QTimer>
 
 namespace varnotile {
 
-void MainWindow::PrepareDataGrid() {}
-void MainWindow::RefreshHeaderRow() {}
-GridRect MainWindow::gridSelection() const { return {}; }
-int MainWindow::commandColumn() const { return ds_.SelectedColumn; }
-void MainWindow::setSelectionRect(const GridRect& rect) { ds_.SelectionRect = rect; }
-void MainWindow::menuEditClick() {}
-void MainWindow::SGridDataMouseDown(Qt::MouseButton, Qt::KeyboardModifiers, int, int) {}
-void MainWindow::SGridDataMouseMove(Qt::MouseButtons, Qt::KeyboardModifiers, int, int) {}
-void MainWindow::SGridDataMouseUp() {}
-void MainWindow::Timer1Timer() {}
+namespace {
+
+// Per-column flags and texts have slots 0..20; a column outside them (the pointer off the
+// cells) has none of the properties.
+bool inSlots(int k) { return k >= 0 && k <= kFieldSlots; }
+
+} // namespace
+
+void MainWindow::PrepareDataGrid() {
+    for (int k = 1; k <= kCurveCount; ++k) ds_.CurveVisible[static_cast<std::size_t>(k)] = true;
+    const QFont font = gridData_->font();
+    ds_.GridFontName = font.family().toStdString();
+    ds_.ColumnNames[0] = "Row";
+    const int points = font.pointSize() > 0 ? font.pointSize() : QFontInfo(font).pointSize();
+    ds_.HeaderLineHeight = points + 5;
+    resetHeaderHeight();
+}
+
+void MainWindow::resetHeaderHeight() { gridData_->setHeaderRowHeight(6 * ds_.HeaderLineHeight); }
+
+void MainWindow::RefreshHeaderRow() {
+    // The row-number column shows its row range as its minimum and maximum.
+    ds_.ColumnMin[0] = 1;
+    ds_.ColumnMax[0] = ds_.DataRowCount;
+    gridData_->setHeaderRowHeight(ds_.HeaderLineHeight * (ds_.HeaderLineCount + 4) + 1);
+    gridData_->repaintHeaderRow();
+}
+
+GridRect MainWindow::gridSelection() const { return gridData_->gridSelection(); }
+
+void MainWindow::setSelectionRect(const GridRect& rect) {
+    ds_.SelectionRect = rect;
+    gridData_->setGridSelection(rect);
+}
+
+int MainWindow::commandColumn() const {
+    const GridRect sel = gridSelection();
+    const bool oneColumnWide = sel.Left == sel.Right && (sel.Top == 0 || sel.Bottom > sel.Top);
+    return oneColumnWide ? sel.Left : ds_.SelectedColumn;
+}
+
+void MainWindow::menuEditClick() {
+    const GridRect sel = gridSelection();
+    const int columns = gridData_->gridColumnCount();
+    menuUndo_->setEnabled(false);
+    menuDelete_->setEnabled(false);
+    menuModify_->setEnabled(false);
+    // Whole rows whose top row holds data.
+    if (sel.Left == 0 && sel.Right == columns && sel.Top > 0 && !ds_.Cells.cell(1, sel.Top).empty())
+        menuDelete_->setEnabled(true);
+    // A whole data column that is not the X column and holds data.
+    if (sel.Top == 0 && sel.Left == sel.Right && sel.Left > 0 && inSlots(sel.Left) && sel.Left != ds_.XColumn &&
+        !ds_.Cells.cell(sel.Left, 1).empty()) {
+        menuDelete_->setEnabled(true);
+        if (ds_.ColumnIsNumeric[static_cast<std::size_t>(sel.Left)]) menuModify_->setEnabled(true);
+    }
+    // Several rows of one numeric data column.
+    if (sel.Top > 0 && sel.Bottom > sel.Top && sel.Left == sel.Right && sel.Left > 0 && inSlots(sel.Left) &&
+        ds_.ColumnIsNumeric[static_cast<std::size_t>(sel.Left)])
+        menuModify_->setEnabled(true);
+    if (ds_.UndoCount > 0) menuUndo_->setEnabled(true);
+}
+
+void MainWindow::enableHeaderCommands(int k) {
+    if (!inSlots(k)) return;
+    const auto slot = static_cast<std::size_t>(k);
+    if (ds_.ColumnIsNumeric[slot] && ds_.CurveVisible[slot] && k != ds_.XColumn) {
+        menuSetAsX_->setEnabled(true);
+        pmenuSetAsX_->setEnabled(true);
+        if (k > 0) {
+            for (QAction* a : {menuHide_, pmenuHide_, menuColor_, pmenuColor_, pmenuDelete_, pmenuModify_, menuDelete_,
+                               menuModify_})
+                a->setEnabled(true);
+        }
+    }
+    if (ds_.ColumnIsNumeric[slot] && !ds_.CurveVisible[slot]) {
+        menuShow_->setEnabled(true);
+        pmenuShow_->setEnabled(true);
+    }
+}
+
+void MainWindow::SGridDataMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers, int column, int row) {
+    ds_.SelectedColumn = column;
+    ds_.PressRow = row;
+    for (QAction* a : {pmenuShow_, pmenuHide_, pmenuColor_, pmenuSetAsX_, pmenuDelete_, pmenuModify_, menuShow_,
+                       menuHide_, menuColor_, menuSetAsX_})
+        a->setEnabled(false);
+
+    if (row > 0 && column > 0) {
+        // A data cell: a single-cell selection follows the press; a range stays.
+        const GridRect sel = gridSelection();
+        if (sel.Left == sel.Right && sel.Top == sel.Bottom) setSelectionRect({column, row, column, row});
+    } else if (row == 0 && column >= 0) {
+        // The header row: the whole column, from the header row down.
+        setSelectionRect({column, 0, column, gridData_->gridRowCount()});
+        enableHeaderCommands(column);
+    } else if (column == 0 && row > 0 && button == Qt::LeftButton) {
+        // A row number: that whole row.
+        setSelectionRect({0, row, gridData_->gridColumnCount(), row});
+    }
+
+    const GridRect sel = gridSelection();
+    if (sel.Left == 0 && sel.Right == gridData_->gridColumnCount() && button == Qt::RightButton)
+        pmenuDelete_->setEnabled(true);
+    UpdateCaptionAndStatus();
+}
+
+void MainWindow::SGridDataMouseMove(Qt::MouseButtons buttons, Qt::KeyboardModifiers shift, int column, int row) {
+    ds_.SelectedColumn = column;
+    ds_.HoverRow = row;
+    const Qt::KeyboardModifiers held =
+        shift & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
+    if (ds_.SelectionRect.Left == 0 && column == 0 && ds_.PressRow > 0 && buttons == Qt::LeftButton &&
+        held == Qt::NoModifier) {
+        GridRect rect = ds_.SelectionRect;
+        rect.Left = 0;
+        rect.Right = gridData_->gridColumnCount();
+        timer1_->stop();
+        if (ds_.HoverRow > ds_.PressRow) {
+            rect.Top = ds_.PressRow;
+            rect.Bottom = ds_.HoverRow;
+        } else if (ds_.HoverRow > 0 && ds_.HoverRow < ds_.PressRow) {
+            rect.Top = ds_.HoverRow;
+            rect.Bottom = ds_.PressRow;
+        }
+        // At the last fully shown row (or below it) or at the first shown row the range keeps
+        // growing while the pointer rests there.
+        const int first = gridData_->firstVisibleRow();
+        if (ds_.HoverRow - first + 1 >= gridData_->fullyVisibleRowCount() || ds_.HoverRow == first) timer1_->start();
+        setSelectionRect(rect);
+    }
+    UpdateCaptionAndStatus();
+}
+
+void MainWindow::SGridDataMouseUp() { timer1_->stop(); }
+
+void MainWindow::Timer1Timer() {
+    GridRect rect = ds_.SelectionRect;
+    if (ds_.HoverRow > ds_.PressRow && rect.Bottom < ds_.DataRowCount) {
+        ds_.HoverRow += 1;
+        gridData_->setFirstVisibleRow(gridData_->firstVisibleRow() + 1);
+        rect.Bottom += 1;
+    }
+    if (ds_.HoverRow < ds_.PressRow && ds_.HoverRow > 1 && rect.Top > 1) {
+        ds_.HoverRow -= 1;
+        gridData_->setFirstVisibleRow(gridData_->firstVisibleRow() - 1);
+        rect.Top -= 1;
+    }
+    setSelectionRect(rect);
+    UpdateCaptionAndStatus();
+}
 
 } // namespace varnotile

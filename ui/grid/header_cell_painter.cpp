@@ -1,0 +1,116 @@
+#include "header_cell_painter.h"
+
+#include "number_text.h"
+#include "text_codec.h"
+
+#include <QFontMetrics>
+#include <QPainter>
+#include <QPainterPath>
+
+#include <algorithm>
+
+namespace varnotile {
+namespace {
+
+QString fromBytes(const std::string& bytes, bool utf8) {
+    if (bytes.empty()) return {};
+    return QString::fromStdString(displayText(bytes, utf8));
+}
+
+// Writes `text` with its top-left corner at (x, y), clipped to the cell.
+void writeAt(QPainter& painter, const QRect& cell, int x, int y, const QString& text) {
+    if (text.isEmpty()) return;
+    const QRect box(x, y, std::max(0, cell.right() + 1 - x), painter.fontMetrics().height());
+    painter.drawText(box.intersected(cell), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, text);
+}
+
+// The symbol glyphs of the header are drawn as shapes, so they look the same whatever fonts the
+// system has. `size` is the glyph height of the grid font; the shapes sit where a symbol font
+// glyph of that size would.
+void drawColourMark(QPainter& painter, int left, int top, int size, const QColor& colour) {
+    const double d = size * 0.62;
+    const QRectF circle(left + 1.0, top + (size - d) / 2.0 + 1.0, d, d);
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing, true);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(colour);
+    painter.drawEllipse(circle);
+    painter.restore();
+}
+
+void drawCurveBox(QPainter& painter, int left, int top, int size, bool checked, const QColor& colour) {
+    const int side = std::max(7, static_cast<int>(size * 0.7 + 0.5));
+    const QRectF box(left + 0.5, top + (size - side) / 2.0 + 1.5, side - 1.0, side - 1.0);
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing, true);
+    painter.setBrush(Qt::NoBrush);
+    painter.setPen(QPen(colour, 1.0));
+    painter.drawRect(box);
+    if (checked) {
+        QPainterPath tick;
+        tick.moveTo(box.left() + box.width() * 0.18, box.top() + box.height() * 0.52);
+        tick.lineTo(box.left() + box.width() * 0.42, box.top() + box.height() * 0.78);
+        tick.lineTo(box.left() + box.width() * 0.84, box.top() + box.height() * 0.20);
+        painter.setPen(QPen(colour, 1.6, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        painter.drawPath(tick);
+    }
+    painter.restore();
+}
+
+} // namespace
+
+QColor curveColor(Rgb rgb) { return QColor(rgb & 0xFF, (rgb >> 8) & 0xFF, (rgb >> 16) & 0xFF); }
+
+void paintHeaderCell(QPainter& painter, const QRect& cell, int column, const DataSet& ds, bool selected,
+                     const QFont& font, const QPalette& palette) {
+    if (column < 0 || column > kFieldSlots) return;
+    const auto k = static_cast<std::size_t>(column);
+
+    painter.save();
+    // The fixed cell as the grid draws it: face colour (the selection colour in a column
+    // selected as a whole) with the grid lines on its right and bottom edges. The drawing below
+    // stays inside the lines.
+    painter.fillRect(cell, selected ? palette.color(QPalette::Highlight) : palette.color(QPalette::Button));
+    painter.setPen(palette.color(QPalette::Mid));
+    painter.drawLine(cell.right(), cell.top(), cell.right(), cell.bottom());
+    painter.drawLine(cell.left(), cell.bottom(), cell.right(), cell.bottom());
+
+    const QRect inner = cell.adjusted(0, 0, -1, -1);
+    const int L = inner.left();
+    const int T = inner.top();
+    const int R = inner.right() + 1; // exclusive
+    const int H = ds.HeaderLineHeight;
+    painter.setClipRect(inner);
+    painter.setFont(font);
+
+    const QColor textColour = selected ? palette.color(QPalette::HighlightedText) : QColor(Qt::black);
+    painter.setPen(textColour);
+    writeAt(painter, inner, L + 2, T + 3 * H + 2, fromBytes(ds.ColumnNames[k], ds.FileIsUtf8));
+    writeAt(painter, inner, L + 2, T + 4 * H + 2, fromBytes(ds.ColumnLabels[k], ds.FileIsUtf8));
+    writeAt(painter, inner, L + 2, T + 5 * H + 2, fromBytes(ds.ColumnHeader3[k], ds.FileIsUtf8));
+
+    if (!selected) painter.fillRect(QRect(L, T, R - L, 3 * H), Qt::white);
+
+    if (column == ds.XColumn) writeAt(painter, inner, L + H + 17, T, QStringLiteral("X"));
+
+    if (ds.ColumnIsNumeric[k]) {
+        // The row-number column shows its row range.
+        const double low = column == 0 ? 1.0 : ds.ColumnMin[k];
+        const double high = column == 0 ? static_cast<double>(ds.DataRowCount) : ds.ColumnMax[k];
+        writeAt(painter, inner, L + 2, T + H - 2,
+                QStringLiteral("min ") + QString::fromStdString(formatGeneral(low, ds.DecimalSeparator)));
+        writeAt(painter, inner, L + 2, T + 2 * H - 2,
+                QStringLiteral("max ") + QString::fromStdString(formatGeneral(high, ds.DecimalSeparator)));
+        if (column > 0) {
+            const int glyph = QFontMetrics(font).ascent();
+            drawCurveBox(painter, L + 15, T, glyph, ds.CurveVisible[k], textColour);
+            drawColourMark(painter, L, T, glyph, curveColor(ds.CurveColors[k]));
+        }
+    }
+
+    painter.setPen(Qt::black);
+    painter.drawLine(L + 2, T + 3 * H, R - 3, T + 3 * H);
+    painter.restore();
+}
+
+} // namespace varnotile
