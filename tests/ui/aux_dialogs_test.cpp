@@ -1,0 +1,225 @@
+// The Page Setup dialog (margin limits, preview, margins applied to the chart), the file text
+// viewer, the About window and the help command.
+#include "form_file_view.h"
+#include "form_preprint.h"
+#include "main_window.h"
+#include "test_files.h"
+
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QTimer>
+#include <QUrl>
+
+#include <gtest/gtest.h>
+
+using namespace varnotile;
+
+namespace {
+
+struct Window {
+    varnotile::test::TempDir dir;
+    MainWindow::DialogRecorder recorder;
+    MainWindow w{QString::fromStdString(dir.path() + "/varnotile.INI")};
+    Window() { w.setDialogRecorder(&recorder); }
+
+    template <class T = QWidget>
+    T* child(const char* name) const {
+        return w.findChild<T*>(QString::fromLatin1(name));
+    }
+    QSpinBox* spin(const char* name) const { return child<QSpinBox>(name); }
+
+    // Runs a menu command that shows a modal window and closes that window as soon as it is up.
+    void runModal(void (MainWindow::*command)(), const char* windowName) {
+        QDialog* dialog = child<QDialog>(windowName);
+        QTimer::singleShot(0, dialog, [dialog] { dialog->accept(); });
+        (w.*command)();
+    }
+};
+
+QString viewerText(const Window& t) { return t.child<QPlainTextEdit>("REdit1")->toPlainText(); }
+
+} // namespace
+
+TEST(PageSetup, StartValuesAndOppositeLimits) {
+    Window t;
+    QSpinBox* left = t.spin("SEditLeft");
+    QSpinBox* right = t.spin("SEditRight");
+    QSpinBox* top = t.spin("SEditTop");
+    QSpinBox* bottom = t.spin("SEditBottom");
+    for (QSpinBox* box : {left, right, top, bottom}) {
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(box->value(), 10);
+        EXPECT_EQ(box->maximum(), 89);
+        EXPECT_EQ(box->minimum(), 0);
+    }
+    EXPECT_TRUE(t.child<QRadioButton>("RBtnPortrait")->isChecked());
+
+    left->setValue(60);
+    EXPECT_EQ(t.w.dataSet().PageMargins.Left, 60);
+    EXPECT_EQ(right->maximum(), 39);
+    right->setValue(50); // clamped by the limit
+    EXPECT_EQ(right->value(), 39);
+    EXPECT_EQ(left->maximum(), 60);
+
+    bottom->setValue(0);
+    top->setValue(99);
+    EXPECT_EQ(bottom->maximum(), 0);
+    bottom->stepBy(1);
+    EXPECT_EQ(bottom->value(), 0);
+    EXPECT_EQ(t.w.dataSet().PageMargins.Top, 99);
+    EXPECT_EQ(t.w.dataSet().PageMargins.Bottom, 0);
+}
+
+TEST(PageSetup, BoxesRefuseTypedText) {
+    Window t;
+    QSpinBox* left = t.spin("SEditLeft");
+    left->setFocus();
+    auto* edit = left->findChild<QLineEdit*>();
+    ASSERT_NE(edit, nullptr);
+    EXPECT_TRUE(edit->isReadOnly());
+    left->stepBy(1);
+    EXPECT_EQ(left->value(), 11);
+}
+
+TEST(PageSetup, PreviewFollowsOrientationAndMargins) {
+    Window t;
+    QWidget* box = t.child("PaintBox1");
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->geometry(), QRect(54, 82, 100, 150));
+
+    t.child<QRadioButton>("RBtnLandscape")->click();
+    EXPECT_TRUE(t.w.dataSet().LandscapeOrientation);
+    EXPECT_EQ(box->geometry(), QRect(54, 82, 150, 100));
+
+    // Left 1, Top 3, Right 5, Bottom 0 in landscape: printable area (2, 3) to (142, 100).
+    t.spin("SEditLeft")->setValue(1);
+    t.spin("SEditTop")->setValue(3);
+    t.spin("SEditRight")->setValue(5);
+    t.spin("SEditBottom")->setValue(0);
+    const QImage image = box->grab().toImage();
+    ASSERT_EQ(image.size(), QSize(150, 100));
+    const QColor silver(192, 192, 192);
+    EXPECT_EQ(image.pixelColor(70, 50), silver);        // inside the printable area
+    EXPECT_EQ(image.pixelColor(145, 50), Qt::white);     // in the right margin
+    EXPECT_EQ(image.pixelColor(1, 50), Qt::white);       // in the left margin
+    EXPECT_EQ(image.pixelColor(70, 1), Qt::white);       // in the top margin
+
+    t.child<QRadioButton>("RBtnPortrait")->click();
+    EXPECT_FALSE(t.w.dataSet().LandscapeOrientation);
+    EXPECT_EQ(box->geometry(), QRect(54, 82, 100, 150));
+}
+
+TEST(PageSetup, MarginsReachTheChartOnCloseOrPrintOnly) {
+    Window t;
+    auto margins = [&] {
+        const PageMarginSet& m = t.w.chartPrintMargins();
+        return std::array<int, 4>{m.Left, m.Top, m.Right, m.Bottom};
+    };
+    EXPECT_EQ(margins(), (std::array<int, 4>{15, 15, 15, 15}));
+
+    t.spin("SEditLeft")->setValue(20);
+    t.spin("SEditBottom")->setValue(5);
+    EXPECT_EQ(margins(), (std::array<int, 4>{15, 15, 15, 15})) << "not before the dialog closes";
+
+    t.runModal(&MainWindow::menuPageSetupClick, "TFormPreprint");
+    EXPECT_EQ(margins(), (std::array<int, 4>{20, 10, 10, 5}));
+
+    // The close box closes by rejecting; it applies the margins too.
+    t.spin("SEditTop")->setValue(30);
+    t.child<QDialog>("TFormPreprint")->reject();
+    EXPECT_EQ(margins(), (std::array<int, 4>{20, 30, 10, 5}));
+}
+
+TEST(FileViewer, ShowsTheFileOnDiskAndKeepsTextWhenItIsGone) {
+    Window t;
+    t.runModal(&MainWindow::menuViewFileClick, "TForm1");
+    EXPECT_TRUE(viewerText(t).isEmpty()) << "before any file";
+
+    const std::string a = t.dir.write("a.csv", "x,y\r\n1,2\r\n3,4\r\n5,6\r\n7,8\r\n");
+    t.w.dataSet().CurrentFileName = a;
+    t.runModal(&MainWindow::menuViewFileClick, "TForm1");
+    EXPECT_EQ(viewerText(t), QStringLiteral("x,y\n1,2\n3,4\n5,6\n7,8\n"));
+
+    // Another file that is gone by the time the viewer opens: the previous text stays.
+    t.w.dataSet().CurrentFileName = t.dir.path() + "/b.csv";
+    t.runModal(&MainWindow::menuViewFileClick, "TForm1");
+    EXPECT_EQ(viewerText(t), QStringLiteral("x,y\n1,2\n3,4\n5,6\n7,8\n"));
+
+    // Text typed into the box is replaced at the next showing and never reaches the file.
+    t.child<QPlainTextEdit>("REdit1")->setPlainText(QStringLiteral("typed"));
+    t.w.dataSet().CurrentFileName = a;
+    t.runModal(&MainWindow::menuViewFileClick, "TForm1");
+    EXPECT_TRUE(viewerText(t).startsWith(QStringLiteral("x,y")));
+    EXPECT_EQ(varnotile::test::readFile(a), "x,y\r\n1,2\r\n3,4\r\n5,6\r\n7,8\r\n");
+    EXPECT_TRUE(t.recorder.notices.isEmpty());
+}
+
+TEST(FileViewer, DecodesUtf8AndWindows1252) {
+    FormFileView viewer;
+    varnotile::test::TempDir dir;
+    viewer.FormShow(QString::fromStdString(dir.write("u.txt", "T \xc2\xb0" "C\n")));
+    EXPECT_EQ(viewer.text(), QStringLiteral("T \u00b0C\n"));
+    viewer.FormShow(QString::fromStdString(dir.write("w.txt", "T \xb0" "C \x80\n")));
+    EXPECT_EQ(viewer.text(), QStringLiteral("T \u00b0C \u20ac\n"));
+}
+
+TEST(FileViewer, UnreadableFileIsReported) {
+    varnotile::test::TempDir dir;
+    const std::string path = dir.write("locked.csv", "1,2\n");
+    FormFileView viewer;
+    viewer.FormShow(QString::fromStdString(dir.write("ok.csv", "ok\n")));
+    QFile::setPermissions(QString::fromStdString(path), QFileDevice::Permissions{});
+    QFile check(QString::fromStdString(path));
+    if (check.open(QIODevice::ReadOnly)) GTEST_SKIP() << "running with rights that read any file";
+    const QString error = viewer.FormShow(QString::fromStdString(path));
+    EXPECT_TRUE(error.startsWith(QStringLiteral("Cannot read the file"))) << error.toStdString();
+    EXPECT_EQ(viewer.text(), QStringLiteral("ok\n"));
+}
+
+TEST(AboutWindow, ShadowedTitleAndPicture) {
+    Window t;
+    t.runModal(&MainWindow::menuAboutClick, "TFormAbout");
+    auto* lab1 = t.child<QLabel>("Lab1");
+    auto* lab2 = t.child<QLabel>("Lab2");
+    ASSERT_TRUE(lab1 && lab2);
+    EXPECT_EQ(lab1->pos(), QPoint(264, 16));
+    EXPECT_EQ(lab2->pos(), QPoint(262, 14));
+    EXPECT_EQ(lab2->font().pixelSize(), 32);
+    EXPECT_TRUE(lab2->font().bold());
+    const QPixmap picture = t.child<QLabel>("Image1")->pixmap();
+    EXPECT_EQ(picture.size(), QSize(245, 183)) << "the picture is stored with the program";
+    EXPECT_EQ(t.child<QDialog>("TFormAbout")->windowTitle(), QStringLiteral("About Varnotile"));
+}
+
+// Receives what the help command hands to the desktop instead of starting a viewer.
+class UrlCatcher : public QObject {
+    Q_OBJECT
+public:
+    QList<QUrl> urls;
+public slots:
+    void open(const QUrl& url) { urls << url; }
+};
+
+TEST(HelpCommand, OpensThePageBesideTheExecutableEachTime) {
+    Window t;
+    UrlCatcher catcher;
+    QDesktopServices::setUrlHandler(QStringLiteral("file"), &catcher, "open");
+    t.w.menuContentsClick();
+    t.w.menuContentsClick();
+    QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+
+    const QString expected = QCoreApplication::applicationFilePath() + QStringLiteral(".html");
+    EXPECT_EQ(MainWindow::helpFilePath(), expected);
+    ASSERT_EQ(catcher.urls.size(), 2) << "a second use starts a second viewer";
+    EXPECT_EQ(catcher.urls.at(0).toLocalFile(), expected);
+    EXPECT_EQ(QString::fromStdString(t.w.dataSet().HelpCommandLine), QUrl::fromLocalFile(expected).toString());
+}
+
+#include "aux_dialogs_test.moc"
