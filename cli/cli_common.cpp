@@ -1,5 +1,7 @@
 #include "cli_common.h"
 
+#include "settings_file.h"
+
 #include <QCoreApplication>
 #include <QLocale>
 
@@ -47,6 +49,13 @@ std::string settingsPathBesideProgram() {
     return (dir + QStringLiteral("/varnotile.INI")).toStdString();
 }
 
+std::string defaultDelimiter() {
+    // The window program's delimiter setting, "," when there is none.
+    DataSet settings;
+    ReadSettingsFile(settings, settingsPathBesideProgram());
+    return settings.ListSeparator;
+}
+
 bool takeLoadOptions(std::vector<std::string>& args, LoadOptions& options, std::string& error) {
     std::string value;
     if (takeValue(args, "--delimiter", value, error)) {
@@ -82,7 +91,10 @@ static char localeDecimal() {
 
 int loadForCommand(DataSet& ds, const LoadOptions& options, const std::string& file, LoadOutcome& outcome) {
     ds.DecimalSeparator = options.decimal ? options.decimal : localeDecimal();
-    if (options.delimiterGiven) ds.ListSeparator = delimiterFromText(options.delimiter);
+    if (options.delimiterGiven)
+        ds.ListSeparator = delimiterFromText(options.delimiter);
+    else
+        ds.ListSeparator = defaultDelimiter();
     ds.CurrentFileName = file;
     outcome = LoadDataFile(ds);
     if (outcome.status == LoadOutcome::Status::ReadError) {

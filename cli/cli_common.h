@@ -32,6 +32,8 @@ bool takeValue(std::vector<std::string>& args, const std::string& name, std::str
 std::string delimiterFromText(const std::string& text);
 // The settings file the window program uses (beside this executable).
 std::string settingsPathBesideProgram();
+// The delimiter used when --delimiter is absent: the settings file's, else ",".
+std::string defaultDelimiter();
 
 // Prepares a data set with the options and loads `file`. Returns the exit status; prints a
 // read error on standard error.
@@ -39,6 +41,7 @@ int loadForCommand(DataSet& ds, const LoadOptions& options, const std::string& f
 
 // Command entry points; `args` excludes the command name.
 int runInspect(std::vector<std::string> args);
+int runConvert(std::vector<std::string> args);
 // render takes the whole command line: it needs a QApplication of its own.
 int runRender(int argc, char** argv);
 

@@ -12,6 +12,7 @@ void printUsage() {
     std::cerr << "usage: varnotile-cli COMMAND [OPTIONS] ...\n"
                  "commands:\n"
                  "  inspect [--delimiter D] [--decimal C] [--cells] FILE\n"
+                 "  convert [--delimiter D] [--decimal C] [--to-delimiter D2] [--keep-date] FILE OUT\n"
                  "  render [--delimiter D] [--decimal C] [--x N] [--numeric] [--size WxH] FILE OUT.png|OUT.pdf\n";
 }
 
@@ -28,6 +29,7 @@ int main(int argc, char** argv) {
     const std::string command = argv[1];
     std::vector<std::string> args(argv + 2, argv + argc);
     if (command == "inspect") return varnotile::cli::runInspect(std::move(args));
+    if (command == "convert") return varnotile::cli::runConvert(std::move(args));
     if (command == "--help" || command == "-h" || command == "help") {
         printUsage();
         return 0;

@@ -273,6 +273,8 @@ void MainWindow::openFile(const QString& path) {
 }
 
 void MainWindow::menuOpenClick() {
+    // Unsaved edits are offered for saving first; a failed save leaves everything as it is.
+    if (!offerToSaveChanges()) return;
     const QString filters = QStringLiteral("csv files (*.csv);;text files (*.txt);;"
                                            "All text files (*.csv, *.txt, *.prn, *.dat) (*.csv *.txt *.prn *.dat);;"
                                            "All files (*)");

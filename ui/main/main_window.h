@@ -11,6 +11,7 @@
 #include <memory>
 
 class QAction;
+class QFileDialog;
 class QCustomPlot;
 class QLabel;
 class QMenu;
@@ -79,9 +80,12 @@ public:
     void SetFileListHeaders();
     void ListFolderFiles();
     void RefreshFileList();
-    // Both return false when the file could not be written (the user has been told why).
+    // Both return false when nothing was saved: the file could not be written (the user has
+    // been told why) or the Save dialog was cancelled.
     bool SaveToCurrentFile();
     bool SaveAsDialog();
+    // "Save..." after its dialog: writes the table to `path`, shows that file and loads it again.
+    bool saveAsFile(const QString& path);
 
     // --- page setup, printing, viewer, help
     // Copies PageMargins into the chart's print margins.
@@ -178,6 +182,19 @@ private:
     bool runChartOptions();
 
     // Files area: saving, folder list, settings.
+    // Asks "Do you want to save the changes?" when the journal holds edits and saves on Yes.
+    // Returns false when the save failed, so the caller must not go on.
+    bool offerToSaveChanges();
+    // Writes the table to `path` (old file intact on failure); tells the user why it failed.
+    bool writeTableTo(const std::string& path);
+    void ShowFilesByName();
+    void ShowFilesBySize();
+    void ShowFilesByDate();
+    void showFilesSorted(int order);
+    // Selects the row of the shown file without running the selection handler.
+    void selectShownFileRow();
+    std::vector<int> fileRows_; // entry number (into the list arrays) of each list row
+    QFileDialog* saveDialog1_ = nullptr;
 
     // Editing area: cell edits, undo, delete, modify.
     // The Delete command on the grid's selection, and its two kinds.

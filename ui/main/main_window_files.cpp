@@ -1,24 +1,286 @@
-// File commands of the main window: saving, the folder file list, settings.
+// File commands of the main window: saving, the folder file list, the settings file.
 #include "main_window.h"
 
-namespace varnotile {
+#include "data_writer.h"
+#include "folder_list.h"
+#include "form_setting.h"
+#include "settings_file.h"
+#include "undo_journal.h"
 
-void MainWindow::createFilesDialogs() {}
-void MainWindow::menuSaveClick() {}
-void MainWindow::menuDeleteFileClick() {}
-void MainWindow::SGridFilesMouseDown(int, int) {}
-void MainWindow::SGridFilesSelectCell(int, int) {}
-void MainWindow::menuGenOptionsClick() {}
-void MainWindow::ReadSettings() {}
-void MainWindow::WriteSettings() {}
+#include <QApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QLocale>
+#include <QMouseEvent>
+#include <QSignalBlocker>
+#include <QTableWidget>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <new>
+
+namespace varnotile {
+namespace {
+
+constexpr const char* kSaveQuestion = "Do you want to save the changes?";
+
+// Presses of any mouse button on the folder list's header row, as (column, row 0).
+class HeaderPressFilter : public QObject {
+public:
+    HeaderPressFilter(QHeaderView* header, std::function<void(int)> pressed)
+        : QObject(header), header_(header), pressed_(std::move(pressed)) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::MouseButtonPress) {
+            const auto* mouse = static_cast<QMouseEvent*>(event);
+            const int column = header_->logicalIndexAt(mouse->position().toPoint());
+            if (column >= 0) pressed_(column);
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    QHeaderView* header_;
+    std::function<void(int)> pressed_;
+};
+
+// The locale's long time format (with seconds) without the time zone it may carry.
+QString longTimeFormat() {
+    const QString format = QLocale::system().timeFormat(QLocale::LongFormat);
+    QString out;
+    bool quoted = false;
+    for (const QChar c : format) {
+        if (c == QLatin1Char('\'')) quoted = !quoted;
+        if (!quoted && c == QLatin1Char('t')) continue;
+        out += c;
+    }
+    return out.trimmed();
+}
+
+QDateTime localTime(int64_t stamp) { return QDateTime::fromSecsSinceEpoch(stamp); }
+
+} // namespace
+
+void MainWindow::createFilesDialogs() {
+    formSetting_ = new FormSetting(this);
+
+    saveDialog1_ = new QFileDialog(this);
+    saveDialog1_->setObjectName(QStringLiteral("SaveDialog1"));
+    saveDialog1_->setAcceptMode(QFileDialog::AcceptSave);
+    saveDialog1_->setFileMode(QFileDialog::AnyFile);
+    saveDialog1_->setOption(QFileDialog::DontConfirmOverwrite, false);
+    saveDialog1_->setSizeGripEnabled(true);
+
+    // The header row sorts on a press of any button; it must not select a column.
+    QHeaderView* header = gridFiles_->horizontalHeader();
+    header->setSectionsClickable(false);
+    header->viewport()->installEventFilter(
+        new HeaderPressFilter(header, [this](int column) { SGridFilesMouseDown(column, 0); }));
+    connect(gridFiles_, &QTableWidget::currentCellChanged, this, [this](int row, int column, int, int) {
+        if (row >= 0 && column >= 0) SGridFilesSelectCell(column, row + 1);
+    });
+}
+
+// ---- saving
+
+bool MainWindow::writeTableTo(const std::string& path) {
+    std::string error;
+    if (path.empty()) {
+        showError(QStringLiteral("No file is shown, so there is nothing to save to. Use \"Save...\" to choose a file."));
+        return false;
+    }
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    try {
+        error = SaveDataFile(ds_, path, ds_.KeepFileDate);
+    } catch (const std::bad_alloc&) {
+        error = "not enough memory";
+    }
+    QApplication::restoreOverrideCursor();
+    if (error.empty()) return true;
+    showError(QStringLiteral("Cannot save the file \"%1\": %2")
+                  .arg(QString::fromStdString(path), QString::fromStdString(error)));
+    return false;
+}
+
+bool MainWindow::SaveToCurrentFile() {
+    const bool listWasActive = ds_.FileListActive;
+    ds_.FileListActive = false;
+    if (!writeTableTo(ds_.CurrentFileName)) {
+        // Nothing changed: the list stays usable and the edits stay in the journal.
+        ds_.FileListActive = listWasActive;
+        return false;
+    }
+    ds_.ListFileCount = 0;
+    ListFolderFiles();
+    RefreshFileList();
+    ds_.UndoCount = 0;
+    SyncJournal(ds_);
+    return true;
+}
+
+bool MainWindow::SaveAsDialog() {
+    if (!ds_.CurrentFileName.empty()) saveDialog1_->selectFile(QString::fromStdString(ds_.CurrentFileName));
+    if (saveDialog1_->exec() != QDialog::Accepted || saveDialog1_->selectedFiles().isEmpty()) return false;
+    return saveAsFile(saveDialog1_->selectedFiles().constFirst());
+}
+
+bool MainWindow::saveAsFile(const QString& path) {
+    const QFileInfo info(path);
+    const std::string target = info.absoluteFilePath().toStdString();
+    if (!writeTableTo(target)) return false;
+    ds_.CurrentFileName = target;
+    // The chosen file's folder becomes the current folder, which the folder list shows.
+    QDir::setCurrent(info.absolutePath());
+    ds_.FileListActive = false;
+    ds_.ListFileCount = 0;
+    ListFolderFiles();
+    RefreshFileList();
+    UpdateCaptionAndStatus();
+    if (!ds_.CurrentFileName.empty()) LoadDataFile();
+    return true;
+}
+
+void MainWindow::menuSaveClick() { SaveAsDialog(); }
+
+bool MainWindow::offerToSaveChanges() {
+    if (ds_.UndoCount <= 0) return true;
+    if (!askYesNo(QString::fromLatin1(kSaveQuestion))) return true;
+    return SaveToCurrentFile();
+}
+
 bool MainWindow::FormClose() {
+    // A save the user asked for that failed keeps the program open with the table as it is.
+    if (!offerToSaveChanges()) return false;
     WriteSettings();
     return true;
 }
-void MainWindow::SetFileListHeaders() {}
-void MainWindow::ListFolderFiles() {}
-void MainWindow::RefreshFileList() {}
-bool MainWindow::SaveToCurrentFile() { return false; }
-bool MainWindow::SaveAsDialog() { return false; }
+
+// ---- settings
+
+void MainWindow::ReadSettings() { ReadSettingsFile(ds_, settingsPath_.toStdString()); }
+
+void MainWindow::WriteSettings() {
+    if (!WriteSettingsFile(ds_, settingsPath_.toStdString()).empty())
+        showError(QStringLiteral("Unable to write to %1").arg(settingsPath_));
+}
+
+void MainWindow::menuGenOptionsClick() {
+    formSetting_->FormShow(ds_.ListSeparator, ds_.KeepFileDate);
+    formSetting_->exec();
+    // "OK" and the close box both apply the dialog's state.
+    formSetting_->FormClose(ds_.ListSeparator, ds_.KeepFileDate);
+}
+
+// ---- folder file list
+
+void MainWindow::SetFileListHeaders() {
+    gridFiles_->setHorizontalHeaderLabels(
+        {QStringLiteral("File Name"), QStringLiteral("Size"), QStringLiteral("Date"), QStringLiteral("Time")});
+}
+
+void MainWindow::ListFolderFiles() {
+    const QSignalBlocker block(gridFiles_);
+    gridFiles_->setCurrentCell(-1, -1);
+    gridFiles_->clearContents();
+    gridFiles_->setRowCount(1);
+    fileRows_.clear();
+    const std::string folder = QDir::currentPath().toStdString();
+    const QLocale locale = QLocale::system();
+    const QString timeFormat = longTimeFormat();
+    SetFolderList(
+        ds_, folder, EnumerateFolder(folder, ds_.CurrentFileExt),
+        [&](int64_t stamp) { return locale.toString(localTime(stamp).date(), QLocale::ShortFormat).toStdString(); },
+        [&](int64_t stamp) { return locale.toString(localTime(stamp).time(), timeFormat).toStdString(); });
+    gridFiles_->setRowCount(ds_.ListFileCount);
+}
+
+void MainWindow::showFilesSorted(int order) {
+    SetFileListHeaders();
+    const QSignalBlocker block(gridFiles_);
+    fileRows_ = FileListRows(ds_, static_cast<FileListOrder>(order));
+    std::fill(ds_.ListPlaced.begin(), ds_.ListPlaced.end(), 0);
+    gridFiles_->setRowCount(static_cast<int>(fileRows_.size()));
+    for (std::size_t row = 0; row < fileRows_.size(); ++row) {
+        const auto k = static_cast<std::size_t>(fileRows_[row]);
+        ds_.ListPlaced[k] = 1;
+        const std::string* texts[] = {&ds_.ListNames[k], &ds_.ListSizes[k], &ds_.ListDates[k], &ds_.ListTimes[k]};
+        for (int column = 0; column < 4; ++column) {
+            const std::string& text = *texts[column];
+            auto* item = new QTableWidgetItem(column == 0 ? QFile::decodeName(QByteArray::fromStdString(text))
+                                                          : QString::fromStdString(text));
+            if (column == 1) item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            gridFiles_->setItem(static_cast<int>(row), column, item);
+        }
+    }
+    selectShownFileRow();
+}
+
+void MainWindow::selectShownFileRow() {
+    const QSignalBlocker block(gridFiles_);
+    for (std::size_t row = 0; row < fileRows_.size(); ++row) {
+        const auto k = static_cast<std::size_t>(fileRows_[row]);
+        if (listedPath(ds_.DataFolder, ds_.ListNames[k]) == ds_.CurrentFileName) {
+            gridFiles_->setCurrentCell(static_cast<int>(row), 0);
+            return;
+        }
+    }
+}
+
+void MainWindow::ShowFilesByName() { showFilesSorted(static_cast<int>(FileListOrder::ByName)); }
+void MainWindow::ShowFilesBySize() { showFilesSorted(static_cast<int>(FileListOrder::BySize)); }
+void MainWindow::ShowFilesByDate() { showFilesSorted(static_cast<int>(FileListOrder::ByDate)); }
+
+void MainWindow::RefreshFileList() {
+    ShowFilesByName();
+    ds_.FileListActive = true;
+}
+
+void MainWindow::SGridFilesMouseDown(int column, int row) {
+    if (row != 0) return;
+    switch (column) {
+    case 0: ShowFilesByName(); break;
+    case 1: ShowFilesBySize(); break;
+    case 2: ShowFilesByDate(); break;
+    default: break; // "Time" does not sort
+    }
+}
+
+void MainWindow::SGridFilesSelectCell(int column, int row) {
+    if (!ds_.FileListActive) return;
+    // The name as the list stands now: a save below rebuilds and re-sorts the list.
+    std::string name;
+    if (row >= 1 && static_cast<std::size_t>(row) <= fileRows_.size())
+        name = ds_.ListNames[static_cast<std::size_t>(fileRows_[static_cast<std::size_t>(row - 1)])];
+    if (!offerToSaveChanges()) {
+        // The save failed: the edits stay on screen, and so does the row of the shown file.
+        selectShownFileRow();
+        return;
+    }
+    if (column != 0) return;
+    ds_.CurrentFileName = listedPath(ds_.DataFolder, name);
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    if (name.empty()) return;
+    LoadDataFile();
+    selectShownFileRow();
+}
+
+void MainWindow::menuDeleteFileClick() {
+    const QString path = QString::fromStdString(ds_.CurrentFileName);
+    const QFileInfo info(path);
+    if (ds_.CurrentFileName.empty() || !info.isFile()) return;
+    if (!askYesNo(QStringLiteral("Do you want to delete ") + info.fileName() + QStringLiteral("?"))) return;
+    if (std::remove(ds_.CurrentFileName.c_str()) != 0) {
+        const QString reason = QString::fromLocal8Bit(std::strerror(errno));
+        showError(QStringLiteral("Cannot delete the file \"%1\": %2").arg(path, reason));
+    }
+    ds_.ListFileCount = 0;
+    ListFolderFiles();
+    RefreshFileList();
+}
 
 } // namespace varnotile

@@ -1,0 +1,154 @@
+// Saving from the window: unsaved edits are offered for saving before Open and before closing,
+// failed saves keep the program open and the edits in place, and "Save..." shows the saved file.
+#include "main_window.h"
+#include "test_files.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QTableWidget>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <sys/stat.h>
+
+using namespace varnotile;
+using varnotile::test::readFile;
+
+namespace {
+
+constexpr const char* kQuestion = "Do you want to save the changes?";
+
+const std::string kData = "Time,Force\n0,1.5\n1,2.5\n2,3.5\n3,4.5\n4,5.5\n";
+
+struct Window {
+    varnotile::test::TempDir dir;
+    MainWindow::DialogRecorder recorder;
+    MainWindow w{QString::fromStdString(dir.path() + "/varnotile.INI")};
+    Window() { w.setDialogRecorder(&recorder); }
+    std::string open(const std::string& name, const std::string& bytes) {
+        const std::string path = dir.write(name, bytes);
+        w.openFile(QString::fromStdString(path));
+        return path;
+    }
+    // An edit the journal knows about: a changed cell and one entry.
+    void edit(const std::string& text) {
+        w.dataSet().Cells.setCell(2, 1, text);
+        w.dataSet().UndoCount = 1;
+    }
+};
+
+// Acts on the next modal dialog as soon as it is shown (rejects it unless told otherwise) and
+// records its object name.
+void onNextModal(QString* seen, std::function<void(QWidget*)> act = [](QWidget* w) {
+    if (auto* d = qobject_cast<QDialog*>(w)) d->reject();
+}) {
+    auto* timer = new QTimer;
+    QObject::connect(timer, &QTimer::timeout, timer, [timer, seen, act] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal) return;
+        timer->stop();
+        timer->deleteLater();
+        if (seen) *seen = modal->objectName();
+        act(modal);
+    });
+    timer->start(10);
+}
+
+} // namespace
+
+TEST(FilesSave, ClosingWithoutEditsAsksNothingAndWritesTheSettings) {
+    Window t;
+    t.open("a.csv", kData);
+    EXPECT_TRUE(t.w.close());
+    EXPECT_TRUE(t.recorder.questions.isEmpty());
+    EXPECT_NE(readFile(t.dir.path() + "/varnotile.INI").find("[List Separator]"), std::string::npos);
+}
+
+TEST(FilesSave, ClosingWithEditsAsksAndSavesOnYesOrDiscardsOnNo) {
+    Window t;
+    const std::string path = t.open("a.csv", kData);
+    t.edit("9.25");
+    t.recorder.answerYes = false;
+    EXPECT_TRUE(t.w.close());
+    EXPECT_EQ(t.recorder.questions, QStringList{QString::fromLatin1(kQuestion)});
+    EXPECT_EQ(readFile(path), kData);
+
+    Window u;
+    const std::string other = u.open("b.csv", kData);
+    u.edit("9.25");
+    EXPECT_TRUE(u.w.close());
+    EXPECT_EQ(readFile(other), "Time,Force\r\n0,9.25\r\n1,2.5\r\n2,3.5\r\n3,4.5\r\n4,5.5\r\n");
+    EXPECT_EQ(u.w.dataSet().UndoCount, 0);
+}
+
+TEST(FilesSave, AFailedSaveOnClosingKeepsTheProgramOpenAndTheEdits) {
+    Window t;
+    const std::string path = t.open("a.csv", kData);
+    t.edit("9.25");
+    // The shown file's folder has gone; nothing can be written there.
+    t.w.dataSet().CurrentFileName = t.dir.path() + "/gone/a.csv";
+    EXPECT_FALSE(t.w.close());
+    ASSERT_EQ(t.recorder.notices.size(), 1);
+    EXPECT_TRUE(t.recorder.notices[0].startsWith(QStringLiteral("Cannot save the file \"")));
+    EXPECT_TRUE(t.recorder.notices[0].contains(QStringLiteral("gone/a.csv")));
+    EXPECT_EQ(t.w.dataSet().UndoCount, 1);
+    EXPECT_EQ(t.w.dataSet().Cells.cell(2, 1), "9.25");
+    EXPECT_EQ(readFile(path), kData);
+    // The settings are only written once the program really ends.
+    EXPECT_EQ(readFile(t.dir.path() + "/varnotile.INI"), "");
+}
+
+TEST(FilesSave, OpenAsksAboutUnsavedEditsBeforeItsDialog) {
+    Window t;
+    const std::string path = t.open("a.csv", kData);
+    t.edit("7");
+    QString dialog;
+    onNextModal(&dialog);
+    t.w.menuOpenClick();
+    EXPECT_EQ(t.recorder.questions, QStringList{QString::fromLatin1(kQuestion)});
+    EXPECT_EQ(dialog, QStringLiteral("OpenDialog1"));
+    EXPECT_NE(readFile(path).find("0,7\r\n"), std::string::npos);
+    EXPECT_EQ(t.w.dataSet().UndoCount, 0);
+
+    // A save that fails stops the command before its dialog.
+    t.edit("8");
+    t.w.dataSet().CurrentFileName = path + "/x.csv";
+    t.recorder.questions.clear();
+    dialog.clear();
+    t.w.menuOpenClick();
+    EXPECT_EQ(t.recorder.questions.size(), 1);
+    EXPECT_TRUE(dialog.isEmpty());
+    EXPECT_EQ(t.w.dataSet().UndoCount, 1);
+    QApplication::processEvents(); // the pending watcher finds no dialog; let it go
+}
+
+TEST(FilesSave, SaveAsWritesTheNewFileShowsItAndLoadsItAgain) {
+    Window t;
+    t.open("a.csv", "Title line\nTime;Force\n0;1\n1;2\n2;3\n3;4\n");
+    ASSERT_EQ(t.w.dataSet().ListSeparator, ",");
+    t.w.dataSet().ListSeparator = ";"; // the file is semicolon-separated; read it as such
+    t.w.openFile(QString::fromStdString(t.dir.path() + "/a.csv"));
+    t.w.dataSet().ListSeparator = ",";
+    t.edit("5");
+    const std::string target = t.dir.path() + "/sub";
+    ASSERT_EQ(::mkdir(target.c_str(), 0755), 0);
+    ASSERT_TRUE(t.w.saveAsFile(QString::fromStdString(target + "/b.csv")));
+    EXPECT_EQ(readFile(target + "/b.csv"), "Title line\r\nTime,Force\r\n0,5\r\n1,2\r\n2,3\r\n3,4\r\n");
+    const DataSet& ds = t.w.dataSet();
+    EXPECT_EQ(ds.CurrentFileName, target + "/b.csv");
+    EXPECT_EQ(ds.UndoCount, 0);
+    EXPECT_EQ(ds.ColumnNames[2], "Force"); // read back with the comma
+    EXPECT_EQ(ds.DataFolder, target);
+    EXPECT_EQ(t.w.windowTitle(), QStringLiteral("Varnotile  - ") + QString::fromStdString(target + "/b.csv"));
+    auto* list = t.w.findChild<QTableWidget*>(QStringLiteral("SGridFiles"));
+    ASSERT_EQ(list->rowCount(), 1);
+    EXPECT_EQ(list->item(0, 0)->text(), QStringLiteral("b.csv"));
+
+    // Saving where no file can be made changes nothing.
+    t.edit("6");
+    EXPECT_FALSE(t.w.saveAsFile(QString::fromStdString(target + "/b.csv/c.csv")));
+    EXPECT_EQ(ds.CurrentFileName, target + "/b.csv");
+    EXPECT_EQ(ds.UndoCount, 1);
+}
