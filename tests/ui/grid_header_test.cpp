@@ -8,11 +8,13 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QContextMenuEvent>
 #include <QCoreApplication>
 #include <QHeaderView>
 #include <QImage>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMouseEvent>
 
 #include <gtest/gtest.h>
@@ -149,6 +151,14 @@ TEST_F(GridFixture, HeaderPressSelectsTheColumnButBorderPressResizes) {
                      Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(corner, &down);
     EXPECT_EQ(window.gridSelection(), (GridRect{0, 0, 0, 21}));
+
+    // A context menu request on the header row opens the grid's popup.
+    auto* popup = window.findChild<QMenu*>(QStringLiteral("PMenuSGridData"));
+    ASSERT_NE(popup, nullptr);
+    QContextMenuEvent menuEvent(QContextMenuEvent::Mouse, QPoint(30, 20), header->viewport()->mapToGlobal(QPoint(30, 20)));
+    QCoreApplication::sendEvent(header->viewport(), &menuEvent);
+    EXPECT_TRUE(popup->isVisible());
+    popup->hide();
 }
 
 TEST_F(GridFixture, HeaderPressEnablesTheColumnsCommands) {

@@ -119,8 +119,8 @@ TEST_F(PointerFixture, RightPressKeepsAColumnAndMovesASingleCell) {
     for (const char* name : {"PMenuShow", "PMenuHide", "PMenuColor", "PMenuSetAsX", "PMenuDelete", "PMenuModify"})
         EXPECT_FALSE(enabled(name)) << name;
 
-    pressCell(1, 4, Qt::LeftButton);
-    EXPECT_EQ(window.gridSelection(), (GridRect{1, 4, 1, 4}));
+    pressCell(2, 4, Qt::LeftButton);
+    EXPECT_EQ(window.gridSelection(), (GridRect{2, 4, 2, 4}));
     pressCell(3, 6, Qt::RightButton);
     EXPECT_EQ(window.gridSelection(), (GridRect{3, 6, 3, 6}));
     EXPECT_EQ(grid->currentIndex(), grid->model()->index(5, 2));

@@ -25,9 +25,11 @@ DataGridRowHeader::DataGridRowHeader(QWidget* parent) : QHeaderView(Qt::Vertical
 }
 
 QSize DataGridRowHeader::sizeHint() const {
+    // Wide enough for the largest row number and for the header cell above, which shows it
+    // as the column's maximum.
     const QFontMetrics metrics(font());
-    const int digits = metrics.horizontalAdvance(QString::number(std::max(1, count()))) + 8;
-    return {std::max(kMinimumWidth, digits), defaultSectionSize()};
+    const int text = metrics.horizontalAdvance(QStringLiteral("max ") + QString::number(std::max(1, count()))) + 6;
+    return {std::max(kMinimumWidth, text), defaultSectionSize()};
 }
 
 void DataGridRowHeader::paintEvent(QPaintEvent* event) {

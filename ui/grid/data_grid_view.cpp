@@ -224,9 +224,10 @@ bool DataGridView::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonDblClick: {
         auto* mouse = static_cast<QMouseEvent*>(event);
-        // A press on a column border resizes the column and is the header's alone.
+        // A press on a column border resizes the column and is the header's alone; a double
+        // click there changes nothing (the header would size the column to its empty texts).
         if (onHeader && mouse->button() == Qt::LeftButton && header_->isOnSectionBorder(mouse->position().toPoint().x()))
-            return false;
+            return event->type() == QEvent::MouseButtonDblClick;
         // Like a press on a cell, a press on a header ends an edit in progress.
         setFocus(Qt::MouseFocusReason);
         emitPress(mouse);
@@ -276,6 +277,15 @@ void DataGridView::mousePressEvent(QMouseEvent* event) {
     // Only a plain left press changes the grid's selection: it makes the pressed cell current
     // and the whole selection. The pointer never makes ranges.
     if (event->button() == Qt::LeftButton) {
+        // The view would leave a range standing when the press lands inside it; the pressed cell
+        // alone is selected at once, and a press on the current cell still opens its editor.
+        const QModelIndex index = indexAt(event->position().toPoint());
+        if (index.isValid() && selectionModel()) {
+            if (index == currentIndex())
+                selectionModel()->select(index, QItemSelectionModel::ClearAndSelect);
+            else
+                selectionModel()->clearSelection();
+        }
         QMouseEvent plain(event->type(), event->position(), event->scenePosition(), event->globalPosition(),
                           event->button(), event->buttons(), Qt::NoModifier, event->pointingDevice());
         QTableView::mousePressEvent(&plain);
