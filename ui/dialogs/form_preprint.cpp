@@ -84,6 +84,9 @@ FormPreprint::FormPreprint(DataSet& ds, QWidget* parent) : QDialog(parent), ds_(
     rBtnLandscape_->setObjectName(QStringLiteral("RBtnLandscape"));
     orientationLayout->addWidget(rBtnPortrait_);
     orientationLayout->addWidget(rBtnLandscape_);
+    // Wider than designed when the system font needs it, so "Landscape" is never cut off.
+    const QSize needed = grBoxOrientation_->sizeHint();
+    grBoxOrientation_->resize(qMax(99, needed.width()), qMax(55, needed.height()));
     rBtnPortrait_->setChecked(!ds_.LandscapeOrientation);
     rBtnLandscape_->setChecked(ds_.LandscapeOrientation);
 
