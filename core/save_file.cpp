@@ -55,6 +55,9 @@ bool SaveFile::open() {
     struct stat st {};
     const bool exists = ::stat(target_.c_str(), &st) == 0;
     if (exists && S_ISDIR(st.st_mode)) return fail(EISDIR);
+    // A file the user may not write stays protected, even though replacing it by a rename
+    // would only need the folder to be writable.
+    if (exists && ::access(target_.c_str(), W_OK) != 0) return fail(errno);
 
     const std::string folder = folderOf(target_);
     const auto slash = target_.rfind('/');
