@@ -73,13 +73,13 @@ TEST(EditModify, DialogShowsTheColumnAndModifyApplies) {
     EXPECT_EQ(t.cell(1, 3), "7");
     EXPECT_EQ(t.ds().Values[1][3], 7);
     EXPECT_EQ(t.ds().UndoCount, 1);
-    // The range is kept for the next showing; "All" restores the whole table.
+    // The range is kept for the next showing; "All" puts in every row of the table.
     t.run([&] {
         EXPECT_EQ(t.edit("EditBegRow")->text(), QStringLiteral("2"));
         EXPECT_EQ(t.edit("EditEndRow")->text(), QStringLiteral("3"));
         t.button("BitBtnAll")->click();
         EXPECT_EQ(t.edit("EditBegRow")->text(), QStringLiteral("1"));
-        EXPECT_EQ(t.edit("EditEndRow")->text(), QStringLiteral("3"));
+        EXPECT_EQ(t.edit("EditEndRow")->text(), QStringLiteral("5"));
         t.button("BitBtnCancel")->click();
     });
     t.w.menuUndoClick();

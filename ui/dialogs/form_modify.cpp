@@ -126,12 +126,12 @@ FormModify::FormModify(QWidget* parent)
     connect(bitBtnCancel_, &QPushButton::clicked, this, &FormModify::BitBtnCancelClick);
 }
 
-void FormModify::FormShow(const QString& name, const QString& label, int fromRow, int toRow) {
+void FormModify::FormShow(const QString& name, const QString& label, int fromRow, int toRow, int rowCount) {
     editColonName_->setText(name);
     editColonLabel_->setText(label);
     editBegRow_->setText(QString::number(fromRow));
     editEndRow_->setText(QString::number(toRow));
-    storedToRow_ = toRow;
+    rowCount_ = rowCount;
     editVal1_->clear();
     editVal2_->clear();
     editMult_->setText(QStringLiteral("1"));
@@ -140,8 +140,9 @@ void FormModify::FormShow(const QString& name, const QString& label, int fromRow
 }
 
 void FormModify::BitBtnAllClick() {
+    // Every data row of the table, also after an earlier, shorter range was used.
     editBegRow_->setText(QStringLiteral("1"));
-    editEndRow_->setText(QString::number(storedToRow_));
+    editEndRow_->setText(QString::number(rowCount_));
 }
 
 void FormModify::BitBtnModifyClick() {

@@ -24,8 +24,8 @@ public:
 
     // Fills the fields before showing: the column's name and label, the stored row range; the
     // value fields start empty, the factor at "1" and the offset at "0". The condition keeps the
-    // text it had.
-    void FormShow(const QString& name, const QString& label, int fromRow, int toRow);
+    // text it had. `rowCount` is the table's number of data rows, the range "All" puts in.
+    void FormShow(const QString& name, const QString& label, int fromRow, int toRow, int rowCount);
 
     // The input as the user left it; valid after the dialog was accepted.
     QString columnName() const;
@@ -41,7 +41,7 @@ private:
     QLineEdit* addEdit(const char* name);
 
     std::function<void(const QString&)> errorSink_;
-    int storedToRow_ = 1;
+    int rowCount_ = 1;
     int fromRow_ = 1, toRow_ = 1;
     QLineEdit* editColonName_ = nullptr;
     QLineEdit* editColonLabel_ = nullptr;

@@ -79,7 +79,7 @@ void MainWindow::MenuModifyClick() {
     const auto slot = static_cast<std::size_t>(k);
     formModify_->FormShow(QString::fromStdString(displayText(ds_.ColumnNames[slot], ds_.FileIsUtf8)),
                           QString::fromStdString(displayText(ds_.ColumnLabels[slot], ds_.FileIsUtf8)),
-                          ds_.ModifyFromRow, ds_.ModifyToRow);
+                          ds_.ModifyFromRow, ds_.ModifyToRow, ds_.DataRowCount);
     ds_.ModifyConfirmed = false;
     // "Cancel" and the close box leave everything as it was; only "Modify" applies.
     if (formModify_->exec() != QDialog::Accepted) return;
