@@ -26,54 +26,6 @@ double segmentDistanceSquared(const QPointF& p, const QPointF& a, const QPointF&
     return ex * ex + ey * ey;
 }
 
-// A set of line pieces between integer pixels, so a path that runs over the same pixels again
-// and again is drawn once.
-class SegmentSet {
-public:
-    explicit SegmentSet(std::size_t expected) {
-        std::size_t size = 1024;
-        while (size < expected * 2) size <<= 1;
-        slots_.assign(size, 0);
-        mask_ = size - 1;
-    }
-    // True when the piece was not in the set yet.
-    bool insert(int x1, int y1, int x2, int y2) {
-        if (std::make_pair(x1, y1) > std::make_pair(x2, y2)) {
-            std::swap(x1, x2);
-            std::swap(y1, y2);
-        }
-        const uint64_t key = (uint64_t(uint16_t(x1)) << 48 | uint64_t(uint16_t(y1)) << 32 | uint64_t(uint16_t(x2)) << 16 |
-                              uint64_t(uint16_t(y2))) +
-                             1; // 0 marks a free slot
-        if (count_ * 2 >= slots_.size()) grow();
-        return place(key);
-    }
-
-private:
-    bool place(uint64_t key) {
-        std::size_t i = (key * 0x9E3779B97F4A7C15ull) >> 20 & mask_;
-        while (slots_[i] != 0) {
-            if (slots_[i] == key) return false;
-            i = (i + 1) & mask_;
-        }
-        slots_[i] = key;
-        ++count_;
-        return true;
-    }
-    void grow() {
-        std::vector<uint64_t> old;
-        old.swap(slots_);
-        slots_.assign(old.size() * 2, 0);
-        mask_ = slots_.size() - 1;
-        count_ = 0;
-        for (uint64_t key : old)
-            if (key) place(key);
-    }
-    std::vector<uint64_t> slots_;
-    std::size_t mask_ = 0;
-    std::size_t count_ = 0;
-};
-
 } // namespace
 
 CurvePlottable::CurvePlottable(QCPAxis* keyAxis, QCPAxis* valueAxis) : QCPAbstractPlottable(keyAxis, valueAxis) {
@@ -98,6 +50,8 @@ void CurvePlottable::appendPoints(CurvePoints&& points) {
         rowNumberX_ = points.rowNumberX;
         minX_ = maxX_ = pointX(0);
         minY_ = maxY_ = y_[0];
+        xAscending_ = true;
+        for (std::size_t i = 1; i < x_.size() && xAscending_; ++i) xAscending_ = x_[i] >= x_[i - 1];
         if (rowNumberX_) {
             minX_ = 1;
             maxX_ = static_cast<double>(n);
@@ -120,6 +74,7 @@ void CurvePlottable::appendPoints(CurvePoints&& points) {
     y_.reserve(y_.size() + n);
     for (std::size_t i = 0; i < n; ++i) {
         const double x = points.xAt(i);
+        if (!x_.empty() && x < x_.back()) xAscending_ = false;
         x_.push_back(x);
         y_.push_back(points.y[i]);
         extendBounds(x, points.y[i]);
@@ -130,6 +85,7 @@ void CurvePlottable::clearPoints() {
     std::vector<double>().swap(x_);
     std::vector<double>().swap(y_);
     rowNumberX_ = false;
+    xAscending_ = true;
     minX_ = maxX_ = minY_ = maxY_ = 0;
 }
 
@@ -179,21 +135,59 @@ void CurvePlottable::draw(QCPPainter* painter) {
     Mapping m;
     if (!mapping(m)) return;
     const QRect clip = clipRect();
+    QPen pen = mPen;
+    pen.setCosmetic(true);
+    painter->setPen(pen);
+    painter->setBrush(Qt::NoBrush);
+    // A long path that runs back and forth is rasterised directly; everything else is thinned
+    // per pixel column and drawn as one line.
+    if (!xAscending_ && n > static_cast<std::size_t>(clip.width()) * 8 + 64 && m.keyHorizontal) {
+        drawRasterised(painter, m, clip);
+        return;
+    }
+    std::size_t from = 0, to = n;
+    if (xAscending_ && m.keyHorizontal && m.kx > 0) {
+        // Only the points over the plot, plus one on each side for the lines leaving it.
+        const double left = (clip.left() - 2.0 - m.x0) / m.kx;
+        const double right = (clip.right() + 2.0 - m.x0) / m.kx;
+        if (rowNumberX_) {
+            from = static_cast<std::size_t>(std::clamp(std::floor(left) - 2.0, 0.0, static_cast<double>(n)));
+            to = static_cast<std::size_t>(std::clamp(std::ceil(right) + 1.0, 0.0, static_cast<double>(n)));
+        } else {
+            from = static_cast<std::size_t>(std::lower_bound(x_.begin(), x_.end(), left) - x_.begin());
+            to = static_cast<std::size_t>(std::upper_bound(x_.begin(), x_.end(), right) - x_.begin());
+            from = from > 0 ? from - 1 : 0;
+            to = std::min(n, to + 1);
+        }
+        if (from >= to) return;
+    }
+    std::vector<QPointF> out = thinned(m, clip, from, to);
+    for (QPointF& p : out) p = QPointF(clampPixel(p.x()), clampPixel(p.y()));
+    applyDefaultAntialiasingHint(painter);
+    // A dense curve (several points per pixel column) looks the same without smoothing.
+    if (out.size() > static_cast<std::size_t>(clip.width()) * 2) painter->setAntialiasing(false);
+    if (out.size() == 1)
+        painter->drawPoint(out.front());
+    else
+        painter->drawPolyline(out.data(), static_cast<int>(out.size()));
+}
+
+std::vector<QPointF> CurvePlottable::thinned(const Mapping& m, const QRect& clip, std::size_t from, std::size_t to) const {
     const double leftOut = clip.left() - 2.0;
     const double rightOut = clip.right() + 2.0;
     constexpr int64_t kLeftBucket = std::numeric_limits<int64_t>::min();
     constexpr int64_t kRightBucket = std::numeric_limits<int64_t>::max();
-
-    // Thin the path per pixel column: consecutive points falling into one column are replaced
-    // by the first, the lowest, the highest and the last of them (in the order they came), which
-    // covers exactly the same pixels. Points left or right of the plot form one run per side.
+    // Consecutive points falling into one pixel column are replaced by the first, the lowest,
+    // the highest and the last of them (in the order they came), which covers the same pixels.
+    // Points left or right of the plot form one run per side.
     std::vector<QPointF> out;
-    out.reserve(std::min<std::size_t>(n, static_cast<std::size_t>(clip.width()) * 4 + 16));
+    out.reserve(std::min<std::size_t>(to - from, static_cast<std::size_t>(clip.width()) * 4 + 16));
     int64_t runBucket = 0;
-    QPointF first, low, high, last;
+    double firstX = 0, firstY = 0, lowX = 0, lowY = 0, highX = 0, highY = 0, lastX = 0, lastY = 0;
     std::size_t lowAt = 0, highAt = 0, runLength = 0;
     auto flush = [&] {
         if (runLength == 0) return;
+        const QPointF first(firstX, firstY), low(lowX, lowY), high(highX, highY), last(lastX, lastY);
         out.push_back(first);
         if (runLength > 1) {
             const QPointF& a = lowAt <= highAt ? low : high;
@@ -203,63 +197,119 @@ void CurvePlottable::draw(QCPPainter* painter) {
             if (last != b) out.push_back(last);
         }
     };
-    for (std::size_t i = 0; i < n; ++i) {
-        const double x = rowNumberX_ ? static_cast<double>(i + 1) : x_[i];
-        const QPointF p = toPixel(m, x, y_[i]);
-        const double px = p.x();
-        const int64_t bucket = px < leftOut     ? kLeftBucket
-                               : px > rightOut ? kRightBucket
-                                               : static_cast<int64_t>(std::floor(px));
+    const double* xs = rowNumberX_ ? nullptr : x_.data();
+    const double* ys = y_.data();
+    const double kx = m.kx, x0 = m.x0, ky = m.ky, y0 = m.y0;
+    const bool horizontal = m.keyHorizontal;
+    for (std::size_t i = from; i < to; ++i) {
+        const double kp = kx * (xs ? xs[i] : static_cast<double>(i + 1)) + x0;
+        const double vp = ky * ys[i] + y0;
+        const double px = horizontal ? kp : vp;
+        const double py = horizontal ? vp : kp;
+        int64_t bucket;
+        if (px < leftOut) {
+            bucket = kLeftBucket;
+        } else if (px > rightOut) {
+            bucket = kRightBucket;
+        } else {
+            bucket = static_cast<int64_t>(px);
+            if (static_cast<double>(bucket) > px) --bucket;
+        }
         if (runLength == 0 || bucket != runBucket) {
             flush();
             runBucket = bucket;
-            first = low = high = last = p;
+            firstX = lowX = highX = lastX = px;
+            firstY = lowY = highY = lastY = py;
             lowAt = highAt = i;
             runLength = 1;
             continue;
         }
-        last = p;
+        lastX = px;
+        lastY = py;
         ++runLength;
-        if (p.y() < low.y()) {
-            low = p;
+        if (py < lowY) {
+            lowX = px;
+            lowY = py;
             lowAt = i;
-        }
-        if (p.y() > high.y()) {
-            high = p;
+        } else if (py > highY) {
+            highX = px;
+            highY = py;
             highAt = i;
         }
     }
     flush();
-    for (QPointF& p : out) p = QPointF(clampPixel(p.x()), clampPixel(p.y()));
+    return out;
+}
 
-    QPen pen = mPen;
-    pen.setCosmetic(true);
-    painter->setPen(pen);
-    painter->setBrush(Qt::NoBrush);
-    if (out.size() == 1) {
-        painter->drawPoint(out.front());
-        return;
+void CurvePlottable::drawRasterised(QCPPainter* painter, const Mapping& m, const QRect& clip) const {
+    // Aliased one-pixel lines into an image of the plot area, then one image onto the painter.
+    const int w = clip.width();
+    const int h = clip.height();
+    if (w <= 0 || h <= 0) return;
+    QImage image(w, h, QImage::Format_ARGB32_Premultiplied);
+    image.fill(0);
+    auto* bits = reinterpret_cast<uint32_t*>(image.bits());
+    const qsizetype stride = image.bytesPerLine() / 4;
+    const QColor c = mPen.color();
+    const uint32_t color = 0xFF000000u | uint32_t(c.red()) << 16 | uint32_t(c.green()) << 8 | uint32_t(c.blue());
+    auto plot = [&](int x, int y) {
+        if (static_cast<unsigned>(x) < static_cast<unsigned>(w) && static_cast<unsigned>(y) < static_cast<unsigned>(h))
+            bits[y * stride + x] = color;
+    };
+    auto line = [&](double ax, double ay, double bx, double by) {
+        // Liang-Barsky clipping to the image (with a pixel to spare), then a DDA.
+        double t0 = 0, t1 = 1;
+        const double dx = bx - ax, dy = by - ay;
+        const double p[4] = {-dx, dx, -dy, dy};
+        const double q[4] = {ax + 1, w - ax, ay + 1, h - ay};
+        for (int i = 0; i < 4; ++i) {
+            if (p[i] == 0) {
+                if (q[i] < 0) return;
+                continue;
+            }
+            const double r = q[i] / p[i];
+            if (p[i] < 0)
+                t0 = std::max(t0, r);
+            else
+                t1 = std::min(t1, r);
+            if (t0 > t1) return;
+        }
+        const double sx = ax + t0 * dx, sy = ay + t0 * dy;
+        const double ex = ax + t1 * dx, ey = ay + t1 * dy;
+        const int steps = static_cast<int>(std::max(std::fabs(ex - sx), std::fabs(ey - sy))) + 1;
+        const double ix = (ex - sx) / steps, iy = (ey - sy) / steps;
+        double x = sx + 0.5, y = sy + 0.5;
+        for (int s = 0; s <= steps; ++s) {
+            plot(static_cast<int>(std::floor(x)), static_cast<int>(std::floor(y)));
+            x += ix;
+            y += iy;
+        }
+    };
+    const double* xs = rowNumberX_ ? nullptr : x_.data();
+    const double* ys = y_.data();
+    const double ox = m.x0 - clip.left(), oy = m.y0 - clip.top();
+    const std::size_t n = y_.size();
+    double lastX = m.kx * (xs ? xs[0] : 1.0) + ox;
+    double lastY = m.ky * ys[0] + oy;
+    int lastIx = static_cast<int>(std::floor(std::clamp(lastX, -1e9, 1e9)));
+    int lastIy = static_cast<int>(std::floor(std::clamp(lastY, -1e9, 1e9)));
+    plot(lastIx, lastIy);
+    for (std::size_t i = 1; i < n; ++i) {
+        const double fx = m.kx * (xs ? xs[i] : static_cast<double>(i + 1)) + ox;
+        const double fy = m.ky * ys[i] + oy;
+        const int ix = static_cast<int>(std::floor(std::clamp(fx, -1e9, 1e9)));
+        const int iy = static_cast<int>(std::floor(std::clamp(fy, -1e9, 1e9)));
+        if (ix == lastIx && iy == lastIy) continue;
+        if (std::abs(ix - lastIx) <= 1 && std::abs(iy - lastIy) <= 1)
+            plot(ix, iy); // neighbouring pixels: the line between them is its two ends
+        else
+            line(lastX, lastY, fx, fy);
+        lastX = fx;
+        lastY = fy;
+        lastIx = ix;
+        lastIy = iy;
     }
-    const std::size_t plain = static_cast<std::size_t>(clip.width()) * 8 + 64;
-    if (out.size() <= plain) {
-        applyDefaultAntialiasingHint(painter);
-        painter->drawPolyline(out.data(), static_cast<int>(out.size()));
-        return;
-    }
-    // A path that runs back and forth over the plot: draw each pixel-to-pixel piece once.
-    painter->setAntialiasing(false);
-    SegmentSet seen(std::min<std::size_t>(out.size(), 1u << 20));
-    std::vector<QLine> lines;
-    lines.reserve(std::min<std::size_t>(out.size(), 1u << 16));
-    auto within = [](const QPoint& p) { return p.x() > -16000 && p.x() < 16000 && p.y() > -16000 && p.y() < 16000; };
-    QPoint a = out.front().toPoint();
-    for (std::size_t i = 1; i < out.size(); ++i) {
-        const QPoint b = out[i].toPoint();
-        if (b == a) continue;
-        if (!within(a) || !within(b) || seen.insert(a.x(), a.y(), b.x(), b.y())) lines.emplace_back(a, b);
-        a = b;
-    }
-    painter->drawLines(lines.data(), static_cast<int>(lines.size()));
+    painter->drawImage(clip.topLeft(), image);
 }
 
 void CurvePlottable::drawLegendIcon(QCPPainter* painter, const QRectF& rect) const {

@@ -43,10 +43,14 @@ private:
     bool mapping(Mapping& m) const;
     QPointF toPixel(const Mapping& m, double x, double y) const;
     void extendBounds(double x, double y);
+    // The points from..to-1 as screen points, thinned per pixel column.
+    std::vector<QPointF> thinned(const Mapping& m, const QRect& clip, std::size_t from, std::size_t to) const;
+    void drawRasterised(QCPPainter* painter, const Mapping& m, const QRect& clip) const;
 
     std::vector<double> x_; // empty while rowNumberX_
     std::vector<double> y_;
     bool rowNumberX_ = false;
+    bool xAscending_ = true; // X never decreases: only the visible part needs thinning
     double minX_ = 0, maxX_ = 0, minY_ = 0, maxY_ = 0;
 };
 
