@@ -209,17 +209,39 @@ public slots:
 
 TEST(HelpCommand, OpensThePageBesideTheExecutableEachTime) {
     Window t;
+    const QString expected = QCoreApplication::applicationFilePath() + QStringLiteral(".html");
+    EXPECT_EQ(MainWindow::helpFilePath(), expected);
+    // A page beside the test program for the time of the test.
+    QFile page(expected);
+    const bool created = !page.exists();
+    if (created) {
+        ASSERT_TRUE(page.open(QIODevice::WriteOnly));
+        page.write("<html></html>");
+        page.close();
+    }
     UrlCatcher catcher;
     QDesktopServices::setUrlHandler(QStringLiteral("file"), &catcher, "open");
     t.w.menuContentsClick();
     t.w.menuContentsClick();
     QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+    if (created) page.remove();
 
-    const QString expected = QCoreApplication::applicationFilePath() + QStringLiteral(".html");
-    EXPECT_EQ(MainWindow::helpFilePath(), expected);
     ASSERT_EQ(catcher.urls.size(), 2) << "a second use starts a second viewer";
     EXPECT_EQ(catcher.urls.at(0).toLocalFile(), expected);
     EXPECT_EQ(QString::fromStdString(t.w.dataSet().HelpCommandLine), QUrl::fromLocalFile(expected).toString());
+    EXPECT_TRUE(t.recorder.notices.isEmpty());
+}
+
+TEST(HelpCommand, MissingPageIsReported) {
+    Window t;
+    if (QFile::exists(MainWindow::helpFilePath())) GTEST_SKIP() << "a help page lies beside the test program";
+    UrlCatcher catcher;
+    QDesktopServices::setUrlHandler(QStringLiteral("file"), &catcher, "open");
+    t.w.menuContentsClick();
+    QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+    EXPECT_TRUE(catcher.urls.isEmpty());
+    ASSERT_EQ(t.recorder.notices.size(), 1);
+    EXPECT_TRUE(t.recorder.notices.at(0).startsWith(QStringLiteral("The help page")));
 }
 
 #include "aux_dialogs_test.moc"

@@ -11,6 +11,8 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QUrl>
@@ -74,11 +76,19 @@ QString MainWindow::helpFilePath() {
 }
 
 void MainWindow::menuContentsClick() {
-    // The help page opens in the desktop's viewer for HTML; the program does not wait for it and
-    // does not look at the outcome (a missing page is the viewer's to report).
-    const QUrl url = QUrl::fromLocalFile(helpFilePath());
+    // The help page opens in the desktop's viewer for HTML, which runs on its own: the program
+    // does not wait for it. A missing page or no viewer at all would otherwise fail unseen, since
+    // the viewer is started in the background, so both are reported here.
+    const QString path = helpFilePath();
+    const QUrl url = QUrl::fromLocalFile(path);
     ds_.HelpCommandLine = url.toString().toStdString();
-    QDesktopServices::openUrl(url);
+    if (!QFileInfo(path).isFile()) {
+        showError(QStringLiteral("The help page \"%1\" was not found.").arg(QDir::toNativeSeparators(path)));
+        return;
+    }
+    if (!QDesktopServices::openUrl(url))
+        showError(QStringLiteral("No program could be started to show the help page \"%1\".")
+                      .arg(QDir::toNativeSeparators(path)));
 }
 
 void MainWindow::menuAboutClick() { formAbout_->exec(); }
