@@ -2,6 +2,7 @@
 // the window draws it, to a PNG or PDF file.
 #include "cli_common.h"
 #include "curve_chart.h"
+#include "settings_file.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -86,7 +87,10 @@ int runRender(int argc, char** argv) {
     ds.PercentScale = !numeric;
     ds.ShowCurveNames = true;
     ds.ShowChartTitle = true;
-    // Curve colours: the settings file's defaults (black).
+    // Only the curve colours come from the settings file; the delimiter follows the options.
+    DataSet settings;
+    ReadSettingsFile(settings, settingsPathBesideProgram());
+    ds.CurveColors = settings.CurveColors;
 
     LoadOutcome outcome;
     const int status = loadForCommand(ds, options, args[0], outcome);
