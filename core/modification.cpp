@@ -80,15 +80,15 @@ EditEffect ApplyModification(DataSet& ds, int k, const ModifyPlan& plan) {
     entry.row = from;
     entry.lastRow = to;
     const std::size_t n = to >= from ? static_cast<std::size_t>(to - from + 1) : 0;
-    if (n > 0) entry.oldValues.assign(slots.begin() + from, slots.begin() + from + static_cast<std::ptrdiff_t>(n));
     entry.oldEdited.resize(n);
-    entry.oldTexts.resize(n);
+    entry.oldTextEnds.resize(n);
     for (std::size_t i = 0; i < n; ++i) {
         const int r = from + static_cast<int>(i);
         if (ds.Cells.isEdited(k, r)) {
             entry.oldEdited[i] = 1;
-            entry.oldTexts[i] = std::string(ds.Cells.cell(k, r));
+            entry.oldTextBytes += ds.Cells.cell(k, r);
         }
+        entry.oldTextEnds[i] = entry.oldTextBytes.size();
     }
 
     EditEffect effect;

@@ -118,14 +118,17 @@ EditEffect undoRowDeletion(DataSet& ds, UndoEntry& e) {
 EditEffect undoModification(DataSet& ds, UndoEntry& e) {
     const int k = e.column;
     const bool numbers = hasValues(ds, k);
+    std::size_t start = 0;
     for (int r = e.row; r <= e.lastRow; ++r) {
         const std::size_t i = static_cast<std::size_t>(r - e.row);
-        if (!isDataCell(ds, k, r)) break;
+        if (!isDataCell(ds, k, r) || i >= e.oldEdited.size()) break;
+        const std::size_t end = static_cast<std::size_t>(e.oldTextEnds[i]);
         if (e.oldEdited[i])
-            ds.Cells.setCell(k, r, std::move(e.oldTexts[i]));
+            ds.Cells.setCell(k, r, e.oldTextBytes.substr(start, end - start));
         else
             ds.Cells.revertCell(k, r);
-        if (numbers) setValue(ds, k, r, e.oldValues[i]);
+        start = end;
+        if (numbers) setValue(ds, k, r, textToNumber(ds.Cells.cell(k, r), ds.DecimalSeparator));
     }
     ComputeColumnStatistics(ds);
     EditEffect effect;

@@ -34,11 +34,12 @@ struct UndoEntry {
     std::vector<CellTable::RowId> rowIds;
     std::vector<std::vector<double>> rowValues;
 
-    // Modification: per row of row..lastRow the former number, whether the cell held an edited
-    // text, and that text (empty for cells that showed their file text).
-    std::vector<double> oldValues;
+    // Modification: per row of row..lastRow whether the cell held an edited text, and those texts
+    // packed one after the other (cells that showed their file text add nothing); oldTextEnds[i]
+    // is where row i's text ends in oldTextBytes. The numbers are read back from the texts.
     std::vector<uint8_t> oldEdited;
-    std::vector<std::string> oldTexts;
+    std::string oldTextBytes;
+    std::vector<uint64_t> oldTextEnds;
 };
 
 class UndoJournal {
