@@ -3,7 +3,6 @@
 // harming the file they were meant to replace.
 #include "data_writer.h"
 #include "loader.h"
-#include "save_file.h"
 #include "test_files.h"
 
 #include <gtest/gtest.h>
@@ -86,22 +85,6 @@ TEST(Writer, ExtraColumnIsWrittenAsAnOrdinaryLastColumn) {
     ASSERT_TRUE(ds.ExtraColumnFound);
     ASSERT_EQ(ds.ColumnCount, 4);
     EXPECT_EQ(DataFileText(ds), "1,2,3,\r\n4,5,6,\r\n7,8,9,note\r\n10,11,12,\r\n13,14,15,\r\n16,17,18,\r\n");
-}
-
-TEST(Writer, EditedCellsAndRenamedColumnsAreWrittenAsTheyStand) {
-    TempDir dir;
-    DataSet ds;
-    loadFile(ds, dir, "press.csv", kSemicolonFile, ";");
-    ds.Cells.setCell(2, 3, " 9.75 ");
-    ds.ColumnNames[2] = "Load";
-    const std::string text = DataFileText(ds);
-    EXPECT_NE(text.find("Time;Load;Note\r\n"), std::string::npos);
-    EXPECT_NE(text.find("2; 9.75 ;x\r\n"), std::string::npos);
-}
-
-TEST(Writer, NothingLoadedWritesAnEmptyFile) {
-    DataSet ds;
-    EXPECT_EQ(DataFileText(ds), "");
 }
 
 // ---- round trips and bytes
@@ -207,18 +190,4 @@ TEST(Writer, AWriteThatFailsHalfwayLeavesTheOldFileIntact) {
     EXPECT_EQ(WEXITSTATUS(status), 3); // the save reported its failure
     EXPECT_EQ(readFile(path), old);
     EXPECT_EQ(filesIn(dir.path()), 1u);
-}
-
-TEST(SaveFile, CancelledOrUncommittedSavesLeaveTheTargetAlone) {
-    TempDir dir;
-    const std::string path = dir.write("t.txt", "old");
-    {
-        SaveFile file(path);
-        ASSERT_TRUE(file.open());
-        ASSERT_TRUE(file.write("new"));
-    } // destroyed without commit
-    EXPECT_EQ(readFile(path), "old");
-    EXPECT_EQ(filesIn(dir.path()), 1u);
-    EXPECT_EQ(saveBytes(path, "new"), "");
-    EXPECT_EQ(readFile(path), "new");
 }

@@ -58,14 +58,6 @@ void onNextModal(QString* seen, std::function<void(QWidget*)> act = [](QWidget* 
 
 } // namespace
 
-TEST(FilesSave, ClosingWithoutEditsAsksNothingAndWritesTheSettings) {
-    Window t;
-    t.open("a.csv", kData);
-    EXPECT_TRUE(t.w.close());
-    EXPECT_TRUE(t.recorder.questions.isEmpty());
-    EXPECT_NE(readFile(t.dir.path() + "/varnotile.INI").find("[List Separator]"), std::string::npos);
-}
-
 TEST(FilesSave, ClosingWithEditsAsksAndSavesOnYesOrDiscardsOnNo) {
     Window t;
     const std::string path = t.open("a.csv", kData);
@@ -145,10 +137,4 @@ TEST(FilesSave, SaveAsWritesTheNewFileShowsItAndLoadsItAgain) {
     auto* list = t.w.findChild<QTableWidget*>(QStringLiteral("SGridFiles"));
     ASSERT_EQ(list->rowCount(), 1);
     EXPECT_EQ(list->item(0, 0)->text(), QStringLiteral("b.csv"));
-
-    // Saving where no file can be made changes nothing.
-    t.edit("6");
-    EXPECT_FALSE(t.w.saveAsFile(QString::fromStdString(target + "/b.csv/c.csv")));
-    EXPECT_EQ(ds.CurrentFileName, target + "/b.csv");
-    EXPECT_EQ(ds.UndoCount, 1);
 }
