@@ -12,6 +12,8 @@
 #include <QHeaderView>
 #include <QScrollBar>
 
+#include <algorithm>
+
 #include <vector>
 
 namespace varnotile {
