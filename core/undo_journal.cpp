@@ -56,16 +56,20 @@ void setValue(DataSet& ds, int column, int row, double value) {
     slots[static_cast<std::size_t>(row)] = value;
 }
 
-// The cell's number follows its text; returns what a changed number asks of the window.
+// The cell's number follows its text; returns what the window must refresh (the curve, the
+// statistics and the header row only when the number changed).
 EditEffect followText(DataSet& ds, int column, int row) {
     EditEffect effect;
     effect.changed = true;
     effect.cellsColumn = column;
     if (hasValues(ds, column)) {
-        setValue(ds, column, row, textToNumber(ds.Cells.cell(column, row), ds.DecimalSeparator));
-        ComputeColumnStatistics(ds);
-        effect.clearCurve = effect.fillCurve = column;
-        effect.headerRow = true;
+        const double number = textToNumber(ds.Cells.cell(column, row), ds.DecimalSeparator);
+        if (ds.value(column, row) != number || ds.Values[static_cast<std::size_t>(column)].size() <= static_cast<std::size_t>(row)) {
+            setValue(ds, column, row, number);
+            ComputeColumnStatistics(ds);
+            effect.clearCurve = effect.fillCurve = column;
+            effect.headerRow = true;
+        }
     }
     return effect;
 }
@@ -141,7 +145,7 @@ EditEffect undoModification(DataSet& ds, UndoEntry& e) {
 
 } // namespace
 
-void RecordCellEdit(DataSet& ds, int column, int row) {
+void RecordCellEdit(DataSet& ds, int column, int row, std::string_view oldText, bool wasEdited) {
     SyncJournal(ds);
     if (const UndoEntry* last = ds.Journal.newest();
         last && last->kind == UndoKind::CellEdit && last->column == column && last->row == row)
@@ -150,17 +154,32 @@ void RecordCellEdit(DataSet& ds, int column, int row) {
     entry.kind = UndoKind::CellEdit;
     entry.column = column;
     entry.row = row;
-    entry.text = std::string(ds.Cells.cell(column, row));
-    entry.wasEdited = ds.Cells.isEdited(column, row);
+    entry.text = std::string(oldText);
+    entry.wasEdited = wasEdited;
     PushUndo(ds, std::move(entry));
+}
+
+EditEffect EditCell(DataSet& ds, int column, int row, std::string text, std::string_view oldText) {
+    if (!isDataCell(ds, column, row)) return {};
+    const std::string_view present = ds.Cells.cell(column, row);
+    if (present != text) {
+        // The cell does not hold the new text yet, so its present text is the old one.
+        RecordCellEdit(ds, column, row, present, ds.Cells.isEdited(column, row));
+        ds.Cells.setCell(column, row, std::move(text));
+        return followText(ds, column, row);
+    }
+    // The grid has stored the text already: the caller's old text is what it replaced.
+    if (text != oldText)
+        RecordCellEdit(ds, column, row, oldText, true);
+    else if (!hasValues(ds, column) || ds.value(column, row) == textToNumber(present, ds.DecimalSeparator))
+        return {};
+    return followText(ds, column, row);
 }
 
 EditEffect EditCell(DataSet& ds, int column, int row, std::string text) {
     if (!isDataCell(ds, column, row)) return {};
-    if (ds.Cells.cell(column, row) == text) return {};
-    RecordCellEdit(ds, column, row);
-    ds.Cells.setCell(column, row, std::move(text));
-    return followText(ds, column, row);
+    const std::string oldText(ds.Cells.cell(column, row));
+    return EditCell(ds, column, row, std::move(text), oldText);
 }
 
 EditEffect UndoLast(DataSet& ds) {

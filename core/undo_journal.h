@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <deque>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace varnotile {
@@ -81,13 +82,18 @@ void SyncJournal(DataSet& ds);
 // Adds an entry, dropping the oldest at the limit, and sets ds.UndoCount.
 void PushUndo(DataSet& ds, UndoEntry entry);
 
-// Makes a cell-edit entry for cell (column, row) with its present text as the old text, unless
-// the newest entry is a cell edit of that same cell (consecutive changes of one cell make one
-// entry, which keeps the text from before the first change). Call before storing the new text.
-void RecordCellEdit(DataSet& ds, int column, int row);
+// Makes a cell-edit entry for cell (column, row) with `oldText` as the text before the change,
+// unless the newest entry is a cell edit of that same cell (consecutive changes of one cell make
+// one entry, which keeps the text from before the first change). `wasEdited`: the cell held an
+// edited text before the change (otherwise undo puts back its file text).
+void RecordCellEdit(DataSet& ds, int column, int row, std::string_view oldText, bool wasEdited);
 
-// Stores `text` in cell (column, row) of the data rows, journals the change and makes the
-// cell's number follow the text (numeric columns; a text that is not a number gives 0).
+// Stores `text` in cell (column, row) of the data rows, journals the change from `oldText` and
+// makes the cell's number follow the text (numeric columns; a text that is not a number gives 0).
+// The cell may already hold `text` (the grid stores what is typed before reporting it); a report
+// whose text equals `oldText` only brings the number in line with the text.
+EditEffect EditCell(DataSet& ds, int column, int row, std::string text, std::string_view oldText);
+// The same with the cell's present text as the old text.
 EditEffect EditCell(DataSet& ds, int column, int row, std::string text);
 
 // Reverses the newest entry. Nothing happens with an empty journal.

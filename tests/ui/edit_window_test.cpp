@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QTableView>
 
 #include <gtest/gtest.h>
@@ -99,4 +100,32 @@ TEST(EditWindow, DeletingRowsKeepsHiddenColumnsAndUndoRestoresBoth) {
     EXPECT_FALSE(header->isSectionHidden(1));
     EXPECT_EQ(header->sectionSize(1), 90);
     EXPECT_TRUE(t.ds().ColumnPresent[2]);
+}
+
+TEST(EditWindow, TypingInTheGridsEditorIsJournalledOnceAndUndone) {
+    EditWindow t;
+    t.w.show();
+    const QModelIndex index = t.grid->model()->index(4, 0); // cell (1, 5), text "5"
+    t.grid->setCurrentIndex(index);
+    EXPECT_EQ(t.ds().CellTextBefore, "5");
+    t.grid->edit(index);
+    auto* editor = t.grid->viewport()->findChild<QLineEdit*>();
+    ASSERT_NE(editor, nullptr);
+    editor->selectAll();
+    for (const char* digit : {"1", "2"}) {
+        QKeyEvent press(QEvent::KeyPress, digit[0] == '1' ? Qt::Key_1 : Qt::Key_2, Qt::NoModifier, QString::fromLatin1(digit));
+        QApplication::sendEvent(editor, &press);
+    }
+    EXPECT_EQ(t.cell(1, 5), "12");
+    EXPECT_EQ(t.ds().Values[1][5], 12);
+    EXPECT_EQ(t.ds().ColumnMax[1], 12);
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QApplication::sendEvent(editor, &enter);
+    QApplication::processEvents();
+    EXPECT_EQ(t.ds().UndoCount, 1);
+    t.key(Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(t.cell(1, 5), "5");
+    EXPECT_EQ(t.ds().Values[1][5], 5);
+    EXPECT_EQ(t.ds().ColumnMax[1], 10);
+    EXPECT_EQ(t.ds().UndoCount, 0);
 }

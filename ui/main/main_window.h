@@ -204,6 +204,9 @@ private:
     // Carries out what an editing operation asks the window to refresh, in the order the chart
     // needs: hide/show columns, grid size, cells, clear curves, header row, fill curves, titles.
     void applyEditEffect(const EditEffect& effect);
+    // The cell the grid selected last; CellTextBefore holds its text.
+    int beforeColumn_ = -1, beforeRow_ = -1;
+    void refreshCellTextBefore();
 
     // Auxiliary area: page setup, printing, viewer, about, help.
     // The chart's own print margins (left, top, right, bottom in percent); printing always uses

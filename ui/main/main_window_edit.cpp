@@ -13,7 +13,6 @@
 #include <QScrollBar>
 
 #include <algorithm>
-
 #include <vector>
 
 namespace varnotile {
@@ -24,18 +23,28 @@ void MainWindow::createEditDialogs() {
 }
 
 void MainWindow::SGridDataSelectCell(int column, int row) {
+    beforeColumn_ = column;
+    beforeRow_ = row;
     ds_.CellTextBefore = column >= 1 && row >= 1 ? ds_.cellText(column, row) : std::string();
     UpdateCaptionAndStatus();
 }
 
 void MainWindow::SGridDataSetEditText(int column, int row, const QString& value) {
     if (column < 1 || column > ds_.ColumnCount || row < 1 || row > ds_.DataRowCount) return;
-    applyEditEffect(EditCell(ds_, column, row, storedText(value.toStdString(), ds_.FileIsUtf8)));
+    std::string text = storedText(value.toStdString(), ds_.FileIsUtf8);
+    // The grid may have stored the typed text before reporting it; the text the cell had when it
+    // was selected is then the old text of the change.
+    const std::string oldText = column == beforeColumn_ && row == beforeRow_ ? ds_.CellTextBefore : text;
+    applyEditEffect(EditCell(ds_, column, row, std::move(text), oldText));
 }
 
 void MainWindow::menuUndoClick() {
     applyEditEffect(UndoLast(ds_));
     UpdateCaptionAndStatus();
+}
+
+void MainWindow::refreshCellTextBefore() {
+    ds_.CellTextBefore = beforeColumn_ >= 1 && beforeRow_ >= 1 ? ds_.cellText(beforeColumn_, beforeRow_) : std::string();
 }
 
 void MainWindow::menuDeleteClick() { DeleteSelection(); }
@@ -102,6 +111,8 @@ void MainWindow::MenuModifyClick() {
 
 void MainWindow::applyEditEffect(const EditEffect& effect) {
     if (!effect.changed) return;
+    // An undo, a deletion or a modification may have changed the selected cell.
+    refreshCellTextBefore();
     QHeaderView* header = gridData_->horizontalHeader();
     if (effect.rowCountChanged) {
         // A new row count resets the grid's model; the hidden columns and widths stay as they were.
