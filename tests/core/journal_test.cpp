@@ -186,3 +186,25 @@ TEST(Journal, ZeroCountFromASaveEmptiesTheJournal) {
     UndoLast(ds);
     EXPECT_EQ(cell(ds, 1, 1), "5"); // the saved edits stay
 }
+
+TEST(Journal, TextStoredBeforeTheReportIsJournalledFromTheSelectedText) {
+    DataSet ds;
+    load(ds, tenRows());
+    // The grid stores each keystroke's text itself, then reports it with the selected text "5".
+    ds.Cells.setCell(1, 5, "1");
+    EXPECT_EQ(EditCell(ds, 1, 5, "1", "5").fillCurve, 1);
+    ds.Cells.setCell(1, 5, "12");
+    EditCell(ds, 1, 5, "12", "5");
+    EXPECT_EQ(ds.Values[1][5], 12);
+    EXPECT_EQ(EditCell(ds, 1, 5, "12", "5").fillCurve, 0); // the commit: the number is in line
+    EXPECT_EQ(ds.UndoCount, 1);
+    ds.Cells.setCell(1, 5, "5"); // Escape: back to the selected text
+    EditCell(ds, 1, 5, "5", "5");
+    EXPECT_EQ(ds.Values[1][5], 5);
+    ds.Cells.setCell(1, 5, "6");
+    EditCell(ds, 1, 5, "6", "5");
+    UndoLast(ds);
+    EXPECT_EQ(cell(ds, 1, 5), "5");
+    EXPECT_EQ(ds.Values[1][5], 5);
+    EXPECT_EQ(ds.UndoCount, 0);
+}
