@@ -60,6 +60,8 @@ TEST(EditModify, DialogShowsTheColumnAndModifyApplies) {
         EXPECT_EQ(t.edit("EditMult")->text(), QStringLiteral("1"));
         EXPECT_EQ(t.edit("EditAdd")->text(), QStringLiteral("0"));
         EXPECT_TRUE(t.edit("EditVal1")->text().isEmpty());
+        EXPECT_EQ(t.dialog->focusWidget(), t.button("BitBtnModify"));
+        EXPECT_EQ(t.button("BitBtnModify")->nextInFocusChain(), t.button("BitBtnCancel"));
         t.edit("EditColonName")->setText(QStringLiteral("renamed"));
         t.edit("EditBegRow")->setText(QStringLiteral("2"));
         t.edit("EditEndRow")->setText(QStringLiteral("3"));
