@@ -2,11 +2,15 @@
 #include "main_window.h"
 
 #include <QApplication>
+#include <QScreen>
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Varnotile"));
     varnotile::MainWindow window;
+    // Without a window manager (a bare X server) "maximized" is only a wish: fill the screen
+    // ourselves so the window looks the same either way.
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) window.resize(screen->availableGeometry().size());
     window.showMaximized();
     // An optional file argument opens that file as "Open..." would.
     const QStringList args = QApplication::arguments();
