@@ -1,5 +1,6 @@
 // The chart with ten curves of 1,000,000 points: refilling every curve (as after a scale switch)
-// and one full repaint at 1600 x 1000, with row numbers and with X columns that run back and forth.
+// and repaints at 1600 x 1000 (unchanged, all curves refilled, one curve refilled), with row
+// numbers and with X columns that run back and forth.
 #include "curve_chart.h"
 #include "main_window.h"
 
@@ -68,6 +69,7 @@ void BM_FillAllCurves(benchmark::State& state) {
 BENCHMARK(BM_FillAllCurves)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 // state.range(0): the X column (0 row numbers, 1 sweeping up and down, 2 fast oscillation).
+// An unchanged chart repainted again (as on an expose or a changed caption).
 void BM_RepaintChart(benchmark::State& state) {
     DataSet ds;
     fillDataSet(ds);
@@ -82,5 +84,48 @@ void BM_RepaintChart(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_RepaintChart)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+// The first repaint after all ten curves were refilled (as after loading or a new X column):
+// every curve is thinned or rasterised anew.
+void BM_RepaintChartRefilled(benchmark::State& state) {
+    DataSet ds;
+    fillDataSet(ds);
+    ds.XColumn = static_cast<int>(state.range(0));
+    varnotile::CurveChart chart;
+    chart.resize(1600, 1000);
+    chart.showDataSet(ds);
+    chart.toPixmap(1600, 1000);
+    for (auto _ : state) {
+        state.PauseTiming();
+        for (int k = 1; k <= varnotile::kCurveCount; ++k) {
+            chart.clearCurve(k);
+            chart.fillCurve(ds, k);
+        }
+        state.ResumeTiming();
+        QPixmap picture = chart.toPixmap(1600, 1000);
+        benchmark::DoNotOptimize(picture);
+    }
+}
+BENCHMARK(BM_RepaintChartRefilled)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+// The repaint after one curve was refilled (as after a cell edit that keeps the axis ranges).
+void BM_RepaintChartOneCurve(benchmark::State& state) {
+    DataSet ds;
+    fillDataSet(ds);
+    ds.XColumn = static_cast<int>(state.range(0));
+    varnotile::CurveChart chart;
+    chart.resize(1600, 1000);
+    chart.showDataSet(ds);
+    chart.toPixmap(1600, 1000);
+    for (auto _ : state) {
+        state.PauseTiming();
+        chart.clearCurve(4);
+        chart.fillCurve(ds, 4);
+        state.ResumeTiming();
+        QPixmap picture = chart.toPixmap(1600, 1000);
+        benchmark::DoNotOptimize(picture);
+    }
+}
+BENCHMARK(BM_RepaintChartOneCurve)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 } // namespace

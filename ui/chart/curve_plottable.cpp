@@ -43,6 +43,7 @@ void CurvePlottable::extendBounds(double x, double y) {
 void CurvePlottable::appendPoints(CurvePoints&& points) {
     const std::size_t n = points.size();
     if (n == 0) return;
+    ++revision_;
     const bool wasEmpty = y_.empty();
     if (wasEmpty) {
         x_ = std::move(points.x);
@@ -82,6 +83,7 @@ void CurvePlottable::appendPoints(CurvePoints&& points) {
 }
 
 void CurvePlottable::clearPoints() {
+    ++revision_;
     std::vector<double>().swap(x_);
     std::vector<double>().swap(y_);
     rowNumberX_ = false;
@@ -135,37 +137,66 @@ void CurvePlottable::draw(QCPPainter* painter) {
     Mapping m;
     if (!mapping(m)) return;
     const QRect clip = clipRect();
+    // A long path that runs back and forth is rasterised directly; everything else is thinned
+    // per pixel column and drawn as one line.
+    const bool raster = !xAscending_ && n > static_cast<std::size_t>(clip.width()) * 8 + 64 && m.keyHorizontal;
+    const QRgb color = mPen.color().rgb();
+    const bool sameMapping = cache_.m.kx == m.kx && cache_.m.x0 == m.x0 && cache_.m.ky == m.ky &&
+                             cache_.m.y0 == m.y0 && cache_.m.keyHorizontal == m.keyHorizontal;
+    if (!cache_.valid || cache_.revision != revision_ || !sameMapping || cache_.clip != clip ||
+        cache_.raster != raster || (raster && cache_.color != color)) {
+        cache_.valid = false;
+        cache_.image = QImage();
+        std::vector<QPointF>().swap(cache_.line);
+        if (raster) {
+            cache_.image = rasterised(m, clip);
+        } else {
+            std::size_t from = 0, to = n;
+            const bool ascending = xAscending_ && m.keyHorizontal && m.kx > 0;
+            if (ascending) {
+                // Only the points over the plot, plus one on each side for the lines leaving it.
+                const double left = (clip.left() - 2.0 - m.x0) / m.kx;
+                const double right = (clip.right() + 2.0 - m.x0) / m.kx;
+                if (rowNumberX_) {
+                    from = static_cast<std::size_t>(std::clamp(std::floor(left) - 2.0, 0.0, static_cast<double>(n)));
+                    to = static_cast<std::size_t>(std::clamp(std::ceil(right) + 1.0, 0.0, static_cast<double>(n)));
+                } else {
+                    from = static_cast<std::size_t>(std::lower_bound(x_.begin(), x_.end(), left) - x_.begin());
+                    to = static_cast<std::size_t>(std::upper_bound(x_.begin(), x_.end(), right) - x_.begin());
+                    from = from > 0 ? from - 1 : 0;
+                    to = std::min(n, to + 1);
+                }
+            }
+            if (from < to) {
+                cache_.line = ascending ? thinnedAscending(m, clip, from, to) : thinned(m, clip, from, to);
+                for (QPointF& p : cache_.line) p = QPointF(clampPixel(p.x()), clampPixel(p.y()));
+            }
+            // A dense curve (several points per pixel column) looks the same without smoothing.
+            cache_.aliased = cache_.line.size() > static_cast<std::size_t>(clip.width()) * 2;
+        }
+        cache_.valid = true;
+        cache_.revision = revision_;
+        cache_.m = m;
+        cache_.clip = clip;
+        cache_.color = color;
+        cache_.raster = raster;
+    }
+    drawCached(painter, clip);
+}
+
+void CurvePlottable::drawCached(QCPPainter* painter, const QRect& clip) const {
+    if (cache_.raster) {
+        if (!cache_.image.isNull()) painter->drawImage(clip.topLeft(), cache_.image);
+        return;
+    }
+    const std::vector<QPointF>& out = cache_.line;
+    if (out.empty()) return;
     QPen pen = mPen;
     pen.setCosmetic(true);
     painter->setPen(pen);
     painter->setBrush(Qt::NoBrush);
-    // A long path that runs back and forth is rasterised directly; everything else is thinned
-    // per pixel column and drawn as one line.
-    if (!xAscending_ && n > static_cast<std::size_t>(clip.width()) * 8 + 64 && m.keyHorizontal) {
-        drawRasterised(painter, m, clip);
-        return;
-    }
-    std::size_t from = 0, to = n;
-    if (xAscending_ && m.keyHorizontal && m.kx > 0) {
-        // Only the points over the plot, plus one on each side for the lines leaving it.
-        const double left = (clip.left() - 2.0 - m.x0) / m.kx;
-        const double right = (clip.right() + 2.0 - m.x0) / m.kx;
-        if (rowNumberX_) {
-            from = static_cast<std::size_t>(std::clamp(std::floor(left) - 2.0, 0.0, static_cast<double>(n)));
-            to = static_cast<std::size_t>(std::clamp(std::ceil(right) + 1.0, 0.0, static_cast<double>(n)));
-        } else {
-            from = static_cast<std::size_t>(std::lower_bound(x_.begin(), x_.end(), left) - x_.begin());
-            to = static_cast<std::size_t>(std::upper_bound(x_.begin(), x_.end(), right) - x_.begin());
-            from = from > 0 ? from - 1 : 0;
-            to = std::min(n, to + 1);
-        }
-        if (from >= to) return;
-    }
-    std::vector<QPointF> out = thinned(m, clip, from, to);
-    for (QPointF& p : out) p = QPointF(clampPixel(p.x()), clampPixel(p.y()));
     applyDefaultAntialiasingHint(painter);
-    // A dense curve (several points per pixel column) looks the same without smoothing.
-    if (out.size() > static_cast<std::size_t>(clip.width()) * 2) painter->setAntialiasing(false);
+    if (cache_.aliased) painter->setAntialiasing(false);
     if (out.size() == 1)
         painter->drawPoint(out.front());
     else
@@ -241,11 +272,87 @@ std::vector<QPointF> CurvePlottable::thinned(const Mapping& m, const QRect& clip
     return out;
 }
 
-void CurvePlottable::drawRasterised(QCPPainter* painter, const Mapping& m, const QRect& clip) const {
-    // Aliased one-pixel lines into an image of the plot area, then one image onto the painter.
+std::vector<QPointF> CurvePlottable::thinnedAscending(const Mapping& m, const QRect& clip, std::size_t from,
+                                                      std::size_t to) const {
+    // The same runs as thinned(): with X never decreasing and the key axis running to the right,
+    // the pixel column only grows along the points, so each run's end is found by bisection and
+    // only its points' Y are scanned.
+    const double leftOut = clip.left() - 2.0;
+    const double rightOut = clip.right() + 2.0;
+    constexpr int64_t kLeftBucket = std::numeric_limits<int64_t>::min();
+    constexpr int64_t kRightBucket = std::numeric_limits<int64_t>::max();
+    const double* xs = rowNumberX_ ? nullptr : x_.data();
+    const double* ys = y_.data();
+    const double kx = m.kx, x0 = m.x0, ky = m.ky, y0 = m.y0;
+    auto pxAt = [&](std::size_t i) { return kx * (xs ? xs[i] : static_cast<double>(i + 1)) + x0; };
+    auto bucketOf = [&](double px) -> int64_t {
+        if (px < leftOut) return kLeftBucket;
+        if (px > rightOut) return kRightBucket;
+        int64_t bucket = static_cast<int64_t>(px);
+        if (static_cast<double>(bucket) > px) --bucket;
+        return bucket;
+    };
+    std::vector<QPointF> out;
+    out.reserve(std::min<std::size_t>(to - from, static_cast<std::size_t>(clip.width()) * 4 + 16));
+    std::size_t i = from;
+    while (i < to) {
+        const double firstPx = pxAt(i);
+        const int64_t bucket = bucketOf(firstPx);
+        // First point after i in another column: gallop, then bisect.
+        std::size_t same = i; // last index known to be in the column
+        std::size_t other = to; // first index known to be past it (or the end)
+        for (std::size_t step = 1;; step *= 2) {
+            const std::size_t probe = same + step;
+            if (probe >= to) break;
+            if (bucketOf(pxAt(probe)) != bucket) {
+                other = probe;
+                break;
+            }
+            same = probe;
+        }
+        std::size_t lo = same + 1, hi = other;
+        while (lo < hi) {
+            const std::size_t mid = lo + (hi - lo) / 2;
+            if (bucketOf(pxAt(mid)) != bucket)
+                hi = mid;
+            else
+                lo = mid + 1;
+        }
+        const std::size_t end = lo;
+        const double firstY = ky * ys[i] + y0;
+        double lowY = firstY, highY = firstY;
+        std::size_t lowAt = i, highAt = i;
+        for (std::size_t j = i + 1; j < end; ++j) {
+            const double py = ky * ys[j] + y0;
+            if (py < lowY) {
+                lowY = py;
+                lowAt = j;
+            } else if (py > highY) {
+                highY = py;
+                highAt = j;
+            }
+        }
+        const QPointF first(firstPx, firstY);
+        out.push_back(first);
+        if (end - i > 1) {
+            const QPointF low(pxAt(lowAt), lowY), high(pxAt(highAt), highY);
+            const QPointF last(pxAt(end - 1), ky * ys[end - 1] + y0);
+            const QPointF& a = lowAt <= highAt ? low : high;
+            const QPointF& b = lowAt <= highAt ? high : low;
+            if (a != first) out.push_back(a);
+            if (b != a) out.push_back(b);
+            if (last != b) out.push_back(last);
+        }
+        i = end;
+    }
+    return out;
+}
+
+QImage CurvePlottable::rasterised(const Mapping& m, const QRect& clip) const {
+    // Aliased one-pixel lines into an image of the plot area, drawn as one image.
     const int w = clip.width();
     const int h = clip.height();
-    if (w <= 0 || h <= 0) return;
+    if (w <= 0 || h <= 0) return {};
     QImage image(w, h, QImage::Format_ARGB32_Premultiplied);
     image.fill(0);
     auto* bits = reinterpret_cast<uint32_t*>(image.bits());
@@ -256,31 +363,46 @@ void CurvePlottable::drawRasterised(QCPPainter* painter, const Mapping& m, const
         if (static_cast<unsigned>(x) < static_cast<unsigned>(w) && static_cast<unsigned>(y) < static_cast<unsigned>(h))
             bits[y * stride + x] = color;
     };
+    // floor() of a value already held within +-1e9.
+    auto floorInt = [](double v) {
+        const int t = static_cast<int>(v);
+        return t - (v < static_cast<double>(t) ? 1 : 0);
+    };
+    constexpr double kFixed = 4294967296.0; // 32.32 fixed point for the line steps
     auto line = [&](double ax, double ay, double bx, double by) {
-        // Liang-Barsky clipping to the image (with a pixel to spare), then a DDA.
-        double t0 = 0, t1 = 1;
+        double sx = ax, sy = ay, ex = bx, ey = by;
         const double dx = bx - ax, dy = by - ay;
-        const double p[4] = {-dx, dx, -dy, dy};
-        const double q[4] = {ax + 1, w - ax, ay + 1, h - ay};
-        for (int i = 0; i < 4; ++i) {
-            if (p[i] == 0) {
-                if (q[i] < 0) return;
-                continue;
+        const bool inside = ax >= -1 && ax <= w && bx >= -1 && bx <= w && ay >= -1 && ay <= h && by >= -1 && by <= h;
+        if (!inside) {
+            // Liang-Barsky clipping to the image (with a pixel to spare).
+            double t0 = 0, t1 = 1;
+            const double p[4] = {-dx, dx, -dy, dy};
+            const double q[4] = {ax + 1, w - ax, ay + 1, h - ay};
+            for (int i = 0; i < 4; ++i) {
+                if (p[i] == 0) {
+                    if (q[i] < 0) return;
+                    continue;
+                }
+                const double r = q[i] / p[i];
+                if (p[i] < 0)
+                    t0 = std::max(t0, r);
+                else
+                    t1 = std::min(t1, r);
+                if (t0 > t1) return;
             }
-            const double r = q[i] / p[i];
-            if (p[i] < 0)
-                t0 = std::max(t0, r);
-            else
-                t1 = std::min(t1, r);
-            if (t0 > t1) return;
+            sx = ax + t0 * dx;
+            sy = ay + t0 * dy;
+            ex = ax + t1 * dx;
+            ey = ay + t1 * dy;
         }
-        const double sx = ax + t0 * dx, sy = ay + t0 * dy;
-        const double ex = ax + t1 * dx, ey = ay + t1 * dy;
+        // A DDA in fixed point: a pixel per step along the longer direction.
         const int steps = static_cast<int>(std::max(std::fabs(ex - sx), std::fabs(ey - sy))) + 1;
-        const double ix = (ex - sx) / steps, iy = (ey - sy) / steps;
-        double x = sx + 0.5, y = sy + 0.5;
+        const auto ix = static_cast<int64_t>((ex - sx) / steps * kFixed);
+        const auto iy = static_cast<int64_t>((ey - sy) / steps * kFixed);
+        auto x = static_cast<int64_t>(std::floor((sx + 0.5) * kFixed));
+        auto y = static_cast<int64_t>(std::floor((sy + 0.5) * kFixed));
         for (int s = 0; s <= steps; ++s) {
-            plot(static_cast<int>(std::floor(x)), static_cast<int>(std::floor(y)));
+            plot(static_cast<int>(x >> 32), static_cast<int>(y >> 32));
             x += ix;
             y += iy;
         }
@@ -291,14 +413,14 @@ void CurvePlottable::drawRasterised(QCPPainter* painter, const Mapping& m, const
     const std::size_t n = y_.size();
     double lastX = m.kx * (xs ? xs[0] : 1.0) + ox;
     double lastY = m.ky * ys[0] + oy;
-    int lastIx = static_cast<int>(std::floor(std::clamp(lastX, -1e9, 1e9)));
-    int lastIy = static_cast<int>(std::floor(std::clamp(lastY, -1e9, 1e9)));
+    int lastIx = floorInt(std::clamp(lastX, -1e9, 1e9));
+    int lastIy = floorInt(std::clamp(lastY, -1e9, 1e9));
     plot(lastIx, lastIy);
     for (std::size_t i = 1; i < n; ++i) {
         const double fx = m.kx * (xs ? xs[i] : static_cast<double>(i + 1)) + ox;
         const double fy = m.ky * ys[i] + oy;
-        const int ix = static_cast<int>(std::floor(std::clamp(fx, -1e9, 1e9)));
-        const int iy = static_cast<int>(std::floor(std::clamp(fy, -1e9, 1e9)));
+        const int ix = floorInt(std::clamp(fx, -1e9, 1e9));
+        const int iy = floorInt(std::clamp(fy, -1e9, 1e9));
         if (ix == lastIx && iy == lastIy) continue;
         if (std::abs(ix - lastIx) <= 1 && std::abs(iy - lastIy) <= 1)
             plot(ix, iy); // neighbouring pixels: the line between them is its two ends
@@ -309,7 +431,7 @@ void CurvePlottable::drawRasterised(QCPPainter* painter, const Mapping& m, const
         lastIx = ix;
         lastIy = iy;
     }
-    painter->drawImage(clip.topLeft(), image);
+    return image;
 }
 
 void CurvePlottable::drawLegendIcon(QCPPainter* painter, const QRectF& rect) const {

@@ -1,7 +1,9 @@
 #pragma once
 // One chart curve: points kept in the order they were added (never sorted by X), drawn as a line
 // joining them in that order. Large curves are thinned per pixel column before drawing, so a
-// million points cost about as much as a few thousand and look the same.
+// million points cost about as much as a few thousand and look the same. What a repaint draws
+// (the thinned line or the rasterised image) is kept until the points, the axis ranges, the
+// plot's size or the colour change, so a repaint of an unchanged curve costs next to nothing.
 #include "curves.h"
 
 #include <qcustomplot.h>
@@ -19,6 +21,8 @@ public:
     void appendPoints(CurvePoints&& points);
     void clearPoints();
     int pointCount() const { return static_cast<int>(y_.size()); }
+    // Counts every change of the points.
+    quint64 revision() const { return revision_; }
     double pointX(int i) const { return rowNumberX_ ? static_cast<double>(i + 1) : x_[static_cast<std::size_t>(i)]; }
     double pointY(int i) const { return y_[static_cast<std::size_t>(i)]; }
 
@@ -45,7 +49,26 @@ private:
     void extendBounds(double x, double y);
     // The points from..to-1 as screen points, thinned per pixel column.
     std::vector<QPointF> thinned(const Mapping& m, const QRect& clip, std::size_t from, std::size_t to) const;
-    void drawRasterised(QCPPainter* painter, const Mapping& m, const QRect& clip) const;
+    // The same for X never decreasing on a horizontal key axis running left to right: each pixel
+    // column's points are found by bisection and scanned in one tight loop.
+    std::vector<QPointF> thinnedAscending(const Mapping& m, const QRect& clip, std::size_t from, std::size_t to) const;
+    QImage rasterised(const Mapping& m, const QRect& clip) const;
+    void drawCached(QCPPainter* painter, const QRect& clip) const;
+
+    // What the last repaint drew and what it depended on.
+    struct DrawCache {
+        bool valid = false;
+        quint64 revision = 0;
+        Mapping m{};
+        QRect clip;
+        QRgb color = 0;
+        bool raster = false;
+        bool aliased = false; // the thinned line is dense enough to need no smoothing
+        QImage image;
+        std::vector<QPointF> line;
+    };
+    DrawCache cache_;
+    quint64 revision_ = 0;
 
     std::vector<double> x_; // empty while rowNumberX_
     std::vector<double> y_;
