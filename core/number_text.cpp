@@ -129,6 +129,14 @@ std::string formatGeneral(double value, char decimal) {
     if (std::isnan(value)) return "NAN";
     if (std::isinf(value)) return value < 0 ? "-INF" : "INF";
     if (value == 0) return "0";
+    // Rounding to 15 digits would carry the largest doubles past the double range, and that text
+    // could never be read back; those few values are cut to the largest 15-digit number instead.
+    if (std::fabs(value) > 1.79769313486231e308) {
+        std::string out = value < 0 ? "-1" : "1";
+        out += decimal;
+        out += "79769313486231E308";
+        return out;
+    }
     // 15 significant digits: d.dddddddddddddde±xx
     char buf[64];
     auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific, 14);

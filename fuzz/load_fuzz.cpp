@@ -1,0 +1,157 @@
+// The load path as the window and the command line use it: bytes -> file -> LoadDataFile (read,
+// layout, table, numbers, statistics). The first byte picks the delimiter and the decimal
+// separator; the rest is the file. A loaded table must have finite numbers, and writing it with
+// the writer and loading the written bytes again must give the same table, which writes to the
+// same bytes once more.
+#include "data_writer.h"
+#include "fuzz_check.h"
+#include "loader.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <string_view>
+#include <unistd.h>
+
+using namespace varnotile;
+
+namespace {
+
+const std::string& scratchFile() {
+    static const std::string path = [] {
+        const char* dir = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
+        return std::string(dir) + "/varnotile-fuzz-" + std::to_string(getpid()) + ".csv";
+    }();
+    return path;
+}
+
+void writeScratch(std::string_view bytes) {
+    std::FILE* f = std::fopen(scratchFile().c_str(), "wb");
+    FUZZ_CHECK(f != nullptr, "cannot create %s", scratchFile().c_str());
+    if (!bytes.empty()) FUZZ_CHECK(std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size(), "short write");
+    std::fclose(f);
+}
+
+LoadOutcome loadBytes(DataSet& ds, std::string_view bytes, const std::string& separator, char decimal) {
+    writeScratch(bytes);
+    ds.ListSeparator = separator;
+    ds.DecimalSeparator = decimal;
+    ds.CurrentFileName = scratchFile();
+    return LoadDataFile(ds);
+}
+
+void checkLoadedTable(const DataSet& ds) {
+    FUZZ_CHECK(ds.ColumnCount >= 1 && ds.ColumnCount <= 11, "column count %d", ds.ColumnCount);
+    FUZZ_CHECK(ds.DataRowCount >= 0 && ds.Cells.rowCount() == ds.DataRowCount, "rows %d/%d", ds.DataRowCount,
+               ds.Cells.rowCount());
+    FUZZ_CHECK(ds.FirstDataLine >= 1, "first data line %d", ds.FirstDataLine);
+    for (std::size_t k = 1; k <= 10; ++k) {
+        FUZZ_CHECK(std::isfinite(ds.ColumnMin[k]) && std::isfinite(ds.ColumnMax[k]), "column %zu statistics", k);
+        FUZZ_CHECK(ds.ColumnMin[k] <= ds.ColumnMax[k], "column %zu min above max", k);
+        FUZZ_CHECK(std::isfinite(ds.ColumnAbsMax[k]) && ds.ColumnAbsMax[k] > 0, "column %zu magnitude", k);
+        for (int r = 1; r <= ds.DataRowCount; ++r)
+            FUZZ_CHECK(std::isfinite(ds.value(static_cast<int>(k), r)), "value %zu,%d", k, r);
+    }
+    for (int j = 1; j <= ds.ColumnCount; ++j)
+        for (int r = 1; r <= ds.DataRowCount; ++r) (void)ds.Cells.cell(j, r);
+}
+
+bool sameNumber(double a, double b) { return a == b || (std::isnan(a) && std::isnan(b)); }
+
+// The same layout, header texts and cells. With `sameSample` the numeric columns and their
+// numbers must agree too; without it a column may change its numeric flag (the sample line is
+// the longer of the last two lines, and the writer drops trailing delimiters and blanks, which
+// can move that choice), but a column numeric both times must hold the same numbers.
+void checkSameTable(const DataSet& a, const DataSet& b, bool sameSample) {
+    FUZZ_CHECK(a.ColumnCount == b.ColumnCount, "column count %d then %d", a.ColumnCount, b.ColumnCount);
+    FUZZ_CHECK(a.DataRowCount == b.DataRowCount, "row count %d then %d", a.DataRowCount, b.DataRowCount);
+    FUZZ_CHECK(a.HeaderLineCount == b.HeaderLineCount, "named header lines %d then %d", a.HeaderLineCount,
+               b.HeaderLineCount);
+    for (std::size_t i = 1; i <= 20; ++i) FUZZ_CHECK(a.HeaderLines[i] == b.HeaderLines[i], "header line %zu", i);
+    for (int j = 1; j <= a.ColumnCount; ++j) {
+        const auto k = static_cast<std::size_t>(j);
+        if (sameSample) FUZZ_CHECK(a.ColumnIsNumeric[k] == b.ColumnIsNumeric[k], "column %d numeric flag", j);
+        const bool sameNumbers = a.ColumnIsNumeric[k] == b.ColumnIsNumeric[k];
+        FUZZ_CHECK(a.ColumnNames[k] == b.ColumnNames[k], "column %d name", j);
+        FUZZ_CHECK(a.ColumnLabels[k] == b.ColumnLabels[k], "column %d label", j);
+        FUZZ_CHECK(a.ColumnHeader3[k] == b.ColumnHeader3[k], "column %d third header", j);
+        for (int r = 1; r <= a.DataRowCount; ++r) {
+            FUZZ_CHECK(a.Cells.cell(j, r) == b.Cells.cell(j, r), "cell %d,%d", j, r);
+            if (sameNumbers) FUZZ_CHECK(sameNumber(a.value(j, r), b.value(j, r)), "number %d,%d", j, r);
+        }
+        if (sameNumbers && j <= 10)
+            FUZZ_CHECK(a.ColumnMin[k] == b.ColumnMin[k] && a.ColumnMax[k] == b.ColumnMax[k], "column %d statistics", j);
+    }
+}
+
+// Lines the header detection passes over (a matching line above a later free header line, or an
+// empty free header line) are not kept, so the writer leaves them out: such files do not come
+// back the same, and only the weaker checks apply to them.
+// Fields past the tenth column are dropped and an extra column is only a text column of the
+// first load, so files with either are also left to the weaker checks.
+bool everyLineKept(const DataSet& ds, const LoadOutcome& outcome) {
+    if (!outcome.messages.empty() || ds.ExtraColumnFound) return false;
+    const int freeLines = ds.FirstDataLine - 1 - ds.HeaderLineCount;
+    for (int i = 1; i <= freeLines; ++i)
+        if (ds.HeaderLines[static_cast<std::size_t>(i)].empty()) return false;
+    return true;
+}
+
+// The layout rules read the first lines by their field counts after trimming trailing blanks
+// and delimiters, and a named header line keeps only ColumnCount fields. Where the writer's
+// lines there differ from the file's (a dropped field, a trailing delimiter now trimmed), the
+// written file may legitimately lay out differently, so only the weaker checks apply.
+bool leadingLinesWrittenAsRead(const DataSet& ds, std::string_view written) {
+    const int lines = ds.LineCount < 24 ? ds.LineCount : 24;
+    std::size_t pos = 0;
+    for (int i = 1; i <= lines; ++i) {
+        const std::size_t end = written.find("\r\n", pos);
+        if (end == std::string_view::npos) return false;
+        if (written.substr(pos, end - pos) != ds.FileLines.line(i)) return false;
+        pos = end + 2;
+    }
+    return true;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
+    if (size == 0) return 0;
+    static const char* const kSeparators[] = {",", ";", " ", "\t", ""};
+    const std::string separator = kSeparators[(data[0] & 7) % 5];
+    const char decimal = (data[0] & 8) ? ',' : '.';
+    const std::string_view bytes(reinterpret_cast<const char*>(data) + 1, size - 1);
+
+    DataSet ds;
+    const LoadOutcome outcome = loadBytes(ds, bytes, separator, decimal);
+    FUZZ_CHECK(outcome.status != LoadOutcome::Status::ReadError, "read error %s", outcome.error.c_str());
+    if (outcome.status != LoadOutcome::Status::Loaded) {
+        FUZZ_CHECK(ds.ColumnCount == 0 && ds.DataRowCount == 0, "rejected file left a table");
+        return 0;
+    }
+    checkLoadedTable(ds);
+
+    const std::string written = DataFileText(ds);
+    if (std::getenv("VARNOTILE_FUZZ_SHOW")) std::fprintf(stderr, "written:\n%s\n", written.c_str());
+    DataSet again;
+    const LoadOutcome reloaded = loadBytes(again, written, separator, decimal);
+    if (!everyLineKept(ds, outcome) || !leadingLinesWrittenAsRead(ds, written)) {
+        if (reloaded.status == LoadOutcome::Status::Loaded) checkLoadedTable(again);
+        return 0;
+    }
+    FUZZ_CHECK(reloaded.status == LoadOutcome::Status::Loaded, "written file not loaded");
+    checkLoadedTable(again);
+    checkSameTable(ds, again, false);
+    const std::string rewritten = DataFileText(again);
+    FUZZ_CHECK(rewritten == written, "second writing differs");
+
+    // The written form is settled: loading it once more changes nothing at all.
+    DataSet third;
+    FUZZ_CHECK(loadBytes(third, rewritten, separator, decimal).status == LoadOutcome::Status::Loaded,
+               "rewritten file not loaded");
+    checkSameTable(again, third, true);
+    FUZZ_CHECK(DataFileText(third) == rewritten, "third writing differs");
+    return 0;
+}
