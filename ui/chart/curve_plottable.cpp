@@ -1,6 +1,7 @@
 #include "curve_plottable.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -349,19 +350,22 @@ std::vector<QPointF> CurvePlottable::thinnedAscending(const Mapping& m, const QR
 }
 
 QImage CurvePlottable::rasterised(const Mapping& m, const QRect& clip) const {
-    // Aliased one-pixel lines into an image of the plot area, drawn as one image.
+    // Aliased one-pixel lines into an image of the plot area, drawn as one image. The lines are
+    // set into a bit mask first: a bit per pixel stays in the processor's cache where the
+    // image's four bytes per pixel would not.
     const int w = clip.width();
     const int h = clip.height();
     if (w <= 0 || h <= 0) return {};
-    QImage image(w, h, QImage::Format_ARGB32_Premultiplied);
-    image.fill(0);
-    auto* bits = reinterpret_cast<uint32_t*>(image.bits());
-    const qsizetype stride = image.bytesPerLine() / 4;
-    const QColor c = mPen.color();
-    const uint32_t color = 0xFF000000u | uint32_t(c.red()) << 16 | uint32_t(c.green()) << 8 | uint32_t(c.blue());
+    // Each mask row is padded to whole 64-bit words.
+    const std::size_t rowWords = (static_cast<std::size_t>(w) + 63) / 64;
+    const std::size_t rowBits = rowWords * 64;
+    std::vector<uint64_t> mask(rowWords * static_cast<std::size_t>(h), 0);
+    uint64_t* const maskBits = mask.data();
     auto plot = [&](int x, int y) {
-        if (static_cast<unsigned>(x) < static_cast<unsigned>(w) && static_cast<unsigned>(y) < static_cast<unsigned>(h))
-            bits[y * stride + x] = color;
+        if (static_cast<unsigned>(x) < static_cast<unsigned>(w) && static_cast<unsigned>(y) < static_cast<unsigned>(h)) {
+            const std::size_t i = static_cast<std::size_t>(y) * rowBits + static_cast<std::size_t>(x);
+            maskBits[i >> 6] |= uint64_t(1) << (i & 63);
+        }
     };
     // floor() of a value already held within +-1e9.
     auto floorInt = [](double v) {
@@ -395,14 +399,23 @@ QImage CurvePlottable::rasterised(const Mapping& m, const QRect& clip) const {
             ex = ax + t1 * dx;
             ey = ay + t1 * dy;
         }
-        // A DDA in fixed point: a pixel per step along the longer direction.
+        // A DDA in fixed point: a pixel per step along the longer direction, on local copies that
+        // stay in registers.
         const int steps = static_cast<int>(std::max(std::fabs(ex - sx), std::fabs(ey - sy))) + 1;
-        const auto ix = static_cast<int64_t>((ex - sx) / steps * kFixed);
-        const auto iy = static_cast<int64_t>((ey - sy) / steps * kFixed);
-        auto x = static_cast<int64_t>(std::floor((sx + 0.5) * kFixed));
-        auto y = static_cast<int64_t>(std::floor((sy + 0.5) * kFixed));
+        const double perStep = kFixed / steps;
+        const auto ix = static_cast<int64_t>((ex - sx) * perStep);
+        const auto iy = static_cast<int64_t>((ey - sy) * perStep);
+        // sx + 0.5 >= -0.5 after clipping: biased by 2 the truncation is the floor.
+        auto x = static_cast<int64_t>((sx + 2.5) * kFixed) - (int64_t(2) << 32);
+        auto y = static_cast<int64_t>((sy + 2.5) * kFixed) - (int64_t(2) << 32);
+        uint64_t* const out = maskBits;
+        const auto uw = static_cast<uint64_t>(w), uh = static_cast<uint64_t>(h), bitsPerRow = rowBits;
         for (int s = 0; s <= steps; ++s) {
-            plot(static_cast<int>(x >> 32), static_cast<int>(y >> 32));
+            const auto px = static_cast<uint64_t>(x >> 32), py = static_cast<uint64_t>(y >> 32);
+            if (px < uw && py < uh) {
+                const uint64_t i = py * bitsPerRow + px;
+                out[i >> 6] |= uint64_t(1) << (i & 63);
+            }
             x += ix;
             y += iy;
         }
@@ -430,6 +443,20 @@ QImage CurvePlottable::rasterised(const Mapping& m, const QRect& clip) const {
         lastY = fy;
         lastIx = ix;
         lastIy = iy;
+    }
+    QImage image(w, h, QImage::Format_ARGB32_Premultiplied);
+    image.fill(0);
+    const QColor c = mPen.color();
+    const uint32_t color = 0xFF000000u | uint32_t(c.red()) << 16 | uint32_t(c.green()) << 8 | uint32_t(c.blue());
+    const qsizetype stride = image.bytesPerLine() / 4;
+    auto* bits = reinterpret_cast<uint32_t*>(image.bits());
+    for (int y = 0; y < h; ++y) {
+        const uint64_t* row = maskBits + static_cast<std::size_t>(y) * rowWords;
+        uint32_t* line = bits + static_cast<qsizetype>(y) * stride;
+        for (std::size_t word = 0; word < rowWords; ++word) {
+            for (uint64_t set = row[word]; set != 0; set &= set - 1)
+                line[word * 64 + static_cast<std::size_t>(std::countr_zero(set))] = color;
+        }
     }
     return image;
 }
