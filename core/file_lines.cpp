@@ -1,9 +1,10 @@
 #include "file_lines.h"
 
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace varnotile {
 
@@ -46,27 +47,39 @@ void FileLines::assign(std::string bytes) {
 
 std::string readWholeFile(const std::string& path, std::string& bytes) {
     bytes.clear();
+    // Opened without waiting, so that a named pipe nobody writes to cannot block the program, and
+    // only regular files are read: a pipe or a device (a terminal, /dev/zero) may never end.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return std::strerror(errno);
     struct stat st {};
-    if (::stat(path.c_str(), &st) != 0) return std::strerror(errno);
-    if (S_ISDIR(st.st_mode)) return std::strerror(EISDIR);
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) return std::strerror(errno);
-    if (S_ISREG(st.st_mode) && st.st_size > 0) bytes.reserve(static_cast<std::size_t>(st.st_size) + 1);
-    char chunk[1 << 16];
-    for (;;) {
-        const std::size_t got = std::fread(chunk, 1, sizeof chunk, f);
-        if (got > 0) bytes.append(chunk, got);
-        if (got < sizeof chunk) {
-            if (std::ferror(f)) {
-                const int err = errno;
-                std::fclose(f);
-                bytes.clear();
-                return std::strerror(err ? err : EIO);
-            }
-            break;
-        }
+    if (::fstat(fd, &st) != 0) {
+        const int err = errno;
+        ::close(fd);
+        return std::strerror(err);
     }
-    std::fclose(f);
+    if (!S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return S_ISDIR(st.st_mode) ? std::strerror(EISDIR) : "Not a regular file";
+    }
+    // One byte more than the size, so that the line splitter's final line break needs no second
+    // buffer; a file that grows while it is read simply gets more room.
+    std::size_t used = 0;
+    bytes.resize(st.st_size > 0 ? static_cast<std::size_t>(st.st_size) + 1 : std::size_t{1} << 16);
+    for (;;) {
+        if (used == bytes.size()) bytes.resize(bytes.size() * 2);
+        const ssize_t got = ::read(fd, bytes.data() + used, bytes.size() - used);
+        if (got < 0) {
+            if (errno == EINTR) continue;
+            const int err = errno;
+            ::close(fd);
+            bytes.clear();
+            return std::strerror(err ? err : EIO);
+        }
+        if (got == 0) break;
+        used += static_cast<std::size_t>(got);
+    }
+    ::close(fd);
+    bytes.resize(used);
     return {};
 }
 

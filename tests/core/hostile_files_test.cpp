@@ -1,0 +1,87 @@
+// Files that are not what they seem when the load reaches them: unreadable, gone since the
+// folder was listed, a named pipe, a device, a path through a file. Each gives a clear outcome
+// at once; none blocks the program or reads without end.
+#include "folder_list.h"
+#include "loader.h"
+#include "test_files.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace varnotile;
+using varnotile::test::TempDir;
+
+namespace {
+
+const char* kRows = "a,b\n1,2\n3,4\n5,6\n7,8\n";
+
+LoadOutcome loadPath(DataSet& ds, const std::string& path) {
+    ds.CurrentFileName = path;
+    return LoadDataFile(ds);
+}
+
+} // namespace
+
+TEST(HostileFiles, FileWithoutReadPermission) {
+    TempDir dir;
+    const std::string path = dir.write("locked.csv", kRows);
+    ASSERT_EQ(::chmod(path.c_str(), 0), 0);
+    if (::access(path.c_str(), R_OK) == 0)
+        GTEST_SKIP() << "permission bits do not stop this user (running as root)";
+    DataSet ds;
+    const LoadOutcome outcome = loadPath(ds, path);
+    EXPECT_EQ(outcome.status, LoadOutcome::Status::ReadError);
+    EXPECT_EQ(outcome.error, "Permission denied");
+    EXPECT_EQ(ds.ColumnCount, 0);
+}
+
+// The folder list still names the file, but it is gone when the user picks it: no lines, no
+// table, and the stamp says the file does not exist.
+TEST(HostileFiles, FileDeletedBetweenListingAndLoading) {
+    TempDir dir;
+    dir.write("first.csv", kRows);
+    const std::string doomed = dir.write("second.csv", kRows);
+    const auto entries = EnumerateFolder(dir.path(), ".csv");
+    ASSERT_EQ(entries.size(), 2u);
+    ASSERT_TRUE(std::filesystem::remove(doomed));
+    DataSet ds;
+    ASSERT_EQ(loadPath(ds, dir.path() + "/first.csv").status, LoadOutcome::Status::Loaded);
+    const LoadOutcome outcome = loadPath(ds, listedPath(dir.path(), "second.csv"));
+    EXPECT_EQ(outcome.status, LoadOutcome::Status::TooFewData);
+    EXPECT_EQ(ds.ColumnCount, 0);
+    EXPECT_EQ(ds.DataRowCount, 0);
+    EXPECT_EQ(ds.Cells.rowCount(), 0);
+    EXPECT_EQ(ds.FileAgeStamp, -1);
+}
+
+// A named pipe with no writer would block an ordinary open for ever, and a device such as
+// /dev/zero never ends: both are refused at once with a reason.
+TEST(HostileFiles, NamedPipeAndDeviceAreRefusedAtOnce) {
+    TempDir dir;
+    const std::string pipe = dir.path() + "/pipe.csv";
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    const auto start = std::chrono::steady_clock::now();
+    DataSet ds;
+    LoadOutcome outcome = loadPath(ds, pipe);
+    EXPECT_EQ(outcome.status, LoadOutcome::Status::ReadError);
+    EXPECT_EQ(outcome.error, "Not a regular file");
+    outcome = loadPath(ds, "/dev/zero");
+    EXPECT_EQ(outcome.status, LoadOutcome::Status::ReadError);
+    EXPECT_EQ(outcome.error, "Not a regular file");
+    EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 2.0);
+    EXPECT_EQ(ds.ColumnCount, 0);
+}
+
+// A path that runs through a file ("data.csv/x.csv") names nothing: like a missing file.
+TEST(HostileFiles, PathThroughAFile) {
+    TempDir dir;
+    const std::string file = dir.write("data.csv", kRows);
+    DataSet ds;
+    const LoadOutcome outcome = loadPath(ds, file + "/x.csv");
+    EXPECT_EQ(outcome.status, LoadOutcome::Status::TooFewData);
+    EXPECT_EQ(ds.FileAgeStamp, -1);
+}
