@@ -10,7 +10,7 @@ int main(int argc, char** argv) {
     varnotile::MainWindow window;
     // Without a window manager (a bare X server) "maximized" is only a wish: fill the screen
     // ourselves so the window looks the same either way.
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) window.resize(screen->availableGeometry().size());
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) window.setGeometry(screen->availableGeometry());
     window.showMaximized();
     // An optional file argument opens that file as "Open..." would.
     const QStringList args = QApplication::arguments();

@@ -9,7 +9,7 @@ packages=(
   libqcustomplot-dev libqcustomplot2.1-qt6
   libgtest-dev libbenchmark-dev
   clang libclang-rt-14-dev
-  xvfb xauth imagemagick fonts-dejavu-core
+  xvfb xauth imagemagick ghostscript fonts-dejavu-core
   datamash gnuplot-nox time
 )
 
