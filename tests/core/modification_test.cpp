@@ -149,11 +149,13 @@ TEST(Modification, ResultsOutOfRangeLeaveTheirCells) {
     for (int r = 1; r <= 6; ++r) EXPECT_TRUE(std::isfinite(ds.Values[2][static_cast<std::size_t>(r)]));
     EXPECT_TRUE(std::isfinite(ds.ColumnMax[2]));
     EXPECT_TRUE(std::isfinite(ds.ColumnAbsMax[2]));
-    // A finite result whose 15-digit text would read back beyond the largest double stays too.
+    // A result at the top of the double range is written cut to 15 digits, a text that reads
+    // back as a finite number.
     load(ds, "x,y\n1,1.7976931348623157e308\n2,1\n3,1\n4,1\n5,1\n");
     e = modify(ds, 2, linear("1", "1", 1, 1));
-    EXPECT_EQ(e.unchangedResults, 1);
-    EXPECT_EQ(cell(ds, 2, 1), "1.7976931348623157e308");
+    EXPECT_EQ(e.unchangedResults, 0);
+    EXPECT_EQ(cell(ds, 2, 1), "1.79769313486231E308");
+    EXPECT_TRUE(std::isfinite(ds.Values[2][1]));
 }
 
 TEST(Modification, RowFieldsAreIntegers) {
