@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <iostream>
+#include <new>
 
 namespace varnotile::cli {
 
@@ -96,7 +97,15 @@ int loadForCommand(DataSet& ds, const LoadOptions& options, const std::string& f
     else
         ds.ListSeparator = defaultDelimiter();
     ds.CurrentFileName = file;
-    outcome = LoadDataFile(ds);
+    try {
+        outcome = LoadDataFile(ds);
+    } catch (const std::bad_alloc&) {
+        // A file larger than the memory left: a read error like any other, not an abort.
+        ResetData(ds);
+        outcome = LoadOutcome{};
+        outcome.status = LoadOutcome::Status::ReadError;
+        outcome.error = "not enough memory to hold the file";
+    }
     if (outcome.status == LoadOutcome::Status::ReadError) {
         std::cerr << "varnotile-cli: cannot read " << file << ": " << outcome.error << "\n";
         return kExitUsage;

@@ -42,7 +42,7 @@ for target in "${TARGETS[@]}"; do
   execs="$(grep -E '^stat::number_of_executed_units' "$log" | awk '{print $2}' || true)"
   echo "   $result: executions ${execs:-?}; ${last}"
   if [ "$result" = FAILED ]; then
-    grep -E 'check failed|ERROR:|SUMMARY|Test unit written' "$log" | head -n 8 | sed 's/^/   /'
+    grep -E 'check failed|ERROR:|SUMMARY|Test unit written' "$log" | head -n 8 | sed 's/^/   /' || true
     echo "   full log: $log"
   fi
 done
