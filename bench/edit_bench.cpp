@@ -45,6 +45,21 @@ void BM_EditCommittedCell(benchmark::State& state) {
 }
 BENCHMARK(BM_EditCommittedCell)->Unit(benchmark::kMillisecond)->Iterations(20);
 
+// A correction inside the column's range, the everyday case: the axes stay, so only the edited
+// column's curve is drawn again.
+void BM_EditCommittedCellInRange(benchmark::State& state) {
+    MainWindow& w = editWindow();
+    bool flip = false;
+    for (auto _ : state) {
+        flip = !flip;
+        w.SGridDataSelectCell(3, 500000);
+        w.SGridDataSetEditText(3, 500000, flip ? QStringLiteral("20.5") : QStringLiteral("21.25"));
+        QApplication::processEvents();
+    }
+    while (w.dataSet().UndoCount > 0) w.menuUndoClick();
+}
+BENCHMARK(BM_EditCommittedCellInRange)->Unit(benchmark::kMillisecond)->Iterations(20);
+
 void deleteRows(MainWindow& w) {
     w.setSelectionRect(GridRect{0, 400000, w.dataSet().ColumnCount + 1, 400999});
     w.menuDeleteClick();

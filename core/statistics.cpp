@@ -19,25 +19,29 @@ void FillValuesFromGrid(DataSet& ds) {
     }
 }
 
-void ComputeColumnStatistics(DataSet& ds) {
+void ComputeColumnStatistics(DataSet& ds, int column) {
+    if (column < 1 || column > 10) return;
+    const std::size_t k = static_cast<std::size_t>(column);
     const std::size_t rows = static_cast<std::size_t>(ds.DataRowCount > 0 ? ds.DataRowCount : 0);
-    for (std::size_t k = 1; k <= 10; ++k) {
-        const auto& column = ds.Values[k];
-        double lo = std::numeric_limits<double>::infinity();
-        double hi = -std::numeric_limits<double>::infinity();
-        for (std::size_t r = 1; r <= rows; ++r) {
-            if (r < ds.RowIncluded.size() && !ds.RowIncluded[r]) continue;
-            const double v = r < column.size() ? column[r] : 0.0;
-            if (v < lo) lo = v;
-            if (v > hi) hi = v;
-        }
-        if (lo > hi) lo = hi = 0.0; // no row included: an empty table reads as all zeros
-        ds.ColumnMin[k] = lo;
-        ds.ColumnMax[k] = hi;
-        double absMax = std::fabs(hi);
-        if (std::fabs(lo) > absMax) absMax = std::fabs(lo);
-        ds.ColumnAbsMax[k] = absMax == 0.0 ? 1.0 : absMax;
+    const auto& values = ds.Values[k];
+    double lo = std::numeric_limits<double>::infinity();
+    double hi = -std::numeric_limits<double>::infinity();
+    for (std::size_t r = 1; r <= rows; ++r) {
+        if (r < ds.RowIncluded.size() && !ds.RowIncluded[r]) continue;
+        const double v = r < values.size() ? values[r] : 0.0;
+        if (v < lo) lo = v;
+        if (v > hi) hi = v;
     }
+    if (lo > hi) lo = hi = 0.0; // no row included: an empty table reads as all zeros
+    ds.ColumnMin[k] = lo;
+    ds.ColumnMax[k] = hi;
+    double absMax = std::fabs(hi);
+    if (std::fabs(lo) > absMax) absMax = std::fabs(lo);
+    ds.ColumnAbsMax[k] = absMax == 0.0 ? 1.0 : absMax;
+}
+
+void ComputeColumnStatistics(DataSet& ds) {
+    for (int k = 1; k <= 10; ++k) ComputeColumnStatistics(ds, k);
 }
 
 } // namespace varnotile

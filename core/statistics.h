@@ -8,5 +8,8 @@ namespace varnotile {
 void FillValuesFromGrid(DataSet& ds);
 // Recomputes ColumnMin, ColumnMax and ColumnAbsMax of columns 1..10 from Values.
 void ComputeColumnStatistics(DataSet& ds);
+// The same for one column 1..10; each column's results depend on that column alone, so after a
+// change to one column this gives what the full recomputation would.
+void ComputeColumnStatistics(DataSet& ds, int column);
 
 } // namespace varnotile

@@ -66,7 +66,7 @@ EditEffect followText(DataSet& ds, int column, int row) {
         const double number = textToNumber(ds.Cells.cell(column, row), ds.DecimalSeparator);
         if (ds.value(column, row) != number || ds.Values[static_cast<std::size_t>(column)].size() <= static_cast<std::size_t>(row)) {
             setValue(ds, column, row, number);
-            ComputeColumnStatistics(ds);
+            ComputeColumnStatistics(ds, column); // only this column's numbers changed
             effect.clearCurve = effect.fillCurve = column;
             effect.headerRow = true;
         }
