@@ -1,6 +1,7 @@
 // Big hostile files through the load the window and the command line share: each ends in a
 // clear outcome within a bounded time, and the loaded numbers stay finite. The files are made
 // at test time in a temporary folder.
+#include "data_writer.h"
 #include "loader.h"
 #include "test_files.h"
 
@@ -121,4 +122,27 @@ TEST(HostileScale, HundredMegabytesOfCrOnlyLineEnds) {
     EXPECT_EQ(load.outcome.status, LoadOutcome::Status::TooFewData);
     EXPECT_EQ(ds.DataRowCount, 0);
     EXPECT_LT(load.seconds, 5.0);
+}
+
+// One column of numbers twenty million digits long: each is read in linear time and is too
+// large for a double, so not a number (never infinity); the scan for header lines takes them
+// as header text, and writing keeps them whole.
+TEST(HostileScale, NumbersOfTwentyMillionDigits) {
+    TempDir dir;
+    const std::string digits(20'000'000, '7');
+    std::string bytes = "Level\n";
+    for (int i = 0; i < 5; ++i) bytes += digits + "\n";
+    bytes += "0." + digits + "\n";
+    DataSet ds;
+    const TimedLoad load = timedLoad(ds, dir.write("digits.csv", bytes));
+    ASSERT_EQ(load.outcome.status, LoadOutcome::Status::Loaded);
+    EXPECT_EQ(ds.ColumnCount, 1);
+    EXPECT_EQ(ds.HeaderLines[1], "Level");
+    EXPECT_EQ(ds.HeaderLines[6], digits);
+    ASSERT_EQ(ds.DataRowCount, 1);
+    EXPECT_TRUE(ds.ColumnIsNumeric[1]);
+    EXPECT_NEAR(ds.value(1, 1), 0.7777777777777778, 1e-15);
+    expectFiniteStatistics(ds);
+    EXPECT_EQ(DataFileText(ds).size(), bytes.size() + 7); // CR LF for LF on each of the 7 lines
+    EXPECT_LT(load.seconds, 10.0);
 }
