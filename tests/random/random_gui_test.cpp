@@ -19,10 +19,14 @@
 #include <QComboBox>
 #include <QDir>
 #include <QLineEdit>
+#include <QPrinter>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTableView>
 #include <QTableWidget>
+#include <QHeaderView>
+#include <QTest>
+#include <QWindow>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -121,6 +125,7 @@ public:
         window_->setDialogRecorder(&recorder_);
         grid_ = window_->findChild<QTableView*>(QStringLiteral("SGridData"));
         model_ = qobject_cast<DataGridModel*>(grid_->model());
+        window_->show();
         tester_ = std::make_unique<QAbstractItemModelTester>(model_, QAbstractItemModelTester::FailureReportingMode::Warning);
 
         // Any modal dialog an action opens is answered by this timer while the action runs.
@@ -247,6 +252,10 @@ private:
         modalAct_ = nullptr;
     }
     void driveModal() {
+        if (QWidget* popup = QApplication::activePopupWidget()) {
+            popup->close(); // the grid's context menu
+            return;
+        }
         QWidget* modal = QApplication::activeModalWidget();
         if (!modal) return;
         auto* dialog = qobject_cast<QDialog*>(modal);
@@ -270,16 +279,19 @@ private:
             return;
         }
         const int roll = between(0, 99);
-        if (roll < 8) headerPress();
-        else if (roll < 15) rowDrag();
-        else if (roll < 21) cellPress();
-        else if (roll < 52) cellEdit();
-        else if (roll < 60) deleteSelection();
-        else if (roll < 66) undo();
-        else if (roll < 74) modify();
-        else if (roll < 84) curveCommand();
-        else if (roll < 88) chartOptions();
-        else if (roll < 91) { note("edit menu"); w().menuEditClick(); }
+        if (roll < 7) headerPress();
+        else if (roll < 13) rowDrag();
+        else if (roll < 18) cellPress();
+        else if (roll < 44) cellEdit();
+        else if (roll < 51) deleteSelection();
+        else if (roll < 57) undo();
+        else if (roll < 64) modify();
+        else if (roll < 72) curveCommand();
+        else if (roll < 75) chartOptions();
+        else if (roll < 77) { note("edit menu"); w().menuEditClick(); }
+        else if (roll < 86) realInput();
+        else if (roll < 89) { note("paint"); window_->grab(); }
+        else if (roll < 91) auxDialog();
         else if (roll < 93) loadAnother();
         else if (roll < 95) folderListClick();
         else if (roll < 97) { if (ds().DataRowCount > 0) save(); else loadAnother(); }
@@ -408,6 +420,84 @@ private:
         };
         if (chance(50)) runModal(act, [this] { w().menuChartOptionsClick(); });
         else runModal(act, [this] { w().menuYScaleClick(); });
+    }
+
+    // Keys and pointer events through the grid widget itself, as the user gives them.
+    void realInput() {
+        note("input");
+        runModal({}, [this] {
+            const int kind = between(0, 5);
+            QWidget* target = grid_;
+            // Keys go to the grid (or its open editor), never to the folder list.
+            grid_->setFocus();
+            auto focus = [this]() -> QWidget* {
+                QWidget* f = QApplication::focusWidget();
+                return f && (f == grid_ || grid_->isAncestorOf(f)) ? f : grid_;
+            };
+            if (kind == 0) {
+                // Typing into a cell: the first key opens the editor, the rest go to it.
+                const int count = model_->rowCount() > 0 && model_->columnCount() > 0;
+                if (count) grid_->setCurrentIndex(model_->index(between(0, model_->rowCount() - 1), between(0, model_->columnCount() - 1)));
+                const QString text = randomText();
+                // QTest types printable ASCII only; other characters reach cells through setData.
+                for (const QChar c : text) QTest::keyClick(focus(), c.unicode() >= 0x20 && c.unicode() < 0x7F ? c.toLatin1() : 'x');
+                QTest::keyClick(focus(), chance(80) ? Qt::Key_Return : Qt::Key_Escape);
+            } else if (kind == 1) {
+                static const std::array<Qt::Key, 12> keys = {Qt::Key_Up, Qt::Key_Down, Qt::Key_Left, Qt::Key_Right,
+                    Qt::Key_PageDown, Qt::Key_PageUp, Qt::Key_Home, Qt::Key_End, Qt::Key_Tab, Qt::Key_Delete,
+                    Qt::Key_Z, Qt::Key_F2};
+                const Qt::Key key = keys[pick(keys.size())];
+                const Qt::KeyboardModifiers mods = key == Qt::Key_Z ? Qt::ControlModifier
+                                                   : chance(30) ? Qt::ShiftModifier : Qt::NoModifier;
+                QTest::keyClick(focus(), key, mods);
+                if (key == Qt::Key_F2) QTest::keyClick(focus(), Qt::Key_Escape);
+            } else {
+                // Presses, drags and double clicks on the cells, the header row and the row numbers.
+                target = kind == 2 ? grid_->viewport()
+                         : kind == 3 ? grid_->horizontalHeader()->viewport()
+                         : kind == 4 ? grid_->verticalHeader()->viewport() : grid_->viewport();
+                // Through the window, as the window system delivers them.
+                QWindow* window = window_->windowHandle();
+                const QRect area = target->rect();
+                auto point = [&] {
+                    const QPoint local(between(0, std::max(0, area.width() - 1)), between(0, std::max(0, area.height() - 1)));
+                    return target->mapTo(window_.get(), local);
+                };
+                const Qt::MouseButton button = chance(85) ? Qt::LeftButton : Qt::RightButton;
+                const QPoint from = point();
+                if (chance(20)) {
+                    QTest::mouseDClick(window, button, {}, from);
+                } else {
+                    QTest::mousePress(window, button, {}, from);
+                    for (int i = between(0, 3); i > 0; --i) QTest::mouseMove(window, point());
+                    QTest::mouseRelease(window, button, {}, point());
+                }
+            }
+            QCoreApplication::processEvents();
+            if (QApplication::mouseButtons() != Qt::NoButton)
+                ADD_FAILURE() << where() << "buttons still down after the input: " << int(QApplication::mouseButtons()) << " kind " << kind;
+            // An editor left open is closed as Return would.
+            if (auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget()); editor && grid_->isAncestorOf(editor))
+                QTest::keyClick(editor, Qt::Key_Return);
+        });
+    }
+
+    // The viewer, page setup, About and print dialogs (all closed again), and a chart printed to PDF.
+    void auxDialog() {
+        const int kind = between(0, 4);
+        note("aux dialog " + std::to_string(kind));
+        switch (kind) {
+        case 0: runModal({}, [this] { w().menuViewFileClick(); }); break;
+        case 1: runModal({}, [this] { w().menuPageSetupClick(); }); break;
+        case 2: runModal({}, [this] { w().menuAboutClick(); }); break;
+        case 3: runModal({}, [this] { w().menuPrintClick(); }); break;
+        default: {
+            QPrinter printer(QPrinter::ScreenResolution);
+            printer.setOutputFormat(QPrinter::PdfFormat);
+            printer.setOutputFileName(QString::fromStdString(dir_.path() + "/saved/chart.pdf"));
+            w().PrintChartOn(printer);
+        }
+        }
     }
 
     void randomSelection() {

@@ -61,7 +61,15 @@ MainWindow::MainWindow(QString settingsPath, QWidget* parent)
     createEditDialogs();
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow() {
+    // The data grid, its model and the chart read ds_, a member that is destroyed before the
+    // QWidget base deletes the children (and, with the window still shown, hides them first,
+    // which makes an open cell editor ask the model for its cell). Take them down while the data
+    // set still exists.
+    timer1_->stop();
+    delete splitter1_;
+    splitter1_ = nullptr;
+}
 
 void MainWindow::buildWidgets() {
     splitter1_ = new QSplitter(Qt::Horizontal, this);

@@ -1,0 +1,31 @@
+// The window going away while it is shown and a cell editor is open: the closing views must not
+// read the data set after it is gone (the sanitizer build reports such a read).
+#include "main_window.h"
+#include "test_files.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QTableView>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+using namespace varnotile;
+
+TEST(WindowLifetime, DestroyedWhileShownWithAnOpenCellEditor) {
+    varnotile::test::TempDir dir;
+    auto w = std::make_unique<MainWindow>(QString::fromStdString(dir.path() + "/varnotile.INI"));
+    MainWindow::DialogRecorder recorder;
+    w->setDialogRecorder(&recorder);
+    w->openFile(QString::fromStdString(dir.write("a.csv", "a,b\n1,2\n3,4\n5,6\n")));
+    w->show();
+    auto* grid = w->findChild<QTableView*>(QStringLiteral("SGridData"));
+    const QModelIndex index = grid->model()->index(1, 0);
+    grid->setCurrentIndex(index);
+    grid->edit(index);
+    QApplication::processEvents();
+    ASSERT_NE(grid->viewport()->findChild<QLineEdit*>(), nullptr);
+    w.reset();
+    EXPECT_TRUE(recorder.notices.isEmpty());
+}
