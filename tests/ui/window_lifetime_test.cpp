@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <string>
 
 using namespace varnotile;
 
@@ -18,8 +19,12 @@ TEST(WindowLifetime, DestroyedWhileShownWithAnOpenCellEditor) {
     auto w = std::make_unique<MainWindow>(QString::fromStdString(dir.path() + "/varnotile.INI"));
     MainWindow::DialogRecorder recorder;
     w->setDialogRecorder(&recorder);
-    w->openFile(QString::fromStdString(dir.write("a.csv", "a,b\n1,2\n3,4\n5,6\n")));
+    std::string text = "a,b\n";
+    for (int r = 1; r <= 10; ++r) text += std::to_string(r) + "," + std::to_string(2 * r) + "\n";
+    w->openFile(QString::fromStdString(dir.write("a.csv", text)));
+    ASSERT_EQ(w->dataSet().DataRowCount, 10);
     w->show();
+    QApplication::processEvents();
     auto* grid = w->findChild<QTableView*>(QStringLiteral("SGridData"));
     const QModelIndex index = grid->model()->index(1, 0);
     grid->setCurrentIndex(index);
