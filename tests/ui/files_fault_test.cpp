@@ -123,6 +123,12 @@ TEST(FilesFault, AReadOnlyFolderRefusesSaveAndSaveAs) {
     SmallMount mount(t.dir.path());
     if (!mount.mounted()) GTEST_SKIP() << "running as root without the right to mount a tmpfs: " << mount.error();
     t.load(mount.path());
+    const std::string ini = mount.path() + "/varnotile.INI";
+    {
+        std::FILE* f = std::fopen(ini.c_str(), "wb");
+        std::fputs("[Options]\nOther=kept\n", f);
+        std::fclose(f);
+    }
     ASSERT_TRUE(mount.makeReadOnly());
     EXPECT_FALSE(t.w.SaveToCurrentFile());
     t.expectRefused(t.path);
@@ -140,6 +146,14 @@ TEST(FilesFault, AReadOnlyFolderRefusesSaveAndSaveAs) {
     EXPECT_EQ(t.recorder.questions.size(), 1);
     t.expectRefused(t.path);
     t.w.dataSet().UndoCount = 0; // let the window go at the end of the test
+
+    // The settings file in the read-only folder: kept as it was, and the user is told.
+    MainWindow w(QString::fromStdString(ini));
+    MainWindow::DialogRecorder recorder;
+    w.setDialogRecorder(&recorder);
+    EXPECT_TRUE(w.close());
+    EXPECT_EQ(recorder.notices, QStringList{QStringLiteral("Unable to write to ") + QString::fromStdString(ini)});
+    EXPECT_EQ(readFile(ini), "[Options]\nOther=kept\n");
 }
 
 TEST(FilesFault, AFileMadeReadOnlyAfterLoading) {
@@ -199,6 +213,13 @@ TEST(FilesFault, AFullDiskLeavesTheOldFileAndTheEdits) {
         EXPECT_TRUE(t.recorder.notices[0].contains(QStringLiteral("No space left on device")))
             << t.recorder.notices[0].toStdString();
         EXPECT_EQ(entriesIn(mount.path()), 2u); // the file and the filler, no temporary file
+
+        // "Save..." to a new file there: no half-written file is left, the shown file stays.
+        t.recorder.notices.clear();
+        const std::string other = mount.path() + "/b.csv";
+        EXPECT_FALSE(t.w.saveAsFile(QString::fromStdString(other)));
+        t.expectRefused(other);
+        EXPECT_EQ(entriesIn(mount.path()), 2u);
 
         // The settings file on the full disk: the old one stays, the user is told.
         t.recorder.notices.clear();
