@@ -317,12 +317,21 @@ private:
         w().SGridDataMouseUp();
     }
 
+    // The cell becomes the grid's current cell, which reports it to the window, as a press does.
+    // (The window's handler alone would leave the grid's current cell elsewhere, a state the
+    // program never gets into: the grid is the only one to report cells.)
+    void selectCell(int column, int row) {
+        const QModelIndex index = model_->index(row - 1, column - 1);
+        if (index.isValid()) grid_->setCurrentIndex(index);
+        w().SGridDataSelectCell(column, row);
+    }
+
     void cellPress() {
         const int column = between(1, gridColumns());
         const int row = between(1, gridRows());
         note("cell press " + std::to_string(column) + "," + std::to_string(row));
         w().SGridDataMouseDown(chance(80) ? Qt::LeftButton : Qt::RightButton, Qt::NoModifier, column, row);
-        w().SGridDataSelectCell(column, row);
+        selectCell(column, row);
         w().SGridDataMouseUp();
     }
 
@@ -344,7 +353,7 @@ private:
             w().SGridDataSelectCell(column, row);
             for (int i = 0; i < typed; ++i) model_->setData(model_->index(row - 1, column - 1), randomText(), Qt::EditRole);
         } else {
-            w().SGridDataSelectCell(column, row);
+            selectCell(column, row);
             for (int i = 0; i < typed; ++i) w().SGridDataSetEditText(column, row, randomText());
         }
     }
@@ -439,6 +448,8 @@ private:
                 const int count = model_->rowCount() > 0 && model_->columnCount() > 0;
                 if (count) grid_->setCurrentIndex(model_->index(between(0, model_->rowCount() - 1), between(0, model_->columnCount() - 1)));
                 const QString text = randomText();
+                note("input: typing \"" + text.toStdString() + "\" at " + std::to_string(grid_->currentIndex().column() + 1) +
+                     "," + std::to_string(grid_->currentIndex().row() + 1));
                 // QTest types printable ASCII only; other characters reach cells through setData.
                 for (const QChar c : text) QTest::keyClick(focus(), c.unicode() >= 0x20 && c.unicode() < 0x7F ? c.toLatin1() : 'x');
                 QTest::keyClick(focus(), chance(80) ? Qt::Key_Return : Qt::Key_Escape);
@@ -449,6 +460,7 @@ private:
                 const Qt::Key key = keys[pick(keys.size())];
                 const Qt::KeyboardModifiers mods = key == Qt::Key_Z ? Qt::ControlModifier
                                                    : chance(30) ? Qt::ShiftModifier : Qt::NoModifier;
+                note("input: key " + std::to_string(int(key)) + " modifiers " + std::to_string(int(mods)));
                 QTest::keyClick(focus(), key, mods);
                 if (key == Qt::Key_F2) QTest::keyClick(focus(), Qt::Key_Escape);
             } else {
@@ -465,6 +477,8 @@ private:
                 };
                 const Qt::MouseButton button = chance(85) ? Qt::LeftButton : Qt::RightButton;
                 const QPoint from = point();
+                note("input: pointer " + std::to_string(kind) + " button " + std::to_string(int(button)) + " at " +
+                     std::to_string(from.x()) + "," + std::to_string(from.y()));
                 if (chance(20)) {
                     QTest::mouseDClick(window, button, {}, from);
                 } else {
