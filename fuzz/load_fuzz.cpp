@@ -98,7 +98,7 @@ bool everyLineKept(const DataSet& ds, const LoadOutcome& outcome) {
 
 // The layout rules read the first 20 lines (and three more for named headers) by their field
 // counts after trimming trailing blanks and delimiters, and take the column count and the
-// numeric columns from the longer of the last two lines. Where the writer's lines there differ
+// numeric columns from the longer of the last two non-empty lines. Where the writer's lines there differ
 // from the file's (a dropped field, a trailing delimiter now trimmed, an empty last line now
 // holding delimiters), the written file may legitimately lay out differently, so only the
 // weaker checks apply.
@@ -111,8 +111,12 @@ bool layoutLinesWrittenAsRead(const DataSet& ds, std::string_view written) {
         pos = end + 2;
     }
     if (static_cast<int>(lines.size()) != ds.LineCount) return false;
+    // The sample line is chosen among the last two non-empty lines; empty lines after them
+    // must stay empty.
+    int lastFilled = ds.LineCount;
+    while (lastFilled > 1 && ds.FileLines.line(lastFilled).empty()) --lastFilled;
     for (int i = 1; i <= ds.LineCount; ++i) {
-        if (i > 24 && i < ds.LineCount - 1) continue;
+        if (i > 24 && i < lastFilled - 1) continue;
         if (lines[static_cast<std::size_t>(i - 1)] != ds.FileLines.line(i)) return false;
     }
     return true;
