@@ -1,6 +1,8 @@
-// Seeded random use of one main window: pointer presses and drags on the data grid, cell edits,
-// Delete, Undo, Modify, the curve and chart commands, loading example and malformed files and
-// saving. The grid's model runs under QAbstractItemModelTester. Whatever the actions did, undoing
+// Seeded random use of one shown main window: pointer presses and drags on the data grid, cell
+// edits, Delete, Undo, Modify, the curve and chart commands, keys and clicks through the grid
+// widget itself, repaints, the viewer, page setup, About and print dialogs, printing to PDF,
+// loading example and malformed files and saving. Every modal dialog is answered by a timer; the
+// grid's model runs under QAbstractItemModelTester (its complaints fail the run). Whatever the actions did, undoing
 // all of them must give back the table as it was loaded: the bytes a save writes are compared
 // with those of a save right after the load.
 //
