@@ -319,13 +319,12 @@ private:
         w().SGridDataMouseUp();
     }
 
-    // The cell becomes the grid's current cell, which reports it to the window, as a press does.
-    // (The window's handler alone would leave the grid's current cell elsewhere, a state the
-    // program never gets into: the grid is the only one to report cells.)
+    // The cell becomes the grid's current cell, as a press makes it; the grid reports a new
+    // current cell to the window itself. Cells outside the table cannot become current, and the
+    // window hears of none: the grid is the only one to report cells to it.
     void selectCell(int column, int row) {
         const QModelIndex index = model_->index(row - 1, column - 1);
         if (index.isValid()) grid_->setCurrentIndex(index);
-        w().SGridDataSelectCell(column, row);
     }
 
     void cellPress() {
@@ -350,9 +349,6 @@ private:
             grid_->setCurrentIndex(index);
             if (moved && grid_->currentIndex() == index && ds().CellTextBefore != ds().cellText(column, row))
                 ADD_FAILURE() << where() << "the new current cell did not report its text";
-            // The view reports a cell only when the current cell changes; the other actions may
-            // have selected another cell through the handler since.
-            w().SGridDataSelectCell(column, row);
             for (int i = 0; i < typed; ++i) model_->setData(model_->index(row - 1, column - 1), randomText(), Qt::EditRole);
         } else {
             selectCell(column, row);
