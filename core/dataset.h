@@ -93,6 +93,9 @@ struct DataSet {
     // --- editing (the journal's entries live beside UndoCount)
     UndoJournal Journal; // its size is UndoCount; setting UndoCount to 0 empties it
     int UndoCount = 0;
+    // A column name or label changed in the Modify dialog and not saved yet. Renames make no
+    // journal entry, so this is what tells the save questions about them.
+    bool HeaderTextsChanged = false;
     std::string CellTextBefore;
     int ModifyFromRow = 1;
     int ModifyToRow = 1;

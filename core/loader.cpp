@@ -14,6 +14,7 @@ void ResetData(DataSet& ds) {
     ds.DataRowCount = 0;
     ds.ExtraColumnFound = false;
     ds.UndoCount = 0;
+    ds.HeaderTextsChanged = false;
     ds.Journal.clear();
     ds.ModifyFromRow = 1;
     ds.ModifyToRow = 1;

@@ -166,3 +166,17 @@ TEST(EditModify, OutOfRangeResultsAreReported) {
     EXPECT_TRUE(t.recorder.notices.front().contains(QStringLiteral("out of range")));
     EXPECT_EQ(t.cell(1, 1), "1E300");
 }
+
+TEST(EditModify, ARenameIsOfferedForSavingBeforeTheWindowCloses) {
+    ModifyWindow t;
+    t.run([&] {
+        t.edit("EditColonName")->setText(QStringLiteral("renamed"));
+        t.button("BitBtnModify")->click();
+    });
+    EXPECT_EQ(t.ds().UndoCount, 0); // a rename makes no journal entry...
+    t.recorder.answerYes = true;
+    t.w.close();
+    ASSERT_EQ(t.recorder.questions.size(), 1); // ...but it is not thrown away without a question
+    EXPECT_EQ(t.recorder.questions[0], QStringLiteral("Do you want to save the changes?"));
+    EXPECT_NE(varnotile::test::readFile(t.dir.path() + "/m.csv").find("renamed,other"), std::string::npos);
+}

@@ -94,8 +94,11 @@ void MainWindow::MenuModifyClick() {
     ds_.ModifyConfirmed = false;
     // "Cancel" and the close box leave everything as it was; only "Modify" applies.
     if (formModify_->exec() != QDialog::Accepted) return;
-    ds_.ColumnNames[slot] = storedText(formModify_->columnName().toStdString(), ds_.FileIsUtf8);
-    ds_.ColumnLabels[slot] = storedText(formModify_->columnLabel().toStdString(), ds_.FileIsUtf8);
+    std::string name = storedText(formModify_->columnName().toStdString(), ds_.FileIsUtf8);
+    std::string label = storedText(formModify_->columnLabel().toStdString(), ds_.FileIsUtf8);
+    if (name != ds_.ColumnNames[slot] || label != ds_.ColumnLabels[slot]) ds_.HeaderTextsChanged = true;
+    ds_.ColumnNames[slot] = std::move(name);
+    ds_.ColumnLabels[slot] = std::move(label);
     const ModifyPlan plan = PlanModification(ds_, formModify_->request());
     EditEffect effect;
     if (plan.confirmed()) effect = ApplyModification(ds_, k, plan);

@@ -120,6 +120,7 @@ bool MainWindow::SaveToCurrentFile() {
     ListFolderFiles();
     RefreshFileList();
     ds_.UndoCount = 0;
+    ds_.HeaderTextsChanged = false;
     SyncJournal(ds_);
     return true;
 }
@@ -149,7 +150,8 @@ bool MainWindow::saveAsFile(const QString& path) {
 void MainWindow::menuSaveClick() { SaveAsDialog(); }
 
 bool MainWindow::offerToSaveChanges() {
-    if (ds_.UndoCount <= 0) return true;
+    // A renamed column is a change too, although it makes no journal entry.
+    if (ds_.UndoCount <= 0 && !ds_.HeaderTextsChanged) return true;
     if (!askYesNo(QString::fromLatin1(kSaveQuestion))) return true;
     return SaveToCurrentFile();
 }
