@@ -1,5 +1,5 @@
 #pragma once
-// The benchmark data file: 1,000,000 rows x 10 numeric columns behind two header lines (~76 MB),
+// The benchmark data file: 1,000,000 rows x 10 numeric columns behind two header lines (about 76 MB),
 // generated once into the temporary folder and reused.
 #include <string>
 

@@ -4,7 +4,7 @@
 # Usage: bench/compare_inspect.sh [BUILD_DIR]   (generates the file with the benchmark program)
 set -euo pipefail
 build="${1:-build}"
-file=/tmp/varnotile-bench-1000000.csv
+file=/tmp/varnotile-bench-1000000-rows.csv
 [ -f "$file" ] || "$build/bin/varnotile_bench" --benchmark_filter=BM_LoadDataFile >/dev/null
 size=$(stat -c %s "$file")
 cols=""

@@ -1,5 +1,8 @@
 #include "file_lines.h"
 
+#include <algorithm>
+#include <cstdint>
+
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -11,21 +14,30 @@ namespace varnotile {
 void FileLines::clear() {
     buffer_.clear();
     buffer_.shrink_to_fit();
-    starts_.clear();
-    starts_.shrink_to_fit();
+    std::vector<uint32_t>().swap(starts32_);
+    std::vector<uint64_t>().swap(starts64_);
+    wide_ = false;
 }
 
 void FileLines::assign(std::string bytes) {
-    starts_.clear();
+    clear();
     buffer_ = std::move(bytes);
     // Every line then ends with LF; a missing final line break adds no line of its own.
     if (!buffer_.empty() && buffer_.back() != '\n') buffer_.push_back('\n');
     const std::size_t n = buffer_.size();
     char* data = buffer_.data();
+    // One slot per line plus the sentinel, reserved once: growing by doubling would hold the old
+    // and the new table at the same time.
+    wide_ = n >= UINT32_MAX;
+    const std::size_t lines = static_cast<std::size_t>(std::count(data, data + n, '\n')) + 1;
+    if (wide_)
+        starts64_.reserve(lines);
+    else
+        starts32_.reserve(lines);
     std::size_t r = 0, w = 0; // read and write positions; w never overtakes r
     while (r < n) {
         if (data[r] == 26) break; // Ctrl+Z at the start of a line ends the file
-        starts_.push_back(w);
+        addStart(w);
         const char* lf = static_cast<const char*>(std::memchr(data + r, '\n', n - r));
         const std::size_t end = static_cast<std::size_t>(lf - data);
         if (w == r && !std::memchr(data + r, '\r', end - r) && !std::memchr(data + r, 26, end - r)) {
@@ -41,7 +53,7 @@ void FileLines::assign(std::string bytes) {
         data[w++] = '\n';
         r = end + 1;
     }
-    starts_.push_back(w);
+    addStart(w);
     buffer_.resize(w);
 }
 

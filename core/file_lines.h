@@ -15,20 +15,35 @@ public:
     void assign(std::string bytes);
     void clear();
 
-    int count() const { return static_cast<int>(starts_.empty() ? 0 : starts_.size() - 1); }
+    int count() const {
+        const std::size_t starts = wide_ ? starts64_.size() : starts32_.size();
+        return static_cast<int>(starts == 0 ? 0 : starts - 1);
+    }
     // Line i, 1-based; the empty view outside 1..count().
     std::string_view line(int i) const {
         if (i < 1 || i > count()) return {};
-        const auto b = starts_[static_cast<std::size_t>(i - 1)];
-        const auto e = starts_[static_cast<std::size_t>(i)] - 1;
+        const uint64_t b = start(static_cast<std::size_t>(i - 1));
+        const uint64_t e = start(static_cast<std::size_t>(i)) - 1;
         return std::string_view(buffer_.data() + b, e - b);
     }
     // All line text as stored (lines separated by LF), for encoding checks.
     std::string_view text() const { return buffer_; }
 
 private:
-    std::string buffer_;           // line texts, each followed by '\n'
-    std::vector<uint64_t> starts_; // start of line k at starts_[k-1]; sentinel at the end
+    uint64_t start(std::size_t k) const { return wide_ ? starts64_[k] : starts32_[k]; }
+    void addStart(uint64_t offset) {
+        if (wide_)
+            starts64_.push_back(offset);
+        else
+            starts32_.push_back(static_cast<uint32_t>(offset));
+    }
+
+    std::string buffer_; // line texts, each followed by '\n'
+    // Start of line k at index k-1, with a sentinel at the end. Offsets take 32 bits while the
+    // text is under 4 GiB, which halves this table for the usual million-line file.
+    std::vector<uint32_t> starts32_;
+    std::vector<uint64_t> starts64_;
+    bool wide_ = false;
 };
 
 // Reads a whole file. Returns an empty string on success, else the system's reason.
