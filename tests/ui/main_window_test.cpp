@@ -3,6 +3,7 @@
 #include "test_files.h"
 
 #include <QAction>
+#include <QFileDialog>
 #include <QLabel>
 #include <QMenu>
 #include <QStatusBar>
@@ -99,4 +100,17 @@ TEST(MainWindowKeys, EveryKeyRefreshesTheCaption) {
     Window t;
     t.w.SGridDataKeyDown(Qt::Key_Down, Qt::NoModifier);
     EXPECT_EQ(t.w.windowTitle(), QStringLiteral("Varnotile  - "));
+}
+
+TEST(MainWindowStart, OpenDialogOffersTheFourFilters) {
+    Window t;
+    auto* dialog = t.w.findChild<QFileDialog*>(QStringLiteral("OpenDialog1"));
+    ASSERT_NE(dialog, nullptr);
+    const QStringList filters = dialog->nameFilters();
+    ASSERT_EQ(filters.size(), 4);
+    EXPECT_TRUE(filters[0].startsWith(QStringLiteral("csv files (*.csv)")));
+    EXPECT_TRUE(filters[1].startsWith(QStringLiteral("text files (*.txt)")));
+    EXPECT_TRUE(filters[2].startsWith(QStringLiteral("All text files (*.csv, *.txt, *.prn, *.dat)")));
+    EXPECT_TRUE(filters[3].startsWith(QStringLiteral("All files")));
+    EXPECT_EQ(dialog->fileMode(), QFileDialog::AnyFile);
 }

@@ -199,6 +199,16 @@ void MainWindow::buildMenus() {
     menuContents_ = addItem(menuHelp_, "menuContents", QStringLiteral("Pelmora Help"), &MainWindow::menuContentsClick);
     menuAbout_ = addItem(menuHelp_, "menuAbout", QStringLiteral("About..."), &MainWindow::menuAboutClick);
 
+    // The Open dialog: four filters, the first one selected; no initial folder, no default
+    // extension, and the typed name need not exist.
+    openDialog1_ = new QFileDialog(this);
+    openDialog1_->setObjectName(QStringLiteral("OpenDialog1"));
+    openDialog1_->setNameFilters({QStringLiteral("csv files (*.csv)"), QStringLiteral("text files (*.txt)"),
+                                  QStringLiteral("All text files (*.csv, *.txt, *.prn, *.dat) (*.csv *.txt *.prn *.dat)"),
+                                  QStringLiteral("All files (*)")});
+    openDialog1_->setFileMode(QFileDialog::AnyFile);
+    openDialog1_->setAcceptMode(QFileDialog::AcceptOpen);
+
     // The data grid's context menu; its order (separators included) is fixed.
     popup_ = new QMenu(this);
     popup_->setObjectName(QStringLiteral("PMenuSGridData"));
@@ -283,17 +293,9 @@ void MainWindow::openFile(const QString& path) {
 void MainWindow::menuOpenClick() {
     // Unsaved edits are offered for saving first; a failed save leaves everything as it is.
     if (!offerToSaveChanges()) return;
-    const QString filters = QStringLiteral("csv files (*.csv);;text files (*.txt);;"
-                                           "All text files (*.csv, *.txt, *.prn, *.dat) (*.csv *.txt *.prn *.dat);;"
-                                           "All files (*)");
-    QFileDialog dialog(this);
-    dialog.setObjectName(QStringLiteral("OpenDialog1"));
-    dialog.setNameFilters(filters.split(QStringLiteral(";;")));
-    dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
+    if (openDialog1_->exec() != QDialog::Accepted || openDialog1_->selectedFiles().isEmpty()) return;
     QCoreApplication::processEvents();
-    openFile(dialog.selectedFiles().constFirst());
+    openFile(openDialog1_->selectedFiles().constFirst());
 }
 
 void MainWindow::LoadDataFile() {

@@ -13,6 +13,7 @@
 class QAction;
 class QFileDialog;
 class QCustomPlot;
+class QFileDialog;
 class QLabel;
 class QMenu;
 class QSplitter;
@@ -230,6 +231,7 @@ private:
     QLabel* statusPanel0_ = nullptr;
     QLabel* statusPanel1_ = nullptr;
     QTimer* timer1_ = nullptr;
+    QFileDialog* openDialog1_ = nullptr;
 
     // dialogs, created once and reused
     FormOptions* formOptions_ = nullptr;
