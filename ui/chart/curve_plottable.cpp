@@ -1,10 +1,21 @@
 #include "curve_plottable.h"
 
+#include "line_mask.h"
+
 #include <algorithm>
-#include <bit>
+#include <atomic>
 #include <cmath>
 #include <cstdint>
+#include <exception>
+#include <functional>
 #include <limits>
+#include <mutex>
+#include <system_error>
+#include <thread>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace varnotile {
 namespace {
@@ -25,6 +36,66 @@ double segmentDistanceSquared(const QPointF& p, const QPointF& a, const QPointF&
     const double ex = a.x() + t * dx - p.x();
     const double ey = a.y() + t * dy - p.y();
     return ex * ex + ey * ey;
+}
+
+// The lowest and the highest of v[0] .. v[n - 1], n > 0.
+void valueRange(const double* v, std::size_t n, double& least, double& most) {
+    std::size_t j = 0;
+    least = most = v[0];
+#if defined(__SSE2__)
+    if (n >= 4) {
+        __m128d low = _mm_loadu_pd(v), high = low;
+        for (j = 2; j + 2 <= n; j += 2) {
+            const __m128d pair = _mm_loadu_pd(v + j);
+            low = _mm_min_pd(low, pair);
+            high = _mm_max_pd(high, pair);
+        }
+        least = std::min(_mm_cvtsd_f64(low), _mm_cvtsd_f64(_mm_unpackhi_pd(low, low)));
+        most = std::max(_mm_cvtsd_f64(high), _mm_cvtsd_f64(_mm_unpackhi_pd(high, high)));
+    }
+#endif
+    for (; j < n; ++j) {
+        least = std::min(least, v[j]);
+        most = std::max(most, v[j]);
+    }
+}
+
+// Index of the first of v[0] .. v[n - 1] equal to `value` (n when none is).
+std::size_t firstIndexOf(const double* v, std::size_t n, double value) {
+    return static_cast<std::size_t>(std::find(v, v + n, value) - v);
+}
+
+// Runs job(0) .. job(count - 1) on the processor's cores, the calling thread among them; returns
+// when all are done and passes on the first exception a job threw. Without threads to spare the
+// calling thread runs them all.
+void forEachInParallel(std::size_t count, const std::function<void(std::size_t)>& job) {
+    std::atomic<std::size_t> next{0};
+    std::mutex failureLock;
+    std::exception_ptr failure;
+    auto work = [&] {
+        for (std::size_t i = next++; i < count; i = next++) {
+            try {
+                job(i);
+            } catch (...) {
+                const std::lock_guard<std::mutex> lock(failureLock);
+                if (!failure) failure = std::current_exception();
+            }
+        }
+    };
+    const std::size_t threads = std::min<std::size_t>(count, std::max(1u, std::thread::hardware_concurrency()));
+    {
+        std::vector<std::jthread> helpers;
+        helpers.reserve(threads);
+        for (std::size_t t = 1; t < threads; ++t) {
+            try {
+                helpers.emplace_back(work);
+            } catch (const std::system_error&) {
+                break; // no thread to be had: the others and this one share the jobs
+            }
+        }
+        work();
+    } // the helpers are joined here
+    if (failure) std::rethrow_exception(failure);
 }
 
 } // namespace
@@ -132,62 +203,104 @@ QPointF CurvePlottable::toPixel(const Mapping& m, double x, double y) const {
     return m.keyHorizontal ? QPointF(kp, vp) : QPointF(vp, kp);
 }
 
-void CurvePlottable::draw(QCPPainter* painter) {
-    const std::size_t n = y_.size();
-    if (n == 0) return;
-    Mapping m;
-    if (!mapping(m)) return;
-    const QRect clip = clipRect();
+bool CurvePlottable::drawInputs(DrawInputs& in, bool rasterTarget) const {
+    if (y_.empty() || !mapping(in.m)) return false;
+    in.rasterTarget = rasterTarget;
+    in.clip = clipRect();
     // A long path that runs back and forth is rasterised directly; everything else is thinned
     // per pixel column and drawn as one line.
-    const bool raster = !xAscending_ && n > static_cast<std::size_t>(clip.width()) * 8 + 64 && m.keyHorizontal;
-    const QRgb color = mPen.color().rgb();
-    const bool sameMapping = cache_.m.kx == m.kx && cache_.m.x0 == m.x0 && cache_.m.ky == m.ky &&
-                             cache_.m.y0 == m.y0 && cache_.m.keyHorizontal == m.keyHorizontal;
-    if (!cache_.valid || cache_.revision != revision_ || !sameMapping || cache_.clip != clip ||
-        cache_.raster != raster || (raster && cache_.color != color)) {
-        cache_.valid = false;
-        cache_.image = QImage();
-        std::vector<QPointF>().swap(cache_.line);
-        if (raster) {
-            cache_.image = rasterised(m, clip);
-        } else {
-            std::size_t from = 0, to = n;
-            const bool ascending = xAscending_ && m.keyHorizontal && m.kx > 0;
-            if (ascending) {
-                // Only the points over the plot, plus one on each side for the lines leaving it.
-                const double left = (clip.left() - 2.0 - m.x0) / m.kx;
-                const double right = (clip.right() + 2.0 - m.x0) / m.kx;
-                if (rowNumberX_) {
-                    from = static_cast<std::size_t>(std::clamp(std::floor(left) - 2.0, 0.0, static_cast<double>(n)));
-                    to = static_cast<std::size_t>(std::clamp(std::ceil(right) + 1.0, 0.0, static_cast<double>(n)));
-                } else {
-                    from = static_cast<std::size_t>(std::lower_bound(x_.begin(), x_.end(), left) - x_.begin());
-                    to = static_cast<std::size_t>(std::upper_bound(x_.begin(), x_.end(), right) - x_.begin());
-                    from = from > 0 ? from - 1 : 0;
-                    to = std::min(n, to + 1);
-                }
+    in.raster = !xAscending_ && y_.size() > static_cast<std::size_t>(in.clip.width()) * 8 + 64 && in.m.keyHorizontal;
+    in.color = mPen.color().rgb();
+    return true;
+}
+
+bool CurvePlottable::cacheCurrent(const DrawInputs& in) const {
+    const DrawInputs& c = cache_.inputs;
+    return cache_.valid && cache_.revision == revision_ && c.m.kx == in.m.kx && c.m.x0 == in.m.x0 &&
+           c.m.ky == in.m.ky && c.m.y0 == in.m.y0 && c.m.keyHorizontal == in.m.keyHorizontal && c.clip == in.clip &&
+           c.raster == in.raster && c.rasterTarget == in.rasterTarget && c.color == in.color;
+}
+
+void CurvePlottable::updateCache(const DrawInputs& in) {
+    cache_.valid = false;
+    cache_.image = QImage();
+    std::vector<QPointF>().swap(cache_.line);
+    const Mapping& m = in.m;
+    const QRect& clip = in.clip;
+    const std::size_t n = y_.size();
+    if (in.raster) {
+        cache_.image = rasterised(m, clip, in.color, &cache_.imageOrigin);
+    } else {
+        std::size_t from = 0, to = n;
+        const bool ascending = xAscending_ && m.keyHorizontal && m.kx > 0;
+        if (ascending) {
+            // Only the points over the plot, plus one on each side for the lines leaving it.
+            const double left = (clip.left() - 2.0 - m.x0) / m.kx;
+            const double right = (clip.right() + 2.0 - m.x0) / m.kx;
+            if (rowNumberX_) {
+                from = static_cast<std::size_t>(std::clamp(std::floor(left) - 2.0, 0.0, static_cast<double>(n)));
+                to = static_cast<std::size_t>(std::clamp(std::ceil(right) + 1.0, 0.0, static_cast<double>(n)));
+            } else {
+                from = static_cast<std::size_t>(std::lower_bound(x_.begin(), x_.end(), left) - x_.begin());
+                to = static_cast<std::size_t>(std::upper_bound(x_.begin(), x_.end(), right) - x_.begin());
+                from = from > 0 ? from - 1 : 0;
+                to = std::min(n, to + 1);
             }
-            if (from < to) {
-                cache_.line = ascending ? thinnedAscending(m, clip, from, to) : thinned(m, clip, from, to);
-                for (QPointF& p : cache_.line) p = QPointF(clampPixel(p.x()), clampPixel(p.y()));
-            }
-            // A dense curve (several points per pixel column) looks the same without smoothing.
-            cache_.aliased = cache_.line.size() > static_cast<std::size_t>(clip.width()) * 2;
         }
-        cache_.valid = true;
-        cache_.revision = revision_;
-        cache_.m = m;
-        cache_.clip = clip;
-        cache_.color = color;
-        cache_.raster = raster;
+        if (from < to) {
+            cache_.line = ascending ? thinnedAscending(m, clip, from, to) : thinned(m, clip, from, to);
+            for (QPointF& p : cache_.line) p = QPointF(clampPixel(p.x()), clampPixel(p.y()));
+        }
+        // A dense curve (several points per pixel column) looks the same without smoothing;
+        // drawn into pixels, it is kept as an image, which costs next to nothing to draw again.
+        cache_.aliased = cache_.line.size() > static_cast<std::size_t>(clip.width()) * 2;
+        if (cache_.aliased && in.rasterTarget) {
+            cache_.image = lineImage(cache_.line, clip, in.color, &cache_.imageOrigin);
+            std::vector<QPointF>().swap(cache_.line);
+        }
     }
-    drawCached(painter, clip);
+    cache_.valid = true;
+    cache_.revision = revision_;
+    cache_.inputs = in;
+}
+
+void CurvePlottable::prepareCurves(const std::vector<CurvePlottable*>& curves, bool rasterTarget) {
+    struct Job {
+        CurvePlottable* curve;
+        DrawInputs inputs;
+    };
+    std::vector<Job> jobs;
+    for (CurvePlottable* c : curves) {
+        Job job{c, {}};
+        if (c && c->drawInputs(job.inputs, rasterTarget) && !c->cacheCurrent(job.inputs)) jobs.push_back(job);
+    }
+    // Rasterising costs most: start those first so the threads finish together.
+    std::stable_sort(jobs.begin(), jobs.end(), [](const Job& a, const Job& b) { return a.inputs.raster > b.inputs.raster; });
+    forEachInParallel(jobs.size(), [&jobs](std::size_t i) { jobs[i].curve->updateCache(jobs[i].inputs); });
+}
+
+void CurvePlottable::draw(QCPPainter* painter) {
+    const int device = painter->device() ? painter->device()->devType() : QInternal::UnknownDevice;
+    const bool rasterTarget = device == QInternal::Widget || device == QInternal::Pixmap || device == QInternal::Image;
+    DrawInputs in;
+    if (!drawInputs(in, rasterTarget)) return;
+    if (!cacheCurrent(in)) {
+        // The first curve of a repaint that finds itself out of date brings every shown curve
+        // of the plot up to date at once; the others then only draw.
+        std::vector<CurvePlottable*> shown;
+        for (int i = 0; i < mParentPlot->plottableCount(); ++i) {
+            auto* c = qobject_cast<CurvePlottable*>(mParentPlot->plottable(i));
+            if (c && c->realVisibility()) shown.push_back(c);
+        }
+        if (std::find(shown.begin(), shown.end(), this) == shown.end()) shown.push_back(this);
+        prepareCurves(shown, rasterTarget);
+    }
+    drawCached(painter, in.clip);
 }
 
 void CurvePlottable::drawCached(QCPPainter* painter, const QRect& clip) const {
-    if (cache_.raster) {
-        if (!cache_.image.isNull()) painter->drawImage(clip.topLeft(), cache_.image);
+    if (!cache_.image.isNull()) {
+        painter->drawImage(clip.topLeft() + cache_.imageOrigin, cache_.image);
         return;
     }
     const std::vector<QPointF>& out = cache_.line;
@@ -323,15 +436,30 @@ std::vector<QPointF> CurvePlottable::thinnedAscending(const Mapping& m, const QR
         const double firstY = ky * ys[i] + y0;
         double lowY = firstY, highY = firstY;
         std::size_t lowAt = i, highAt = i;
-        for (std::size_t j = i + 1; j < end; ++j) {
-            const double py = ky * ys[j] + y0;
-            if (py < lowY) {
-                lowY = py;
-                lowAt = j;
-            } else if (py > highY) {
-                highY = py;
-                highAt = j;
+        if (end - i < 16) {
+            for (std::size_t j = i + 1; j < end; ++j) {
+                const double py = ky * ys[j] + y0;
+                if (py < lowY) {
+                    lowY = py;
+                    lowAt = j;
+                } else if (py > highY) {
+                    highY = py;
+                    highAt = j;
+                }
             }
+        } else {
+            // A long run (many points per pixel column): the extreme values first, without
+            // branches, then where each first occurs.
+            double least = 0, most = 0;
+            valueRange(ys + i, end - i, least, most);
+            const std::size_t leastAt = i + firstIndexOf(ys + i, end - i, least);
+            const std::size_t mostAt = i + firstIndexOf(ys + i, end - i, most);
+            const double leastY = ky * least + y0, mostY = ky * most + y0;
+            const bool leastIsLow = leastY <= mostY;
+            lowY = leastIsLow ? leastY : mostY;
+            highY = leastIsLow ? mostY : leastY;
+            lowAt = leastIsLow ? leastAt : mostAt;
+            highAt = leastIsLow ? mostAt : leastAt;
         }
         const QPointF first(firstPx, firstY);
         out.push_back(first);
@@ -349,116 +477,28 @@ std::vector<QPointF> CurvePlottable::thinnedAscending(const Mapping& m, const QR
     return out;
 }
 
-QImage CurvePlottable::rasterised(const Mapping& m, const QRect& clip) const {
-    // Aliased one-pixel lines into an image of the plot area, drawn as one image. The lines are
-    // set into a bit mask first: a bit per pixel stays in the processor's cache where the
-    // image's four bytes per pixel would not.
-    const int w = clip.width();
-    const int h = clip.height();
-    if (w <= 0 || h <= 0) return {};
-    // Each mask row is padded to whole 64-bit words.
-    const std::size_t rowWords = (static_cast<std::size_t>(w) + 63) / 64;
-    const std::size_t rowBits = rowWords * 64;
-    std::vector<uint64_t> mask(rowWords * static_cast<std::size_t>(h), 0);
-    uint64_t* const maskBits = mask.data();
-    auto plot = [&](int x, int y) {
-        if (static_cast<unsigned>(x) < static_cast<unsigned>(w) && static_cast<unsigned>(y) < static_cast<unsigned>(h)) {
-            const std::size_t i = static_cast<std::size_t>(y) * rowBits + static_cast<std::size_t>(x);
-            maskBits[i >> 6] |= uint64_t(1) << (i & 63);
-        }
-    };
-    // floor() of a value already held within +-1e9.
-    auto floorInt = [](double v) {
-        const int t = static_cast<int>(v);
-        return t - (v < static_cast<double>(t) ? 1 : 0);
-    };
-    constexpr double kFixed = 4294967296.0; // 32.32 fixed point for the line steps
-    auto line = [&](double ax, double ay, double bx, double by) {
-        double sx = ax, sy = ay, ex = bx, ey = by;
-        const double dx = bx - ax, dy = by - ay;
-        const bool inside = ax >= -1 && ax <= w && bx >= -1 && bx <= w && ay >= -1 && ay <= h && by >= -1 && by <= h;
-        if (!inside) {
-            // Liang-Barsky clipping to the image (with a pixel to spare).
-            double t0 = 0, t1 = 1;
-            const double p[4] = {-dx, dx, -dy, dy};
-            const double q[4] = {ax + 1, w - ax, ay + 1, h - ay};
-            for (int i = 0; i < 4; ++i) {
-                if (p[i] == 0) {
-                    if (q[i] < 0) return;
-                    continue;
-                }
-                const double r = q[i] / p[i];
-                if (p[i] < 0)
-                    t0 = std::max(t0, r);
-                else
-                    t1 = std::min(t1, r);
-                if (t0 > t1) return;
-            }
-            sx = ax + t0 * dx;
-            sy = ay + t0 * dy;
-            ex = ax + t1 * dx;
-            ey = ay + t1 * dy;
-        }
-        // A DDA in fixed point: a pixel per step along the longer direction, on local copies that
-        // stay in registers.
-        const int steps = static_cast<int>(std::max(std::fabs(ex - sx), std::fabs(ey - sy))) + 1;
-        const double perStep = kFixed / steps;
-        const auto ix = static_cast<int64_t>((ex - sx) * perStep);
-        const auto iy = static_cast<int64_t>((ey - sy) * perStep);
-        // sx + 0.5 >= -0.5 after clipping: biased by 2 the truncation is the floor.
-        auto x = static_cast<int64_t>((sx + 2.5) * kFixed) - (int64_t(2) << 32);
-        auto y = static_cast<int64_t>((sy + 2.5) * kFixed) - (int64_t(2) << 32);
-        uint64_t* const out = maskBits;
-        const auto uw = static_cast<uint64_t>(w), uh = static_cast<uint64_t>(h), bitsPerRow = rowBits;
-        for (int s = 0; s <= steps; ++s) {
-            const auto px = static_cast<uint64_t>(x >> 32), py = static_cast<uint64_t>(y >> 32);
-            if (px < uw && py < uh) {
-                const uint64_t i = py * bitsPerRow + px;
-                out[i >> 6] |= uint64_t(1) << (i & 63);
-            }
-            x += ix;
-            y += iy;
-        }
-    };
-    const double* xs = rowNumberX_ ? nullptr : x_.data();
-    const double* ys = y_.data();
-    const double ox = m.x0 - clip.left(), oy = m.y0 - clip.top();
-    const std::size_t n = y_.size();
-    double lastX = m.kx * (xs ? xs[0] : 1.0) + ox;
-    double lastY = m.ky * ys[0] + oy;
-    int lastIx = floorInt(std::clamp(lastX, -1e9, 1e9));
-    int lastIy = floorInt(std::clamp(lastY, -1e9, 1e9));
-    plot(lastIx, lastIy);
-    for (std::size_t i = 1; i < n; ++i) {
-        const double fx = m.kx * (xs ? xs[i] : static_cast<double>(i + 1)) + ox;
-        const double fy = m.ky * ys[i] + oy;
-        const int ix = floorInt(std::clamp(fx, -1e9, 1e9));
-        const int iy = floorInt(std::clamp(fy, -1e9, 1e9));
-        if (ix == lastIx && iy == lastIy) continue;
-        if (std::abs(ix - lastIx) <= 1 && std::abs(iy - lastIy) <= 1)
-            plot(ix, iy); // neighbouring pixels: the line between them is its two ends
-        else
-            line(lastX, lastY, fx, fy);
-        lastX = fx;
-        lastY = fy;
-        lastIx = ix;
-        lastIy = iy;
+QImage CurvePlottable::lineImage(const std::vector<QPointF>& line, const QRect& clip, QRgb color, QPoint* origin) {
+    *origin = QPoint();
+    if (clip.width() <= 0 || clip.height() <= 0) return {};
+    std::vector<double> xs(line.size()), ys(line.size());
+    for (std::size_t i = 0; i < line.size(); ++i) {
+        xs[i] = line[i].x();
+        ys[i] = line[i].y();
     }
-    QImage image(w, h, QImage::Format_ARGB32_Premultiplied);
-    image.fill(0);
-    const QColor c = mPen.color();
-    const uint32_t color = 0xFF000000u | uint32_t(c.red()) << 16 | uint32_t(c.green()) << 8 | uint32_t(c.blue());
-    const qsizetype stride = image.bytesPerLine() / 4;
-    auto* bits = reinterpret_cast<uint32_t*>(image.bits());
-    for (int y = 0; y < h; ++y) {
-        const uint64_t* row = maskBits + static_cast<std::size_t>(y) * rowWords;
-        uint32_t* line = bits + static_cast<qsizetype>(y) * stride;
-        for (std::size_t word = 0; word < rowWords; ++word) {
-            for (uint64_t set = row[word]; set != 0; set &= set - 1)
-                line[word * 64 + static_cast<std::size_t>(std::countr_zero(set))] = color;
-        }
-    }
-    return image;
+    LineMask mask(clip.width(), clip.height());
+    mask.addPolyline(xs.data(), ys.data(), line.size(), LineMask::Scale{1.0, -double(clip.left()), 1.0, -double(clip.top())});
+    return mask.toImage(color, origin);
+}
+
+QImage CurvePlottable::rasterised(const Mapping& m, const QRect& clip, QRgb color, QPoint* origin) const {
+    // Aliased one-pixel lines set into a bit mask of the plot area, turned into an image only
+    // as large as the pixels the curve covers.
+    *origin = QPoint();
+    if (clip.width() <= 0 || clip.height() <= 0) return {};
+    LineMask mask(clip.width(), clip.height());
+    mask.addPolyline(rowNumberX_ ? nullptr : x_.data(), y_.data(), y_.size(),
+                     LineMask::Scale{m.kx, m.x0 - clip.left(), m.ky, m.y0 - clip.top()});
+    return mask.toImage(color, origin);
 }
 
 void CurvePlottable::drawLegendIcon(QCPPainter* painter, const QRectF& rect) const {

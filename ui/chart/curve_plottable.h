@@ -4,6 +4,7 @@
 // million points cost about as much as a few thousand and look the same. What a repaint draws
 // (the thinned line or the rasterised image) is kept until the points, the axis ranges, the
 // plot's size or the colour change, so a repaint of an unchanged curve costs next to nothing.
+// When several curves changed, the first one drawn works out all of them at once in parallel.
 #include "curves.h"
 
 #include <qcustomplot.h>
@@ -30,6 +31,11 @@ public:
     // the distance in pixels of the nearest line piece.
     int hitPoint(const QPointF& pos, double tolerance, double* distance = nullptr) const;
 
+    // Works out what the next repaint draws for each of `curves` whose drawing is out of date,
+    // the curves in parallel; `rasterTarget`: the repaint goes to pixels (screen or image), not
+    // to a vector device (PDF, printer). Call on the thread that owns the plot.
+    static void prepareCurves(const std::vector<CurvePlottable*>& curves, bool rasterTarget);
+
     double selectTest(const QPointF& pos, bool onlySelectable, QVariant* details = nullptr) const override;
     QCPRange getKeyRange(bool& foundRange, QCP::SignDomain inSignDomain = QCP::sdBoth) const override;
     QCPRange getValueRange(bool& foundRange, QCP::SignDomain inSignDomain = QCP::sdBoth,
@@ -52,19 +58,32 @@ private:
     // The same for X never decreasing on a horizontal key axis running left to right: each pixel
     // column's points are found by bisection and scanned in one tight loop.
     std::vector<QPointF> thinnedAscending(const Mapping& m, const QRect& clip, std::size_t from, std::size_t to) const;
-    QImage rasterised(const Mapping& m, const QRect& clip) const;
+    // Everything a drawing depends on besides the points, read from the plot.
+    struct DrawInputs {
+        Mapping m{};
+        QRect clip;
+        QRgb color = 0;
+        bool raster = false; // a long path running back and forth: rasterised directly
+        bool rasterTarget = true; // drawn into pixels: a dense thinned line may become an image too
+    };
+    bool drawInputs(DrawInputs& in, bool rasterTarget) const;
+    bool cacheCurrent(const DrawInputs& in) const;
+    // Thins or rasterises the points for `in`; touches only this curve's own members, so
+    // several curves may do it at once on other threads.
+    void updateCache(const DrawInputs& in);
+    QImage rasterised(const Mapping& m, const QRect& clip, QRgb color, QPoint* origin) const;
+    // The thinned line (widget pixels) as aliased one-pixel lines in an image of the plot area.
+    static QImage lineImage(const std::vector<QPointF>& line, const QRect& clip, QRgb color, QPoint* origin);
     void drawCached(QCPPainter* painter, const QRect& clip) const;
 
     // What the last repaint drew and what it depended on.
     struct DrawCache {
         bool valid = false;
         quint64 revision = 0;
-        Mapping m{};
-        QRect clip;
-        QRgb color = 0;
-        bool raster = false;
+        DrawInputs inputs;
         bool aliased = false; // the thinned line is dense enough to need no smoothing
-        QImage image;
+        QImage image;         // what is drawn when not null, else `line`
+        QPoint imageOrigin;   // of the image within the plot area
         std::vector<QPointF> line;
     };
     DrawCache cache_;

@@ -1,0 +1,282 @@
+// How curves are drawn: the bit canvas that sets long back-and-forth curves and dense lines
+// (connected, thin, on the line, cut at the edges), and the chart's pictures of such curves
+// against what Qt's own aliased lines give for the same points.
+#include "curve_chart.h"
+#include "line_mask.h"
+
+#include <QImage>
+#include <QPainter>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <queue>
+#include <random>
+#include <set>
+
+using namespace varnotile;
+
+namespace {
+
+using Pixel = std::pair<int, int>;
+
+std::set<Pixel> setPixels(const LineMask& mask) {
+    std::set<Pixel> out;
+    for (int y = 0; y < mask.height(); ++y)
+        for (int x = 0; x < mask.width(); ++x)
+            if (mask.pixel(x, y)) out.insert({x, y});
+    return out;
+}
+
+// Every pixel of `pixels` reachable from `from` through neighbours (diagonals included).
+bool connected(const std::set<Pixel>& pixels, Pixel from) {
+    if (!pixels.count(from)) return false;
+    std::set<Pixel> seen{from};
+    std::queue<Pixel> queue;
+    queue.push(from);
+    while (!queue.empty()) {
+        const Pixel p = queue.front();
+        queue.pop();
+        for (int dx = -1; dx <= 1; ++dx)
+            for (int dy = -1; dy <= 1; ++dy) {
+                const Pixel q{p.first + dx, p.second + dy};
+                if (pixels.count(q) && seen.insert(q).second) queue.push(q);
+            }
+    }
+    return seen.size() == pixels.size();
+}
+
+// Distance of the middle of pixel p from the segment a-b.
+double distanceToSegment(Pixel p, double ax, double ay, double bx, double by) {
+    const double px = p.first + 0.5, py = p.second + 0.5;
+    const double dx = bx - ax, dy = by - ay;
+    const double len2 = dx * dx + dy * dy;
+    const double t = len2 > 0 ? std::clamp(((px - ax) * dx + (py - ay) * dy) / len2, 0.0, 1.0) : 0.0;
+    return std::hypot(ax + t * dx - px, ay + t * dy - py);
+}
+
+Pixel pixelOf(double x, double y) { return {static_cast<int>(std::floor(x)), static_cast<int>(std::floor(y))}; }
+
+} // namespace
+
+TEST(LineMask, LinesAreConnectedThinAndOnTheSegment) {
+    std::mt19937 random(7);
+    std::uniform_real_distribution<double> across(0.0, 149.999), down(0.0, 69.999);
+    for (int n = 0; n < 400; ++n) {
+        const double ax = across(random), ay = down(random);
+        // Short lines (the usual step of a curve) as well as long ones, every direction.
+        const double reach = n % 2 ? 6.0 : 200.0;
+        const double bx = std::clamp(ax + std::uniform_real_distribution<double>(-reach, reach)(random), 0.0, 149.999);
+        const double by = std::clamp(ay + std::uniform_real_distribution<double>(-reach, reach)(random), 0.0, 69.999);
+        LineMask mask(150, 70);
+        mask.addLine(ax, ay, bx, by);
+        const std::set<Pixel> pixels = setPixels(mask);
+        SCOPED_TRACE(testing::Message() << ax << "," << ay << " - " << bx << "," << by);
+        EXPECT_TRUE(pixels.count(pixelOf(ax, ay)));
+        EXPECT_TRUE(pixels.count(pixelOf(bx, by)));
+        EXPECT_TRUE(connected(pixels, pixelOf(ax, ay)));
+        for (const Pixel& p : pixels) EXPECT_LE(distanceToSegment(p, ax, ay, bx, by), 1.0);
+        const int steps = std::max(std::abs(pixelOf(bx, by).first - pixelOf(ax, ay).first),
+                                   std::abs(pixelOf(bx, by).second - pixelOf(ax, ay).second));
+        EXPECT_LE(static_cast<int>(pixels.size()), steps + steps / 2 + 2) << "thin";
+    }
+}
+
+TEST(LineMask, PolylineJoinsItsPointsInOrder) {
+    std::mt19937 random(11);
+    std::vector<double> xs, ys;
+    double x = 70, y = 40;
+    for (int i = 0; i < 300; ++i) {
+        // Mostly small steps back and forth, now and then a jump across the canvas.
+        const double reach = i % 17 == 0 ? 120.0 : 3.0;
+        x = std::clamp(x + std::uniform_real_distribution<double>(-reach, reach)(random), 0.0, 139.9);
+        y = std::clamp(y + std::uniform_real_distribution<double>(-reach, reach)(random), 0.0, 79.9);
+        xs.push_back(x);
+        ys.push_back(y);
+    }
+    LineMask mask(140, 80);
+    mask.addPolyline(xs.data(), ys.data(), xs.size(), {1, 0, 1, 0});
+    const std::set<Pixel> pixels = setPixels(mask);
+    EXPECT_TRUE(connected(pixels, pixelOf(xs[0], ys[0])));
+    for (std::size_t i = 0; i < xs.size(); ++i) EXPECT_TRUE(pixels.count(pixelOf(xs[i], ys[i]))) << i;
+    // Each set pixel lies on a line between the middles of two consecutive points' pixels.
+    for (const Pixel& p : pixels) {
+        double nearest = 1e9;
+        for (std::size_t i = 1; i < xs.size(); ++i) {
+            const Pixel a = pixelOf(xs[i - 1], ys[i - 1]), b = pixelOf(xs[i], ys[i]);
+            nearest = std::min(nearest, distanceToSegment(p, a.first + 0.5, a.second + 0.5, b.first + 0.5, b.second + 0.5));
+        }
+        EXPECT_LE(nearest, 0.75) << p.first << "," << p.second;
+    }
+
+    // Without X values the X of point i is i + 1; the scale maps both.
+    std::vector<double> rowXs;
+    for (std::size_t i = 0; i < ys.size(); ++i) rowXs.push_back(static_cast<double>(i + 1));
+    LineMask byRow(140, 80), explicitRows(140, 80);
+    byRow.addPolyline(nullptr, ys.data(), ys.size(), {0.4, 3, -0.5, 75});
+    explicitRows.addPolyline(rowXs.data(), ys.data(), ys.size(), {0.4, 3, -0.5, 75});
+    EXPECT_EQ(setPixels(byRow), setPixels(explicitRows));
+    EXPECT_FALSE(setPixels(byRow).empty());
+}
+
+TEST(LineMask, LinesLeavingTheCanvasAreCutAtItsEdges) {
+    LineMask mask(100, 50);
+    mask.addLine(-1e8, 20.5, 1e8, 20.5);        // across, far beyond both edges
+    mask.addLine(30.5, -1e7, 30.5, 1e7);        // down
+    mask.addLine(-50, -50, -10, 200);           // left of the canvas: nothing
+    const std::set<Pixel> pixels = setPixels(mask);
+    for (int x = 0; x < 100; ++x) EXPECT_TRUE(pixels.count({x, 20})) << x;
+    for (int y = 0; y < 50; ++y) EXPECT_TRUE(pixels.count({30, y})) << y;
+    EXPECT_EQ(pixels.size(), 100u + 50u - 1u);
+    LineMask extreme(100, 50);
+    extreme.addLine(-1e300, -1e300, 1e300, 1e300);
+    extreme.addLine(-1e300, 1e300, 1e300, -1e308);
+    EXPECT_LE(setPixels(extreme).size(), 300u); // nothing outside, no crash
+
+    // A curve running far out and back in: the parts over the canvas are drawn and join.
+    const double xs[] = {10.5, 1e12, -1e12, 90.5, 90.5};
+    const double ys[] = {10.5, 10.5, 40.5, 40.5, 5.5};
+    LineMask curve(100, 50);
+    curve.addPolyline(xs, ys, 5, {1, 0, 1, 0});
+    const std::set<Pixel> drawn = setPixels(curve);
+    EXPECT_TRUE(drawn.count({99, 10}) && drawn.count({0, 40}) && drawn.count({90, 5}));
+    EXPECT_TRUE(drawn.count({50, 25}) || drawn.count({50, 26})); // the line between the far points
+    EXPECT_FALSE(drawn.count({50, 45}));
+    LineMask empty(0, 0);
+    empty.addPolyline(xs, ys, 5, {1, 0, 1, 0});
+    empty.addLine(0, 0, 1, 1);
+    EXPECT_TRUE(empty.toImage(qRgb(1, 2, 3), nullptr).isNull());
+}
+
+TEST(LineMask, ImageCoversJustTheSetPixels) {
+    LineMask mask(200, 120);
+    QPoint origin(-1, -1);
+    EXPECT_TRUE(mask.toImage(qRgb(255, 0, 0), &origin).isNull());
+    mask.addLine(70.2, 30.7, 150.9, 33.1); // shallow: stored by rows
+    mask.addLine(150.9, 33.1, 140.2, 100.4); // steep: stored by columns
+    const QImage image = mask.toImage(qRgb(10, 200, 30), &origin);
+    EXPECT_EQ(origin, QPoint(70, 30));
+    EXPECT_EQ(image.size(), QSize(150 - 70 + 1, 100 - 30 + 1));
+    int opaque = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const QRgb c = image.pixel(x, y);
+            EXPECT_EQ(mask.pixel(x + origin.x(), y + origin.y()), qAlpha(c) == 255);
+            if (qAlpha(c) == 255) {
+                EXPECT_EQ(c, qRgb(10, 200, 30));
+                ++opaque;
+            } else {
+                EXPECT_EQ(qAlpha(c), 0);
+            }
+        }
+    EXPECT_EQ(static_cast<std::size_t>(opaque), setPixels(mask).size());
+}
+
+namespace {
+
+constexpr int kRows = 20000;
+
+// Column 1 sweeps back and forth five times, column 2 climbs and oscillates.
+DataSet denseDataSet(int xColumn) {
+    DataSet ds;
+    ds.CurrentFileName = "/tmp/drawing.csv";
+    ds.ColumnCount = 2;
+    ds.DataRowCount = kRows;
+    ds.LineCount = kRows;
+    ds.XColumn = xColumn;
+    ds.PercentScale = false;
+    ds.CurveVisible.fill(true);
+    ds.CurveVisible[1] = false; // only column 2 is drawn
+    ds.CurveColors[2] = 0x0000FF; // red (0x00BBGGRR)
+    for (int k = 1; k <= 2; ++k) {
+        auto& v = ds.Values[static_cast<std::size_t>(k)];
+        ds.ColumnIsNumeric[static_cast<std::size_t>(k)] = true;
+        v.assign(kRows + 1, 0.0);
+        for (int r = 1; r <= kRows; ++r)
+            v[static_cast<std::size_t>(r)] = k == 1 ? std::abs(r % 8000 - 4000) / 40.0
+                                                   : 0.01 * r + 3 * std::sin(r * 0.05) + std::cos(r * 1.3);
+        const auto [lo, hi] = std::minmax_element(v.begin() + 1, v.end());
+        ds.ColumnMin[static_cast<std::size_t>(k)] = *lo;
+        ds.ColumnMax[static_cast<std::size_t>(k)] = *hi;
+        ds.ColumnAbsMax[static_cast<std::size_t>(k)] = std::max(std::fabs(*lo), std::fabs(*hi));
+    }
+    return ds;
+}
+
+// The pixels of `color` inside `area`.
+std::set<Pixel> colored(const QImage& image, QRgb color, const QRect& area) {
+    std::set<Pixel> out;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            if ((image.pixel(x, y) & 0xFFFFFF) == (color & 0xFFFFFF)) out.insert({x, y});
+    return out;
+}
+
+// How many of `pixels` have no pixel of `other` at most one step away.
+int strays(const std::set<Pixel>& pixels, const std::set<Pixel>& other) {
+    int count = 0;
+    for (const Pixel& p : pixels) {
+        bool near = false;
+        for (int dx = -1; dx <= 1 && !near; ++dx)
+            for (int dy = -1; dy <= 1 && !near; ++dy) near = other.count({p.first + dx, p.second + dy}) > 0;
+        count += near ? 0 : 1;
+    }
+    return count;
+}
+
+void expectLikeQtLines(int xColumn) {
+    const DataSet ds = denseDataSet(xColumn);
+    CurveChart chart;
+    chart.resize(640, 420);
+    chart.showDataSet(ds);
+    chart.replot();
+    const QImage drawn = chart.toPixmap(640, 420).toImage().convertToFormat(QImage::Format_RGB32);
+
+    // The same points through the same axes, joined by Qt's aliased one-pixel lines.
+    const CurvePlottable* curve = chart.curve(2);
+    ASSERT_EQ(curve->pointCount(), kRows);
+    QImage reference(drawn.size(), QImage::Format_RGB32);
+    reference.fill(Qt::white);
+    {
+        QPainter painter(&reference);
+        painter.setPen(QPen(Qt::red, 1));
+        painter.setClipRect(chart.axisRect()->rect());
+        std::vector<QPointF> points;
+        for (int i = 0; i < kRows; ++i)
+            points.emplace_back(chart.xAxis->coordToPixel(curve->pointX(i)), chart.yAxis->coordToPixel(curve->pointY(i)));
+        painter.drawPolyline(points.data(), static_cast<int>(points.size()));
+    }
+    const QRect area = chart.axisRect()->rect().adjusted(1, 1, -1, -1);
+    const std::set<Pixel> ours = colored(drawn, qRgb(255, 0, 0), area);
+    const std::set<Pixel> qts = colored(reference, qRgb(255, 0, 0), area);
+    ASSERT_GT(qts.size(), 2000u);
+    // The two may round a point to neighbouring pixels, and Qt leaves out an end pixel here and
+    // there; farther apart is a fault.
+    EXPECT_LE(strays(ours, qts), static_cast<int>(ours.size() / 100)) << "drawn where Qt draws nothing";
+    EXPECT_LE(strays(qts, ours), static_cast<int>(qts.size() / 100)) << "missing where Qt draws";
+}
+
+} // namespace
+
+TEST(ChartDrawing, BackAndForthCurveLooksLikeQtsOwnLines) { expectLikeQtLines(1); }
+
+TEST(ChartDrawing, DenseCurveOverRowNumbersLooksLikeQtsOwnLines) { expectLikeQtLines(0); }
+
+TEST(ChartDrawing, EveryShownCurveIsDrawnAfterAllWereRefilled) {
+    // Several curves brought up to date together (in parallel) each land in their own colour.
+    DataSet ds = denseDataSet(0);
+    ds.CurveVisible[1] = true;
+    ds.CurveColors[1] = 0xFF0000; // blue
+    CurveChart chart;
+    chart.resize(500, 360);
+    chart.showDataSet(ds);
+    const QImage first = chart.toPixmap(500, 360).toImage().convertToFormat(QImage::Format_RGB32);
+    const QRect area = chart.axisRect()->rect().adjusted(1, 1, -1, -1);
+    EXPECT_GT(colored(first, qRgb(255, 0, 0), area).size(), 500u);
+    EXPECT_GT(colored(first, qRgb(0, 0, 255), area).size(), 500u);
+    for (int k = 1; k <= 2; ++k) {
+        chart.clearCurve(k);
+        chart.fillCurve(ds, k);
+    }
+    EXPECT_EQ(chart.toPixmap(500, 360).toImage().convertToFormat(QImage::Format_RGB32), first);
+}

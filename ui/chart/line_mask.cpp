@@ -1,0 +1,289 @@
+#include "line_mask.h"
+
+#include <algorithm>
+#include <bit>
+#include <cmath>
+#include <cstdlib>
+#include <utility>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace varnotile {
+namespace {
+
+// Cuts the line a-b to the box [0, w] x [0, h] (Liang-Barsky); false when nothing is left.
+bool clipToBox(double& ax, double& ay, double& bx, double& by, double w, double h) {
+    if (ax >= 0 && ax <= w && bx >= 0 && bx <= w && ay >= 0 && ay <= h && by >= 0 && by <= h) return true;
+    const double dx = bx - ax, dy = by - ay;
+    const double p[4] = {-dx, dx, -dy, dy};
+    const double q[4] = {ax, w - ax, ay, h - ay};
+    double t0 = 0, t1 = 1;
+    for (int i = 0; i < 4; ++i) {
+        if (p[i] == 0) {
+            if (!(q[i] >= 0)) return false; // parallel to this edge and outside it (or not a number)
+            continue;
+        }
+        const double r = q[i] / p[i];
+        if (p[i] < 0)
+            t0 = std::max(t0, r);
+        else
+            t1 = std::min(t1, r);
+        if (!(t0 <= t1)) return false;
+    }
+    const double sx = ax + t0 * dx, sy = ay + t0 * dy;
+    bx = ax + t1 * dx;
+    by = ay + t1 * dy;
+    ax = sx;
+    ay = sy;
+    return true;
+}
+
+// The pixel index of a coordinate within [0, n], the edge n counting as the last pixel.
+int pixelIndex(double v, int n) { return std::clamp(static_cast<int>(v), 0, n - 1); }
+
+// The pixel index of a coordinate: pulled in to +-1e9 (not a number to -1e9), then shifted to
+// positive, where truncation is the floor. Plain enough for the compiler to do several at once.
+int32_t pixelOf(double v) {
+    constexpr double kShift = 1073741824.0; // 2^30
+    v = v > -1e9 ? v : -1e9;
+    v = v < 1e9 ? v : 1e9;
+    return static_cast<int32_t>(v + kShift) - static_cast<int32_t>(kShift);
+}
+
+// out[j] = pixelOf(k * in[j] + o), or with in[j] = firstRow + j + 1 when in is null; two at a
+// time with the processor's vector instructions where it has them.
+void toPixels(const double* in, std::size_t firstRow, std::size_t n, double k, double o, int32_t* out) {
+    std::size_t j = 0;
+#if defined(__SSE2__)
+    constexpr double kShift = 1073741824.0; // as in pixelOf
+    const __m128d scale = _mm_set1_pd(k), offset = _mm_set1_pd(o + kShift);
+    const __m128d low = _mm_set1_pd(kShift - 1e9), high = _mm_set1_pd(kShift + 1e9);
+    const __m128i shift = _mm_set1_epi32(static_cast<int32_t>(kShift));
+    __m128d rows = _mm_set_pd(static_cast<double>(firstRow + 2), static_cast<double>(firstRow + 1));
+    const __m128d two = _mm_set1_pd(2.0);
+    for (; j + 2 <= n; j += 2) {
+        const __m128d v = in ? _mm_loadu_pd(in + j) : rows;
+        rows = _mm_add_pd(rows, two);
+        // max() gives its second operand for not a number.
+        const __m128d p = _mm_min_pd(_mm_max_pd(_mm_add_pd(_mm_mul_pd(scale, v), offset), low), high);
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(out + j), _mm_sub_epi32(_mm_cvttpd_epi32(p), shift));
+    }
+#endif
+    for (; j < n; ++j) out[j] = pixelOf(k * (in ? in[j] : static_cast<double>(firstRow + j + 1)) + o);
+}
+
+// Sets positions from..to (inclusive) of one plane line.
+void setWords(uint64_t* line, int first, int last, uint64_t head, uint64_t tail) {
+    line[first] |= head;
+    for (int w = first + 1; w < last; ++w) line[w] = ~uint64_t(0);
+    line[last] |= tail;
+}
+inline void setRun(uint64_t* line, int from, int to) {
+    const int first = from >> 6, last = to >> 6;
+    const uint64_t head = ~uint64_t(0) << (from & 63);
+    const uint64_t tail = ~uint64_t(0) >> (63 - (to & 63));
+    if (first == last)
+        line[first] |= head & tail;
+    else
+        setWords(line, first, last, head, tail);
+}
+
+// `condition ? a : b`, computed: consecutive lines of a curve turn every way, and a
+// mispredicted branch would cost more than drawing the whole line.
+inline int pick(bool condition, int a, int b) {
+    const int mask = -static_cast<int>(condition);
+    return (a & mask) | (b & ~mask);
+}
+
+} // namespace
+
+LineMask::LineMask(int width, int height) {
+    width = std::max(width, 0);
+    height = std::max(height, 0);
+    auto setUp = [](Plane& plane, int lines, int length) {
+        plane.lines = lines;
+        plane.length = length;
+        plane.wordsPerLine = (static_cast<std::size_t>(length) + 63) / 64;
+        plane.words.assign(plane.wordsPerLine * static_cast<std::size_t>(lines), 0);
+    };
+    setUp(rows_, height, width);
+    setUp(columns_, width, height);
+}
+
+void LineMask::addPixel(int x, int y) {
+    if (static_cast<unsigned>(x) < static_cast<unsigned>(rows_.length) &&
+        static_cast<unsigned>(y) < static_cast<unsigned>(rows_.lines))
+        setRun(rows_.line(y), x, x);
+}
+
+void LineMask::addPolyline(const double* xs, const double* ys, std::size_t count, const Scale& scale) {
+    if (count == 0 || rows_.lines == 0 || rows_.length == 0) return;
+    auto exact = [&](std::size_t i) {
+        const double x = scale.kx * (xs ? xs[i] : static_cast<double>(i + 1)) + scale.ox;
+        return std::pair(x, scale.ky * ys[i] + scale.oy);
+    };
+    // The planes' layout in locals, which the bit stores cannot change.
+    uint64_t* const planes[2] = {rows_.words.data(), columns_.words.data()};
+    const std::ptrdiff_t strides[2] = {static_cast<std::ptrdiff_t>(rows_.wordsPerLine),
+                                       static_cast<std::ptrdiff_t>(columns_.wordsPerLine)};
+    const auto width = static_cast<unsigned>(rows_.length), height = static_cast<unsigned>(rows_.lines);
+
+    // The points go to pixel indices a block at a time (loops the compiler runs several points
+    // at once), then the lines between them are set.
+    constexpr std::size_t kBlock = 512;
+    int32_t px[kBlock], py[kBlock];
+    int lastX = 0, lastY = 0;
+    for (std::size_t start = 0; start < count; start += kBlock) {
+        const std::size_t n = std::min(kBlock, count - start);
+        toPixels(xs ? xs + start : nullptr, start, n, scale.kx, scale.ox, px);
+        toPixels(ys + start, 0, n, scale.ky, scale.oy, py);
+        std::size_t j = 0;
+        if (start == 0) {
+            addPixel(px[0], py[0]);
+            lastX = px[0];
+            lastY = py[0];
+            j = 1;
+        }
+        for (; j < n; ++j) {
+            const int ax = lastX, ay = lastY, bx = px[j], by = py[j];
+            lastX = bx;
+            lastY = by;
+            const bool inside = (static_cast<unsigned>(ax) < width) & (static_cast<unsigned>(bx) < width) &
+                                (static_cast<unsigned>(ay) < height) & (static_cast<unsigned>(by) < height);
+            if (!inside) {
+                const auto [fax, fay] = exact(start + j - 1);
+                const auto [fbx, fby] = exact(start + j);
+                addLine(fax, fay, fbx, fby);
+                continue;
+            }
+            // Steep lines go to the plane stored column by column, coordinates exchanged.
+            const bool steep = std::abs(by - ay) > std::abs(bx - ax);
+            const int p0 = pick(steep, ay, ax), l0 = pick(steep, ax, ay);
+            const int p1 = pick(steep, by, bx), l1 = pick(steep, bx, by);
+            if (std::abs(l1 - l0) > 1) {
+                addLongSpans(steep ? columns_ : rows_, p0 + 0.5, l0 + 0.5, p1 + 0.5, l1 + 0.5);
+                continue;
+            }
+            // Crossing at most one plane line (the usual case): two runs, split half way.
+            const bool reversed = p0 > p1;
+            const int pStart = pick(reversed, p1, p0), pEnd = pick(reversed, p0, p1);
+            const int lStart = pick(reversed, l1, l0), lEnd = pick(reversed, l0, l1);
+            const int split = (pStart + pEnd + 1) >> 1;
+            uint64_t* const words = planes[steep];
+            const std::ptrdiff_t stride = strides[steep];
+            setRun(words + lStart * stride, pStart, std::max(pStart, split - 1));
+            setRun(words + lEnd * stride, split, pEnd);
+        }
+    }
+}
+
+bool LineMask::Plane::extent(int& firstLine, int& lastLine, int& lowPosition, int& highPosition) const {
+    firstLine = -1;
+    for (int line = 0; line < lines; ++line) {
+        const uint64_t* row = this->line(line);
+        for (std::size_t w = 0; w < wordsPerLine; ++w) {
+            if (row[w] == 0) continue;
+            const int low = static_cast<int>(w * 64) + std::countr_zero(row[w]);
+            const int high = static_cast<int>(w * 64) + 63 - std::countl_zero(row[w]);
+            if (firstLine < 0) {
+                firstLine = line;
+                lowPosition = low;
+                highPosition = high;
+            }
+            lastLine = line;
+            lowPosition = std::min(lowPosition, low);
+            highPosition = std::max(highPosition, high);
+        }
+    }
+    return firstLine >= 0;
+}
+
+void LineMask::addLine(double ax, double ay, double bx, double by) {
+    if (rows_.lines == 0 || rows_.length == 0) return;
+    if (!clipToBox(ax, ay, bx, by, rows_.length, rows_.lines)) return;
+    if (std::fabs(bx - ax) >= std::fabs(by - ay))
+        addLongSpans(rows_, ax, ay, bx, by);
+    else
+        addLongSpans(columns_, ay, ax, by, bx);
+}
+
+void LineMask::addLongSpans(Plane& plane, double p0, double l0, double p1, double l1) {
+    if (p0 > p1) {
+        std::swap(p0, p1);
+        std::swap(l0, l1);
+    }
+    const int pStart = pixelIndex(p0, plane.length), pEnd = pixelIndex(p1, plane.length);
+    const int lStart = pixelIndex(l0, plane.lines), lEnd = pixelIndex(l1, plane.lines);
+    if (lStart == lEnd) {
+        setRun(plane.line(lStart), pStart, pEnd);
+        return;
+    }
+    const double perLine = (p1 - p0) / (l1 - l0);
+    const int step = lEnd > lStart ? 1 : -1;
+    int from = pStart;
+    for (int l = lStart; l != lEnd; l += step) {
+        const double boundary = step > 0 ? l + 1 : l;
+        const double crossing = p0 + (boundary - l0) * perLine;
+        const int next = std::clamp(static_cast<int>(std::floor(crossing + 0.5)), from, pEnd);
+        setRun(plane.line(l), from, std::max(from, next - 1));
+        from = next;
+    }
+    setRun(plane.line(lEnd), from, pEnd);
+}
+
+bool LineMask::pixel(int x, int y) const {
+    if (static_cast<unsigned>(x) >= static_cast<unsigned>(rows_.length) ||
+        static_cast<unsigned>(y) >= static_cast<unsigned>(rows_.lines))
+        return false;
+    return rows_.test(y, x) || columns_.test(x, y);
+}
+
+QRect LineMask::bounds() const {
+    int top = 0, bottom = 0, left = 0, right = 0;
+    const bool inRows = rows_.extent(top, bottom, left, right);
+    int columnLeft = 0, columnRight = 0, columnTop = 0, columnBottom = 0;
+    const bool inColumns = columns_.extent(columnLeft, columnRight, columnTop, columnBottom);
+    if (!inRows && !inColumns) return {};
+    if (!inRows) return QRect(QPoint(columnLeft, columnTop), QPoint(columnRight, columnBottom));
+    if (inColumns) {
+        left = std::min(left, columnLeft);
+        right = std::max(right, columnRight);
+        top = std::min(top, columnTop);
+        bottom = std::max(bottom, columnBottom);
+    }
+    return QRect(QPoint(left, top), QPoint(right, bottom));
+}
+
+QImage LineMask::toImage(QRgb color, QPoint* origin) const {
+    const QRect box = bounds();
+    if (origin) *origin = box.topLeft();
+    if (box.isEmpty()) return {};
+    QImage image(box.size(), QImage::Format_ARGB32_Premultiplied);
+    if (image.isNull()) return {};
+    image.fill(0);
+    const uint32_t opaque = 0xFF000000u | (color & 0x00FFFFFFu);
+    const qsizetype stride = image.bytesPerLine() / 4;
+    auto* const bits = reinterpret_cast<uint32_t*>(image.bits());
+    const int left = box.left(), top = box.top();
+    // Bits outside the box are never set, so every set bit lands inside the image.
+    for (int y = box.top(); y <= box.bottom(); ++y) {
+        const uint64_t* row = rows_.line(y);
+        const qsizetype lineStart = static_cast<qsizetype>(y - top) * stride - left;
+        for (std::size_t w = 0; w < rows_.wordsPerLine; ++w)
+            for (uint64_t set = row[w]; set != 0; set &= set - 1)
+                bits[lineStart + static_cast<qsizetype>(w * 64) + std::countr_zero(set)] = opaque;
+    }
+    for (int x = box.left(); x <= box.right(); ++x) {
+        const uint64_t* column = columns_.line(x);
+        for (std::size_t w = 0; w < columns_.wordsPerLine; ++w)
+            for (uint64_t set = column[w]; set != 0; set &= set - 1) {
+                const qsizetype y = static_cast<qsizetype>(w * 64) + std::countr_zero(set);
+                bits[(y - top) * stride + (x - left)] = opaque;
+            }
+    }
+    return image;
+}
+
+} // namespace varnotile
