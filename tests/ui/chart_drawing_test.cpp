@@ -109,6 +109,14 @@ TEST(LineMask, PolylineJoinsItsPointsInOrder) {
         EXPECT_LE(nearest, 0.75) << p.first << "," << p.second;
     }
 
+    // Two halves sharing the middle point, set apart and merged, give the same picture.
+    LineMask firstHalf(140, 80), secondHalf(140, 80);
+    const std::size_t middle = xs.size() / 2;
+    firstHalf.addPolyline(xs.data(), ys.data(), middle + 1, {1, 0, 1, 0});
+    secondHalf.addPolyline(xs.data() + middle, ys.data() + middle, xs.size() - middle, {1, 0, 1, 0});
+    firstHalf.merge(secondHalf);
+    EXPECT_EQ(setPixels(firstHalf), pixels);
+
     // Without X values the X of point i is i + 1; the scale maps both.
     std::vector<double> rowXs;
     for (std::size_t i = 0; i < ys.size(); ++i) rowXs.push_back(static_cast<double>(i + 1));

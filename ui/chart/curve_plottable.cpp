@@ -9,6 +9,7 @@
 #include <exception>
 #include <functional>
 #include <limits>
+#include <memory>
 #include <mutex>
 #include <system_error>
 #include <thread>
@@ -19,6 +20,11 @@
 
 namespace varnotile {
 namespace {
+
+// A point on the axis rectangle's right or bottom edge (an axis end: the largest X, the lowest
+// Y) lies just past the plot's last pixel; curve images reach one pixel further so that such
+// points count as inside (the painter clips the extra pixel away).
+constexpr int kEdge = 1;
 
 // Coordinates far outside the plot are pulled in to this distance: the raster engine works in
 // fixed point and would overflow on the pixel positions of an extreme zoom.
@@ -229,35 +235,36 @@ void CurvePlottable::updateCache(const DrawInputs& in) {
     const QRect& clip = in.clip;
     const std::size_t n = y_.size();
     if (in.raster) {
-        cache_.image = rasterised(m, clip, in.color, &cache_.imageOrigin);
-    } else {
-        std::size_t from = 0, to = n;
-        const bool ascending = xAscending_ && m.keyHorizontal && m.kx > 0;
-        if (ascending) {
-            // Only the points over the plot, plus one on each side for the lines leaving it.
-            const double left = (clip.left() - 2.0 - m.x0) / m.kx;
-            const double right = (clip.right() + 2.0 - m.x0) / m.kx;
-            if (rowNumberX_) {
-                from = static_cast<std::size_t>(std::clamp(std::floor(left) - 2.0, 0.0, static_cast<double>(n)));
-                to = static_cast<std::size_t>(std::clamp(std::ceil(right) + 1.0, 0.0, static_cast<double>(n)));
-            } else {
-                from = static_cast<std::size_t>(std::lower_bound(x_.begin(), x_.end(), left) - x_.begin());
-                to = static_cast<std::size_t>(std::upper_bound(x_.begin(), x_.end(), right) - x_.begin());
-                from = from > 0 ? from - 1 : 0;
-                to = std::min(n, to + 1);
-            }
+        const std::unique_ptr<LineMask> mask = rasterisedPart(in, 0, n);
+        finishRaster(in, mask.get());
+        return;
+    }
+    std::size_t from = 0, to = n;
+    const bool ascending = xAscending_ && m.keyHorizontal && m.kx > 0;
+    if (ascending) {
+        // Only the points over the plot, plus one on each side for the lines leaving it.
+        const double left = (clip.left() - 2.0 - m.x0) / m.kx;
+        const double right = (clip.right() + 2.0 - m.x0) / m.kx;
+        if (rowNumberX_) {
+            from = static_cast<std::size_t>(std::clamp(std::floor(left) - 2.0, 0.0, static_cast<double>(n)));
+            to = static_cast<std::size_t>(std::clamp(std::ceil(right) + 1.0, 0.0, static_cast<double>(n)));
+        } else {
+            from = static_cast<std::size_t>(std::lower_bound(x_.begin(), x_.end(), left) - x_.begin());
+            to = static_cast<std::size_t>(std::upper_bound(x_.begin(), x_.end(), right) - x_.begin());
+            from = from > 0 ? from - 1 : 0;
+            to = std::min(n, to + 1);
         }
-        if (from < to) {
-            cache_.line = ascending ? thinnedAscending(m, clip, from, to) : thinned(m, clip, from, to);
-            for (QPointF& p : cache_.line) p = QPointF(clampPixel(p.x()), clampPixel(p.y()));
-        }
-        // A dense curve (several points per pixel column) looks the same without smoothing;
-        // drawn into pixels, it is kept as an image, which costs next to nothing to draw again.
-        cache_.aliased = cache_.line.size() > static_cast<std::size_t>(clip.width()) * 2;
-        if (cache_.aliased && in.rasterTarget) {
-            cache_.image = lineImage(cache_.line, clip, in.color, &cache_.imageOrigin);
-            std::vector<QPointF>().swap(cache_.line);
-        }
+    }
+    if (from < to) {
+        cache_.line = ascending ? thinnedAscending(m, clip, from, to) : thinned(m, clip, from, to);
+        for (QPointF& p : cache_.line) p = QPointF(clampPixel(p.x()), clampPixel(p.y()));
+    }
+    // A dense curve (several points per pixel column) looks the same without smoothing;
+    // drawn into pixels, it is kept as an image, which costs next to nothing to draw again.
+    cache_.aliased = cache_.line.size() > static_cast<std::size_t>(clip.width()) * 2;
+    if (cache_.aliased && in.rasterTarget) {
+        cache_.image = lineImage(cache_.line, clip, in.color, &cache_.imageOrigin);
+        std::vector<QPointF>().swap(cache_.line);
     }
     cache_.valid = true;
     cache_.revision = revision_;
@@ -274,9 +281,39 @@ void CurvePlottable::prepareCurves(const std::vector<CurvePlottable*>& curves, b
         Job job{c, {}};
         if (c && c->drawInputs(job.inputs, rasterTarget) && !c->cacheCurrent(job.inputs)) jobs.push_back(job);
     }
-    // Rasterising costs most: start those first so the threads finish together.
-    std::stable_sort(jobs.begin(), jobs.end(), [](const Job& a, const Job& b) { return a.inputs.raster > b.inputs.raster; });
-    forEachInParallel(jobs.size(), [&jobs](std::size_t i) { jobs[i].curve->updateCache(jobs[i].inputs); });
+    // A long back-and-forth curve is rasterised in two halves at once, joined afterwards, so
+    // that the threads share the work evenly; the halves go first, being the longest tasks.
+    struct Part {
+        std::size_t job, from, to;
+        std::unique_ptr<LineMask> mask;
+    };
+    std::vector<Part> parts;
+    std::vector<std::size_t> whole;
+    for (std::size_t j = 0; j < jobs.size(); ++j) {
+        const std::size_t n = jobs[j].curve->y_.size();
+        if (jobs[j].inputs.raster) {
+            // The halves share the middle point, so the line through it is drawn.
+            parts.push_back(Part{j, 0, n / 2 + 1, nullptr});
+            parts.push_back(Part{j, n / 2, n, nullptr});
+        } else {
+            whole.push_back(j);
+        }
+    }
+    forEachInParallel(parts.size() + whole.size(), [&](std::size_t t) {
+        if (t < parts.size()) {
+            Part& part = parts[t];
+            part.mask = jobs[part.job].curve->rasterisedPart(jobs[part.job].inputs, part.from, part.to);
+        } else {
+            const Job& job = jobs[whole[t - parts.size()]];
+            job.curve->updateCache(job.inputs);
+        }
+    });
+    forEachInParallel(parts.size() / 2, [&](std::size_t t) {
+        Part& first = parts[2 * t];
+        const Part& second = parts[2 * t + 1];
+        if (first.mask && second.mask) first.mask->merge(*second.mask);
+        jobs[first.job].curve->finishRaster(jobs[first.job].inputs, first.mask.get());
+    });
 }
 
 void CurvePlottable::draw(QCPPainter* painter) {
@@ -485,20 +522,34 @@ QImage CurvePlottable::lineImage(const std::vector<QPointF>& line, const QRect& 
         xs[i] = line[i].x();
         ys[i] = line[i].y();
     }
-    LineMask mask(clip.width(), clip.height());
+    LineMask mask(clip.width() + kEdge, clip.height() + kEdge);
     mask.addPolyline(xs.data(), ys.data(), line.size(), LineMask::Scale{1.0, -double(clip.left()), 1.0, -double(clip.top())});
     return mask.toImage(color, origin);
 }
 
-QImage CurvePlottable::rasterised(const Mapping& m, const QRect& clip, QRgb color, QPoint* origin) const {
-    // Aliased one-pixel lines set into a bit mask of the plot area, turned into an image only
-    // as large as the pixels the curve covers.
-    *origin = QPoint();
-    if (clip.width() <= 0 || clip.height() <= 0) return {};
-    LineMask mask(clip.width(), clip.height());
-    mask.addPolyline(rowNumberX_ ? nullptr : x_.data(), y_.data(), y_.size(),
-                     LineMask::Scale{m.kx, m.x0 - clip.left(), m.ky, m.y0 - clip.top()});
-    return mask.toImage(color, origin);
+std::unique_ptr<LineMask> CurvePlottable::rasterisedPart(const DrawInputs& in, std::size_t from, std::size_t to) const {
+    // Aliased one-pixel lines set into a bit canvas of the plot area.
+    const QRect& clip = in.clip;
+    to = std::min(to, y_.size());
+    if (clip.width() <= 0 || clip.height() <= 0 || from >= to) return nullptr;
+    auto mask = std::make_unique<LineMask>(clip.width() + kEdge, clip.height() + kEdge);
+    const Mapping& m = in.m;
+    // Over row numbers the X of point i is i + 1: the part's first point is row from + 1.
+    const double ox = m.x0 - clip.left() + (rowNumberX_ ? m.kx * static_cast<double>(from) : 0.0);
+    mask->addPolyline(rowNumberX_ ? nullptr : x_.data() + from, y_.data() + from, to - from,
+                      LineMask::Scale{m.kx, ox, m.ky, m.y0 - clip.top()});
+    return mask;
+}
+
+void CurvePlottable::finishRaster(const DrawInputs& in, const LineMask* mask) {
+    cache_.valid = false;
+    std::vector<QPointF>().swap(cache_.line);
+    cache_.imageOrigin = QPoint();
+    // The image only as large as the pixels the curve covers.
+    cache_.image = mask ? mask->toImage(in.color, &cache_.imageOrigin) : QImage();
+    cache_.valid = true;
+    cache_.revision = revision_;
+    cache_.inputs = in;
 }
 
 void CurvePlottable::drawLegendIcon(QCPPainter* painter, const QRectF& rect) const {

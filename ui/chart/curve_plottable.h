@@ -9,9 +9,12 @@
 
 #include <qcustomplot.h>
 
+#include <memory>
 #include <vector>
 
 namespace varnotile {
+
+class LineMask;
 
 class CurvePlottable : public QCPAbstractPlottable {
     Q_OBJECT
@@ -71,7 +74,11 @@ private:
     // Thins or rasterises the points for `in`; touches only this curve's own members, so
     // several curves may do it at once on other threads.
     void updateCache(const DrawInputs& in);
-    QImage rasterised(const Mapping& m, const QRect& clip, QRgb color, QPoint* origin) const;
+    // The lines through points from..to-1 set into a canvas of the plot area (null when the
+    // plot has no area); several parts may be set at once on other threads.
+    std::unique_ptr<LineMask> rasterisedPart(const DrawInputs& in, std::size_t from, std::size_t to) const;
+    // The cache from a finished canvas of the whole curve.
+    void finishRaster(const DrawInputs& in, const LineMask* mask);
     // The thinned line (widget pixels) as aliased one-pixel lines in an image of the plot area.
     static QImage lineImage(const std::vector<QPointF>& line, const QRect& clip, QRgb color, QPoint* origin);
     void drawCached(QCPPainter* painter, const QRect& clip) const;

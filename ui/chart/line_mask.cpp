@@ -90,11 +90,89 @@ inline void setRun(uint64_t* line, int from, int to) {
         setWords(line, first, last, head, tail);
 }
 
-// `condition ? a : b`, computed: consecutive lines of a curve turn every way, and a
-// mispredicted branch would cost more than drawing the whole line.
-inline int pick(bool condition, int a, int b) {
-    const int mask = -static_cast<int>(condition);
-    return (a & mask) | (b & ~mask);
+// The line between the middles of pixels (pStart, lStart) and (pEnd, lEnd) of a plane, with
+// pStart <= pEnd and |lEnd - lStart| between 1 and pEnd - pStart: one run per plane line, each
+// plane line taking the pixels whose middles lie nearer to it than to the next. Integer steps
+// (a run-slice line), so a line crossing many plane lines costs one division.
+void setPixelRuns(uint64_t* words, std::ptrdiff_t stride, int pStart, int lStart, int pEnd, int lEnd) {
+    const int across = std::abs(lEnd - lStart);
+    const int step = lEnd > lStart ? 1 : -1;
+    const int along = pEnd - pStart; // both within a plane line's length: no overflow below
+    // Plane line j hands over at pStart + ceil((2j + 1) * along / (2 * across)).
+    const int divisor = 2 * across;
+    int quotient = along / divisor, remainder = along % divisor;
+    const int quotientStep = 2 * quotient + (2 * remainder >= divisor ? 1 : 0);
+    const int remainderStep = 2 * remainder - (2 * remainder >= divisor ? divisor : 0);
+    int from = pStart;
+    int line = lStart;
+    for (int j = 0; j < across; ++j) {
+        const int next = std::min(pStart + quotient + (remainder != 0 ? 1 : 0), pEnd);
+        setRun(words + line * stride, from, std::max(from, next - 1));
+        from = std::max(from, next);
+        line += step;
+        quotient += quotientStep;
+        remainder += remainderStep;
+        if (remainder >= divisor) {
+            ++quotient;
+            remainder -= divisor;
+        }
+    }
+    setRun(words + line * stride, from, pEnd);
+}
+
+// Exchanges a and b when `condition` holds, computed: consecutive lines of a curve turn every
+// way, and a mispredicted branch would cost more than drawing the whole line.
+inline void swapIf(bool condition, int& a, int& b) {
+    const int difference = (a ^ b) & -static_cast<int>(condition);
+    a ^= difference;
+    b ^= difference;
+}
+
+// The two planes of a canvas as plain values, which the bit stores cannot change.
+struct Canvas {
+    uint64_t* planes[2];          // rows, columns
+    std::ptrdiff_t strides[2];    // words per plane line
+    unsigned width, height;
+};
+
+// Sets the lines from (lastX, lastY), a pixel on the canvas, through the points from..count-1
+// of px/py as long as they lie on the canvas; returns the index of the first point that does
+// not (count when all do), leaving (lastX, lastY) at the point before it. The slow cases stay
+// out of this loop, so that all it needs fits in the processor's registers.
+std::size_t setLinesOnCanvas(const Canvas& canvas, const int32_t* px, const int32_t* py, std::size_t from,
+                             std::size_t count, int& lastX, int& lastY) {
+    uint64_t* const rows = canvas.planes[0];
+    uint64_t* const columns = canvas.planes[1];
+    const std::ptrdiff_t rowStride = canvas.strides[0], columnStride = canvas.strides[1];
+    int ax = lastX, ay = lastY;
+    std::size_t k = from;
+    for (; k < count; ++k) {
+        const int bx = px[k], by = py[k];
+        if (!((static_cast<unsigned>(bx) < canvas.width) & (static_cast<unsigned>(by) < canvas.height))) break;
+        // Steep lines go to the plane stored column by column, coordinates exchanged.
+        const bool steep = std::abs(by - ay) > std::abs(bx - ax);
+        int pStart = ax, lStart = ay, pEnd = bx, lEnd = by;
+        swapIf(steep, pStart, lStart);
+        swapIf(steep, pEnd, lEnd);
+        const bool reversed = pStart > pEnd;
+        swapIf(reversed, pStart, pEnd);
+        swapIf(reversed, lStart, lEnd);
+        uint64_t* const words = steep ? columns : rows;
+        const std::ptrdiff_t stride = steep ? columnStride : rowStride;
+        ax = bx;
+        ay = by;
+        if (static_cast<unsigned>(lEnd - lStart + 1) > 2u) { // more than one plane line crossed
+            setPixelRuns(words, stride, pStart, lStart, pEnd, lEnd);
+            continue;
+        }
+        // Crossing at most one plane line (the usual case): two runs, split half way.
+        const int split = (pStart + pEnd + 1) >> 1;
+        setRun(words + lStart * stride, pStart, std::max(pStart, split - 1));
+        setRun(words + lEnd * stride, split, pEnd);
+    }
+    lastX = ax;
+    lastY = ay;
+    return k;
 }
 
 } // namespace
@@ -124,57 +202,62 @@ void LineMask::addPolyline(const double* xs, const double* ys, std::size_t count
         const double x = scale.kx * (xs ? xs[i] : static_cast<double>(i + 1)) + scale.ox;
         return std::pair(x, scale.ky * ys[i] + scale.oy);
     };
-    // The planes' layout in locals, which the bit stores cannot change.
-    uint64_t* const planes[2] = {rows_.words.data(), columns_.words.data()};
-    const std::ptrdiff_t strides[2] = {static_cast<std::ptrdiff_t>(rows_.wordsPerLine),
-                                       static_cast<std::ptrdiff_t>(columns_.wordsPerLine)};
-    const auto width = static_cast<unsigned>(rows_.length), height = static_cast<unsigned>(rows_.lines);
+    const Canvas canvas{{rows_.words.data(), columns_.words.data()},
+                        {static_cast<std::ptrdiff_t>(rows_.wordsPerLine), static_cast<std::ptrdiff_t>(columns_.wordsPerLine)},
+                        static_cast<unsigned>(rows_.length),
+                        static_cast<unsigned>(rows_.lines)};
+    const unsigned width = canvas.width, height = canvas.height;
 
     // The points go to pixel indices a block at a time (loops the compiler runs several points
     // at once), then the lines between them are set.
     constexpr std::size_t kBlock = 512;
     int32_t px[kBlock], py[kBlock];
+    uint32_t at[kBlock]; // block index of each point kept
     int lastX = 0, lastY = 0;
+    bool lastInside = false;
+    auto onCanvas = [width, height](int x, int y) {
+        return (static_cast<unsigned>(x) < width) & (static_cast<unsigned>(y) < height);
+    };
     for (std::size_t start = 0; start < count; start += kBlock) {
         const std::size_t n = std::min(kBlock, count - start);
         toPixels(xs ? xs + start : nullptr, start, n, scale.kx, scale.ox, px);
         toPixels(ys + start, 0, n, scale.ky, scale.oy, py);
-        std::size_t j = 0;
+        std::size_t first = 0;
         if (start == 0) {
             addPixel(px[0], py[0]);
             lastX = px[0];
             lastY = py[0];
-            j = 1;
+            lastInside = onCanvas(lastX, lastY);
+            first = 1;
         }
-        for (; j < n; ++j) {
-            const int ax = lastX, ay = lastY, bx = px[j], by = py[j];
-            lastX = bx;
-            lastY = by;
-            const bool inside = (static_cast<unsigned>(ax) < width) & (static_cast<unsigned>(bx) < width) &
-                                (static_cast<unsigned>(ay) < height) & (static_cast<unsigned>(by) < height);
-            if (!inside) {
-                const auto [fax, fay] = exact(start + j - 1);
-                const auto [fbx, fby] = exact(start + j);
-                addLine(fax, fay, fbx, fby);
-                continue;
+        // A point in the pixel of the point before adds nothing: drop it, without branching
+        // (a slow curve has as many such points as others, in no order).
+        std::size_t kept = 0;
+        for (std::size_t j = first, x = static_cast<std::size_t>(lastX), y = static_cast<std::size_t>(lastY); j < n; ++j) {
+            const auto nx = static_cast<std::size_t>(px[j]), ny = static_cast<std::size_t>(py[j]);
+            px[kept] = px[j];
+            py[kept] = py[j];
+            at[kept] = static_cast<uint32_t>(j);
+            kept += static_cast<std::size_t>((nx != x) | (ny != y));
+            x = nx;
+            y = ny;
+        }
+        std::size_t k = 0;
+        while (k < kept) {
+            if (lastInside) {
+                k = setLinesOnCanvas(canvas, px, py, k, kept, lastX, lastY);
+                if (k == kept) break;
             }
-            // Steep lines go to the plane stored column by column, coordinates exchanged.
-            const bool steep = std::abs(by - ay) > std::abs(bx - ax);
-            const int p0 = pick(steep, ay, ax), l0 = pick(steep, ax, ay);
-            const int p1 = pick(steep, by, bx), l1 = pick(steep, bx, by);
-            if (std::abs(l1 - l0) > 1) {
-                addLongSpans(steep ? columns_ : rows_, p0 + 0.5, l0 + 0.5, p1 + 0.5, l1 + 0.5);
-                continue;
-            }
-            // Crossing at most one plane line (the usual case): two runs, split half way.
-            const bool reversed = p0 > p1;
-            const int pStart = pick(reversed, p1, p0), pEnd = pick(reversed, p0, p1);
-            const int lStart = pick(reversed, l1, l0), lEnd = pick(reversed, l0, l1);
-            const int split = (pStart + pEnd + 1) >> 1;
-            uint64_t* const words = planes[steep];
-            const std::ptrdiff_t stride = strides[steep];
-            setRun(words + lStart * stride, pStart, std::max(pStart, split - 1));
-            setRun(words + lEnd * stride, split, pEnd);
+            // The line to point k leaves the canvas or lies outside it: cut it at the edges,
+            // from the point just before (in the same pixel as the last one kept).
+            const std::size_t i = start + at[k];
+            const auto [fax, fay] = exact(i - 1);
+            const auto [fbx, fby] = exact(i);
+            addLine(fax, fay, fbx, fby);
+            lastX = px[k];
+            lastY = py[k];
+            lastInside = onCanvas(lastX, lastY);
+            ++k;
         }
     }
 }
@@ -226,11 +309,18 @@ void LineMask::addLongSpans(Plane& plane, double p0, double l0, double p1, doubl
     for (int l = lStart; l != lEnd; l += step) {
         const double boundary = step > 0 ? l + 1 : l;
         const double crossing = p0 + (boundary - l0) * perLine;
-        const int next = std::clamp(static_cast<int>(std::floor(crossing + 0.5)), from, pEnd);
+        // Not negative here, so truncation is the floor.
+        const int next = std::clamp(static_cast<int>(std::max(crossing + 0.5, 0.0)), from, pEnd);
         setRun(plane.line(l), from, std::max(from, next - 1));
         from = next;
     }
     setRun(plane.line(lEnd), from, pEnd);
+}
+
+void LineMask::merge(const LineMask& other) {
+    if (other.rows_.length != rows_.length || other.rows_.lines != rows_.lines) return;
+    for (std::size_t i = 0; i < rows_.words.size(); ++i) rows_.words[i] |= other.rows_.words[i];
+    for (std::size_t i = 0; i < columns_.words.size(); ++i) columns_.words[i] |= other.columns_.words[i];
 }
 
 bool LineMask::pixel(int x, int y) const {

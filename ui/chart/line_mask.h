@@ -33,6 +33,9 @@ public:
     // does; a line leaving the canvas is cut off at its edge. The coordinates must be finite.
     void addPolyline(const double* xs, const double* ys, std::size_t count, const Scale& scale);
 
+    // Sets every pixel `other` has set (a canvas of the same size; nothing otherwise).
+    void merge(const LineMask& other);
+
     bool pixel(int x, int y) const;
     // The smallest rectangle holding every set pixel; empty when none is set.
     QRect bounds() const;
