@@ -1,6 +1,7 @@
 #include "line_mask.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cmath>
 #include <cstdlib>
@@ -80,14 +81,34 @@ void setWords(uint64_t* line, int first, int last, uint64_t head, uint64_t tail)
     for (int w = first + 1; w < last; ++w) line[w] = ~uint64_t(0);
     line[last] |= tail;
 }
-inline void setRun(uint64_t* line, int from, int to) {
+// The bits from bit b up, and up to bit b, of a word, by b.
+constexpr auto kBitsFrom = [] {
+    std::array<uint64_t, 64> bits{};
+    for (int b = 0; b < 64; ++b) bits[static_cast<std::size_t>(b)] = ~uint64_t(0) << b;
+    return bits;
+}();
+constexpr auto kBitsUpTo = [] {
+    std::array<uint64_t, 64> bits{};
+    for (int b = 0; b < 64; ++b) bits[static_cast<std::size_t>(b)] = ~uint64_t(0) >> (63 - b);
+    return bits;
+}();
+
+// Runs of a curve's lines are short and cross a word boundary now and then, in no order: the
+// two cases share one path (the second store of a run within one word goes to a scratch word),
+// as a mispredicted branch would cost more than the stores.
+inline void setRun(uint64_t* line, int from, int to, uint64_t& scratch) {
     const int first = from >> 6, last = to >> 6;
-    const uint64_t head = ~uint64_t(0) << (from & 63);
-    const uint64_t tail = ~uint64_t(0) >> (63 - (to & 63));
-    if (first == last)
-        line[first] |= head & tail;
-    else
-        setWords(line, first, last, head, tail);
+    const bool oneWord = first == last;
+    const uint64_t head = kBitsFrom[static_cast<std::size_t>(from & 63)];
+    const uint64_t tail = kBitsUpTo[static_cast<std::size_t>(to & 63)];
+    uint64_t* const lastWord = oneWord ? &scratch : line + last;
+    line[first] |= head & (oneWord ? tail : ~uint64_t(0));
+    *lastWord |= tail;
+    if (last - first > 1) setWords(line, first, last, head, tail); // a run over more than two words
+}
+inline void setRun(uint64_t* line, int from, int to) {
+    uint64_t scratch = 0;
+    setRun(line, from, to, scratch);
 }
 
 // The line between the middles of pixels (pStart, lStart) and (pEnd, lEnd) of a plane, with
@@ -135,12 +156,87 @@ struct Canvas {
     unsigned width, height;
 };
 
+#if defined(__SSE2__)
+// Lane-wise `mask ? a : b`, and the absolute value, with the processor's vector instructions.
+inline __m128i select(__m128i mask, __m128i a, __m128i b) {
+    return _mm_or_si128(_mm_and_si128(mask, a), _mm_andnot_si128(mask, b));
+}
+inline __m128i absolute(__m128i v) {
+    const __m128i sign = _mm_srai_epi32(v, 31);
+    return _mm_sub_epi32(_mm_xor_si128(v, sign), sign);
+}
+
+// The work of setLinesOnCanvas four lines at a time: where each line runs (plane, plane lines,
+// runs) is worked out for four at once, then their bits are set one after another. Stops before
+// a group of four with a point off the canvas, or fewer than four points left.
+std::size_t setLineGroups(const Canvas& canvas, const int32_t* px, const int32_t* py, std::size_t k, std::size_t count,
+                          int& lastX, int& lastY) {
+    uint64_t* const rows = canvas.planes[0];
+    uint64_t* const columns = canvas.planes[1];
+    const std::ptrdiff_t rowStride = canvas.strides[0], columnStride = canvas.strides[1];
+    // Unsigned "below" as a signed comparison with the top bit flipped on both sides.
+    const __m128i flip = _mm_set1_epi32(static_cast<int32_t>(0x80000000u));
+    const __m128i widthLimit = _mm_set1_epi32(static_cast<int32_t>(canvas.width ^ 0x80000000u));
+    const __m128i heightLimit = _mm_set1_epi32(static_cast<int32_t>(canvas.height ^ 0x80000000u));
+    const __m128i one = _mm_set1_epi32(1);
+    // Per line: plane line and run of its start, plane line and run of its end, steep, long.
+    alignas(16) int32_t lStart[4], pStart[4], startRunEnd[4], lEnd[4], split[4], pEnd[4], steep[4], crossesMore[4];
+    uint64_t scratch = 0;
+    int ax = lastX, ay = lastY;
+    for (; k + 4 <= count; k += 4) {
+        const __m128i bx = _mm_loadu_si128(reinterpret_cast<const __m128i*>(px + k));
+        const __m128i by = _mm_loadu_si128(reinterpret_cast<const __m128i*>(py + k));
+        const __m128i onCanvas = _mm_and_si128(_mm_cmplt_epi32(_mm_xor_si128(bx, flip), widthLimit),
+                                               _mm_cmplt_epi32(_mm_xor_si128(by, flip), heightLimit));
+        if (_mm_movemask_epi8(onCanvas) != 0xFFFF) break;
+        // Each line starts at the point before: (ax, ay), then the first three of this group.
+        const __m128i sx = _mm_or_si128(_mm_slli_si128(bx, 4), _mm_cvtsi32_si128(ax));
+        const __m128i sy = _mm_or_si128(_mm_slli_si128(by, 4), _mm_cvtsi32_si128(ay));
+        const __m128i isSteep = _mm_cmpgt_epi32(absolute(_mm_sub_epi32(by, sy)), absolute(_mm_sub_epi32(bx, sx)));
+        const __m128i p0 = select(isSteep, sy, sx), l0 = select(isSteep, sx, sy);
+        const __m128i p1 = select(isSteep, by, bx), l1 = select(isSteep, bx, by);
+        const __m128i reversed = _mm_cmpgt_epi32(p0, p1);
+        const __m128i ps = select(reversed, p1, p0), pe = select(reversed, p0, p1);
+        const __m128i ls = select(reversed, l1, l0), le = select(reversed, l0, l1);
+        const __m128i half = _mm_srai_epi32(_mm_add_epi32(_mm_add_epi32(ps, pe), one), 1);
+        const __m128i beforeHalf = _mm_sub_epi32(half, one);
+        _mm_store_si128(reinterpret_cast<__m128i*>(lStart), ls);
+        _mm_store_si128(reinterpret_cast<__m128i*>(pStart), ps);
+        _mm_store_si128(reinterpret_cast<__m128i*>(startRunEnd), select(_mm_cmpgt_epi32(ps, beforeHalf), ps, beforeHalf));
+        _mm_store_si128(reinterpret_cast<__m128i*>(lEnd), le);
+        _mm_store_si128(reinterpret_cast<__m128i*>(split), half);
+        _mm_store_si128(reinterpret_cast<__m128i*>(pEnd), pe);
+        _mm_store_si128(reinterpret_cast<__m128i*>(steep), isSteep);
+        _mm_store_si128(reinterpret_cast<__m128i*>(crossesMore), _mm_cmpgt_epi32(absolute(_mm_sub_epi32(le, ls)), one));
+#pragma GCC unroll 4
+        for (int j = 0; j < 4; ++j) {
+            uint64_t* const words = steep[j] ? columns : rows;
+            const std::ptrdiff_t stride = steep[j] ? columnStride : rowStride;
+            if (crossesMore[j]) {
+                setPixelRuns(words, stride, pStart[j], lStart[j], pEnd[j], lEnd[j]);
+                continue;
+            }
+            setRun(words + lStart[j] * stride, pStart[j], startRunEnd[j], scratch);
+            setRun(words + lEnd[j] * stride, split[j], pEnd[j], scratch);
+        }
+        ax = px[k + 3];
+        ay = py[k + 3];
+    }
+    lastX = ax;
+    lastY = ay;
+    return k;
+}
+#endif
+
 // Sets the lines from (lastX, lastY), a pixel on the canvas, through the points from..count-1
 // of px/py as long as they lie on the canvas; returns the index of the first point that does
 // not (count when all do), leaving (lastX, lastY) at the point before it. The slow cases stay
 // out of this loop, so that all it needs fits in the processor's registers.
 std::size_t setLinesOnCanvas(const Canvas& canvas, const int32_t* px, const int32_t* py, std::size_t from,
                              std::size_t count, int& lastX, int& lastY) {
+#if defined(__SSE2__)
+    from = setLineGroups(canvas, px, py, from, count, lastX, lastY);
+#endif
     uint64_t* const rows = canvas.planes[0];
     uint64_t* const columns = canvas.planes[1];
     const std::ptrdiff_t rowStride = canvas.strides[0], columnStride = canvas.strides[1];
