@@ -232,12 +232,21 @@ int strays(const std::set<Pixel>& pixels, const std::set<Pixel>& other) {
     return count;
 }
 
-void expectLikeQtLines(int xColumn) {
+// `rescale`: draw once, then give the value axis another range before the picture compared.
+void expectLikeQtLines(int xColumn, bool rescale = false) {
     const DataSet ds = denseDataSet(xColumn);
     CurveChart chart;
     chart.resize(640, 420);
     chart.showDataSet(ds);
     chart.replot();
+    if (rescale) {
+        chart.toPixmap(640, 420);
+        const QCPRange range = chart.yAxis->range();
+        // Shifted so that the tick labels (and so the plot's width) stay as they were, and the
+        // curve's start runs off the bottom of the plot.
+        chart.yAxis->setRange(range.lower + range.size() * 0.3, range.upper + range.size() * 0.3);
+        chart.replot();
+    }
     const QImage drawn = chart.toPixmap(640, 420).toImage().convertToFormat(QImage::Format_RGB32);
 
     // The same points through the same axes, joined by Qt's aliased one-pixel lines.
@@ -269,6 +278,10 @@ void expectLikeQtLines(int xColumn) {
 TEST(ChartDrawing, BackAndForthCurveLooksLikeQtsOwnLines) { expectLikeQtLines(1); }
 
 TEST(ChartDrawing, DenseCurveOverRowNumbersLooksLikeQtsOwnLines) { expectLikeQtLines(0); }
+
+// The points a dense curve keeps per pixel column are kept over a new value scale: the picture
+// after the change must still be the curve's.
+TEST(ChartDrawing, DenseCurveIsRightAfterTheValueAxisChanged) { expectLikeQtLines(0, true); }
 
 TEST(ChartDrawing, EveryShownCurveIsDrawnAfterAllWereRefilled) {
     // Several curves brought up to date together (in parallel) each land in their own colour.

@@ -256,7 +256,29 @@ void CurvePlottable::updateCache(const DrawInputs& in) {
         }
     }
     if (from < to) {
-        cache_.line = ascending ? thinnedAscending(m, clip, from, to) : thinned(m, clip, from, to);
+        if (ascending) {
+            // Which points a pixel column keeps depends on the key axis alone (and the plot's
+            // left and right edges): a new value scale or plot height only moves them.
+            const bool sameColumns = cache_.thinRevision == revision_ && cache_.thinKx == m.kx &&
+                                     cache_.thinX0 == m.x0 && cache_.thinLeft == clip.left() &&
+                                     cache_.thinRight == clip.right() && cache_.thinFrom == from &&
+                                     cache_.thinTo == to && !cache_.thinKept.empty();
+            if (!sameColumns) {
+                cache_.thinKept = thinnedAscending(m, clip, from, to);
+                cache_.thinRevision = revision_;
+                cache_.thinKx = m.kx;
+                cache_.thinX0 = m.x0;
+                cache_.thinLeft = clip.left();
+                cache_.thinRight = clip.right();
+                cache_.thinFrom = from;
+                cache_.thinTo = to;
+            }
+            cache_.line.reserve(cache_.thinKept.size());
+            for (const std::size_t at : cache_.thinKept)
+                cache_.line.push_back(toPixel(m, rowNumberX_ ? static_cast<double>(at + 1) : x_[at], y_[at]));
+        } else {
+            cache_.line = thinned(m, clip, from, to);
+        }
         for (QPointF& p : cache_.line) p = QPointF(clampPixel(p.x()), clampPixel(p.y()));
     }
     // A dense curve (several points per pixel column) looks the same without smoothing;
@@ -423,18 +445,19 @@ std::vector<QPointF> CurvePlottable::thinned(const Mapping& m, const QRect& clip
     return out;
 }
 
-std::vector<QPointF> CurvePlottable::thinnedAscending(const Mapping& m, const QRect& clip, std::size_t from,
-                                                      std::size_t to) const {
+std::vector<std::size_t> CurvePlottable::thinnedAscending(const Mapping& m, const QRect& clip, std::size_t from,
+                                                          std::size_t to) const {
     // The same runs as thinned(): with X never decreasing and the key axis running to the right,
     // the pixel column only grows along the points, so each run's end is found by bisection and
-    // only its points' Y are scanned.
+    // only its points' Y are scanned. The run's points are chosen by value (the first of its
+    // lowest and of its highest), so the choice holds for any scale of the value axis.
     const double leftOut = clip.left() - 2.0;
     const double rightOut = clip.right() + 2.0;
     constexpr int64_t kLeftBucket = std::numeric_limits<int64_t>::min();
     constexpr int64_t kRightBucket = std::numeric_limits<int64_t>::max();
     const double* xs = rowNumberX_ ? nullptr : x_.data();
     const double* ys = y_.data();
-    const double kx = m.kx, x0 = m.x0, ky = m.ky, y0 = m.y0;
+    const double kx = m.kx, x0 = m.x0;
     auto pxAt = [&](std::size_t i) { return kx * (xs ? xs[i] : static_cast<double>(i + 1)) + x0; };
     auto bucketOf = [&](double px) -> int64_t {
         if (px < leftOut) return kLeftBucket;
@@ -443,12 +466,11 @@ std::vector<QPointF> CurvePlottable::thinnedAscending(const Mapping& m, const QR
         if (static_cast<double>(bucket) > px) --bucket;
         return bucket;
     };
-    std::vector<QPointF> out;
+    std::vector<std::size_t> out;
     out.reserve(std::min<std::size_t>(to - from, static_cast<std::size_t>(clip.width()) * 4 + 16));
     std::size_t i = from;
     while (i < to) {
-        const double firstPx = pxAt(i);
-        const int64_t bucket = bucketOf(firstPx);
+        const int64_t bucket = bucketOf(pxAt(i));
         // First point after i in another column: gallop, then bisect.
         std::size_t same = i; // last index known to be in the column
         std::size_t other = to; // first index known to be past it (or the end)
@@ -470,45 +492,25 @@ std::vector<QPointF> CurvePlottable::thinnedAscending(const Mapping& m, const QR
                 lo = mid + 1;
         }
         const std::size_t end = lo;
-        const double firstY = ky * ys[i] + y0;
-        double lowY = firstY, highY = firstY;
-        std::size_t lowAt = i, highAt = i;
+        std::size_t leastAt = i, mostAt = i;
         if (end - i < 16) {
             for (std::size_t j = i + 1; j < end; ++j) {
-                const double py = ky * ys[j] + y0;
-                if (py < lowY) {
-                    lowY = py;
-                    lowAt = j;
-                } else if (py > highY) {
-                    highY = py;
-                    highAt = j;
-                }
+                if (ys[j] < ys[leastAt])
+                    leastAt = j;
+                else if (ys[j] > ys[mostAt])
+                    mostAt = j;
             }
         } else {
             // A long run (many points per pixel column): the extreme values first, without
             // branches, then where each first occurs.
             double least = 0, most = 0;
             valueRange(ys + i, end - i, least, most);
-            const std::size_t leastAt = i + firstIndexOf(ys + i, end - i, least);
-            const std::size_t mostAt = i + firstIndexOf(ys + i, end - i, most);
-            const double leastY = ky * least + y0, mostY = ky * most + y0;
-            const bool leastIsLow = leastY <= mostY;
-            lowY = leastIsLow ? leastY : mostY;
-            highY = leastIsLow ? mostY : leastY;
-            lowAt = leastIsLow ? leastAt : mostAt;
-            highAt = leastIsLow ? mostAt : leastAt;
+            leastAt = i + firstIndexOf(ys + i, end - i, least);
+            mostAt = i + firstIndexOf(ys + i, end - i, most);
         }
-        const QPointF first(firstPx, firstY);
-        out.push_back(first);
-        if (end - i > 1) {
-            const QPointF low(pxAt(lowAt), lowY), high(pxAt(highAt), highY);
-            const QPointF last(pxAt(end - 1), ky * ys[end - 1] + y0);
-            const QPointF& a = lowAt <= highAt ? low : high;
-            const QPointF& b = lowAt <= highAt ? high : low;
-            if (a != first) out.push_back(a);
-            if (b != a) out.push_back(b);
-            if (last != b) out.push_back(last);
-        }
+        // First, the two extremes in the order they came, last; each point once.
+        for (const std::size_t at : {i, std::min(leastAt, mostAt), std::max(leastAt, mostAt), end - 1})
+            if (out.empty() || out.back() != at) out.push_back(at);
         i = end;
     }
     return out;

@@ -60,7 +60,8 @@ private:
     std::vector<QPointF> thinned(const Mapping& m, const QRect& clip, std::size_t from, std::size_t to) const;
     // The same for X never decreasing on a horizontal key axis running left to right: each pixel
     // column's points are found by bisection and scanned in one tight loop.
-    std::vector<QPointF> thinnedAscending(const Mapping& m, const QRect& clip, std::size_t from, std::size_t to) const;
+    // Gives the indices of the points kept, in order.
+    std::vector<std::size_t> thinnedAscending(const Mapping& m, const QRect& clip, std::size_t from, std::size_t to) const;
     // Everything a drawing depends on besides the points, read from the plot.
     struct DrawInputs {
         Mapping m{};
@@ -92,6 +93,12 @@ private:
         QImage image;         // what is drawn when not null, else `line`
         QPoint imageOrigin;   // of the image within the plot area
         std::vector<QPointF> line;
+        // The points a thinned ascending curve keeps, and the key axis scale they were chosen for.
+        std::vector<std::size_t> thinKept;
+        quint64 thinRevision = 0;
+        double thinKx = 0, thinX0 = 0;
+        int thinLeft = 0, thinRight = 0;
+        std::size_t thinFrom = 0, thinTo = 0;
     };
     DrawCache cache_;
     quint64 revision_ = 0;
