@@ -308,7 +308,8 @@ void LineMask::addPolyline(const double* xs, const double* ys, std::size_t count
     // at once), then the lines between them are set.
     constexpr std::size_t kBlock = 512;
     int32_t px[kBlock], py[kBlock];
-    uint32_t at[kBlock]; // block index of each point kept
+    int32_t keptX[kBlock], keptY[kBlock]; // the points kept of those
+    uint32_t at[kBlock];                  // block index of each point kept
     int lastX = 0, lastY = 0;
     bool lastInside = false;
     auto onCanvas = [width, height](int x, int y) {
@@ -331,8 +332,8 @@ void LineMask::addPolyline(const double* xs, const double* ys, std::size_t count
         std::size_t kept = 0;
         for (std::size_t j = first, x = static_cast<std::size_t>(lastX), y = static_cast<std::size_t>(lastY); j < n; ++j) {
             const auto nx = static_cast<std::size_t>(px[j]), ny = static_cast<std::size_t>(py[j]);
-            px[kept] = px[j];
-            py[kept] = py[j];
+            keptX[kept] = px[j];
+            keptY[kept] = py[j];
             at[kept] = static_cast<uint32_t>(j);
             kept += static_cast<std::size_t>((nx != x) | (ny != y));
             x = nx;
@@ -341,7 +342,7 @@ void LineMask::addPolyline(const double* xs, const double* ys, std::size_t count
         std::size_t k = 0;
         while (k < kept) {
             if (lastInside) {
-                k = setLinesOnCanvas(canvas, px, py, k, kept, lastX, lastY);
+                k = setLinesOnCanvas(canvas, keptX, keptY, k, kept, lastX, lastY);
                 if (k == kept) break;
             }
             // The line to point k leaves the canvas or lies outside it: cut it at the edges,
@@ -350,8 +351,8 @@ void LineMask::addPolyline(const double* xs, const double* ys, std::size_t count
             const auto [fax, fay] = exact(i - 1);
             const auto [fbx, fby] = exact(i);
             addLine(fax, fay, fbx, fby);
-            lastX = px[k];
-            lastY = py[k];
+            lastX = keptX[k];
+            lastY = keptY[k];
             lastInside = onCanvas(lastX, lastY);
             ++k;
         }
