@@ -127,6 +127,27 @@ TEST(LineMask, PolylineJoinsItsPointsInOrder) {
     EXPECT_FALSE(setPixels(byRow).empty());
 }
 
+TEST(LineMask, LongCurveIsItsLinesEachDrawnAlone) {
+    // Thousands of points in runs of every kind: jumping across, creeping within a pixel,
+    // leaving the canvas and coming back. The curve must be exactly its lines drawn one by one.
+    std::mt19937 random(5);
+    std::vector<double> xs, ys;
+    double x = 60, y = 30;
+    for (int i = 0; i < 6000; ++i) {
+        const int phase = (i / 700) % 3;
+        const double reach = phase == 0 ? 9.0 : phase == 1 ? 0.3 : 40.0;
+        x = std::clamp(x + std::uniform_real_distribution<double>(-reach, reach)(random), -30.0, 150.0);
+        y = std::clamp(y + std::uniform_real_distribution<double>(-reach / 3, reach / 3)(random), -20.0, 80.0);
+        xs.push_back(x);
+        ys.push_back(y);
+    }
+    LineMask whole(120, 60), oneByOne(120, 60);
+    whole.addPolyline(xs.data(), ys.data(), xs.size(), {1, 0, 1, 0});
+    for (std::size_t i = 1; i < xs.size(); ++i) oneByOne.addPolyline(xs.data() + i - 1, ys.data() + i - 1, 2, {1, 0, 1, 0});
+    EXPECT_EQ(setPixels(whole), setPixels(oneByOne));
+    EXPECT_GT(setPixels(whole).size(), 1000u);
+}
+
 TEST(LineMask, LinesLeavingTheCanvasAreCutAtItsEdges) {
     LineMask mask(100, 50);
     mask.addLine(-1e8, 20.5, 1e8, 20.5);        // across, far beyond both edges

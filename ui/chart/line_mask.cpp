@@ -312,6 +312,7 @@ void LineMask::addPolyline(const double* xs, const double* ys, std::size_t count
     uint32_t at[kBlock];                  // block index of each point kept
     int lastX = 0, lastY = 0;
     bool lastInside = false;
+    int blocksUndropped = 0;
     auto onCanvas = [width, height](int x, int y) {
         return (static_cast<unsigned>(x) < width) & (static_cast<unsigned>(y) < height);
     };
@@ -328,31 +329,43 @@ void LineMask::addPolyline(const double* xs, const double* ys, std::size_t count
             first = 1;
         }
         // A point in the pixel of the point before adds nothing: drop it, without branching
-        // (a slow curve has as many such points as others, in no order).
-        std::size_t kept = 0;
-        for (std::size_t j = first, x = static_cast<std::size_t>(lastX), y = static_cast<std::size_t>(lastY); j < n; ++j) {
-            const auto nx = static_cast<std::size_t>(px[j]), ny = static_cast<std::size_t>(py[j]);
-            keptX[kept] = px[j];
-            keptY[kept] = py[j];
-            at[kept] = static_cast<uint32_t>(j);
-            kept += static_cast<std::size_t>((nx != x) | (ny != y));
-            x = nx;
-            y = ny;
+        // (a slow curve has as many such points as others, in no order). Where the block before
+        // had hardly any (a fast curve), the dropping is not worth its cost: it is left out.
+        const int32_t* xsKept = px + first;
+        const int32_t* ysKept = py + first;
+        std::size_t kept = n - first;
+        if (blocksUndropped == 0) {
+            kept = 0;
+            for (std::size_t j = first, x = static_cast<std::size_t>(lastX), y = static_cast<std::size_t>(lastY); j < n; ++j) {
+                const auto nx = static_cast<std::size_t>(px[j]), ny = static_cast<std::size_t>(py[j]);
+                keptX[kept] = px[j];
+                keptY[kept] = py[j];
+                at[kept] = static_cast<uint32_t>(j);
+                kept += static_cast<std::size_t>((nx != x) | (ny != y));
+                x = nx;
+                y = ny;
+            }
+            xsKept = keptX;
+            ysKept = keptY;
+            // Fewer than a tenth dropped: leave the next seven blocks as they are.
+            blocksUndropped = kept * 10 < (n - first) * 9 ? 0 : 7;
+        } else {
+            --blocksUndropped;
         }
         std::size_t k = 0;
         while (k < kept) {
             if (lastInside) {
-                k = setLinesOnCanvas(canvas, keptX, keptY, k, kept, lastX, lastY);
+                k = setLinesOnCanvas(canvas, xsKept, ysKept, k, kept, lastX, lastY);
                 if (k == kept) break;
             }
             // The line to point k leaves the canvas or lies outside it: cut it at the edges,
             // from the point just before (in the same pixel as the last one kept).
-            const std::size_t i = start + at[k];
+            const std::size_t i = start + (xsKept == keptX ? at[k] : first + k);
             const auto [fax, fay] = exact(i - 1);
             const auto [fbx, fby] = exact(i);
             addLine(fax, fay, fbx, fby);
-            lastX = keptX[k];
-            lastY = keptY[k];
+            lastX = xsKept[k];
+            lastY = ysKept[k];
             lastInside = onCanvas(lastX, lastY);
             ++k;
         }
