@@ -1,6 +1,7 @@
 // varnotile-cli convert: loads a file as the window does and writes it back in the window's
 // saved form, optionally with another delimiter. The output file is replaced only when the new
-// content is complete.
+// content is complete, and not at all when a text would be split by the new delimiter (--force
+// writes it anyway).
 #include "cli_common.h"
 #include "data_writer.h"
 
@@ -11,7 +12,7 @@ namespace varnotile::cli {
 namespace {
 
 constexpr const char* kUsage =
-    "usage: varnotile-cli convert [--delimiter D] [--decimal C] [--to-delimiter D2] [--keep-date] FILE OUT\n";
+    "usage: varnotile-cli convert [--delimiter D] [--decimal C] [--to-delimiter D2] [--keep-date] [--force] FILE OUT\n";
 
 // The delimiter words the command line accepts: one character, Tab or Space (either case).
 bool delimiterOption(std::string value, std::string& delimiter, std::string& error) {
@@ -41,6 +42,7 @@ int runConvert(std::vector<std::string> args) {
         return kExitUsage;
     }
     const bool keepDate = takeFlag(args, "--keep-date");
+    const bool force = takeFlag(args, "--force");
     if (args.size() != 2 || args[0].rfind("--", 0) == 0 || args[1].rfind("--", 0) == 0) {
         std::cerr << kUsage;
         return kExitUsage;
@@ -56,6 +58,12 @@ int runConvert(std::vector<std::string> args) {
     if (status == kExitTooFewData) return status; // nothing to write; OUT is left alone
 
     if (toGiven) ds.ListSeparator = toDelimiter;
+    // Texts holding the delimiter would come back as other fields: refuse unless told otherwise.
+    if (const SplitTexts found = FindSplitTexts(ds); found.count > 0 && !force) {
+        std::cerr << "varnotile-cli convert: " << SplitTextsSentence(found, ds)
+                  << " Nothing was written; --force writes it anyway.\n";
+        return kExitUsage;
+    }
     if (const std::string reason = SaveDataFile(ds, out, keepDate); !reason.empty()) {
         std::cerr << "varnotile-cli convert: cannot write " << out << ": " << reason << "\n";
         return kExitUsage;

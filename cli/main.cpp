@@ -12,7 +12,7 @@ void printUsage() {
     std::cerr << "usage: varnotile-cli COMMAND [OPTIONS] ...\n"
                  "commands:\n"
                  "  inspect [--delimiter D] [--decimal C] [--cells] FILE\n"
-                 "  convert [--delimiter D] [--decimal C] [--to-delimiter D2] [--keep-date] FILE OUT\n"
+                 "  convert [--delimiter D] [--decimal C] [--to-delimiter D2] [--keep-date] [--force] FILE OUT\n"
                  "  render [--delimiter D] [--decimal C] [--x N] [--numeric] [--size WxH] FILE OUT.png|OUT.pdf\n";
 }
 

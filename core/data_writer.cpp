@@ -2,6 +2,8 @@
 
 #include "save_file.h"
 
+#include <algorithm>
+
 namespace varnotile {
 namespace {
 
@@ -22,6 +24,55 @@ void appendColumns(std::string& out, const DataSet& ds, TextOf textOf) {
 }
 
 } // namespace
+
+SplitTexts FindSplitTexts(const DataSet& ds) {
+    SplitTexts found;
+    const int delimiter = ds.delimiter();
+    auto splits = [&](std::string_view text) {
+        bool split = false;
+        for (const char c : text) {
+            if (c == '\n' || c == '\r') {
+                found.lineBreak = true;
+                return true;
+            }
+            split = split || (delimiter >= 0 && static_cast<unsigned char>(c) == delimiter);
+        }
+        return split;
+    };
+    auto note = [&](int row, int column) {
+        if (found.count++ == 0) {
+            found.row = row;
+            found.column = column;
+        }
+    };
+    auto present = [&](int j) { return ds.ColumnPresent[static_cast<std::size_t>(j)]; };
+    const int columns = std::min(ds.ColumnCount, kFieldSlots);
+    const StringSlots* headers[] = {&ds.ColumnNames, &ds.ColumnLabels, &ds.ColumnHeader3};
+    for (int h = 0; h < ds.HeaderLineCount && h < 3; ++h)
+        for (int j = 1; j <= columns; ++j)
+            if (present(j) && splits((*headers[h])[static_cast<std::size_t>(j)])) note(0, j);
+    // A cell that still shows its file text was split off its line at the delimiter the file was
+    // read with, and file lines hold no line breaks: with that delimiter only edited cells can split.
+    const bool onlyEdited = ds.Cells.delimiter() == delimiter;
+    const int cellColumns = std::min(ds.ColumnCount, ds.Cells.columnCount());
+    for (int r = 1; r <= ds.DataRowCount; ++r)
+        for (int j = 1; j <= cellColumns; ++j)
+            if (present(j) && (!onlyEdited || ds.Cells.isEdited(j, r)) && splits(ds.Cells.cell(j, r))) note(r, j);
+    return found;
+}
+
+std::string SplitTextsSentence(const SplitTexts& found, const DataSet& ds) {
+    std::string what;
+    if (ds.ListSeparator.empty())
+        what = "a line break";
+    else {
+        const std::string name = ds.ListSeparator == "\t" ? "Tab" : ds.ListSeparator == " " ? "Space" : ds.ListSeparator;
+        what = "the delimiter \"" + name + "\"" + (found.lineBreak ? " or a line break" : "");
+    }
+    return std::to_string(found.count) + " texts contain " + what +
+           " and would be split when the file is read again (first: row " + std::to_string(found.row) +
+           ", column " + std::to_string(found.column) + ").";
+}
 
 bool WriteDataFile(const DataSet& ds, const TextSink& sink) {
     std::string out;

@@ -13,6 +13,22 @@ namespace varnotile {
 // Receives the written text piece by piece; returns false to stop the writing.
 using TextSink = std::function<bool(std::string_view)>;
 
+// Texts the writer would write that the reader would split into other fields or lines: a cell,
+// column name, label or third header text holding the delimiter, CR or LF. Free header lines are
+// written as single lines and are not counted.
+struct SplitTexts {
+    int count = 0;
+    // The first one in writing order, in grid coordinates: row 0 for the header texts, data rows
+    // from 1; data columns from 1.
+    int row = 0;
+    int column = 0;
+    bool lineBreak = false; // one of them holds CR or LF
+};
+SplitTexts FindSplitTexts(const DataSet& ds);
+// Says what FindSplitTexts found, as one sentence: "N texts contain the delimiter "," and would
+// be split when the file is read again (first: row 2, column 3)."
+std::string SplitTextsSentence(const SplitTexts& found, const DataSet& ds);
+
 // Writes the data set in the output format to `sink`. Returns false when the sink refused.
 bool WriteDataFile(const DataSet& ds, const TextSink& sink);
 

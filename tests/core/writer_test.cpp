@@ -8,6 +8,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <tuple>
+#include <type_traits>
 #include <filesystem>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -20,6 +22,11 @@ using varnotile::test::readFile;
 using varnotile::test::TempDir;
 
 namespace {
+
+// The cell table points into the data set's own lines: a copied or moved data set would read
+// another object's lines.
+static_assert(!std::is_copy_constructible_v<DataSet> && !std::is_move_constructible_v<DataSet> &&
+              !std::is_copy_assignable_v<DataSet> && !std::is_move_assignable_v<DataSet>);
 
 std::string loadFile(DataSet& ds, const TempDir& dir, const std::string& name, const std::string& bytes,
                      const std::string& delimiter = ",") {
@@ -85,6 +92,31 @@ TEST(Writer, ExtraColumnIsWrittenAsAnOrdinaryLastColumn) {
     ASSERT_TRUE(ds.ExtraColumnFound);
     ASSERT_EQ(ds.ColumnCount, 4);
     EXPECT_EQ(DataFileText(ds), "1,2,3,\r\n4,5,6,\r\n7,8,9,note\r\n10,11,12,\r\n13,14,15,\r\n16,17,18,\r\n");
+}
+
+TEST(Writer, FindsTheTextsTheOutputDelimiterOrALineBreakWouldSplit) {
+    TempDir dir;
+    DataSet ds;
+    loadFile(ds, dir, "decimal.csv", "t;U;Note\n0;1,5;a\n1;2,5;b\n2;3;c\n3;4,5;d\n", ";");
+    auto found = [&] {
+        const SplitTexts s = FindSplitTexts(ds);
+        return std::tuple(s.count, s.row, s.column);
+    };
+    // Read and written with the same delimiter: no file text can hold it.
+    EXPECT_EQ(found(), std::tuple(0, 0, 0));
+    ds.Cells.setCell(3, 2, "x;y");
+    EXPECT_EQ(found(), std::tuple(1, 2, 3));
+    ds.ColumnNames[1] = "t\r";
+    EXPECT_EQ(found(), std::tuple(2, 0, 1));
+    EXPECT_EQ(SplitTextsSentence(FindSplitTexts(ds), ds),
+              "2 texts contain the delimiter \";\" or a line break and would be split when the file is read again "
+              "(first: row 0, column 1).");
+    ds.ColumnNames[1] = "t";
+    // Another delimiter: every cell counts, deleted columns do not.
+    ds.ListSeparator = ",";
+    EXPECT_EQ(found(), std::tuple(3, 1, 2));
+    ds.ColumnPresent[2] = false;
+    EXPECT_EQ(found(), std::tuple(0, 0, 0));
 }
 
 // ---- round trips and bytes

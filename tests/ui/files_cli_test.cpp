@@ -59,3 +59,19 @@ TEST(FilesCli, WithoutDelimiterOptionTheSettingsBesideTheProgramDecide) {
     ASSERT_EQ(convert(program, {"--to-delimiter", "Space", in, out}).status, 0);
     EXPECT_EQ(readFile(out.toStdString()), "Bench 3\r\nt U\r\n0 1,5\r\n1 2,5\r\n2 3,5\r\n3 4,5\r\n");
 }
+
+TEST(FilesCli, ConvertRefusesTextsTheNewDelimiterWouldSplitUnlessForced) {
+    TempDir dir;
+    const QString in = QString::fromStdString(dir.write("in.csv", kSemicolons));
+    const QString out = QString::fromStdString(dir.path() + "/out.csv");
+    const QStringList toComma{"--delimiter", ";", "--decimal", ",", "--to-delimiter", ","};
+    const CliRun refused = convert(QStringLiteral(VARNOTILE_CLI), toComma + QStringList{in, out});
+    EXPECT_EQ(refused.status, 2);
+    EXPECT_TRUE(refused.errors.contains(QStringLiteral(
+        "4 texts contain the delimiter \",\" and would be split when the file is read again (first: row 1, column 2)")))
+        << refused.errors.toStdString();
+    EXPECT_FALSE(QFile::exists(out));
+    const CliRun forced = convert(QStringLiteral(VARNOTILE_CLI), toComma + QStringList{"--force", in, out});
+    EXPECT_EQ(forced.status, 0) << forced.errors.toStdString();
+    EXPECT_EQ(readFile(out.toStdString()), "Bench 3\r\nt,U\r\n0,1,5\r\n1,2,5\r\n2,3,5\r\n3,4,5\r\n");
+}
