@@ -36,6 +36,12 @@ struct PageMarginSet {
 
 struct DataSet {
     DataSet();
+    // The cell table holds views into FileLines and a pointer to it, so a copied or moved data
+    // set would read another object's lines.
+    DataSet(const DataSet&) = delete;
+    DataSet& operator=(const DataSet&) = delete;
+    DataSet(DataSet&&) = delete;
+    DataSet& operator=(DataSet&&) = delete;
 
     // --- the loaded file
     std::string CurrentFileName;

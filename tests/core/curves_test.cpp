@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include <cmath>
 #include <limits>
 
@@ -13,9 +15,11 @@ using namespace varnotile;
 namespace {
 
 // A data set loaded from `bytes`, with the view the window starts with.
-DataSet loaded(const std::string& bytes) {
+// Data sets cannot be moved, so they are handed out on the heap.
+std::unique_ptr<DataSet> loaded(const std::string& bytes) {
     static varnotile::test::TempDir dir;
-    DataSet ds;
+    auto owner = std::make_unique<DataSet>();
+    DataSet& ds = *owner;
     ds.CurveVisible.fill(true);
     ds.ColumnNames[0] = "Row";
     ds.PercentScale = true;
@@ -23,7 +27,7 @@ DataSet loaded(const std::string& bytes) {
     ds.ShowChartTitle = true;
     ds.CurrentFileName = dir.write("c.csv", bytes);
     EXPECT_EQ(LoadDataFile(ds).status, LoadOutcome::Status::Loaded);
-    return ds;
+    return owner;
 }
 
 std::vector<double> xs(const CurvePoints& p) {
@@ -39,7 +43,8 @@ const char* kThreeColumns = "A,B,C\nm,,\n-50,-8,0\n25,-3,0\n100,-8,0\n0,-3,0\n";
 // --- points ---------------------------------------------------------------------------------
 
 TEST(CurvePoints, PercentScaleAndRowNumbers) {
-    DataSet ds = loaded(kThreeColumns);
+    auto dsOwner = loaded(kThreeColumns);
+    DataSet& ds = *dsOwner;
     CurvePoints a = CurvePointsFor(ds, 1);
     EXPECT_TRUE(a.rowNumberX);
     EXPECT_EQ(xs(a), (std::vector<double>{1, 2, 3, 4}));
@@ -52,7 +57,8 @@ TEST(CurvePoints, PercentScaleAndRowNumbers) {
 }
 
 TEST(CurvePoints, XFromAColumnKeepsRowOrder) {
-    DataSet ds = loaded("3,10\n1,20\n2,30\n1,40\n5,50\n");
+    auto dsOwner = loaded("3,10\n1,20\n2,30\n1,40\n5,50\n");
+    DataSet& ds = *dsOwner;
     ds.PercentScale = false;
     ds.XColumn = 1;
     CurvePoints p = CurvePointsFor(ds, 2);
@@ -63,7 +69,8 @@ TEST(CurvePoints, XFromAColumnKeepsRowOrder) {
 }
 
 TEST(CurvePoints, XColumnThatIsNotNumericHereDrawsAtZero) {
-    DataSet ds = loaded("x,1\ny,2\nz,3\nw,4\nv,5\n");
+    auto dsOwner = loaded("x,1\ny,2\nz,3\nw,4\nv,5\n");
+    DataSet& ds = *dsOwner;
     ds.XColumn = 1; // a text column
     EXPECT_EQ(CurvePointsFor(ds, 2).x, (std::vector<double>(5, 0.0)));
     ds.XColumn = 7; // beyond the file's columns
@@ -71,7 +78,8 @@ TEST(CurvePoints, XColumnThatIsNotNumericHereDrawsAtZero) {
 }
 
 TEST(CurvePoints, HiddenDeletedOutOfRangeAndNonFinite) {
-    DataSet ds = loaded(kThreeColumns);
+    auto dsOwner = loaded(kThreeColumns);
+    DataSet& ds = *dsOwner;
     ds.CurveVisible[2] = false;
     EXPECT_EQ(CurvePointsFor(ds, 2).size(), 0u);
     ds.ColumnPresent[1] = false; // deleted: still drawn (undo of a deletion relies on it), not listed
@@ -90,7 +98,8 @@ TEST(CurvePoints, HiddenDeletedOutOfRangeAndNonFinite) {
 // --- titles ---------------------------------------------------------------------------------
 
 TEST(CurveTitles, AxisAndLegendTexts) {
-    DataSet ds = loaded("A,B\nm,\n1,2\n3,4\n5,6\n7,8\n");
+    auto dsOwner = loaded("A,B\nm,\n1,2\n3,4\n5,6\n7,8\n");
+    DataSet& ds = *dsOwner;
     EXPECT_EQ(YAxisTitle(ds), "%");
     ds.PercentScale = false;
     EXPECT_EQ(YAxisTitle(ds), "A(m)  B  ");
@@ -108,7 +117,8 @@ TEST(CurveTitles, AxisAndLegendTexts) {
 }
 
 TEST(CurveTitles, NoHeaderLinesAndNoFile) {
-    DataSet ds = loaded("1,2\n3,4\n5,6\n7,8\n9,10\n");
+    auto dsOwner = loaded("1,2\n3,4\n5,6\n7,8\n9,10\n");
+    DataSet& ds = *dsOwner;
     ds.PercentScale = false;
     EXPECT_EQ(YAxisTitle(ds), "    "); // two spaces per listed curve
     EXPECT_EQ(CurveLegendText(ds, 2), "Series2");

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include <algorithm>
 #include <filesystem>
 
@@ -11,11 +13,13 @@ using namespace varnotile;
 
 namespace {
 
-DataSet listOf(const std::vector<FolderEntry>& entries) {
-    DataSet ds;
+// Data sets cannot be moved, so they are handed out on the heap.
+std::unique_ptr<DataSet> listOf(const std::vector<FolderEntry>& entries) {
+    auto owner = std::make_unique<DataSet>();
+    DataSet& ds = *owner;
     SetFolderList(ds, "/data", entries, [](int64_t s) { return "d" + std::to_string(s); },
                   [](int64_t s) { return "t" + std::to_string(s); });
-    return ds;
+    return owner;
 }
 
 std::vector<std::string> namesIn(const DataSet& ds, FileListOrder order) {
@@ -47,8 +51,9 @@ TEST(FolderList, ListsEntriesWithExactlyTheSameExtension) {
 }
 
 TEST(FolderList, NamesSortDescendingIgnoringLetterCaseWithLongerNamesAboveTheirPrefixes) {
-    const DataSet ds = listOf({{"b.csv", 1, 1, true}, {"A.csv", 1, 1, true}, {"ab", 1, 1, true},
+    const auto dsOwner = listOf({{"b.csv", 1, 1, true}, {"A.csv", 1, 1, true}, {"ab", 1, 1, true},
                                {"AB.csv", 1, 1, true}, {"z", 1, 1, true}, {"_u", 1, 1, true}});
+    const DataSet& ds = *dsOwner;
     // Letters compare as capitals, so "_" (above "Z" in code) sorts above every letter.
     EXPECT_EQ(namesIn(ds, FileListOrder::ByName),
               (std::vector<std::string>{"_u", "z", "b.csv", "AB.csv", "ab", "A.csv"}));
@@ -56,19 +61,21 @@ TEST(FolderList, NamesSortDescendingIgnoringLetterCaseWithLongerNamesAboveTheirP
     EXPECT_GT(compareFileNames("data10", "data1"), 0);
     EXPECT_LT(compareFileNames("Data", "datum"), 0);
     // Names equal but for letter case keep their enumeration order.
-    EXPECT_EQ(namesIn(listOf({{"abc", 1, 1, true}, {"ABC", 1, 1, true}}), FileListOrder::ByName),
+    EXPECT_EQ(namesIn(*listOf({{"abc", 1, 1, true}, {"ABC", 1, 1, true}}), FileListOrder::ByName),
               (std::vector<std::string>{"abc", "ABC"}));
 }
 
 TEST(FolderList, SizesSortNumericallyAndEqualSizesKeepEnumerationOrder) {
-    const DataSet ds = listOf({{"p", 20, 1, true}, {"q", 100, 1, true}, {"r", 20, 1, true}, {"s", 9, 1, true},
+    const auto dsOwner = listOf({{"p", 20, 1, true}, {"q", 100, 1, true}, {"r", 20, 1, true}, {"s", 9, 1, true},
                                {"t", 20, 1, true}});
+    const DataSet& ds = *dsOwner;
     EXPECT_EQ(namesIn(ds, FileListOrder::BySize), (std::vector<std::string>{"q", "p", "r", "t", "s"}));
 }
 
 TEST(FolderList, DatesSortNewestFirstWithUndatedEntriesLast) {
-    const DataSet ds = listOf({{"old", 1, 100, true}, {"undated", 1, 0, false}, {"new", 1, 300, true},
+    const auto dsOwner = listOf({{"old", 1, 100, true}, {"undated", 1, 0, false}, {"new", 1, 300, true},
                                {"mid", 1, 200, true}, {"same", 1, 200, true}});
+    const DataSet& ds = *dsOwner;
     EXPECT_EQ(namesIn(ds, FileListOrder::ByDate),
               (std::vector<std::string>{"new", "mid", "same", "old", "undated"}));
     EXPECT_EQ(ds.ListDates[3], "d300");

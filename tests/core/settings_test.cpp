@@ -5,21 +5,25 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+
 using namespace varnotile;
 using varnotile::test::readFile;
 using varnotile::test::TempDir;
 
 namespace {
 
-DataSet settingsFrom(const std::string& text) {
+// Data sets cannot be moved, so they are handed out on the heap.
+std::unique_ptr<DataSet> settingsFrom(const std::string& text) {
     IniFile ini;
     ini.parse(text);
-    DataSet ds;
+    auto owner = std::make_unique<DataSet>();
+    DataSet& ds = *owner;
     ds.ListSeparator = "?";
     ds.KeepFileDate = false;
     ds.CurveColors.fill(7);
     ReadSettings(ds, ini);
-    return ds;
+    return owner;
 }
 
 } // namespace
@@ -37,18 +41,19 @@ TEST(Settings, MissingFileOrKeysGiveTheDefaults) {
 }
 
 TEST(Settings, DelimiterWordsAreExactAndOtherTextsGiveTheirFirstCharacter) {
-    EXPECT_EQ(settingsFrom("[List Separator]\nValue=Tab\n").ListSeparator, "\t");
-    EXPECT_EQ(settingsFrom("[List Separator]\nValue=tab\n").ListSeparator, "t");
-    EXPECT_EQ(settingsFrom("[List Separator]\r\nValue=Space\r\n").ListSeparator, " ");
-    EXPECT_EQ(settingsFrom("[List Separator]\nValue=;\n").ListSeparator, ";");
-    EXPECT_EQ(settingsFrom("[List Separator]\nValue=\n").ListSeparator, "");
+    EXPECT_EQ(settingsFrom("[List Separator]\nValue=Tab\n")->ListSeparator, "\t");
+    EXPECT_EQ(settingsFrom("[List Separator]\nValue=tab\n")->ListSeparator, "t");
+    EXPECT_EQ(settingsFrom("[List Separator]\r\nValue=Space\r\n")->ListSeparator, " ");
+    EXPECT_EQ(settingsFrom("[List Separator]\nValue=;\n")->ListSeparator, ";");
+    EXPECT_EQ(settingsFrom("[List Separator]\nValue=\n")->ListSeparator, "");
     // Section and key names are found whatever their letter case.
-    EXPECT_EQ(settingsFrom("[list separator]\nVALUE = ; \n").ListSeparator, ";");
+    EXPECT_EQ(settingsFrom("[list separator]\nVALUE = ; \n")->ListSeparator, ";");
 }
 
 TEST(Settings, IntegersAndBooleansInDecimalOrHexadecimalElseTheDefault) {
-    const DataSet ds = settingsFrom("[Save File]\nKeep Date=0\n[Curve Colors]\nCurve1=255\nCurve2=0x00FF00\n"
+    const auto dsOwner = settingsFrom("[Save File]\nKeep Date=0\n[Curve Colors]\nCurve1=255\nCurve2=0x00FF00\n"
                                     "Curve3=$FF0000\nCurve4=red\nCurve5=12abc\nCurve6=-1\nCurve7=0xFFFFFFFF\n");
+    const DataSet& ds = *dsOwner;
     EXPECT_FALSE(ds.KeepFileDate);
     EXPECT_EQ(ds.CurveColors[1], 255u);
     EXPECT_EQ(ds.CurveColors[2], 0x00FF00u);
@@ -57,8 +62,8 @@ TEST(Settings, IntegersAndBooleansInDecimalOrHexadecimalElseTheDefault) {
     EXPECT_EQ(ds.CurveColors[5], 0u);
     EXPECT_EQ(ds.CurveColors[6], 0xFFFFFFFFu);
     EXPECT_EQ(ds.CurveColors[7], 0xFFFFFFFFu);
-    EXPECT_TRUE(settingsFrom("[Save File]\nKeep Date=yes\n").KeepFileDate);
-    EXPECT_TRUE(settingsFrom("[Save File]\nKeep Date=$10\n").KeepFileDate);
+    EXPECT_TRUE(settingsFrom("[Save File]\nKeep Date=yes\n")->KeepFileDate);
+    EXPECT_TRUE(settingsFrom("[Save File]\nKeep Date=$10\n")->KeepFileDate);
 }
 
 TEST(Settings, ANewFileHasTheClassicLayout) {

@@ -5,22 +5,27 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+
 using namespace varnotile;
 
 namespace {
 
-DataSet loaded(const std::string& bytes) {
+// Data sets cannot be moved, so they are handed out on the heap.
+std::unique_ptr<DataSet> loaded(const std::string& bytes) {
     static varnotile::test::TempDir dir;
-    DataSet ds;
+    auto owner = std::make_unique<DataSet>();
+    DataSet& ds = *owner;
     ds.CurrentFileName = dir.write("s.csv", bytes);
     LoadDataFile(ds);
-    return ds;
+    return owner;
 }
 
 } // namespace
 
 TEST(Statistics, EmptyAndNonNumericCellsCountAsZero) {
-    DataSet ds = loaded("5,-3\n,-8\n7,x\n1,-4\n2,-5\n");
+    auto dsOwner = loaded("5,-3\n,-8\n7,x\n1,-4\n2,-5\n");
+    DataSet& ds = *dsOwner;
     EXPECT_EQ(ds.ColumnMin[1], 0);
     EXPECT_EQ(ds.ColumnMax[1], 7);
     EXPECT_EQ(ds.ColumnAbsMax[1], 7);
@@ -30,7 +35,8 @@ TEST(Statistics, EmptyAndNonNumericCellsCountAsZero) {
 }
 
 TEST(Statistics, AllZerosAndColumnsBeyondTheFile) {
-    DataSet ds = loaded("0,0\n0,0\n0,0\n0,0\n0,0\n");
+    auto dsOwner = loaded("0,0\n0,0\n0,0\n0,0\n0,0\n");
+    DataSet& ds = *dsOwner;
     EXPECT_EQ(ds.ColumnAbsMax[1], 1.0);
     EXPECT_EQ(ds.ColumnMin[7], 0);
     EXPECT_EQ(ds.ColumnMax[7], 0);
@@ -38,14 +44,16 @@ TEST(Statistics, AllZerosAndColumnsBeyondTheFile) {
 }
 
 TEST(Statistics, NoRowsKeepsThePercentBaseNonZero) {
-    DataSet ds = loaded("1,2\n3,4\n5,6\n7,8\n9,10\n");
+    auto dsOwner = loaded("1,2\n3,4\n5,6\n7,8\n9,10\n");
+    DataSet& ds = *dsOwner;
     ds.DataRowCount = 0;
     ComputeColumnStatistics(ds);
     for (int k = 1; k <= 10; ++k) EXPECT_EQ(ds.ColumnAbsMax[static_cast<std::size_t>(k)], 1.0);
 }
 
 TEST(Statistics, FollowAnEditedCell) {
-    DataSet ds = loaded("1,2\n3,4\n5,6\n7,8\n9,10\n");
+    auto dsOwner = loaded("1,2\n3,4\n5,6\n7,8\n9,10\n");
+    DataSet& ds = *dsOwner;
     ds.Cells.setCell(2, 3, "-100");
     FillValuesFromGrid(ds);
     ComputeColumnStatistics(ds);
