@@ -59,7 +59,7 @@ int runConvert(std::vector<std::string> args) {
 
     if (toGiven) ds.ListSeparator = toDelimiter;
     // Texts holding the delimiter would come back as other fields: refuse unless told otherwise.
-    if (const SplitTexts found = FindSplitTexts(ds); found.count > 0 && !force) {
+    if (const SplitTexts found = force ? SplitTexts{} : FindSplitTexts(ds); found.count > 0) {
         std::cerr << "varnotile-cli convert: " << SplitTextsSentence(found, ds)
                   << " Nothing was written; --force writes it anyway.\n";
         return kExitUsage;

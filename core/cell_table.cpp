@@ -50,9 +50,19 @@ std::string_view CellTable::cell(int column, int row) const {
     if (column < 1 || column > columnCount_ || row < 1 || row > rowCount()) return {};
     const RowId id = rowId(row);
     if (const Overlay* o = overlays_[column].get(); o && o->set[id]) return o->text[id];
-    if (!lines_) return {};
+    return fileText(column, row);
+}
+
+std::string_view CellTable::fileText(int column, int row) const {
+    if (column < 1 || column > columnCount_ || row < 1 || row > rowCount() || !lines_) return {};
+    const RowId id = rowId(row);
     if (column == extraColumn_ && id < extraFirstLine_) return {};
     return fieldOfLine(lines_->line(static_cast<int>(id)), delimiter_, column);
+}
+
+std::string_view CellTable::rowLine(int row) const {
+    if (row < 1 || row > rowCount() || !lines_) return {};
+    return lines_->line(static_cast<int>(rowId(row)));
 }
 
 bool CellTable::isEdited(int column, int row) const {

@@ -35,11 +35,17 @@ public:
     int rowCount() const { return static_cast<int>(rows_.size()); }
     int columnCount() const { return columnCount_; }
     void setColumnCount(int columns) { columnCount_ = columns; }
+    // The delimiter the file lines are split at (-1: none).
+    int delimiter() const { return delimiter_; }
+    // The whole file line of data row `row` (every file text of the row is a part of it).
+    std::string_view rowLine(int row) const;
 
     // Text of cell (column, row); empty outside columns 1..columnCount and rows 1..rowCount.
     // The view stays valid until the table changes.
     std::string_view cell(int column, int row) const;
     bool isEdited(int column, int row) const;
+    // The text the cell's file line gives it, whether or not the cell holds an edited text.
+    std::string_view fileText(int column, int row) const;
     void setCell(int column, int row, std::string text);
     // Drops an edited text so that the cell shows its file text again.
     void revertCell(int column, int row);

@@ -51,13 +51,17 @@ SplitTexts FindSplitTexts(const DataSet& ds) {
     for (int h = 0; h < ds.HeaderLineCount && h < 3; ++h)
         for (int j = 1; j <= columns; ++j)
             if (present(j) && splits((*headers[h])[static_cast<std::size_t>(j)])) note(0, j);
-    // A cell that still shows its file text was split off its line at the delimiter the file was
-    // read with, and file lines hold no line breaks: with that delimiter only edited cells can split.
-    const bool onlyEdited = ds.Cells.delimiter() == delimiter;
+    // A cell that still shows its file text is a part of its file line, which holds no line
+    // break; with the delimiter the file was read with it holds no delimiter either. So only
+    // edited cells, and cells of lines that hold the new delimiter, need a look.
+    const bool readDelimiter = ds.Cells.delimiter() == delimiter;
     const int cellColumns = std::min(ds.ColumnCount, ds.Cells.columnCount());
-    for (int r = 1; r <= ds.DataRowCount; ++r)
+    for (int r = 1; r <= ds.DataRowCount; ++r) {
+        const bool lineSplits = !readDelimiter && delimiter >= 0 &&
+                                ds.Cells.rowLine(r).find(static_cast<char>(delimiter)) != std::string_view::npos;
         for (int j = 1; j <= cellColumns; ++j)
-            if (present(j) && (!onlyEdited || ds.Cells.isEdited(j, r)) && splits(ds.Cells.cell(j, r))) note(r, j);
+            if (present(j) && (lineSplits || ds.Cells.isEdited(j, r)) && splits(ds.Cells.cell(j, r))) note(r, j);
+    }
     return found;
 }
 
