@@ -9,14 +9,31 @@
 namespace varnotile {
 
 void UndoJournal::push(UndoEntry entry) {
-    while (entries_.size() >= static_cast<std::size_t>(kUndoLimit)) entries_.pop_front();
+    madeRoom_.reset();
+    while (entries_.size() >= static_cast<std::size_t>(kUndoLimit)) {
+        madeRoom_ = std::move(entries_.front());
+        entries_.pop_front();
+    }
     entries_.push_back(std::move(entry));
 }
 
 UndoEntry UndoJournal::pop() {
+    madeRoom_.reset();
     UndoEntry entry = std::move(entries_.back());
     entries_.pop_back();
     return entry;
+}
+
+void UndoJournal::discardNewest() {
+    if (entries_.empty()) return;
+    entries_.pop_back();
+    if (madeRoom_) entries_.push_front(std::move(*madeRoom_));
+    madeRoom_.reset();
+}
+
+void UndoJournal::clear() {
+    madeRoom_.reset();
+    std::deque<UndoEntry>().swap(entries_);
 }
 
 void UndoJournal::truncate(int count) {
@@ -24,6 +41,7 @@ void UndoJournal::truncate(int count) {
         clear();
         return;
     }
+    madeRoom_.reset();
     while (entries_.size() > static_cast<std::size_t>(count)) entries_.pop_back();
 }
 
@@ -145,33 +163,54 @@ EditEffect undoModification(DataSet& ds, UndoEntry& e) {
 
 } // namespace
 
-void RecordCellEdit(DataSet& ds, int column, int row, std::string_view oldText, bool wasEdited) {
+namespace {
+
+bool isEntryOfCell(const UndoEntry* entry, int column, int row) {
+    return entry && entry->kind == UndoKind::CellEdit && entry->column == column && entry->row == row;
+}
+
+// When the cell holds the text from before the newest entry's first change again, that entry
+// would undo nothing: it is taken out, and a cell that showed its file text shows it again.
+bool dropEntryUndoneByTyping(DataSet& ds, int column, int row) {
+    const UndoEntry* last = ds.Journal.newest();
+    if (!isEntryOfCell(last, column, row) || ds.Cells.cell(column, row) != last->text) return false;
+    if (!last->wasEdited) ds.Cells.revertCell(column, row);
+    ds.Journal.discardNewest();
+    ds.UndoCount = ds.Journal.size();
+    return true;
+}
+
+} // namespace
+
+void RecordCellEdit(DataSet& ds, int column, int row, std::string_view oldText) {
     SyncJournal(ds);
-    if (const UndoEntry* last = ds.Journal.newest();
-        last && last->kind == UndoKind::CellEdit && last->column == column && last->row == row)
-        return;
+    if (isEntryOfCell(ds.Journal.newest(), column, row)) return;
     UndoEntry entry;
     entry.kind = UndoKind::CellEdit;
     entry.column = column;
     entry.row = row;
     entry.text = std::string(oldText);
-    entry.wasEdited = wasEdited;
+    entry.wasEdited = oldText != ds.Cells.fileText(column, row);
     PushUndo(ds, std::move(entry));
 }
 
 EditEffect EditCell(DataSet& ds, int column, int row, std::string text, std::string_view oldText) {
     if (!isDataCell(ds, column, row)) return {};
-    const std::string_view present = ds.Cells.cell(column, row);
-    if (present != text) {
+    SyncJournal(ds);
+    bool changed = true;
+    if (const std::string_view present = ds.Cells.cell(column, row); present != text) {
         // The cell does not hold the new text yet, so its present text is the old one.
-        RecordCellEdit(ds, column, row, present, ds.Cells.isEdited(column, row));
+        RecordCellEdit(ds, column, row, present);
         ds.Cells.setCell(column, row, std::move(text));
-        return followText(ds, column, row);
+    } else if (text != oldText) {
+        // The grid has stored the text already: the caller's old text is what it replaced.
+        RecordCellEdit(ds, column, row, oldText);
+    } else {
+        changed = false;
     }
-    // The grid has stored the text already: the caller's old text is what it replaced.
-    if (text != oldText)
-        RecordCellEdit(ds, column, row, oldText, true);
-    else if (!hasValues(ds, column) || ds.value(column, row) == textToNumber(present, ds.DecimalSeparator))
+    if (dropEntryUndoneByTyping(ds, column, row)) changed = true;
+    if (!changed && (!hasValues(ds, column) ||
+                     ds.value(column, row) == textToNumber(ds.Cells.cell(column, row), ds.DecimalSeparator)))
         return {};
     return followText(ds, column, row);
 }

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -25,8 +26,8 @@ struct UndoEntry {
                      // modification: the first row of the snapshot
     int lastRow = 0; // row deletion: the last deleted row; modification: the last snapshot row
 
-    // Cell edit: the text before the first change and whether the cell already held an edited
-    // text (a cell that did not is put back to its file text).
+    // Cell edit: the text before the first change and whether that text was an edited one (a
+    // cell that showed its file text is put back to it, so it no longer counts as edited).
     std::string text;
     bool wasEdited = false;
 
@@ -49,15 +50,21 @@ public:
     bool empty() const { return entries_.empty(); }
     // The newest entry, or nullptr.
     const UndoEntry* newest() const { return entries_.empty() ? nullptr : &entries_.back(); }
+    // Adds an entry; at the limit the oldest entry makes room.
     void push(UndoEntry entry);
     UndoEntry pop();
-    void clear() { std::deque<UndoEntry>().swap(entries_); }
+    // Takes the newest entry back as if it had never been pushed: an oldest entry that made room
+    // for it returns to its place.
+    void discardNewest();
+    void clear();
     // Keeps only the oldest `count` entries (positions above the count are gone).
     void truncate(int count);
     const UndoEntry& at(int position) const { return entries_[static_cast<std::size_t>(position - 1)]; }
 
 private:
     std::deque<UndoEntry> entries_;
+    // The entry the newest push dropped at the limit, until anything else changes the journal.
+    std::optional<UndoEntry> madeRoom_;
 };
 
 // What the window must refresh after an editing operation or its undo. The data set (cells,
@@ -84,14 +91,16 @@ void PushUndo(DataSet& ds, UndoEntry entry);
 
 // Makes a cell-edit entry for cell (column, row) with `oldText` as the text before the change,
 // unless the newest entry is a cell edit of that same cell (consecutive changes of one cell make
-// one entry, which keeps the text from before the first change). `wasEdited`: the cell held an
-// edited text before the change (otherwise undo puts back its file text).
-void RecordCellEdit(DataSet& ds, int column, int row, std::string_view oldText, bool wasEdited);
+// one entry, which keeps the text from before the first change). An old text equal to the cell's
+// file text is undone by putting the file text back, so the cell no longer counts as edited.
+void RecordCellEdit(DataSet& ds, int column, int row, std::string_view oldText);
 
 // Stores `text` in cell (column, row) of the data rows, journals the change from `oldText` and
 // makes the cell's number follow the text (numeric columns; a text that is not a number gives 0).
 // The cell may already hold `text` (the grid stores what is typed before reporting it); a report
-// whose text equals `oldText` only brings the number in line with the text.
+// whose text equals `oldText` only brings the number in line with the text. A change that brings
+// the cell back to the text its journal entry holds takes that entry out again: the cell is as it
+// was before, and nothing is left to undo or to save.
 EditEffect EditCell(DataSet& ds, int column, int row, std::string text, std::string_view oldText);
 // The same with the cell's present text as the old text.
 EditEffect EditCell(DataSet& ds, int column, int row, std::string text);

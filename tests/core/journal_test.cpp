@@ -63,7 +63,8 @@ TEST(Journal, ValueFollowsTheTextAlsoWhenEmptiedOrTypedBack) {
     EXPECT_EQ(ds.Values[2][3], 3);
     EditCell(ds, 2, 3, "30");
     EXPECT_EQ(ds.Values[2][3], 30);
-    EXPECT_EQ(ds.UndoCount, 1);
+    EXPECT_EQ(ds.UndoCount, 0); // typed back: nothing left to undo
+    EXPECT_FALSE(ds.Cells.isEdited(2, 3));
     EditCell(ds, 2, 3, "");
     UndoLast(ds);
     EXPECT_EQ(cell(ds, 2, 3), "30");
@@ -207,4 +208,50 @@ TEST(Journal, TextStoredBeforeTheReportIsJournalledFromTheSelectedText) {
     EXPECT_EQ(cell(ds, 1, 5), "5");
     EXPECT_EQ(ds.Values[1][5], 5);
     EXPECT_EQ(ds.UndoCount, 0);
+}
+
+TEST(Journal, UndoOfATextTheGridStoredPutsBackTheFileTextOrTheEditedOne) {
+    DataSet ds;
+    load(ds, tenRows());
+    // The grid stores "1" over the file text "5" before reporting it: undo shows the file text
+    // again, not an edited copy of it.
+    ds.Cells.setCell(1, 5, "1");
+    EditCell(ds, 1, 5, "1", "5");
+    UndoLast(ds);
+    EXPECT_EQ(cell(ds, 1, 5), "5");
+    EXPECT_FALSE(ds.Cells.isEdited(1, 5));
+    // A cell that held an edited text gets that text back, still edited.
+    EditCell(ds, 1, 6, "7");
+    ds.UndoCount = 0; // saved
+    ds.Cells.setCell(1, 6, "8");
+    EditCell(ds, 1, 6, "8", "7");
+    UndoLast(ds);
+    EXPECT_EQ(cell(ds, 1, 6), "7");
+    EXPECT_TRUE(ds.Cells.isEdited(1, 6));
+}
+
+// Edits that end where they began leave nothing behind, also across a full journal, and never
+// take away an entry of an earlier change.
+TEST(Journal, AnEditBackToTheOldTextTakesOnlyItsOwnEntryOut) {
+    std::string s = "a,b\n";
+    for (int r = 1; r <= 210; ++r) s += std::to_string(r) + ",0\n";
+    DataSet ds;
+    load(ds, s);
+    for (int r = 1; r <= 200; ++r) EditCell(ds, 2, r, "1");
+    ASSERT_EQ(ds.UndoCount, 200);
+    // A new entry made room by dropping the oldest; typing back brings that one back.
+    EditCell(ds, 2, 201, "5");
+    EditCell(ds, 2, 201, "0");
+    EXPECT_EQ(ds.UndoCount, 200);
+    EXPECT_FALSE(ds.Cells.isEdited(2, 201));
+    // Consecutive changes of one cell share an entry, which goes only once the cell is back at
+    // the text from before the first of them.
+    EditCell(ds, 2, 200, "2");
+    EditCell(ds, 2, 200, "1");
+    EXPECT_EQ(ds.UndoCount, 200);
+    EditCell(ds, 2, 200, "0");
+    EXPECT_EQ(ds.UndoCount, 199);
+    EXPECT_EQ(ds.Values[2][200], 0);
+    while (ds.UndoCount > 0) UndoLast(ds);
+    for (int r = 1; r <= 210; ++r) EXPECT_EQ(cell(ds, 2, r), "0") << r;
 }

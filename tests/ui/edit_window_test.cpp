@@ -2,6 +2,7 @@
 #include "main_window.h"
 #include "test_files.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -32,6 +33,24 @@ struct EditWindow {
         QKeyEvent press(QEvent::KeyPress, k, mods);
         QApplication::sendEvent(grid, &press);
     }
+    // Opens the grid's editor on cell (column, row) as a user would, with the window shown.
+    QLineEdit* openEditor(int column, int row) {
+        w.show();
+        const QModelIndex index = grid->model()->index(row - 1, column - 1);
+        grid->setCurrentIndex(index);
+        grid->edit(index);
+        return grid->viewport()->findChild<QLineEdit*>();
+    }
+    // Sends keys to the editor: characters as typed text, others by key code.
+    static void type(QWidget* editor, const QString& keys) {
+        for (const QChar c : keys) {
+            QKeyEvent press(QEvent::KeyPress, c == u'\b' ? Qt::Key_Backspace : c == u'\x1b' ? Qt::Key_Escape
+                                              : c == u'\n' ? Qt::Key_Return : c == u'>' ? Qt::Key_End : c.unicode(),
+                            Qt::NoModifier, c.isPrint() && c != u'>' ? QString(c) : QString());
+            QApplication::sendEvent(editor, &press);
+        }
+        QApplication::processEvents();
+    }
 };
 
 } // namespace
@@ -48,15 +67,17 @@ TEST(EditWindow, TypedTextReachesCellsValuesAndTheView) {
     EXPECT_EQ(t.ds().ColumnMax[2], 450);
     EXPECT_EQ(t.ds().UndoCount, 1);
     EXPECT_EQ(t.grid->model()->index(2, 1).data().toString(), QStringLiteral("450"));
-    // Escape reports the text from before the edit: the value follows it back.
+    // Escape reports the text from before the edit: the value follows it back and nothing is
+    // left to undo.
     t.w.SGridDataSetEditText(2, 3, QStringLiteral("30"));
     EXPECT_EQ(t.ds().Values[2][3], 30);
+    EXPECT_EQ(t.ds().UndoCount, 0);
     // Reports outside the table are ignored.
     t.w.SGridDataSetEditText(-1, 3, QStringLiteral("1"));
     t.w.SGridDataSetEditText(4, 3, QStringLiteral("1"));
     t.w.SGridDataSetEditText(11, 3, QStringLiteral("1"));
     t.w.SGridDataSetEditText(1, 11, QStringLiteral("1"));
-    EXPECT_EQ(t.ds().UndoCount, 1);
+    EXPECT_EQ(t.ds().UndoCount, 0);
 }
 
 TEST(EditWindow, CtrlZUndoesCtrlShiftZDoesNot) {
@@ -128,4 +149,71 @@ TEST(EditWindow, TypingInTheGridsEditorIsJournalledOnceAndUndone) {
     EXPECT_EQ(t.ds().Values[1][5], 5);
     EXPECT_EQ(t.ds().ColumnMax[1], 10);
     EXPECT_EQ(t.ds().UndoCount, 0);
+}
+
+// A text longer than a line edit takes by default comes through the editor whole.
+TEST(EditWindow, EditorKeepsAHundredThousandCharacterCell) {
+    varnotile::test::TempDir dir;
+    MainWindow::DialogRecorder recorder;
+    MainWindow w{QString::fromStdString(dir.path() + "/varnotile.INI")};
+    w.setDialogRecorder(&recorder);
+    const std::string longText(100000, 'w');
+    std::string file = "a,b,c\n1,10," + longText + "\n";
+    for (int r = 2; r <= 10; ++r) file += std::to_string(r) + ",0,x\n";
+    w.openFile(QString::fromStdString(dir.write("long.csv", file)));
+    ASSERT_EQ(std::string(w.dataSet().Cells.cell(3, 1)), longText);
+    w.show();
+    auto* grid = w.findChild<QTableView*>(QStringLiteral("SGridData"));
+    const QModelIndex index = grid->model()->index(0, 2);
+    grid->setCurrentIndex(index);
+    grid->edit(index);
+    auto* editor = grid->viewport()->findChild<QLineEdit*>();
+    ASSERT_NE(editor, nullptr);
+    EditWindow::type(editor, QStringLiteral(">z\n"));
+    EXPECT_EQ(std::string(w.dataSet().Cells.cell(3, 1)), longText + "z");
+    EXPECT_EQ(w.dataSet().UndoCount, 1);
+}
+
+// An edit that ends with the cell's former text leaves no journal entry, no unsaved change and
+// the number, statistics and header as before; Undo stays disabled.
+TEST(EditWindow, EditEndingAtTheFormerTextLeavesNothingToUndo) {
+    const struct {
+        const char* keys; // '>' End, '\b' Backspace, '\x1b' Escape, '\n' Enter
+        const char* what;
+    } cases[] = {{"4\x1b", "cancelled"}, {"45\b\b30\n", "typed back"}, {">\b0\n", "typed back at the end"}};
+    for (const auto& c : cases) {
+        EditWindow t;
+        QLineEdit* editor = t.openEditor(2, 3); // "30"
+        ASSERT_NE(editor, nullptr) << c.what;
+        editor->selectAll();
+        EditWindow::type(editor, QString::fromLatin1(c.keys));
+        EXPECT_EQ(t.cell(2, 3), "30") << c.what;
+        EXPECT_FALSE(t.ds().Cells.isEdited(2, 3)) << c.what;
+        EXPECT_EQ(t.ds().UndoCount, 0) << c.what;
+        EXPECT_EQ(t.ds().Values[2][3], 30) << c.what;
+        EXPECT_EQ(t.ds().ColumnMax[2], 100) << c.what;
+        t.w.menuEditClick();
+        EXPECT_FALSE(t.w.findChild<QAction*>(QStringLiteral("menuUndo"))->isEnabled()) << c.what;
+    }
+}
+
+// The Delete key deletes only what Edit > Delete would: never the X column.
+TEST(EditWindow, DeleteKeyObeysTheEditMenusDelete) {
+    EditWindow t;
+    auto* deleteItem = t.w.findChild<QAction*>(QStringLiteral("menuDelete"));
+    t.w.SGridDataMouseDown(Qt::LeftButton, Qt::NoModifier, 1, 0);
+    t.w.menuSetAsXClick();
+    ASSERT_EQ(t.ds().XColumn, 1);
+    const struct {
+        int column;
+        bool deletes;
+    } cases[] = {{1, false}, {2, true}};
+    for (const auto& c : cases) {
+        t.w.SGridDataMouseDown(Qt::LeftButton, Qt::NoModifier, c.column, 0);
+        t.w.menuEditClick();
+        EXPECT_EQ(deleteItem->isEnabled(), c.deletes) << c.column;
+        t.key(Qt::Key_Delete, Qt::NoModifier);
+        EXPECT_EQ(t.ds().ColumnPresent[static_cast<std::size_t>(c.column)], !c.deletes) << c.column;
+        EXPECT_EQ(t.grid->horizontalHeader()->isSectionHidden(c.column - 1), c.deletes) << c.column;
+    }
 }

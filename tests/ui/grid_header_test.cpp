@@ -3,6 +3,7 @@
 #include "data_grid_model.h"
 #include "data_grid_view.h"
 #include "data_grid_header.h"
+#include "header_cell_painter.h"
 #include "main_window.h"
 #include "test_files.h"
 
@@ -16,6 +17,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QPainter>
 
 #include <gtest/gtest.h>
 
@@ -240,6 +242,74 @@ TEST_F(GridFixture, EditorReportsEachChangeAndRestoresOnEscape) {
     QCoreApplication::sendEvent(editor, &escape);
     EXPECT_EQ(reports.last(), QStringLiteral("2,3:6.5"));
     EXPECT_EQ(window.dataSet().Cells.cell(2, 3), "6.5");
+}
+
+// At load, numeric columns are as wide as their header texts need (up to a limit); text columns
+// keep the default width, and a column the user resized by dragging its border keeps its width.
+TEST_F(GridFixture, LoadWidensNumericColumnsForTheirHeaderTextsButKeepsHandSizedOnes) {
+    const std::string longName(120, 'n');
+    std::string text = "Time,Small,Note," + longName + "\n";
+    for (int i = 1; i <= 20; ++i)
+        text += std::to_string(i) + "," + (i == 3 ? "-922.3" : i == 5 ? "0.0001" : "7") + ",x,1\n";
+    open("wide.csv", text);
+    const DataSet& ds = window.dataSet();
+    ASSERT_TRUE(ds.ColumnIsNumeric[2]);
+    QHeaderView* header = grid->horizontalHeader();
+    const int needed = headerTextsWidth(ds, 2, header->font());
+    EXPECT_GT(needed, 64);
+    EXPECT_GE(header->sectionSize(1), needed) << "min -922.3 / max 0.0001 shown whole";
+    EXPECT_EQ(header->sectionSize(0), 64);
+    EXPECT_EQ(header->sectionSize(2), 64) << "text column";
+    EXPECT_EQ(header->sectionSize(3), DataGridHeader::kWidestFittedColumn) << "long name: limit, then elided";
+
+    // Drag the right border of column 2 to the left by hand, then load the file again.
+    const int border = header->sectionViewportPosition(1) + header->sectionSize(1) - 1;
+    const auto mouse = [&](QEvent::Type type, int x, Qt::MouseButtons buttons) {
+        const QPointF pos(x, 20);
+        QMouseEvent event(type, pos, header->viewport()->mapToGlobal(pos), Qt::LeftButton, buttons, Qt::NoModifier);
+        QCoreApplication::sendEvent(header->viewport(), &event);
+    };
+    mouse(QEvent::MouseButtonPress, border, Qt::LeftButton);
+    mouse(QEvent::MouseMove, border - 30, Qt::LeftButton);
+    mouse(QEvent::MouseButtonRelease, border - 30, Qt::NoButton);
+    const int handWidth = header->sectionSize(1);
+    ASSERT_LT(handWidth, needed);
+    open("wide.csv", text);
+    EXPECT_EQ(header->sectionSize(1), handWidth);
+    EXPECT_EQ(header->sectionSize(3), DataGridHeader::kWidestFittedColumn);
+}
+
+// In a column too narrow for its maximum, the number never looks like another, shorter number:
+// wherever that shorter number would show whole, the longer one looks different (it ends in "…").
+// The width a load gives a column shows its numbers whole.
+TEST(HeaderCellDrawing, ANumberCutByTheColumnEdgeNeverReadsAsAnother) {
+    QFont font;
+    font.setPointSize(8);
+    DataSet ds;
+    ds.HeaderLineHeight = 13;
+    ds.ColumnIsNumeric[1] = true;
+    ds.ColumnMin[1] = 0;
+    const auto band = [&](double maximum, int width, int crop) {
+        ds.ColumnMax[1] = maximum;
+        QImage image(width, 6 * 13, QImage::Format_RGB32);
+        QPainter painter(&image);
+        paintHeaderCell(painter, image.rect(), 1, ds, false, font, QPalette());
+        painter.end();
+        return image.copy(0, 2 * 13 - 2, crop, 13); // the line "max ..." without the grid line
+    };
+    const struct {
+        double longer, shorter;
+    } pairs[] = {{-922.3, -922}, {0.0001, 0}, {12345, 1234}};
+    for (const auto& p : pairs) {
+        for (int width = 20; width <= 120; ++width) {
+            const QImage shorter = band(p.shorter, width, width - 1);
+            if (shorter != band(p.shorter, 300, width - 1)) continue; // the shorter number is cut itself
+            EXPECT_TRUE(band(p.longer, width, width - 1) != shorter) << p.longer << " reads as " << p.shorter << " at " << width;
+        }
+        ds.ColumnMax[1] = p.longer;
+        const int fitted = headerTextsWidth(ds, 1, font);
+        EXPECT_TRUE(band(p.longer, fitted, fitted - 1) == band(p.longer, 300, fitted - 1)) << p.longer << " cut at " << fitted;
+    }
 }
 
 } // namespace

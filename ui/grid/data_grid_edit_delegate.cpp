@@ -4,6 +4,8 @@
 #include <QLineEdit>
 #include <QPersistentModelIndex>
 
+#include <limits>
+
 namespace varnotile {
 
 namespace {
@@ -20,6 +22,9 @@ void report(const QPersistentModelIndex& cell, const QString& text) {
 QWidget* DataGridEditDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem&, const QModelIndex& index) const {
     auto* editor = new QLineEdit(parent);
     editor->setFrame(false);
+    // A line edit cuts its text at 32767 characters by default; a cell holds whatever its line
+    // held, and a cut text would be stored back as the cell's new text.
+    editor->setMaxLength(std::numeric_limits<int>::max());
     const QPersistentModelIndex cell(index);
     editor->setProperty(kIndexProperty, QVariant::fromValue(cell));
     editor->setProperty(kOriginalProperty, index.data(Qt::EditRole).toString());

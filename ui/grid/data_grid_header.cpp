@@ -5,6 +5,8 @@
 #include <QPainter>
 #include <QStyle>
 
+#include <algorithm>
+
 namespace varnotile {
 
 DataGridHeader::DataGridHeader(QWidget* parent) : QHeaderView(Qt::Horizontal, parent) {
@@ -17,6 +19,36 @@ DataGridHeader::DataGridHeader(QWidget* parent) : QHeaderView(Qt::Horizontal, pa
     setMinimumSectionSize(0);
     setMouseTracking(true);
     viewport()->setMouseTracking(true);
+    // Only presses on a column border reach the header's own handlers (the grid takes all
+    // others), so a resize during a press is the user's.
+    connect(this, &QHeaderView::sectionResized, this, [this](int logicalIndex) {
+        if (dragging_) sizedByHand_.insert(logicalIndex);
+    });
+}
+
+void DataGridHeader::mousePressEvent(QMouseEvent* event) {
+    dragging_ = true;
+    QHeaderView::mousePressEvent(event);
+}
+
+void DataGridHeader::mouseReleaseEvent(QMouseEvent* event) {
+    QHeaderView::mouseReleaseEvent(event);
+    dragging_ = false;
+}
+
+void DataGridHeader::fitSectionsToHeaderTexts() {
+    if (!ds_) return;
+    const bool wasDragging = dragging_;
+    dragging_ = false;
+    for (int logical = 0; logical < count(); ++logical) {
+        if (sizedByHand_.contains(logical) || isSectionHidden(logical)) continue;
+        const int column = logical + 1;
+        int width = defaultSectionSize();
+        if (column <= kFieldSlots && ds_->ColumnIsNumeric[static_cast<std::size_t>(column)])
+            width = std::clamp(headerTextsWidth(*ds_, column, font()), width, std::max(width, kWidestFittedColumn));
+        if (sectionSize(logical) != width) resizeSection(logical, width);
+    }
+    dragging_ = wasDragging;
 }
 
 bool DataGridHeader::isOnSectionBorder(int x) const {

@@ -5,6 +5,7 @@
 #include "dataset.h"
 
 #include <QHeaderView>
+#include <QSet>
 
 #include <functional>
 
@@ -21,12 +22,22 @@ public:
     // True when x (viewport coordinates) lies on a border where a drag resizes a column.
     bool isOnSectionBorder(int x) const;
 
+    // Gives every column the user has not resized by hand the default width, or, for a numeric
+    // column, the width its header texts need, up to kWidestFittedColumn (wider texts end in
+    // "…"). Columns resized by hand keep their width.
+    void fitSectionsToHeaderTexts();
+    static constexpr int kWidestFittedColumn = 200;
+
 protected:
     void paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
     const DataSet* ds_ = nullptr;
     std::function<bool(int)> wholeColumn_;
+    bool dragging_ = false;     // a press on a column border is being dragged
+    QSet<int> sizedByHand_;     // sections the user has resized by dragging a border
 };
 
 } // namespace varnotile

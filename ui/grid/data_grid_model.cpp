@@ -39,11 +39,12 @@ bool DataGridModel::setData(const QModelIndex& index, const QVariant& value, int
     const int row = index.row() + 1;
     const QString text = value.toString();
     std::string bytes = storedText(text.toStdString(), ds_.FileIsUtf8);
-    if (ds_.Cells.cell(column, row) != bytes) {
-        ds_.Cells.setCell(column, row, std::move(bytes));
-        emit dataChanged(index, index, {Qt::DisplayRole, Qt::EditRole});
-    }
+    const std::string before(ds_.Cells.cell(column, row));
+    // The report comes first, while the cell still holds the text the change replaces, so that
+    // the journal sees exactly what was there; the text is stored here if no one stored it.
     emit cellTextEdited(column, row, text);
+    if (ds_.Cells.cell(column, row) != bytes) ds_.Cells.setCell(column, row, std::move(bytes));
+    if (ds_.Cells.cell(column, row) != before) emit dataChanged(index, index, {Qt::DisplayRole, Qt::EditRole});
     return true;
 }
 

@@ -35,7 +35,7 @@ public:
 
 signals:
     // The user's text for cell (column, row) in grid coordinates, reported at every change of
-    // the editor's text after it has been stored in the cell; the main window applies it.
+    // the editor's text before the model stores it in the cell; the main window applies it.
     void cellTextEdited(int column, int row, const QString& text);
 
 private:

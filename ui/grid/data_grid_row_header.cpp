@@ -4,6 +4,7 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <cmath>
 
 namespace varnotile {
 
@@ -25,10 +26,12 @@ DataGridRowHeader::DataGridRowHeader(QWidget* parent) : QHeaderView(Qt::Vertical
 }
 
 QSize DataGridRowHeader::sizeHint() const {
-    // Wide enough for the largest row number and for the header cell above, which shows it
-    // as the column's maximum.
-    const QFontMetrics metrics(font());
-    const int text = metrics.horizontalAdvance(QStringLiteral("max ") + QString::number(std::max(1, count()))) + 6;
+    // Wide enough for the largest row number and for the header cell above, which shows it as
+    // the column's maximum: 2 pixels left of the text, 3 right of it, 1 for the grid line, and
+    // the fractional advance rounded up, or the number would end in "…".
+    const QFontMetricsF metrics(font());
+    const QString maximum = QStringLiteral("max ") + QString::number(std::max(1, count()));
+    const int text = static_cast<int>(std::ceil(metrics.horizontalAdvance(maximum))) + 8;
     return {std::max(kMinimumWidth, text), defaultSectionSize()};
 }
 

@@ -201,6 +201,8 @@ void DataGridView::repaintHeaderRow() {
     if (QAbstractButton* corner = cornerButton()) corner->update();
 }
 
+void DataGridView::fitColumnsToHeaderTexts() { header_->fitSectionsToHeaderTexts(); }
+
 int DataGridView::firstVisibleRow() const {
     const int logical = rowHeader_->logicalIndexAt(0);
     return logical < 0 ? 0 : logical + 1;

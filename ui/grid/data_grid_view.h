@@ -45,6 +45,9 @@ public:
     void setHeaderRowHeight(int height);
     // Repaints the header row (and the row-number column's header cell).
     void repaintHeaderRow();
+    // Widths after a load: numeric columns as wide as their header texts need (within a limit),
+    // other columns the default; columns the user resized by hand keep their width.
+    void fitColumnsToHeaderTexts();
 
     // Vertical scrolling by whole rows: the first data row shown (1-based) and the number of rows
     // shown completely.

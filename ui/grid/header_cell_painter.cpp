@@ -6,8 +6,10 @@
 #include <QFontMetrics>
 #include <QPainter>
 #include <QPainterPath>
+#include <QStringList>
 
 #include <algorithm>
+#include <cmath>
 
 namespace varnotile {
 namespace {
@@ -17,11 +19,30 @@ QString fromBytes(const std::string& bytes, bool utf8) {
     return QString::fromStdString(displayText(bytes, utf8));
 }
 
-// Writes `text` with its top-left corner at (x, y), clipped to the cell.
+// Left offset of the header texts in a cell, and the room kept free on their right.
+constexpr int kTextLeft = 2;
+constexpr int kTextRight = 3;
+
+// Writes `text` with its top-left corner at (x, y). A text wider than the room left in the cell
+// ends in "…", so that a cut number never reads as another number.
 void writeAt(QPainter& painter, const QRect& cell, int x, int y, const QString& text) {
     if (text.isEmpty()) return;
-    const QRect box(x, y, std::max(0, cell.right() + 1 - x), painter.fontMetrics().height());
-    painter.drawText(box.intersected(cell), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, text);
+    const int room = cell.right() + 1 - x;
+    if (room <= 0) return;
+    const QString shown = painter.fontMetrics().elidedText(text, Qt::ElideRight, room);
+    const QRect box(x, y, room, painter.fontMetrics().height());
+    painter.drawText(box.intersected(cell), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, shown);
+}
+
+// The minimum and maximum lines of a numeric column (the row-number column shows its row range).
+QString minimumLine(const DataSet& ds, int column) {
+    const double low = column == 0 ? 1.0 : ds.ColumnMin[static_cast<std::size_t>(column)];
+    return QStringLiteral("min ") + QString::fromStdString(formatGeneral(low, ds.DecimalSeparator));
+}
+
+QString maximumLine(const DataSet& ds, int column) {
+    const double high = column == 0 ? static_cast<double>(ds.DataRowCount) : ds.ColumnMax[static_cast<std::size_t>(column)];
+    return QStringLiteral("max ") + QString::fromStdString(formatGeneral(high, ds.DecimalSeparator));
 }
 
 // The symbol glyphs of the header are drawn as shapes, so they look the same whatever fonts the
@@ -85,22 +106,18 @@ void paintHeaderCell(QPainter& painter, const QRect& cell, int column, const Dat
 
     const QColor textColour = selected ? palette.color(QPalette::HighlightedText) : QColor(Qt::black);
     painter.setPen(textColour);
-    writeAt(painter, inner, L + 2, T + 3 * H + 2, fromBytes(ds.ColumnNames[k], ds.FileIsUtf8));
-    writeAt(painter, inner, L + 2, T + 4 * H + 2, fromBytes(ds.ColumnLabels[k], ds.FileIsUtf8));
-    writeAt(painter, inner, L + 2, T + 5 * H + 2, fromBytes(ds.ColumnHeader3[k], ds.FileIsUtf8));
+    const QRect textRoom = inner.adjusted(0, 0, -kTextRight, 0);
+    writeAt(painter, textRoom, L + kTextLeft, T + 3 * H + 2, fromBytes(ds.ColumnNames[k], ds.FileIsUtf8));
+    writeAt(painter, textRoom, L + kTextLeft, T + 4 * H + 2, fromBytes(ds.ColumnLabels[k], ds.FileIsUtf8));
+    writeAt(painter, textRoom, L + kTextLeft, T + 5 * H + 2, fromBytes(ds.ColumnHeader3[k], ds.FileIsUtf8));
 
     if (!selected) painter.fillRect(QRect(L, T, R - L, 3 * H), Qt::white);
 
     if (column == ds.XColumn) writeAt(painter, inner, L + H + 17, T, QStringLiteral("X"));
 
     if (ds.ColumnIsNumeric[k]) {
-        // The row-number column shows its row range.
-        const double low = column == 0 ? 1.0 : ds.ColumnMin[k];
-        const double high = column == 0 ? static_cast<double>(ds.DataRowCount) : ds.ColumnMax[k];
-        writeAt(painter, inner, L + 2, T + H - 2,
-                QStringLiteral("min ") + QString::fromStdString(formatGeneral(low, ds.DecimalSeparator)));
-        writeAt(painter, inner, L + 2, T + 2 * H - 2,
-                QStringLiteral("max ") + QString::fromStdString(formatGeneral(high, ds.DecimalSeparator)));
+        writeAt(painter, textRoom, L + kTextLeft, T + H - 2, minimumLine(ds, column));
+        writeAt(painter, textRoom, L + kTextLeft, T + 2 * H - 2, maximumLine(ds, column));
         if (column > 0) {
             const int glyph = QFontMetrics(font).ascent();
             drawCurveBox(painter, L + 15, T, glyph, ds.CurveVisible[k], textColour);
@@ -111,6 +128,20 @@ void paintHeaderCell(QPainter& painter, const QRect& cell, int column, const Dat
     painter.setPen(Qt::black);
     painter.drawLine(L + 2, T + 3 * H, R - 3, T + 3 * H);
     painter.restore();
+}
+
+int headerTextsWidth(const DataSet& ds, int column, const QFont& font) {
+    if (column < 0 || column > kFieldSlots) return 0;
+    const auto k = static_cast<std::size_t>(column);
+    const QFontMetricsF metrics(font);
+    QStringList texts{fromBytes(ds.ColumnNames[k], ds.FileIsUtf8), fromBytes(ds.ColumnLabels[k], ds.FileIsUtf8),
+                      fromBytes(ds.ColumnHeader3[k], ds.FileIsUtf8)};
+    if (ds.ColumnIsNumeric[k]) texts << minimumLine(ds, column) << maximumLine(ds, column);
+    double widest = 0;
+    for (const QString& text : texts) widest = std::max(widest, metrics.horizontalAdvance(text));
+    // Fractional advances round up, or the text would just miss its room and end in "…"; the
+    // grid line on the cell's right edge takes one more pixel.
+    return widest > 0 ? kTextLeft + static_cast<int>(std::ceil(widest)) + 1 + kTextRight + 1 : 0;
 }
 
 } // namespace varnotile

@@ -32,8 +32,8 @@ void MainWindow::SGridDataSelectCell(int column, int row) {
 void MainWindow::SGridDataSetEditText(int column, int row, const QString& value) {
     if (column < 1 || column > ds_.ColumnCount || row < 1 || row > ds_.DataRowCount) return;
     std::string text = storedText(value.toStdString(), ds_.FileIsUtf8);
-    // The grid may have stored the typed text before reporting it; the text the cell had when it
-    // was selected is then the old text of the change.
+    // The grid reports before it stores, so the cell's present text is the old one; should the
+    // cell already hold the text, the text it had when it was selected is the old one.
     const std::string oldText = column == beforeColumn_ && row == beforeRow_ ? ds_.CellTextBefore : text;
     applyEditEffect(EditCell(ds_, column, row, std::move(text), oldText));
 }

@@ -51,26 +51,32 @@ int MainWindow::commandColumn() const {
     return oneColumnWide ? sel.Left : ds_.SelectedColumn;
 }
 
-void MainWindow::menuEditClick() {
+MainWindow::EditCommandStates MainWindow::editCommandStates() const {
     const GridRect sel = gridSelection();
     const int columns = gridData_->gridColumnCount();
-    menuUndo_->setEnabled(false);
-    menuDelete_->setEnabled(false);
-    menuModify_->setEnabled(false);
+    EditCommandStates states;
     // Whole rows whose top row holds data.
     if (sel.Left == 0 && sel.Right == columns && sel.Top > 0 && !ds_.Cells.cell(1, sel.Top).empty())
-        menuDelete_->setEnabled(true);
+        states.remove = true;
     // A whole data column that is not the X column and holds data.
     if (sel.Top == 0 && sel.Left == sel.Right && sel.Left > 0 && inSlots(sel.Left) && sel.Left != ds_.XColumn &&
         !ds_.Cells.cell(sel.Left, 1).empty()) {
-        menuDelete_->setEnabled(true);
-        if (ds_.ColumnIsNumeric[static_cast<std::size_t>(sel.Left)]) menuModify_->setEnabled(true);
+        states.remove = true;
+        if (ds_.ColumnIsNumeric[static_cast<std::size_t>(sel.Left)]) states.modify = true;
     }
     // Several rows of one numeric data column.
     if (sel.Top > 0 && sel.Bottom > sel.Top && sel.Left == sel.Right && sel.Left > 0 && inSlots(sel.Left) &&
         ds_.ColumnIsNumeric[static_cast<std::size_t>(sel.Left)])
-        menuModify_->setEnabled(true);
-    if (ds_.UndoCount > 0) menuUndo_->setEnabled(true);
+        states.modify = true;
+    states.undo = ds_.UndoCount > 0;
+    return states;
+}
+
+void MainWindow::menuEditClick() {
+    const EditCommandStates states = editCommandStates();
+    menuUndo_->setEnabled(states.undo);
+    menuDelete_->setEnabled(states.remove);
+    menuModify_->setEnabled(states.modify);
 }
 
 void MainWindow::enableHeaderCommands(int k) {
