@@ -1,5 +1,5 @@
-// The chart in the window: Show/Hide and Set as X-Axis, the options dialog's two commands, the
-// point readout from a press on a curve, and varnotile-cli render.
+// The chart in the window: Show/Hide and Set as X-Axis, the options dialog's two commands, what
+// they and edits do to a zoom, the point readout from a press on a curve, and varnotile-cli render.
 #include "curve_chart.h"
 #include "form_options.h"
 #include "main_window.h"
@@ -49,6 +49,31 @@ std::vector<double> ys(const CurvePlottable* c) {
     std::vector<double> out;
     for (int i = 0; i < c->pointCount(); ++i) out.push_back(c->pointY(i));
     return out;
+}
+
+// A zoom far away from every point, as a user's wheel or drag leaves it.
+const QCPRange kZoomX(100, 200);
+const QCPRange kZoomY(500, 600);
+
+void zoomAway(CurveChart* chart) {
+    chart->xAxis->setRange(kZoomX);
+    chart->yAxis->setRange(kZoomY);
+}
+
+bool zoomed(const CurveChart* chart) { return chart->xAxis->range() == kZoomX && chart->yAxis->range() == kZoomY; }
+
+// Both axes range exactly over the points of all curves, as after a load.
+bool followsPoints(const CurveChart* chart) {
+    QCPRange x, y;
+    bool first = true;
+    for (int k = 1; k <= 10; ++k)
+        for (int i = 0; i < chart->curve(k)->pointCount(); ++i) {
+            const double px = chart->curve(k)->pointX(i), py = chart->curve(k)->pointY(i);
+            x = first ? QCPRange(px, px) : x.expanded(px);
+            y = first ? QCPRange(py, py) : y.expanded(py);
+            first = false;
+        }
+    return chart->xAxis->range() == x && chart->yAxis->range() == y;
 }
 
 } // namespace
@@ -138,6 +163,57 @@ TEST(ChartOptions, YAxisScaleActsOnlyOnAScaleChange) {
     });
     EXPECT_EQ(ys(t.chart->curve(2)), (std::vector<double>{10, 20, 40, 30}));
     EXPECT_TRUE(t.options()->RBtnNumeric->isChecked());
+}
+
+TEST(ChartZoom, ChangeOfWhatIsPlottedRangesOverThePointsAgain) {
+    const std::vector<std::pair<const char*, std::function<void(Window&)>>> commands = {
+        {"Set as X-Axis", [](Window& t) { t.w.dataSet().SelectedColumn = 1; t.w.menuSetAsXClick(); }},
+        {"Hide Curve", [](Window& t) { t.w.dataSet().SelectedColumn = 3; t.w.menuHideClick(); }},
+        {"Show Curve", [](Window& t) { t.w.dataSet().SelectedColumn = 3; t.w.PMenuShowClick(); }},
+        {"Y-Axis Scale...", [](Window& t) {
+             t.withOptions(&MainWindow::menuYScaleClick, [](FormOptions* f) { f->RBtnNumeric->setChecked(true); });
+         }},
+        {"Chart Options...", [](Window& t) {
+             t.withOptions(&MainWindow::menuChartOptionsClick, [](FormOptions* f) { f->RBtnNumeric->setChecked(true); });
+         }},
+    };
+    for (const auto& [caption, command] : commands) {
+        SCOPED_TRACE(caption);
+        Window t;
+        t.w.dataSet().SelectedColumn = 3;
+        t.w.menuHideClick(); // so that Show Curve has a curve to show
+        zoomAway(t.chart);
+        command(t);
+        EXPECT_TRUE(followsPoints(t.chart));
+        EXPECT_TRUE(t.chart->autoRange());
+    }
+}
+
+TEST(ChartZoom, DataChangesKeepTheZoomADoubleClickOffTheCurvesUndoesIt) {
+    Window t;
+    t.chart->resize(800, 600);
+    t.chart->replot();
+    zoomAway(t.chart);
+    t.w.SGridDataSelectCell(2, 3);
+    t.w.SGridDataSetEditText(2, 3, QStringLiteral("45"));
+    ASSERT_EQ(t.w.dataSet().Values[2][3], 45);
+    EXPECT_TRUE(zoomed(t.chart));
+    t.w.menuUndoClick();
+    ASSERT_EQ(t.w.dataSet().Values[2][3], 40);
+    EXPECT_TRUE(zoomed(t.chart));
+    t.w.setSelectionRect(GridRect{0, 2, 4, 2});
+    t.w.menuDeleteClick();
+    ASSERT_EQ(t.w.dataSet().DataRowCount, 3);
+    EXPECT_TRUE(zoomed(t.chart));
+
+    // No point lies in the zoomed plot: a double click anywhere in it hits no curve.
+    t.chart->replot();
+    const QPointF at = t.chart->axisRect()->rect().center();
+    QMouseEvent twice(QEvent::MouseButtonDblClick, at, t.chart->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
+    QApplication::sendEvent(t.chart, &twice);
+    EXPECT_TRUE(followsPoints(t.chart));
+    EXPECT_TRUE(t.recorder.notices.isEmpty());
 }
 
 TEST(PointReadoutWindow, PressOnACurveShowsItsPoint) {

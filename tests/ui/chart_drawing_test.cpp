@@ -1,13 +1,18 @@
 // How curves are drawn: the bit canvas that sets long back-and-forth curves and dense lines
-// (connected, thin, on the line, cut at the edges), and the chart's pictures of such curves
-// against what Qt's own aliased lines give for the same points.
+// (connected, thin, on the line, cut at the edges), the chart's pictures of such curves
+// against what Qt's own aliased lines give for the same points, presses on drawn pixels, and
+// the value axis' labels.
 #include "curve_chart.h"
 #include "line_mask.h"
 
+#include <QApplication>
 #include <QImage>
+#include <QMouseEvent>
 #include <QPainter>
 
 #include <gtest/gtest.h>
+
+#include <memory>
 
 #include <cmath>
 #include <queue>
@@ -206,8 +211,10 @@ namespace {
 constexpr int kRows = 20000;
 
 // Column 1 sweeps back and forth five times, column 2 climbs and oscillates.
-DataSet denseDataSet(int xColumn) {
-    DataSet ds;
+// Data sets cannot be moved, so they are handed out on the heap.
+std::unique_ptr<DataSet> denseDataSet(int xColumn) {
+    auto owner = std::make_unique<DataSet>();
+    DataSet& ds = *owner;
     ds.CurrentFileName = "/tmp/drawing.csv";
     ds.ColumnCount = 2;
     ds.DataRowCount = kRows;
@@ -229,7 +236,7 @@ DataSet denseDataSet(int xColumn) {
         ds.ColumnMax[static_cast<std::size_t>(k)] = *hi;
         ds.ColumnAbsMax[static_cast<std::size_t>(k)] = std::max(std::fabs(*lo), std::fabs(*hi));
     }
-    return ds;
+    return owner;
 }
 
 // The pixels of `color` inside `area`.
@@ -255,7 +262,8 @@ int strays(const std::set<Pixel>& pixels, const std::set<Pixel>& other) {
 
 // `rescale`: draw once, then give the value axis another range before the picture compared.
 void expectLikeQtLines(int xColumn, bool rescale = false) {
-    const DataSet ds = denseDataSet(xColumn);
+    const auto dsOwner = denseDataSet(xColumn);
+    const DataSet& ds = *dsOwner;
     CurveChart chart;
     chart.resize(640, 420);
     chart.showDataSet(ds);
@@ -306,7 +314,8 @@ TEST(ChartDrawing, DenseCurveIsRightAfterTheValueAxisChanged) { expectLikeQtLine
 
 TEST(ChartDrawing, EveryShownCurveIsDrawnAfterAllWereRefilled) {
     // Several curves brought up to date together (in parallel) each land in their own colour.
-    DataSet ds = denseDataSet(0);
+    auto dsOwner = denseDataSet(0);
+    DataSet& ds = *dsOwner;
     ds.CurveVisible[1] = true;
     ds.CurveColors[1] = 0xFF0000; // blue
     CurveChart chart;
@@ -321,4 +330,114 @@ TEST(ChartDrawing, EveryShownCurveIsDrawnAfterAllWereRefilled) {
         chart.fillCurve(ds, k);
     }
     EXPECT_EQ(chart.toPixmap(500, 360).toImage().convertToFormat(QImage::Format_RGB32), first);
+}
+
+namespace {
+
+// One curve of `rows` points over row numbers, on the percent scale, from 20 % up to the top
+// edge (100 %), down to the bottom edge (-50 %) and up to 30 % at the right edge.
+std::unique_ptr<DataSet> edgeDataSet(int rows) {
+    auto ds = std::make_unique<DataSet>();
+    ds->CurrentFileName = "/tmp/edges.csv";
+    ds->ColumnCount = 1;
+    ds->DataRowCount = rows;
+    ds->LineCount = rows;
+    ds->CurveVisible.fill(true);
+    ds->CurveColors[1] = 0x0000FF; // red
+    ds->ColumnIsNumeric[1] = true;
+    auto& v = ds->Values[1];
+    v.assign(static_cast<std::size_t>(rows) + 1, 0.0);
+    const double knots[] = {20, 100, 100, -50, -50, 30};
+    for (int r = 1; r <= rows; ++r) {
+        const double t = 5.0 * (r - 1) / (rows - 1);
+        const int at = std::min(4, static_cast<int>(t));
+        // A dense curve wiggles within its pixel columns, so that it is drawn as an image.
+        const double wiggle = rows > 100 && r > 1 && r < rows ? (r % 2 ? 0.2 : -0.2) : 0.0;
+        const double value = knots[at] + (knots[at + 1] - knots[at]) * (t - at) + wiggle;
+        v[static_cast<std::size_t>(r)] = std::clamp(value, -50.0, 100.0);
+    }
+    ds->ColumnMin[1] = -50;
+    ds->ColumnMax[1] = 100;
+    ds->ColumnAbsMax[1] = 100;
+    return ds;
+}
+
+} // namespace
+
+TEST(ChartDrawing, EveryDrawnPixelOfACurveAnswersAPress) {
+    for (const int rows : {6, 3000}) { // drawn as lines, and as an image of a dense line
+        SCOPED_TRACE(rows);
+        const auto ds = edgeDataSet(rows);
+        CurveChart chart;
+        chart.resize(600, 400);
+        chart.showDataSet(*ds);
+        const QImage image = chart.grab().toImage().convertToFormat(QImage::Format_RGB32);
+        int answered = 0;
+        QObject::connect(&chart, &CurveChart::curvePressed,
+                         [&](CurvePlottable* c, int) { answered += c == chart.curve(1); });
+        auto pressAt = [&](int x, int y) {
+            const int before = answered;
+            const QPointF at(x, y);
+            const QPointF global = chart.mapToGlobal(at);
+            QMouseEvent press(QEvent::MouseButtonPress, at, global, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(&chart, &press);
+            QMouseEvent release(QEvent::MouseButtonRelease, at, global, Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+            QApplication::sendEvent(&chart, &release);
+            return answered > before;
+        };
+
+        // The pixel of each edge point, rounded as the drawing rounds a coordinate.
+        const CurvePlottable* curve = chart.curve(1);
+        auto pixelOfPoint = [&](int i) {
+            return pixelOf(chart.xAxis->coordToPixel(curve->pointX(i)), chart.yAxis->coordToPixel(curve->pointY(i)));
+        };
+        const QRect plot = chart.axisRect()->rect();
+        const std::vector<double>& v = ds->Values[1]; // v[r] is point r - 1
+        const int top = static_cast<int>(std::max_element(v.begin() + 1, v.end()) - v.begin()) - 1;
+        const int bottom = static_cast<int>(std::min_element(v.begin() + 1, v.end()) - v.begin()) - 1;
+        const Pixel topPixel = pixelOfPoint(top);
+        EXPECT_EQ(topPixel.second, plot.top() - 1); // the value axis' upper end
+        for (const int i : {top, bottom, 0, curve->pointCount() - 1}) {
+            const Pixel p = pixelOfPoint(i);
+            EXPECT_TRUE(pressAt(p.first, p.second)) << "point " << i << " at " << p.first << "," << p.second;
+        }
+
+        // Every pixel drawn in the curve's colour (mostly: smoothed lines blend it) answers.
+        std::set<Pixel> drawn;
+        const QRect around = plot.adjusted(-2, -2, 2, 2);
+        for (int y = around.top(); y <= around.bottom(); ++y)
+            for (int x = around.left(); x <= around.right(); ++x) {
+                const QRgb c = image.pixel(x, y);
+                if (qRed(c) > 200 && qGreen(c) < 160 && qBlue(c) < 160) drawn.insert({x, y});
+            }
+        ASSERT_GT(drawn.size(), 400u);
+        EXPECT_TRUE(drawn.count(topPixel)) << "top edge drawn";
+        std::vector<Pixel> unanswered;
+        for (const Pixel& p : drawn)
+            if (!pressAt(p.first, p.second)) unanswered.push_back(p);
+        EXPECT_TRUE(unanswered.empty()) << unanswered.size() << " pixels, first " << unanswered.front().first << ","
+                                        << unanswered.front().second;
+        EXPECT_FALSE(pressAt(plot.left() + 5, plot.top() + 5)); // far from the curve
+    }
+}
+
+// The value axis labels at least two ticks over any range; where it spans 2 or more, its labels
+// stand at least 1.0 apart.
+TEST(ChartDrawing, ValueAxisLabelsAtLeastTwoTicks) {
+    CurveChart chart;
+    chart.resize(600, 400);
+    for (const QCPRange& range : {QCPRange(0.1, 0.5), QCPRange(0.5, 1.8), QCPRange(-0.003, 0.002), QCPRange(0, 2),
+                                  QCPRange(99.5, 101.6), QCPRange(3, 40), QCPRange(-2e6, 5e6)}) {
+        SCOPED_TRACE(testing::Message() << range.lower << ".." << range.upper);
+        chart.yAxis->setRange(range);
+        chart.replot();
+        const QVector<double> ticks = chart.yAxis->tickVector();
+        const QVector<QString> labels = chart.yAxis->tickVectorLabels();
+        std::vector<double> labelled;
+        for (int i = 0; i < ticks.size(); ++i)
+            if (range.contains(ticks[i]) && !labels.value(i).isEmpty()) labelled.push_back(ticks[i]);
+        EXPECT_GE(labelled.size(), 2u);
+        if (range.size() >= 2)
+            for (std::size_t i = 1; i < labelled.size(); ++i) EXPECT_GE(labelled[i] - labelled[i - 1], 1.0 - 1e-9);
+    }
 }

@@ -12,10 +12,14 @@ constexpr int kTitleRow = 0;
 constexpr int kPlotRow = 1;
 constexpr int kLegendRow = 2;
 
-// Left-axis labels never closer than 1.0 apart.
+// Left-axis labels never closer than 1.0 apart where the axis spans 2 or more. A shorter span
+// keeps the ticker's own finer step: a step of 1.0 would leave it one label or none.
 class MinimumStepTicker : public QCPAxisTicker {
 protected:
-    double getTickStep(const QCPRange& range) override { return std::max(1.0, QCPAxisTicker::getTickStep(range)); }
+    double getTickStep(const QCPRange& range) override {
+        const double step = QCPAxisTicker::getTickStep(range);
+        return range.size() >= 2.0 ? std::max(1.0, step) : step;
+    }
 };
 
 QString shown(const DataSet& ds, const std::string& bytes) {
@@ -140,6 +144,10 @@ void CurveChart::rebuildTitles(const DataSet& ds) {
 
 void CurveChart::resetView() {
     for (CurvePlottable* c : curves_) c->clearPoints();
+    fitToPoints();
+}
+
+void CurveChart::fitToPoints() {
     autoRange_ = true;
     pointsChanged();
 }
@@ -198,6 +206,7 @@ void CurveChart::pointsChanged() {
 
 bool CurveChart::pressOnCurve(QMouseEvent* event) {
     const QPointF pos = event->position();
+    if (!curves_[0]->inHitArea(pos)) return false; // all curves share the axes
     CurvePlottable* best = nullptr;
     int bestIndex = -1;
     double bestDistance = 0;
@@ -205,7 +214,6 @@ bool CurveChart::pressOnCurve(QMouseEvent* event) {
     for (int k = kCurveCount; k >= 1; --k) {
         CurvePlottable* c = curves_[k - 1];
         if (c->pointCount() == 0 || !c->visible()) continue;
-        if (!axisRect()->rect().contains(pos.toPoint())) return false;
         double distance = 0;
         const int index = c->hitPoint(pos, selectionTolerance(), &distance);
         if (index >= 0 && (!best || distance < bestDistance)) {
@@ -227,9 +235,11 @@ void CurveChart::mousePressEvent(QMouseEvent* event) {
 }
 
 void CurveChart::mouseDoubleClickEvent(QMouseEvent* event) {
-    // The second press of a double click is a press like any other.
+    // The second press of a double click is a press like any other; off the curves it undoes
+    // any zoom or drag.
     if (pressOnCurve(event)) return;
     QCustomPlot::mouseDoubleClickEvent(event);
+    fitToPoints();
 }
 
 void CurveChart::mouseMoveEvent(QMouseEvent* event) {

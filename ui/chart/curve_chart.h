@@ -29,6 +29,10 @@ public:
     void rebuildTitles(const DataSet& ds);
     // Removes all points and lets the axes range over the points again (undoes a zoom or drag).
     void resetView();
+    // Lets both axes range over the points again, now and after every change of the points
+    // until the next zoom or drag: for a change of what is plotted (X column, curves shown,
+    // Y scale). A change of the data alone keeps the user's zoom.
+    void fitToPoints();
     // Everything the window shows for `ds`: colours, all curves refilled, titles, automatic ranges.
     void showDataSet(const DataSet& ds);
 

@@ -21,9 +21,9 @@
 namespace varnotile {
 namespace {
 
-// A point on the axis rectangle's right or bottom edge (an axis end: the largest X, the lowest
-// Y) lies just past the plot's last pixel; curve images reach one pixel further so that such
-// points count as inside (the painter clips the extra pixel away).
+// A point at the key axis' upper end lies just past the drawing area's last column, one at the
+// value axis' lower end on the row just below it; curve images reach one pixel further so that
+// such points count as inside (the painter clips the extra pixel away).
 constexpr int kEdge = 1;
 
 // Coordinates far outside the plot are pulled in to this distance: the raster engine works in
@@ -212,7 +212,7 @@ QPointF CurvePlottable::toPixel(const Mapping& m, double x, double y) const {
 bool CurvePlottable::drawInputs(DrawInputs& in, bool rasterTarget) const {
     if (y_.empty() || !mapping(in.m)) return false;
     in.rasterTarget = rasterTarget;
-    in.clip = clipRect();
+    in.clip = drawArea();
     // A long path that runs back and forth is rasterised directly; everything else is thinned
     // per pixel column and drawn as one line.
     in.raster = !xAscending_ && y_.size() > static_cast<std::size_t>(in.clip.width()) * 8 + 64 && in.m.keyHorizontal;
@@ -359,6 +359,8 @@ void CurvePlottable::draw(QCPPainter* painter) {
 
 void CurvePlottable::drawCached(QCPPainter* painter, const QRect& clip) const {
     if (!cache_.image.isNull()) {
+        // Pixels land where they were set: the painter's smoothing shifts by half a pixel.
+        painter->setAntialiasing(false);
         painter->drawImage(clip.topLeft() + cache_.imageOrigin, cache_.image);
         return;
     }
@@ -599,10 +601,15 @@ int CurvePlottable::hitPoint(const QPointF& pos, double tolerance, double* dista
     return static_cast<int>(da <= db ? bestSegment - 1 : bestSegment);
 }
 
+bool CurvePlottable::inHitArea(const QPointF& pos) const {
+    const QPoint pixel(static_cast<int>(std::floor(pos.x())), static_cast<int>(std::floor(pos.y())));
+    return drawArea().adjusted(0, 0, 1, 1).contains(pixel);
+}
+
 double CurvePlottable::selectTest(const QPointF& pos, bool onlySelectable, QVariant* details) const {
     if ((onlySelectable && mSelectable == QCP::stNone) || y_.empty()) return -1;
     if (!mKeyAxis || !mValueAxis) return -1;
-    if (!mKeyAxis->axisRect()->rect().contains(pos.toPoint())) return -1;
+    if (!inHitArea(pos)) return -1;
     double distance = 0;
     const int index = hitPoint(pos, mParentPlot->selectionTolerance(), &distance);
     if (index < 0) return -1;

@@ -33,6 +33,11 @@ public:
     // Index of the point a press at `pos` (widget pixels) hits, -1 for none; `distance` gets
     // the distance in pixels of the nearest line piece.
     int hitPoint(const QPointF& pos, double tolerance, double* distance = nullptr) const;
+    // Whether the pixel under `pos` (widget pixels) is one a press on the curve may fall on:
+    // those the curve is drawn into (see drawArea()) and the row and column just past them, where
+    // points at the value axis' lower end (under the key axis) and at the key axis' upper end
+    // (clipped away) lie.
+    bool inHitArea(const QPointF& pos) const;
 
     // Works out what the next repaint draws for each of `curves` whose drawing is out of date,
     // the curves in parallel; `rasterTarget`: the repaint goes to pixels (screen or image), not
@@ -49,6 +54,10 @@ protected:
     void drawLegendIcon(QCPPainter* painter, const QRectF& rect) const override;
 
 private:
+    // The pixels the plot lets a curve draw into: the axis rectangle one pixel higher, as the
+    // plot's layers clip their drawing (the value axis' upper end lies one pixel above the
+    // rectangle, its lower end on the rectangle's last row, under the key axis).
+    QRect drawArea() const { return clipRect().translated(0, -1); }
     struct Mapping {
         double kx, x0, ky, y0; // pixel = k * (coordinate - axis lower) + pixel of axis lower
         bool keyHorizontal;

@@ -1,4 +1,6 @@
 // Chart commands of the main window: curves, titles, colours, X column, scale, point readout.
+// A command that changes what is plotted (X column, curves shown, Y scale) lets the axes range
+// over the points again; edits of the data keep the user's zoom.
 #include "main_window.h"
 
 #include "curve_chart.h"
@@ -102,6 +104,7 @@ void MainWindow::menuShowClick() {
     setShowHideEnabled(false, true);
     FillCurve(k);
     RefreshHeaderRow();
+    chart_->fitToPoints();
 }
 
 void MainWindow::menuHideClick() {
@@ -111,6 +114,7 @@ void MainWindow::menuHideClick() {
     setShowHideEnabled(true, false);
     ClearCurve(k);
     RefreshHeaderRow();
+    chart_->fitToPoints();
 }
 
 void MainWindow::menuColorClick() { ChooseCurveColor(); }
@@ -124,6 +128,7 @@ void MainWindow::menuSetAsXClick() {
     FillAllCurves();
     RebuildChartTitles();
     RefreshHeaderRow();
+    chart_->fitToPoints();
 }
 
 bool MainWindow::runChartOptions() {
@@ -141,6 +146,7 @@ void MainWindow::menuYScaleClick() {
     ClearAllCurves();
     FillAllCurves();
     RebuildChartTitles();
+    chart_->fitToPoints();
 }
 
 void MainWindow::menuChartOptionsClick() {
@@ -148,6 +154,7 @@ void MainWindow::menuChartOptionsClick() {
         BusyCursor busy;
         ClearAllCurves();
         FillAllCurves();
+        chart_->fitToPoints();
     }
     RebuildChartTitles();
 }
