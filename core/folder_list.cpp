@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <charconv>
+#include <climits>
+#include <cstdlib>
 #include <dirent.h>
 #include <numeric>
 #include <sys/stat.h>
@@ -18,6 +20,31 @@ std::string listedPath(const std::string& folder, std::string_view name) {
     if (path.empty() || path.back() != '/') path += '/';
     path += name;
     return path;
+}
+
+namespace {
+
+// The folder with every symbolic link and "." or ".." resolved; as given when it cannot be resolved.
+std::string canonicalFolder(const std::string& folder) {
+    char resolved[PATH_MAX];
+    return ::realpath(folder.empty() ? "/" : folder.c_str(), resolved) ? std::string(resolved) : folder;
+}
+
+} // namespace
+
+int shownFileRow(const DataSet& ds, const std::vector<int>& rows, const std::string& shownPath) {
+    const auto slash = shownPath.rfind('/');
+    if (shownPath.empty() || slash == std::string::npos) return -1;
+    const std::string_view name = std::string_view(shownPath).substr(slash + 1);
+    int found = -1;
+    for (std::size_t row = 0; row < rows.size() && found < 0; ++row) {
+        const auto k = static_cast<std::size_t>(rows[row]);
+        if (k < ds.ListNames.size() && ds.ListNames[k] == name) found = static_cast<int>(row);
+    }
+    if (found < 0) return -1;
+    const std::string folder = shownPath.substr(0, slash);
+    if (folder == ds.DataFolder || canonicalFolder(folder) == canonicalFolder(ds.DataFolder)) return found;
+    return -1;
 }
 
 std::vector<FolderEntry> EnumerateFolder(const std::string& folder, std::string_view extension) {

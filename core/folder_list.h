@@ -47,4 +47,9 @@ std::vector<int> FileListRows(const DataSet& ds, FileListOrder order);
 // The full path of a listed name: DataFolder, the path separator, the name.
 std::string listedPath(const std::string& folder, std::string_view name);
 
+// The position in `rows` (as FileListRows gives them) of the entry that is the file `shownPath`,
+// or -1 when the list does not hold it. The name must match exactly; the folders are compared by
+// their canonical paths, so a file opened through a symbolic link to its folder is found.
+int shownFileRow(const DataSet& ds, const std::vector<int>& rows, const std::string& shownPath);
+
 } // namespace varnotile

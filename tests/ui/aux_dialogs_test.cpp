@@ -7,13 +7,20 @@
 
 #include <QCoreApplication>
 #include <QDesktopServices>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QSpinBox>
+#include <QStatusBar>
+#include <QTextBlock>
+#include <QTextDocument>
 #include <QTimer>
 #include <QUrl>
 
@@ -161,6 +168,52 @@ TEST(FileViewer, ShowsTheFileOnDiskAndKeepsTextWhenItIsGone) {
     EXPECT_TRUE(t.recorder.notices.isEmpty());
 }
 
+TEST(FileViewer, OpensAtOnceWhateverTheLengthOfItsLinesAndTheSizeOfTheFile) {
+    varnotile::test::TempDir dir;
+    const std::string longLine(4'000'000, '7');
+    std::string manyLines;
+    for (int r = 0; r < 200'000; ++r) manyLines += std::to_string(r) + ",12.5\n";
+    struct Case {
+        const char* what;
+        std::string text;
+    } cases[] = {{"a 4 MB line", "1,2\n" + longLine + "\n3,4\n"}, {"200000 lines", manyLines}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        FormFileView viewer;
+        QElapsedTimer clock;
+        clock.start();
+        viewer.FormShow(QString::fromStdString(dir.write("big.csv", c.text)));
+        viewer.show();
+        viewer.repaint();
+        EXPECT_LT(clock.elapsed(), 1000);
+        // The box lays out no paragraph longer than a piece, and takes a large file in parts.
+        const QTextDocument* document = viewer.findChild<QPlainTextEdit*>(QStringLiteral("REdit1"))->document();
+        for (QTextBlock b = document->begin(); b.isValid(); b = b.next())
+            ASSERT_LE(b.length(), FormFileView::kPieceLength + 1);
+        for (clock.start(); !viewer.isComplete() && clock.elapsed() < 30'000;)
+            QCoreApplication::processEvents();
+        ASSERT_TRUE(viewer.isComplete());
+        QString text = viewer.text();
+        EXPECT_EQ(text.remove(QLatin1Char('\n')), QString::fromStdString(c.text).remove(QLatin1Char('\n')));
+    }
+}
+
+TEST(StatusBar, AnyLongFirstLineIsShownOnOneLine) {
+    Window t;
+    t.w.show();
+    QCoreApplication::processEvents();
+    const int barHeight = t.w.statusBar()->height();
+    const std::string path = t.dir.write("long.csv", std::string(4'000'000, 'x') + "\na,b\n1,2\n3,4\n5,6\n7,8\n");
+    t.w.openFile(QString::fromStdString(path));
+    QCoreApplication::processEvents();
+    const auto* panel = t.child<QLabel>("StatusPanel1");
+    EXPECT_EQ(t.child<QLabel>("StatusPanel0")->text(), QStringLiteral("Header:"));
+    EXPECT_TRUE(panel->text().startsWith(QStringLiteral("xxxx")));
+    EXPECT_TRUE(panel->text().endsWith(QChar(0x2026))) << "elided";
+    EXPECT_EQ(t.w.statusBar()->height(), barHeight);
+    EXPECT_LT(panel->sizeHint().width(), t.w.width()) << "the window does not have to grow for it";
+}
+
 TEST(FileViewer, DecodesUtf8AndWindows1252) {
     FormFileView viewer;
     varnotile::test::TempDir dir;
@@ -196,6 +249,32 @@ TEST(AboutWindow, ShadowedTitleAndPicture) {
     const QPixmap picture = t.child<QLabel>("Image1")->pixmap();
     EXPECT_EQ(picture.size(), QSize(245, 183)) << "the picture is stored with the program";
     EXPECT_EQ(t.child<QDialog>("TFormAbout")->windowTitle(), QStringLiteral("About Varnotile"));
+}
+
+TEST(HelpPage, MentionsEveryMenuCommand) {
+    Window t;
+    QFile page(QStringLiteral(VARNOTILE_EXAMPLES "/../docs/varnotile.html"));
+    ASSERT_TRUE(page.open(QIODevice::ReadOnly));
+    const QString html = QString::fromUtf8(page.readAll());
+    QList<QAction*> actions;
+    for (QAction* menu : t.w.menuBar()->actions()) {
+        actions << menu;
+        if (menu->menu()) actions << menu->menu()->actions();
+    }
+    actions << t.child<QMenu>("PMenuSGridData")->actions();
+    int captions = 0;
+    for (QAction* action : std::as_const(actions)) {
+        if (action->isSeparator()) continue;
+        // A caption may name its key after a tab or a run of spaces: "Undo   Ctrl+Z".
+        const QString caption =
+            action->text().remove(QLatin1Char('&')).split(QRegularExpression(QStringLiteral("\\t| {2,}"))).constFirst();
+        // Named as a command: in bold, alone or as a step of a menu path ("<b>File &rarr; Open...</b>").
+        const QRegularExpression named(QStringLiteral("<b>(?:[^<]* )?") + QRegularExpression::escape(caption) +
+                                       QStringLiteral("(?: [^<]*)?</b>"));
+        EXPECT_TRUE(html.contains(named)) << caption.toStdString();
+        ++captions;
+    }
+    EXPECT_EQ(captions, 5 + 19 + 6);
 }
 
 // Receives what the help command hands to the desktop instead of starting a viewer.

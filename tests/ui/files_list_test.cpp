@@ -5,14 +5,21 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QFileDialog>
+#include <QListView>
 #include <QDialog>
 #include <QHeaderView>
 #include <QMouseEvent>
 #include <QRadioButton>
+#include <QStyle>
 #include <QTableWidget>
 #include <QTimer>
 
 #include <gtest/gtest.h>
+
+#include <filesystem>
 
 #include <sys/stat.h>
 #include <utime.h>
@@ -55,6 +62,23 @@ struct ListWindow {
     }
     QString current() const { return list->currentRow() < 0 ? QString() : list->item(list->currentRow(), 0)->text(); }
     QString shown() const { return QString::fromStdString(w.dataSet().CurrentFileName).section(QLatin1Char('/'), -1); }
+    QStringList highlighted() const {
+        QStringList n;
+        for (const QTableWidgetItem* item : list->selectedItems()) n << item->text();
+        return n;
+    }
+    // A left click on a cell as the pointer gives it, with the events it leaves behind handled.
+    void click(int row, int column) {
+        w.show();
+        QWidget* viewport = list->viewport();
+        const QPointF at = list->visualItemRect(list->item(row, column)).center();
+        const QPointF global = viewport->mapToGlobal(at);
+        QMouseEvent press(QEvent::MouseButtonPress, at, global, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(viewport, &press);
+        QMouseEvent release(QEvent::MouseButtonRelease, at, global, Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(viewport, &release);
+        QCoreApplication::processEvents();
+    }
 };
 
 } // namespace
@@ -132,13 +156,54 @@ TEST(FilesList, AFailedSaveKeepsTheEditsAndLoadsNothing) {
     // Replace the shown file by a folder: the save cannot put a file there.
     ASSERT_EQ(std::remove(shown.c_str()), 0);
     ASSERT_EQ(::mkdir(shown.c_str(), 0755), 0);
-    t.list->setCurrentCell(2, 0);
+    t.click(2, 0); // A.csv
     EXPECT_EQ(t.recorder.notices.size(), 1);
     EXPECT_EQ(t.shown(), QStringLiteral("b.csv"));
     EXPECT_EQ(t.w.dataSet().Cells.cell(2, 1), "42");
     EXPECT_EQ(t.w.dataSet().UndoCount, 1);
     EXPECT_EQ(t.current(), QStringLiteral("b.csv"));
+    EXPECT_EQ(t.highlighted(), QStringList{"b.csv"}) << "not the clicked row while b.csv is still shown";
     EXPECT_TRUE(t.w.dataSet().FileListActive);
+}
+
+TEST(FilesList, TheHighlightFollowsTheShownFileByNameWhenASaveReSortsTheList) {
+    ListWindow t;
+    t.w.SGridFilesMouseDown(1, 0); // by size: A.csv, c.csv, b.csv
+    t.w.dataSet().Cells.setCell(2, 1, "42");
+    t.w.dataSet().UndoCount = 1;
+    t.click(1, 0); // c.csv; saving b.csv puts the list back in name order, with b.csv in that row
+    EXPECT_EQ(t.recorder.questions, QStringList{"Do you want to save the changes?"});
+    EXPECT_EQ(t.shown(), QStringLiteral("c.csv"));
+    EXPECT_EQ(t.current(), QStringLiteral("c.csv"));
+    EXPECT_EQ(t.highlighted(), QStringList{"c.csv"});
+}
+
+TEST(FilesList, ColumnsAreWideEnoughForTheirTexts) {
+    ListWindow t;
+    t.dir.write("climate_chamber_long_name.csv", rows(5, 2));
+    t.w.openFile(QString::fromStdString(t.dir.path() + "/b.csv"));
+    const QFontMetrics metrics(t.list->font());
+    // The item's text is drawn inside a margin on either side.
+    const int margins = 2 * (t.list->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, t.list) + 1);
+    for (int c = 0; c < 4; ++c) {
+        for (int r = 0; r < t.list->rowCount(); ++r) {
+            const QString text = t.list->item(r, c)->text();
+            EXPECT_GE(t.list->columnWidth(c), metrics.horizontalAdvance(text) + margins) << text.toStdString();
+        }
+        EXPECT_GE(t.list->columnWidth(c), metrics.horizontalAdvance(t.list->horizontalHeaderItem(c)->text()));
+    }
+}
+
+TEST(FilesList, AFileOpenedThroughALinkedFolderHasItsRowSelected) {
+    ListWindow t;
+    varnotile::test::TempDir other;
+    const std::string link = other.path() + "/linked";
+    std::filesystem::create_directory_symlink(t.dir.path(), link);
+    t.w.openFile(QString::fromStdString(link + "/b.csv"));
+    EXPECT_EQ(t.current(), QStringLiteral("b.csv"));
+    t.w.SGridFilesMouseDown(1, 0);
+    EXPECT_EQ(t.current(), QStringLiteral("b.csv"));
+    EXPECT_EQ(t.highlighted(), QStringList{"b.csv"});
 }
 
 TEST(FilesList, DeleteRemovesTheShownFileButKeepsItsData) {
@@ -195,4 +260,54 @@ TEST(FilesSettingsDialog, SettingsLastFromOneRunToTheNextAndWriteFailuresAreRepo
     w.setDialogRecorder(&recorder);
     EXPECT_TRUE(w.close()); // the program still ends
     EXPECT_EQ(recorder.notices, QStringList{QStringLiteral("Unable to write to ") + blocked});
+}
+
+TEST(FilesOpenDialog, FilterCaptionsReadAsGivenAndEachChoosesItsFiles) {
+    varnotile::test::TempDir dir, settings;
+    for (const char* name : {"a.csv", "b.txt", "c.prn", "d.dat", "e.xyz", "f"}) dir.write(name, "1\n");
+    MainWindow w(QString::fromStdString(settings.path() + "/varnotile.INI"));
+    QStringList captions;
+    std::vector<QStringList> listed;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        auto* combo = dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+        auto* view = dialog->findChild<QListView*>(QStringLiteral("listView"));
+        ASSERT_TRUE(combo && view);
+        captions << combo->currentText();
+        dialog->setDirectory(QString::fromStdString(dir.path()));
+        // The files the view offers (a filtered-out file is hidden or greyed out).
+        auto offered = [&] {
+            QStringList names;
+            for (int r = 0; r < view->model()->rowCount(view->rootIndex()); ++r) {
+                const QModelIndex index = view->model()->index(r, 0, view->rootIndex());
+                if (index.flags() & Qt::ItemIsEnabled) names << index.data().toString();
+            }
+            names.sort();
+            return names;
+        };
+        auto settle = [&](int wanted) {
+            QElapsedTimer timer;
+            timer.start();
+            do QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+            while (timer.elapsed() < 3000 && (offered().size() < wanted || timer.elapsed() < 100));
+        };
+        dialog->selectNameFilter(dialog->nameFilters().constLast());
+        settle(6);
+        for (int i = 0; i < combo->count(); ++i) {
+            dialog->selectNameFilter(dialog->nameFilters().at(i)); // as choosing it in the list does
+            settle(0);
+            if (i > 0) captions << combo->currentText();
+            listed.push_back(offered());
+        }
+        dialog->reject();
+    });
+    w.menuOpenClick();
+    EXPECT_EQ(captions, (QStringList{"csv files (*.csv)", "text files (*.txt)",
+                                     "All text files (*.csv, *.txt, *.prn, *.dat)", "All files"}));
+    ASSERT_EQ(listed.size(), 4u);
+    EXPECT_EQ(listed[0], QStringList{"a.csv"});
+    EXPECT_EQ(listed[1], QStringList{"b.txt"});
+    EXPECT_EQ(listed[2], (QStringList{"a.csv", "b.txt", "c.prn", "d.dat"}));
+    EXPECT_EQ(listed[3], (QStringList{"a.csv", "b.txt", "c.prn", "d.dat", "e.xyz", "f"}));
 }
