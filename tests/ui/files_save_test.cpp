@@ -1,10 +1,13 @@
-// Saving from the window: unsaved edits are offered for saving before Open and before closing,
-// failed saves keep the program open and the edits in place, and "Save..." shows the saved file.
+// Saving from the window: unsaved edits are offered for saving before Open and before closing
+// (with Cancel), failed saves keep the program open and the edits in place, "Save..." shows the
+// saved file, and a save that would not read back as the table asks first.
 #include "main_window.h"
 #include "test_files.h"
 
 #include <QApplication>
 #include <QDialog>
+#include <QFileInfo>
+#include <QLineEdit>
 #include <QTableWidget>
 #include <QTimer>
 
@@ -138,3 +141,89 @@ TEST(FilesSave, SaveAsWritesTheNewFileShowsItAndLoadsItAgain) {
     ASSERT_EQ(list->rowCount(), 1);
     EXPECT_EQ(list->item(0, 0)->text(), QStringLiteral("b.csv"));
 }
+
+TEST(FilesSave, TextsTheDelimiterWouldSplitAreWrittenOnlyAfterYes) {
+    const QString sentence = QStringLiteral(
+        "1 texts contain the delimiter \",\" and would be split when the file is read again (first: row %1, column %2). "
+        "Save anyway?");
+    struct Case {
+        const char* what;
+        std::function<void(DataSet&)> change;
+        QString question;
+    } cases[] = {
+        {"cell", [](DataSet& ds) { ds.Cells.setCell(2, 2, "1,5"); }, sentence.arg(2).arg(2)},
+        {"name", [](DataSet& ds) { ds.ColumnNames[2] = "a,b"; }, sentence.arg(0).arg(2)},
+        {"line break", [](DataSet& ds) { ds.Cells.setCell(1, 3, "x\ny"); },
+         QStringLiteral("1 texts contain the delimiter \",\" or a line break and would be split when the file is read "
+                        "again (first: row 3, column 1). Save anyway?")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Window t;
+        const std::string path = t.open("a.csv", kData);
+        c.change(t.w.dataSet());
+        t.w.dataSet().UndoCount = 1;
+        t.recorder.replies = {QStringLiteral("No"), QStringLiteral("No")};
+        EXPECT_FALSE(t.w.SaveToCurrentFile());
+        EXPECT_FALSE(t.w.saveAsFile(QString::fromStdString(t.dir.path() + "/b.csv")));
+        EXPECT_EQ(t.recorder.questions, (QStringList{c.question, c.question}));
+        EXPECT_EQ(readFile(path), kData);
+        EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(t.dir.path() + "/b.csv")));
+        EXPECT_EQ(t.w.dataSet().UndoCount, 1);
+        // Yes writes the texts as they stand.
+        t.recorder.answerYes = true;
+        EXPECT_TRUE(t.w.SaveToCurrentFile());
+        EXPECT_NE(readFile(path), kData);
+    }
+}
+
+TEST(FilesSave, AnEmptyTableProposesNoNameAndAsksBeforeReplacingAFileWithContent) {
+    Window t;
+    const std::string refused = t.open("short.csv", "1\n2\n3\n");
+    ASSERT_EQ(t.recorder.notices, QStringList{QStringLiteral("Too few Data")});
+    QString proposed = QStringLiteral("unset");
+    onNextModal(nullptr, [&](QWidget* dialog) {
+        if (auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))) proposed = name->text();
+        qobject_cast<QDialog*>(dialog)->reject();
+    });
+    EXPECT_FALSE(t.w.SaveAsDialog());
+    EXPECT_EQ(proposed, QString());
+
+    t.recorder.answerYes = false;
+    EXPECT_FALSE(t.w.saveAsFile(QString::fromStdString(refused)));
+    ASSERT_EQ(t.recorder.questions.size(), 1);
+    EXPECT_TRUE(t.recorder.questions[0].contains(QString::fromStdString(refused)));
+    EXPECT_TRUE(t.recorder.questions[0].contains(QStringLiteral("(6 bytes)"))) << t.recorder.questions[0].toStdString();
+    EXPECT_EQ(readFile(refused), "1\n2\n3\n");
+
+    // A new name, or an empty file, is written without asking.
+    t.recorder.questions.clear();
+    EXPECT_TRUE(t.w.saveAsFile(QString::fromStdString(t.dir.path() + "/new.csv")));
+    EXPECT_TRUE(t.recorder.questions.isEmpty());
+    EXPECT_EQ(readFile(t.dir.path() + "/new.csv"), "");
+}
+
+TEST(FilesSave, CancelOnExitOrOpenReturnsToTheWindowUnchanged) {
+    Window t;
+    const std::string path = t.open("a.csv", kData);
+    t.edit("9.25");
+    t.recorder.replies = {QStringLiteral("Cancel")};
+    EXPECT_FALSE(t.w.close());
+    EXPECT_EQ(t.recorder.questions, QStringList{QString::fromLatin1(kQuestion)});
+    bool dialogShown = false;
+    QTimer::singleShot(0, [&] {
+        if (auto* modal = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+            dialogShown = true;
+            modal->reject();
+        }
+    });
+    t.recorder.replies = {QStringLiteral("Cancel")};
+    t.w.menuOpenClick();
+    QApplication::processEvents();
+    EXPECT_FALSE(dialogShown);
+    EXPECT_EQ(readFile(path), kData);
+    EXPECT_EQ(t.w.dataSet().UndoCount, 1);
+    EXPECT_EQ(t.w.dataSet().Cells.cell(2, 1), "9.25");
+    EXPECT_EQ(readFile(t.dir.path() + "/varnotile.INI"), "");
+}
+

@@ -20,6 +20,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <new>
 
 namespace varnotile {
@@ -200,10 +201,13 @@ void MainWindow::buildMenus() {
     menuAbout_ = addItem(menuHelp_, "menuAbout", QStringLiteral("About..."), &MainWindow::menuAboutClick);
 
     // The Open dialog: four filters, the first one selected; no initial folder, no default
-    // extension, and the typed name need not exist.
+    // extension, and the typed name need not exist. Each filter is its caption followed by its
+    // patterns in parentheses; the dialog shows the captions only, so they read exactly as
+    // written here, while the patterns still choose the files.
     openDialog1_ = new QFileDialog(this);
     openDialog1_->setObjectName(QStringLiteral("OpenDialog1"));
-    openDialog1_->setNameFilters({QStringLiteral("csv files (*.csv)"), QStringLiteral("text files (*.txt)"),
+    openDialog1_->setOption(QFileDialog::HideNameFilterDetails);
+    openDialog1_->setNameFilters({QStringLiteral("csv files (*.csv) (*.csv)"), QStringLiteral("text files (*.txt) (*.txt)"),
                                   QStringLiteral("All text files (*.csv, *.txt, *.prn, *.dat) (*.csv *.txt *.prn *.dat)"),
                                   QStringLiteral("All files (*)")});
     openDialog1_->setFileMode(QFileDialog::AnyFile);
@@ -254,25 +258,54 @@ void MainWindow::showError(const QString& text) {
     QMessageBox::critical(this, QStringLiteral("Varnotile"), text);
 }
 
-bool MainWindow::askYesNo(const QString& text) {
-    if (recorder_) {
-        recorder_->questions << text;
-        return recorder_->answerYes;
+MainWindow::Answer MainWindow::recordedAnswer(const QString& text) {
+    recorder_->questions << text;
+    if (recorder_->replies.isEmpty()) return recorder_->answerYes ? Answer::Yes : Answer::No;
+    const QString reply = recorder_->replies.takeFirst();
+    return reply == QLatin1String("Yes") ? Answer::Yes : reply == QLatin1String("Cancel") ? Answer::Cancel : Answer::No;
+}
+
+bool MainWindow::askYesNo(const QString& text, bool defaultNo) {
+    if (recorder_) return recordedAnswer(text) == Answer::Yes;
+    return QMessageBox::question(this, QStringLiteral("Varnotile"), text, QMessageBox::Yes | QMessageBox::No,
+                                 defaultNo ? QMessageBox::No : QMessageBox::Yes) == QMessageBox::Yes;
+}
+
+MainWindow::Answer MainWindow::askYesNoCancel(const QString& text) {
+    if (recorder_) return recordedAnswer(text);
+    switch (QMessageBox::question(this, QStringLiteral("Varnotile"), text,
+                                  QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes)) {
+    case QMessageBox::Yes: return Answer::Yes;
+    case QMessageBox::No: return Answer::No;
+    default: return Answer::Cancel;
     }
-    return QMessageBox::question(this, QStringLiteral("Varnotile"), text, QMessageBox::Yes | QMessageBox::No) ==
-           QMessageBox::Yes;
 }
 
 void MainWindow::UpdateCaptionAndStatus() {
     setWindowTitle(QStringLiteral("Varnotile  - ") + QString::fromStdString(ds_.CurrentFileName));
+    // Only the start of a long line can show: no more of it is decoded or measured, since laying
+    // out megabytes of text takes seconds and this runs on every pointer move over the grid.
+    constexpr std::size_t shown = 2000;
+    auto start = [&](std::string_view line) { return line.substr(0, shown); };
+    std::string text;
     if (!ds_.HeaderLines[1].empty()) {
         statusPanel0_->setText(QStringLiteral("Header:"));
-        std::string joined = ds_.HeaderLines[1] + " " + ds_.HeaderLines[2] + " " + ds_.HeaderLines[3] + " " + ds_.HeaderLines[4];
-        statusPanel1_->setText(fromBytes(joined, ds_.FileIsUtf8));
+        text.append(start(ds_.HeaderLines[1])).append(" ").append(start(ds_.HeaderLines[2])).append(" ");
+        text.append(start(ds_.HeaderLines[3])).append(" ").append(start(ds_.HeaderLines[4]));
     } else if (!ds_.CurrentFileName.empty()) {
         statusPanel0_->setText(QStringLiteral("First Line:"));
-        statusPanel1_->setText(fromBytes(ds_.FileLines.line(1), ds_.FileIsUtf8));
+        text = start(ds_.FileLines.line(1));
+    } else {
+        return;
     }
+    // One line as wide as the panel, the rest elided, so that neither the status bar's height
+    // nor the window's width follows the line's length.
+    QString line = fromBytes(text, ds_.FileIsUtf8).left(static_cast<qsizetype>(shown));
+    for (QChar& c : line)
+        if (c == QLatin1Char('\n') || c == QLatin1Char('\r')) c = QLatin1Char(' ');
+    const int width = std::max(statusPanel1_->contentsRect().width(),
+                               statusPanel1_->minimumWidth() - 2 * statusPanel1_->frameWidth());
+    statusPanel1_->setText(statusPanel1_->fontMetrics().elidedText(line, Qt::ElideRight, width));
 }
 
 void MainWindow::openFile(const QString& path) {
@@ -291,10 +324,11 @@ void MainWindow::openFile(const QString& path) {
 }
 
 void MainWindow::menuOpenClick() {
-    // Unsaved edits are offered for saving first; a failed save leaves everything as it is.
-    if (!offerToSaveChanges()) return;
+    // Unsaved edits are offered for saving first; Cancel or a failed save leaves everything as it is.
+    if (!offerToSaveChanges(true)) return;
     if (openDialog1_->exec() != QDialog::Accepted || openDialog1_->selectedFiles().isEmpty()) return;
-    QCoreApplication::processEvents();
+    // The dialog leaves the screen before the load starts; no other command may run meanwhile.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     openFile(openDialog1_->selectedFiles().constFirst());
 }
 
@@ -324,6 +358,7 @@ void MainWindow::LoadDataFile() {
     gridModel_->tableReset();
     gridData_->horizontalScrollBar()->setValue(0);
     RefreshHeaderRow();
+    gridData_->fitColumnsToHeaderTexts();
     FillAllCurves();
     RebuildChartTitles();
     QApplication::restoreOverrideCursor();
@@ -344,15 +379,17 @@ void MainWindow::ResetDataView() {
         if (header->isSectionHidden(c)) header->showSection(c);
         if (header->sectionSize(c) < 20) header->resizeSection(c, 64);
     }
+    gridData_->fitColumnsToHeaderTexts();
     resetHeaderHeight();
 }
 
 void MainWindow::SGridDataKeyDown(int key, Qt::KeyboardModifiers shift) {
     const Qt::KeyboardModifiers mods = shift & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier);
+    // The keys run their Edit menu item's command only where that item would be enabled.
     if (key == Qt::Key_Z && mods == Qt::ControlModifier && QApplication::mouseButtons() == Qt::NoButton) {
-        menuUndoClick();
+        if (editCommandStates().undo) menuUndoClick();
     } else if (key == Qt::Key_Delete) {
-        menuDeleteClick();
+        if (editCommandStates().remove) menuDeleteClick();
     }
     UpdateCaptionAndStatus();
 }

@@ -13,7 +13,6 @@
 class QAction;
 class QFileDialog;
 class QCustomPlot;
-class QFileDialog;
 class QLabel;
 class QMenu;
 class QSplitter;
@@ -56,11 +55,17 @@ public:
         QStringList notices;
         QStringList questions;
         bool answerYes = true;
+        // Answers taken in order, one per question, before answerYes applies: "Yes", "No", "Cancel".
+        QStringList replies;
     };
+    enum class Answer { Yes, No, Cancel };
     void setDialogRecorder(DialogRecorder* recorder) { recorder_ = recorder; }
     void showNotice(const QString& text);
     void showError(const QString& text);
-    bool askYesNo(const QString& text);
+    // A question with Yes and No; `defaultNo` makes No the button that Enter presses.
+    bool askYesNo(const QString& text, bool defaultNo = false);
+    // A question with Yes, No and Cancel; Escape and the close box answer Cancel.
+    Answer askYesNoCancel(const QString& text);
 
     // --- grid refresh operations (header row and cells)
     void PrepareDataGrid();
@@ -173,6 +178,14 @@ private:
     void resetHeaderHeight();
     // Enables the curve and column commands a press on the header cell of column k offers.
     void enableHeaderCommands(int k);
+    // What the Edit menu's items allow for the grid's selection and the journal; the keys that
+    // stand for them (Ctrl+Z, Delete) obey the same answer.
+    struct EditCommandStates {
+        bool undo = false;
+        bool remove = false;
+        bool modify = false;
+    };
+    EditCommandStates editCommandStates() const;
 
     // Chart area: curves, options dialog, readout.
     // Chart1's click notification: a press on a curve, with the hit point's index.
@@ -183,11 +196,16 @@ private:
     bool runChartOptions();
 
     // Files area: saving, folder list, settings.
-    // Asks "Do you want to save the changes?" when the journal holds edits and saves on Yes.
-    // Returns false when the save failed, so the caller must not go on.
-    bool offerToSaveChanges();
+    // Asks "Do you want to save the changes?" when there are unsaved changes and saves on Yes;
+    // `cancellable` adds Cancel. Returns false when the caller must not go on: the save failed or
+    // was declined in a later question, or the user cancelled.
+    bool offerToSaveChanges(bool cancellable = false);
     // Writes the table to `path` (old file intact on failure); tells the user why it failed.
+    // Returns false without writing when the user declined one of confirmSaveRisks' questions.
     bool writeTableTo(const std::string& path);
+    // Asks before a save that would not read back as the table shows it: texts the delimiter or a
+    // line break would split, or a file with content replaced by a table without data rows.
+    bool confirmSaveRisks(const std::string& path);
     void ShowFilesByName();
     void ShowFilesBySize();
     void ShowFilesByDate();
@@ -219,6 +237,7 @@ private:
     DataSet ds_;
     QString settingsPath_;
     DialogRecorder* recorder_ = nullptr;
+    Answer recordedAnswer(const QString& text);
 
     // widgets
     QSplitter* splitter1_ = nullptr; // Panel1 | Chart1

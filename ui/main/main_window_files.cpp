@@ -13,10 +13,13 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QLocale>
 #include <QMouseEvent>
+#include <QScopeGuard>
 #include <QSignalBlocker>
 #include <QTableWidget>
+#include <QTimer>
 
 #include <cerrno>
 #include <cstdio>
@@ -89,12 +92,29 @@ void MainWindow::createFilesDialogs() {
 
 // ---- saving
 
+bool MainWindow::confirmSaveRisks(const std::string& path) {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const SplitTexts split = FindSplitTexts(ds_);
+    QApplication::restoreOverrideCursor();
+    if (split.count > 0 &&
+        !askYesNo(QString::fromStdString(SplitTextsSentence(split, ds_)) + QStringLiteral(" Save anyway?"), true))
+        return false;
+    if (ds_.DataRowCount > 0) return true;
+    const QFileInfo target(QString::fromStdString(path));
+    if (!target.exists() || target.size() == 0) return true;
+    return askYesNo(QStringLiteral("The table holds no data rows. Replace \"%1\" (%2 bytes) with a file without "
+                                   "data? What the file holds now would be lost.")
+                        .arg(target.absoluteFilePath(), QLocale().toString(target.size())),
+                    true);
+}
+
 bool MainWindow::writeTableTo(const std::string& path) {
     std::string error;
     if (path.empty()) {
         showError(QStringLiteral("No file is shown, so there is nothing to save to. Use \"Save...\" to choose a file."));
         return false;
     }
+    if (!confirmSaveRisks(path)) return false;
     QApplication::setOverrideCursor(Qt::WaitCursor);
     try {
         error = SaveDataFile(ds_, path, ds_.KeepFileDate);
@@ -126,7 +146,12 @@ bool MainWindow::SaveToCurrentFile() {
 }
 
 bool MainWindow::SaveAsDialog() {
-    if (!ds_.CurrentFileName.empty()) saveDialog1_->selectFile(QString::fromStdString(ds_.CurrentFileName));
+    // A table without data rows (nothing loaded, or the file was refused) proposes no name, so
+    // that accepting the dialog cannot replace the refused file by mistake.
+    if (ds_.DataRowCount > 0 && !ds_.CurrentFileName.empty())
+        saveDialog1_->selectFile(QString::fromStdString(ds_.CurrentFileName));
+    else if (auto* name = saveDialog1_->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+        name->clear();
     if (saveDialog1_->exec() != QDialog::Accepted || saveDialog1_->selectedFiles().isEmpty()) return false;
     return saveAsFile(saveDialog1_->selectedFiles().constFirst());
 }
@@ -149,16 +174,19 @@ bool MainWindow::saveAsFile(const QString& path) {
 
 void MainWindow::menuSaveClick() { SaveAsDialog(); }
 
-bool MainWindow::offerToSaveChanges() {
+bool MainWindow::offerToSaveChanges(bool cancellable) {
     // A renamed column is a change too, although it makes no journal entry.
     if (ds_.UndoCount <= 0 && !ds_.HeaderTextsChanged) return true;
-    if (!askYesNo(QString::fromLatin1(kSaveQuestion))) return true;
+    const QString question = QString::fromLatin1(kSaveQuestion);
+    const Answer answer = cancellable ? askYesNoCancel(question) : askYesNo(question) ? Answer::Yes : Answer::No;
+    if (answer == Answer::Cancel) return false;
+    if (answer == Answer::No) return true;
     return SaveToCurrentFile();
 }
 
 bool MainWindow::FormClose() {
-    // A save the user asked for that failed keeps the program open with the table as it is.
-    if (!offerToSaveChanges()) return false;
+    // Cancel, or a save the user asked for that failed, keeps the program open with the table as it is.
+    if (!offerToSaveChanges(true)) return false;
     WriteSettings();
     return true;
 }
@@ -220,17 +248,20 @@ void MainWindow::showFilesSorted(int order) {
             gridFiles_->setItem(static_cast<int>(row), column, item);
         }
     }
+    // Names, dates and times are as wide as the font makes them: show them whole.
+    gridFiles_->resizeColumnsToContents();
     selectShownFileRow();
 }
 
 void MainWindow::selectShownFileRow() {
     const QSignalBlocker block(gridFiles_);
-    for (std::size_t row = 0; row < fileRows_.size(); ++row) {
-        const auto k = static_cast<std::size_t>(fileRows_[row]);
-        if (listedPath(ds_.DataFolder, ds_.ListNames[k]) == ds_.CurrentFileName) {
-            gridFiles_->setCurrentCell(static_cast<int>(row), 0);
-            return;
-        }
+    const int row = shownFileRow(ds_, fileRows_, ds_.CurrentFileName);
+    if (row >= 0) {
+        gridFiles_->setCurrentCell(row, 0, QItemSelectionModel::ClearAndSelect);
+    } else {
+        // The shown file is not listed (deleted, or in another folder): no row stands for it.
+        gridFiles_->setCurrentCell(-1, -1);
+        gridFiles_->clearSelection();
     }
 }
 
@@ -255,6 +286,12 @@ void MainWindow::SGridFilesMouseDown(int column, int row) {
 
 void MainWindow::SGridFilesSelectCell(int column, int row) {
     if (!ds_.FileListActive) return;
+    // A press selects the cell under the pointer after this handler has run, and by then the
+    // list may have been rebuilt, re-sorted or left showing the old file. Once the press is
+    // over, the highlight goes back to the row of the file actually shown (queued on the way
+    // out, so that no event processing within the handler runs it too early).
+    const auto highlightShownFile =
+        qScopeGuard([this] { QTimer::singleShot(0, this, &MainWindow::selectShownFileRow); });
     // The name as the list stands now: a save below rebuilds and re-sorts the list.
     std::string name;
     if (row >= 1 && static_cast<std::size_t>(row) <= fileRows_.size())
