@@ -41,7 +41,7 @@ void BM_EditCommittedCell(benchmark::State& state) {
         w.SGridDataSetEditText(3, 500000, flip ? QStringLiteral("12.5") : QStringLiteral("-13.25"));
         QApplication::processEvents();
     }
-    while (w.dataSet().UndoCount > 0) w.menuUndoClick();
+    while (w.dataSet().UndoCount() > 0) w.menuUndoClick();
 }
 BENCHMARK(BM_EditCommittedCell)->Unit(benchmark::kMillisecond)->Iterations(20);
 
@@ -56,7 +56,7 @@ void BM_EditCommittedCellInRange(benchmark::State& state) {
         w.SGridDataSetEditText(3, 500000, flip ? QStringLiteral("20.5") : QStringLiteral("21.25"));
         QApplication::processEvents();
     }
-    while (w.dataSet().UndoCount > 0) w.menuUndoClick();
+    while (w.dataSet().UndoCount() > 0) w.menuUndoClick();
 }
 BENCHMARK(BM_EditCommittedCellInRange)->Unit(benchmark::kMillisecond)->Iterations(20);
 
@@ -157,7 +157,7 @@ void BM_EditCellParts(benchmark::State& state) {
         case 6: QApplication::processEvents(); break;
         }
     }
-    while (ds.UndoCount > 0) w.menuUndoClick();
+    while (ds.UndoCount() > 0) w.menuUndoClick();
 }
 BENCHMARK(BM_EditCellParts)->Unit(benchmark::kMillisecond)->Iterations(10)->DenseRange(0, 6);
 

@@ -3,6 +3,7 @@
 // statistics, the view choices, the selection, the undo journal and the settings. Operations
 // elsewhere are plain functions over it.
 #include "cell_table.h"
+#include "dataset_changes.h"
 #include "file_lines.h"
 #include "undo_journal.h"
 
@@ -96,9 +97,10 @@ struct DataSet {
     int PressRow = 0;
     int HoverRow = 0;
 
-    // --- editing (the journal's entries live beside UndoCount)
-    UndoJournal Journal; // its size is UndoCount; setting UndoCount to 0 empties it
-    int UndoCount = 0;
+    // --- editing
+    UndoJournal Journal;
+    // The number of journalled changes that can be undone.
+    int UndoCount() const { return Journal.size(); }
     // A column name or label changed in the Modify dialog and not saved yet. Renames make no
     // journal entry, so this is what tells the save questions about them.
     bool HeaderTextsChanged = false;
@@ -127,6 +129,11 @@ struct DataSet {
 
     // --- locale
     char DecimalSeparator = '.';
+
+    // Whoever shows the data set hears of its changes here.
+    DataSetChanges Changes;
+    // Changes not saved yet: journalled edits, deletions and modifications, or a renamed column.
+    bool isModified() const { return !Journal.empty() || HeaderTextsChanged; }
 
     // The delimiter as a character code, or -1 when ListSeparator is empty.
     int delimiter() const { return ListSeparator.empty() ? -1 : static_cast<unsigned char>(ListSeparator[0]); }

@@ -3,6 +3,8 @@
 #include "statistics.h"
 
 #include <algorithm>
+#include <memory>
+#include <vector>
 
 namespace varnotile {
 
@@ -25,20 +27,65 @@ DeletionTarget ClassifySelection(const DataSet& ds, const GridRect& s) {
     return target;
 }
 
-EditEffect DeleteColumn(DataSet& ds, int k, int width) {
-    if (k < 1 || k > ds.ColumnCount || k > kFieldSlots || !ds.ColumnPresent[static_cast<std::size_t>(k)]) return {};
-    UndoEntry entry;
-    entry.kind = UndoKind::ColumnDeletion;
-    entry.column = k;
-    entry.width = width;
-    PushUndo(ds, std::move(entry));
+namespace {
+
+// A deleted column comes back at the width it had.
+class ColumnDeletionCommand final : public UndoCommand {
+public:
+    ColumnDeletionCommand(int column, int width) : column_(column), width_(width) {}
+    void undo(DataSet& ds) override {
+        ds.ColumnPresent[static_cast<std::size_t>(column_)] = true;
+        ds.Changes.columnShown(column_, width_);
+    }
+
+private:
+    int column_, width_;
+};
+
+// Deleted rows go back into their place with every cell's text and number as they were.
+class RowDeletionCommand final : public UndoCommand {
+public:
+    RowDeletionCommand(int firstRow, std::vector<CellTable::RowId> rowIds, std::vector<std::vector<double>> rowValues)
+        : firstRow_(firstRow), rowIds_(std::move(rowIds)), rowValues_(std::move(rowValues)) {}
+
+    void undo(DataSet& ds) override {
+        const int n = static_cast<int>(rowIds_.size());
+        ds.Changes.aboutToInsertRows(firstRow_, firstRow_ + n - 1);
+        ds.Cells.insertRows(firstRow_, rowIds_);
+        for (std::size_t k = 0; k < rowValues_.size() && k < ds.Values.size(); ++k)
+            if (!rowValues_[k].empty()) insertSlots(ds.Values[k], firstRow_, rowValues_[k]);
+        ds.DataRowCount += n;
+        ComputeColumnStatistics(ds);
+        ds.Changes.rowsInserted(firstRow_, firstRow_ + n - 1);
+        ds.Changes.statisticsChanged(0);
+    }
+
+private:
+    // Moves the slots from `row` on down by the number inserted (the last ones fall off the end)
+    // and writes `inserted` into the gap.
+    static void insertSlots(std::vector<double>& slots, int row, const std::vector<double>& inserted) {
+        const std::size_t at = static_cast<std::size_t>(row);
+        const std::size_t n = inserted.size();
+        if (slots.size() < at + n) slots.resize(at + n, 0.0);
+        std::copy_backward(slots.begin() + static_cast<std::ptrdiff_t>(at),
+                           slots.end() - static_cast<std::ptrdiff_t>(n), slots.end());
+        std::copy(inserted.begin(), inserted.end(), slots.begin() + static_cast<std::ptrdiff_t>(at));
+    }
+
+    int firstRow_;
+    std::vector<CellTable::RowId> rowIds_; // they carry every cell's text exactly
+    std::vector<std::vector<double>> rowValues_; // per column slot 0..10
+};
+
+} // namespace
+
+bool DeleteColumn(DataSet& ds, int k, int width) {
+    if (k < 1 || k > ds.ColumnCount || k > kFieldSlots || !ds.ColumnPresent[static_cast<std::size_t>(k)]) return false;
+    const ChangeScope scope(ds.Changes);
+    ds.Journal.push(std::make_unique<ColumnDeletionCommand>(k, width));
     ds.ColumnPresent[static_cast<std::size_t>(k)] = false;
-    EditEffect effect;
-    effect.changed = true;
-    effect.hideColumn = k;
-    if (k <= 10) effect.clearCurve = k;
-    effect.chartTitles = true;
-    return effect;
+    ds.Changes.columnHidden(k);
+    return true;
 }
 
 GridRect SelectionAfterColumnDeletion(const DataSet& ds, const GridRect& selection, int k) {
@@ -51,37 +98,33 @@ GridRect SelectionAfterColumnDeletion(const DataSet& ds, const GridRect& selecti
     return moved;
 }
 
-EditEffect DeleteRows(DataSet& ds, int top, int bottom) {
+bool DeleteRows(DataSet& ds, int top, int bottom) {
     top = std::max(top, 1);
     bottom = std::min(bottom, std::min(ds.DataRowCount, ds.Cells.rowCount()));
-    if (top > bottom) return {};
+    if (top > bottom) return false;
+    const ChangeScope scope(ds.Changes);
     const int n = bottom - top + 1;
-    UndoEntry entry;
-    entry.kind = UndoKind::RowDeletion;
-    entry.row = top;
-    entry.lastRow = bottom;
-    entry.rowIds = ds.Cells.takeRows(top, bottom);
+    ds.Changes.aboutToRemoveRows(top, bottom);
+    std::vector<CellTable::RowId> rowIds = ds.Cells.takeRows(top, bottom);
     // The numbers leave with their rows: the slots below move up and the freed slots at the end
     // become 0, which is what re-reading every cell would give (numbers follow their texts).
-    entry.rowValues.resize(ds.Values.size());
+    std::vector<std::vector<double>> rowValues(ds.Values.size());
     for (std::size_t k = 0; k < ds.Values.size(); ++k) {
         auto& slots = ds.Values[k];
         if (slots.size() <= static_cast<std::size_t>(top)) continue;
         const auto first = slots.begin() + top;
         const auto last = slots.begin() + std::min<std::ptrdiff_t>(bottom + 1, static_cast<std::ptrdiff_t>(slots.size()));
-        entry.rowValues[k].assign(first, last);
-        entry.rowValues[k].resize(static_cast<std::size_t>(n), 0.0);
+        rowValues[k].assign(first, last);
+        rowValues[k].resize(static_cast<std::size_t>(n), 0.0);
         const auto end = std::move(last, slots.end(), first);
         std::fill(end, slots.end(), 0.0);
     }
-    PushUndo(ds, std::move(entry));
+    ds.Journal.push(std::make_unique<RowDeletionCommand>(top, std::move(rowIds), std::move(rowValues)));
     ds.DataRowCount -= n;
     ComputeColumnStatistics(ds);
-    EditEffect effect;
-    effect.changed = true;
-    effect.allCurves = effect.headerRow = effect.chartTitles = effect.rowCountChanged = true;
-    effect.cellsColumn = 0;
-    return effect;
+    ds.Changes.rowsRemoved(top, bottom);
+    ds.Changes.statisticsChanged(0);
+    return true;
 }
 
 } // namespace varnotile

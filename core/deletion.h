@@ -2,7 +2,6 @@
 // Deleting a column (it stays in the table, hidden and marked absent) and deleting whole rows
 // (they leave the table; the journal keeps them for undo).
 #include "dataset.h"
-#include "undo_journal.h"
 
 namespace varnotile {
 
@@ -19,14 +18,15 @@ struct DeletionTarget {
 DeletionTarget ClassifySelection(const DataSet& ds, const GridRect& selection);
 
 // Marks column k absent and journals it with its display width. A column that is already
-// deleted, or outside 1..ColumnCount, is left alone.
-EditEffect DeleteColumn(DataSet& ds, int k, int width);
+// deleted, or outside 1..ColumnCount, is left alone. Returns false when nothing was deleted.
+bool DeleteColumn(DataSet& ds, int k, int width);
 
 // The selection after column k was deleted: a selection on k moves on to the next column that is
 // still present; when there is none it stays.
 GridRect SelectionAfterColumnDeletion(const DataSet& ds, const GridRect& selection, int k);
 
 // Removes data rows top..bottom (clamped to the table) with their numbers and journals them.
-EditEffect DeleteRows(DataSet& ds, int top, int bottom);
+// Returns false when nothing was deleted.
+bool DeleteRows(DataSet& ds, int top, int bottom);
 
 } // namespace varnotile

@@ -13,7 +13,6 @@ void ResetData(DataSet& ds) {
     for (auto& column : ds.Values) std::vector<double>().swap(column);
     ds.DataRowCount = 0;
     ds.ExtraColumnFound = false;
-    ds.UndoCount = 0;
     ds.HeaderTextsChanged = false;
     ds.Journal.clear();
     ds.ModifyFromRow = 1;

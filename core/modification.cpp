@@ -1,11 +1,14 @@
 #include "modification.h"
 
+#include "cell_editing.h"
 #include "number_text.h"
 #include "statistics.h"
 
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <memory>
+#include <vector>
 
 namespace varnotile {
 
@@ -63,54 +66,103 @@ double transform(const ModifyPlan& plan, double v) {
 
 } // namespace
 
-EditEffect ApplyModification(DataSet& ds, int k, const ModifyPlan& plan) {
+namespace {
+
+// The former texts of the modified rows; numbers are read back from them on undo.
+class ModificationCommand final : public UndoCommand {
+public:
+    ModificationCommand(const DataSet& ds, int column, int firstRow, int lastRow)
+        : column_(column), firstRow_(firstRow), lastRow_(lastRow) {
+        const std::size_t n = lastRow >= firstRow ? static_cast<std::size_t>(lastRow - firstRow + 1) : 0;
+        oldEdited_.resize(n);
+        oldTextEnds_.resize(n);
+        for (std::size_t i = 0; i < n; ++i) {
+            const int r = firstRow + static_cast<int>(i);
+            if (ds.Cells.isEdited(column, r)) {
+                oldEdited_[i] = 1;
+                oldTextBytes_ += ds.Cells.cell(column, r);
+            }
+            oldTextEnds_[i] = oldTextBytes_.size();
+        }
+    }
+
+    void undo(DataSet& ds) override {
+        const int k = column_;
+        const bool numbers = HasValues(ds, k);
+        std::size_t start = 0;
+        int last = firstRow_ - 1;
+        for (int r = firstRow_; r <= lastRow_; ++r) {
+            const std::size_t i = static_cast<std::size_t>(r - firstRow_);
+            if (!IsDataCell(ds, k, r) || i >= oldEdited_.size()) break;
+            const std::size_t end = static_cast<std::size_t>(oldTextEnds_[i]);
+            if (oldEdited_[i])
+                ds.Cells.setCell(k, r, oldTextBytes_.substr(start, end - start));
+            else
+                ds.Cells.revertCell(k, r);
+            start = end;
+            if (numbers) SetValue(ds, k, r, textToNumber(ds.Cells.cell(k, r), ds.DecimalSeparator));
+            last = r;
+        }
+        ComputeColumnStatistics(ds);
+        if (last >= firstRow_) ds.Changes.cellsChanged(k, firstRow_, last);
+        ds.Changes.statisticsChanged(k);
+    }
+
+private:
+    int column_, firstRow_, lastRow_;
+    // Per row whether the cell held an edited text, and those texts packed one after the other
+    // (cells that showed their file text add nothing); oldTextEnds_[i] is where row i's text ends.
+    std::vector<uint8_t> oldEdited_;
+    std::string oldTextBytes_;
+    std::vector<uint64_t> oldTextEnds_;
+};
+
+} // namespace
+
+ModifyResult ApplyModification(DataSet& ds, int k, const ModifyPlan& plan) {
     ds.ModifyConfirmed = false;
     if (!plan.confirmed() || k < 1 || k > 10 || k > ds.ColumnCount || !ds.ColumnIsNumeric[static_cast<std::size_t>(k)])
         return {};
+    const ChangeScope scope(ds.Changes);
     const int from = std::max(plan.fromRow, 1);
     const int to = std::min({plan.toRow, ds.DataRowCount, ds.Cells.rowCount()});
     auto& slots = ds.Values[static_cast<std::size_t>(k)];
     if (slots.size() < static_cast<std::size_t>(ds.DataRowCount) + 1)
         slots.resize(static_cast<std::size_t>(ds.DataRowCount) + 1, 0.0);
     const char decimal = ds.DecimalSeparator;
+    auto command = std::make_unique<ModificationCommand>(ds, k, from, to);
 
-    UndoEntry entry;
-    entry.kind = UndoKind::ColumnModification;
-    entry.column = k;
-    entry.row = from;
-    entry.lastRow = to;
-    const std::size_t n = to >= from ? static_cast<std::size_t>(to - from + 1) : 0;
-    entry.oldEdited.resize(n);
-    entry.oldTextEnds.resize(n);
-    for (std::size_t i = 0; i < n; ++i) {
-        const int r = from + static_cast<int>(i);
-        if (ds.Cells.isEdited(k, r)) {
-            entry.oldEdited[i] = 1;
-            entry.oldTextBytes += ds.Cells.cell(k, r);
-        }
-        entry.oldTextEnds[i] = entry.oldTextBytes.size();
-    }
-
-    EditEffect effect;
+    ModifyResult result;
     for (int r = from; r <= to; ++r) {
         double& value = slots[static_cast<std::size_t>(r)];
-        const double result = transform(plan, value);
-        std::string text = formatGeneral(result, decimal);
+        const double transformed = transform(plan, value);
+        std::string text = formatGeneral(transformed, decimal);
         double readBack = 0;
-        if (!std::isfinite(result) || !parseNumber(text, decimal, readBack)) {
-            ++effect.unchangedResults;
+        if (!std::isfinite(transformed) || !parseNumber(text, decimal, readBack)) {
+            ++result.unchangedResults;
             continue;
         }
         ds.Cells.setCell(k, r, std::move(text));
         value = readBack;
     }
-    PushUndo(ds, std::move(entry));
+    ds.Journal.push(std::move(command));
     ComputeColumnStatistics(ds);
-    effect.changed = true;
-    effect.cellsColumn = k;
-    effect.clearCurve = effect.fillCurve = k;
-    effect.headerRow = true;
-    return effect;
+    if (to >= from) ds.Changes.cellsChanged(k, from, to);
+    ds.Changes.statisticsChanged(k);
+    result.applied = true;
+    return result;
+}
+
+bool RenameColumn(DataSet& ds, int k, std::string name, std::string label) {
+    if (k < 1 || k > kFieldSlots) return false;
+    const auto slot = static_cast<std::size_t>(k);
+    if (name == ds.ColumnNames[slot] && label == ds.ColumnLabels[slot]) return false;
+    const ChangeScope scope(ds.Changes);
+    ds.ColumnNames[slot] = std::move(name);
+    ds.ColumnLabels[slot] = std::move(label);
+    ds.HeaderTextsChanged = true;
+    ds.Changes.columnsRenamed();
+    return true;
 }
 
 } // namespace varnotile

@@ -2,7 +2,6 @@
 // Column modification: a conditional transformation (values meeting a comparison are replaced)
 // and a linear one (New Value = Old Value * m + a) over a range of rows of one column.
 #include "dataset.h"
-#include "undo_journal.h"
 
 #include <string>
 #include <string_view>
@@ -35,11 +34,21 @@ bool parseRowField(std::string_view text, int& out);
 // number field that is not a number counts as 0.
 ModifyPlan PlanModification(DataSet& ds, const ModifyRequest& request);
 
+// What a modification did.
+struct ModifyResult {
+    bool applied = false;     // the column was transformed and the change journalled
+    int unchangedResults = 0; // results that could not be written (see ApplyModification)
+};
+
 // Transforms rows fromRow..toRow of numeric column k, writes the results into the cells in the
 // general number format and journals the former texts and numbers. A cell's number is what its new
 // text reads back as. A result that is not finite, or whose text does not read back as a number,
-// leaves that cell as it was (counted in EditEffect::unchangedResults). A plan that transforms
-// nothing, or a column that is not numeric, changes nothing and makes no entry.
-EditEffect ApplyModification(DataSet& ds, int k, const ModifyPlan& plan);
+// leaves that cell as it was (counted in unchangedResults). A plan that transforms nothing, or a
+// column that is not numeric, changes nothing and makes no journal command.
+ModifyResult ApplyModification(DataSet& ds, int k, const ModifyPlan& plan);
+
+// Gives column k a new name and label. A rename makes no journal command but counts as an unsaved
+// change until the next save or load. Returns false when both texts were as they are.
+bool RenameColumn(DataSet& ds, int k, std::string name, std::string label);
 
 } // namespace varnotile

@@ -1,4 +1,6 @@
 // Deleting rows and columns, and which deletion a grid selection asks for.
+#include "cell_editing.h"
+#include "change_recorder.h"
 #include "deletion.h"
 #include "loader.h"
 #include "test_files.h"
@@ -30,8 +32,9 @@ TEST(Deletion, RowsThreeToFiveOfTenAndUndo) {
     DataSet ds;
     load(ds, tenRows());
     EditCell(ds, 2, 4, "4,4"); // an edited text inside the deleted rows
-    EditEffect e = DeleteRows(ds, 3, 5);
-    EXPECT_TRUE(e.rowCountChanged && e.allCurves && e.headerRow && e.chartTitles);
+    varnotile::test::ChangeRecorder changes(ds);
+    EXPECT_TRUE(DeleteRows(ds, 3, 5));
+    EXPECT_EQ(changes.take(), "removed 3-5; statistics 0; finished");
     EXPECT_EQ(ds.DataRowCount, 7);
     EXPECT_EQ(ds.Cells.rowCount(), 7);
     for (int r = 3; r <= 7; ++r) {
@@ -62,8 +65,8 @@ TEST(Deletion, RowsThreeToFiveOfTenAndUndo) {
 TEST(Deletion, RowRangesAreClampedToTheTable) {
     DataSet ds;
     load(ds, tenRows());
-    EXPECT_FALSE(DeleteRows(ds, 11, 12).changed);
-    EXPECT_FALSE(DeleteRows(ds, 5, 4).changed);
+    EXPECT_FALSE(DeleteRows(ds, 11, 12));
+    EXPECT_FALSE(DeleteRows(ds, 5, 4));
     DeleteRows(ds, 0, 2);
     EXPECT_EQ(ds.DataRowCount, 8);
     DeleteRows(ds, 8, 99);
@@ -71,7 +74,7 @@ TEST(Deletion, RowRangesAreClampedToTheTable) {
     DeleteRows(ds, 1, 7); // every row
     EXPECT_EQ(ds.DataRowCount, 0);
     EXPECT_EQ(ds.ColumnAbsMax[1], 1.0);
-    while (ds.UndoCount) UndoLast(ds);
+    while (ds.UndoCount()) UndoLast(ds);
     EXPECT_EQ(ds.DataRowCount, 10);
     EXPECT_EQ(cell(ds, 1, 10), "10");
 }
@@ -80,18 +83,18 @@ TEST(Deletion, ColumnIsMarkedAbsentOnceAndKeepsItsData) {
     DataSet ds;
     load(ds, tenRows());
     const double min3 = ds.ColumnMin[3];
-    EditEffect e = DeleteColumn(ds, 3, 64); // the last column
-    EXPECT_EQ(e.hideColumn, 3);
-    EXPECT_EQ(e.clearCurve, 3);
-    EXPECT_TRUE(e.chartTitles);
+    varnotile::test::ChangeRecorder changes(ds);
+    EXPECT_TRUE(DeleteColumn(ds, 3, 64)); // the last column
+    EXPECT_EQ(changes.take(), "hidden 3; finished");
     EXPECT_FALSE(ds.ColumnPresent[3]);
     EXPECT_EQ(ds.ColumnMin[3], min3);
     EXPECT_EQ(cell(ds, 3, 2), "-2");
     // A second Delete on the hidden column, and columns outside the table, do nothing.
-    EXPECT_FALSE(DeleteColumn(ds, 3, 0).changed);
-    EXPECT_FALSE(DeleteColumn(ds, 0, 64).changed);
-    EXPECT_FALSE(DeleteColumn(ds, 4, 64).changed);
-    EXPECT_EQ(ds.UndoCount, 1);
+    EXPECT_FALSE(DeleteColumn(ds, 3, 0));
+    EXPECT_FALSE(DeleteColumn(ds, 0, 64));
+    EXPECT_FALSE(DeleteColumn(ds, 4, 64));
+    EXPECT_EQ(changes.take(), "");
+    EXPECT_EQ(ds.UndoCount(), 1);
     // The selection stays on the last column; on column 1 it moves to the next present one.
     const GridRect last{3, 0, 3, 11};
     EXPECT_EQ(SelectionAfterColumnDeletion(ds, last, 3), last);

@@ -1,4 +1,6 @@
 // The undo journal: cell edits, the four kinds of entry reversed newest first, the entry limit.
+#include "cell_editing.h"
+#include "change_recorder.h"
 #include "deletion.h"
 #include "loader.h"
 #include "modification.h"
@@ -34,24 +36,25 @@ TEST(Journal, TypingIntoOneCellMakesOneEntryAndUndoRestoresTextAndValue) {
     load(ds, tenRows());
     ASSERT_TRUE(ds.ColumnIsNumeric[1]);
     // The editor reports "1" then "12" over a cell that showed 5.
-    EXPECT_TRUE(EditCell(ds, 1, 5, "1").changed);
-    EditEffect e = EditCell(ds, 1, 5, "12");
-    EXPECT_EQ(e.clearCurve, 1);
-    EXPECT_EQ(e.fillCurve, 1);
-    EXPECT_EQ(ds.UndoCount, 1);
+    EXPECT_TRUE(EditCell(ds, 1, 5, "1"));
+    varnotile::test::ChangeRecorder changes(ds);
+    EditCell(ds, 1, 5, "12");
+    EXPECT_EQ(changes.take(), "cells 1 5-5; statistics 1; finished");
+    EXPECT_EQ(ds.UndoCount(), 1);
     EXPECT_EQ(ds.Values[1][5], 12);
     EXPECT_EQ(ds.ColumnMax[1], 12);
     // The commit reports the same text again: nothing more.
-    EXPECT_FALSE(EditCell(ds, 1, 5, "12").changed);
-    EXPECT_EQ(ds.UndoCount, 1);
+    EXPECT_FALSE(EditCell(ds, 1, 5, "12"));
+    EXPECT_EQ(changes.take(), "");
+    EXPECT_EQ(ds.UndoCount(), 1);
 
     UndoLast(ds);
-    EXPECT_EQ(ds.UndoCount, 0);
+    EXPECT_EQ(ds.UndoCount(), 0);
     EXPECT_EQ(cell(ds, 1, 5), "5");
     EXPECT_FALSE(ds.Cells.isEdited(1, 5));
     EXPECT_EQ(ds.Values[1][5], 5);
     EXPECT_EQ(ds.ColumnMax[1], 10);
-    EXPECT_FALSE(UndoLast(ds).changed); // empty journal
+    EXPECT_FALSE(UndoLast(ds)); // empty journal
 }
 
 TEST(Journal, ValueFollowsTheTextAlsoWhenEmptiedOrTypedBack) {
@@ -63,7 +66,7 @@ TEST(Journal, ValueFollowsTheTextAlsoWhenEmptiedOrTypedBack) {
     EXPECT_EQ(ds.Values[2][3], 3);
     EditCell(ds, 2, 3, "30");
     EXPECT_EQ(ds.Values[2][3], 30);
-    EXPECT_EQ(ds.UndoCount, 0); // typed back: nothing left to undo
+    EXPECT_EQ(ds.UndoCount(), 0); // typed back: nothing left to undo
     EXPECT_FALSE(ds.Cells.isEdited(2, 3));
     EditCell(ds, 2, 3, "");
     UndoLast(ds);
@@ -77,7 +80,7 @@ TEST(Journal, EditsOfOtherCellsAndWordColumnsMakeTheirOwnEntries) {
     EditCell(ds, 1, 1, "7");
     EditCell(ds, 3, 1, "changed");
     EditCell(ds, 1, 1, "8"); // back to the first cell: a new entry, the newest names (3, 1)
-    EXPECT_EQ(ds.UndoCount, 3);
+    EXPECT_EQ(ds.UndoCount(), 3);
     EXPECT_EQ(ds.Values[3].size(), 0u); // the word column has no numbers
     UndoLast(ds);
     EXPECT_EQ(cell(ds, 1, 1), "7");
@@ -92,12 +95,12 @@ TEST(Journal, EditsOfOtherCellsAndWordColumnsMakeTheirOwnEntries) {
 TEST(Journal, CellsOutsideTheTableAreIgnored) {
     DataSet ds;
     load(ds, tenRows());
-    EXPECT_FALSE(EditCell(ds, -1, 1, "x").changed);
-    EXPECT_FALSE(EditCell(ds, 0, 1, "x").changed);
-    EXPECT_FALSE(EditCell(ds, 4, 1, "x").changed);
-    EXPECT_FALSE(EditCell(ds, 11, 1, "x").changed);
-    EXPECT_FALSE(EditCell(ds, 1, 11, "x").changed);
-    EXPECT_EQ(ds.UndoCount, 0);
+    EXPECT_FALSE(EditCell(ds, -1, 1, "x"));
+    EXPECT_FALSE(EditCell(ds, 0, 1, "x"));
+    EXPECT_FALSE(EditCell(ds, 4, 1, "x"));
+    EXPECT_FALSE(EditCell(ds, 11, 1, "x"));
+    EXPECT_FALSE(EditCell(ds, 1, 11, "x"));
+    EXPECT_EQ(ds.UndoCount(), 0);
 }
 
 TEST(Journal, AllFourKindsAreReversedNewestFirst) {
@@ -112,29 +115,29 @@ TEST(Journal, AllFourKindsAreReversedNewestFirst) {
     req.fromRow = 1;
     req.toRow = 7;
     ApplyModification(ds, 1, PlanModification(ds, req)); // 4: modification
-    ASSERT_EQ(ds.UndoCount, 4);
+    ASSERT_EQ(ds.UndoCount(), 4);
     EXPECT_EQ(ds.DataRowCount, 7);
     EXPECT_EQ(cell(ds, 1, 4), "14");
 
     UndoLast(ds); // the modification
     EXPECT_EQ(cell(ds, 1, 4), "7");
     EXPECT_EQ(ds.Values[1][4], 7);
-    EditEffect e = UndoLast(ds); // the rows
-    EXPECT_TRUE(e.rowCountChanged);
+    varnotile::test::ChangeRecorder changes(ds);
+    UndoLast(ds); // the rows
+    EXPECT_EQ(changes.take(), "inserted 4-6; statistics 0; finished");
     EXPECT_EQ(ds.DataRowCount, 10);
     for (int r = 1; r <= 10; ++r) {
         EXPECT_EQ(cell(ds, 1, r), std::to_string(r));
         EXPECT_EQ(ds.Values[1][static_cast<std::size_t>(r)], r);
     }
     EXPECT_FALSE(ds.ColumnPresent[3]);
-    e = UndoLast(ds); // the column
+    UndoLast(ds); // the column
     EXPECT_TRUE(ds.ColumnPresent[3]);
-    EXPECT_EQ(e.showColumn, 3);
-    EXPECT_EQ(e.showWidth, 71);
+    EXPECT_EQ(changes.take(), "shown 3 71; finished");
     UndoLast(ds); // the cell
     EXPECT_EQ(cell(ds, 2, 2), "20");
     EXPECT_EQ(ds.Values[2][2], 20);
-    EXPECT_EQ(ds.UndoCount, 0);
+    EXPECT_EQ(ds.UndoCount(), 0);
 }
 
 TEST(Journal, HoldsAtMost200EntriesDroppingTheOldest) {
@@ -143,9 +146,9 @@ TEST(Journal, HoldsAtMost200EntriesDroppingTheOldest) {
     DataSet ds;
     load(ds, s);
     for (int r = 1; r <= 205; ++r) EditCell(ds, 2, r, "1");
-    EXPECT_EQ(ds.UndoCount, 200);
+    EXPECT_EQ(ds.UndoCount(), 200);
     EXPECT_EQ(ds.Journal.size(), 200);
-    while (ds.UndoCount > 0) UndoLast(ds);
+    while (ds.UndoCount() > 0) UndoLast(ds);
     // The five oldest edits fell out of the journal and stay.
     for (int r = 1; r <= 5; ++r) EXPECT_EQ(cell(ds, 2, r), "1") << r;
     for (int r = 6; r <= 205; ++r) EXPECT_EQ(cell(ds, 2, r), "0") << r;
@@ -179,52 +182,50 @@ TEST(Journal, ZeroCountFromASaveEmptiesTheJournal) {
     load(ds, tenRows());
     EditCell(ds, 1, 1, "5");
     EditCell(ds, 1, 2, "5");
-    ds.UndoCount = 0; // what saving does
-    EXPECT_FALSE(UndoLast(ds).changed);
+    ds.Journal.clear(); // what saving does
+    EXPECT_FALSE(UndoLast(ds));
     EditCell(ds, 1, 3, "5");
-    EXPECT_EQ(ds.UndoCount, 1);
+    EXPECT_EQ(ds.UndoCount(), 1);
     EXPECT_EQ(ds.Journal.size(), 1);
     UndoLast(ds);
     EXPECT_EQ(cell(ds, 1, 1), "5"); // the saved edits stay
 }
 
-TEST(Journal, TextStoredBeforeTheReportIsJournalledFromTheSelectedText) {
+TEST(Journal, KeystrokesCommitEscapeAndRetypingMakeOneWayBackToTheFirstText) {
     DataSet ds;
     load(ds, tenRows());
-    // The grid stores each keystroke's text itself, then reports it with the selected text "5".
-    ds.Cells.setCell(1, 5, "1");
-    EXPECT_EQ(EditCell(ds, 1, 5, "1", "5").fillCurve, 1);
-    ds.Cells.setCell(1, 5, "12");
-    EditCell(ds, 1, 5, "12", "5");
+    varnotile::test::ChangeRecorder changes(ds);
+    // Each keystroke's text reaches the data set, which journals it from the cell's present text.
+    EditCell(ds, 1, 5, "1");
+    EXPECT_EQ(changes.take(), "cells 1 5-5; statistics 1; finished");
+    EditCell(ds, 1, 5, "12");
     EXPECT_EQ(ds.Values[1][5], 12);
-    EXPECT_EQ(EditCell(ds, 1, 5, "12", "5").fillCurve, 0); // the commit: the number is in line
-    EXPECT_EQ(ds.UndoCount, 1);
-    ds.Cells.setCell(1, 5, "5"); // Escape: back to the selected text
-    EditCell(ds, 1, 5, "5", "5");
+    changes.take();
+    EXPECT_FALSE(EditCell(ds, 1, 5, "12")); // the commit: nothing more
+    EXPECT_EQ(changes.take(), "");
+    EXPECT_EQ(ds.UndoCount(), 1);
+    EditCell(ds, 1, 5, "5"); // Escape: back to the text from before
     EXPECT_EQ(ds.Values[1][5], 5);
-    ds.Cells.setCell(1, 5, "6");
-    EditCell(ds, 1, 5, "6", "5");
+    EXPECT_EQ(ds.UndoCount(), 0);
+    EditCell(ds, 1, 5, "6");
     UndoLast(ds);
     EXPECT_EQ(cell(ds, 1, 5), "5");
     EXPECT_EQ(ds.Values[1][5], 5);
-    EXPECT_EQ(ds.UndoCount, 0);
+    EXPECT_EQ(ds.UndoCount(), 0);
 }
 
-TEST(Journal, UndoOfATextTheGridStoredPutsBackTheFileTextOrTheEditedOne) {
+TEST(Journal, UndoPutsBackTheFileTextOrTheEditedOne) {
     DataSet ds;
     load(ds, tenRows());
-    // The grid stores "1" over the file text "5" before reporting it: undo shows the file text
-    // again, not an edited copy of it.
-    ds.Cells.setCell(1, 5, "1");
-    EditCell(ds, 1, 5, "1", "5");
+    // Undo of an edit over the file text "5" shows the file text again, not an edited copy of it.
+    EditCell(ds, 1, 5, "1");
     UndoLast(ds);
     EXPECT_EQ(cell(ds, 1, 5), "5");
     EXPECT_FALSE(ds.Cells.isEdited(1, 5));
     // A cell that held an edited text gets that text back, still edited.
     EditCell(ds, 1, 6, "7");
-    ds.UndoCount = 0; // saved
-    ds.Cells.setCell(1, 6, "8");
-    EditCell(ds, 1, 6, "8", "7");
+    ds.Journal.clear(); // saved
+    EditCell(ds, 1, 6, "8");
     UndoLast(ds);
     EXPECT_EQ(cell(ds, 1, 6), "7");
     EXPECT_TRUE(ds.Cells.isEdited(1, 6));
@@ -238,20 +239,20 @@ TEST(Journal, AnEditBackToTheOldTextTakesOnlyItsOwnEntryOut) {
     DataSet ds;
     load(ds, s);
     for (int r = 1; r <= 200; ++r) EditCell(ds, 2, r, "1");
-    ASSERT_EQ(ds.UndoCount, 200);
+    ASSERT_EQ(ds.UndoCount(), 200);
     // A new entry made room by dropping the oldest; typing back brings that one back.
     EditCell(ds, 2, 201, "5");
     EditCell(ds, 2, 201, "0");
-    EXPECT_EQ(ds.UndoCount, 200);
+    EXPECT_EQ(ds.UndoCount(), 200);
     EXPECT_FALSE(ds.Cells.isEdited(2, 201));
     // Consecutive changes of one cell share an entry, which goes only once the cell is back at
     // the text from before the first of them.
     EditCell(ds, 2, 200, "2");
     EditCell(ds, 2, 200, "1");
-    EXPECT_EQ(ds.UndoCount, 200);
+    EXPECT_EQ(ds.UndoCount(), 200);
     EditCell(ds, 2, 200, "0");
-    EXPECT_EQ(ds.UndoCount, 199);
+    EXPECT_EQ(ds.UndoCount(), 199);
     EXPECT_EQ(ds.Values[2][200], 0);
-    while (ds.UndoCount > 0) UndoLast(ds);
+    while (ds.UndoCount() > 0) UndoLast(ds);
     for (int r = 1; r <= 210; ++r) EXPECT_EQ(cell(ds, 2, r), "0") << r;
 }

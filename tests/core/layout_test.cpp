@@ -1,4 +1,5 @@
 // Reading a file's lines and detecting its layout, through the load sequence.
+#include "cell_editing.h"
 #include "loader.h"
 #include "test_files.h"
 
@@ -233,13 +234,15 @@ TEST(Load, KeepsTheViewChoicesAndResetsTheRest) {
     DataSet& ds = l->ds;
     ds.XColumn = 2;
     ds.CurveVisible[1] = false;
-    ds.UndoCount = 3;
+    EditCell(ds, 1, 1, "9");
+    ds.HeaderTextsChanged = true;
     TempDir dir;
     ds.CurrentFileName = dir.write("x", "1\n2\n3\n4\n5\n");
     LoadDataFile(ds);
     EXPECT_EQ(ds.XColumn, 2);
     EXPECT_FALSE(ds.CurveVisible[1]);
-    EXPECT_EQ(ds.UndoCount, 0);
+    EXPECT_EQ(ds.UndoCount(), 0);
+    EXPECT_FALSE(ds.isModified());
     EXPECT_EQ(ds.ColumnNames[2], "");
     EXPECT_EQ(ds.ModifyToRow, 5);
 }

@@ -1,5 +1,6 @@
 // Column modification: conditional and linear transformations, row ranges, formatting, undo.
 #include "loader.h"
+#include "change_recorder.h"
 #include "modification.h"
 #include "test_files.h"
 
@@ -30,7 +31,7 @@ ModifyRequest linear(const std::string& factor, const std::string& offset, int f
     return r;
 }
 
-EditEffect modify(DataSet& ds, int k, const ModifyRequest& request) {
+ModifyResult modify(DataSet& ds, int k, const ModifyRequest& request) {
     return ApplyModification(ds, k, PlanModification(ds, request));
 }
 
@@ -42,17 +43,16 @@ const char* kSix = "x,y\n1,5\n2,15\n3,10\n1.50,20\nabc,11\n6,-3.0\n";
 TEST(Modification, LinearTransformationWritesTheNewNumbers) {
     DataSet ds;
     load(ds, kSix);
-    EditEffect e = modify(ds, 1, linear("2", "1", 1, 3));
-    EXPECT_EQ(e.clearCurve, 1);
-    EXPECT_EQ(e.fillCurve, 1);
-    EXPECT_TRUE(e.headerRow);
+    varnotile::test::ChangeRecorder changes(ds);
+    EXPECT_TRUE(modify(ds, 1, linear("2", "1", 1, 3)).applied);
+    EXPECT_EQ(changes.take(), "cells 1 1-3; statistics 1; finished");
     EXPECT_EQ(cell(ds, 1, 1), "3");
     EXPECT_EQ(cell(ds, 1, 2), "5");
     EXPECT_EQ(cell(ds, 1, 3), "7");
     EXPECT_EQ(cell(ds, 1, 4), "1.50"); // outside the range
     EXPECT_EQ(ds.Values[1][3], 7);
     EXPECT_EQ(ds.ColumnMax[1], 7);
-    EXPECT_EQ(ds.UndoCount, 1);
+    EXPECT_EQ(ds.UndoCount(), 1);
     EXPECT_FALSE(ds.ModifyConfirmed);
 }
 
@@ -95,17 +95,17 @@ TEST(Modification, RangesAreClampedAndEmptyPlansDoNothing) {
     EXPECT_EQ(ds.ModifyToRow, 6);
     EXPECT_TRUE(ds.ModifyConfirmed);
     // Factor "1" with offset "0", or an empty factor, is no transformation: no entry.
-    EXPECT_FALSE(modify(ds, 1, linear("1", "0", 1, 6)).changed);
-    EXPECT_FALSE(modify(ds, 1, linear("", "3", 1, 6)).changed);
-    EXPECT_EQ(ds.UndoCount, 0);
+    EXPECT_FALSE(modify(ds, 1, linear("1", "0", 1, 6)).applied);
+    EXPECT_FALSE(modify(ds, 1, linear("", "3", 1, 6)).applied);
+    EXPECT_EQ(ds.UndoCount(), 0);
     // An empty offset reads as "0"; a range past the end stays empty.
     modify(ds, 1, linear("2", "", 5, 99));
     EXPECT_EQ(cell(ds, 1, 6), "12");
     modify(ds, 1, linear("2", "1", 9, 20));
     EXPECT_EQ(cell(ds, 1, 6), "12");
     // Columns without numbers are never transformed.
-    EXPECT_FALSE(modify(ds, 3, linear("2", "1", 1, 6)).changed);
-    EXPECT_FALSE(modify(ds, 0, linear("2", "1", 1, 6)).changed);
+    EXPECT_FALSE(modify(ds, 3, linear("2", "1", 1, 6)).applied);
+    EXPECT_FALSE(modify(ds, 0, linear("2", "1", 1, 6)).applied);
 }
 
 TEST(Modification, NonNumericTextsAndFormatting) {
@@ -114,7 +114,7 @@ TEST(Modification, NonNumericTextsAndFormatting) {
     modify(ds, 1, linear("1.0", "0", 1, 6));
     EXPECT_EQ(cell(ds, 1, 4), "1.5");  // rewritten in the general format
     EXPECT_EQ(cell(ds, 1, 5), "0");    // "abc" took part as 0
-    EXPECT_EQ(ds.UndoCount, 1);
+    EXPECT_EQ(ds.UndoCount(), 1);
     modify(ds, 1, linear("2", "1", 5, 5));
     EXPECT_EQ(cell(ds, 1, 5), "1");
     modify(ds, 2, linear("x", "4", 1, 2)); // a factor that is not a number counts as 0
@@ -143,7 +143,7 @@ TEST(Modification, ResultsOutOfRangeLeaveTheirCells) {
     DataSet ds;
     load(ds, kSix);
     EXPECT_EQ(modify(ds, 2, linear("1e300", "0", 1, 6)).unchangedResults, 0);
-    EditEffect e = modify(ds, 2, linear("1e300", "0", 1, 6));
+    ModifyResult e = modify(ds, 2, linear("1e300", "0", 1, 6));
     EXPECT_EQ(e.unchangedResults, 6);
     EXPECT_EQ(cell(ds, 2, 1), "5E300");
     for (int r = 1; r <= 6; ++r) EXPECT_TRUE(std::isfinite(ds.Values[2][static_cast<std::size_t>(r)]));

@@ -138,7 +138,7 @@ public:
     ~RandomSession() {
         tester_.reset();
         // The window must not ask anything when it goes.
-        window_->dataSet().UndoCount = 0;
+        window_->dataSet().Journal.clear();
         window_.reset();
     }
 
@@ -154,7 +154,7 @@ public:
                 return;
             }
             // The journal keeps at most 200 entries; check before the oldest would be dropped.
-            if (ds().UndoCount >= 190) checkpoint();
+            if (ds().UndoCount() >= 190) checkpoint();
         }
         checkpoint();
     }
@@ -184,7 +184,7 @@ private:
         last_ = text;
         if (trace_)
             std::fprintf(stderr, "[seed %u #%d] %s (%d x %d, %d entries, %s)\n", seed_, action_, text.c_str(),
-                         ds().ColumnCount, ds().DataRowCount, ds().UndoCount, currentFile_.c_str());
+                         ds().ColumnCount, ds().DataRowCount, ds().UndoCount(), currentFile_.c_str());
     }
 
     int gridColumns() const { return model_->gridColumnCount(); }
@@ -205,19 +205,19 @@ private:
         baseline_ = tableBytes();
         baseNames_ = ds().ColumnNames;
         baseLabels_ = ds().ColumnLabels;
-        ASSERT_EQ(ds().UndoCount, 0) << where();
+        ASSERT_EQ(ds().UndoCount(), 0) << where();
     }
 
     // Undoes every journalled action and compares the table with the baseline.
     void checkpoint() {
-        const int entries = ds().UndoCount;
-        for (int i = 0; i < entries + 5 && ds().UndoCount > 0; ++i) {
+        const int entries = ds().UndoCount();
+        for (int i = 0; i < entries + 5 && ds().UndoCount() > 0; ++i) {
             if (chance(50))
                 w().menuUndoClick();
             else
                 w().SGridDataKeyDown(Qt::Key_Z, Qt::ControlModifier);
         }
-        ASSERT_EQ(ds().UndoCount, 0) << where() << "undo does not empty the journal";
+        ASSERT_EQ(ds().UndoCount(), 0) << where() << "undo does not empty the journal";
         undone_ += entries;
         // Renaming in the Modify dialog is not journalled; put the names back as a user would.
         ds().ColumnNames = baseNames_;
@@ -240,8 +240,8 @@ private:
             ASSERT_EQ(model_->rowCount(), d.DataRowCount) << where();
             ASSERT_EQ(model_->columnCount(), d.ColumnCount) << where();
         }
-        ASSERT_GE(d.UndoCount, 0) << where();
-        ASSERT_LE(d.UndoCount, 200) << where();
+        ASSERT_GE(d.UndoCount(), 0) << where();
+        ASSERT_LE(d.UndoCount(), 200) << where();
     }
 
     // ---- modal dialogs
@@ -535,7 +535,7 @@ private:
     void folderListClick() {
         auto* list = w().findChild<QTableWidget*>(QStringLiteral("SGridFiles"));
         if (!ds().FileListActive || list->rowCount() == 0) return;
-        const bool keepEdits = chance(30) && ds().UndoCount > 0;
+        const bool keepEdits = chance(30) && ds().UndoCount() > 0;
         if (!keepEdits) checkpoint();
         note("folder list");
         const int row = between(1, list->rowCount());
@@ -544,7 +544,7 @@ private:
         w().SGridFilesSelectCell(chance(80) ? 0 : between(1, 3), row);
         recorder_.answerYes = true;
         currentFile_ = ds().CurrentFileName;
-        if (ds().UndoCount == 0) rebase();
+        if (ds().UndoCount() == 0) rebase();
     }
 
     void save() {
@@ -555,7 +555,7 @@ private:
             const std::string path = ds().CurrentFileName;
             if (w().SaveToCurrentFile()) {
                 EXPECT_EQ(readFile(path), before) << where();
-                EXPECT_EQ(ds().UndoCount, 0) << where();
+                EXPECT_EQ(ds().UndoCount(), 0) << where();
                 rebase();
             }
             return;

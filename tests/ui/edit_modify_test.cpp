@@ -74,7 +74,7 @@ TEST(EditModify, DialogShowsTheColumnAndModifyApplies) {
     EXPECT_EQ(t.cell(1, 2), "5");
     EXPECT_EQ(t.cell(1, 3), "7");
     EXPECT_EQ(t.ds().Values[1][3], 7);
-    EXPECT_EQ(t.ds().UndoCount, 1);
+    EXPECT_EQ(t.ds().UndoCount(), 1);
     // The range is kept for the next showing; "All" puts in every row of the table.
     t.run([&] {
         EXPECT_EQ(t.edit("EditBegRow")->text(), QStringLiteral("2"));
@@ -111,7 +111,7 @@ TEST(EditModify, CancelAndCloseBoxChangeNothing) {
     EXPECT_EQ(t.ds().ColumnLabels[1], "unit");
     EXPECT_EQ(t.ds().ModifyFromRow, 1);
     EXPECT_EQ(t.cell(1, 4), "1.50");
-    EXPECT_EQ(t.ds().UndoCount, 0);
+    EXPECT_EQ(t.ds().UndoCount(), 0);
 }
 
 TEST(EditModify, RowFieldThatIsNotAnIntegerKeepsTheDialogOpen) {
@@ -135,7 +135,7 @@ TEST(EditModify, RowFieldThatIsNotAnIntegerKeepsTheDialogOpen) {
     EXPECT_EQ(t.cell(1, 4), "4.5");
     EXPECT_EQ(t.cell(1, 5), "5"); // beyond To Row
     EXPECT_EQ(t.ds().ModifyFromRow, 1);
-    EXPECT_EQ(t.ds().UndoCount, 1);
+    EXPECT_EQ(t.ds().UndoCount(), 1);
 }
 
 TEST(EditModify, ConditionKeepsItsTextBetweenShowings) {
@@ -173,7 +173,7 @@ TEST(EditModify, ARenameIsOfferedForSavingBeforeTheWindowCloses) {
         t.edit("EditColonName")->setText(QStringLiteral("renamed"));
         t.button("BitBtnModify")->click();
     });
-    EXPECT_EQ(t.ds().UndoCount, 0); // a rename makes no journal entry...
+    EXPECT_EQ(t.ds().UndoCount(), 0); // a rename makes no journal entry...
     t.recorder.answerYes = true;
     t.w.close();
     ASSERT_EQ(t.recorder.questions.size(), 1); // ...but it is not thrown away without a question

@@ -65,38 +65,38 @@ TEST(EditWindow, TypedTextReachesCellsValuesAndTheView) {
     EXPECT_EQ(t.cell(2, 3), "450");
     EXPECT_EQ(t.ds().Values[2][3], 450);
     EXPECT_EQ(t.ds().ColumnMax[2], 450);
-    EXPECT_EQ(t.ds().UndoCount, 1);
+    EXPECT_EQ(t.ds().UndoCount(), 1);
     EXPECT_EQ(t.grid->model()->index(2, 1).data().toString(), QStringLiteral("450"));
     // Escape reports the text from before the edit: the value follows it back and nothing is
     // left to undo.
     t.w.SGridDataSetEditText(2, 3, QStringLiteral("30"));
     EXPECT_EQ(t.ds().Values[2][3], 30);
-    EXPECT_EQ(t.ds().UndoCount, 0);
+    EXPECT_EQ(t.ds().UndoCount(), 0);
     // Reports outside the table are ignored.
     t.w.SGridDataSetEditText(-1, 3, QStringLiteral("1"));
     t.w.SGridDataSetEditText(4, 3, QStringLiteral("1"));
     t.w.SGridDataSetEditText(11, 3, QStringLiteral("1"));
     t.w.SGridDataSetEditText(1, 11, QStringLiteral("1"));
-    EXPECT_EQ(t.ds().UndoCount, 0);
+    EXPECT_EQ(t.ds().UndoCount(), 0);
 }
 
 TEST(EditWindow, CtrlZUndoesCtrlShiftZDoesNot) {
     EditWindow t;
     t.w.SGridDataSetEditText(1, 1, QStringLiteral("7"));
     t.w.SGridDataSetEditText(1, 2, QStringLiteral("8"));
-    ASSERT_EQ(t.ds().UndoCount, 2);
+    ASSERT_EQ(t.ds().UndoCount(), 2);
     t.key(Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
     t.key(Qt::Key_Z, Qt::ControlModifier | Qt::AltModifier);
-    EXPECT_EQ(t.ds().UndoCount, 2);
+    EXPECT_EQ(t.ds().UndoCount(), 2);
     EXPECT_EQ(t.cell(1, 2), "8");
     t.key(Qt::Key_Z, Qt::ControlModifier);
-    EXPECT_EQ(t.ds().UndoCount, 1);
+    EXPECT_EQ(t.ds().UndoCount(), 1);
     EXPECT_EQ(t.cell(1, 2), "2");
     EXPECT_EQ(t.ds().Values[1][2], 2);
     t.w.menuUndoClick();
     EXPECT_EQ(t.cell(1, 1), "1");
     t.w.menuUndoClick(); // empty journal
-    EXPECT_EQ(t.ds().UndoCount, 0);
+    EXPECT_EQ(t.ds().UndoCount(), 0);
 }
 
 TEST(EditWindow, DeletingRowsKeepsHiddenColumnsAndUndoRestoresBoth) {
@@ -107,7 +107,7 @@ TEST(EditWindow, DeletingRowsKeepsHiddenColumnsAndUndoRestoresBoth) {
     t.w.menuDeleteClick();
     t.w.setSelectionRect(GridRect{0, 3, 4, 5});
     t.w.menuDeleteClick();
-    if (t.ds().UndoCount < 2) GTEST_SKIP() << "the grid's selection is not wired yet";
+    if (t.ds().UndoCount() < 2) GTEST_SKIP() << "the grid's selection is not wired yet";
     EXPECT_FALSE(t.ds().ColumnPresent[2]);
     EXPECT_TRUE(header->isSectionHidden(1));
     EXPECT_EQ(t.ds().DataRowCount, 7);
@@ -143,12 +143,12 @@ TEST(EditWindow, TypingInTheGridsEditorIsJournalledOnceAndUndone) {
     QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
     QApplication::sendEvent(editor, &enter);
     QApplication::processEvents();
-    EXPECT_EQ(t.ds().UndoCount, 1);
+    EXPECT_EQ(t.ds().UndoCount(), 1);
     t.key(Qt::Key_Z, Qt::ControlModifier);
     EXPECT_EQ(t.cell(1, 5), "5");
     EXPECT_EQ(t.ds().Values[1][5], 5);
     EXPECT_EQ(t.ds().ColumnMax[1], 10);
-    EXPECT_EQ(t.ds().UndoCount, 0);
+    EXPECT_EQ(t.ds().UndoCount(), 0);
 }
 
 // A text longer than a line edit takes by default comes through the editor whole.
@@ -171,7 +171,7 @@ TEST(EditWindow, EditorKeepsAHundredThousandCharacterCell) {
     ASSERT_NE(editor, nullptr);
     EditWindow::type(editor, QStringLiteral(">z\n"));
     EXPECT_EQ(std::string(w.dataSet().Cells.cell(3, 1)), longText + "z");
-    EXPECT_EQ(w.dataSet().UndoCount, 1);
+    EXPECT_EQ(w.dataSet().UndoCount(), 1);
 }
 
 // An edit that ends with the cell's former text leaves no journal entry, no unsaved change and
@@ -189,7 +189,7 @@ TEST(EditWindow, EditEndingAtTheFormerTextLeavesNothingToUndo) {
         EditWindow::type(editor, QString::fromLatin1(c.keys));
         EXPECT_EQ(t.cell(2, 3), "30") << c.what;
         EXPECT_FALSE(t.ds().Cells.isEdited(2, 3)) << c.what;
-        EXPECT_EQ(t.ds().UndoCount, 0) << c.what;
+        EXPECT_EQ(t.ds().UndoCount(), 0) << c.what;
         EXPECT_EQ(t.ds().Values[2][3], 30) << c.what;
         EXPECT_EQ(t.ds().ColumnMax[2], 100) << c.what;
         t.w.menuEditClick();

@@ -91,7 +91,7 @@ struct EditedWindow {
         ASSERT_EQ(w.dataSet().DataRowCount, 5);
         w.SGridDataSelectCell(2, 1);
         w.SGridDataSetEditText(2, 1, QStringLiteral("9.25"));
-        ASSERT_EQ(w.dataSet().UndoCount, 1);
+        ASSERT_EQ(w.dataSet().UndoCount(), 1);
     }
     // The save failed: the user was told, the old file is whole, the edit still unsaved.
     void expectRefused(const std::string& target) {
@@ -99,7 +99,7 @@ struct EditedWindow {
         EXPECT_TRUE(recorder.notices[0].startsWith(QStringLiteral("Cannot save the file \"") + QString::fromStdString(target)))
             << recorder.notices[0].toStdString();
         EXPECT_EQ(readFile(path), kData);
-        EXPECT_EQ(w.dataSet().UndoCount, 1);
+        EXPECT_EQ(w.dataSet().UndoCount(), 1);
         EXPECT_EQ(w.dataSet().Cells.cell(2, 1), "9.25");
         EXPECT_EQ(w.dataSet().CurrentFileName, path);
     }
@@ -145,7 +145,7 @@ TEST(FilesFault, AReadOnlyFolderRefusesSaveAndSaveAs) {
     EXPECT_FALSE(t.w.close());
     EXPECT_EQ(t.recorder.questions.size(), 1);
     t.expectRefused(t.path);
-    t.w.dataSet().UndoCount = 0; // let the window go at the end of the test
+    t.w.dataSet().Journal.clear(); // let the window go at the end of the test
 
     // The settings file in the read-only folder: kept as it was, and the user is told.
     MainWindow w(QString::fromStdString(ini));
@@ -174,7 +174,7 @@ TEST(FilesFault, AFileMadeReadOnlyAfterLoading) {
     struct stat st {};
     ASSERT_EQ(::stat(t.path.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0444u);
-    EXPECT_EQ(t.w.dataSet().UndoCount, 0);
+    EXPECT_EQ(t.w.dataSet().UndoCount(), 0);
 }
 
 TEST(FilesFault, AnImmutableFileStopsEvenRoot) {
@@ -237,7 +237,7 @@ TEST(FilesFault, AFullDiskLeavesTheOldFileAndTheEdits) {
         EXPECT_TRUE(w.close()); // the program still ends
         EXPECT_EQ(recorder.notices, QStringList{QStringLiteral("Unable to write to ") + QString::fromStdString(ini)});
         EXPECT_EQ(readFile(ini), "[Options]\nOther=kept\n");
-        t.w.dataSet().UndoCount = 0;
+        t.w.dataSet().Journal.clear();
         return;
     }
     // No mount allowed: a file-size limit in a child process makes every write beyond it fail,
@@ -253,7 +253,7 @@ TEST(FilesFault, AFullDiskLeavesTheOldFileAndTheEdits) {
         const bool saved = t.w.SaveToCurrentFile();
         const bool told = t.recorder.notices.size() == 1 &&
                           t.recorder.notices[0].startsWith(QStringLiteral("Cannot save the file"));
-        const bool unsaved = t.w.dataSet().UndoCount == 1;
+        const bool unsaved = t.w.dataSet().UndoCount() == 1;
         ::_exit(!saved && told && unsaved ? 0 : 3);
     }
     int status = 0;

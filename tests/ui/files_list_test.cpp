@@ -1,5 +1,6 @@
 // The folder file list in the window: what it lists, header sorting, loading by selection with
 // the save question, deleting the shown file; and the General Settings dialog.
+#include "cell_editing.h"
 #include "main_window.h"
 #include "test_files.h"
 
@@ -129,29 +130,27 @@ TEST(FilesList, SelectingANameLoadsItAndOtherColumnsOnlyAsk) {
     EXPECT_EQ(t.current(), QStringLiteral("A.csv"));
 
     // With edits, a size cell asks but loads nothing; No leaves the file as it was.
-    t.w.dataSet().UndoCount = 1;
+    EditCell(t.w.dataSet(), 2, 1, "42");
     t.recorder.answerYes = false;
     t.list->setCurrentCell(0, 1);
     EXPECT_EQ(t.recorder.questions.size(), 1);
     EXPECT_EQ(t.shown(), QStringLiteral("A.csv"));
-    EXPECT_EQ(t.w.dataSet().UndoCount, 1);
+    EXPECT_EQ(t.w.dataSet().UndoCount(), 1);
 }
 
 TEST(FilesList, YesSavesTheShownFileThenLoadsTheClickedOne) {
     ListWindow t;
-    t.w.dataSet().Cells.setCell(2, 1, "42");
-    t.w.dataSet().UndoCount = 1;
+    EditCell(t.w.dataSet(), 2, 1, "42");
     t.list->setCurrentCell(2, 0); // A.csv
     EXPECT_EQ(t.recorder.questions, QStringList{"Do you want to save the changes?"});
     EXPECT_EQ(readFile(t.dir.path() + "/b.csv").substr(0, 9), "0,42\r\n1,7");
     EXPECT_EQ(t.shown(), QStringLiteral("A.csv"));
-    EXPECT_EQ(t.w.dataSet().UndoCount, 0);
+    EXPECT_EQ(t.w.dataSet().UndoCount(), 0);
 }
 
 TEST(FilesList, AFailedSaveKeepsTheEditsAndLoadsNothing) {
     ListWindow t;
-    t.w.dataSet().Cells.setCell(2, 1, "42");
-    t.w.dataSet().UndoCount = 1;
+    EditCell(t.w.dataSet(), 2, 1, "42");
     const std::string shown = t.w.dataSet().CurrentFileName;
     // Replace the shown file by a folder: the save cannot put a file there.
     ASSERT_EQ(std::remove(shown.c_str()), 0);
@@ -160,7 +159,7 @@ TEST(FilesList, AFailedSaveKeepsTheEditsAndLoadsNothing) {
     EXPECT_EQ(t.recorder.notices.size(), 1);
     EXPECT_EQ(t.shown(), QStringLiteral("b.csv"));
     EXPECT_EQ(t.w.dataSet().Cells.cell(2, 1), "42");
-    EXPECT_EQ(t.w.dataSet().UndoCount, 1);
+    EXPECT_EQ(t.w.dataSet().UndoCount(), 1);
     EXPECT_EQ(t.current(), QStringLiteral("b.csv"));
     EXPECT_EQ(t.highlighted(), QStringList{"b.csv"}) << "not the clicked row while b.csv is still shown";
     EXPECT_TRUE(t.w.dataSet().FileListActive);
@@ -169,8 +168,7 @@ TEST(FilesList, AFailedSaveKeepsTheEditsAndLoadsNothing) {
 TEST(FilesList, TheHighlightFollowsTheShownFileByNameWhenASaveReSortsTheList) {
     ListWindow t;
     t.w.SGridFilesMouseDown(1, 0); // by size: A.csv, c.csv, b.csv
-    t.w.dataSet().Cells.setCell(2, 1, "42");
-    t.w.dataSet().UndoCount = 1;
+    EditCell(t.w.dataSet(), 2, 1, "42");
     t.click(1, 0); // c.csv; saving b.csv puts the list back in name order, with b.csv in that row
     EXPECT_EQ(t.recorder.questions, QStringList{"Do you want to save the changes?"});
     EXPECT_EQ(t.shown(), QStringLiteral("c.csv"));

@@ -1,6 +1,7 @@
 // Saving from the window: unsaved edits are offered for saving before Open and before closing
 // (with Cancel), failed saves keep the program open and the edits in place, "Save..." shows the
 // saved file, and a save that would not read back as the table asks first.
+#include "cell_editing.h"
 #include "main_window.h"
 #include "test_files.h"
 
@@ -36,10 +37,7 @@ struct Window {
         return path;
     }
     // An edit the journal knows about: a changed cell and one entry.
-    void edit(const std::string& text) {
-        w.dataSet().Cells.setCell(2, 1, text);
-        w.dataSet().UndoCount = 1;
-    }
+    void edit(const std::string& text) { EditCell(w.dataSet(), 2, 1, text); }
 };
 
 // Acts on the next modal dialog as soon as it is shown (rejects it unless told otherwise) and
@@ -75,7 +73,7 @@ TEST(FilesSave, ClosingWithEditsAsksAndSavesOnYesOrDiscardsOnNo) {
     u.edit("9.25");
     EXPECT_TRUE(u.w.close());
     EXPECT_EQ(readFile(other), "Time,Force\r\n0,9.25\r\n1,2.5\r\n2,3.5\r\n3,4.5\r\n4,5.5\r\n");
-    EXPECT_EQ(u.w.dataSet().UndoCount, 0);
+    EXPECT_EQ(u.w.dataSet().UndoCount(), 0);
 }
 
 TEST(FilesSave, AFailedSaveOnClosingKeepsTheProgramOpenAndTheEdits) {
@@ -88,7 +86,7 @@ TEST(FilesSave, AFailedSaveOnClosingKeepsTheProgramOpenAndTheEdits) {
     ASSERT_EQ(t.recorder.notices.size(), 1);
     EXPECT_TRUE(t.recorder.notices[0].startsWith(QStringLiteral("Cannot save the file \"")));
     EXPECT_TRUE(t.recorder.notices[0].contains(QStringLiteral("gone/a.csv")));
-    EXPECT_EQ(t.w.dataSet().UndoCount, 1);
+    EXPECT_EQ(t.w.dataSet().UndoCount(), 1);
     EXPECT_EQ(t.w.dataSet().Cells.cell(2, 1), "9.25");
     EXPECT_EQ(readFile(path), kData);
     // The settings are only written once the program really ends.
@@ -105,7 +103,7 @@ TEST(FilesSave, OpenAsksAboutUnsavedEditsBeforeItsDialog) {
     EXPECT_EQ(t.recorder.questions, QStringList{QString::fromLatin1(kQuestion)});
     EXPECT_EQ(dialog, QStringLiteral("OpenDialog1"));
     EXPECT_NE(readFile(path).find("0,7\r\n"), std::string::npos);
-    EXPECT_EQ(t.w.dataSet().UndoCount, 0);
+    EXPECT_EQ(t.w.dataSet().UndoCount(), 0);
 
     // A save that fails stops the command before its dialog.
     t.edit("8");
@@ -115,7 +113,7 @@ TEST(FilesSave, OpenAsksAboutUnsavedEditsBeforeItsDialog) {
     t.w.menuOpenClick();
     EXPECT_EQ(t.recorder.questions.size(), 1);
     EXPECT_TRUE(dialog.isEmpty());
-    EXPECT_EQ(t.w.dataSet().UndoCount, 1);
+    EXPECT_EQ(t.w.dataSet().UndoCount(), 1);
     QApplication::processEvents(); // the pending watcher finds no dialog; let it go
 }
 
@@ -133,7 +131,7 @@ TEST(FilesSave, SaveAsWritesTheNewFileShowsItAndLoadsItAgain) {
     EXPECT_EQ(readFile(target + "/b.csv"), "Title line\r\nTime,Force\r\n0,5\r\n1,2\r\n2,3\r\n3,4\r\n");
     const DataSet& ds = t.w.dataSet();
     EXPECT_EQ(ds.CurrentFileName, target + "/b.csv");
-    EXPECT_EQ(ds.UndoCount, 0);
+    EXPECT_EQ(ds.UndoCount(), 0);
     EXPECT_EQ(ds.ColumnNames[2], "Force"); // read back with the comma
     EXPECT_EQ(ds.DataFolder, target);
     EXPECT_EQ(t.w.windowTitle(), QStringLiteral("Varnotile  - ") + QString::fromStdString(target + "/b.csv"));
@@ -162,14 +160,12 @@ TEST(FilesSave, TextsTheDelimiterWouldSplitAreWrittenOnlyAfterYes) {
         Window t;
         const std::string path = t.open("a.csv", kData);
         c.change(t.w.dataSet());
-        t.w.dataSet().UndoCount = 1;
         t.recorder.replies = {QStringLiteral("No"), QStringLiteral("No")};
         EXPECT_FALSE(t.w.SaveToCurrentFile());
         EXPECT_FALSE(t.w.saveAsFile(QString::fromStdString(t.dir.path() + "/b.csv")));
         EXPECT_EQ(t.recorder.questions, (QStringList{c.question, c.question}));
         EXPECT_EQ(readFile(path), kData);
         EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(t.dir.path() + "/b.csv")));
-        EXPECT_EQ(t.w.dataSet().UndoCount, 1);
         // Yes writes the texts as they stand.
         t.recorder.answerYes = true;
         EXPECT_TRUE(t.w.SaveToCurrentFile());
@@ -222,7 +218,7 @@ TEST(FilesSave, CancelOnExitOrOpenReturnsToTheWindowUnchanged) {
     QApplication::processEvents();
     EXPECT_FALSE(dialogShown);
     EXPECT_EQ(readFile(path), kData);
-    EXPECT_EQ(t.w.dataSet().UndoCount, 1);
+    EXPECT_EQ(t.w.dataSet().UndoCount(), 1);
     EXPECT_EQ(t.w.dataSet().Cells.cell(2, 1), "9.25");
     EXPECT_EQ(readFile(t.dir.path() + "/varnotile.INI"), "");
 }

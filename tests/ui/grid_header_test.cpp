@@ -4,6 +4,7 @@
 #include "data_grid_view.h"
 #include "data_grid_header.h"
 #include "header_cell_painter.h"
+#include "cell_editing.h"
 #include "main_window.h"
 #include "test_files.h"
 
@@ -208,10 +209,10 @@ TEST_F(GridFixture, HeaderPressEnablesTheColumnsCommands) {
     EXPECT_EQ(window.gridSelection(), before);
     EXPECT_EQ(enabledCommands(), "");
     editMenuOpened();
-    ds.UndoCount = 1;
+    EditCell(ds, 1, 1, "edited");
     editMenuOpened();
     EXPECT_TRUE(enabled("menuUndo"));
-    ds.UndoCount = 0;
+    ds.Journal.clear();
 }
 
 // The editor reports every change, and the text from before the edit when cancelled.
@@ -219,10 +220,17 @@ TEST_F(GridFixture, EditorReportsEachChangeAndRestoresOnEscape) {
     open("two.csv", "Time,Temp,Note\ns,C,txt\n" + rows(20));
     auto* model = qobject_cast<DataGridModel*>(grid->model());
     ASSERT_NE(model, nullptr);
-    QStringList reports;
-    QObject::connect(model, &DataGridModel::cellTextEdited, &window, [&](int column, int row, const QString& text) {
-        reports << QStringLiteral("%1,%2:%3").arg(column).arg(row).arg(text);
-    });
+    // What reaches the data set, as "column,row:text" per change of a cell.
+    struct Reports : DataSetObserver {
+        DataSet& ds;
+        QStringList texts;
+        explicit Reports(DataSet& d) : ds(d) { ds.Changes.addObserver(this); }
+        ~Reports() override { ds.Changes.removeObserver(this); }
+        void cellsChanged(int column, int row, int) override {
+            texts << QStringLiteral("%1,%2:%3").arg(column).arg(row).arg(QString::fromStdString(ds.cellText(column, row)));
+        }
+    } reported(window.dataSet());
+    const QStringList& reports = reported.texts;
     const QModelIndex cell = model->index(2, 1); // grid cell (2, 3), text "6.5"
     grid->setFocus();
     grid->setCurrentIndex(cell);

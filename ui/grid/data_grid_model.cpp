@@ -1,10 +1,18 @@
 #include "data_grid_model.h"
 
+#include "cell_editing.h"
 #include "text_codec.h"
+
+#include <algorithm>
+#include <utility>
 
 namespace varnotile {
 
-DataGridModel::DataGridModel(DataSet& ds, QObject* parent) : QAbstractTableModel(parent), ds_(ds) {}
+DataGridModel::DataGridModel(DataSet& ds, QObject* parent) : QAbstractTableModel(parent), ds_(ds) {
+    ds_.Changes.addObserver(this);
+}
+
+DataGridModel::~DataGridModel() { ds_.Changes.removeObserver(this); }
 
 int DataGridModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : rows_; }
 int DataGridModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : columns_; }
@@ -35,16 +43,8 @@ Qt::ItemFlags DataGridModel::flags(const QModelIndex& index) const {
 
 bool DataGridModel::setData(const QModelIndex& index, const QVariant& value, int role) {
     if (!index.isValid() || role != Qt::EditRole || !(flags(index) & Qt::ItemIsEditable)) return false;
-    const int column = index.column() + 1;
-    const int row = index.row() + 1;
-    const QString text = value.toString();
-    std::string bytes = storedText(text.toStdString(), ds_.FileIsUtf8);
-    const std::string before(ds_.Cells.cell(column, row));
-    // The report comes first, while the cell still holds the text the change replaces, so that
-    // the journal sees exactly what was there; the text is stored here if no one stored it.
-    emit cellTextEdited(column, row, text);
-    if (ds_.Cells.cell(column, row) != bytes) ds_.Cells.setCell(column, row, std::move(bytes));
-    if (ds_.Cells.cell(column, row) != before) emit dataChanged(index, index, {Qt::DisplayRole, Qt::EditRole});
+    // The data set stores the text and journals it; its change notice comes back as dataChanged.
+    EditCell(ds_, index.column() + 1, index.row() + 1, storedText(value.toString().toStdString(), ds_.FileIsUtf8));
     return true;
 }
 
@@ -58,14 +58,40 @@ void DataGridModel::setGridSize(int gridColumns, int gridRows) {
     endResetModel();
 }
 
-void DataGridModel::cellsChanged(int column) {
+void DataGridModel::cellsChanged(int column, int firstRow, int lastRow) {
     if (rows_ == 0 || columns_ == 0) return;
-    if (column >= 1 && column <= columns_)
-        emit dataChanged(index(0, column - 1), index(rows_ - 1, column - 1), {Qt::DisplayRole});
-    else
-        emit dataChanged(index(0, 0), index(rows_ - 1, columns_ - 1), {Qt::DisplayRole});
-    emit headerDataChanged(Qt::Horizontal, 0, columns_ - 1);
+    const int first = std::max(firstRow, 1) - 1, last = std::min(lastRow, rows_) - 1;
+    if (first > last) return;
+    const int left = column >= 1 && column <= columns_ ? column - 1 : 0;
+    const int right = column >= 1 && column <= columns_ ? column - 1 : columns_ - 1;
+    emit dataChanged(index(first, left), index(last, right), {Qt::DisplayRole, Qt::EditRole});
 }
+
+void DataGridModel::aboutToRemoveRows(int firstRow, int lastRow) {
+    const int first = std::max(firstRow, 1) - 1, last = std::min(lastRow, rows_) - 1;
+    rowsComing_ = first <= last ? -(last - first + 1) : 0;
+    if (rowsComing_ != 0) beginRemoveRows({}, first, last);
+}
+
+void DataGridModel::rowsRemoved(int, int) {
+    if (rowsComing_ >= 0) return;
+    rows_ += std::exchange(rowsComing_, 0);
+    endRemoveRows();
+}
+
+void DataGridModel::aboutToInsertRows(int firstRow, int lastRow) {
+    const int first = std::clamp(firstRow, 1, rows_ + 1) - 1;
+    rowsComing_ = std::max(lastRow - firstRow + 1, 0);
+    if (rowsComing_ != 0) beginInsertRows({}, first, first + rowsComing_ - 1);
+}
+
+void DataGridModel::rowsInserted(int, int) {
+    if (rowsComing_ <= 0) return;
+    rows_ += std::exchange(rowsComing_, 0);
+    endInsertRows();
+}
+
+void DataGridModel::tableReplaced() { tableReset(); }
 
 void DataGridModel::tableReset() {
     beginResetModel();

@@ -3,15 +3,17 @@
 // model column j-1 is data column j; the header row (row 0) and the row numbers (column 0) are
 // the view's header sections.
 #include "dataset.h"
+#include "dataset_changes.h"
 
 #include <QAbstractTableModel>
 
 namespace varnotile {
 
-class DataGridModel : public QAbstractTableModel {
+class DataGridModel : public QAbstractTableModel, private DataSetObserver {
     Q_OBJECT
 public:
     explicit DataGridModel(DataSet& ds, QObject* parent = nullptr);
+    ~DataGridModel() override;
 
     const DataSet& dataSet() const { return ds_; }
 
@@ -28,20 +30,22 @@ public:
     int gridColumnCount() const { return columns_ + 1; }
     // Sets the grid's size (grid coordinates) and tells the views.
     void setGridSize(int gridColumns, int gridRows);
-    // The cells changed without a change of size (an edit, an undo, a modification).
-    void cellsChanged(int column = -1);
-    // The whole table changed (a load or a deletion).
+    // The whole table changed (a load).
     void tableReset();
 
-signals:
-    // The user's text for cell (column, row) in grid coordinates, reported at every change of
-    // the editor's text before the model stores it in the cell; the main window applies it.
-    void cellTextEdited(int column, int row, const QString& text);
-
 private:
+    // The data set's changes become the model's own signals; only a load resets the model.
+    void cellsChanged(int column, int firstRow, int lastRow) override;
+    void aboutToRemoveRows(int firstRow, int lastRow) override;
+    void rowsRemoved(int firstRow, int lastRow) override;
+    void aboutToInsertRows(int firstRow, int lastRow) override;
+    void rowsInserted(int firstRow, int lastRow) override;
+    void tableReplaced() override;
+
     DataSet& ds_;
     int rows_ = 9;     // data rows shown
     int columns_ = 10; // data columns shown
+    int rowsComing_ = 0; // rows announced as about to be removed (negative) or inserted
 };
 
 } // namespace varnotile

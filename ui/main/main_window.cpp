@@ -56,6 +56,7 @@ MainWindow::MainWindow(QString settingsPath, QWidget* parent)
     timer1_->setInterval(55);
     connect(timer1_, &QTimer::timeout, this, &MainWindow::Timer1Timer);
     FormCreate();
+    ds_.Changes.addObserver(this);
     createChartDialogs();
     createAuxDialogs();
     createFilesDialogs();
@@ -68,6 +69,7 @@ MainWindow::~MainWindow() {
     // which makes an open cell editor ask the model for its cell). Take them down while the data
     // set still exists.
     timer1_->stop();
+    ds_.Changes.removeObserver(this);
     delete splitter1_;
     splitter1_ = nullptr;
 }
@@ -145,7 +147,6 @@ void MainWindow::buildWidgets() {
     connect(gridData_, &DataGridView::gridMouseReleased, this, &MainWindow::SGridDataMouseUp);
     connect(gridData_, &DataGridView::gridKeyPressed, this, &MainWindow::SGridDataKeyDown);
     connect(gridData_, &DataGridView::gridCellSelected, this, &MainWindow::SGridDataSelectCell);
-    connect(gridModel_, &DataGridModel::cellTextEdited, this, &MainWindow::SGridDataSetEditText);
 }
 
 QAction* MainWindow::addItem(QMenu* menu, const char* name, const QString& caption, void (MainWindow::*handler)()) {

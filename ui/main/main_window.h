@@ -3,11 +3,13 @@
 // the status bar, and the handlers that lead every command to the operation behind it. It owns
 // the program's one data set.
 #include "dataset.h"
+#include "dataset_changes.h"
 #include "loader.h"
 
 #include <QMainWindow>
 #include <QPointer>
 
+#include <array>
 #include <memory>
 
 class QAction;
@@ -33,7 +35,7 @@ class FormPreprint;
 class FormAbout;
 class FormFileView;
 
-class MainWindow : public QMainWindow {
+class MainWindow : public QMainWindow, private DataSetObserver {
     Q_OBJECT
 public:
     // `settingsPath` is the settings file (the executable's path with ".INI"); empty uses that default.
@@ -220,12 +222,23 @@ private:
     void DeleteSelection();
     void DeleteColumn(int k);
     void DeleteRows(int top, int bottom);
-    // Carries out what an editing operation asks the window to refresh, in the order the chart
-    // needs: hide/show columns, grid size, cells, clear curves, header row, fill curves, titles.
-    void applyEditEffect(const EditEffect& effect);
-    // The cell the grid selected last; CellTextBefore holds its text.
-    int beforeColumn_ = -1, beforeRow_ = -1;
-    void refreshCellTextBefore();
+
+    // The data set's changes as the window follows them: columns hidden and shown in the grid at
+    // once; the curves, the header row and the chart titles redrawn once the operation is over.
+    void columnHidden(int column) override;
+    void columnShown(int column, int width) override;
+    void columnsRenamed() override;
+    void statisticsChanged(int column) override;
+    void rowsRemoved(int firstRow, int lastRow) override;
+    void rowsInserted(int firstRow, int lastRow) override;
+    void operationFinished() override;
+    struct PendingRefresh {
+        std::array<bool, kCurveCount + 1> clearCurve{}; // curve k loses its points
+        std::array<bool, kCurveCount + 1> fillCurve{};  // ... and gets the column's points again
+        bool allCurves = false;
+        bool headerRow = false;
+        bool chartTitles = false;
+    } pending_;
 
     // Auxiliary area: page setup, printing, viewer, about, help.
     // The chart's own print margins (left, top, right, bottom in percent); printing always uses

@@ -45,7 +45,9 @@ void MainWindow::FillCurve(int k) {
 }
 
 void MainWindow::FillAllCurves() {
-    for (int k = 1; k <= kCurveCount; ++k) FillCurve(k);
+    // The titles depend on all curves, so they are rebuilt once, after the last one.
+    for (int k = 1; k <= kCurveCount; ++k) chart_->fillCurve(ds_, k);
+    RebuildChartTitles();
 }
 
 void MainWindow::ClearCurve(int k) {

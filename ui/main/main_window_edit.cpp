@@ -3,6 +3,7 @@
 
 #include "data_grid_model.h"
 #include "data_grid_view.h"
+#include "cell_editing.h"
 #include "deletion.h"
 #include "form_modify.h"
 #include "modification.h"
@@ -13,7 +14,6 @@
 #include <QScrollBar>
 
 #include <algorithm>
-#include <vector>
 
 namespace varnotile {
 
@@ -23,28 +23,19 @@ void MainWindow::createEditDialogs() {
 }
 
 void MainWindow::SGridDataSelectCell(int column, int row) {
-    beforeColumn_ = column;
-    beforeRow_ = row;
     ds_.CellTextBefore = column >= 1 && row >= 1 ? ds_.cellText(column, row) : std::string();
     UpdateCaptionAndStatus();
 }
 
 void MainWindow::SGridDataSetEditText(int column, int row, const QString& value) {
-    if (column < 1 || column > ds_.ColumnCount || row < 1 || row > ds_.DataRowCount) return;
-    std::string text = storedText(value.toStdString(), ds_.FileIsUtf8);
-    // The grid reports before it stores, so the cell's present text is the old one; should the
-    // cell already hold the text, the text it had when it was selected is the old one.
-    const std::string oldText = column == beforeColumn_ && row == beforeRow_ ? ds_.CellTextBefore : text;
-    applyEditEffect(EditCell(ds_, column, row, std::move(text), oldText));
+    // The data set stores the text, journals the change from the cell's present text and tells
+    // the grid, the header row and the chart what changed.
+    EditCell(ds_, column, row, storedText(value.toStdString(), ds_.FileIsUtf8));
 }
 
 void MainWindow::menuUndoClick() {
-    applyEditEffect(UndoLast(ds_));
+    UndoLast(ds_);
     UpdateCaptionAndStatus();
-}
-
-void MainWindow::refreshCellTextBefore() {
-    ds_.CellTextBefore = beforeColumn_ >= 1 && beforeRow_ >= 1 ? ds_.cellText(beforeColumn_, beforeRow_) : std::string();
 }
 
 void MainWindow::menuDeleteClick() { DeleteSelection(); }
@@ -62,9 +53,7 @@ void MainWindow::DeleteColumn(int k) {
     if (k < 1 || k > ds_.ColumnCount) return;
     const GridRect selection = gridSelection();
     const int width = gridData_->horizontalHeader()->sectionSize(k - 1);
-    const EditEffect effect = varnotile::DeleteColumn(ds_, k, width);
-    if (!effect.changed) return;
-    applyEditEffect(effect);
+    if (!varnotile::DeleteColumn(ds_, k, width)) return;
     // A selection on the deleted column moves on to the next column.
     if (selection.Left == k && selection.Right == k) {
         const GridRect moved = SelectionAfterColumnDeletion(ds_, selection, k);
@@ -74,9 +63,7 @@ void MainWindow::DeleteColumn(int k) {
 
 void MainWindow::DeleteRows(int top, int bottom) {
     const GridRect selection = gridSelection();
-    const EditEffect effect = varnotile::DeleteRows(ds_, top, bottom);
-    if (!effect.changed) return;
-    applyEditEffect(effect);
+    if (!varnotile::DeleteRows(ds_, top, bottom)) return;
     // The grid keeps its selection where it was, within the rows that are left.
     GridRect kept = selection;
     kept.Top = std::min(kept.Top, ds_.DataRowCount);
@@ -96,61 +83,18 @@ void MainWindow::MenuModifyClick() {
     if (formModify_->exec() != QDialog::Accepted) return;
     std::string name = storedText(formModify_->columnName().toStdString(), ds_.FileIsUtf8);
     std::string label = storedText(formModify_->columnLabel().toStdString(), ds_.FileIsUtf8);
-    if (name != ds_.ColumnNames[slot] || label != ds_.ColumnLabels[slot]) ds_.HeaderTextsChanged = true;
-    ds_.ColumnNames[slot] = std::move(name);
-    ds_.ColumnLabels[slot] = std::move(label);
     const ModifyPlan plan = PlanModification(ds_, formModify_->request());
-    EditEffect effect;
-    if (plan.confirmed()) effect = ApplyModification(ds_, k, plan);
-    applyEditEffect(effect);
-    // The new name and label show at once in the header row and the chart titles.
-    if (!effect.headerRow) RefreshHeaderRow();
-    if (!effect.chartTitles) RebuildChartTitles();
-    if (effect.unchangedResults > 0)
+    ModifyResult result;
+    {
+        // The new name, the label and the new values reach the header row and the chart at once.
+        const ChangeScope scope(ds_.Changes);
+        RenameColumn(ds_, k, std::move(name), std::move(label));
+        if (plan.confirmed()) result = ApplyModification(ds_, k, plan);
+    }
+    if (result.unchangedResults > 0)
         showNotice(QStringLiteral("%1 new value(s) were out of range and could not be written; "
                                   "those cells were left unchanged.")
-                       .arg(effect.unchangedResults));
-}
-
-void MainWindow::applyEditEffect(const EditEffect& effect) {
-    if (!effect.changed) return;
-    // An undo, a deletion or a modification may have changed the selected cell.
-    refreshCellTextBefore();
-    QHeaderView* header = gridData_->horizontalHeader();
-    if (effect.rowCountChanged) {
-        // A new row count resets the grid's model; the hidden columns and widths stay as they were.
-        std::vector<int> widths;
-        std::vector<bool> hidden;
-        for (int c = 0; c < header->count(); ++c) {
-            hidden.push_back(header->isSectionHidden(c));
-            widths.push_back(hidden.back() ? 0 : header->sectionSize(c));
-        }
-        gridModel_->setGridSize(ds_.ColumnCount + 1, ds_.DataRowCount + 1);
-        for (int c = 0; c < header->count() && c < static_cast<int>(widths.size()); ++c) {
-            if (hidden[static_cast<std::size_t>(c)]) {
-                header->hideSection(c);
-            } else {
-                if (header->isSectionHidden(c)) header->showSection(c);
-                header->resizeSection(c, widths[static_cast<std::size_t>(c)]);
-            }
-        }
-    }
-    if (effect.hideColumn >= 1 && effect.hideColumn <= header->count()) header->hideSection(effect.hideColumn - 1);
-    if (effect.showColumn >= 1 && effect.showColumn <= header->count()) {
-        header->showSection(effect.showColumn - 1);
-        header->resizeSection(effect.showColumn - 1, effect.showWidth > 0 ? effect.showWidth : header->defaultSectionSize());
-    }
-    if (effect.cellsColumn >= 0) gridModel_->cellsChanged(effect.cellsColumn == 0 ? -1 : effect.cellsColumn);
-    if (effect.allCurves)
-        ClearAllCurves();
-    else if (effect.clearCurve > 0)
-        ClearCurve(effect.clearCurve);
-    if (effect.headerRow) RefreshHeaderRow();
-    if (effect.allCurves)
-        FillAllCurves();
-    else if (effect.fillCurve > 0)
-        FillCurve(effect.fillCurve);
-    if (effect.chartTitles) RebuildChartTitles();
+                       .arg(result.unchangedResults));
 }
 
 } // namespace varnotile

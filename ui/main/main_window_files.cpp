@@ -5,7 +5,6 @@
 #include "folder_list.h"
 #include "form_setting.h"
 #include "settings_file.h"
-#include "undo_journal.h"
 
 #include <QApplication>
 #include <QDateTime>
@@ -139,9 +138,8 @@ bool MainWindow::SaveToCurrentFile() {
     ds_.ListFileCount = 0;
     ListFolderFiles();
     RefreshFileList();
-    ds_.UndoCount = 0;
+    ds_.Journal.clear();
     ds_.HeaderTextsChanged = false;
-    SyncJournal(ds_);
     return true;
 }
 
@@ -175,8 +173,7 @@ bool MainWindow::saveAsFile(const QString& path) {
 void MainWindow::menuSaveClick() { SaveAsDialog(); }
 
 bool MainWindow::offerToSaveChanges(bool cancellable) {
-    // A renamed column is a change too, although it makes no journal entry.
-    if (ds_.UndoCount <= 0 && !ds_.HeaderTextsChanged) return true;
+    if (!ds_.isModified()) return true;
     const QString question = QString::fromLatin1(kSaveQuestion);
     const Answer answer = cancellable ? askYesNoCancel(question) : askYesNo(question) ? Answer::Yes : Answer::No;
     if (answer == Answer::Cancel) return false;

@@ -68,7 +68,7 @@ MainWindow::EditCommandStates MainWindow::editCommandStates() const {
     if (sel.Top > 0 && sel.Bottom > sel.Top && sel.Left == sel.Right && sel.Left > 0 && inSlots(sel.Left) &&
         ds_.ColumnIsNumeric[static_cast<std::size_t>(sel.Left)])
         states.modify = true;
-    states.undo = ds_.UndoCount > 0;
+    states.undo = ds_.UndoCount() > 0;
     return states;
 }
 

@@ -1,0 +1,33 @@
+#pragma once
+// Editing a cell of the data grid: the cell takes the new text, its number follows the text, and
+// the change is journalled (consecutive changes of one cell make one journal command).
+#include <string>
+#include <string_view>
+
+namespace varnotile {
+
+struct DataSet;
+
+// Cell (column, row) is a data cell of the table.
+bool IsDataCell(const DataSet& ds, int column, int row);
+// Column k keeps numbers: a numeric column among 1..10 (the extra column never is numeric).
+bool HasValues(const DataSet& ds, int column);
+// Sets the number of cell (column, row), growing the column's numbers when needed.
+void SetValue(DataSet& ds, int column, int row, double value);
+// Makes the number of cell (column, row) what its text reads as (a text that is not a number
+// gives 0). Returns true when the number changed; the statistics are then out of date.
+bool NumberFollowsText(DataSet& ds, int column, int row);
+
+// Makes a cell-edit command for cell (column, row) with `oldText` as the text before the change,
+// unless the newest command is a cell edit of that same cell (consecutive changes of one cell make
+// one command, which keeps the text from before the first change). An old text equal to the
+// cell's file text is undone by putting the file text back, so the cell no longer counts as edited.
+void RecordCellEdit(DataSet& ds, int column, int row, std::string_view oldText);
+
+// Stores `text` in cell (column, row), journals the change from the cell's present text and makes
+// the cell's number follow the text (numeric columns). A change that brings the cell back to the
+// text its journal command holds takes that command out again: the cell is as it was before, and
+// nothing is left to undo or to save. Announces the changes; returns false when nothing changed.
+bool EditCell(DataSet& ds, int column, int row, std::string text);
+
+} // namespace varnotile

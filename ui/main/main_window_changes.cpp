@@ -1,0 +1,67 @@
+// The main window following the data set's changes: the grid's columns at once, the curves, the
+// header row and the chart titles once per operation.
+#include "main_window.h"
+
+#include "curve_chart.h"
+#include "data_grid_view.h"
+
+#include <QHeaderView>
+
+#include <utility>
+
+namespace varnotile {
+namespace {
+
+bool isCurve(int k) { return k >= 1 && k <= kCurveCount; }
+
+} // namespace
+
+void MainWindow::columnHidden(int column) {
+    QHeaderView* header = gridData_->horizontalHeader();
+    if (column >= 1 && column <= header->count()) header->hideSection(column - 1);
+    if (isCurve(column)) pending_.clearCurve[static_cast<std::size_t>(column)] = true;
+    pending_.chartTitles = true;
+}
+
+void MainWindow::columnShown(int column, int width) {
+    QHeaderView* header = gridData_->horizontalHeader();
+    if (column >= 1 && column <= header->count()) {
+        header->showSection(column - 1);
+        header->resizeSection(column - 1, width > 0 ? width : header->defaultSectionSize());
+    }
+    if (isCurve(column)) pending_.clearCurve[static_cast<std::size_t>(column)] = pending_.fillCurve[static_cast<std::size_t>(column)] = true;
+    pending_.chartTitles = true;
+}
+
+void MainWindow::columnsRenamed() { pending_.headerRow = pending_.chartTitles = true; }
+
+void MainWindow::statisticsChanged(int column) {
+    if (column == 0)
+        pending_.allCurves = true;
+    else if (isCurve(column))
+        pending_.clearCurve[static_cast<std::size_t>(column)] = pending_.fillCurve[static_cast<std::size_t>(column)] = true;
+    pending_.headerRow = true;
+}
+
+void MainWindow::rowsRemoved(int, int) { pending_.allCurves = pending_.headerRow = pending_.chartTitles = true; }
+void MainWindow::rowsInserted(int, int) { pending_.allCurves = pending_.headerRow = pending_.chartTitles = true; }
+
+void MainWindow::operationFinished() {
+    const PendingRefresh todo = std::exchange(pending_, {});
+    bool curvesChanged = todo.allCurves;
+    if (todo.allCurves) {
+        chart_->clearAllCurves();
+        for (int k = 1; k <= kCurveCount; ++k) chart_->fillCurve(ds_, k);
+    } else {
+        for (int k = 1; k <= kCurveCount; ++k) {
+            const auto slot = static_cast<std::size_t>(k);
+            if (todo.clearCurve[slot]) chart_->clearCurve(k);
+            if (todo.fillCurve[slot]) chart_->fillCurve(ds_, k);
+            curvesChanged = curvesChanged || todo.clearCurve[slot];
+        }
+    }
+    if (todo.headerRow) RefreshHeaderRow();
+    if (curvesChanged || todo.chartTitles) RebuildChartTitles();
+}
+
+} // namespace varnotile
