@@ -3,99 +3,105 @@
 #include "settings_file.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QLocale>
 
-#include <algorithm>
 #include <iostream>
 #include <new>
 
 namespace varnotile::cli {
 
-bool takeFlag(std::vector<std::string>& args, const std::string& flag) {
-    auto it = std::find(args.begin(), args.end(), flag);
-    if (it == args.end()) return false;
-    args.erase(it);
-    return true;
+void addCommonOptions(QCommandLineParser& parser) {
+    // Not addHelpOption(): that also offers --help-all, the Qt options no command reads.
+    parser.addOptions({
+        {{QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Shows this help.")},
+        {QStringLiteral("delimiter"),
+         QStringLiteral("The data delimiter: one character, Tab or Space (default: the settings file's, else \",\")."),
+         QStringLiteral("D")},
+        {QStringLiteral("decimal"), QStringLiteral("The decimal separator of numbers (default: the locale's)."),
+         QStringLiteral("C")},
+    });
 }
 
-bool takeValue(std::vector<std::string>& args, const std::string& name, std::string& value, std::string& error) {
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        if (args[i] == name) {
-            if (i + 1 >= args.size()) {
-                error = name + " needs a value";
-                return false;
-            }
-            value = args[i + 1];
-            args.erase(args.begin() + static_cast<std::ptrdiff_t>(i), args.begin() + static_cast<std::ptrdiff_t>(i) + 2);
-            return true;
-        }
-        const std::string prefix = name + "=";
-        if (args[i].rfind(prefix, 0) == 0) {
-            value = args[i].substr(prefix.size());
-            args.erase(args.begin() + static_cast<std::ptrdiff_t>(i));
-            return true;
-        }
+int refuse(const CommandSyntax& syntax, const std::string& message) {
+    std::cerr << "varnotile-cli " << syntax.name << ": " << message << "\n"
+              << "usage: varnotile-cli " << syntax.name << " " << syntax.usage << "\n";
+    return kExitUsage;
+}
+
+std::optional<int> parseCommandLine(QCommandLineParser& parser, const CommandSyntax& syntax, const QStringList& arguments) {
+    parser.setApplicationDescription(QString::fromUtf8(syntax.description));
+    // The first element stands for the program; the parser skips it.
+    if (!parser.parse(QStringList{QStringLiteral("varnotile-cli")} + arguments))
+        return refuse(syntax, parser.errorText().toStdString());
+    if (parser.isSet(QStringLiteral("help"))) {
+        // The parser's own usage line would name the program by its path and omit the command.
+        const QString table = parser.helpText();
+        std::cout << "usage: varnotile-cli " << syntax.name << " " << syntax.usage << "\n"
+                  << table.mid(table.indexOf(QLatin1Char('\n')) + 1).toStdString();
+        return kExitLoaded;
     }
-    return false;
+    if (parser.positionalArguments().size() != syntax.files.size())
+        return refuse(syntax, "needs " + syntax.files.join(QStringLiteral(" and ")).toStdString());
+    return std::nullopt;
 }
 
-std::string delimiterFromText(const std::string& text) {
-    if (text == "Tab") return "\t";
-    if (text == "Space") return " ";
-    return text.substr(0, text.empty() ? 0 : 1);
+std::optional<std::string> delimiterOption(const QCommandLineParser& parser, const QString& option,
+                                           const CommandSyntax& syntax) {
+    const QString value = parser.value(option);
+    if (value == QLatin1String("Tab") || value == QLatin1String("tab")) return "\t";
+    if (value == QLatin1String("Space") || value == QLatin1String("space")) return " ";
+    // One byte as the shell passed it: the data set's delimiter is a single byte of the file.
+    const QByteArray bytes = value.toLocal8Bit();
+    if (bytes.size() == 1) return bytes.toStdString();
+    refuse(syntax, "--" + option.toStdString() + " takes one character, Tab or Space, not '" + value.toStdString() + "'");
+    return std::nullopt;
+}
+
+std::optional<LoadOptions> loadOptionsOf(const QCommandLineParser& parser, const CommandSyntax& syntax) {
+    LoadOptions options;
+    if (parser.isSet(QStringLiteral("delimiter"))) {
+        const std::optional<std::string> delimiter = delimiterOption(parser, QStringLiteral("delimiter"), syntax);
+        if (!delimiter) return std::nullopt;
+        options.delimiter = *delimiter;
+        options.delimiterGiven = true;
+    }
+    if (parser.isSet(QStringLiteral("decimal"))) {
+        const QByteArray decimal = parser.value(QStringLiteral("decimal")).toLocal8Bit();
+        if (decimal.size() != 1) {
+            refuse(syntax, "--decimal takes one character");
+            return std::nullopt;
+        }
+        options.decimal = decimal[0];
+    }
+    return options;
 }
 
 std::string settingsPathBesideProgram() {
     const QString dir = QCoreApplication::applicationDirPath();
-    return (dir + QStringLiteral("/varnotile.INI")).toStdString();
+    return QFile::encodeName(dir + QStringLiteral("/varnotile.INI")).toStdString();
 }
 
+namespace {
+
+// The window program's delimiter setting, "," when there is none.
 std::string defaultDelimiter() {
-    // The window program's delimiter setting, "," when there is none.
     DataSet settings;
     ReadSettingsFile(settings, settingsPathBesideProgram());
     return settings.ListSeparator;
 }
 
-bool takeLoadOptions(std::vector<std::string>& args, LoadOptions& options, std::string& error) {
-    std::string value;
-    if (takeValue(args, "--delimiter", value, error)) {
-        if (value.empty()) {
-            error = "--delimiter needs one character, Tab or Space";
-            return false;
-        }
-        if (value != "Tab" && value != "Space" && value.size() != 1 && value != "tab" && value != "space") {
-            error = "--delimiter takes one character, Tab or Space, not '" + value + "'";
-            return false;
-        }
-        if (value == "tab") value = "Tab";
-        if (value == "space") value = "Space";
-        options.delimiter = value;
-        options.delimiterGiven = true;
-    }
-    if (!error.empty()) return false;
-    if (takeValue(args, "--decimal", value, error)) {
-        if (value.size() != 1) {
-            error = "--decimal takes one character";
-            return false;
-        }
-        options.decimal = value[0];
-    }
-    return error.empty();
-}
-
-static char localeDecimal() {
+char localeDecimal() {
     const QString point = QLocale::system().decimalPoint();
     if (point.size() == 1 && point.at(0).unicode() < 0x80) return static_cast<char>(point.at(0).unicode());
     return '.';
 }
 
+} // namespace
+
 int loadForCommand(DataSet& ds, const LoadOptions& options, const std::string& file, LoadOutcome& outcome) {
     ds.DecimalSeparator = options.decimal ? options.decimal : localeDecimal();
-    if (options.delimiterGiven)
-        ds.ListSeparator = delimiterFromText(options.delimiter);
-    else
-        ds.ListSeparator = defaultDelimiter();
+    ds.ListSeparator = options.delimiterGiven ? options.delimiter : defaultDelimiter();
     ds.CurrentFileName = file;
     try {
         outcome = LoadDataFile(ds);

@@ -1,10 +1,14 @@
 #pragma once
-// Shared by the commands of varnotile-cli: option parsing and loading a file as the window does.
+// Shared by the commands of varnotile-cli: the options every command reads a file with, one way
+// of parsing and refusing a command line, and loading a file as the window does.
 #include "dataset.h"
 #include "loader.h"
 
+#include <QCommandLineParser>
+#include <QStringList>
+
+#include <optional>
 #include <string>
-#include <vector>
 
 namespace varnotile::cli {
 
@@ -13,35 +17,46 @@ inline constexpr int kExitLoaded = 0;
 inline constexpr int kExitTooFewData = 1;
 inline constexpr int kExitUsage = 2;
 
+// What a command's help and refusals say about it.
+struct CommandSyntax {
+    const char* name;        // "inspect"
+    const char* usage;       // the options and files after the command name
+    const char* description; // one sentence for --help
+    QStringList files;       // the file arguments, in order: "FILE", "OUT"
+};
+
 struct LoadOptions {
-    std::string delimiter; // as given on the command line ("", ",", "Tab", "Space", ...)
+    std::string delimiter; // the delimiter character itself
     bool delimiterGiven = false;
     char decimal = 0;      // 0: the locale's
 };
 
-// Takes --delimiter and --decimal out of `args` (leaving the rest in order). Returns false
-// with a message in `error` when an option is malformed.
-bool takeLoadOptions(std::vector<std::string>& args, LoadOptions& options, std::string& error);
-// Takes a valueless flag such as "--cells"; true when it was present.
-bool takeFlag(std::vector<std::string>& args, const std::string& flag);
-// Takes "--name VALUE"; true when present, with the value in `value`. Sets `error` when the
-// value is missing.
-bool takeValue(std::vector<std::string>& args, const std::string& name, std::string& value, std::string& error);
+// Adds the options every command has: --help, --delimiter and --decimal. Each command adds its
+// own options after them.
+void addCommonOptions(QCommandLineParser& parser);
+// Parses the arguments that follow the command name. Returns the exit status when the command
+// ends here: 0 after printing --help, kExitUsage after refusing an unknown or malformed option or
+// a wrong number of files; nothing when the command goes on.
+std::optional<int> parseCommandLine(QCommandLineParser& parser, const CommandSyntax& syntax, const QStringList& arguments);
+// Prints "varnotile-cli NAME: MESSAGE" and the command's usage on standard error; returns kExitUsage.
+int refuse(const CommandSyntax& syntax, const std::string& message);
+// --delimiter and --decimal of a parsed command line; refuses (printing why) a malformed value.
+std::optional<LoadOptions> loadOptionsOf(const QCommandLineParser& parser, const CommandSyntax& syntax);
+// A delimiter option's value as the character it stands for: one character, or Tab or Space
+// (also in lower case). Refuses (printing why) anything else.
+std::optional<std::string> delimiterOption(const QCommandLineParser& parser, const QString& option,
+                                           const CommandSyntax& syntax);
 
-// The delimiter text of the command line or of the settings file as the one character it stands for.
-std::string delimiterFromText(const std::string& text);
 // The settings file the window program uses (beside this executable).
 std::string settingsPathBesideProgram();
-// The delimiter used when --delimiter is absent: the settings file's, else ",".
-std::string defaultDelimiter();
 
 // Prepares a data set with the options and loads `file`. Returns the exit status; prints a
 // read error on standard error.
 int loadForCommand(DataSet& ds, const LoadOptions& options, const std::string& file, LoadOutcome& outcome);
 
-// Command entry points; `args` excludes the command name.
-int runInspect(std::vector<std::string> args);
-int runConvert(std::vector<std::string> args);
+// Command entry points; `arguments` excludes the program and command names.
+int runInspect(const QStringList& arguments);
+int runConvert(const QStringList& arguments);
 // render takes the whole command line: it needs a QApplication of its own.
 int runRender(int argc, char** argv);
 

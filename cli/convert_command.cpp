@@ -5,59 +5,47 @@
 #include "cli_common.h"
 #include "data_writer.h"
 
+#include <QFile>
+
 #include <iostream>
 #include <string>
 
 namespace varnotile::cli {
-namespace {
 
-constexpr const char* kUsage =
-    "usage: varnotile-cli convert [--delimiter D] [--decimal C] [--to-delimiter D2] [--keep-date] [--force] FILE OUT\n";
-
-// The delimiter words the command line accepts: one character, Tab or Space (either case).
-bool delimiterOption(std::string value, std::string& delimiter, std::string& error) {
-    if (value == "tab") value = "Tab";
-    if (value == "space") value = "Space";
-    if (value != "Tab" && value != "Space" && value.size() != 1) {
-        error = "--to-delimiter takes one character, Tab or Space, not '" + value + "'";
-        return false;
+int runConvert(const QStringList& arguments) {
+    const CommandSyntax syntax{"convert",
+                               "[--delimiter D] [--decimal C] [--to-delimiter D2] [--keep-date] [--force] FILE OUT",
+                               "Writes FILE to OUT as the window saves it, with the delimiter D2 when given.",
+                               {QStringLiteral("FILE"), QStringLiteral("OUT")}};
+    QCommandLineParser parser;
+    addCommonOptions(parser);
+    parser.addOptions({
+        {QStringLiteral("to-delimiter"), QStringLiteral("The delimiter written: one character, Tab or Space."),
+         QStringLiteral("D2")},
+        {QStringLiteral("keep-date"), QStringLiteral("Gives OUT the modification time of FILE.")},
+        {QStringLiteral("force"), QStringLiteral("Writes OUT even when the delimiter written would split texts.")},
+    });
+    if (const std::optional<int> status = parseCommandLine(parser, syntax, arguments)) return *status;
+    const std::optional<LoadOptions> options = loadOptionsOf(parser, syntax);
+    if (!options) return kExitUsage;
+    std::optional<std::string> toDelimiter;
+    if (parser.isSet(QStringLiteral("to-delimiter"))) {
+        toDelimiter = delimiterOption(parser, QStringLiteral("to-delimiter"), syntax);
+        if (!toDelimiter) return kExitUsage;
     }
-    delimiter = delimiterFromText(value);
-    return true;
-}
-
-} // namespace
-
-int runConvert(std::vector<std::string> args) {
-    LoadOptions options;
-    std::string error;
-    if (!takeLoadOptions(args, options, error)) {
-        std::cerr << "varnotile-cli convert: " << error << "\n";
-        return kExitUsage;
-    }
-    std::string toText, toDelimiter;
-    const bool toGiven = takeValue(args, "--to-delimiter", toText, error);
-    if (!error.empty() || (toGiven && !delimiterOption(toText, toDelimiter, error))) {
-        std::cerr << "varnotile-cli convert: " << error << "\n";
-        return kExitUsage;
-    }
-    const bool keepDate = takeFlag(args, "--keep-date");
-    const bool force = takeFlag(args, "--force");
-    if (args.size() != 2 || args[0].rfind("--", 0) == 0 || args[1].rfind("--", 0) == 0) {
-        std::cerr << kUsage;
-        return kExitUsage;
-    }
-    const std::string& file = args[0];
-    const std::string& out = args[1];
+    const bool keepDate = parser.isSet(QStringLiteral("keep-date"));
+    const bool force = parser.isSet(QStringLiteral("force"));
+    const std::string file = QFile::encodeName(parser.positionalArguments().at(0)).toStdString();
+    const std::string out = QFile::encodeName(parser.positionalArguments().at(1)).toStdString();
 
     DataSet ds;
     LoadOutcome outcome;
-    const int status = loadForCommand(ds, options, file, outcome);
+    const int status = loadForCommand(ds, *options, file, outcome);
     if (status == kExitUsage) return status;
     for (const std::string& message : outcome.messages) std::cerr << "varnotile-cli convert: " << message << "\n";
     if (status == kExitTooFewData) return status; // nothing to write; OUT is left alone
 
-    if (toGiven) ds.ListSeparator = toDelimiter;
+    if (toDelimiter) ds.ListSeparator = *toDelimiter;
     // Texts holding the delimiter would come back as other fields: refuse unless told otherwise.
     if (const SplitTexts found = force ? SplitTexts{} : FindSplitTexts(ds); found.count > 0) {
         std::cerr << "varnotile-cli convert: " << SplitTextsSentence(found, ds)

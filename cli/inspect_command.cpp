@@ -1,99 +1,150 @@
 // varnotile-cli inspect: loads a file as the window does and prints what the load found as JSON.
 #include "cli_common.h"
-#include "json_writer.h"
 #include "number_text.h"
 #include "text_codec.h"
 
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <algorithm>
 #include <cstdio>
-#include <iostream>
 #include <string>
+#include <string_view>
 
 namespace varnotile::cli {
 namespace {
 
+QString shown(std::string_view bytes, bool fileIsUtf8) {
+    return QString::fromStdString(displayText(bytes, fileIsUtf8));
+}
+
+QJsonObject columnReport(const DataSet& ds, int column) {
+    const auto k = static_cast<std::size_t>(column);
+    QJsonObject report{
+        {QStringLiteral("numeric"), static_cast<bool>(ds.ColumnIsNumeric[k])},
+        {QStringLiteral("name"), shown(ds.ColumnNames[k], ds.FileIsUtf8)},
+        {QStringLiteral("label"), shown(ds.ColumnLabels[k], ds.FileIsUtf8)},
+        {QStringLiteral("header3"), shown(ds.ColumnHeader3[k], ds.FileIsUtf8)},
+    };
+    if (column <= 10) { // statistics are kept for the ten columns the chart can show
+        report.insert(QStringLiteral("min"), ds.ColumnMin[k]);
+        report.insert(QStringLiteral("max"), ds.ColumnMax[k]);
+        report.insert(QStringLiteral("absmax"), ds.ColumnAbsMax[k]);
+        report.insert(QStringLiteral("min_text"), QString::fromStdString(formatGeneral(ds.ColumnMin[k], ds.DecimalSeparator)));
+        report.insert(QStringLiteral("max_text"), QString::fromStdString(formatGeneral(ds.ColumnMax[k], ds.DecimalSeparator)));
+    }
+    return report;
+}
+
+// Everything but the cells.
+QJsonObject loadReport(const DataSet& ds, const LoadOutcome& outcome) {
+    QJsonArray messages;
+    for (const std::string& message : outcome.messages) messages.append(QString::fromStdString(message));
+    QJsonObject headerLines;
+    for (std::size_t i = 1; i <= 20; ++i)
+        if (!ds.HeaderLines[i].empty()) headerLines.insert(QString::number(i), shown(ds.HeaderLines[i], ds.FileIsUtf8));
+    QJsonArray columns;
+    for (int j = 1; j <= ds.ColumnCount; ++j) columns.append(columnReport(ds, j));
+    return QJsonObject{
+        {QStringLiteral("messages"), messages},
+        {QStringLiteral("line_count"), ds.LineCount},
+        {QStringLiteral("column_count"), ds.ColumnCount},
+        {QStringLiteral("first_data_line"), ds.FirstDataLine},
+        {QStringLiteral("data_row_count"), ds.DataRowCount},
+        {QStringLiteral("header_line_count"), ds.HeaderLineCount},
+        {QStringLiteral("extra_column"), ds.ExtraColumnFound},
+        {QStringLiteral("header_lines"), headerLines},
+        {QStringLiteral("columns"), columns},
+    };
+}
+
+// Appends UTF-8 text as a JSON string escaped the way QJsonDocument escapes it: quote, backslash
+// and control characters; every other character as it is.
+void appendJsonString(std::string& out, std::string_view utf8) {
+    static constexpr char kHex[] = "0123456789abcdef";
+    out.push_back('"');
+    for (const char c : utf8) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u >= 0x20 && c != '"' && c != '\\') {
+            out.push_back(c);
+            continue;
+        }
+        out.push_back('\\');
+        switch (c) {
+        case '"': out.push_back('"'); break;
+        case '\\': out.push_back('\\'); break;
+        case '\b': out.push_back('b'); break;
+        case '\f': out.push_back('f'); break;
+        case '\n': out.push_back('n'); break;
+        case '\r': out.push_back('r'); break;
+        case '\t': out.push_back('t'); break;
+        default:
+            out += "u00";
+            out.push_back(kHex[u >> 4]);
+            out.push_back(kHex[u & 0xf]);
+        }
+    }
+    out.push_back('"');
+}
+
+// The "cells" member, one data row per line, written in pieces: a table of millions of cells is
+// never held as JSON values or as one text.
+void writeCells(const DataSet& ds, std::FILE* stream) {
+    std::string out = ",\n    \"cells\": [\n";
+    for (int r = 1; r <= ds.DataRowCount; ++r) {
+        out += r > 1 ? ",\n        [" : "        [";
+        for (int j = 1; j <= ds.ColumnCount; ++j) {
+            if (j > 1) out.push_back(',');
+            const std::string_view bytes = ds.Cells.cell(j, r);
+            if (std::all_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+                appendJsonString(out, bytes);
+            else
+                appendJsonString(out, displayText(bytes, ds.FileIsUtf8));
+        }
+        out.push_back(']');
+        if (out.size() > (1 << 16)) {
+            std::fwrite(out.data(), 1, out.size(), stream);
+            out.clear();
+        }
+    }
+    out += ds.DataRowCount > 0 ? "\n    ]" : "    ]";
+    std::fwrite(out.data(), 1, out.size(), stream);
+}
+
 void printReport(const DataSet& ds, const LoadOutcome& outcome, bool withCells) {
-    auto text = [&](std::string_view bytes) { return jsonString(displayText(bytes, ds.FileIsUtf8)); };
-    std::string out;
-    out.reserve(4096);
-    out += "{\n  \"messages\": [";
-    for (std::size_t i = 0; i < outcome.messages.size(); ++i) {
-        if (i) out += ", ";
-        out += jsonString(outcome.messages[i]);
+    QByteArray json = QJsonDocument(loadReport(ds, outcome)).toJson(QJsonDocument::Indented);
+    if (!withCells) {
+        std::fwrite(json.constData(), 1, static_cast<std::size_t>(json.size()), stdout);
+        return;
     }
-    out += "],\n";
-    out += "  \"line_count\": " + std::to_string(ds.LineCount) + ",\n";
-    out += "  \"column_count\": " + std::to_string(ds.ColumnCount) + ",\n";
-    out += "  \"first_data_line\": " + std::to_string(ds.FirstDataLine) + ",\n";
-    out += "  \"data_row_count\": " + std::to_string(ds.DataRowCount) + ",\n";
-    out += "  \"header_line_count\": " + std::to_string(ds.HeaderLineCount) + ",\n";
-    out += std::string("  \"extra_column\": ") + (ds.ExtraColumnFound ? "true" : "false") + ",\n";
-    out += "  \"header_lines\": {";
-    bool first = true;
-    for (std::size_t i = 1; i <= 20; ++i) {
-        if (ds.HeaderLines[i].empty()) continue;
-        out += first ? "" : ", ";
-        first = false;
-        out += "\"" + std::to_string(i) + "\": " + text(ds.HeaderLines[i]);
-    }
-    out += "},\n  \"columns\": [";
-    for (int j = 1; j <= ds.ColumnCount; ++j) {
-        const auto k = static_cast<std::size_t>(j);
-        out += j > 1 ? ",\n    {" : "\n    {";
-        out += std::string("\"numeric\": ") + (ds.ColumnIsNumeric[k] ? "true" : "false");
-        out += ", \"name\": " + text(ds.ColumnNames[k]);
-        out += ", \"label\": " + text(ds.ColumnLabels[k]);
-        out += ", \"header3\": " + text(ds.ColumnHeader3[k]);
-        if (j <= 10) {
-            out += ", \"min\": " + jsonNumber(ds.ColumnMin[k]);
-            out += ", \"max\": " + jsonNumber(ds.ColumnMax[k]);
-            out += ", \"absmax\": " + jsonNumber(ds.ColumnAbsMax[k]);
-            out += ", \"min_text\": " + jsonString(formatGeneral(ds.ColumnMin[k], ds.DecimalSeparator));
-            out += ", \"max_text\": " + jsonString(formatGeneral(ds.ColumnMax[k], ds.DecimalSeparator));
-        }
-        out += "}";
-    }
-    out += ds.ColumnCount > 0 ? "\n  ]" : "]";
-    std::fwrite(out.data(), 1, out.size(), stdout);
-    out.clear();
-    if (withCells) {
-        std::fputs(",\n  \"cells\": [", stdout);
-        for (int r = 1; r <= ds.DataRowCount; ++r) {
-            out += r > 1 ? ",\n    [" : "\n    [";
-            for (int j = 1; j <= ds.ColumnCount; ++j) {
-                if (j > 1) out += ", ";
-                out += text(ds.Cells.cell(j, r));
-            }
-            out += "]";
-            if (out.size() > (1 << 16)) {
-                std::fwrite(out.data(), 1, out.size(), stdout);
-                out.clear();
-            }
-        }
-        out += ds.DataRowCount > 0 ? "\n  ]" : "]";
-    }
-    out += "\n}\n";
-    std::fwrite(out.data(), 1, out.size(), stdout);
+    // The cells follow the other members inside the same object: cut the document before its
+    // closing brace, stream the cells, and close it again.
+    json.truncate(json.lastIndexOf('}'));
+    while (json.endsWith('\n')) json.chop(1);
+    std::fwrite(json.constData(), 1, static_cast<std::size_t>(json.size()), stdout);
+    writeCells(ds, stdout);
+    std::fputs("\n}\n", stdout);
 }
 
 } // namespace
 
-int runInspect(std::vector<std::string> args) {
-    LoadOptions options;
-    std::string error;
-    if (!takeLoadOptions(args, options, error)) {
-        std::cerr << "varnotile-cli inspect: " << error << "\n";
-        return kExitUsage;
-    }
-    const bool withCells = takeFlag(args, "--cells");
-    if (args.size() != 1 || args[0].rfind("--", 0) == 0) {
-        std::cerr << "usage: varnotile-cli inspect [--delimiter D] [--decimal C] [--cells] FILE\n";
-        return kExitUsage;
-    }
+int runInspect(const QStringList& arguments) {
+    const CommandSyntax syntax{"inspect", "[--delimiter D] [--decimal C] [--cells] FILE",
+                               "Prints what loading FILE found, as JSON.", {QStringLiteral("FILE")}};
+    QCommandLineParser parser;
+    addCommonOptions(parser);
+    parser.addOption({QStringLiteral("cells"), QStringLiteral("Adds every cell's text, row by row.")});
+    if (const std::optional<int> status = parseCommandLine(parser, syntax, arguments)) return *status;
+    const std::optional<LoadOptions> options = loadOptionsOf(parser, syntax);
+    if (!options) return kExitUsage;
+
     DataSet ds;
     LoadOutcome outcome;
-    const int status = loadForCommand(ds, options, args[0], outcome);
+    const int status = loadForCommand(ds, *options, QFile::encodeName(parser.positionalArguments().at(0)).toStdString(), outcome);
     if (status == kExitUsage) return status;
-    printReport(ds, outcome, withCells);
+    printReport(ds, outcome, parser.isSet(QStringLiteral("cells")));
     return status;
 }
 

@@ -8,12 +8,13 @@
 
 namespace {
 
-void printUsage() {
-    std::cerr << "usage: varnotile-cli COMMAND [OPTIONS] ...\n"
-                 "commands:\n"
-                 "  inspect [--delimiter D] [--decimal C] [--cells] FILE\n"
-                 "  convert [--delimiter D] [--decimal C] [--to-delimiter D2] [--keep-date] [--force] FILE OUT\n"
-                 "  render [--delimiter D] [--decimal C] [--x N] [--numeric] [--size WxH] FILE OUT.png|OUT.pdf\n";
+void printUsage(std::ostream& stream) {
+    stream << "usage: varnotile-cli COMMAND [OPTIONS] ...\n"
+              "commands:\n"
+              "  inspect [--delimiter D] [--decimal C] [--cells] FILE\n"
+              "  convert [--delimiter D] [--decimal C] [--to-delimiter D2] [--keep-date] [--force] FILE OUT\n"
+              "  render [--delimiter D] [--decimal C] [--x N] [--numeric] [--size WxH] FILE OUT.png|OUT.pdf\n"
+              "varnotile-cli COMMAND --help describes a command's options.\n";
 }
 
 } // namespace
@@ -22,19 +23,19 @@ int main(int argc, char** argv) {
     // render draws with widgets and makes its own QApplication; the other commands stay light.
     if (argc >= 2 && std::strcmp(argv[1], "render") == 0) return varnotile::cli::runRender(argc, argv);
     QCoreApplication app(argc, argv);
-    if (argc < 2) {
-        printUsage();
+    const QStringList arguments = QCoreApplication::arguments();
+    if (arguments.size() < 2) {
+        printUsage(std::cerr);
         return varnotile::cli::kExitUsage;
     }
-    const std::string command = argv[1];
-    std::vector<std::string> args(argv + 2, argv + argc);
-    if (command == "inspect") return varnotile::cli::runInspect(std::move(args));
-    if (command == "convert") return varnotile::cli::runConvert(std::move(args));
-    if (command == "--help" || command == "-h" || command == "help") {
-        printUsage();
-        return 0;
+    const QString command = arguments.at(1);
+    if (command == QLatin1String("inspect")) return varnotile::cli::runInspect(arguments.mid(2));
+    if (command == QLatin1String("convert")) return varnotile::cli::runConvert(arguments.mid(2));
+    if (command == QLatin1String("--help") || command == QLatin1String("-h") || command == QLatin1String("help")) {
+        printUsage(std::cout);
+        return varnotile::cli::kExitLoaded;
     }
-    std::cerr << "varnotile-cli: unknown command '" << command << "'\n";
-    printUsage();
+    std::cerr << "varnotile-cli: unknown command '" << command.toStdString() << "'\n";
+    printUsage(std::cerr);
     return varnotile::cli::kExitUsage;
 }

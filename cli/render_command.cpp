@@ -5,6 +5,7 @@
 #include "settings_file.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QFileInfo>
 
 #include <charconv>
@@ -15,12 +16,6 @@ namespace varnotile::cli {
 namespace {
 
 constexpr int kLargestSide = 20000;
-
-void renderUsage() {
-    std::cerr << "usage: varnotile-cli render [--delimiter D] [--decimal C] [--x N] [--numeric] [--size WxH] FILE OUT\n"
-                 "  OUT ends in .png or .pdf; N is the X column (0 = row number, the default);\n"
-                 "  WxH is the picture size in pixels (default 1200x800).\n";
-}
 
 bool parseInt(std::string_view text, int& out) {
     const char* end = text.data() + text.size();
@@ -35,12 +30,6 @@ bool parseSize(const std::string& text, int& width, int& height) {
            width >= 1 && height >= 1 && width <= kLargestSide && height <= kLargestSide;
 }
 
-int usageError(const std::string& message) {
-    std::cerr << "varnotile-cli render: " << message << "\n";
-    renderUsage();
-    return kExitUsage;
-}
-
 // The window program runs without a display only on the offscreen platform.
 void chooseOffscreenWithoutDisplay() {
     const bool display = std::getenv("DISPLAY") || std::getenv("WAYLAND_DISPLAY");
@@ -52,32 +41,35 @@ void chooseOffscreenWithoutDisplay() {
 int runRender(int argc, char** argv) {
     chooseOffscreenWithoutDisplay();
     QApplication app(argc, argv);
-    std::vector<std::string> args(argv + 2, argv + argc);
-
-    LoadOptions options;
-    std::string error;
-    if (!takeLoadOptions(args, options, error)) return usageError(error);
-    std::string xText = "0";
-    std::string sizeText = "1200x800";
-    takeValue(args, "--x", xText, error);
-    if (!error.empty()) return usageError(error);
-    takeValue(args, "--size", sizeText, error);
-    if (!error.empty()) return usageError(error);
-    const bool numeric = takeFlag(args, "--numeric");
-    for (const std::string& a : args)
-        if (a.size() > 1 && a[0] == '-' && a[1] == '-') return usageError("unknown option '" + a + "'");
-    if (args.size() != 2) return usageError("needs FILE and OUT");
+    const CommandSyntax syntax{"render", "[--delimiter D] [--decimal C] [--x N] [--numeric] [--size WxH] FILE OUT",
+                               "Draws the chart of FILE as the window draws it into OUT, a .png or .pdf file.",
+                               {QStringLiteral("FILE"), QStringLiteral("OUT")}};
+    QCommandLineParser parser;
+    addCommonOptions(parser);
+    parser.addOptions({
+        {QStringLiteral("x"), QStringLiteral("The X column (0, the default, is the row number)."), QStringLiteral("N"),
+         QStringLiteral("0")},
+        {QStringLiteral("numeric"), QStringLiteral("Uses the numeric Y scale instead of the percentage.")},
+        {QStringLiteral("size"), QStringLiteral("The picture size in pixels (default 1200x800)."), QStringLiteral("WxH"),
+         QStringLiteral("1200x800")},
+    });
+    if (const std::optional<int> status = parseCommandLine(parser, syntax, app.arguments().mid(2))) return *status;
+    const std::optional<LoadOptions> options = loadOptionsOf(parser, syntax);
+    if (!options) return kExitUsage;
+    const std::string xText = parser.value(QStringLiteral("x")).toStdString();
+    const std::string sizeText = parser.value(QStringLiteral("size")).toStdString();
+    const bool numeric = parser.isSet(QStringLiteral("numeric"));
 
     int xColumn = 0;
     if (!parseInt(xText, xColumn) || xColumn < 0 || xColumn > kColumnLimit)
-        return usageError("--x takes a column number from 0 (row number) to 10, not '" + xText + "'");
+        return refuse(syntax, "--x takes a column number from 0 (row number) to 10, not '" + xText + "'");
     int width = 0, height = 0;
     if (!parseSize(sizeText, width, height))
-        return usageError("--size takes WIDTHxHEIGHT in pixels (1 to 20000 each), not '" + sizeText + "'");
-    const QString out = QString::fromStdString(args[1]);
+        return refuse(syntax, "--size takes WIDTHxHEIGHT in pixels (1 to 20000 each), not '" + sizeText + "'");
+    const QString out = parser.positionalArguments().at(1);
     const QString suffix = QFileInfo(out).suffix().toLower();
     if (suffix != QLatin1String("png") && suffix != QLatin1String("pdf"))
-        return usageError("OUT must end in .png or .pdf");
+        return refuse(syntax, "OUT must end in .png or .pdf");
 
     // The view as the window starts it: every curve wanted, legend and chart title on.
     DataSet ds;
@@ -93,7 +85,7 @@ int runRender(int argc, char** argv) {
     ds.CurveColors = settings.CurveColors;
 
     LoadOutcome outcome;
-    const int status = loadForCommand(ds, options, args[0], outcome);
+    const int status = loadForCommand(ds, *options, QFile::encodeName(parser.positionalArguments().at(0)).toStdString(), outcome);
     for (const std::string& message : outcome.messages) std::cerr << message << "\n";
     if (status != kExitLoaded) return status;
 
@@ -103,7 +95,7 @@ int runRender(int argc, char** argv) {
     const bool written = suffix == QLatin1String("png") ? chart.savePng(out, width, height)
                                                         : chart.savePdf(out, width, height);
     if (!written) {
-        std::cerr << "varnotile-cli render: cannot write " << args[1] << "\n";
+        std::cerr << "varnotile-cli render: cannot write " << out.toStdString() << "\n";
         return kExitUsage;
     }
     return kExitLoaded;

@@ -1,5 +1,5 @@
-// varnotile-cli convert: delimiter conversion, exit statuses, and the default delimiter taken
-// from the settings file beside the program.
+// varnotile-cli: convert's delimiter conversion, exit statuses, and the default delimiter taken
+// from the settings file beside the program; the command line every command shares.
 #include "test_files.h"
 
 #include <QFile>
@@ -15,13 +15,19 @@ namespace {
 struct CliRun {
     int status = -1;
     QString errors;
+    QString output;
 };
 
-CliRun convert(const QString& program, const QStringList& args) {
+CliRun run(const QString& program, const QStringList& args) {
     QProcess p;
-    p.start(program, QStringList{QStringLiteral("convert")} + args);
+    p.start(program, args);
     p.waitForFinished(30000);
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromLocal8Bit(p.readAllStandardError())};
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromLocal8Bit(p.readAllStandardError()),
+            QString::fromLocal8Bit(p.readAllStandardOutput())};
+}
+
+CliRun convert(const QString& program, const QStringList& args) {
+    return run(program, QStringList{QStringLiteral("convert")} + args);
 }
 
 const std::string kSemicolons = "Bench 3\nt;U\n0;1,5\n1;2,5\n2;3,5\n3;4,5\n";
@@ -74,4 +80,19 @@ TEST(FilesCli, ConvertRefusesTextsTheNewDelimiterWouldSplitUnlessForced) {
     const CliRun forced = convert(QStringLiteral(VARNOTILE_CLI), toComma + QStringList{"--force", in, out});
     EXPECT_EQ(forced.status, 0) << forced.errors.toStdString();
     EXPECT_EQ(readFile(out.toStdString()), "Bench 3\r\nt,U\r\n0,1,5\r\n1,2,5\r\n2,3,5\r\n3,4,5\r\n");
+}
+
+TEST(FilesCli, EveryCommandRefusesAnUnknownOptionAlikeAndExplainsItsOwn) {
+    for (const QString& command : {QStringLiteral("inspect"), QStringLiteral("convert"), QStringLiteral("render")}) {
+        const CliRun refused = run(QStringLiteral(VARNOTILE_CLI), {command, "--colour", "in.csv", "out.png"});
+        EXPECT_EQ(refused.status, 2) << command.toStdString();
+        EXPECT_TRUE(refused.errors.contains("varnotile-cli " + command + ": Unknown option 'colour'.\nusage: varnotile-cli " +
+                                            command + " ["))
+            << refused.errors.toStdString();
+        const CliRun help = run(QStringLiteral(VARNOTILE_CLI), {command, "--help"});
+        EXPECT_EQ(help.status, 0) << command.toStdString();
+        EXPECT_TRUE(help.output.startsWith("usage: varnotile-cli " + command + " [--delimiter D] [--decimal C]"))
+            << help.output.toStdString();
+        EXPECT_TRUE(help.output.contains("--delimiter <D>")) << help.output.toStdString();
+    }
 }
