@@ -1,10 +1,10 @@
 #include "cli_common.h"
 
+#include "qt_texts.h"
 #include "settings_file.h"
 
 #include <QCoreApplication>
 #include <QFile>
-#include <QLocale>
 
 #include <iostream>
 #include <new>
@@ -91,16 +91,10 @@ std::string defaultDelimiter() {
     return settings.ListSeparator;
 }
 
-char localeDecimal() {
-    const QString point = QLocale::system().decimalPoint();
-    if (point.size() == 1 && point.at(0).unicode() < 0x80) return static_cast<char>(point.at(0).unicode());
-    return '.';
-}
-
 } // namespace
 
 int loadForCommand(DataSet& ds, const LoadOptions& options, const std::string& file, LoadOutcome& outcome) {
-    ds.DecimalSeparator = options.decimal ? options.decimal : localeDecimal();
+    ds.DecimalSeparator = options.decimal ? options.decimal : localeDecimalSeparator();
     ds.ListSeparator = options.delimiterGiven ? options.delimiter : defaultDelimiter();
     ds.CurrentFileName = file;
     try {

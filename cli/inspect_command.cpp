@@ -1,6 +1,7 @@
 // varnotile-cli inspect: loads a file as the window does and prints what the load found as JSON.
 #include "cli_common.h"
 #include "number_text.h"
+#include "qt_texts.h"
 #include "text_codec.h"
 
 #include <QFile>
@@ -16,17 +17,13 @@
 namespace varnotile::cli {
 namespace {
 
-QString shown(std::string_view bytes, bool fileIsUtf8) {
-    return QString::fromStdString(displayText(bytes, fileIsUtf8));
-}
-
 QJsonObject columnReport(const DataSet& ds, int column) {
     const auto k = static_cast<std::size_t>(column);
     QJsonObject report{
         {QStringLiteral("numeric"), static_cast<bool>(ds.ColumnIsNumeric[k])},
-        {QStringLiteral("name"), shown(ds.ColumnNames[k], ds.FileIsUtf8)},
-        {QStringLiteral("label"), shown(ds.ColumnLabels[k], ds.FileIsUtf8)},
-        {QStringLiteral("header3"), shown(ds.ColumnHeader3[k], ds.FileIsUtf8)},
+        {QStringLiteral("name"), displayString(ds.ColumnNames[k], ds.FileIsUtf8)},
+        {QStringLiteral("label"), displayString(ds.ColumnLabels[k], ds.FileIsUtf8)},
+        {QStringLiteral("header3"), displayString(ds.ColumnHeader3[k], ds.FileIsUtf8)},
     };
     if (column <= 10) { // statistics are kept for the ten columns the chart can show
         report.insert(QStringLiteral("min"), ds.ColumnMin[k]);
@@ -44,7 +41,7 @@ QJsonObject loadReport(const DataSet& ds, const LoadOutcome& outcome) {
     for (const std::string& message : outcome.messages) messages.append(QString::fromStdString(message));
     QJsonObject headerLines;
     for (std::size_t i = 1; i <= 20; ++i)
-        if (!ds.HeaderLines[i].empty()) headerLines.insert(QString::number(i), shown(ds.HeaderLines[i], ds.FileIsUtf8));
+        if (!ds.HeaderLines[i].empty()) headerLines.insert(QString::number(i), displayString(ds.HeaderLines[i], ds.FileIsUtf8));
     QJsonArray columns;
     for (int j = 1; j <= ds.ColumnCount; ++j) columns.append(columnReport(ds, j));
     return QJsonObject{

@@ -1,5 +1,6 @@
 #include "form_file_view.h"
 
+#include "qt_texts.h"
 #include "text_codec.h"
 
 #include <QFile>
@@ -84,7 +85,7 @@ QString FormFileView::FormShow(const QString& path) {
         return QStringLiteral("Cannot read the file \"%1\": %2").arg(path, file.errorString());
     const std::string_view view(bytes.constData(), static_cast<size_t>(bytes.size()));
     filler_->stop();
-    pending_ = withLongLinesInPieces(QString::fromStdString(displayText(view, isValidUtf8(view))));
+    pending_ = withLongLinesInPieces(displayString(view, isValidUtf8(view)));
     pendingAt_ = partEnd(pending_, 0, kFirstPart);
     // The parts that follow are not the user's edits: Undo must not take them out again.
     rEdit1_->document()->setUndoRedoEnabled(false);

@@ -1,7 +1,7 @@
 #include "data_grid_model.h"
 
 #include "cell_editing.h"
-#include "text_codec.h"
+#include "qt_texts.h"
 
 #include <algorithm>
 #include <utility>
@@ -21,7 +21,7 @@ QVariant DataGridModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::EditRole)) return {};
     const std::string_view bytes = ds_.Cells.cell(index.column() + 1, index.row() + 1);
     if (bytes.empty()) return QString();
-    return QString::fromStdString(displayText(bytes, ds_.FileIsUtf8));
+    return displayString(bytes, ds_.FileIsUtf8);
 }
 
 QVariant DataGridModel::headerData(int section, Qt::Orientation orientation, int role) const {
@@ -44,7 +44,7 @@ Qt::ItemFlags DataGridModel::flags(const QModelIndex& index) const {
 bool DataGridModel::setData(const QModelIndex& index, const QVariant& value, int role) {
     if (!index.isValid() || role != Qt::EditRole || !(flags(index) & Qt::ItemIsEditable)) return false;
     // The data set stores the text and journals it; its change notice comes back as dataChanged.
-    EditCell(ds_, index.column() + 1, index.row() + 1, storedText(value.toString().toStdString(), ds_.FileIsUtf8));
+    EditCell(ds_, index.column() + 1, index.row() + 1, storedBytes(value.toString(), ds_.FileIsUtf8));
     return true;
 }
 

@@ -1,7 +1,7 @@
 #include "header_cell_painter.h"
 
 #include "number_text.h"
-#include "text_codec.h"
+#include "qt_texts.h"
 
 #include <QFontMetrics>
 #include <QPainter>
@@ -13,11 +13,6 @@
 
 namespace varnotile {
 namespace {
-
-QString fromBytes(const std::string& bytes, bool utf8) {
-    if (bytes.empty()) return {};
-    return QString::fromStdString(displayText(bytes, utf8));
-}
 
 // Left offset of the header texts in a cell, and the room kept free on their right.
 constexpr int kTextLeft = 2;
@@ -80,7 +75,6 @@ void drawCurveBox(QPainter& painter, int left, int top, int size, bool checked, 
 
 } // namespace
 
-QColor curveColor(Rgb rgb) { return QColor(rgb & 0xFF, (rgb >> 8) & 0xFF, (rgb >> 16) & 0xFF); }
 
 void paintHeaderCell(QPainter& painter, const QRect& cell, int column, const DataSet& ds, bool selected,
                      const QFont& font, const QPalette& palette) {
@@ -107,9 +101,9 @@ void paintHeaderCell(QPainter& painter, const QRect& cell, int column, const Dat
     const QColor textColour = selected ? palette.color(QPalette::HighlightedText) : QColor(Qt::black);
     painter.setPen(textColour);
     const QRect textRoom = inner.adjusted(0, 0, -kTextRight, 0);
-    writeAt(painter, textRoom, L + kTextLeft, T + 3 * H + 2, fromBytes(ds.ColumnNames[k], ds.FileIsUtf8));
-    writeAt(painter, textRoom, L + kTextLeft, T + 4 * H + 2, fromBytes(ds.ColumnLabels[k], ds.FileIsUtf8));
-    writeAt(painter, textRoom, L + kTextLeft, T + 5 * H + 2, fromBytes(ds.ColumnHeader3[k], ds.FileIsUtf8));
+    writeAt(painter, textRoom, L + kTextLeft, T + 3 * H + 2, displayString(ds.ColumnNames[k], ds.FileIsUtf8));
+    writeAt(painter, textRoom, L + kTextLeft, T + 4 * H + 2, displayString(ds.ColumnLabels[k], ds.FileIsUtf8));
+    writeAt(painter, textRoom, L + kTextLeft, T + 5 * H + 2, displayString(ds.ColumnHeader3[k], ds.FileIsUtf8));
 
     if (!selected) painter.fillRect(QRect(L, T, R - L, 3 * H), Qt::white);
 
@@ -121,7 +115,7 @@ void paintHeaderCell(QPainter& painter, const QRect& cell, int column, const Dat
         if (column > 0) {
             const int glyph = QFontMetrics(font).ascent();
             drawCurveBox(painter, L + 15, T, glyph, ds.CurveVisible[k], textColour);
-            drawColourMark(painter, L, T, glyph, curveColor(ds.CurveColors[k]));
+            drawColourMark(painter, L, T, glyph, toQColor(ds.CurveColors[k]));
         }
     }
 
@@ -134,8 +128,8 @@ int headerTextsWidth(const DataSet& ds, int column, const QFont& font) {
     if (column < 0 || column > kFieldSlots) return 0;
     const auto k = static_cast<std::size_t>(column);
     const QFontMetricsF metrics(font);
-    QStringList texts{fromBytes(ds.ColumnNames[k], ds.FileIsUtf8), fromBytes(ds.ColumnLabels[k], ds.FileIsUtf8),
-                      fromBytes(ds.ColumnHeader3[k], ds.FileIsUtf8)};
+    QStringList texts{displayString(ds.ColumnNames[k], ds.FileIsUtf8), displayString(ds.ColumnLabels[k], ds.FileIsUtf8),
+                      displayString(ds.ColumnHeader3[k], ds.FileIsUtf8)};
     if (ds.ColumnIsNumeric[k]) texts << minimumLine(ds, column) << maximumLine(ds, column);
     double widest = 0;
     for (const QString& text : texts) widest = std::max(widest, metrics.horizontalAdvance(text));

@@ -14,9 +14,6 @@ class QPainter;
 
 namespace varnotile {
 
-// Colour of a curve as the settings keep it (red in the lowest byte).
-QColor curveColor(Rgb rgb);
-
 // Paints the header cell of grid column `column` (0 = row numbers) into `cell`. `selected` is
 // true while the column is selected as a whole from the header row down: the cell then shows
 // the selection colours instead of the white band. `font` is the grid's font, which also gives

@@ -1,8 +1,10 @@
 #include "main_window.h"
 
+#include "busy_cursor.h"
 #include "curve_chart.h"
 #include "data_grid_model.h"
 #include "data_grid_view.h"
+#include "qt_texts.h"
 #include "text_codec.h"
 
 #include <QApplication>
@@ -25,14 +27,6 @@
 
 namespace varnotile {
 namespace {
-
-QString fromBytes(std::string_view bytes, bool utf8) { return QString::fromStdString(displayText(bytes, utf8)); }
-
-char localeDecimalSeparator() {
-    const QString point = QLocale::system().decimalPoint();
-    if (point.size() == 1 && point.at(0).unicode() < 0x80) return static_cast<char>(point.at(0).unicode());
-    return '.';
-}
 
 QString defaultSettingsPath() {
     // The executable's path with its extension replaced by ".INI".
@@ -301,7 +295,7 @@ void MainWindow::UpdateCaptionAndStatus() {
     }
     // One line as wide as the panel, the rest elided, so that neither the status bar's height
     // nor the window's width follows the line's length.
-    QString line = fromBytes(text, ds_.FileIsUtf8).left(static_cast<qsizetype>(shown));
+    QString line = displayString(text, ds_.FileIsUtf8).left(static_cast<qsizetype>(shown));
     for (QChar& c : line)
         if (c == QLatin1Char('\n') || c == QLatin1Char('\r')) c = QLatin1Char(' ');
     const int width = std::max(statusPanel1_->contentsRect().width(),
@@ -328,24 +322,23 @@ void MainWindow::menuOpenClick() {
     // Unsaved edits are offered for saving first; Cancel or a failed save leaves everything as it is.
     if (!offerToSaveChanges(true)) return;
     if (openDialog1_->exec() != QDialog::Accepted || openDialog1_->selectedFiles().isEmpty()) return;
-    // The dialog leaves the screen before the load starts; no other command may run meanwhile.
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     openFile(openDialog1_->selectedFiles().constFirst());
 }
 
 void MainWindow::LoadDataFile() {
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    ResetDataView();
     LoadOutcome outcome;
-    try {
-        outcome = varnotile::LoadDataFile(ds_);
-    } catch (const std::bad_alloc&) {
-        ResetData(ds_);
-        outcome.status = LoadOutcome::Status::ReadError;
-        outcome.error = "not enough memory to hold the file";
+    {
+        const BusyCursor busy;
+        ResetDataView();
+        try {
+            outcome = varnotile::LoadDataFile(ds_);
+        } catch (const std::bad_alloc&) {
+            ResetData(ds_);
+            outcome.status = LoadOutcome::Status::ReadError;
+            outcome.error = "not enough memory to hold the file";
+        }
+        gridModel_->tableReset();
     }
-    gridModel_->tableReset();
-    QApplication::restoreOverrideCursor();
     const QString file = QString::fromStdString(ds_.CurrentFileName);
     if (outcome.status == LoadOutcome::Status::ReadError) {
         showError(QStringLiteral("Cannot read the file \"%1\": %2").arg(file, QString::fromStdString(outcome.error)));
@@ -353,7 +346,7 @@ void MainWindow::LoadDataFile() {
     }
     for (const std::string& message : outcome.messages) showNotice(QString::fromStdString(message));
     if (outcome.status == LoadOutcome::Status::TooFewData) return;
-    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const BusyCursor busy;
     UpdateCaptionAndStatus();
     gridModel_->setGridSize(ds_.ColumnCount + 1, ds_.DataRowCount + 1);
     gridModel_->tableReset();
@@ -362,7 +355,6 @@ void MainWindow::LoadDataFile() {
     gridData_->fitColumnsToHeaderTexts();
     FillAllCurves();
     RebuildChartTitles();
-    QApplication::restoreOverrideCursor();
 }
 
 void MainWindow::ResetDataView() {

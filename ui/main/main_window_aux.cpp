@@ -1,6 +1,7 @@
 // Auxiliary commands of the main window: page setup, printing, file viewer, help, about.
 #include "main_window.h"
 
+#include "busy_cursor.h"
 #include "chart_printer.h"
 #include "curve_chart.h"
 #include "form_about.h"
@@ -51,9 +52,10 @@ void MainWindow::PrintChart() {
 }
 
 bool MainWindow::PrintChartOn(QPrinter& printer) {
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    const ChartPrintResult result = printChartPage(printer, *chart_, chartPrintMargins_, ds_.LandscapeOrientation);
-    QApplication::restoreOverrideCursor();
+    const ChartPrintResult result = [&] {
+        const BusyCursor busy;
+        return printChartPage(printer, *chart_, chartPrintMargins_, ds_.LandscapeOrientation);
+    }();
     if (!result.ok()) showError(result.error);
     return result.ok();
 }

@@ -3,9 +3,11 @@
 // over the points again; edits of the data keep the user's zoom.
 #include "main_window.h"
 
+#include "busy_cursor.h"
 #include "curve_chart.h"
 #include "curves.h"
 #include "form_options.h"
+#include "qt_texts.h"
 
 #include <QAction>
 #include <QApplication>
@@ -16,14 +18,6 @@ namespace {
 
 // Curve commands other than Set as X-Axis act on data columns 1..10 only.
 bool isCurveColumn(int k) { return k >= 1 && k <= kCurveCount; }
-
-class BusyCursor {
-public:
-    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
-    BusyCursor(const BusyCursor&) = delete;
-    BusyCursor& operator=(const BusyCursor&) = delete;
-};
 
 } // namespace
 
@@ -61,15 +55,12 @@ void MainWindow::ChooseCurveColor() {
     const int k = commandColumn();
     if (!isCurveColumn(k)) return;
     const Rgb current = ds_.CurveColors[static_cast<std::size_t>(k)];
-    const QColor initial(static_cast<int>(current & 0xFF), static_cast<int>((current >> 8) & 0xFF),
-                         static_cast<int>((current >> 16) & 0xFF));
-    QColorDialog dialog(initial, this);
+    QColorDialog dialog(toQColor(current), this);
     dialog.setObjectName(QStringLiteral("ColorDialog1"));
     if (dialog.exec() != QDialog::Accepted) return;
     const QColor chosen = dialog.selectedColor();
     if (!chosen.isValid()) return;
-    ds_.CurveColors[static_cast<std::size_t>(k)] = static_cast<Rgb>(chosen.red()) | static_cast<Rgb>(chosen.green()) << 8 |
-                                                   static_cast<Rgb>(chosen.blue()) << 16;
+    ds_.CurveColors[static_cast<std::size_t>(k)] = toRgb(chosen);
     RefreshHeaderRow();
     ApplyCurveColors();
     ClearCurve(k);

@@ -7,7 +7,7 @@
 #include "deletion.h"
 #include "form_modify.h"
 #include "modification.h"
-#include "text_codec.h"
+#include "qt_texts.h"
 #include "undo_journal.h"
 
 #include <QHeaderView>
@@ -30,7 +30,7 @@ void MainWindow::SGridDataSelectCell(int column, int row) {
 void MainWindow::SGridDataSetEditText(int column, int row, const QString& value) {
     // The data set stores the text, journals the change from the cell's present text and tells
     // the grid, the header row and the chart what changed.
-    EditCell(ds_, column, row, storedText(value.toStdString(), ds_.FileIsUtf8));
+    EditCell(ds_, column, row, storedBytes(value, ds_.FileIsUtf8));
 }
 
 void MainWindow::menuUndoClick() {
@@ -75,14 +75,14 @@ void MainWindow::MenuModifyClick() {
     const int k = commandColumn();
     if (k < 1 || k > ds_.ColumnCount || k > kFieldSlots) return;
     const auto slot = static_cast<std::size_t>(k);
-    formModify_->FormShow(QString::fromStdString(displayText(ds_.ColumnNames[slot], ds_.FileIsUtf8)),
-                          QString::fromStdString(displayText(ds_.ColumnLabels[slot], ds_.FileIsUtf8)),
+    formModify_->FormShow(displayString(ds_.ColumnNames[slot], ds_.FileIsUtf8),
+                          displayString(ds_.ColumnLabels[slot], ds_.FileIsUtf8),
                           ds_.ModifyFromRow, ds_.ModifyToRow, ds_.DataRowCount);
     ds_.ModifyConfirmed = false;
     // "Cancel" and the close box leave everything as it was; only "Modify" applies.
     if (formModify_->exec() != QDialog::Accepted) return;
-    std::string name = storedText(formModify_->columnName().toStdString(), ds_.FileIsUtf8);
-    std::string label = storedText(formModify_->columnLabel().toStdString(), ds_.FileIsUtf8);
+    std::string name = storedBytes(formModify_->columnName(), ds_.FileIsUtf8);
+    std::string label = storedBytes(formModify_->columnLabel(), ds_.FileIsUtf8);
     const ModifyPlan plan = PlanModification(ds_, formModify_->request());
     ModifyResult result;
     {

@@ -1,6 +1,7 @@
 // File commands of the main window: saving, the folder file list, the settings file.
 #include "main_window.h"
 
+#include "busy_cursor.h"
 #include "data_writer.h"
 #include "folder_list.h"
 #include "form_setting.h"
@@ -92,9 +93,10 @@ void MainWindow::createFilesDialogs() {
 // ---- saving
 
 bool MainWindow::confirmSaveRisks(const std::string& path) {
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    const SplitTexts split = FindSplitTexts(ds_);
-    QApplication::restoreOverrideCursor();
+    const SplitTexts split = [&] {
+        const BusyCursor busy;
+        return FindSplitTexts(ds_);
+    }();
     if (split.count > 0 &&
         !askYesNo(QString::fromStdString(SplitTextsSentence(split, ds_)) + QStringLiteral(" Save anyway?"), true))
         return false;
@@ -114,13 +116,12 @@ bool MainWindow::writeTableTo(const std::string& path) {
         return false;
     }
     if (!confirmSaveRisks(path)) return false;
-    QApplication::setOverrideCursor(Qt::WaitCursor);
     try {
+        const BusyCursor busy;
         error = SaveDataFile(ds_, path, ds_.KeepFileDate);
     } catch (const std::bad_alloc&) {
         error = "not enough memory";
     }
-    QApplication::restoreOverrideCursor();
     if (error.empty()) return true;
     showError(QStringLiteral("Cannot save the file \"%1\": %2")
                   .arg(QString::fromStdString(path), QString::fromStdString(error)));
@@ -286,7 +287,7 @@ void MainWindow::SGridFilesSelectCell(int column, int row) {
     // A press selects the cell under the pointer after this handler has run, and by then the
     // list may have been rebuilt, re-sorted or left showing the old file. Once the press is
     // over, the highlight goes back to the row of the file actually shown (queued on the way
-    // out, so that no event processing within the handler runs it too early).
+    // out, so that no event processing within the load runs it too early).
     const auto highlightShownFile =
         qScopeGuard([this] { QTimer::singleShot(0, this, &MainWindow::selectShownFileRow); });
     // The name as the list stands now: a save below rebuilds and re-sorts the list.
@@ -300,7 +301,6 @@ void MainWindow::SGridFilesSelectCell(int column, int row) {
     }
     if (column != 0) return;
     ds_.CurrentFileName = listedPath(ds_.DataFolder, name);
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     if (name.empty()) return;
     LoadDataFile();
     selectShownFileRow();
