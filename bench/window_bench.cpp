@@ -1,4 +1,6 @@
 // The window opening the benchmark file and showing the table, and scrolling through it.
+// VARNOTILE_BENCH_ROWS=10000000 opens a file of that many rows instead (same shape); run with
+// `/usr/bin/time -f "%e s %M KB"` and --benchmark_filter=BM_WindowOpensFile for the peak memory.
 #include "bench_files.h"
 #include "main_window.h"
 
@@ -8,10 +10,17 @@
 
 #include <benchmark/benchmark.h>
 
+#include <cstdlib>
+
 namespace {
 
+int rowsWanted() {
+    const char* rows = std::getenv("VARNOTILE_BENCH_ROWS");
+    return rows && std::atoi(rows) > 0 ? std::atoi(rows) : 1000000;
+}
+
 void BM_WindowOpensFile(benchmark::State& state) {
-    const QString file = QString::fromStdString(varnotile::bench::benchmarkFile());
+    const QString file = QString::fromStdString(varnotile::bench::benchmarkFile(rowsWanted()));
     varnotile::MainWindow window(QStringLiteral("/tmp/varnotile-bench.INI"));
     varnotile::MainWindow::DialogRecorder recorder;
     window.setDialogRecorder(&recorder);

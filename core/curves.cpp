@@ -2,7 +2,12 @@
 
 #include "number_text.h"
 
+#include <algorithm>
 #include <cmath>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace varnotile {
 
@@ -16,24 +21,82 @@ bool ColumnIsListed(const DataSet& ds, int k) {
     return ColumnIsDrawn(ds, k) && ds.ColumnPresent[static_cast<std::size_t>(k)];
 }
 
+namespace {
+
+// What curve k's points are made of: its values, the scale and where X comes from.
+struct CurveInputs {
+    double multiplier = 1.0;
+    double divisor = 1.0;
+    int xColumn = 0;
+    // The X column's values; null over row numbers and for an X column that is not a numeric
+    // column of this file, which places every point at X = 0.
+    const std::vector<double>* xValues = nullptr;
+};
+
+CurveInputs curveInputs(const DataSet& ds, int k) {
+    CurveInputs in;
+    if (ds.PercentScale) {
+        in.multiplier = 100.0;
+        in.divisor = ds.ColumnAbsMax[static_cast<std::size_t>(k)];
+        // The statistics never leave 0 here; a table that was never measured draws plain values.
+        if (in.divisor == 0.0) in.divisor = 1.0;
+    }
+    in.xColumn = ds.XColumn;
+    const bool xFromColumn = in.xColumn >= 1 && in.xColumn <= kColumnLimit && in.xColumn <= ds.ColumnCount &&
+                             ds.ColumnIsNumeric[static_cast<std::size_t>(in.xColumn)];
+    if (xFromColumn) in.xValues = &ds.Values[static_cast<std::size_t>(in.xColumn)];
+    return in;
+}
+
+// The lowest and highest of v[0] .. v[n - 1], n > 0; false when one of them is not a finite
+// number (the extremes are then of no use).
+bool finiteRange(const double* v, std::size_t n, double& least, double& most) {
+    double lo = v[0], hi = v[0];
+    // v - v is 0 for a finite number and not a number otherwise: their sum tells whether all are.
+    double finite = 0.0;
+    std::size_t j = 0;
+#if defined(__SSE2__)
+    if (n >= 4) {
+        __m128d low = _mm_loadu_pd(v), high = low, sum = _mm_sub_pd(low, low);
+        for (j = 2; j + 2 <= n; j += 2) {
+            const __m128d pair = _mm_loadu_pd(v + j);
+            low = _mm_min_pd(low, pair);
+            high = _mm_max_pd(high, pair);
+            sum = _mm_add_pd(sum, _mm_sub_pd(pair, pair));
+        }
+        lo = std::min(_mm_cvtsd_f64(low), _mm_cvtsd_f64(_mm_unpackhi_pd(low, low)));
+        hi = std::max(_mm_cvtsd_f64(high), _mm_cvtsd_f64(_mm_unpackhi_pd(high, high)));
+        finite = _mm_cvtsd_f64(sum) + _mm_cvtsd_f64(_mm_unpackhi_pd(sum, sum));
+    }
+#endif
+    for (; j < n; ++j) {
+        lo = std::min(lo, v[j]);
+        hi = std::max(hi, v[j]);
+        finite += v[j] - v[j];
+    }
+    least = lo;
+    most = hi;
+    return finite == 0.0;
+}
+
+bool neverDecreases(const double* v, std::size_t n) {
+    bool descends = false;
+    for (std::size_t i = 1; i < n; ++i) descends |= v[i] < v[i - 1];
+    return !descends;
+}
+
+} // namespace
+
 CurvePoints CurvePointsFor(const DataSet& ds, int k) {
     CurvePoints points;
     if (!ColumnIsDrawn(ds, k) || ds.DataRowCount <= 0) return points;
-    double multiplier = 1.0;
-    double divisor = 1.0;
-    if (ds.PercentScale) {
-        multiplier = 100.0;
-        divisor = ds.ColumnAbsMax[static_cast<std::size_t>(k)];
-        // The statistics never leave 0 here; a table that was never measured draws plain values.
-        if (divisor == 0.0) divisor = 1.0;
-    }
+    const CurveInputs in = curveInputs(ds, k);
+    const double multiplier = in.multiplier;
+    const double divisor = in.divisor;
     const int rows = ds.DataRowCount;
     const auto& yColumn = ds.Values[static_cast<std::size_t>(k)];
-    const int xColumn = ds.XColumn;
-    // An X column that is not a numeric column of this file places every point at X = 0.
-    const bool xFromColumn = xColumn >= 1 && xColumn <= kColumnLimit && xColumn <= ds.ColumnCount &&
-                             ds.ColumnIsNumeric[static_cast<std::size_t>(xColumn)];
-    const std::vector<double>* xValues = xFromColumn ? &ds.Values[static_cast<std::size_t>(xColumn)] : nullptr;
+    const int xColumn = in.xColumn;
+    const std::vector<double>* xValues = in.xValues;
 
     points.y.reserve(static_cast<std::size_t>(rows));
     points.rowNumberX = xColumn == 0;
@@ -64,6 +127,39 @@ CurvePoints CurvePointsFor(const DataSet& ds, int k) {
         points.y.push_back(y);
     }
     return points;
+}
+
+std::optional<CurveSource> CurveSourceFor(const DataSet& ds, int k) {
+    CurveSource source;
+    if (!ColumnIsDrawn(ds, k) || ds.DataRowCount <= 0) return source;
+    const CurveInputs in = curveInputs(ds, k);
+    source.y = &ds.Values[static_cast<std::size_t>(k)];
+    source.x = in.xValues;
+    source.xIsRowNumber = in.xColumn == 0;
+    source.multiplier = in.multiplier;
+    source.divisor = in.divisor;
+    source.count = static_cast<std::size_t>(ds.DataRowCount);
+    if (!source.covered()) return std::nullopt;
+
+    // The scale multiplies by a positive number and divides by one number, each step rounded:
+    // it keeps (or, for a negative divisor, reverses) the order of any two values. So the
+    // plotted extremes are the scaled extremes of the values, and all plotted values are finite
+    // when those two are.
+    double least = 0, most = 0;
+    if (!finiteRange(source.y->data() + 1, source.count, least, most)) return std::nullopt;
+    const double a = source.scaled(least), b = source.scaled(most);
+    if (!std::isfinite(a) || !std::isfinite(b)) return std::nullopt;
+    source.minY = std::min(a, b);
+    source.maxY = std::max(a, b);
+    if (source.x) {
+        const double* xs = source.x->data() + 1;
+        if (!finiteRange(xs, source.count, source.minX, source.maxX)) return std::nullopt;
+        source.xAscending = neverDecreases(xs, source.count);
+    } else if (source.xIsRowNumber) {
+        source.minX = 1;
+        source.maxX = static_cast<double>(source.count);
+    }
+    return source;
 }
 
 std::string ListedColumnsText(const DataSet& ds) {

@@ -4,6 +4,7 @@
 // Texts are in the file's bytes (the caller decodes them for display).
 #include "dataset.h"
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -30,6 +31,37 @@ struct CurvePoints {
 // is not numeric or not in the file), Y the value, on the percent scale 100 * value / ColumnAbsMax.
 // A point whose X or Y is not a finite number is left out.
 CurvePoints CurvePointsFor(const DataSet& ds, int k);
+
+// The same points read straight from the data set's values instead of copied: point i (0-based)
+// is data row i + 1. It refers to the value vectors of the data set, which must outlive it; they
+// may change and move (an edit, an undo, a load), so every read goes through the vectors and
+// checks that they still cover the rows (covered()). Made once per fill, with the bounds and
+// the order of the points as they were then.
+struct CurveSource {
+    const std::vector<double>* y = nullptr; // the column's values by row
+    const std::vector<double>* x = nullptr; // the X column's values by row; null: X is implicit
+    bool xIsRowNumber = true;               // implicit X: the row number, else 0
+    double multiplier = 1.0;                // Y = multiplier * value / divisor
+    double divisor = 1.0;
+    std::size_t count = 0;                  // rows 1..count
+    double minX = 0, maxX = 0, minY = 0, maxY = 0;
+    bool xAscending = true; // X never decreases from one point to the next
+
+    double scaled(double value) const { return multiplier * value / divisor; }
+    // Whether the vectors still hold every row of the points.
+    bool covered() const { return y && y->size() > count && (!x || x->size() > count); }
+    // Point i's coordinates; 0 for a value the vectors no longer hold.
+    double xAt(std::size_t i) const {
+        if (x) return i + 1 < x->size() ? (*x)[i + 1] : 0.0;
+        return xIsRowNumber ? static_cast<double>(i + 1) : 0.0;
+    }
+    double yAt(std::size_t i) const { return scaled(i + 1 < y->size() ? (*y)[i + 1] : 0.0); }
+};
+
+// The source of curve k's points, exactly CurvePointsFor's points (count 0 when it has none);
+// nothing when they cannot be read straight through: a value or an X that is not a finite
+// number leaves its point out, or the vectors do not cover every row. CurvePointsFor then.
+std::optional<CurveSource> CurveSourceFor(const DataSet& ds, int k);
 
 // Y-axis text of the listed columns: name, "(label)", "(header3)", two spaces, per column.
 std::string ListedColumnsText(const DataSet& ds);

@@ -1,10 +1,12 @@
 #include "loader.h"
 
 #include "number_text.h"
+#include "parallel.h"
 #include "statistics.h"
 #include "text_codec.h"
 
 #include <cstring>
+#include <vector>
 #include <sys/stat.h>
 
 namespace varnotile {
@@ -46,37 +48,58 @@ void FillTable(DataSet& ds) {
     ds.RowIncluded.assign(slots, 0);
     const int columns = ds.ColumnCount;
     bool numeric[kColumnLimit + 2] = {};
+    std::vector<std::size_t> numericColumns;
     for (int k = 1; k <= columns && k <= 10; ++k) {
         numeric[k] = ds.ColumnIsNumeric[static_cast<std::size_t>(k)];
-        if (numeric[k]) ds.Values[static_cast<std::size_t>(k)].assign(slots, 0.0);
+        if (numeric[k]) numericColumns.push_back(static_cast<std::size_t>(k));
     }
+    // A large table's columns are cleared and its lines read on every core at once, each part
+    // of the rows by one thread (they write to rows of their own).
+    constexpr std::size_t kRowsWorthSharing = 200000;
+    const std::size_t rowCount = static_cast<std::size_t>(ds.DataRowCount);
+    auto clearColumn = [&](std::size_t i) { ds.Values[numericColumns[i]].assign(slots, 0.0); };
+    if (rowCount >= kRowsWorthSharing)
+        forEachInParallel(numericColumns.size(), clearColumn);
+    else
+        for (std::size_t i = 0; i < numericColumns.size(); ++i) clearColumn(i);
     const int delimiter = ds.delimiter();
     const char d = static_cast<char>(delimiter);
     const char decimal = ds.DecimalSeparator;
-    int extraFirstLine = 0;
+    const std::size_t parts = partsFor(rowCount, kRowsWorthSharing);
+    // The first line with text in field ColumnCount+1, per part (0: none).
+    std::vector<int> extraFirstLines(parts, 0);
     // One walk per line: the numbers of the numeric columns and whether field ColumnCount+1 holds text.
-    for (int r = 1; r <= ds.DataRowCount; ++r) {
-        ds.RowIncluded[static_cast<std::size_t>(r)] = 1;
-        const std::string_view line = ds.FileLines.line(ds.FirstDataLine + r - 1);
-        std::size_t pos = 0;
-        for (int k = 1; k <= columns + 1; ++k) {
-            std::size_t end = line.size();
-            if (delimiter >= 0) {
-                if (const void* hit = std::memchr(line.data() + pos, d, line.size() - pos))
-                    end = static_cast<std::size_t>(static_cast<const char*>(hit) - line.data());
+    forEachInParallel(parts, [&](std::size_t part) {
+        const int first = static_cast<int>(rowCount * part / parts) + 1;
+        const int last = static_cast<int>(rowCount * (part + 1) / parts);
+        int extraFirstLine = 0;
+        for (int r = first; r <= last; ++r) {
+            ds.RowIncluded[static_cast<std::size_t>(r)] = 1;
+            const std::string_view line = ds.FileLines.line(ds.FirstDataLine + r - 1);
+            std::size_t pos = 0;
+            for (int k = 1; k <= columns + 1; ++k) {
+                std::size_t end = line.size();
+                if (delimiter >= 0) {
+                    if (const void* hit = std::memchr(line.data() + pos, d, line.size() - pos))
+                        end = static_cast<std::size_t>(static_cast<const char*>(hit) - line.data());
+                }
+                const std::string_view field = line.substr(pos, end - pos);
+                if (k <= columns) {
+                    if (k <= 10 && numeric[k])
+                        ds.Values[static_cast<std::size_t>(k)][static_cast<std::size_t>(r)] = textToNumber(field, decimal);
+                } else if (!field.empty() && extraFirstLine == 0) {
+                    extraFirstLine = ds.FirstDataLine + r - 1;
+                }
+                if (end >= line.size()) break;
+                pos = end + 1;
             }
-            const std::string_view field = line.substr(pos, end - pos);
-            if (k <= columns) {
-                if (k <= 10 && numeric[k])
-                    ds.Values[static_cast<std::size_t>(k)][static_cast<std::size_t>(r)] = textToNumber(field, decimal);
-            } else if (!field.empty() && extraFirstLine == 0) {
-                extraFirstLine = ds.FirstDataLine + r - 1;
-                ds.ExtraColumnFound = true;
-            }
-            if (end >= line.size()) break;
-            pos = end + 1;
         }
-    }
+        extraFirstLines[part] = extraFirstLine;
+    });
+    int extraFirstLine = 0;
+    for (const int line : extraFirstLines)
+        if (line != 0 && extraFirstLine == 0) extraFirstLine = line;
+    if (extraFirstLine != 0) ds.ExtraColumnFound = true;
     ds.Cells.assign(&ds.FileLines, ds.FirstDataLine, ds.DataRowCount, delimiter,
                     ds.ExtraColumnFound ? columns + 1 : columns, ds.ExtraColumnFound ? columns + 1 : 0,
                     static_cast<CellTable::RowId>(extraFirstLine));

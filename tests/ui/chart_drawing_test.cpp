@@ -441,3 +441,51 @@ TEST(ChartDrawing, ValueAxisLabelsAtLeastTwoTicks) {
             for (std::size_t i = 1; i < labelled.size(); ++i) EXPECT_GE(labelled[i] - labelled[i - 1], 1.0 - 1e-9);
     }
 }
+
+// A curve reads its points from the data set: on any scale and X column they are exactly the
+// points a copy would hold, and drawn alike; values changed or moved under it (as an edit or a
+// deletion does before the window refills) are never read beyond their end, and a refill shows
+// the new ones.
+TEST(ChartDrawing, CurveReadsTheDataSetsValuesAsACopyWould) {
+    for (const int xColumn : {0, 1}) {
+        SCOPED_TRACE(xColumn);
+        auto dsOwner = denseDataSet(xColumn);
+        DataSet& ds = *dsOwner;
+        ds.PercentScale = true;
+        ds.ColumnAbsMax[2] = 7.3; // a divisor that rounds
+        CurveChart read, copied;
+        for (CurveChart* chart : {&read, &copied}) {
+            chart->resize(500, 360);
+            chart->showDataSet(ds);
+        }
+        copied.clearCurve(2);
+        copied.curve(2)->appendPoints(CurvePointsFor(ds, 2));
+        const CurvePoints expected = CurvePointsFor(ds, 2);
+        const CurvePlottable* curve = read.curve(2);
+        ASSERT_EQ(curve->pointCount(), static_cast<int>(expected.size()));
+        int differing = 0;
+        for (int i = 0; i < curve->pointCount(); ++i)
+            differing += curve->pointX(i) != expected.xAt(static_cast<std::size_t>(i)) ||
+                         curve->pointY(i) != expected.y[static_cast<std::size_t>(i)];
+        EXPECT_EQ(differing, 0);
+        const QImage picture = read.toPixmap(500, 360).toImage();
+        EXPECT_EQ(picture, copied.toPixmap(500, 360).toImage());
+
+        // The X column rewritten into new storage, the curve's column cut short: nothing drawn
+        // or hit from the old values, no read past the end.
+        std::vector<double> rewritten(ds.Values[1].rbegin(), ds.Values[1].rend());
+        ds.Values[1].swap(rewritten);
+        ds.Values[2].resize(100);
+        EXPECT_NE(read.toPixmap(500, 360).toImage(), picture);
+        EXPECT_EQ(curve->hitPoint(QPointF(250, 180), 1000.0), -1);
+        ds.Values[2] = denseDataSet(xColumn)->Values[2];
+        read.clearCurve(2);
+        read.fillCurve(ds, 2);
+        const CurvePoints refilled = CurvePointsFor(ds, 2);
+        ASSERT_EQ(curve->pointCount(), static_cast<int>(refilled.size()));
+        for (const int i : {0, 1, kRows / 2, kRows - 1}) {
+            EXPECT_EQ(curve->pointX(i), refilled.xAt(static_cast<std::size_t>(i)));
+            EXPECT_EQ(curve->pointY(i), refilled.y[static_cast<std::size_t>(i)]);
+        }
+    }
+}

@@ -83,6 +83,9 @@ CurveChart::CurveChart(QWidget* parent) : QCustomPlot(parent) {
 
     setInteractions(QCP::iRangeDrag | QCP::iRangeZoom);
     setNoAntialiasingOnDrag(true);
+    // Nothing is drawn on the overlay (no selection rectangle): it needs no picture buffer of
+    // its own, which would take as much memory as the whole plot's.
+    if (QCPLayer* overlay = layer(QStringLiteral("overlay"))) overlay->setMode(QCPLayer::lmLogical);
     auto userMoved = [this] {
         if (!rescaling_) autoRange_ = false;
     };
@@ -104,6 +107,16 @@ void CurveChart::applyCurveColors(const DataSet& ds) {
 void CurveChart::fillCurve(const DataSet& ds, int k) {
     CurvePlottable* c = curve(k);
     if (!c) return;
+    // An empty curve reads its points from the data set; one that holds points gets them copied
+    // and appended, as before.
+    if (c->pointCount() == 0) {
+        if (const std::optional<CurveSource> source = CurveSourceFor(ds, k)) {
+            if (source->count == 0) return;
+            c->showSource(*source);
+            pointsChanged();
+            return;
+        }
+    }
     CurvePoints points = CurvePointsFor(ds, k);
     if (points.size() == 0) return;
     c->appendPoints(std::move(points));

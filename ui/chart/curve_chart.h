@@ -20,6 +20,9 @@ public:
     // Line colour of curve k := CurveColors[k], k = 1..10.
     void applyCurveColors(const DataSet& ds);
     // Appends the points of column k to curve k when the column is drawn (no title rebuild).
+    // The curve reads them from `ds`, which must outlive them. After a change of its values the
+    // curve is cleared and filled again (that is what tells it to draw anew); meanwhile it never
+    // reads past the end of a vector that shrank.
     void fillCurve(const DataSet& ds, int k);
     // Removes all points of curve k (nothing for k outside 1..10).
     void clearCurve(int k);

@@ -1,18 +1,13 @@
 #include "curve_plottable.h"
 
 #include "line_mask.h"
+#include "parallel.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cmath>
 #include <cstdint>
-#include <exception>
-#include <functional>
 #include <limits>
 #include <memory>
-#include <mutex>
-#include <system_error>
-#include <thread>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -71,38 +66,62 @@ std::size_t firstIndexOf(const double* v, std::size_t n, double value) {
     return static_cast<std::size_t>(std::find(v, v + n, value) - v);
 }
 
-// Runs job(0) .. job(count - 1) on the processor's cores, the calling thread among them; returns
-// when all are done and passes on the first exception a job threw. Without threads to spare the
-// calling thread runs them all.
-void forEachInParallel(std::size_t count, const std::function<void(std::size_t)>& job) {
-    std::atomic<std::size_t> next{0};
-    std::mutex failureLock;
-    std::exception_ptr failure;
-    auto work = [&] {
-        for (std::size_t i = next++; i < count; i = next++) {
-            try {
-                job(i);
-            } catch (...) {
-                const std::lock_guard<std::mutex> lock(failureLock);
-                if (!failure) failure = std::current_exception();
-            }
+// The first of the least and the first of the most of the plotted values s(v[j]) of a run,
+// s(v) = multiplier * v / divisor. The scale keeps the order of the values when it multiplies
+// and divides by positive numbers (each step rounded), so the extremes are among the values'
+// own extremes and no value needs scaling: s(v) equals s(least) exactly for the values from
+// the least up to the last one that rounds to the same, found by stepping up from it.
+class ScaledExtremes {
+public:
+    ScaledExtremes(bool scaled, double multiplier, double divisor)
+        : scaled_(scaled), multiplier_(multiplier), divisor_(divisor),
+          keepsOrder_(!scaled || (multiplier > 0 && divisor > 0)) {}
+
+    void find(const double* v, std::size_t n, std::size_t& leastAt, std::size_t& mostAt) const {
+        double least = 0, most = 0;
+        valueRange(v, n, least, most);
+        if (!scaled_) {
+            leastAt = firstIndexOf(v, n, least);
+            mostAt = firstIndexOf(v, n, most);
+            return;
         }
-    };
-    const std::size_t threads = std::min<std::size_t>(count, std::max(1u, std::thread::hardware_concurrency()));
-    {
-        std::vector<std::jthread> helpers;
-        helpers.reserve(threads);
-        for (std::size_t t = 1; t < threads; ++t) {
-            try {
-                helpers.emplace_back(work);
-            } catch (const std::system_error&) {
-                break; // no thread to be had: the others and this one share the jobs
+        const double upTo = keepsOrder_ ? sameScaledEnd(least, most) : std::nan("");
+        const double downTo = keepsOrder_ ? sameScaledEnd(most, least) : std::nan("");
+        if (std::isnan(upTo) || std::isnan(downTo)) {
+            // Scaled one by one: a scale that turns the order round, or many values rounding alike.
+            leastAt = mostAt = 0;
+            for (std::size_t j = 1; j < n; ++j) {
+                if (scale(v[j]) < scale(v[leastAt]))
+                    leastAt = j;
+                else if (scale(v[j]) > scale(v[mostAt]))
+                    mostAt = j;
             }
+            return;
         }
-        work();
-    } // the helpers are joined here
-    if (failure) std::rethrow_exception(failure);
-}
+        leastAt = static_cast<std::size_t>(std::find_if(v, v + n, [upTo](double x) { return x <= upTo; }) - v);
+        mostAt = static_cast<std::size_t>(std::find_if(v, v + n, [downTo](double x) { return x >= downTo; }) - v);
+    }
+
+private:
+    double scale(double v) const { return multiplier_ * v / divisor_; }
+    // The farthest value from `from` towards `toward` whose scaled value is that of `from`;
+    // not a number when more than a few steps away.
+    double sameScaledEnd(double from, double toward) const {
+        const double target = scale(from);
+        double end = from;
+        for (int step = 0; step < 8; ++step) {
+            if (end == toward) return end;
+            const double next = std::nextafter(end, toward);
+            if (scale(next) != target) return end;
+            end = next;
+        }
+        return std::nan("");
+    }
+
+    bool scaled_;
+    double multiplier_, divisor_;
+    bool keepsOrder_;
+};
 
 } // namespace
 
@@ -118,10 +137,56 @@ void CurvePlottable::extendBounds(double x, double y) {
     maxY_ = std::max(maxY_, y);
 }
 
+bool CurvePlottable::points(Points& p) const {
+    if (fromSource_) {
+        if (!source_.covered()) return false;
+        p.xs = source_.x ? source_.x->data() + 1 : nullptr;
+        p.ys = source_.y->data() + 1;
+        p.n = source_.count;
+        p.xIsRowNumber = source_.xIsRowNumber;
+        p.multiplier = source_.multiplier;
+        p.divisor = source_.divisor;
+        p.scaled = source_.multiplier != 1.0 || source_.divisor != 1.0;
+    } else {
+        p = Points{};
+        p.xs = rowNumberX_ ? nullptr : x_.data();
+        p.ys = y_.data();
+        p.n = y_.size();
+    }
+    return p.n > 0;
+}
+
+void CurvePlottable::showSource(const CurveSource& source) {
+    clearPoints();
+    if (source.count == 0 || !source.y) return;
+    source_ = source;
+    fromSource_ = true;
+    xAscending_ = source.xAscending;
+    minX_ = source.minX;
+    maxX_ = source.maxX;
+    minY_ = source.minY;
+    maxY_ = source.maxY;
+}
+
+void CurvePlottable::keepOwnCopy() {
+    if (!fromSource_) return;
+    const std::size_t n = source_.count;
+    rowNumberX_ = !source_.x && source_.xIsRowNumber;
+    if (!rowNumberX_) {
+        x_.resize(n);
+        for (std::size_t i = 0; i < n; ++i) x_[i] = source_.xAt(i);
+    }
+    y_.resize(n);
+    for (std::size_t i = 0; i < n; ++i) y_[i] = source_.yAt(i);
+    source_ = CurveSource{};
+    fromSource_ = false;
+}
+
 void CurvePlottable::appendPoints(CurvePoints&& points) {
     const std::size_t n = points.size();
     if (n == 0) return;
     ++revision_;
+    keepOwnCopy();
     const bool wasEmpty = y_.empty();
     if (wasEmpty) {
         x_ = std::move(points.x);
@@ -162,6 +227,9 @@ void CurvePlottable::appendPoints(CurvePoints&& points) {
 
 void CurvePlottable::clearPoints() {
     ++revision_;
+    cache_ = DrawCache{}; // nothing of the old drawing is of use again: its memory goes now
+    source_ = CurveSource{};
+    fromSource_ = false;
     std::vector<double>().swap(x_);
     std::vector<double>().swap(y_);
     rowNumberX_ = false;
@@ -170,7 +238,7 @@ void CurvePlottable::clearPoints() {
 }
 
 QCPRange CurvePlottable::getKeyRange(bool& foundRange, QCP::SignDomain inSignDomain) const {
-    foundRange = !y_.empty();
+    foundRange = pointCount() > 0;
     if (!foundRange) return {};
     if (inSignDomain == QCP::sdPositive && maxX_ <= 0) foundRange = false;
     if (inSignDomain == QCP::sdNegative && minX_ >= 0) foundRange = false;
@@ -178,7 +246,7 @@ QCPRange CurvePlottable::getKeyRange(bool& foundRange, QCP::SignDomain inSignDom
 }
 
 QCPRange CurvePlottable::getValueRange(bool& foundRange, QCP::SignDomain inSignDomain, const QCPRange&) const {
-    foundRange = !y_.empty();
+    foundRange = pointCount() > 0;
     if (!foundRange) return {};
     if (inSignDomain == QCP::sdPositive && maxY_ <= 0) foundRange = false;
     if (inSignDomain == QCP::sdNegative && minY_ >= 0) foundRange = false;
@@ -210,12 +278,13 @@ QPointF CurvePlottable::toPixel(const Mapping& m, double x, double y) const {
 }
 
 bool CurvePlottable::drawInputs(DrawInputs& in, bool rasterTarget) const {
-    if (y_.empty() || !mapping(in.m)) return false;
+    Points p;
+    if (!points(p) || !mapping(in.m)) return false;
     in.rasterTarget = rasterTarget;
     in.clip = drawArea();
     // A long path that runs back and forth is rasterised directly; everything else is thinned
     // per pixel column and drawn as one line.
-    in.raster = !xAscending_ && y_.size() > static_cast<std::size_t>(in.clip.width()) * 8 + 64 && in.m.keyHorizontal;
+    in.raster = !xAscending_ && p.n > static_cast<std::size_t>(in.clip.width()) * 8 + 64 && in.m.keyHorizontal;
     in.color = mPen.color().rgb();
     return true;
 }
@@ -233,7 +302,9 @@ void CurvePlottable::updateCache(const DrawInputs& in) {
     std::vector<QPointF>().swap(cache_.line);
     const Mapping& m = in.m;
     const QRect& clip = in.clip;
-    const std::size_t n = y_.size();
+    Points p;
+    if (!points(p)) return;
+    const std::size_t n = p.n;
     if (in.raster) {
         const std::unique_ptr<LineMask> mask = rasterisedPart(in, 0, n);
         finishRaster(in, mask.get());
@@ -245,12 +316,24 @@ void CurvePlottable::updateCache(const DrawInputs& in) {
         // Only the points over the plot, plus one on each side for the lines leaving it.
         const double left = (clip.left() - 2.0 - m.x0) / m.kx;
         const double right = (clip.right() + 2.0 - m.x0) / m.kx;
-        if (rowNumberX_) {
+        if (!p.xs && p.xIsRowNumber) {
             from = static_cast<std::size_t>(std::clamp(std::floor(left) - 2.0, 0.0, static_cast<double>(n)));
             to = static_cast<std::size_t>(std::clamp(std::ceil(right) + 1.0, 0.0, static_cast<double>(n)));
         } else {
-            from = static_cast<std::size_t>(std::lower_bound(x_.begin(), x_.end(), left) - x_.begin());
-            to = static_cast<std::size_t>(std::upper_bound(x_.begin(), x_.end(), right) - x_.begin());
+            // The first point not left of `left` and the first right of `right`, by bisection.
+            auto firstIndex = [&](auto past) {
+                std::size_t lo = 0, hi = n;
+                while (lo < hi) {
+                    const std::size_t mid = lo + (hi - lo) / 2;
+                    if (past(p.x(mid)))
+                        hi = mid;
+                    else
+                        lo = mid + 1;
+                }
+                return lo;
+            };
+            from = firstIndex([left](double x) { return !(x < left); });
+            to = firstIndex([right](double x) { return right < x; });
             from = from > 0 ? from - 1 : 0;
             to = std::min(n, to + 1);
         }
@@ -274,8 +357,7 @@ void CurvePlottable::updateCache(const DrawInputs& in) {
                 cache_.thinTo = to;
             }
             cache_.line.reserve(cache_.thinKept.size());
-            for (const std::size_t at : cache_.thinKept)
-                cache_.line.push_back(toPixel(m, rowNumberX_ ? static_cast<double>(at + 1) : x_[at], y_[at]));
+            for (const std::size_t at : cache_.thinKept) cache_.line.push_back(toPixel(m, p.x(at), p.y(at)));
         } else {
             cache_.line = thinned(m, clip, from, to);
         }
@@ -312,7 +394,7 @@ void CurvePlottable::prepareCurves(const std::vector<CurvePlottable*>& curves, b
     std::vector<Part> parts;
     std::vector<std::size_t> whole;
     for (std::size_t j = 0; j < jobs.size(); ++j) {
-        const std::size_t n = jobs[j].curve->y_.size();
+        const auto n = static_cast<std::size_t>(jobs[j].curve->pointCount());
         if (jobs[j].inputs.raster) {
             // The halves share the middle point, so the line through it is drawn.
             parts.push_back(Part{j, 0, n / 2 + 1, nullptr});
@@ -403,13 +485,13 @@ std::vector<QPointF> CurvePlottable::thinned(const Mapping& m, const QRect& clip
             if (last != b) out.push_back(last);
         }
     };
-    const double* xs = rowNumberX_ ? nullptr : x_.data();
-    const double* ys = y_.data();
+    Points p;
+    if (!points(p)) return out;
     const double kx = m.kx, x0 = m.x0, ky = m.ky, y0 = m.y0;
     const bool horizontal = m.keyHorizontal;
     for (std::size_t i = from; i < to; ++i) {
-        const double kp = kx * (xs ? xs[i] : static_cast<double>(i + 1)) + x0;
-        const double vp = ky * ys[i] + y0;
+        const double kp = kx * p.x(i) + x0;
+        const double vp = ky * p.y(i) + y0;
         const double px = horizontal ? kp : vp;
         const double py = horizontal ? vp : kp;
         int64_t bucket;
@@ -457,10 +539,15 @@ std::vector<std::size_t> CurvePlottable::thinnedAscending(const Mapping& m, cons
     const double rightOut = clip.right() + 2.0;
     constexpr int64_t kLeftBucket = std::numeric_limits<int64_t>::min();
     constexpr int64_t kRightBucket = std::numeric_limits<int64_t>::max();
-    const double* xs = rowNumberX_ ? nullptr : x_.data();
-    const double* ys = y_.data();
+    std::vector<std::size_t> out;
+    Points p;
+    if (!points(p)) return out;
+    const double* ys = p.ys;
     const double kx = m.kx, x0 = m.x0;
-    auto pxAt = [&](std::size_t i) { return kx * (xs ? xs[i] : static_cast<double>(i + 1)) + x0; };
+    auto pxAt = [&](std::size_t i) { return kx * p.x(i) + x0; };
+    // The first point of a long run holding the least (the most) of the run's plotted values:
+    // found among the values themselves where the scale keeps their order.
+    const ScaledExtremes extremes(p.scaled, p.multiplier, p.divisor);
     auto bucketOf = [&](double px) -> int64_t {
         if (px < leftOut) return kLeftBucket;
         if (px > rightOut) return kRightBucket;
@@ -468,7 +555,6 @@ std::vector<std::size_t> CurvePlottable::thinnedAscending(const Mapping& m, cons
         if (static_cast<double>(bucket) > px) --bucket;
         return bucket;
     };
-    std::vector<std::size_t> out;
     out.reserve(std::min<std::size_t>(to - from, static_cast<std::size_t>(clip.width()) * 4 + 16));
     std::size_t i = from;
     while (i < to) {
@@ -497,18 +583,15 @@ std::vector<std::size_t> CurvePlottable::thinnedAscending(const Mapping& m, cons
         std::size_t leastAt = i, mostAt = i;
         if (end - i < 16) {
             for (std::size_t j = i + 1; j < end; ++j) {
-                if (ys[j] < ys[leastAt])
+                if (p.y(j) < p.y(leastAt))
                     leastAt = j;
-                else if (ys[j] > ys[mostAt])
+                else if (p.y(j) > p.y(mostAt))
                     mostAt = j;
             }
         } else {
-            // A long run (many points per pixel column): the extreme values first, without
-            // branches, then where each first occurs.
-            double least = 0, most = 0;
-            valueRange(ys + i, end - i, least, most);
-            leastAt = i + firstIndexOf(ys + i, end - i, least);
-            mostAt = i + firstIndexOf(ys + i, end - i, most);
+            extremes.find(ys + i, end - i, leastAt, mostAt);
+            leastAt += i;
+            mostAt += i;
         }
         // First, the two extremes in the order they came, last; each point once.
         for (const std::size_t at : {i, std::min(leastAt, mostAt), std::max(leastAt, mostAt), end - 1})
@@ -534,14 +617,20 @@ QImage CurvePlottable::lineImage(const std::vector<QPointF>& line, const QRect& 
 std::unique_ptr<LineMask> CurvePlottable::rasterisedPart(const DrawInputs& in, std::size_t from, std::size_t to) const {
     // Aliased one-pixel lines set into a bit canvas of the plot area.
     const QRect& clip = in.clip;
-    to = std::min(to, y_.size());
+    Points p;
+    if (!points(p)) return nullptr;
+    to = std::min(to, p.n);
     if (clip.width() <= 0 || clip.height() <= 0 || from >= to) return nullptr;
     auto mask = std::make_unique<LineMask>(clip.width() + kEdge, clip.height() + kEdge);
     const Mapping& m = in.m;
-    // Over row numbers the X of point i is i + 1: the part's first point is row from + 1.
-    const double ox = m.x0 - clip.left() + (rowNumberX_ ? m.kx * static_cast<double>(from) : 0.0);
-    mask->addPolyline(rowNumberX_ ? nullptr : x_.data() + from, y_.data() + from, to - from,
-                      LineMask::Scale{m.kx, ox, m.ky, m.y0 - clip.top()});
+    LineMask::Scale scale{m.kx, m.x0 - clip.left(), m.ky, m.y0 - clip.top(), p.multiplier, p.divisor};
+    if (!p.xs && p.xIsRowNumber) {
+        // Over row numbers the X of point i is i + 1: the part's first point is row from + 1.
+        scale.ox += m.kx * static_cast<double>(from);
+    } else if (!p.xs) {
+        scale.kx = 0.0; // every X is 0: the line's place is the offset alone
+    }
+    mask->addPolyline(p.xs ? p.xs + from : nullptr, p.ys + from, to - from, scale);
     return mask;
 }
 
@@ -566,36 +655,38 @@ void CurvePlottable::drawLegendIcon(QCPPainter* painter, const QRectF& rect) con
 }
 
 int CurvePlottable::hitPoint(const QPointF& pos, double tolerance, double* distance) const {
-    const std::size_t n = y_.size();
-    if (n == 0) return -1;
+    Points points_;
+    if (!points(points_)) return -1;
+    const Points& p = points_;
+    const std::size_t n = p.n;
     Mapping m;
     if (!mapping(m)) return -1;
     const double tol2 = tolerance * tolerance;
     double best = std::numeric_limits<double>::infinity();
     std::size_t bestSegment = 0;
-    QPointF prev = toPixel(m, pointX(0), y_[0]);
+    QPointF prev = toPixel(m, p.x(0), p.y(0));
     if (n == 1) best = segmentDistanceSquared(pos, prev, prev);
     for (std::size_t i = 1; i < n; ++i) {
-        const QPointF p = toPixel(m, rowNumberX_ ? static_cast<double>(i + 1) : x_[i], y_[i]);
+        const QPointF q = toPixel(m, p.x(i), p.y(i));
         // Quick rejection: both ends on one side beyond the tolerance.
-        if (!((prev.x() < pos.x() - tolerance && p.x() < pos.x() - tolerance) ||
-              (prev.x() > pos.x() + tolerance && p.x() > pos.x() + tolerance) ||
-              (prev.y() < pos.y() - tolerance && p.y() < pos.y() - tolerance) ||
-              (prev.y() > pos.y() + tolerance && p.y() > pos.y() + tolerance))) {
-            const double d = segmentDistanceSquared(pos, prev, p);
+        if (!((prev.x() < pos.x() - tolerance && q.x() < pos.x() - tolerance) ||
+              (prev.x() > pos.x() + tolerance && q.x() > pos.x() + tolerance) ||
+              (prev.y() < pos.y() - tolerance && q.y() < pos.y() - tolerance) ||
+              (prev.y() > pos.y() + tolerance && q.y() > pos.y() + tolerance))) {
+            const double d = segmentDistanceSquared(pos, prev, q);
             if (d < best) {
                 best = d;
                 bestSegment = i;
             }
         }
-        prev = p;
+        prev = q;
     }
     if (!(best <= tol2)) return -1;
     if (distance) *distance = std::sqrt(best);
     if (n == 1) return 0;
     // The point of the hit piece that lies nearer to the press.
-    const QPointF a = toPixel(m, pointX(static_cast<int>(bestSegment - 1)), y_[bestSegment - 1]);
-    const QPointF b = toPixel(m, pointX(static_cast<int>(bestSegment)), y_[bestSegment]);
+    const QPointF a = toPixel(m, p.x(bestSegment - 1), p.y(bestSegment - 1));
+    const QPointF b = toPixel(m, p.x(bestSegment), p.y(bestSegment));
     const double da = QLineF(a, pos).length();
     const double db = QLineF(b, pos).length();
     return static_cast<int>(da <= db ? bestSegment - 1 : bestSegment);
@@ -607,7 +698,7 @@ bool CurvePlottable::inHitArea(const QPointF& pos) const {
 }
 
 double CurvePlottable::selectTest(const QPointF& pos, bool onlySelectable, QVariant* details) const {
-    if ((onlySelectable && mSelectable == QCP::stNone) || y_.empty()) return -1;
+    if ((onlySelectable && mSelectable == QCP::stNone) || pointCount() == 0) return -1;
     if (!mKeyAxis || !mValueAxis) return -1;
     if (!inHitArea(pos)) return -1;
     double distance = 0;

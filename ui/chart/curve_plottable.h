@@ -1,6 +1,8 @@
 #pragma once
 // One chart curve: points kept in the order they were added (never sorted by X), drawn as a line
-// joining them in that order. Large curves are thinned per pixel column before drawing, so a
+// joining them in that order. A curve filled from a data set reads its points straight from
+// the data set's values (no copy); only points added by hand, or a column whose points cannot
+// be read through (see CurveSourceFor), are kept by the curve itself. Large curves are thinned per pixel column before drawing, so a
 // million points cost about as much as a few thousand and look the same. What a repaint draws
 // (the thinned line or the rasterised image) is kept until the points, the axis ranges, the
 // plot's size or the colour change, so a repaint of an unchanged curve costs next to nothing.
@@ -23,12 +25,20 @@ public:
 
     // Appends the points (taking over their storage when the curve is empty).
     void appendPoints(CurvePoints&& points);
+    // Shows the points of `source` instead of any points before: the curve reads them from the
+    // data set's values, which must stay alive until the points are cleared or replaced.
+    void showSource(const CurveSource& source);
     void clearPoints();
-    int pointCount() const { return static_cast<int>(y_.size()); }
+    int pointCount() const { return static_cast<int>(fromSource_ ? source_.count : y_.size()); }
     // Counts every change of the points.
     quint64 revision() const { return revision_; }
-    double pointX(int i) const { return rowNumberX_ ? static_cast<double>(i + 1) : x_[static_cast<std::size_t>(i)]; }
-    double pointY(int i) const { return y_[static_cast<std::size_t>(i)]; }
+    double pointX(int i) const {
+        if (fromSource_) return source_.xAt(static_cast<std::size_t>(i));
+        return rowNumberX_ ? static_cast<double>(i + 1) : x_[static_cast<std::size_t>(i)];
+    }
+    double pointY(int i) const {
+        return fromSource_ ? source_.yAt(static_cast<std::size_t>(i)) : y_[static_cast<std::size_t>(i)];
+    }
 
     // Index of the point a press at `pos` (widget pixels) hits, -1 for none; `distance` gets
     // the distance in pixels of the nearest line piece.
@@ -63,6 +73,23 @@ private:
         bool keyHorizontal;
     };
     bool mapping(Mapping& m) const;
+    // The points as the drawing reads them: X of point i is xs[i] (without xs: i + 1, or 0),
+    // Y is ys[i], on the curve's scale when `scaled`.
+    struct Points {
+        const double* xs = nullptr;
+        const double* ys = nullptr;
+        std::size_t n = 0;
+        bool xIsRowNumber = true;
+        bool scaled = false;
+        double multiplier = 1.0, divisor = 1.0;
+        double x(std::size_t i) const { return xs ? xs[i] : xIsRowNumber ? static_cast<double>(i + 1) : 0.0; }
+        double y(std::size_t i) const { return scaled ? multiplier * ys[i] / divisor : ys[i]; }
+    };
+    // False when there are none, or the data set's values no longer hold them (changed and
+    // not refilled yet: nothing is drawn or hit until the refill).
+    bool points(Points& p) const;
+    // Moves points read from the data set into the curve's own arrays.
+    void keepOwnCopy();
     QPointF toPixel(const Mapping& m, double x, double y) const;
     void extendBounds(double x, double y);
     // The points from..to-1 as screen points, thinned per pixel column.
@@ -112,6 +139,8 @@ private:
     DrawCache cache_;
     quint64 revision_ = 0;
 
+    CurveSource source_;
+    bool fromSource_ = false; // the points are source_'s, else x_ and y_
     std::vector<double> x_; // empty while rowNumberX_
     std::vector<double> y_;
     bool rowNumberX_ = false;

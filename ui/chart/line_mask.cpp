@@ -53,26 +53,34 @@ int32_t pixelOf(double v) {
     return static_cast<int32_t>(v + kShift) - static_cast<int32_t>(kShift);
 }
 
-// out[j] = pixelOf(k * in[j] + o), or with in[j] = firstRow + j + 1 when in is null; two at a
-// time with the processor's vector instructions where it has them.
-void toPixels(const double* in, std::size_t firstRow, std::size_t n, double k, double o, int32_t* out) {
+// out[j] = pixelOf(k * in[j] + o), or with in[j] = firstRow + j + 1 when in is null; each in[j]
+// first taken to multiplier * in[j] / divisor when `scaled`. Two at a time with the processor's
+// vector instructions where it has them (the same rounding step by step).
+void toPixels(const double* in, std::size_t firstRow, std::size_t n, double k, double o, int32_t* out,
+              bool scaled = false, double multiplier = 1.0, double divisor = 1.0) {
     std::size_t j = 0;
 #if defined(__SSE2__)
     constexpr double kShift = 1073741824.0; // as in pixelOf
     const __m128d scale = _mm_set1_pd(k), offset = _mm_set1_pd(o + kShift);
     const __m128d low = _mm_set1_pd(kShift - 1e9), high = _mm_set1_pd(kShift + 1e9);
     const __m128i shift = _mm_set1_epi32(static_cast<int32_t>(kShift));
+    const __m128d times = _mm_set1_pd(multiplier), over = _mm_set1_pd(divisor);
     __m128d rows = _mm_set_pd(static_cast<double>(firstRow + 2), static_cast<double>(firstRow + 1));
     const __m128d two = _mm_set1_pd(2.0);
     for (; j + 2 <= n; j += 2) {
-        const __m128d v = in ? _mm_loadu_pd(in + j) : rows;
+        __m128d v = in ? _mm_loadu_pd(in + j) : rows;
+        if (scaled) v = _mm_div_pd(_mm_mul_pd(times, v), over);
         rows = _mm_add_pd(rows, two);
         // max() gives its second operand for not a number.
         const __m128d p = _mm_min_pd(_mm_max_pd(_mm_add_pd(_mm_mul_pd(scale, v), offset), low), high);
         _mm_storel_epi64(reinterpret_cast<__m128i*>(out + j), _mm_sub_epi32(_mm_cvttpd_epi32(p), shift));
     }
 #endif
-    for (; j < n; ++j) out[j] = pixelOf(k * (in ? in[j] : static_cast<double>(firstRow + j + 1)) + o);
+    for (; j < n; ++j) {
+        double v = in ? in[j] : static_cast<double>(firstRow + j + 1);
+        if (scaled) v = multiplier * v / divisor;
+        out[j] = pixelOf(k * v + o);
+    }
 }
 
 // Sets positions from..to (inclusive) of one plane line.
@@ -294,9 +302,11 @@ void LineMask::addPixel(int x, int y) {
 
 void LineMask::addPolyline(const double* xs, const double* ys, std::size_t count, const Scale& scale) {
     if (count == 0 || rows_.lines == 0 || rows_.length == 0) return;
+    const bool scaled = scale.yMultiplier != 1.0 || scale.yDivisor != 1.0;
     auto exact = [&](std::size_t i) {
         const double x = scale.kx * (xs ? xs[i] : static_cast<double>(i + 1)) + scale.ox;
-        return std::pair(x, scale.ky * ys[i] + scale.oy);
+        const double y = scaled ? scale.yMultiplier * ys[i] / scale.yDivisor : ys[i];
+        return std::pair(x, scale.ky * y + scale.oy);
     };
     const Canvas canvas{{rows_.words.data(), columns_.words.data()},
                         {static_cast<std::ptrdiff_t>(rows_.wordsPerLine), static_cast<std::ptrdiff_t>(columns_.wordsPerLine)},
@@ -319,7 +329,7 @@ void LineMask::addPolyline(const double* xs, const double* ys, std::size_t count
     for (std::size_t start = 0; start < count; start += kBlock) {
         const std::size_t n = std::min(kBlock, count - start);
         toPixels(xs ? xs + start : nullptr, start, n, scale.kx, scale.ox, px);
-        toPixels(ys + start, 0, n, scale.ky, scale.oy, py);
+        toPixels(ys + start, 0, n, scale.ky, scale.oy, py, scaled, scale.yMultiplier, scale.yDivisor);
         std::size_t first = 0;
         if (start == 0) {
             addPixel(px[0], py[0]);

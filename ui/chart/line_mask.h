@@ -24,12 +24,14 @@ public:
     // Sets the pixels of the line from (ax, ay) to (bx, by), pixel (i, j) covering [i, i+1) x
     // [j, j+1); the part outside the canvas is cut off.
     void addLine(double ax, double ay, double bx, double by);
-    // Where a curve's points land: pixel x = kx * X + ox, pixel y = ky * Y + oy.
+    // Where a curve's points land: pixel x = kx * X + ox, pixel y = ky * Y + oy, where Y is
+    // yMultiplier * ys[i] / yDivisor (the values of a curve's column on the curve's scale).
     struct Scale {
         double kx, ox, ky, oy;
+        double yMultiplier = 1.0, yDivisor = 1.0;
     };
-    // Joins the points (xs[i], ys[i]), i = 0 .. count - 1, by lines in that order, X being i + 1
-    // when xs is null. Each line runs between the middles of its end pixels, as aliased drawing
+    // Joins the points (xs[i], Y of ys[i]), i = 0 .. count - 1, by lines in that order, X being
+    // i + 1 when xs is null. Each line runs between the middles of its end pixels, as aliased drawing
     // does; a line leaving the canvas is cut off at its edge. The coordinates must be finite.
     void addPolyline(const double* xs, const double* ys, std::size_t count, const Scale& scale);
 
