@@ -54,11 +54,11 @@ bool IsDataCell(const DataSet& ds, int column, int row) {
 }
 
 bool HasValues(const DataSet& ds, int column) {
-    return column >= 1 && column <= 10 && ds.ColumnIsNumeric[static_cast<std::size_t>(column)];
+    return column >= 1 && column <= 10 && ds.ColumnIsNumeric[column];
 }
 
 void SetValue(DataSet& ds, int column, int row, double value) {
-    auto& slots = ds.Values[static_cast<std::size_t>(column)];
+    auto& slots = ds.Values[column];
     if (slots.size() <= static_cast<std::size_t>(row)) slots.resize(static_cast<std::size_t>(ds.DataRowCount) + 1, 0.0);
     slots[static_cast<std::size_t>(row)] = value;
 }
@@ -66,7 +66,7 @@ void SetValue(DataSet& ds, int column, int row, double value) {
 bool NumberFollowsText(DataSet& ds, int column, int row) {
     if (!HasValues(ds, column)) return false;
     const double number = textToNumber(ds.Cells.cell(column, row), ds.DecimalSeparator);
-    if (ds.value(column, row) == number && ds.Values[static_cast<std::size_t>(column)].size() > static_cast<std::size_t>(row))
+    if (ds.value(column, row) == number && ds.Values[column].size() > static_cast<std::size_t>(row))
         return false;
     SetValue(ds, column, row, number);
     return true;

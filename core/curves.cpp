@@ -18,7 +18,7 @@ bool ColumnIsDrawn(const DataSet& ds, int k) {
 }
 
 bool ColumnIsListed(const DataSet& ds, int k) {
-    return ColumnIsDrawn(ds, k) && ds.ColumnPresent[static_cast<std::size_t>(k)];
+    return ColumnIsDrawn(ds, k) && ds.ColumnPresent[k];
 }
 
 namespace {
@@ -37,14 +37,14 @@ CurveInputs curveInputs(const DataSet& ds, int k) {
     CurveInputs in;
     if (ds.PercentScale) {
         in.multiplier = 100.0;
-        in.divisor = ds.ColumnAbsMax[static_cast<std::size_t>(k)];
+        in.divisor = ds.ColumnAbsMax[k];
         // The statistics never leave 0 here; a table that was never measured draws plain values.
         if (in.divisor == 0.0) in.divisor = 1.0;
     }
     in.xColumn = ds.XColumn;
     const bool xFromColumn = in.xColumn >= 1 && in.xColumn <= kColumnLimit && in.xColumn <= ds.ColumnCount &&
-                             ds.ColumnIsNumeric[static_cast<std::size_t>(in.xColumn)];
-    if (xFromColumn) in.xValues = &ds.Values[static_cast<std::size_t>(in.xColumn)];
+                             ds.ColumnIsNumeric[in.xColumn];
+    if (xFromColumn) in.xValues = &ds.Values[in.xColumn];
     return in;
 }
 
@@ -94,7 +94,7 @@ CurvePoints CurvePointsFor(const DataSet& ds, int k) {
     const double multiplier = in.multiplier;
     const double divisor = in.divisor;
     const int rows = ds.DataRowCount;
-    const auto& yColumn = ds.Values[static_cast<std::size_t>(k)];
+    const auto& yColumn = ds.Values[k];
     const int xColumn = in.xColumn;
     const std::vector<double>* xValues = in.xValues;
 
@@ -133,7 +133,7 @@ std::optional<CurveSource> CurveSourceFor(const DataSet& ds, int k) {
     CurveSource source;
     if (!ColumnIsDrawn(ds, k) || ds.DataRowCount <= 0) return source;
     const CurveInputs in = curveInputs(ds, k);
-    source.y = &ds.Values[static_cast<std::size_t>(k)];
+    source.y = &ds.Values[k];
     source.x = in.xValues;
     source.xIsRowNumber = in.xColumn == 0;
     source.multiplier = in.multiplier;
@@ -186,7 +186,7 @@ std::string XAxisTitle(const DataSet& ds) {
 
 std::string CurveTitle(const DataSet& ds, int k) {
     if (!ColumnIsListed(ds, k)) return " ";
-    return ds.ColumnNames[static_cast<std::size_t>(k)];
+    return ds.ColumnNames[k];
 }
 
 std::string CurveLegendText(const DataSet& ds, int k) {

@@ -15,11 +15,11 @@ template <typename TextOf>
 void appendColumns(std::string& out, const DataSet& ds, TextOf textOf) {
     const int columns = ds.ColumnCount;
     for (int j = 1; j < columns; ++j) {
-        if (!ds.ColumnPresent[static_cast<std::size_t>(j)]) continue;
+        if (!ds.ColumnPresent[j]) continue;
         out += textOf(j);
         out += ds.ListSeparator;
     }
-    if (columns >= 1 && ds.ColumnPresent[static_cast<std::size_t>(columns)]) out += textOf(columns);
+    if (columns >= 1 && ds.ColumnPresent[columns]) out += textOf(columns);
     out += "\r\n";
 }
 
@@ -45,7 +45,7 @@ SplitTexts FindSplitTexts(const DataSet& ds) {
             found.column = column;
         }
     };
-    auto present = [&](int j) { return ds.ColumnPresent[static_cast<std::size_t>(j)]; };
+    auto present = [&](int j) { return ds.ColumnPresent[j]; };
     const int columns = std::min(ds.ColumnCount, kFieldSlots);
     const StringSlots* headers[] = {&ds.ColumnNames, &ds.ColumnLabels, &ds.ColumnHeader3};
     for (int h = 0; h < ds.HeaderLineCount && h < 3; ++h)

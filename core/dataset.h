@@ -5,6 +5,7 @@
 #include "cell_table.h"
 #include "dataset_changes.h"
 #include "file_lines.h"
+#include "slots.h"
 #include "undo_journal.h"
 
 #include <array>
@@ -22,8 +23,8 @@ inline constexpr int kTrimFloor = 2;
 inline constexpr int kUndoLimit = 200;
 inline constexpr int kCurveCount = 10;
 
-using StringSlots = std::array<std::string, 21>; // [0..20]
-using FlagSlots = std::array<bool, 21>;          // [0..20]
+using StringSlots = Slots<std::string, 21>; // [0..20]
+using FlagSlots = Slots<bool, 21>;          // [0..20]
 using Rgb = uint32_t;                            // red in the lowest byte, then green, then blue
 
 struct GridRect {
@@ -75,11 +76,11 @@ struct DataSet {
     CellTable Cells;
     // Values[k][r]: number of cell (k, r) of numeric column k. A column that is not numeric may
     // keep an empty vector; value() reads it as 0.
-    std::array<std::vector<double>, 11> Values;
+    Slots<std::vector<double>, 11> Values;
     std::vector<uint8_t> RowIncluded;
-    std::array<double, 21> ColumnMin{};
-    std::array<double, 21> ColumnMax{};
-    std::array<double, 11> ColumnAbsMax{};
+    Slots<double, 21> ColumnMin{};
+    Slots<double, 21> ColumnMax{};
+    Slots<double, 11> ColumnAbsMax{};
 
     // --- chart and view
     int XColumn = 0;
@@ -87,7 +88,7 @@ struct DataSet {
     bool ShowCurveNames = false;
     bool ShowChartTitle = false;
     bool PercentScaleBefore = false;
-    std::array<Rgb, 21> CurveColors{};
+    Slots<Rgb, 21> CurveColors{};
     int HeaderLineHeight = 13;
     std::string GridFontName;
 
@@ -139,7 +140,7 @@ struct DataSet {
     int delimiter() const { return ListSeparator.empty() ? -1 : static_cast<unsigned char>(ListSeparator[0]); }
     double value(int column, int row) const {
         if (column < 0 || column > 10) return 0;
-        const auto& v = Values[static_cast<std::size_t>(column)];
+        const auto& v = Values[column];
         return row >= 0 && static_cast<std::size_t>(row) < v.size() ? v[static_cast<std::size_t>(row)] : 0.0;
     }
     // Text of grid cell (column, row): row 0 is empty, column 0 holds the row number.

@@ -34,7 +34,7 @@ class ColumnDeletionCommand final : public UndoCommand {
 public:
     ColumnDeletionCommand(int column, int width) : column_(column), width_(width) {}
     void undo(DataSet& ds) override {
-        ds.ColumnPresent[static_cast<std::size_t>(column_)] = true;
+        ds.ColumnPresent[column_] = true;
         ds.Changes.columnShown(column_, width_);
     }
 
@@ -80,10 +80,10 @@ private:
 } // namespace
 
 bool DeleteColumn(DataSet& ds, int k, int width) {
-    if (k < 1 || k > ds.ColumnCount || k > kFieldSlots || !ds.ColumnPresent[static_cast<std::size_t>(k)]) return false;
+    if (k < 1 || k > ds.ColumnCount || k > kFieldSlots || !ds.ColumnPresent[k]) return false;
     const ChangeScope scope(ds.Changes);
     ds.Journal.push(std::make_unique<ColumnDeletionCommand>(k, width));
-    ds.ColumnPresent[static_cast<std::size_t>(k)] = false;
+    ds.ColumnPresent[k] = false;
     ds.Changes.columnHidden(k);
     return true;
 }
@@ -91,7 +91,7 @@ bool DeleteColumn(DataSet& ds, int k, int width) {
 GridRect SelectionAfterColumnDeletion(const DataSet& ds, const GridRect& selection, int k) {
     GridRect moved = selection;
     for (int next = k + 1; next <= ds.ColumnCount && next <= kFieldSlots; ++next) {
-        if (!ds.ColumnPresent[static_cast<std::size_t>(next)]) continue;
+        if (!ds.ColumnPresent[next]) continue;
         moved.Left = moved.Right = next;
         break;
     }

@@ -58,9 +58,9 @@ bool FindColumnCount(DataSet& ds, Messages& messages) {
     ds.LineBuffer.assign(sample.substr(0, trimmedLength(sample, ds.delimiter())));
     int k = countFieldsWithinLimit(ds.LineBuffer, ds.delimiter(), &ds.Fields);
     if (k > kColumnLimit) messages.emplace_back(kMsgTooManyColumns);
-    ds.ColumnCount = ds.Fields[static_cast<std::size_t>(k)].empty() ? k - 1 : k;
+    ds.ColumnCount = ds.Fields[k].empty() ? k - 1 : k;
     for (int j = 1; j <= ds.ColumnCount; ++j)
-        ds.ColumnIsNumeric[static_cast<std::size_t>(j)] = IsNumericText(ds.Fields[static_cast<std::size_t>(j)], ds.DecimalSeparator);
+        ds.ColumnIsNumeric[j] = IsNumericText(ds.Fields[j], ds.DecimalSeparator);
     return true;
 }
 
@@ -69,7 +69,7 @@ void FindSingleColumnHeader(DataSet& ds) {
     for (int i = 1; i <= kHeaderScan && i <= ds.LineCount; ++i) {
         const std::string_view line = ds.FileLines.line(i);
         if (IsNumericText(line, ds.DecimalSeparator)) break;
-        ds.HeaderLines[static_cast<std::size_t>(i)].assign(line);
+        ds.HeaderLines[i].assign(line);
         ds.FirstDataLine = i + 1;
     }
 }
@@ -82,9 +82,9 @@ void FindHeaderLines(DataSet& ds) {
     for (int i = 1; i <= kHeaderScan && i <= ds.LineCount; ++i) {
         const std::string_view line = ds.FileLines.line(i);
         int n = countFieldsWithinLimit(line.substr(0, trimmedLength(line, delimiter)), delimiter, nullptr);
-        if (ds.Fields[static_cast<std::size_t>(n)].empty()) --n;
+        if (ds.Fields[n].empty()) --n;
         if (n != ds.ColumnCount) {
-            ds.HeaderLines[static_cast<std::size_t>(i)].assign(line);
+            ds.HeaderLines[i].assign(line);
             ds.FirstDataLine = i + 1;
         }
     }
@@ -93,26 +93,26 @@ void FindHeaderLines(DataSet& ds) {
         countFieldsWithinLimit(ds.FileLines.line(ds.FirstDataLine), delimiter, &ds.Fields);
         bool anyNumeric = false;
         for (int j = 1; j <= ds.ColumnCount && !anyNumeric; ++j)
-            anyNumeric = IsNumericText(ds.Fields[static_cast<std::size_t>(j)], ds.DecimalSeparator);
+            anyNumeric = IsNumericText(ds.Fields[j], ds.DecimalSeparator);
         if (anyNumeric) break;
         ++ds.HeaderLineCount;
         StringSlots& target = ds.HeaderLineCount == 1 ? ds.ColumnNames
                               : ds.HeaderLineCount == 2 ? ds.ColumnLabels
                                                         : ds.ColumnHeader3;
-        for (int j = 1; j <= ds.ColumnCount; ++j) target[static_cast<std::size_t>(j)] = ds.Fields[static_cast<std::size_t>(j)];
+        for (int j = 1; j <= ds.ColumnCount; ++j) target[static_cast<std::size_t>(j)] = ds.Fields[j];
         ++ds.FirstDataLine;
     }
 }
 
 void SplitLine(DataSet& ds, std::string_view text) {
-    for (int j = 1; j <= kFieldSlots; ++j) ds.Fields[static_cast<std::size_t>(j)].clear();
+    for (int j = 1; j <= kFieldSlots; ++j) ds.Fields[j].clear();
     const int delimiter = ds.delimiter();
     int k = 1;
     for (char c : text) {
         if (static_cast<unsigned char>(c) == delimiter) {
             ++k;
         } else if (k <= kFieldSlots) {
-            ds.Fields[static_cast<std::size_t>(k)].push_back(c);
+            ds.Fields[k].push_back(c);
         }
     }
 }

@@ -50,7 +50,7 @@ void FillTable(DataSet& ds) {
     bool numeric[kColumnLimit + 2] = {};
     std::vector<std::size_t> numericColumns;
     for (int k = 1; k <= columns && k <= 10; ++k) {
-        numeric[k] = ds.ColumnIsNumeric[static_cast<std::size_t>(k)];
+        numeric[k] = ds.ColumnIsNumeric[k];
         if (numeric[k]) numericColumns.push_back(static_cast<std::size_t>(k));
     }
     // A large table's columns are cleared and its lines read on every core at once, each part
@@ -86,7 +86,7 @@ void FillTable(DataSet& ds) {
                 const std::string_view field = line.substr(pos, end - pos);
                 if (k <= columns) {
                     if (k <= 10 && numeric[k])
-                        ds.Values[static_cast<std::size_t>(k)][static_cast<std::size_t>(r)] = textToNumber(field, decimal);
+                        ds.Values[k][static_cast<std::size_t>(r)] = textToNumber(field, decimal);
                 } else if (!field.empty() && extraFirstLine == 0) {
                     extraFirstLine = ds.FirstDataLine + r - 1;
                 }
@@ -105,7 +105,7 @@ void FillTable(DataSet& ds) {
                     static_cast<CellTable::RowId>(extraFirstLine));
     if (ds.ExtraColumnFound) {
         ++ds.ColumnCount;
-        ds.ColumnIsNumeric[static_cast<std::size_t>(ds.ColumnCount)] = false;
+        ds.ColumnIsNumeric[ds.ColumnCount] = false;
     }
 }
 

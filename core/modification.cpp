@@ -121,12 +121,12 @@ private:
 
 ModifyResult ApplyModification(DataSet& ds, int k, const ModifyPlan& plan) {
     ds.ModifyConfirmed = false;
-    if (!plan.confirmed() || k < 1 || k > 10 || k > ds.ColumnCount || !ds.ColumnIsNumeric[static_cast<std::size_t>(k)])
+    if (!plan.confirmed() || k < 1 || k > 10 || k > ds.ColumnCount || !ds.ColumnIsNumeric[k])
         return {};
     const ChangeScope scope(ds.Changes);
     const int from = std::max(plan.fromRow, 1);
     const int to = std::min({plan.toRow, ds.DataRowCount, ds.Cells.rowCount()});
-    auto& slots = ds.Values[static_cast<std::size_t>(k)];
+    auto& slots = ds.Values[k];
     if (slots.size() < static_cast<std::size_t>(ds.DataRowCount) + 1)
         slots.resize(static_cast<std::size_t>(ds.DataRowCount) + 1, 0.0);
     const char decimal = ds.DecimalSeparator;

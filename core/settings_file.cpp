@@ -216,7 +216,7 @@ void ReadSettings(DataSet& ds, const IniFile& ini) {
     ds.KeepFileDate = ini.readBool(kSaveSection, kKeepDateKey, true);
     for (int k = 1; k <= kCurveCount; ++k) {
         const int64_t colour = ini.readInteger(kColorSection, "Curve" + std::to_string(k), 0);
-        ds.CurveColors[static_cast<std::size_t>(k)] = static_cast<Rgb>(static_cast<uint64_t>(colour) & 0xFFFFFFFFu);
+        ds.CurveColors[k] = static_cast<Rgb>(static_cast<uint64_t>(colour) & 0xFFFFFFFFu);
     }
 }
 
@@ -229,7 +229,7 @@ void WriteSettings(const DataSet& ds, IniFile& ini) {
         ini.setValue(kSeparatorSection, kSeparatorKey, ds.ListSeparator);
     ini.setBool(kSaveSection, kKeepDateKey, ds.KeepFileDate);
     for (int k = 1; k <= kCurveCount; ++k)
-        ini.setInteger(kColorSection, "Curve" + std::to_string(k), ds.CurveColors[static_cast<std::size_t>(k)]);
+        ini.setInteger(kColorSection, "Curve" + std::to_string(k), ds.CurveColors[k]);
 }
 
 void ReadSettingsFile(DataSet& ds, const std::string& path) {

@@ -11,8 +11,8 @@ namespace varnotile {
 void FillValuesFromGrid(DataSet& ds) {
     if (ds.DataRowCount <= 0) return;
     for (int k = 1; k <= ds.ColumnCount && k <= 10; ++k) {
-        if (!ds.ColumnIsNumeric[static_cast<std::size_t>(k)]) continue;
-        auto& column = ds.Values[static_cast<std::size_t>(k)];
+        if (!ds.ColumnIsNumeric[k]) continue;
+        auto& column = ds.Values[k];
         if (column.size() < static_cast<std::size_t>(ds.DataRowCount) + 1)
             column.resize(static_cast<std::size_t>(ds.DataRowCount) + 1, 0.0);
         for (int r = 1; r <= ds.DataRowCount; ++r)

@@ -92,7 +92,7 @@ bool everyLineKept(const DataSet& ds, const LoadOutcome& outcome) {
     if (!outcome.messages.empty() || ds.ExtraColumnFound) return false;
     const int freeLines = ds.FirstDataLine - 1 - ds.HeaderLineCount;
     for (int i = 1; i <= freeLines; ++i)
-        if (ds.HeaderLines[static_cast<std::size_t>(i)].empty()) return false;
+        if (ds.HeaderLines[i].empty()) return false;
     return true;
 }
 

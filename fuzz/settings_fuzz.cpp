@@ -87,7 +87,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     ds.ListSeparator = kSeparators[data[0] & 3];
     ds.KeepFileDate = (data[0] & 4) != 0;
     for (int k = 1; k <= 10; ++k)
-        ds.CurveColors[static_cast<std::size_t>(k)] = static_cast<Rgb>(data[0]) * 0x01010101u * static_cast<Rgb>(k);
+        ds.CurveColors[k] = static_cast<Rgb>(data[0]) * 0x01010101u * static_cast<Rgb>(k);
     WriteSettings(ds, ini);
     const std::string written = ini.text();
 

@@ -20,9 +20,9 @@ LoadOutcome loadBytes(DataSet& ds, const TempDir& dir, const std::string& bytes)
 
 void expectFiniteNumbers(const DataSet& ds) {
     for (int k = 1; k <= 10; ++k) {
-        EXPECT_TRUE(std::isfinite(ds.ColumnMin[static_cast<std::size_t>(k)]));
-        EXPECT_TRUE(std::isfinite(ds.ColumnMax[static_cast<std::size_t>(k)]));
-        EXPECT_NE(ds.ColumnAbsMax[static_cast<std::size_t>(k)], 0.0);
+        EXPECT_TRUE(std::isfinite(ds.ColumnMin[k]));
+        EXPECT_TRUE(std::isfinite(ds.ColumnMax[k]));
+        EXPECT_NE(ds.ColumnAbsMax[k], 0.0);
         for (int r = 1; r <= ds.DataRowCount; ++r) EXPECT_TRUE(std::isfinite(ds.value(k, r)));
     }
 }

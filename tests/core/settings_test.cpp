@@ -37,7 +37,7 @@ TEST(Settings, MissingFileOrKeysGiveTheDefaults) {
     ReadSettingsFile(ds, dir.path() + "/none.INI");
     EXPECT_EQ(ds.ListSeparator, ",");
     EXPECT_TRUE(ds.KeepFileDate);
-    for (int k = 1; k <= 10; ++k) EXPECT_EQ(ds.CurveColors[static_cast<std::size_t>(k)], 0u);
+    for (int k = 1; k <= 10; ++k) EXPECT_EQ(ds.CurveColors[k], 0u);
 }
 
 TEST(Settings, DelimiterWordsAreExactAndOtherTextsGiveTheirFirstCharacter) {

@@ -48,7 +48,7 @@ TEST(Statistics, NoRowsKeepsThePercentBaseNonZero) {
     DataSet& ds = *dsOwner;
     ds.DataRowCount = 0;
     ComputeColumnStatistics(ds);
-    for (int k = 1; k <= 10; ++k) EXPECT_EQ(ds.ColumnAbsMax[static_cast<std::size_t>(k)], 1.0);
+    for (int k = 1; k <= 10; ++k) EXPECT_EQ(ds.ColumnAbsMax[k], 1.0);
 }
 
 TEST(Statistics, FollowAnEditedCell) {

@@ -225,16 +225,16 @@ std::unique_ptr<DataSet> denseDataSet(int xColumn) {
     ds.CurveVisible[1] = false; // only column 2 is drawn
     ds.CurveColors[2] = 0x0000FF; // red (0x00BBGGRR)
     for (int k = 1; k <= 2; ++k) {
-        auto& v = ds.Values[static_cast<std::size_t>(k)];
-        ds.ColumnIsNumeric[static_cast<std::size_t>(k)] = true;
+        auto& v = ds.Values[k];
+        ds.ColumnIsNumeric[k] = true;
         v.assign(kRows + 1, 0.0);
         for (int r = 1; r <= kRows; ++r)
             v[static_cast<std::size_t>(r)] = k == 1 ? std::abs(r % 8000 - 4000) / 40.0
                                                    : 0.01 * r + 3 * std::sin(r * 0.05) + std::cos(r * 1.3);
         const auto [lo, hi] = std::minmax_element(v.begin() + 1, v.end());
-        ds.ColumnMin[static_cast<std::size_t>(k)] = *lo;
-        ds.ColumnMax[static_cast<std::size_t>(k)] = *hi;
-        ds.ColumnAbsMax[static_cast<std::size_t>(k)] = std::max(std::fabs(*lo), std::fabs(*hi));
+        ds.ColumnMin[k] = *lo;
+        ds.ColumnMax[k] = *hi;
+        ds.ColumnAbsMax[k] = std::max(std::fabs(*lo), std::fabs(*hi));
     }
     return owner;
 }

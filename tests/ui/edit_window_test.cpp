@@ -213,7 +213,7 @@ TEST(EditWindow, DeleteKeyObeysTheEditMenusDelete) {
         t.w.menuEditClick();
         EXPECT_EQ(deleteItem->isEnabled(), c.deletes) << c.column;
         t.key(Qt::Key_Delete, Qt::NoModifier);
-        EXPECT_EQ(t.ds().ColumnPresent[static_cast<std::size_t>(c.column)], !c.deletes) << c.column;
+        EXPECT_EQ(t.ds().ColumnPresent[c.column], !c.deletes) << c.column;
         EXPECT_EQ(t.grid->horizontalHeader()->isSectionHidden(c.column - 1), c.deletes) << c.column;
     }
 }

@@ -88,7 +88,7 @@ TEST_F(GridFixture, EmptyGridBeforeAnyLoad) {
     EXPECT_EQ(grid->gridColumnCount(), 11);
     EXPECT_EQ(grid->gridRowCount(), 10);
     EXPECT_EQ(window.dataSet().ColumnNames[0], "Row");
-    for (int k = 1; k <= 10; ++k) EXPECT_TRUE(window.dataSet().CurveVisible[static_cast<std::size_t>(k)]);
+    for (int k = 1; k <= 10; ++k) EXPECT_TRUE(window.dataSet().CurveVisible[k]);
     EXPECT_EQ(grid->verticalHeader()->sectionResizeMode(0), QHeaderView::Fixed);
     EXPECT_EQ(grid->verticalHeader()->defaultSectionSize(), 16);
 }

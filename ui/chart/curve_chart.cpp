@@ -98,7 +98,7 @@ CurvePlottable* CurveChart::curve(int k) const { return k >= 1 && k <= kCurveCou
 void CurveChart::applyCurveColors(const DataSet& ds) {
     for (int k = 1; k <= kCurveCount; ++k) {
         QPen pen = curves_[k - 1]->pen();
-        pen.setColor(colorFromRgb(ds.CurveColors[static_cast<std::size_t>(k)]));
+        pen.setColor(colorFromRgb(ds.CurveColors[k]));
         curves_[k - 1]->setPen(pen);
     }
     replot(rpQueuedReplot);

@@ -31,12 +31,12 @@ void writeAt(QPainter& painter, const QRect& cell, int x, int y, const QString& 
 
 // The minimum and maximum lines of a numeric column (the row-number column shows its row range).
 QString minimumLine(const DataSet& ds, int column) {
-    const double low = column == 0 ? 1.0 : ds.ColumnMin[static_cast<std::size_t>(column)];
+    const double low = column == 0 ? 1.0 : ds.ColumnMin[column];
     return QStringLiteral("min ") + QString::fromStdString(formatGeneral(low, ds.DecimalSeparator));
 }
 
 QString maximumLine(const DataSet& ds, int column) {
-    const double high = column == 0 ? static_cast<double>(ds.DataRowCount) : ds.ColumnMax[static_cast<std::size_t>(column)];
+    const double high = column == 0 ? static_cast<double>(ds.DataRowCount) : ds.ColumnMax[column];
     return QStringLiteral("max ") + QString::fromStdString(formatGeneral(high, ds.DecimalSeparator));
 }
 

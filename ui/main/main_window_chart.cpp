@@ -54,13 +54,13 @@ void MainWindow::ClearAllCurves() { chart_->clearAllCurves(); }
 void MainWindow::ChooseCurveColor() {
     const int k = commandColumn();
     if (!isCurveColumn(k)) return;
-    const Rgb current = ds_.CurveColors[static_cast<std::size_t>(k)];
+    const Rgb current = ds_.CurveColors[k];
     QColorDialog dialog(toQColor(current), this);
     dialog.setObjectName(QStringLiteral("ColorDialog1"));
     if (dialog.exec() != QDialog::Accepted) return;
     const QColor chosen = dialog.selectedColor();
     if (!chosen.isValid()) return;
-    ds_.CurveColors[static_cast<std::size_t>(k)] = toRgb(chosen);
+    ds_.CurveColors[k] = toRgb(chosen);
     RefreshHeaderRow();
     ApplyCurveColors();
     ClearCurve(k);
@@ -76,7 +76,7 @@ void MainWindow::Chart1ClickSeries(QObject* series, int pointIndex) {
 void MainWindow::ShowPointReadout(int seriesNumber, int pointIndex) {
     const CurvePlottable* curve = chart_->curve(seriesNumber);
     if (!curve || pointIndex < 0 || pointIndex >= curve->pointCount()) return;
-    const double absMax = ds_.ColumnAbsMax[static_cast<std::size_t>(seriesNumber)];
+    const double absMax = ds_.ColumnAbsMax[seriesNumber];
     const std::string text = PointReadoutText(curve->name().toStdString(), curve->pointX(pointIndex),
                                               curve->pointY(pointIndex), ds_.XColumn, ds_.PercentScale, absMax,
                                               ds_.DecimalSeparator);
@@ -92,8 +92,8 @@ void MainWindow::setShowHideEnabled(bool showEnabled, bool hideEnabled) {
 
 void MainWindow::menuShowClick() {
     const int k = commandColumn();
-    if (!isCurveColumn(k) || !ds_.ColumnIsNumeric[static_cast<std::size_t>(k)]) return;
-    ds_.CurveVisible[static_cast<std::size_t>(k)] = true;
+    if (!isCurveColumn(k) || !ds_.ColumnIsNumeric[k]) return;
+    ds_.CurveVisible[k] = true;
     setShowHideEnabled(false, true);
     FillCurve(k);
     RefreshHeaderRow();
@@ -102,8 +102,8 @@ void MainWindow::menuShowClick() {
 
 void MainWindow::menuHideClick() {
     const int k = commandColumn();
-    if (!isCurveColumn(k) || !ds_.ColumnIsNumeric[static_cast<std::size_t>(k)]) return;
-    ds_.CurveVisible[static_cast<std::size_t>(k)] = false;
+    if (!isCurveColumn(k) || !ds_.ColumnIsNumeric[k]) return;
+    ds_.CurveVisible[k] = false;
     setShowHideEnabled(true, false);
     ClearCurve(k);
     RefreshHeaderRow();
@@ -114,7 +114,7 @@ void MainWindow::menuColorClick() { ChooseCurveColor(); }
 
 void MainWindow::menuSetAsXClick() {
     const int k = commandColumn();
-    if (k < 0 || k > kCurveCount || !ds_.ColumnIsNumeric[static_cast<std::size_t>(k)]) return;
+    if (k < 0 || k > kCurveCount || !ds_.ColumnIsNumeric[k]) return;
     BusyCursor busy;
     ds_.XColumn = k;
     ClearAllCurves();

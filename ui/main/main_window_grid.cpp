@@ -19,7 +19,7 @@ bool inSlots(int k) { return k >= 0 && k <= kFieldSlots; }
 } // namespace
 
 void MainWindow::PrepareDataGrid() {
-    for (int k = 1; k <= kCurveCount; ++k) ds_.CurveVisible[static_cast<std::size_t>(k)] = true;
+    for (int k = 1; k <= kCurveCount; ++k) ds_.CurveVisible[k] = true;
     const QFont font = gridData_->font();
     ds_.GridFontName = font.family().toStdString();
     ds_.ColumnNames[0] = "Row";
@@ -62,11 +62,11 @@ MainWindow::EditCommandStates MainWindow::editCommandStates() const {
     if (sel.Top == 0 && sel.Left == sel.Right && sel.Left > 0 && inSlots(sel.Left) && sel.Left != ds_.XColumn &&
         !ds_.Cells.cell(sel.Left, 1).empty()) {
         states.remove = true;
-        if (ds_.ColumnIsNumeric[static_cast<std::size_t>(sel.Left)]) states.modify = true;
+        if (ds_.ColumnIsNumeric[sel.Left]) states.modify = true;
     }
     // Several rows of one numeric data column.
     if (sel.Top > 0 && sel.Bottom > sel.Top && sel.Left == sel.Right && sel.Left > 0 && inSlots(sel.Left) &&
-        ds_.ColumnIsNumeric[static_cast<std::size_t>(sel.Left)])
+        ds_.ColumnIsNumeric[sel.Left])
         states.modify = true;
     states.undo = ds_.UndoCount() > 0;
     return states;
