@@ -26,6 +26,9 @@ void CellTable::clear() {
     lines_ = nullptr;
     rows_.clear();
     rows_.shrink_to_fit();
+    listed_ = false;
+    firstLine_ = 0;
+    rowCount_ = 0;
     columnCount_ = 0;
     extraColumn_ = 0;
     extraFirstLine_ = 0;
@@ -41,9 +44,9 @@ void CellTable::assign(const FileLines* lines, int firstLine, int rowCount, int 
     columnCount_ = columnCount;
     extraColumn_ = extraColumn;
     extraFirstLine_ = extraFirstLine;
-    rows_.resize(static_cast<std::size_t>(rowCount > 0 ? rowCount : 0));
-    std::iota(rows_.begin(), rows_.end(), static_cast<RowId>(firstLine));
-    maxRowId_ = rows_.empty() ? 0 : rows_.back();
+    firstLine_ = static_cast<RowId>(firstLine);
+    rowCount_ = rowCount > 0 ? rowCount : 0;
+    maxRowId_ = rowCount_ > 0 ? firstLine_ + static_cast<RowId>(rowCount_ - 1) : 0;
 }
 
 std::string_view CellTable::cell(int column, int row) const {
@@ -98,10 +101,18 @@ void CellTable::revertCell(int column, int row) {
     }
 }
 
+void CellTable::listRows() {
+    if (listed_) return;
+    rows_.resize(static_cast<std::size_t>(rowCount_));
+    std::iota(rows_.begin(), rows_.end(), firstLine_);
+    listed_ = true;
+}
+
 std::vector<CellTable::RowId> CellTable::takeRows(int top, int bottom) {
     if (top < 1) top = 1;
     if (bottom > rowCount()) bottom = rowCount();
     if (bottom < top) return {};
+    listRows();
     auto first = rows_.begin() + (top - 1);
     auto last = rows_.begin() + bottom;
     std::vector<RowId> taken(first, last);
@@ -112,6 +123,7 @@ std::vector<CellTable::RowId> CellTable::takeRows(int top, int bottom) {
 void CellTable::insertRows(int at, const std::vector<RowId>& rows) {
     if (at < 1) at = 1;
     if (at > rowCount() + 1) at = rowCount() + 1;
+    listRows();
     rows_.insert(rows_.begin() + (at - 1), rows.begin(), rows.end());
 }
 

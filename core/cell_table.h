@@ -32,7 +32,7 @@ public:
     void assign(const FileLines* lines, int firstLine, int rowCount, int delimiter, int columnCount,
                 int extraColumn, RowId extraFirstLine);
 
-    int rowCount() const { return static_cast<int>(rows_.size()); }
+    int rowCount() const { return listed_ ? static_cast<int>(rows_.size()) : rowCount_; }
     int columnCount() const { return columnCount_; }
     void setColumnCount(int columns) { columnCount_ = columns; }
     // The delimiter the file lines are split at (-1: none).
@@ -50,7 +50,9 @@ public:
     // Drops an edited text so that the cell shows its file text again.
     void revertCell(int column, int row);
 
-    RowId rowId(int row) const { return rows_[static_cast<std::size_t>(row - 1)]; }
+    RowId rowId(int row) const {
+        return listed_ ? rows_[static_cast<std::size_t>(row - 1)] : firstLine_ + static_cast<RowId>(row - 1);
+    }
     // Removes rows top..bottom (1-based, inclusive) and returns them, first row first.
     std::vector<RowId> takeRows(int top, int bottom);
     // Puts rows back so that the first of them becomes row `at`.
@@ -64,6 +66,12 @@ private:
     Overlay& overlayFor(int column);
 
     const FileLines* lines_ = nullptr;
+    // Until rows are taken out or put back, row r is file line firstLine_ + r - 1 and no list of
+    // rows is kept (4 bytes a row saved on the files that are never cut); then rows_ lists them.
+    void listRows();
+    bool listed_ = false;
+    RowId firstLine_ = 0;
+    int rowCount_ = 0;
     std::vector<RowId> rows_;
     int delimiter_ = ',';
     int columnCount_ = 0;
