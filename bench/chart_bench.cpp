@@ -19,20 +19,20 @@ constexpr int kRows = 1000000;
 // Ten numeric columns. Column 1 sweeps up and down ten times with a little noise (a
 // hysteresis-like X column); column 2 is a fast oscillation (X jumping several pixels per row).
 void fillDataSet(DataSet& ds) {
-    ds.CurrentFileName = "/tmp/chart-bench.csv";
-    ds.ColumnCount = 10;
-    ds.DataRowCount = kRows;
-    ds.LineCount = kRows;
-    ds.PercentScale = true;
-    ds.ShowCurveNames = true;
-    ds.ShowChartTitle = true;
-    ds.CurveVisible.fill(true);
-    ds.ColumnNames[0] = "Row";
+    ds.File.CurrentFileName = "/tmp/chart-bench.csv";
+    ds.Layout.ColumnCount = 10;
+    ds.Layout.DataRowCount = kRows;
+    ds.File.LineCount = kRows;
+    ds.View.PercentScale = true;
+    ds.View.ShowCurveNames = true;
+    ds.View.ShowChartTitle = true;
+    ds.View.CurveVisible.fill(true);
+    ds.Layout.ColumnNames[0] = "Row";
     for (int k = 1; k <= 10; ++k) {
         const auto kk = static_cast<std::size_t>(k);
-        ds.ColumnIsNumeric[kk] = true;
-        ds.ColumnNames[kk] = "C" + std::to_string(k);
-        auto& v = ds.Values[kk];
+        ds.Layout.ColumnIsNumeric[kk] = true;
+        ds.Layout.ColumnNames[kk] = "C" + std::to_string(k);
+        auto& v = ds.Table.Values[kk];
         v.assign(kRows + 1, 0.0);
         for (int r = 1; r <= kRows; ++r) {
             const double t = r * 0.1;
@@ -52,9 +52,9 @@ void fillDataSet(DataSet& ds) {
             lo = std::min(lo, v[static_cast<std::size_t>(r)]);
             hi = std::max(hi, v[static_cast<std::size_t>(r)]);
         }
-        ds.ColumnMin[kk] = lo;
-        ds.ColumnMax[kk] = hi;
-        ds.ColumnAbsMax[kk] = std::max(std::fabs(lo), std::fabs(hi));
+        ds.Table.ColumnMin[kk] = lo;
+        ds.Table.ColumnMax[kk] = hi;
+        ds.Table.ColumnAbsMax[kk] = std::max(std::fabs(lo), std::fabs(hi));
     }
 }
 
@@ -73,7 +73,7 @@ BENCHMARK(BM_FillAllCurves)->Unit(benchmark::kMillisecond)->Iterations(5);
 void BM_RepaintChart(benchmark::State& state) {
     DataSet ds;
     fillDataSet(ds);
-    ds.XColumn = static_cast<int>(state.range(0));
+    ds.View.XColumn = static_cast<int>(state.range(0));
     varnotile::CurveChart chart;
     chart.resize(1600, 1000);
     chart.showDataSet(ds);
@@ -90,7 +90,7 @@ BENCHMARK(BM_RepaintChart)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond
 void BM_RepaintChartRefilled(benchmark::State& state) {
     DataSet ds;
     fillDataSet(ds);
-    ds.XColumn = static_cast<int>(state.range(0));
+    ds.View.XColumn = static_cast<int>(state.range(0));
     varnotile::CurveChart chart;
     chart.resize(1600, 1000);
     chart.showDataSet(ds);
@@ -112,7 +112,7 @@ BENCHMARK(BM_RepaintChartRefilled)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMil
 void BM_RepaintChartOneCurve(benchmark::State& state) {
     DataSet ds;
     fillDataSet(ds);
-    ds.XColumn = static_cast<int>(state.range(0));
+    ds.View.XColumn = static_cast<int>(state.range(0));
     varnotile::CurveChart chart;
     chart.resize(1600, 1000);
     chart.showDataSet(ds);

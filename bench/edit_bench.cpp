@@ -62,7 +62,7 @@ void BM_EditCommittedCellInRange(benchmark::State& state) {
 BENCHMARK(BM_EditCommittedCellInRange)->Unit(benchmark::kMillisecond)->Iterations(20);
 
 void deleteRows(MainWindow& w) {
-    w.setSelectionRect(GridRect{0, 400000, w.dataSet().ColumnCount + 1, 400999});
+    w.setSelectionRect(GridRect{0, 400000, w.dataSet().Layout.ColumnCount + 1, 400999});
     w.menuDeleteClick();
     QApplication::processEvents();
 }
@@ -101,7 +101,7 @@ void modifyColumn(MainWindow& w) {
     request.factor = "2";
     request.offset = "1";
     request.fromRow = 1;
-    request.toRow = ds.DataRowCount;
+    request.toRow = ds.Layout.DataRowCount;
     varnotile::ApplyModification(ds, 4, varnotile::PlanModification(ds, request));
     w.ClearCurve(4);
     w.FillCurve(4);

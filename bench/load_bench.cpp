@@ -10,10 +10,10 @@ void BM_LoadDataFile(benchmark::State& state) {
     const std::string file = varnotile::bench::benchmarkFile();
     for (auto _ : state) {
         varnotile::DataSet ds;
-        ds.CurrentFileName = file;
+        ds.File.CurrentFileName = file;
         auto outcome = varnotile::LoadDataFile(ds);
         benchmark::DoNotOptimize(outcome);
-        benchmark::DoNotOptimize(ds.ColumnMax);
+        benchmark::DoNotOptimize(ds.Table.ColumnMax);
     }
 }
 BENCHMARK(BM_LoadDataFile)->Unit(benchmark::kMillisecond)->Iterations(3);

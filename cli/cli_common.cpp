@@ -88,15 +88,15 @@ namespace {
 std::string defaultDelimiter() {
     DataSet settings;
     ReadSettingsFile(settings, settingsPathBesideProgram());
-    return settings.ListSeparator;
+    return settings.Layout.ListSeparator;
 }
 
 } // namespace
 
 int loadForCommand(DataSet& ds, const LoadOptions& options, const std::string& file, LoadOutcome& outcome) {
-    ds.DecimalSeparator = options.decimal ? options.decimal : localeDecimalSeparator();
-    ds.ListSeparator = options.delimiterGiven ? options.delimiter : defaultDelimiter();
-    ds.CurrentFileName = file;
+    ds.Settings.DecimalSeparator = options.decimal ? options.decimal : localeDecimalSeparator();
+    ds.Layout.ListSeparator = options.delimiterGiven ? options.delimiter : defaultDelimiter();
+    ds.File.CurrentFileName = file;
     try {
         outcome = LoadDataFile(ds);
     } catch (const std::bad_alloc&) {

@@ -45,7 +45,7 @@ int runConvert(const QStringList& arguments) {
     for (const std::string& message : outcome.messages) std::cerr << "varnotile-cli convert: " << message << "\n";
     if (status == kExitTooFewData) return status; // nothing to write; OUT is left alone
 
-    if (toDelimiter) ds.ListSeparator = *toDelimiter;
+    if (toDelimiter) ds.Layout.ListSeparator = *toDelimiter;
     // Texts holding the delimiter would come back as other fields: refuse unless told otherwise.
     if (const SplitTexts found = force ? SplitTexts{} : FindSplitTexts(ds); found.count > 0) {
         std::cerr << "varnotile-cli convert: " << SplitTextsSentence(found, ds)

@@ -20,17 +20,19 @@ namespace {
 QJsonObject columnReport(const DataSet& ds, int column) {
     const auto k = static_cast<std::size_t>(column);
     QJsonObject report{
-        {QStringLiteral("numeric"), static_cast<bool>(ds.ColumnIsNumeric[k])},
-        {QStringLiteral("name"), displayString(ds.ColumnNames[k], ds.FileIsUtf8)},
-        {QStringLiteral("label"), displayString(ds.ColumnLabels[k], ds.FileIsUtf8)},
-        {QStringLiteral("header3"), displayString(ds.ColumnHeader3[k], ds.FileIsUtf8)},
+        {QStringLiteral("numeric"), static_cast<bool>(ds.Layout.ColumnIsNumeric[k])},
+        {QStringLiteral("name"), displayString(ds.Layout.ColumnNames[k], ds.File.FileIsUtf8)},
+        {QStringLiteral("label"), displayString(ds.Layout.ColumnLabels[k], ds.File.FileIsUtf8)},
+        {QStringLiteral("header3"), displayString(ds.Layout.ColumnHeader3[k], ds.File.FileIsUtf8)},
     };
     if (column <= 10) { // statistics are kept for the ten columns the chart can show
-        report.insert(QStringLiteral("min"), ds.ColumnMin[k]);
-        report.insert(QStringLiteral("max"), ds.ColumnMax[k]);
-        report.insert(QStringLiteral("absmax"), ds.ColumnAbsMax[k]);
-        report.insert(QStringLiteral("min_text"), QString::fromStdString(formatGeneral(ds.ColumnMin[k], ds.DecimalSeparator)));
-        report.insert(QStringLiteral("max_text"), QString::fromStdString(formatGeneral(ds.ColumnMax[k], ds.DecimalSeparator)));
+        report.insert(QStringLiteral("min"), ds.Table.ColumnMin[k]);
+        report.insert(QStringLiteral("max"), ds.Table.ColumnMax[k]);
+        report.insert(QStringLiteral("absmax"), ds.Table.ColumnAbsMax[k]);
+        report.insert(QStringLiteral("min_text"), QString::fromStdString(formatGeneral(
+                                                      ds.Table.ColumnMin[k], ds.Settings.DecimalSeparator)));
+        report.insert(QStringLiteral("max_text"), QString::fromStdString(formatGeneral(
+                                                      ds.Table.ColumnMax[k], ds.Settings.DecimalSeparator)));
     }
     return report;
 }
@@ -41,17 +43,19 @@ QJsonObject loadReport(const DataSet& ds, const LoadOutcome& outcome) {
     for (const std::string& message : outcome.messages) messages.append(QString::fromStdString(message));
     QJsonObject headerLines;
     for (std::size_t i = 1; i <= 20; ++i)
-        if (!ds.HeaderLines[i].empty()) headerLines.insert(QString::number(i), displayString(ds.HeaderLines[i], ds.FileIsUtf8));
+        if (!ds.Layout.HeaderLines[i].empty())
+            headerLines.insert(QString::number(i),
+                               displayString(ds.Layout.HeaderLines[i], ds.File.FileIsUtf8));
     QJsonArray columns;
-    for (int j = 1; j <= ds.ColumnCount; ++j) columns.append(columnReport(ds, j));
+    for (int j = 1; j <= ds.Layout.ColumnCount; ++j) columns.append(columnReport(ds, j));
     return QJsonObject{
         {QStringLiteral("messages"), messages},
-        {QStringLiteral("line_count"), ds.LineCount},
-        {QStringLiteral("column_count"), ds.ColumnCount},
-        {QStringLiteral("first_data_line"), ds.FirstDataLine},
-        {QStringLiteral("data_row_count"), ds.DataRowCount},
-        {QStringLiteral("header_line_count"), ds.HeaderLineCount},
-        {QStringLiteral("extra_column"), ds.ExtraColumnFound},
+        {QStringLiteral("line_count"), ds.File.LineCount},
+        {QStringLiteral("column_count"), ds.Layout.ColumnCount},
+        {QStringLiteral("first_data_line"), ds.Layout.FirstDataLine},
+        {QStringLiteral("data_row_count"), ds.Layout.DataRowCount},
+        {QStringLiteral("header_line_count"), ds.Layout.HeaderLineCount},
+        {QStringLiteral("extra_column"), ds.Layout.ExtraColumnFound},
         {QStringLiteral("header_lines"), headerLines},
         {QStringLiteral("columns"), columns},
     };
@@ -90,15 +94,15 @@ void appendJsonString(std::string& out, std::string_view utf8) {
 // never held as JSON values or as one text.
 void writeCells(const DataSet& ds, std::FILE* stream) {
     std::string out = ",\n    \"cells\": [\n";
-    for (int r = 1; r <= ds.DataRowCount; ++r) {
+    for (int r = 1; r <= ds.Layout.DataRowCount; ++r) {
         out += r > 1 ? ",\n        [" : "        [";
-        for (int j = 1; j <= ds.ColumnCount; ++j) {
+        for (int j = 1; j <= ds.Layout.ColumnCount; ++j) {
             if (j > 1) out.push_back(',');
-            const std::string_view bytes = ds.Cells.cell(j, r);
+            const std::string_view bytes = ds.Table.Cells.cell(j, r);
             if (std::all_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
                 appendJsonString(out, bytes);
             else
-                appendJsonString(out, displayText(bytes, ds.FileIsUtf8));
+                appendJsonString(out, displayText(bytes, ds.File.FileIsUtf8));
         }
         out.push_back(']');
         if (out.size() > (1 << 16)) {
@@ -106,7 +110,7 @@ void writeCells(const DataSet& ds, std::FILE* stream) {
             out.clear();
         }
     }
-    out += ds.DataRowCount > 0 ? "\n    ]" : "    ]";
+    out += ds.Layout.DataRowCount > 0 ? "\n    ]" : "    ]";
     std::fwrite(out.data(), 1, out.size(), stream);
 }
 

@@ -73,16 +73,16 @@ int runRender(int argc, char** argv) {
 
     // The view as the window starts it: every curve wanted, legend and chart title on.
     DataSet ds;
-    ds.CurveVisible.fill(true);
-    ds.ColumnNames[0] = "Row";
-    ds.XColumn = xColumn;
-    ds.PercentScale = !numeric;
-    ds.ShowCurveNames = true;
-    ds.ShowChartTitle = true;
+    ds.View.CurveVisible.fill(true);
+    ds.Layout.ColumnNames[0] = "Row";
+    ds.View.XColumn = xColumn;
+    ds.View.PercentScale = !numeric;
+    ds.View.ShowCurveNames = true;
+    ds.View.ShowChartTitle = true;
     // Only the curve colours come from the settings file; the delimiter follows the options.
     DataSet settings;
     ReadSettingsFile(settings, settingsPathBesideProgram());
-    ds.CurveColors = settings.CurveColors;
+    ds.View.CurveColors = settings.View.CurveColors;
 
     LoadOutcome outcome;
     const int status = loadForCommand(ds, *options, QFile::encodeName(parser.positionalArguments().at(0)).toStdString(), outcome);

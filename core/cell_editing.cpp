@@ -20,9 +20,9 @@ public:
     // Puts the old text back without announcing it (the caller does).
     void restore(DataSet& ds) const {
         if (wasEdited_)
-            ds.Cells.setCell(column_, row_, text_);
+            ds.Table.Cells.setCell(column_, row_, text_);
         else
-            ds.Cells.revertCell(column_, row_);
+            ds.Table.Cells.revertCell(column_, row_);
     }
 
     void undo(DataSet& ds) override {
@@ -49,24 +49,25 @@ CellEditCommand* newestEditOf(const DataSet& ds, int column, int row) {
 } // namespace
 
 bool IsDataCell(const DataSet& ds, int column, int row) {
-    return column >= 1 && column <= ds.ColumnCount && column <= ds.Cells.columnCount() && row >= 1 &&
-           row <= ds.DataRowCount && row <= ds.Cells.rowCount();
+    return column >= 1 && column <= ds.Layout.ColumnCount && column <= ds.Table.Cells.columnCount() &&
+           row >= 1 && row <= ds.Layout.DataRowCount && row <= ds.Table.Cells.rowCount();
 }
 
 bool HasValues(const DataSet& ds, int column) {
-    return column >= 1 && column <= 10 && ds.ColumnIsNumeric[column];
+    return column >= 1 && column <= 10 && ds.Layout.ColumnIsNumeric[column];
 }
 
 void SetValue(DataSet& ds, int column, int row, double value) {
-    auto& slots = ds.Values[column];
-    if (slots.size() <= static_cast<std::size_t>(row)) slots.resize(static_cast<std::size_t>(ds.DataRowCount) + 1, 0.0);
+    auto& slots = ds.Table.Values[column];
+    if (slots.size() <= static_cast<std::size_t>(row))
+        slots.resize(static_cast<std::size_t>(ds.Layout.DataRowCount) + 1, 0.0);
     slots[static_cast<std::size_t>(row)] = value;
 }
 
 bool NumberFollowsText(DataSet& ds, int column, int row) {
     if (!HasValues(ds, column)) return false;
-    const double number = textToNumber(ds.Cells.cell(column, row), ds.DecimalSeparator);
-    if (ds.value(column, row) == number && ds.Values[column].size() > static_cast<std::size_t>(row))
+    const double number = textToNumber(ds.Table.Cells.cell(column, row), ds.Settings.DecimalSeparator);
+    if (ds.value(column, row) == number && ds.Table.Values[column].size() > static_cast<std::size_t>(row))
         return false;
     SetValue(ds, column, row, number);
     return true;
@@ -74,18 +75,18 @@ bool NumberFollowsText(DataSet& ds, int column, int row) {
 
 void RecordCellEdit(DataSet& ds, int column, int row, std::string_view oldText) {
     if (newestEditOf(ds, column, row)) return;
-    const bool wasEdited = oldText != ds.Cells.fileText(column, row);
+    const bool wasEdited = oldText != ds.Table.Cells.fileText(column, row);
     ds.Journal.push(std::make_unique<CellEditCommand>(column, row, std::string(oldText), wasEdited));
 }
 
 bool EditCell(DataSet& ds, int column, int row, std::string text) {
-    if (!IsDataCell(ds, column, row) || ds.Cells.cell(column, row) == text) return false;
+    if (!IsDataCell(ds, column, row) || ds.Table.Cells.cell(column, row) == text) return false;
     const ChangeScope scope(ds.Changes);
-    RecordCellEdit(ds, column, row, ds.Cells.cell(column, row));
-    ds.Cells.setCell(column, row, std::move(text));
+    RecordCellEdit(ds, column, row, ds.Table.Cells.cell(column, row));
+    ds.Table.Cells.setCell(column, row, std::move(text));
     // Back at the text from before the first change: the command would undo nothing.
     if (const CellEditCommand* command = newestEditOf(ds, column, row);
-        command && ds.Cells.cell(column, row) == command->text()) {
+        command && ds.Table.Cells.cell(column, row) == command->text()) {
         command->restore(ds);
         ds.Journal.discardNewest();
     }

@@ -14,11 +14,11 @@ namespace varnotile {
 bool ColumnIsDrawn(const DataSet& ds, int k) {
     if (k < 1 || k > kCurveCount) return false;
     const auto i = static_cast<std::size_t>(k);
-    return ds.ColumnIsNumeric[i] && ds.CurveVisible[i] && k != ds.XColumn;
+    return ds.Layout.ColumnIsNumeric[i] && ds.View.CurveVisible[i] && k != ds.View.XColumn;
 }
 
 bool ColumnIsListed(const DataSet& ds, int k) {
-    return ColumnIsDrawn(ds, k) && ds.ColumnPresent[k];
+    return ColumnIsDrawn(ds, k) && ds.Layout.ColumnPresent[k];
 }
 
 namespace {
@@ -35,16 +35,16 @@ struct CurveInputs {
 
 CurveInputs curveInputs(const DataSet& ds, int k) {
     CurveInputs in;
-    if (ds.PercentScale) {
+    if (ds.View.PercentScale) {
         in.multiplier = 100.0;
-        in.divisor = ds.ColumnAbsMax[k];
+        in.divisor = ds.Table.ColumnAbsMax[k];
         // The statistics never leave 0 here; a table that was never measured draws plain values.
         if (in.divisor == 0.0) in.divisor = 1.0;
     }
-    in.xColumn = ds.XColumn;
-    const bool xFromColumn = in.xColumn >= 1 && in.xColumn <= kColumnLimit && in.xColumn <= ds.ColumnCount &&
-                             ds.ColumnIsNumeric[in.xColumn];
-    if (xFromColumn) in.xValues = &ds.Values[in.xColumn];
+    in.xColumn = ds.View.XColumn;
+    const bool xFromColumn = in.xColumn >= 1 && in.xColumn <= kColumnLimit &&
+                             in.xColumn <= ds.Layout.ColumnCount && ds.Layout.ColumnIsNumeric[in.xColumn];
+    if (xFromColumn) in.xValues = &ds.Table.Values[in.xColumn];
     return in;
 }
 
@@ -89,12 +89,12 @@ bool neverDecreases(const double* v, std::size_t n) {
 
 CurvePoints CurvePointsFor(const DataSet& ds, int k) {
     CurvePoints points;
-    if (!ColumnIsDrawn(ds, k) || ds.DataRowCount <= 0) return points;
+    if (!ColumnIsDrawn(ds, k) || ds.Layout.DataRowCount <= 0) return points;
     const CurveInputs in = curveInputs(ds, k);
     const double multiplier = in.multiplier;
     const double divisor = in.divisor;
-    const int rows = ds.DataRowCount;
-    const auto& yColumn = ds.Values[k];
+    const int rows = ds.Layout.DataRowCount;
+    const auto& yColumn = ds.Table.Values[k];
     const int xColumn = in.xColumn;
     const std::vector<double>* xValues = in.xValues;
 
@@ -131,14 +131,14 @@ CurvePoints CurvePointsFor(const DataSet& ds, int k) {
 
 std::optional<CurveSource> CurveSourceFor(const DataSet& ds, int k) {
     CurveSource source;
-    if (!ColumnIsDrawn(ds, k) || ds.DataRowCount <= 0) return source;
+    if (!ColumnIsDrawn(ds, k) || ds.Layout.DataRowCount <= 0) return source;
     const CurveInputs in = curveInputs(ds, k);
-    source.y = &ds.Values[k];
+    source.y = &ds.Table.Values[k];
     source.x = in.xValues;
     source.xIsRowNumber = in.xColumn == 0;
     source.multiplier = in.multiplier;
     source.divisor = in.divisor;
-    source.count = static_cast<std::size_t>(ds.DataRowCount);
+    source.count = static_cast<std::size_t>(ds.Layout.DataRowCount);
     if (!source.covered()) return std::nullopt;
 
     // The scale multiplies by a positive number and divides by one number, each step rounded:
@@ -167,26 +167,28 @@ std::string ListedColumnsText(const DataSet& ds) {
     for (int k = 1; k <= kCurveCount; ++k) {
         if (!ColumnIsListed(ds, k)) continue;
         const auto i = static_cast<std::size_t>(k);
-        text += ds.ColumnNames[i];
-        if (!ds.ColumnLabels[i].empty()) text += "(" + ds.ColumnLabels[i] + ")";
-        if (!ds.ColumnHeader3[i].empty()) text += "(" + ds.ColumnHeader3[i] + ")";
+        text += ds.Layout.ColumnNames[i];
+        if (!ds.Layout.ColumnLabels[i].empty()) text += "(" + ds.Layout.ColumnLabels[i] + ")";
+        if (!ds.Layout.ColumnHeader3[i].empty()) text += "(" + ds.Layout.ColumnHeader3[i] + ")";
         text += "  ";
     }
     return text;
 }
 
-std::string YAxisTitle(const DataSet& ds) { return ds.PercentScale ? std::string("%") : ListedColumnsText(ds); }
+std::string YAxisTitle(const DataSet& ds) {
+    return ds.View.PercentScale ? std::string("%") : ListedColumnsText(ds);
+}
 
 std::string XAxisTitle(const DataSet& ds) {
-    const int x = ds.XColumn;
+    const int x = ds.View.XColumn;
     if (x < 0 || x > kFieldSlots) return "    ";
     const auto i = static_cast<std::size_t>(x);
-    return ds.ColumnNames[i] + "  " + ds.ColumnLabels[i] + "  " + ds.ColumnHeader3[i];
+    return ds.Layout.ColumnNames[i] + "  " + ds.Layout.ColumnLabels[i] + "  " + ds.Layout.ColumnHeader3[i];
 }
 
 std::string CurveTitle(const DataSet& ds, int k) {
     if (!ColumnIsListed(ds, k)) return " ";
-    return ds.ColumnNames[k];
+    return ds.Layout.ColumnNames[k];
 }
 
 std::string CurveLegendText(const DataSet& ds, int k) {
@@ -195,7 +197,7 @@ std::string CurveLegendText(const DataSet& ds, int k) {
     return title;
 }
 
-bool LegendShown(const DataSet& ds) { return ds.ShowCurveNames && !ds.CurrentFileName.empty(); }
+bool LegendShown(const DataSet& ds) { return ds.View.ShowCurveNames && !ds.File.CurrentFileName.empty(); }
 
 int SeriesNumberFromName(std::string_view name) {
     for (int n = 1; n <= kCurveCount; ++n)

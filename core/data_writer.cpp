@@ -13,13 +13,13 @@ constexpr std::size_t kChunk = 1 << 18;
 // column, when present, ends the line. A deleted column leaves no empty field behind.
 template <typename TextOf>
 void appendColumns(std::string& out, const DataSet& ds, TextOf textOf) {
-    const int columns = ds.ColumnCount;
+    const int columns = ds.Layout.ColumnCount;
     for (int j = 1; j < columns; ++j) {
-        if (!ds.ColumnPresent[j]) continue;
+        if (!ds.Layout.ColumnPresent[j]) continue;
         out += textOf(j);
-        out += ds.ListSeparator;
+        out += ds.Layout.ListSeparator;
     }
-    if (columns >= 1 && ds.ColumnPresent[columns]) out += textOf(columns);
+    if (columns >= 1 && ds.Layout.ColumnPresent[columns]) out += textOf(columns);
     out += "\r\n";
 }
 
@@ -45,32 +45,38 @@ SplitTexts FindSplitTexts(const DataSet& ds) {
             found.column = column;
         }
     };
-    auto present = [&](int j) { return ds.ColumnPresent[j]; };
-    const int columns = std::min(ds.ColumnCount, kFieldSlots);
-    const StringSlots* headers[] = {&ds.ColumnNames, &ds.ColumnLabels, &ds.ColumnHeader3};
-    for (int h = 0; h < ds.HeaderLineCount && h < 3; ++h)
+    auto present = [&](int j) { return ds.Layout.ColumnPresent[j]; };
+    const int columns = std::min(ds.Layout.ColumnCount, kFieldSlots);
+    const StringSlots* headers[] = {&ds.Layout.ColumnNames, &ds.Layout.ColumnLabels,
+                                    &ds.Layout.ColumnHeader3};
+    for (int h = 0; h < ds.Layout.HeaderLineCount && h < 3; ++h)
         for (int j = 1; j <= columns; ++j)
             if (present(j) && splits((*headers[h])[static_cast<std::size_t>(j)])) note(0, j);
     // A cell that still shows its file text is a part of its file line, which holds no line
     // break; with the delimiter the file was read with it holds no delimiter either. So only
     // edited cells, and cells of lines that hold the new delimiter, need a look.
-    const bool readDelimiter = ds.Cells.delimiter() == delimiter;
-    const int cellColumns = std::min(ds.ColumnCount, ds.Cells.columnCount());
-    for (int r = 1; r <= ds.DataRowCount; ++r) {
-        const bool lineSplits = !readDelimiter && delimiter >= 0 &&
-                                ds.Cells.rowLine(r).find(static_cast<char>(delimiter)) != std::string_view::npos;
+    const bool readDelimiter = ds.Table.Cells.delimiter() == delimiter;
+    const int cellColumns = std::min(ds.Layout.ColumnCount, ds.Table.Cells.columnCount());
+    for (int r = 1; r <= ds.Layout.DataRowCount; ++r) {
+        const bool lineSplits =
+            !readDelimiter && delimiter >= 0 &&
+            ds.Table.Cells.rowLine(r).find(static_cast<char>(delimiter)) != std::string_view::npos;
         for (int j = 1; j <= cellColumns; ++j)
-            if (present(j) && (lineSplits || ds.Cells.isEdited(j, r)) && splits(ds.Cells.cell(j, r))) note(r, j);
+            if (present(j) && (lineSplits || ds.Table.Cells.isEdited(j, r)) &&
+                splits(ds.Table.Cells.cell(j, r)))
+                note(r, j);
     }
     return found;
 }
 
 std::string SplitTextsSentence(const SplitTexts& found, const DataSet& ds) {
     std::string what;
-    if (ds.ListSeparator.empty())
+    if (ds.Layout.ListSeparator.empty())
         what = "a line break";
     else {
-        const std::string name = ds.ListSeparator == "\t" ? "Tab" : ds.ListSeparator == " " ? "Space" : ds.ListSeparator;
+        const std::string name = ds.Layout.ListSeparator == "\t"  ? "Tab"
+                                 : ds.Layout.ListSeparator == " " ? "Space"
+                                                                  : ds.Layout.ListSeparator;
         what = "the delimiter \"" + name + "\"" + (found.lineBreak ? " or a line break" : "");
     }
     return std::to_string(found.count) + " texts contain " + what +
@@ -82,17 +88,18 @@ bool WriteDataFile(const DataSet& ds, const TextSink& sink) {
     std::string out;
     out.reserve(kChunk + 4096);
     for (std::size_t i = 1; i <= 20; ++i) {
-        if (ds.HeaderLines[i].empty()) continue;
-        out += ds.HeaderLines[i];
+        if (ds.Layout.HeaderLines[i].empty()) continue;
+        out += ds.Layout.HeaderLines[i];
         out += "\r\n";
     }
-    const StringSlots* headers[] = {&ds.ColumnNames, &ds.ColumnLabels, &ds.ColumnHeader3};
-    for (int h = 0; h < ds.HeaderLineCount && h < 3; ++h) {
+    const StringSlots* headers[] = {&ds.Layout.ColumnNames, &ds.Layout.ColumnLabels,
+                                    &ds.Layout.ColumnHeader3};
+    for (int h = 0; h < ds.Layout.HeaderLineCount && h < 3; ++h) {
         const StringSlots& texts = *headers[h];
         appendColumns(out, ds, [&](int j) -> std::string_view { return texts[static_cast<std::size_t>(j)]; });
     }
-    for (int r = 1; r <= ds.DataRowCount; ++r) {
-        appendColumns(out, ds, [&](int j) { return ds.Cells.cell(j, r); });
+    for (int r = 1; r <= ds.Layout.DataRowCount; ++r) {
+        appendColumns(out, ds, [&](int j) { return ds.Table.Cells.cell(j, r); });
         if (out.size() >= kChunk) {
             if (!sink(out)) return false;
             out.clear();
@@ -115,7 +122,7 @@ std::string SaveDataFile(const DataSet& ds, const std::string& path, bool keepDa
     if (!file.open()) return file.errorString();
     if (!WriteDataFile(ds, [&](std::string_view piece) { return file.write(piece); }) || !file.commit())
         return file.errorString();
-    if (keepDate) setFileAgeStamp(path, ds.FileAgeStamp);
+    if (keepDate) setFileAgeStamp(path, ds.File.FileAgeStamp);
     return {};
 }
 

@@ -36,7 +36,7 @@ bool WriteDataFile(const DataSet& ds, const TextSink& sink);
 std::string DataFileText(const DataSet& ds);
 
 // Saves the data set to `path` without ever leaving a half-written file: the old file stays as
-// it was until the new one is complete. With `keepDate` the file gets ds.FileAgeStamp back as
+// it was until the new one is complete. With `keepDate` the file gets ds.File.FileAgeStamp back as
 // its modification time (a failure to set it is ignored). Returns an empty string, else the
 // system's reason.
 std::string SaveDataFile(const DataSet& ds, const std::string& path, bool keepDate);

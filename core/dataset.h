@@ -36,24 +36,18 @@ struct PageMarginSet {
     int Left = 10, Top = 10, Right = 10, Bottom = 10;
 };
 
-struct DataSet {
-    DataSet();
-    // The cell table holds views into FileLines and a pointer to it, so a copied or moved data
-    // set would read another object's lines.
-    DataSet(const DataSet&) = delete;
-    DataSet& operator=(const DataSet&) = delete;
-    DataSet(DataSet&&) = delete;
-    DataSet& operator=(DataSet&&) = delete;
-
-    // --- the loaded file
+// The loaded file as read from the disk.
+struct LoadedFile {
     std::string CurrentFileName;
     std::string CurrentFileExt;
     ::varnotile::FileLines FileLines;
     int LineCount = 0;
     int64_t FileAgeStamp = 0; // seconds since the epoch; -1 when the file does not exist
     bool FileIsUtf8 = true;   // display decoding: UTF-8 when the whole file is valid UTF-8, else Windows-1252
+};
 
-    // --- layout of the data
+// Where the data stand in the file and what the header lines say about the columns.
+struct DataLayout {
     std::string ListSeparator = ","; // zero or one character
     int ColumnCount = 0;
     int FirstDataLine = 0;
@@ -63,16 +57,16 @@ struct DataSet {
     StringSlots ColumnNames{};
     StringSlots ColumnLabels{};
     StringSlots ColumnHeader3{};
+    // The fields of the sample line: the header scan compares other lines' field counts with
+    // the sample's trailing empty field.
     StringSlots Fields{};
-    std::string LineBuffer;
     bool ExtraColumnFound = false;
-
-    // --- per-column flags
     FlagSlots ColumnIsNumeric{};
     FlagSlots ColumnPresent{};
-    FlagSlots CurveVisible{};
+};
 
-    // --- the cell table and the numbers
+// The cells, their numbers and the per-column statistics.
+struct DataTable {
     CellTable Cells;
     // Values[k][r]: number of cell (k, r) of numeric column k. A column that is not numeric may
     // keep an empty vector; value() reads it as 0.
@@ -81,66 +75,93 @@ struct DataSet {
     Slots<double, 21> ColumnMin{};
     Slots<double, 21> ColumnMax{};
     Slots<double, 11> ColumnAbsMax{};
+};
 
-    // --- chart and view
+// What the chart and the grid show.
+struct ViewChoices {
     int XColumn = 0;
     bool PercentScale = false;
+    bool PercentScaleBefore = false; // the scale when the Options dialog opened
     bool ShowCurveNames = false;
     bool ShowChartTitle = false;
-    bool PercentScaleBefore = false;
+    FlagSlots CurveVisible{};
     Slots<Rgb, 21> CurveColors{};
     int HeaderLineHeight = 13;
-    std::string GridFontName;
+};
 
-    // --- selection and pointer
+// The grid selection and the pointer's rows while a row range is dragged.
+struct PointerState {
     int SelectedColumn = 0;
     GridRect SelectionRect;
     int PressRow = 0;
     int HoverRow = 0;
+};
 
-    // --- editing
-    UndoJournal Journal;
-    // The number of journalled changes that can be undone.
-    int UndoCount() const { return Journal.size(); }
+// What the Modify dialog proposes next and whether header texts changed since the last save.
+struct EditState {
     // A column name or label changed in the Modify dialog and not saved yet. Renames make no
     // journal entry, so this is what tells the save questions about them.
     bool HeaderTextsChanged = false;
-    std::string CellTextBefore;
     int ModifyFromRow = 1;
     int ModifyToRow = 1;
-    double ModifyIfValue = 0, ModifyThenValue = 0, ModifyFactor = 0, ModifyOffset = 0;
-    bool ModifyConfirmed = false;
+};
 
-    // --- settings
-    bool KeepFileDate = true;
-
-    // --- folder file list
+// The files of the data folder shown in the file list, [1..ListFileCount].
+struct FolderListing {
     std::string DataFolder;
     int ListFileCount = 0;
-    std::vector<std::string> ListNames, ListSizes, ListDates, ListTimes; // [1..ListFileCount]
+    std::vector<std::string> ListNames, ListSizes, ListDates, ListTimes;
     std::vector<int64_t> ListStamps;
     std::vector<uint8_t> ListHasStamp;
     std::vector<uint8_t> ListPlaced;
     bool FileListActive = false;
+};
 
-    // --- printing and help
+struct PageSetup {
     bool LandscapeOrientation = false;
     PageMarginSet PageMargins;
-    std::string HelpCommandLine;
+};
 
-    // --- locale
-    char DecimalSeparator = '.';
+struct ProgramSettings {
+    bool KeepFileDate = true;
+    char DecimalSeparator = '.'; // the locale's
+};
 
+struct DataSet {
+    DataSet();
+    // The cell table holds views into FileLines and a pointer to it, so a copied or moved data
+    // set would read another object's lines.
+    DataSet(const DataSet&) = delete;
+    DataSet& operator=(const DataSet&) = delete;
+    DataSet(DataSet&&) = delete;
+    DataSet& operator=(DataSet&&) = delete;
+
+    LoadedFile File;
+    DataLayout Layout;
+    DataTable Table;
+    ViewChoices View;
+    PointerState Pointer;
+    EditState Edit;
+    FolderListing FolderList;
+    PageSetup Page;
+    ProgramSettings Settings;
+
+    UndoJournal Journal;
     // Whoever shows the data set hears of its changes here.
     DataSetChanges Changes;
+
+    // The number of journalled changes that can be undone.
+    int UndoCount() const { return Journal.size(); }
     // Changes not saved yet: journalled edits, deletions and modifications, or a renamed column.
-    bool isModified() const { return !Journal.empty() || HeaderTextsChanged; }
+    bool isModified() const { return !Journal.empty() || Edit.HeaderTextsChanged; }
 
     // The delimiter as a character code, or -1 when ListSeparator is empty.
-    int delimiter() const { return ListSeparator.empty() ? -1 : static_cast<unsigned char>(ListSeparator[0]); }
+    int delimiter() const {
+        return Layout.ListSeparator.empty() ? -1 : static_cast<unsigned char>(Layout.ListSeparator[0]);
+    }
     double value(int column, int row) const {
         if (column < 0 || column > 10) return 0;
-        const auto& v = Values[column];
+        const auto& v = Table.Values[column];
         return row >= 0 && static_cast<std::size_t>(row) < v.size() ? v[static_cast<std::size_t>(row)] : 0.0;
     }
     // Text of grid cell (column, row): row 0 is empty, column 0 holds the row number.

@@ -39,11 +39,14 @@ int shownFileRow(const DataSet& ds, const std::vector<int>& rows, const std::str
     int found = -1;
     for (std::size_t row = 0; row < rows.size() && found < 0; ++row) {
         const auto k = static_cast<std::size_t>(rows[row]);
-        if (k < ds.ListNames.size() && ds.ListNames[k] == name) found = static_cast<int>(row);
+        if (k < ds.FolderList.ListNames.size() && ds.FolderList.ListNames[k] == name)
+            found = static_cast<int>(row);
     }
     if (found < 0) return -1;
     const std::string folder = shownPath.substr(0, slash);
-    if (folder == ds.DataFolder || canonicalFolder(folder) == canonicalFolder(ds.DataFolder)) return found;
+    if (folder == ds.FolderList.DataFolder ||
+        canonicalFolder(folder) == canonicalFolder(ds.FolderList.DataFolder))
+        return found;
     return -1;
 }
 
@@ -72,25 +75,25 @@ std::vector<FolderEntry> EnumerateFolder(const std::string& folder, std::string_
 void SetFolderList(DataSet& ds, std::string folder, const std::vector<FolderEntry>& entries,
                    const std::function<std::string(int64_t)>& dateText,
                    const std::function<std::string(int64_t)>& timeText) {
-    ds.DataFolder = std::move(folder);
-    ds.ListFileCount = static_cast<int>(entries.size());
+    ds.FolderList.DataFolder = std::move(folder);
+    ds.FolderList.ListFileCount = static_cast<int>(entries.size());
     const std::size_t slots = entries.size() + 1;
-    ds.ListNames.assign(slots, {});
-    ds.ListSizes.assign(slots, {});
-    ds.ListDates.assign(slots, {});
-    ds.ListTimes.assign(slots, {});
-    ds.ListStamps.assign(slots, 0);
-    ds.ListHasStamp.assign(slots, 0);
-    ds.ListPlaced.assign(slots, 0);
+    ds.FolderList.ListNames.assign(slots, {});
+    ds.FolderList.ListSizes.assign(slots, {});
+    ds.FolderList.ListDates.assign(slots, {});
+    ds.FolderList.ListTimes.assign(slots, {});
+    ds.FolderList.ListStamps.assign(slots, 0);
+    ds.FolderList.ListHasStamp.assign(slots, 0);
+    ds.FolderList.ListPlaced.assign(slots, 0);
     for (std::size_t k = 1; k < slots; ++k) {
         const FolderEntry& e = entries[k - 1];
-        ds.ListNames[k] = e.name;
-        ds.ListSizes[k] = std::to_string(e.size);
+        ds.FolderList.ListNames[k] = e.name;
+        ds.FolderList.ListSizes[k] = std::to_string(e.size);
         if (e.hasStamp) {
-            ds.ListDates[k] = dateText(e.stamp);
-            ds.ListTimes[k] = timeText(e.stamp);
-            ds.ListStamps[k] = e.stamp;
-            ds.ListHasStamp[k] = 1;
+            ds.FolderList.ListDates[k] = dateText(e.stamp);
+            ds.FolderList.ListTimes[k] = timeText(e.stamp);
+            ds.FolderList.ListStamps[k] = e.stamp;
+            ds.FolderList.ListHasStamp[k] = 1;
         }
     }
 }
@@ -108,28 +111,33 @@ int compareFileNames(std::string_view a, std::string_view b) {
 }
 
 std::vector<int> FileListRows(const DataSet& ds, FileListOrder order) {
-    const int count = std::min<int>(ds.ListFileCount, static_cast<int>(ds.ListNames.size()) - 1);
+    const int count =
+        std::min<int>(ds.FolderList.ListFileCount, static_cast<int>(ds.FolderList.ListNames.size()) - 1);
     std::vector<int> rows(static_cast<std::size_t>(std::max(count, 0)));
     std::iota(rows.begin(), rows.end(), 1);
     auto at = [](int k) { return static_cast<std::size_t>(k); };
     switch (order) {
     case FileListOrder::ByName:
         std::stable_sort(rows.begin(), rows.end(), [&](int a, int b) {
-            return compareFileNames(ds.ListNames[at(a)], ds.ListNames[at(b)]) > 0;
+            return compareFileNames(ds.FolderList.ListNames[at(a)], ds.FolderList.ListNames[at(b)]) > 0;
         });
         break;
     case FileListOrder::BySize: {
         std::vector<int64_t> sizes(at(count) + 1, 0);
         for (int k = 1; k <= count; ++k) {
-            const std::string& s = ds.ListSizes[at(k)];
+            const std::string& s = ds.FolderList.ListSizes[at(k)];
             std::from_chars(s.data(), s.data() + s.size(), sizes[at(k)]);
         }
         std::stable_sort(rows.begin(), rows.end(), [&](int a, int b) { return sizes[at(a)] > sizes[at(b)]; });
         break;
     }
     case FileListOrder::ByDate: {
-        auto hasStamp = [&](int k) { return at(k) < ds.ListHasStamp.size() && ds.ListHasStamp[at(k)]; };
-        auto stamp = [&](int k) { return at(k) < ds.ListStamps.size() ? ds.ListStamps[at(k)] : 0; };
+        auto hasStamp = [&](int k) {
+            return at(k) < ds.FolderList.ListHasStamp.size() && ds.FolderList.ListHasStamp[at(k)];
+        };
+        auto stamp = [&](int k) {
+            return at(k) < ds.FolderList.ListStamps.size() ? ds.FolderList.ListStamps[at(k)] : 0;
+        };
         std::stable_sort(rows.begin(), rows.end(), [&](int a, int b) {
             if (hasStamp(a) != hasStamp(b)) return hasStamp(a);
             return hasStamp(a) && stamp(a) > stamp(b);

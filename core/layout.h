@@ -29,7 +29,5 @@ int countFieldsWithinLimit(std::string_view line, int delimiter, StringSlots* fi
 bool FindColumnCount(DataSet& ds, Messages& messages);
 void FindSingleColumnHeader(DataSet& ds);
 void FindHeaderLines(DataSet& ds);
-// Splits one line at ListSeparator into Fields[1..20] (no trimming, fields after the 20th dropped).
-void SplitLine(DataSet& ds, std::string_view text);
 
 } // namespace varnotile

@@ -12,27 +12,27 @@
 namespace varnotile {
 
 void ResetData(DataSet& ds) {
-    for (auto& column : ds.Values) std::vector<double>().swap(column);
-    ds.DataRowCount = 0;
-    ds.ExtraColumnFound = false;
-    ds.HeaderTextsChanged = false;
+    for (auto& column : ds.Table.Values) std::vector<double>().swap(column);
+    ds.Layout.DataRowCount = 0;
+    ds.Layout.ExtraColumnFound = false;
+    ds.Edit.HeaderTextsChanged = false;
     ds.Journal.clear();
-    ds.ModifyFromRow = 1;
-    ds.ModifyToRow = 1;
-    ds.ColumnIsNumeric[0] = true;
-    ds.HeaderLineCount = 0;
+    ds.Edit.ModifyFromRow = 1;
+    ds.Edit.ModifyToRow = 1;
+    ds.Layout.ColumnIsNumeric[0] = true;
+    ds.Layout.HeaderLineCount = 0;
     for (std::size_t i = 1; i <= 20; ++i) {
-        ds.ColumnIsNumeric[i] = false;
-        ds.ColumnPresent[i] = true;
-        ds.ColumnNames[i].clear();
-        ds.ColumnLabels[i].clear();
-        ds.ColumnHeader3[i].clear();
-        ds.HeaderLines[i].clear();
+        ds.Layout.ColumnIsNumeric[i] = false;
+        ds.Layout.ColumnPresent[i] = true;
+        ds.Layout.ColumnNames[i].clear();
+        ds.Layout.ColumnLabels[i].clear();
+        ds.Layout.ColumnHeader3[i].clear();
+        ds.Layout.HeaderLines[i].clear();
     }
-    ds.Cells.clear();
-    ds.ColumnCount = 0;
-    ds.FirstDataLine = 0;
-    std::vector<uint8_t>().swap(ds.RowIncluded);
+    ds.Table.Cells.clear();
+    ds.Layout.ColumnCount = 0;
+    ds.Layout.FirstDataLine = 0;
+    std::vector<uint8_t>().swap(ds.Table.RowIncluded);
 }
 
 int64_t fileAgeStamp(const std::string& path) {
@@ -42,29 +42,29 @@ int64_t fileAgeStamp(const std::string& path) {
 }
 
 void FillTable(DataSet& ds) {
-    ds.DataRowCount = ds.LineCount - ds.FirstDataLine + 1;
-    if (ds.DataRowCount < 0) ds.DataRowCount = 0;
-    const std::size_t slots = static_cast<std::size_t>(ds.LineCount) + 1;
-    ds.RowIncluded.assign(slots, 0);
-    const int columns = ds.ColumnCount;
+    ds.Layout.DataRowCount = ds.File.LineCount - ds.Layout.FirstDataLine + 1;
+    if (ds.Layout.DataRowCount < 0) ds.Layout.DataRowCount = 0;
+    const std::size_t slots = static_cast<std::size_t>(ds.File.LineCount) + 1;
+    ds.Table.RowIncluded.assign(slots, 0);
+    const int columns = ds.Layout.ColumnCount;
     bool numeric[kColumnLimit + 2] = {};
     std::vector<std::size_t> numericColumns;
     for (int k = 1; k <= columns && k <= 10; ++k) {
-        numeric[k] = ds.ColumnIsNumeric[k];
+        numeric[k] = ds.Layout.ColumnIsNumeric[k];
         if (numeric[k]) numericColumns.push_back(static_cast<std::size_t>(k));
     }
     // A large table's columns are cleared and its lines read on every core at once, each part
     // of the rows by one thread (they write to rows of their own).
     constexpr std::size_t kRowsWorthSharing = 200000;
-    const std::size_t rowCount = static_cast<std::size_t>(ds.DataRowCount);
-    auto clearColumn = [&](std::size_t i) { ds.Values[numericColumns[i]].assign(slots, 0.0); };
+    const std::size_t rowCount = static_cast<std::size_t>(ds.Layout.DataRowCount);
+    auto clearColumn = [&](std::size_t i) { ds.Table.Values[numericColumns[i]].assign(slots, 0.0); };
     if (rowCount >= kRowsWorthSharing)
         forEachInParallel(numericColumns.size(), clearColumn);
     else
         for (std::size_t i = 0; i < numericColumns.size(); ++i) clearColumn(i);
     const int delimiter = ds.delimiter();
     const char d = static_cast<char>(delimiter);
-    const char decimal = ds.DecimalSeparator;
+    const char decimal = ds.Settings.DecimalSeparator;
     const std::size_t parts = partsFor(rowCount, kRowsWorthSharing);
     // The first line with text in field ColumnCount+1, per part (0: none).
     std::vector<int> extraFirstLines(parts, 0);
@@ -74,8 +74,8 @@ void FillTable(DataSet& ds) {
         const int last = static_cast<int>(rowCount * (part + 1) / parts);
         int extraFirstLine = 0;
         for (int r = first; r <= last; ++r) {
-            ds.RowIncluded[static_cast<std::size_t>(r)] = 1;
-            const std::string_view line = ds.FileLines.line(ds.FirstDataLine + r - 1);
+            ds.Table.RowIncluded[static_cast<std::size_t>(r)] = 1;
+            const std::string_view line = ds.File.FileLines.line(ds.Layout.FirstDataLine + r - 1);
             std::size_t pos = 0;
             for (int k = 1; k <= columns + 1; ++k) {
                 std::size_t end = line.size();
@@ -86,9 +86,9 @@ void FillTable(DataSet& ds) {
                 const std::string_view field = line.substr(pos, end - pos);
                 if (k <= columns) {
                     if (k <= 10 && numeric[k])
-                        ds.Values[k][static_cast<std::size_t>(r)] = textToNumber(field, decimal);
+                        ds.Table.Values[k][static_cast<std::size_t>(r)] = textToNumber(field, decimal);
                 } else if (!field.empty() && extraFirstLine == 0) {
-                    extraFirstLine = ds.FirstDataLine + r - 1;
+                    extraFirstLine = ds.Layout.FirstDataLine + r - 1;
                 }
                 if (end >= line.size()) break;
                 pos = end + 1;
@@ -99,13 +99,14 @@ void FillTable(DataSet& ds) {
     int extraFirstLine = 0;
     for (const int line : extraFirstLines)
         if (line != 0 && extraFirstLine == 0) extraFirstLine = line;
-    if (extraFirstLine != 0) ds.ExtraColumnFound = true;
-    ds.Cells.assign(&ds.FileLines, ds.FirstDataLine, ds.DataRowCount, delimiter,
-                    ds.ExtraColumnFound ? columns + 1 : columns, ds.ExtraColumnFound ? columns + 1 : 0,
-                    static_cast<CellTable::RowId>(extraFirstLine));
-    if (ds.ExtraColumnFound) {
-        ++ds.ColumnCount;
-        ds.ColumnIsNumeric[ds.ColumnCount] = false;
+    if (extraFirstLine != 0) ds.Layout.ExtraColumnFound = true;
+    ds.Table.Cells.assign(&ds.File.FileLines, ds.Layout.FirstDataLine, ds.Layout.DataRowCount, delimiter,
+                          ds.Layout.ExtraColumnFound ? columns + 1 : columns,
+                          ds.Layout.ExtraColumnFound ? columns + 1 : 0,
+                          static_cast<CellTable::RowId>(extraFirstLine));
+    if (ds.Layout.ExtraColumnFound) {
+        ++ds.Layout.ColumnCount;
+        ds.Layout.ColumnIsNumeric[ds.Layout.ColumnCount] = false;
     }
 }
 
@@ -115,24 +116,24 @@ LoadOutcome LoadDataFile(DataSet& ds) {
     if (std::string error = ReadFileLines(ds); !error.empty()) {
         outcome.status = LoadOutcome::Status::ReadError;
         outcome.error = std::move(error);
-        ds.FileAgeStamp = fileAgeStamp(ds.CurrentFileName);
+        ds.File.FileAgeStamp = fileAgeStamp(ds.File.CurrentFileName);
         return outcome;
     }
-    ds.FileAgeStamp = fileAgeStamp(ds.CurrentFileName);
-    ds.FileIsUtf8 = isValidUtf8(ds.FileLines.text());
+    ds.File.FileAgeStamp = fileAgeStamp(ds.File.CurrentFileName);
+    ds.File.FileIsUtf8 = isValidUtf8(ds.File.FileLines.text());
     // Five or more lines that are all empty have no sample line: rejected like a short file.
-    if (ds.LineCount <= 4 || !FindColumnCount(ds, outcome.messages)) {
+    if (ds.File.LineCount <= 4 || !FindColumnCount(ds, outcome.messages)) {
         outcome.messages.emplace_back(kMsgTooFewData);
         outcome.status = LoadOutcome::Status::TooFewData;
-        ds.ColumnCount = 0;
+        ds.Layout.ColumnCount = 0;
         return outcome;
     }
-    if (ds.ColumnCount == 1)
+    if (ds.Layout.ColumnCount == 1)
         FindSingleColumnHeader(ds);
     else
         FindHeaderLines(ds);
     FillTable(ds);
-    ds.ModifyToRow = ds.DataRowCount;
+    ds.Edit.ModifyToRow = ds.Layout.DataRowCount;
     ComputeColumnStatistics(ds);
     return outcome;
 }

@@ -20,7 +20,7 @@ void ResetData(DataSet& ds);
 // column), taking the numbers of the numeric columns in the same pass.
 void FillTable(DataSet& ds);
 
-// Loads ds.CurrentFileName after ResetData. The caller has set CurrentFileName.
+// Loads ds.File.CurrentFileName after ResetData. The caller has set CurrentFileName.
 LoadOutcome LoadDataFile(DataSet& ds);
 
 // Modification time of `path` in seconds since the epoch, -1 when it has none.

@@ -26,24 +26,23 @@ bool parseRowField(std::string_view text, int& out) {
 
 ModifyPlan PlanModification(DataSet& ds, const ModifyRequest& request) {
     ModifyPlan plan;
-    const char decimal = ds.DecimalSeparator;
+    const char decimal = ds.Settings.DecimalSeparator;
     plan.fromRow = std::max(request.fromRow, 1);
-    plan.toRow = std::min(request.toRow, ds.DataRowCount);
-    ds.ModifyFromRow = plan.fromRow;
-    ds.ModifyToRow = plan.toRow;
+    plan.toRow = std::min(request.toRow, ds.Layout.DataRowCount);
+    ds.Edit.ModifyFromRow = plan.fromRow;
+    ds.Edit.ModifyToRow = plan.toRow;
     plan.condition = request.condition;
     if (!request.ifValue.empty() && !request.thenValue.empty()) {
         plan.conditional = true;
-        plan.ifValue = ds.ModifyIfValue = textToNumber(request.ifValue, decimal);
-        plan.thenValue = ds.ModifyThenValue = textToNumber(request.thenValue, decimal);
+        plan.ifValue = textToNumber(request.ifValue, decimal);
+        plan.thenValue = textToNumber(request.thenValue, decimal);
     }
     const std::string offset = request.offset.empty() ? std::string("0") : request.offset;
     if (!request.factor.empty() && !(request.factor == "1" && offset == "0")) {
         plan.linear = true;
-        plan.factor = ds.ModifyFactor = textToNumber(request.factor, decimal);
-        plan.offset = ds.ModifyOffset = textToNumber(offset, decimal);
+        plan.factor = textToNumber(request.factor, decimal);
+        plan.offset = textToNumber(offset, decimal);
     }
-    ds.ModifyConfirmed = plan.confirmed();
     return plan;
 }
 
@@ -78,9 +77,9 @@ public:
         oldTextEnds_.resize(n);
         for (std::size_t i = 0; i < n; ++i) {
             const int r = firstRow + static_cast<int>(i);
-            if (ds.Cells.isEdited(column, r)) {
+            if (ds.Table.Cells.isEdited(column, r)) {
                 oldEdited_[i] = 1;
-                oldTextBytes_ += ds.Cells.cell(column, r);
+                oldTextBytes_ += ds.Table.Cells.cell(column, r);
             }
             oldTextEnds_[i] = oldTextBytes_.size();
         }
@@ -96,11 +95,12 @@ public:
             if (!IsDataCell(ds, k, r) || i >= oldEdited_.size()) break;
             const std::size_t end = static_cast<std::size_t>(oldTextEnds_[i]);
             if (oldEdited_[i])
-                ds.Cells.setCell(k, r, oldTextBytes_.substr(start, end - start));
+                ds.Table.Cells.setCell(k, r, oldTextBytes_.substr(start, end - start));
             else
-                ds.Cells.revertCell(k, r);
+                ds.Table.Cells.revertCell(k, r);
             start = end;
-            if (numbers) SetValue(ds, k, r, textToNumber(ds.Cells.cell(k, r), ds.DecimalSeparator));
+            if (numbers)
+                SetValue(ds, k, r, textToNumber(ds.Table.Cells.cell(k, r), ds.Settings.DecimalSeparator));
             last = r;
         }
         ComputeColumnStatistics(ds);
@@ -120,16 +120,15 @@ private:
 } // namespace
 
 ModifyResult ApplyModification(DataSet& ds, int k, const ModifyPlan& plan) {
-    ds.ModifyConfirmed = false;
-    if (!plan.confirmed() || k < 1 || k > 10 || k > ds.ColumnCount || !ds.ColumnIsNumeric[k])
+    if (!plan.confirmed() || k < 1 || k > 10 || k > ds.Layout.ColumnCount || !ds.Layout.ColumnIsNumeric[k])
         return {};
     const ChangeScope scope(ds.Changes);
     const int from = std::max(plan.fromRow, 1);
-    const int to = std::min({plan.toRow, ds.DataRowCount, ds.Cells.rowCount()});
-    auto& slots = ds.Values[k];
-    if (slots.size() < static_cast<std::size_t>(ds.DataRowCount) + 1)
-        slots.resize(static_cast<std::size_t>(ds.DataRowCount) + 1, 0.0);
-    const char decimal = ds.DecimalSeparator;
+    const int to = std::min({plan.toRow, ds.Layout.DataRowCount, ds.Table.Cells.rowCount()});
+    auto& slots = ds.Table.Values[k];
+    if (slots.size() < static_cast<std::size_t>(ds.Layout.DataRowCount) + 1)
+        slots.resize(static_cast<std::size_t>(ds.Layout.DataRowCount) + 1, 0.0);
+    const char decimal = ds.Settings.DecimalSeparator;
     auto command = std::make_unique<ModificationCommand>(ds, k, from, to);
 
     ModifyResult result;
@@ -142,7 +141,7 @@ ModifyResult ApplyModification(DataSet& ds, int k, const ModifyPlan& plan) {
             ++result.unchangedResults;
             continue;
         }
-        ds.Cells.setCell(k, r, std::move(text));
+        ds.Table.Cells.setCell(k, r, std::move(text));
         value = readBack;
     }
     ds.Journal.push(std::move(command));
@@ -156,11 +155,11 @@ ModifyResult ApplyModification(DataSet& ds, int k, const ModifyPlan& plan) {
 bool RenameColumn(DataSet& ds, int k, std::string name, std::string label) {
     if (k < 1 || k > kFieldSlots) return false;
     const auto slot = static_cast<std::size_t>(k);
-    if (name == ds.ColumnNames[slot] && label == ds.ColumnLabels[slot]) return false;
+    if (name == ds.Layout.ColumnNames[slot] && label == ds.Layout.ColumnLabels[slot]) return false;
     const ChangeScope scope(ds.Changes);
-    ds.ColumnNames[slot] = std::move(name);
-    ds.ColumnLabels[slot] = std::move(label);
-    ds.HeaderTextsChanged = true;
+    ds.Layout.ColumnNames[slot] = std::move(name);
+    ds.Layout.ColumnLabels[slot] = std::move(label);
+    ds.Edit.HeaderTextsChanged = true;
     ds.Changes.columnsRenamed();
     return true;
 }

@@ -29,9 +29,8 @@ struct ModifyPlan {
 // optional sign and decimal digits that fit in 32 bits.
 bool parseRowField(std::string_view text, int& out);
 
-// Reads the request into a plan and stores its numbers in the data set (ModifyFromRow,
-// ModifyToRow, ModifyIfValue, ModifyThenValue, ModifyFactor, ModifyOffset, ModifyConfirmed). A
-// number field that is not a number counts as 0.
+// Reads the request into a plan and keeps its row range in the data set for the next time the
+// dialog opens (ModifyFromRow, ModifyToRow). A number field that is not a number counts as 0.
 ModifyPlan PlanModification(DataSet& ds, const ModifyRequest& request);
 
 // What a modification did.

@@ -210,26 +210,26 @@ void IniFile::setBool(std::string_view section, std::string_view key, bool value
 
 void ReadSettings(DataSet& ds, const IniFile& ini) {
     const std::string text = ini.readString(kSeparatorSection, kSeparatorKey, ",");
-    ds.ListSeparator = text.substr(0, text.empty() ? 0 : 1);
-    if (text == "Tab") ds.ListSeparator.assign(1, '\t');
-    if (text == "Space") ds.ListSeparator.assign(1, ' ');
-    ds.KeepFileDate = ini.readBool(kSaveSection, kKeepDateKey, true);
+    ds.Layout.ListSeparator = text.substr(0, text.empty() ? 0 : 1);
+    if (text == "Tab") ds.Layout.ListSeparator.assign(1, '\t');
+    if (text == "Space") ds.Layout.ListSeparator.assign(1, ' ');
+    ds.Settings.KeepFileDate = ini.readBool(kSaveSection, kKeepDateKey, true);
     for (int k = 1; k <= kCurveCount; ++k) {
         const int64_t colour = ini.readInteger(kColorSection, "Curve" + std::to_string(k), 0);
-        ds.CurveColors[k] = static_cast<Rgb>(static_cast<uint64_t>(colour) & 0xFFFFFFFFu);
+        ds.View.CurveColors[k] = static_cast<Rgb>(static_cast<uint64_t>(colour) & 0xFFFFFFFFu);
     }
 }
 
 void WriteSettings(const DataSet& ds, IniFile& ini) {
-    if (ds.ListSeparator == "\t")
+    if (ds.Layout.ListSeparator == "\t")
         ini.setValue(kSeparatorSection, kSeparatorKey, "Tab");
-    else if (ds.ListSeparator == " ")
+    else if (ds.Layout.ListSeparator == " ")
         ini.setValue(kSeparatorSection, kSeparatorKey, "Space");
-    else if (ds.ListSeparator == "," || ds.ListSeparator == ";")
-        ini.setValue(kSeparatorSection, kSeparatorKey, ds.ListSeparator);
-    ini.setBool(kSaveSection, kKeepDateKey, ds.KeepFileDate);
+    else if (ds.Layout.ListSeparator == "," || ds.Layout.ListSeparator == ";")
+        ini.setValue(kSeparatorSection, kSeparatorKey, ds.Layout.ListSeparator);
+    ini.setBool(kSaveSection, kKeepDateKey, ds.Settings.KeepFileDate);
     for (int k = 1; k <= kCurveCount; ++k)
-        ini.setInteger(kColorSection, "Curve" + std::to_string(k), ds.CurveColors[k]);
+        ini.setInteger(kColorSection, "Curve" + std::to_string(k), ds.View.CurveColors[k]);
 }
 
 void ReadSettingsFile(DataSet& ds, const std::string& path) {

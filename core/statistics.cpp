@@ -9,42 +9,44 @@
 namespace varnotile {
 
 void FillValuesFromGrid(DataSet& ds) {
-    if (ds.DataRowCount <= 0) return;
-    for (int k = 1; k <= ds.ColumnCount && k <= 10; ++k) {
-        if (!ds.ColumnIsNumeric[k]) continue;
-        auto& column = ds.Values[k];
-        if (column.size() < static_cast<std::size_t>(ds.DataRowCount) + 1)
-            column.resize(static_cast<std::size_t>(ds.DataRowCount) + 1, 0.0);
-        for (int r = 1; r <= ds.DataRowCount; ++r)
-            column[static_cast<std::size_t>(r)] = textToNumber(ds.Cells.cell(k, r), ds.DecimalSeparator);
+    if (ds.Layout.DataRowCount <= 0) return;
+    for (int k = 1; k <= ds.Layout.ColumnCount && k <= 10; ++k) {
+        if (!ds.Layout.ColumnIsNumeric[k]) continue;
+        auto& column = ds.Table.Values[k];
+        if (column.size() < static_cast<std::size_t>(ds.Layout.DataRowCount) + 1)
+            column.resize(static_cast<std::size_t>(ds.Layout.DataRowCount) + 1, 0.0);
+        for (int r = 1; r <= ds.Layout.DataRowCount; ++r)
+            column[static_cast<std::size_t>(r)] =
+                textToNumber(ds.Table.Cells.cell(k, r), ds.Settings.DecimalSeparator);
     }
 }
 
 void ComputeColumnStatistics(DataSet& ds, int column) {
     if (column < 1 || column > 10) return;
     const std::size_t k = static_cast<std::size_t>(column);
-    const std::size_t rows = static_cast<std::size_t>(ds.DataRowCount > 0 ? ds.DataRowCount : 0);
-    const auto& values = ds.Values[k];
+    const std::size_t rows =
+        static_cast<std::size_t>(ds.Layout.DataRowCount > 0 ? ds.Layout.DataRowCount : 0);
+    const auto& values = ds.Table.Values[k];
     double lo = std::numeric_limits<double>::infinity();
     double hi = -std::numeric_limits<double>::infinity();
     for (std::size_t r = 1; r <= rows; ++r) {
-        if (r < ds.RowIncluded.size() && !ds.RowIncluded[r]) continue;
+        if (r < ds.Table.RowIncluded.size() && !ds.Table.RowIncluded[r]) continue;
         const double v = r < values.size() ? values[r] : 0.0;
         if (v < lo) lo = v;
         if (v > hi) hi = v;
     }
     if (lo > hi) lo = hi = 0.0; // no row included: an empty table reads as all zeros
-    ds.ColumnMin[k] = lo;
-    ds.ColumnMax[k] = hi;
+    ds.Table.ColumnMin[k] = lo;
+    ds.Table.ColumnMax[k] = hi;
     double absMax = std::fabs(hi);
     if (std::fabs(lo) > absMax) absMax = std::fabs(lo);
-    ds.ColumnAbsMax[k] = absMax == 0.0 ? 1.0 : absMax;
+    ds.Table.ColumnAbsMax[k] = absMax == 0.0 ? 1.0 : absMax;
 }
 
 void ComputeColumnStatistics(DataSet& ds) {
     // Each column on its own: a large table's on every core at once.
     auto compute = [&](std::size_t i) { ComputeColumnStatistics(ds, static_cast<int>(i) + 1); };
-    if (ds.DataRowCount >= 200000)
+    if (ds.Layout.DataRowCount >= 200000)
         forEachInParallel(10, compute);
     else
         for (std::size_t i = 0; i < 10; ++i) compute(i);

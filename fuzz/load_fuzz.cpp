@@ -37,50 +37,58 @@ void writeScratch(std::string_view bytes) {
 
 LoadOutcome loadBytes(DataSet& ds, std::string_view bytes, const std::string& separator, char decimal) {
     writeScratch(bytes);
-    ds.ListSeparator = separator;
-    ds.DecimalSeparator = decimal;
-    ds.CurrentFileName = scratchFile();
+    ds.Layout.ListSeparator = separator;
+    ds.Settings.DecimalSeparator = decimal;
+    ds.File.CurrentFileName = scratchFile();
     return LoadDataFile(ds);
 }
 
 void checkLoadedTable(const DataSet& ds) {
-    FUZZ_CHECK(ds.ColumnCount >= 1 && ds.ColumnCount <= 11, "column count %d", ds.ColumnCount);
-    FUZZ_CHECK(ds.DataRowCount >= 0 && ds.Cells.rowCount() == ds.DataRowCount, "rows %d/%d", ds.DataRowCount,
-               ds.Cells.rowCount());
-    FUZZ_CHECK(ds.FirstDataLine >= 1, "first data line %d", ds.FirstDataLine);
+    FUZZ_CHECK(ds.Layout.ColumnCount >= 1 && ds.Layout.ColumnCount <= 11, "column count %d",
+               ds.Layout.ColumnCount);
+    FUZZ_CHECK(ds.Layout.DataRowCount >= 0 && ds.Table.Cells.rowCount() == ds.Layout.DataRowCount,
+               "rows %d/%d", ds.Layout.DataRowCount, ds.Table.Cells.rowCount());
+    FUZZ_CHECK(ds.Layout.FirstDataLine >= 1, "first data line %d", ds.Layout.FirstDataLine);
     for (std::size_t k = 1; k <= 10; ++k) {
-        FUZZ_CHECK(std::isfinite(ds.ColumnMin[k]) && std::isfinite(ds.ColumnMax[k]), "column %zu statistics", k);
-        FUZZ_CHECK(ds.ColumnMin[k] <= ds.ColumnMax[k], "column %zu min above max", k);
-        FUZZ_CHECK(std::isfinite(ds.ColumnAbsMax[k]) && ds.ColumnAbsMax[k] > 0, "column %zu magnitude", k);
-        for (int r = 1; r <= ds.DataRowCount; ++r)
+        FUZZ_CHECK(std::isfinite(ds.Table.ColumnMin[k]) && std::isfinite(ds.Table.ColumnMax[k]),
+                   "column %zu statistics", k);
+        FUZZ_CHECK(ds.Table.ColumnMin[k] <= ds.Table.ColumnMax[k], "column %zu min above max", k);
+        FUZZ_CHECK(std::isfinite(ds.Table.ColumnAbsMax[k]) && ds.Table.ColumnAbsMax[k] > 0,
+                   "column %zu magnitude", k);
+        for (int r = 1; r <= ds.Layout.DataRowCount; ++r)
             FUZZ_CHECK(std::isfinite(ds.value(static_cast<int>(k), r)), "value %zu,%d", k, r);
     }
-    for (int j = 1; j <= ds.ColumnCount; ++j)
-        for (int r = 1; r <= ds.DataRowCount; ++r) (void)ds.Cells.cell(j, r);
+    for (int j = 1; j <= ds.Layout.ColumnCount; ++j)
+        for (int r = 1; r <= ds.Layout.DataRowCount; ++r) (void)ds.Table.Cells.cell(j, r);
 }
 
 bool sameNumber(double a, double b) { return a == b || (std::isnan(a) && std::isnan(b)); }
 
 // The same layout, header texts, cells, numbers and statistics.
 void checkSameTable(const DataSet& a, const DataSet& b) {
-    FUZZ_CHECK(a.ColumnCount == b.ColumnCount, "column count %d then %d", a.ColumnCount, b.ColumnCount);
-    FUZZ_CHECK(a.DataRowCount == b.DataRowCount, "row count %d then %d", a.DataRowCount, b.DataRowCount);
-    FUZZ_CHECK(a.HeaderLineCount == b.HeaderLineCount, "named header lines %d then %d", a.HeaderLineCount,
-               b.HeaderLineCount);
-    for (std::size_t i = 1; i <= 20; ++i) FUZZ_CHECK(a.HeaderLines[i] == b.HeaderLines[i], "header line %zu", i);
-    for (int j = 1; j <= a.ColumnCount; ++j) {
+    FUZZ_CHECK(a.Layout.ColumnCount == b.Layout.ColumnCount, "column count %d then %d", a.Layout.ColumnCount,
+               b.Layout.ColumnCount);
+    FUZZ_CHECK(a.Layout.DataRowCount == b.Layout.DataRowCount, "row count %d then %d", a.Layout.DataRowCount,
+               b.Layout.DataRowCount);
+    FUZZ_CHECK(a.Layout.HeaderLineCount == b.Layout.HeaderLineCount, "named header lines %d then %d",
+               a.Layout.HeaderLineCount, b.Layout.HeaderLineCount);
+    for (std::size_t i = 1; i <= 20; ++i)
+        FUZZ_CHECK(a.Layout.HeaderLines[i] == b.Layout.HeaderLines[i], "header line %zu", i);
+    for (int j = 1; j <= a.Layout.ColumnCount; ++j) {
         const auto k = static_cast<std::size_t>(j);
-        FUZZ_CHECK(a.ColumnIsNumeric[k] == b.ColumnIsNumeric[k], "column %d numeric flag", j);
-        FUZZ_CHECK(a.ColumnNames[k] == b.ColumnNames[k], "column %d name", j);
-        FUZZ_CHECK(a.ColumnLabels[k] == b.ColumnLabels[k], "column %d label", j);
-        FUZZ_CHECK(a.ColumnHeader3[k] == b.ColumnHeader3[k], "column %d third header", j);
-        for (int r = 1; r <= a.DataRowCount; ++r) {
-            FUZZ_CHECK(a.Cells.cell(j, r) == b.Cells.cell(j, r), "cell %d,%d", j, r);
+        FUZZ_CHECK(a.Layout.ColumnIsNumeric[k] == b.Layout.ColumnIsNumeric[k], "column %d numeric flag", j);
+        FUZZ_CHECK(a.Layout.ColumnNames[k] == b.Layout.ColumnNames[k], "column %d name", j);
+        FUZZ_CHECK(a.Layout.ColumnLabels[k] == b.Layout.ColumnLabels[k], "column %d label", j);
+        FUZZ_CHECK(a.Layout.ColumnHeader3[k] == b.Layout.ColumnHeader3[k], "column %d third header", j);
+        for (int r = 1; r <= a.Layout.DataRowCount; ++r) {
+            FUZZ_CHECK(a.Table.Cells.cell(j, r) == b.Table.Cells.cell(j, r), "cell %d,%d", j, r);
             FUZZ_CHECK(sameNumber(a.value(j, r), b.value(j, r)), "number %d,%d", j, r);
         }
     }
     for (std::size_t k = 1; k <= 10; ++k)
-        FUZZ_CHECK(a.ColumnMin[k] == b.ColumnMin[k] && a.ColumnMax[k] == b.ColumnMax[k], "column %zu statistics", k);
+        FUZZ_CHECK(a.Table.ColumnMin[k] == b.Table.ColumnMin[k] &&
+                       a.Table.ColumnMax[k] == b.Table.ColumnMax[k],
+                   "column %zu statistics", k);
 }
 
 // Lines the header detection passes over (a matching line above a later free header line, or an
@@ -89,10 +97,10 @@ void checkSameTable(const DataSet& a, const DataSet& b) {
 // Fields past the tenth column are dropped and an extra column is only a text column of the
 // first load, so files with either are also left to the weaker checks.
 bool everyLineKept(const DataSet& ds, const LoadOutcome& outcome) {
-    if (!outcome.messages.empty() || ds.ExtraColumnFound) return false;
-    const int freeLines = ds.FirstDataLine - 1 - ds.HeaderLineCount;
+    if (!outcome.messages.empty() || ds.Layout.ExtraColumnFound) return false;
+    const int freeLines = ds.Layout.FirstDataLine - 1 - ds.Layout.HeaderLineCount;
     for (int i = 1; i <= freeLines; ++i)
-        if (ds.HeaderLines[i].empty()) return false;
+        if (ds.Layout.HeaderLines[i].empty()) return false;
     return true;
 }
 
@@ -110,14 +118,14 @@ bool layoutLinesWrittenAsRead(const DataSet& ds, std::string_view written) {
         lines.push_back(written.substr(pos, end - pos));
         pos = end + 2;
     }
-    if (static_cast<int>(lines.size()) != ds.LineCount) return false;
+    if (static_cast<int>(lines.size()) != ds.File.LineCount) return false;
     // The sample line is chosen among the last two non-empty lines; empty lines after them
     // must stay empty.
-    int lastFilled = ds.LineCount;
-    while (lastFilled > 1 && ds.FileLines.line(lastFilled).empty()) --lastFilled;
-    for (int i = 1; i <= ds.LineCount; ++i) {
+    int lastFilled = ds.File.LineCount;
+    while (lastFilled > 1 && ds.File.FileLines.line(lastFilled).empty()) --lastFilled;
+    for (int i = 1; i <= ds.File.LineCount; ++i) {
         if (i > 24 && i < lastFilled - 1) continue;
-        if (lines[static_cast<std::size_t>(i - 1)] != ds.FileLines.line(i)) return false;
+        if (lines[static_cast<std::size_t>(i - 1)] != ds.File.FileLines.line(i)) return false;
     }
     return true;
 }
@@ -135,7 +143,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     const LoadOutcome outcome = loadBytes(ds, bytes, separator, decimal);
     FUZZ_CHECK(outcome.status != LoadOutcome::Status::ReadError, "read error %s", outcome.error.c_str());
     if (outcome.status != LoadOutcome::Status::Loaded) {
-        FUZZ_CHECK(ds.ColumnCount == 0 && ds.DataRowCount == 0, "rejected file left a table");
+        FUZZ_CHECK(ds.Layout.ColumnCount == 0 && ds.Layout.DataRowCount == 0, "rejected file left a table");
         return 0;
     }
     checkLoadedTable(ds);

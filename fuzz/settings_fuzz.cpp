@@ -80,14 +80,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     FUZZ_CHECK(ini.text() == original, "document does not write back unchanged");
     DataSet read;
     ReadSettings(read, ini);
-    FUZZ_CHECK(read.ListSeparator.size() <= 1, "separator of %zu characters", read.ListSeparator.size());
+    FUZZ_CHECK(read.Layout.ListSeparator.size() <= 1, "separator of %zu characters",
+               read.Layout.ListSeparator.size());
 
     DataSet ds;
     static const char* const kSeparators[] = {",", ";", " ", "\t"};
-    ds.ListSeparator = kSeparators[data[0] & 3];
-    ds.KeepFileDate = (data[0] & 4) != 0;
+    ds.Layout.ListSeparator = kSeparators[data[0] & 3];
+    ds.Settings.KeepFileDate = (data[0] & 4) != 0;
     for (int k = 1; k <= 10; ++k)
-        ds.CurveColors[k] = static_cast<Rgb>(data[0]) * 0x01010101u * static_cast<Rgb>(k);
+        ds.View.CurveColors[k] = static_cast<Rgb>(data[0]) * 0x01010101u * static_cast<Rgb>(k);
     WriteSettings(ds, ini);
     const std::string written = ini.text();
 
@@ -122,9 +123,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     FUZZ_CHECK(back.text() == written, "written document does not read back unchanged");
     DataSet reread;
     ReadSettings(reread, back);
-    FUZZ_CHECK(reread.ListSeparator == ds.ListSeparator, "separator not read back");
-    FUZZ_CHECK(reread.KeepFileDate == ds.KeepFileDate, "keep date not read back");
+    FUZZ_CHECK(reread.Layout.ListSeparator == ds.Layout.ListSeparator, "separator not read back");
+    FUZZ_CHECK(reread.Settings.KeepFileDate == ds.Settings.KeepFileDate, "keep date not read back");
     for (std::size_t k = 1; k <= 10; ++k)
-        FUZZ_CHECK(reread.CurveColors[k] == ds.CurveColors[k], "curve colour %zu not read back", k);
+        FUZZ_CHECK(reread.View.CurveColors[k] == ds.View.CurveColors[k], "curve colour %zu not read back", k);
     return 0;
 }

@@ -20,12 +20,12 @@ std::unique_ptr<DataSet> loaded(const std::string& bytes) {
     static varnotile::test::TempDir dir;
     auto owner = std::make_unique<DataSet>();
     DataSet& ds = *owner;
-    ds.CurveVisible.fill(true);
-    ds.ColumnNames[0] = "Row";
-    ds.PercentScale = true;
-    ds.ShowCurveNames = true;
-    ds.ShowChartTitle = true;
-    ds.CurrentFileName = dir.write("c.csv", bytes);
+    ds.View.CurveVisible.fill(true);
+    ds.Layout.ColumnNames[0] = "Row";
+    ds.View.PercentScale = true;
+    ds.View.ShowCurveNames = true;
+    ds.View.ShowChartTitle = true;
+    ds.File.CurrentFileName = dir.write("c.csv", bytes);
     EXPECT_EQ(LoadDataFile(ds).status, LoadOutcome::Status::Loaded);
     return owner;
 }
@@ -52,15 +52,15 @@ TEST(CurvePoints, PercentScaleAndRowNumbers) {
     EXPECT_EQ(CurvePointsFor(ds, 2).y, (std::vector<double>{-100, -37.5, -100, -37.5}));
     EXPECT_EQ(CurvePointsFor(ds, 3).y, (std::vector<double>{0, 0, 0, 0})); // all zeros: divisor 1.0
 
-    ds.PercentScale = false;
+    ds.View.PercentScale = false;
     EXPECT_EQ(CurvePointsFor(ds, 2).y, (std::vector<double>{-8, -3, -8, -3}));
 }
 
 TEST(CurvePoints, XFromAColumnKeepsRowOrder) {
     auto dsOwner = loaded("3,10\n1,20\n2,30\n1,40\n5,50\n");
     DataSet& ds = *dsOwner;
-    ds.PercentScale = false;
-    ds.XColumn = 1;
+    ds.View.PercentScale = false;
+    ds.View.XColumn = 1;
     CurvePoints p = CurvePointsFor(ds, 2);
     EXPECT_FALSE(p.rowNumberX);
     EXPECT_EQ(p.x, (std::vector<double>{3, 1, 2, 1, 5})); // back and forth, unsorted
@@ -71,24 +71,24 @@ TEST(CurvePoints, XFromAColumnKeepsRowOrder) {
 TEST(CurvePoints, XColumnThatIsNotNumericHereDrawsAtZero) {
     auto dsOwner = loaded("x,1\ny,2\nz,3\nw,4\nv,5\n");
     DataSet& ds = *dsOwner;
-    ds.XColumn = 1; // a text column
+    ds.View.XColumn = 1; // a text column
     EXPECT_EQ(CurvePointsFor(ds, 2).x, (std::vector<double>(5, 0.0)));
-    ds.XColumn = 7; // beyond the file's columns
+    ds.View.XColumn = 7; // beyond the file's columns
     EXPECT_EQ(CurvePointsFor(ds, 2).x, (std::vector<double>(5, 0.0)));
 }
 
 TEST(CurvePoints, HiddenDeletedOutOfRangeAndNonFinite) {
     auto dsOwner = loaded(kThreeColumns);
     DataSet& ds = *dsOwner;
-    ds.CurveVisible[2] = false;
+    ds.View.CurveVisible[2] = false;
     EXPECT_EQ(CurvePointsFor(ds, 2).size(), 0u);
-    ds.ColumnPresent[1] = false; // deleted: still drawn (undo of a deletion relies on it), not listed
+    ds.Layout.ColumnPresent[1] = false; // deleted: still drawn (undo of a deletion relies on it), not listed
     EXPECT_EQ(CurvePointsFor(ds, 1).size(), 4u);
     EXPECT_TRUE(ColumnIsDrawn(ds, 1));
     EXPECT_FALSE(ColumnIsListed(ds, 1));
     for (int k : {-1, 0, 11, 20, 1000}) EXPECT_EQ(CurvePointsFor(ds, k).size(), 0u) << k;
 
-    ds.Values[1][2] = std::numeric_limits<double>::infinity();
+    ds.Table.Values[1][2] = std::numeric_limits<double>::infinity();
     CurvePoints p = CurvePointsFor(ds, 1);
     EXPECT_FALSE(p.rowNumberX);
     EXPECT_EQ(p.x, (std::vector<double>{1, 3, 4})); // row numbers stay true after a left-out point
@@ -101,16 +101,16 @@ TEST(CurveTitles, AxisAndLegendTexts) {
     auto dsOwner = loaded("A,B\nm,\n1,2\n3,4\n5,6\n7,8\n");
     DataSet& ds = *dsOwner;
     EXPECT_EQ(YAxisTitle(ds), "%");
-    ds.PercentScale = false;
+    ds.View.PercentScale = false;
     EXPECT_EQ(YAxisTitle(ds), "A(m)  B  ");
     EXPECT_EQ(XAxisTitle(ds), "Row    ");
     EXPECT_EQ(CurveTitle(ds, 1), "A");
     EXPECT_EQ(CurveTitle(ds, 3), " "); // not listed
-    ds.CurveVisible[1] = false;
+    ds.View.CurveVisible[1] = false;
     EXPECT_EQ(YAxisTitle(ds), "B  ");
     EXPECT_EQ(CurveTitle(ds, 1), " ");
-    ds.CurveVisible[1] = true;
-    ds.XColumn = 1;
+    ds.View.CurveVisible[1] = true;
+    ds.View.XColumn = 1;
     EXPECT_EQ(XAxisTitle(ds), "A  m  ");
     EXPECT_EQ(YAxisTitle(ds), "B  ");
     EXPECT_EQ(CurveTitle(ds, 1), " ");
@@ -119,12 +119,12 @@ TEST(CurveTitles, AxisAndLegendTexts) {
 TEST(CurveTitles, NoHeaderLinesAndNoFile) {
     auto dsOwner = loaded("1,2\n3,4\n5,6\n7,8\n9,10\n");
     DataSet& ds = *dsOwner;
-    ds.PercentScale = false;
+    ds.View.PercentScale = false;
     EXPECT_EQ(YAxisTitle(ds), "    "); // two spaces per listed curve
     EXPECT_EQ(CurveLegendText(ds, 2), "Series2");
     EXPECT_EQ(CurveLegendText(ds, 4), " ");
     EXPECT_TRUE(LegendShown(ds));
-    ds.CurrentFileName.clear();
+    ds.File.CurrentFileName.clear();
     EXPECT_FALSE(LegendShown(ds));
 }
 

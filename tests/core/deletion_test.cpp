@@ -14,7 +14,7 @@ namespace {
 void load(DataSet& ds, const std::string& bytes) {
     static varnotile::test::TempDir dir;
     static int serial = 0;
-    ds.CurrentFileName = dir.write("d" + std::to_string(++serial) + ".csv", bytes);
+    ds.File.CurrentFileName = dir.write("d" + std::to_string(++serial) + ".csv", bytes);
     ASSERT_EQ(LoadDataFile(ds).status, LoadOutcome::Status::Loaded);
 }
 
@@ -24,7 +24,7 @@ std::string tenRows() {
     return s;
 }
 
-std::string cell(const DataSet& ds, int c, int r) { return std::string(ds.Cells.cell(c, r)); }
+std::string cell(const DataSet& ds, int c, int r) { return std::string(ds.Table.Cells.cell(c, r)); }
 
 } // namespace
 
@@ -35,31 +35,31 @@ TEST(Deletion, RowsThreeToFiveOfTenAndUndo) {
     varnotile::test::ChangeRecorder changes(ds);
     EXPECT_TRUE(DeleteRows(ds, 3, 5));
     EXPECT_EQ(changes.take(), "removed 3-5; statistics 0; finished");
-    EXPECT_EQ(ds.DataRowCount, 7);
-    EXPECT_EQ(ds.Cells.rowCount(), 7);
+    EXPECT_EQ(ds.Layout.DataRowCount, 7);
+    EXPECT_EQ(ds.Table.Cells.rowCount(), 7);
     for (int r = 3; r <= 7; ++r) {
         EXPECT_EQ(cell(ds, 1, r), std::to_string(r + 3));
-        EXPECT_EQ(ds.Values[1][static_cast<std::size_t>(r)], r + 3);
-        EXPECT_EQ(ds.Values[2][static_cast<std::size_t>(r)], 100 * (r + 3));
+        EXPECT_EQ(ds.Table.Values[1][static_cast<std::size_t>(r)], r + 3);
+        EXPECT_EQ(ds.Table.Values[2][static_cast<std::size_t>(r)], 100 * (r + 3));
     }
-    EXPECT_EQ(ds.Values[1][8], 0); // freed slots read 0
-    EXPECT_EQ(ds.ColumnMin[3], -10);
-    EXPECT_EQ(ds.ColumnMax[2], 1000);
-    EXPECT_EQ(ds.ColumnMin[2], 100);
+    EXPECT_EQ(ds.Table.Values[1][8], 0); // freed slots read 0
+    EXPECT_EQ(ds.Table.ColumnMin[3], -10);
+    EXPECT_EQ(ds.Table.ColumnMax[2], 1000);
+    EXPECT_EQ(ds.Table.ColumnMin[2], 100);
 
     DeleteRows(ds, 7, 7); // the last row: the maximum goes with it
-    EXPECT_EQ(ds.ColumnMax[2], 900);
+    EXPECT_EQ(ds.Table.ColumnMax[2], 900);
 
     UndoLast(ds);
     UndoLast(ds);
-    EXPECT_EQ(ds.DataRowCount, 10);
+    EXPECT_EQ(ds.Layout.DataRowCount, 10);
     for (int r = 1; r <= 10; ++r) {
         EXPECT_EQ(cell(ds, 1, r), std::to_string(r));
-        EXPECT_EQ(ds.Values[3][static_cast<std::size_t>(r)], -r);
+        EXPECT_EQ(ds.Table.Values[3][static_cast<std::size_t>(r)], -r);
     }
     EXPECT_EQ(cell(ds, 2, 4), "4,4");
-    EXPECT_EQ(ds.Values[2][4], 0);
-    EXPECT_EQ(ds.ColumnMax[2], 1000);
+    EXPECT_EQ(ds.Table.Values[2][4], 0);
+    EXPECT_EQ(ds.Table.ColumnMax[2], 1000);
 }
 
 TEST(Deletion, RowRangesAreClampedToTheTable) {
@@ -68,26 +68,26 @@ TEST(Deletion, RowRangesAreClampedToTheTable) {
     EXPECT_FALSE(DeleteRows(ds, 11, 12));
     EXPECT_FALSE(DeleteRows(ds, 5, 4));
     DeleteRows(ds, 0, 2);
-    EXPECT_EQ(ds.DataRowCount, 8);
+    EXPECT_EQ(ds.Layout.DataRowCount, 8);
     DeleteRows(ds, 8, 99);
-    EXPECT_EQ(ds.DataRowCount, 7);
+    EXPECT_EQ(ds.Layout.DataRowCount, 7);
     DeleteRows(ds, 1, 7); // every row
-    EXPECT_EQ(ds.DataRowCount, 0);
-    EXPECT_EQ(ds.ColumnAbsMax[1], 1.0);
+    EXPECT_EQ(ds.Layout.DataRowCount, 0);
+    EXPECT_EQ(ds.Table.ColumnAbsMax[1], 1.0);
     while (ds.UndoCount()) UndoLast(ds);
-    EXPECT_EQ(ds.DataRowCount, 10);
+    EXPECT_EQ(ds.Layout.DataRowCount, 10);
     EXPECT_EQ(cell(ds, 1, 10), "10");
 }
 
 TEST(Deletion, ColumnIsMarkedAbsentOnceAndKeepsItsData) {
     DataSet ds;
     load(ds, tenRows());
-    const double min3 = ds.ColumnMin[3];
+    const double min3 = ds.Table.ColumnMin[3];
     varnotile::test::ChangeRecorder changes(ds);
     EXPECT_TRUE(DeleteColumn(ds, 3, 64)); // the last column
     EXPECT_EQ(changes.take(), "hidden 3; finished");
-    EXPECT_FALSE(ds.ColumnPresent[3]);
-    EXPECT_EQ(ds.ColumnMin[3], min3);
+    EXPECT_FALSE(ds.Layout.ColumnPresent[3]);
+    EXPECT_EQ(ds.Table.ColumnMin[3], min3);
     EXPECT_EQ(cell(ds, 3, 2), "-2");
     // A second Delete on the hidden column, and columns outside the table, do nothing.
     EXPECT_FALSE(DeleteColumn(ds, 3, 0));
@@ -100,7 +100,7 @@ TEST(Deletion, ColumnIsMarkedAbsentOnceAndKeepsItsData) {
     EXPECT_EQ(SelectionAfterColumnDeletion(ds, last, 3), last);
     DeleteColumn(ds, 2, 64);
     EXPECT_EQ(SelectionAfterColumnDeletion(ds, GridRect{1, 0, 1, 11}, 1), (GridRect{1, 0, 1, 11}));
-    ds.ColumnPresent[2] = true;
+    ds.Layout.ColumnPresent[2] = true;
     EXPECT_EQ(SelectionAfterColumnDeletion(ds, GridRect{1, 0, 1, 11}, 1), (GridRect{2, 0, 2, 11}));
 }
 

@@ -24,7 +24,8 @@ std::unique_ptr<DataSet> listOf(const std::vector<FolderEntry>& entries) {
 
 std::vector<std::string> namesIn(const DataSet& ds, FileListOrder order) {
     std::vector<std::string> names;
-    for (int k : FileListRows(ds, order)) names.push_back(ds.ListNames[static_cast<std::size_t>(k)]);
+    for (int k : FileListRows(ds, order))
+        names.push_back(ds.FolderList.ListNames[static_cast<std::size_t>(k)]);
     return names;
 }
 
@@ -78,8 +79,8 @@ TEST(FolderList, DatesSortNewestFirstWithUndatedEntriesLast) {
     const DataSet& ds = *dsOwner;
     EXPECT_EQ(namesIn(ds, FileListOrder::ByDate),
               (std::vector<std::string>{"new", "mid", "same", "old", "undated"}));
-    EXPECT_EQ(ds.ListDates[3], "d300");
-    EXPECT_EQ(ds.ListTimes[3], "t300");
-    EXPECT_EQ(ds.ListDates[2], "");
-    EXPECT_EQ(ds.ListSizes[1], "1");
+    EXPECT_EQ(ds.FolderList.ListDates[3], "d300");
+    EXPECT_EQ(ds.FolderList.ListTimes[3], "t300");
+    EXPECT_EQ(ds.FolderList.ListDates[2], "");
+    EXPECT_EQ(ds.FolderList.ListSizes[1], "1");
 }

@@ -21,7 +21,7 @@ namespace {
 const char* kRows = "a,b\n1,2\n3,4\n5,6\n7,8\n";
 
 LoadOutcome loadPath(DataSet& ds, const std::string& path) {
-    ds.CurrentFileName = path;
+    ds.File.CurrentFileName = path;
     return LoadDataFile(ds);
 }
 
@@ -38,7 +38,7 @@ TEST(HostileFiles, FileWithoutReadPermission) {
         DataSet ds;
         const LoadOutcome outcome = loadPath(ds, path);
         return outcome.status == LoadOutcome::Status::ReadError && outcome.error == "Permission denied" &&
-               ds.ColumnCount == 0 && ds.DataRowCount == 0;
+               ds.Layout.ColumnCount == 0 && ds.Layout.DataRowCount == 0;
     };
     if (::geteuid() != 0) {
         EXPECT_TRUE(loadDenied());
@@ -70,10 +70,10 @@ TEST(HostileFiles, FileDeletedBetweenListingAndLoading) {
     ASSERT_EQ(loadPath(ds, dir.path() + "/first.csv").status, LoadOutcome::Status::Loaded);
     const LoadOutcome outcome = loadPath(ds, listedPath(dir.path(), "second.csv"));
     EXPECT_EQ(outcome.status, LoadOutcome::Status::TooFewData);
-    EXPECT_EQ(ds.ColumnCount, 0);
-    EXPECT_EQ(ds.DataRowCount, 0);
-    EXPECT_EQ(ds.Cells.rowCount(), 0);
-    EXPECT_EQ(ds.FileAgeStamp, -1);
+    EXPECT_EQ(ds.Layout.ColumnCount, 0);
+    EXPECT_EQ(ds.Layout.DataRowCount, 0);
+    EXPECT_EQ(ds.Table.Cells.rowCount(), 0);
+    EXPECT_EQ(ds.File.FileAgeStamp, -1);
 }
 
 // A named pipe with no writer would block an ordinary open for ever, and a device such as
@@ -91,7 +91,7 @@ TEST(HostileFiles, NamedPipeAndDeviceAreRefusedAtOnce) {
     EXPECT_EQ(outcome.status, LoadOutcome::Status::ReadError);
     EXPECT_EQ(outcome.error, "Not a regular file");
     EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 2.0);
-    EXPECT_EQ(ds.ColumnCount, 0);
+    EXPECT_EQ(ds.Layout.ColumnCount, 0);
 }
 
 // A path that runs through a file ("data.csv/x.csv") names nothing: like a missing file.
@@ -101,5 +101,5 @@ TEST(HostileFiles, PathThroughAFile) {
     DataSet ds;
     const LoadOutcome outcome = loadPath(ds, file + "/x.csv");
     EXPECT_EQ(outcome.status, LoadOutcome::Status::TooFewData);
-    EXPECT_EQ(ds.FileAgeStamp, -1);
+    EXPECT_EQ(ds.File.FileAgeStamp, -1);
 }

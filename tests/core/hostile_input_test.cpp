@@ -14,16 +14,16 @@ using varnotile::test::TempDir;
 namespace {
 
 LoadOutcome loadBytes(DataSet& ds, const TempDir& dir, const std::string& bytes) {
-    ds.CurrentFileName = dir.write("h.csv", bytes);
+    ds.File.CurrentFileName = dir.write("h.csv", bytes);
     return LoadDataFile(ds);
 }
 
 void expectFiniteNumbers(const DataSet& ds) {
     for (int k = 1; k <= 10; ++k) {
-        EXPECT_TRUE(std::isfinite(ds.ColumnMin[k]));
-        EXPECT_TRUE(std::isfinite(ds.ColumnMax[k]));
-        EXPECT_NE(ds.ColumnAbsMax[k], 0.0);
-        for (int r = 1; r <= ds.DataRowCount; ++r) EXPECT_TRUE(std::isfinite(ds.value(k, r)));
+        EXPECT_TRUE(std::isfinite(ds.Table.ColumnMin[k]));
+        EXPECT_TRUE(std::isfinite(ds.Table.ColumnMax[k]));
+        EXPECT_NE(ds.Table.ColumnAbsMax[k], 0.0);
+        for (int r = 1; r <= ds.Layout.DataRowCount; ++r) EXPECT_TRUE(std::isfinite(ds.value(k, r)));
     }
 }
 
@@ -39,7 +39,7 @@ TEST(HostileInput, EveryByteAloneAndRepeated) {
         for (int i = 0; i < 6; ++i) lines += one + "," + one + "\n";
         const auto outcome = loadBytes(ds, dir, lines);
         EXPECT_NE(outcome.status, LoadOutcome::Status::ReadError) << b;
-        EXPECT_LE(ds.ColumnCount, 11);
+        EXPECT_LE(ds.Layout.ColumnCount, 11);
         expectFiniteNumbers(ds);
     }
 }
@@ -52,14 +52,14 @@ TEST(HostileInput, NulBytesMixedLineEndsAndByteOrderMark) {
     EXPECT_EQ(outcome.status, LoadOutcome::Status::Loaded);
     outcome = loadBytes(ds, dir, "1,2\r3,4\n5,6\r\n7,8\r\r\n9,10\n11,12\r\n");
     EXPECT_EQ(outcome.status, LoadOutcome::Status::Loaded);
-    EXPECT_EQ(ds.LineCount, 5); // a lone CR is dropped, joining "1,2" and "3,4"
-    EXPECT_EQ(ds.FileLines.line(1), "1,23,4");
+    EXPECT_EQ(ds.File.LineCount, 5); // a lone CR is dropped, joining "1,2" and "3,4"
+    EXPECT_EQ(ds.File.FileLines.line(1), "1,23,4");
     outcome = loadBytes(ds, dir, "\xEF\xBB\xBFTime,Temp\n1,2\n3,4\n5,6\n7,8\n");
     EXPECT_EQ(outcome.status, LoadOutcome::Status::Loaded);
-    EXPECT_TRUE(ds.FileIsUtf8);
-    EXPECT_EQ(ds.ColumnNames[1], "\xEF\xBB\xBFTime");
+    EXPECT_TRUE(ds.File.FileIsUtf8);
+    EXPECT_EQ(ds.Layout.ColumnNames[1], "\xEF\xBB\xBFTime");
     outcome = loadBytes(ds, dir, "a,\xff\xfe\n1,2\n3,4\n5,6\n7,8\n");
-    EXPECT_FALSE(ds.FileIsUtf8);
+    EXPECT_FALSE(ds.File.FileIsUtf8);
 }
 
 TEST(HostileInput, HugeAndSpecialNumbersNeverBecomeInfinite) {
@@ -69,7 +69,7 @@ TEST(HostileInput, HugeAndSpecialNumbersNeverBecomeInfinite) {
     auto outcome = loadBytes(ds, dir, "1,2\n1e999,nan\ninf,-1e400\n" + big + ",1e-999\n5,6\n7,8\n");
     EXPECT_EQ(outcome.status, LoadOutcome::Status::Loaded);
     expectFiniteNumbers(ds);
-    EXPECT_EQ(ds.ColumnMax[1], 7);
+    EXPECT_EQ(ds.Table.ColumnMax[1], 7);
 }
 
 TEST(HostileInput, LongLinesAndManyFields) {
@@ -79,7 +79,7 @@ TEST(HostileInput, LongLinesAndManyFields) {
     for (int i = 0; i < 100000; ++i) fields += std::to_string(i) + ",";
     auto outcome = loadBytes(ds, dir, fields + "\n" + fields + "\n" + fields + "\n" + fields + "\n" + fields + "\n");
     EXPECT_EQ(outcome.status, LoadOutcome::Status::Loaded);
-    EXPECT_EQ(ds.ColumnCount, 11);
+    EXPECT_EQ(ds.Layout.ColumnCount, 11);
     EXPECT_EQ(outcome.messages.front(), "Maximum Number of Colons - 10");
     outcome = loadBytes(ds, dir, std::string(5'000'000, 'x'));
     EXPECT_EQ(outcome.status, LoadOutcome::Status::TooFewData);
@@ -89,12 +89,12 @@ TEST(HostileInput, FoldersAndVanishedFiles) {
     TempDir dir;
     std::filesystem::create_directory(dir.path() + "/x.csv");
     DataSet ds;
-    ds.CurrentFileName = dir.path() + "/x.csv";
+    ds.File.CurrentFileName = dir.path() + "/x.csv";
     auto outcome = LoadDataFile(ds);
     EXPECT_EQ(outcome.status, LoadOutcome::Status::ReadError);
     EXPECT_FALSE(outcome.error.empty());
-    ds.CurrentFileName = dir.path() + "/gone.csv";
+    ds.File.CurrentFileName = dir.path() + "/gone.csv";
     outcome = LoadDataFile(ds);
     EXPECT_EQ(outcome.status, LoadOutcome::Status::TooFewData);
-    EXPECT_EQ(ds.FileAgeStamp, -1);
+    EXPECT_EQ(ds.File.FileAgeStamp, -1);
 }

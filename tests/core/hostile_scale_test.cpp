@@ -42,7 +42,7 @@ struct TimedLoad {
 };
 
 TimedLoad timedLoad(DataSet& ds, const std::string& path) {
-    ds.CurrentFileName = path;
+    ds.File.CurrentFileName = path;
     const auto start = std::chrono::steady_clock::now();
     TimedLoad result{LoadDataFile(ds), 0};
     result.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
@@ -52,8 +52,8 @@ TimedLoad timedLoad(DataSet& ds, const std::string& path) {
 
 void expectFiniteStatistics(const DataSet& ds) {
     for (std::size_t k = 1; k <= 10; ++k) {
-        EXPECT_TRUE(std::isfinite(ds.ColumnMin[k]) && std::isfinite(ds.ColumnMax[k])) << k;
-        EXPECT_GT(ds.ColumnAbsMax[k], 0.0) << k;
+        EXPECT_TRUE(std::isfinite(ds.Table.ColumnMin[k]) && std::isfinite(ds.Table.ColumnMax[k])) << k;
+        EXPECT_GT(ds.Table.ColumnAbsMax[k], 0.0) << k;
     }
 }
 
@@ -67,8 +67,8 @@ TEST(HostileScale, HugeLineWithoutLineBreak) {
     DataSet ds;
     const TimedLoad load = timedLoad(ds, path);
     EXPECT_EQ(load.outcome.status, LoadOutcome::Status::TooFewData);
-    EXPECT_EQ(ds.ColumnCount, 0);
-    EXPECT_EQ(ds.DataRowCount, 0);
+    EXPECT_EQ(ds.Layout.ColumnCount, 0);
+    EXPECT_EQ(ds.Layout.DataRowCount, 0);
     EXPECT_LT(load.seconds, 10.0);
 }
 
@@ -87,11 +87,11 @@ TEST(HostileScale, MillionFieldLines) {
     ASSERT_EQ(load.outcome.status, LoadOutcome::Status::Loaded);
     ASSERT_FALSE(load.outcome.messages.empty());
     EXPECT_EQ(load.outcome.messages.front(), "Maximum Number of Colons - 10");
-    EXPECT_EQ(ds.ColumnCount, 11);
-    EXPECT_TRUE(ds.ExtraColumnFound);
-    EXPECT_EQ(ds.DataRowCount, 6);
-    EXPECT_EQ(ds.Cells.cell(10, 1), "9");
-    EXPECT_EQ(ds.Cells.cell(11, 1), "10");
+    EXPECT_EQ(ds.Layout.ColumnCount, 11);
+    EXPECT_TRUE(ds.Layout.ExtraColumnFound);
+    EXPECT_EQ(ds.Layout.DataRowCount, 6);
+    EXPECT_EQ(ds.Table.Cells.cell(10, 1), "9");
+    EXPECT_EQ(ds.Table.Cells.cell(11, 1), "10");
     expectFiniteStatistics(ds);
     EXPECT_LT(load.seconds, 5.0);
 }
@@ -103,11 +103,11 @@ TEST(HostileScale, TenMillionShortRows) {
     DataSet ds;
     const TimedLoad load = timedLoad(ds, path);
     ASSERT_EQ(load.outcome.status, LoadOutcome::Status::Loaded);
-    EXPECT_EQ(ds.ColumnCount, 2);
-    EXPECT_EQ(ds.DataRowCount, 10'000'001);
-    EXPECT_EQ(ds.ColumnMin[1], -5);
-    EXPECT_EQ(ds.ColumnMax[2], 9);
-    EXPECT_EQ(ds.Cells.cell(2, ds.DataRowCount), "9");
+    EXPECT_EQ(ds.Layout.ColumnCount, 2);
+    EXPECT_EQ(ds.Layout.DataRowCount, 10'000'001);
+    EXPECT_EQ(ds.Table.ColumnMin[1], -5);
+    EXPECT_EQ(ds.Table.ColumnMax[2], 9);
+    EXPECT_EQ(ds.Table.Cells.cell(2, ds.Layout.DataRowCount), "9");
     expectFiniteStatistics(ds);
     EXPECT_LT(load.seconds, 20.0);
 }
@@ -120,7 +120,7 @@ TEST(HostileScale, HundredMegabytesOfCrOnlyLineEnds) {
     DataSet ds;
     const TimedLoad load = timedLoad(ds, path);
     EXPECT_EQ(load.outcome.status, LoadOutcome::Status::TooFewData);
-    EXPECT_EQ(ds.DataRowCount, 0);
+    EXPECT_EQ(ds.Layout.DataRowCount, 0);
     EXPECT_LT(load.seconds, 5.0);
 }
 
@@ -136,11 +136,11 @@ TEST(HostileScale, NumbersOfTwentyMillionDigits) {
     DataSet ds;
     const TimedLoad load = timedLoad(ds, dir.write("digits.csv", bytes));
     ASSERT_EQ(load.outcome.status, LoadOutcome::Status::Loaded);
-    EXPECT_EQ(ds.ColumnCount, 1);
-    EXPECT_EQ(ds.HeaderLines[1], "Level");
-    EXPECT_EQ(ds.HeaderLines[6], digits);
-    ASSERT_EQ(ds.DataRowCount, 1);
-    EXPECT_TRUE(ds.ColumnIsNumeric[1]);
+    EXPECT_EQ(ds.Layout.ColumnCount, 1);
+    EXPECT_EQ(ds.Layout.HeaderLines[1], "Level");
+    EXPECT_EQ(ds.Layout.HeaderLines[6], digits);
+    ASSERT_EQ(ds.Layout.DataRowCount, 1);
+    EXPECT_TRUE(ds.Layout.ColumnIsNumeric[1]);
     EXPECT_NEAR(ds.value(1, 1), 0.7777777777777778, 1e-15);
     expectFiniteStatistics(ds);
     EXPECT_EQ(DataFileText(ds).size(), bytes.size() + 7); // CR LF for LF on each of the 7 lines

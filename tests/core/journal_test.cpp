@@ -16,7 +16,7 @@ namespace {
 void load(DataSet& ds, const std::string& bytes) {
     static varnotile::test::TempDir dir;
     static int serial = 0;
-    ds.CurrentFileName = dir.write("j" + std::to_string(++serial) + ".csv", bytes);
+    ds.File.CurrentFileName = dir.write("j" + std::to_string(++serial) + ".csv", bytes);
     ASSERT_EQ(LoadDataFile(ds).status, LoadOutcome::Status::Loaded);
 }
 
@@ -27,22 +27,22 @@ std::string tenRows() {
     return s;
 }
 
-std::string cell(const DataSet& ds, int c, int r) { return std::string(ds.Cells.cell(c, r)); }
+std::string cell(const DataSet& ds, int c, int r) { return std::string(ds.Table.Cells.cell(c, r)); }
 
 } // namespace
 
 TEST(Journal, TypingIntoOneCellMakesOneEntryAndUndoRestoresTextAndValue) {
     DataSet ds;
     load(ds, tenRows());
-    ASSERT_TRUE(ds.ColumnIsNumeric[1]);
+    ASSERT_TRUE(ds.Layout.ColumnIsNumeric[1]);
     // The editor reports "1" then "12" over a cell that showed 5.
     EXPECT_TRUE(EditCell(ds, 1, 5, "1"));
     varnotile::test::ChangeRecorder changes(ds);
     EditCell(ds, 1, 5, "12");
     EXPECT_EQ(changes.take(), "cells 1 5-5; statistics 1; finished");
     EXPECT_EQ(ds.UndoCount(), 1);
-    EXPECT_EQ(ds.Values[1][5], 12);
-    EXPECT_EQ(ds.ColumnMax[1], 12);
+    EXPECT_EQ(ds.Table.Values[1][5], 12);
+    EXPECT_EQ(ds.Table.ColumnMax[1], 12);
     // The commit reports the same text again: nothing more.
     EXPECT_FALSE(EditCell(ds, 1, 5, "12"));
     EXPECT_EQ(changes.take(), "");
@@ -51,9 +51,9 @@ TEST(Journal, TypingIntoOneCellMakesOneEntryAndUndoRestoresTextAndValue) {
     UndoLast(ds);
     EXPECT_EQ(ds.UndoCount(), 0);
     EXPECT_EQ(cell(ds, 1, 5), "5");
-    EXPECT_FALSE(ds.Cells.isEdited(1, 5));
-    EXPECT_EQ(ds.Values[1][5], 5);
-    EXPECT_EQ(ds.ColumnMax[1], 10);
+    EXPECT_FALSE(ds.Table.Cells.isEdited(1, 5));
+    EXPECT_EQ(ds.Table.Values[1][5], 5);
+    EXPECT_EQ(ds.Table.ColumnMax[1], 10);
     EXPECT_FALSE(UndoLast(ds)); // empty journal
 }
 
@@ -61,17 +61,17 @@ TEST(Journal, ValueFollowsTheTextAlsoWhenEmptiedOrTypedBack) {
     DataSet ds;
     load(ds, tenRows());
     EditCell(ds, 2, 3, "");
-    EXPECT_EQ(ds.Values[2][3], 0);
+    EXPECT_EQ(ds.Table.Values[2][3], 0);
     EditCell(ds, 2, 3, "3");
-    EXPECT_EQ(ds.Values[2][3], 3);
+    EXPECT_EQ(ds.Table.Values[2][3], 3);
     EditCell(ds, 2, 3, "30");
-    EXPECT_EQ(ds.Values[2][3], 30);
+    EXPECT_EQ(ds.Table.Values[2][3], 30);
     EXPECT_EQ(ds.UndoCount(), 0); // typed back: nothing left to undo
-    EXPECT_FALSE(ds.Cells.isEdited(2, 3));
+    EXPECT_FALSE(ds.Table.Cells.isEdited(2, 3));
     EditCell(ds, 2, 3, "");
     UndoLast(ds);
     EXPECT_EQ(cell(ds, 2, 3), "30");
-    EXPECT_EQ(ds.Values[2][3], 30);
+    EXPECT_EQ(ds.Table.Values[2][3], 30);
 }
 
 TEST(Journal, EditsOfOtherCellsAndWordColumnsMakeTheirOwnEntries) {
@@ -81,15 +81,15 @@ TEST(Journal, EditsOfOtherCellsAndWordColumnsMakeTheirOwnEntries) {
     EditCell(ds, 3, 1, "changed");
     EditCell(ds, 1, 1, "8"); // back to the first cell: a new entry, the newest names (3, 1)
     EXPECT_EQ(ds.UndoCount(), 3);
-    EXPECT_EQ(ds.Values[3].size(), 0u); // the word column has no numbers
+    EXPECT_EQ(ds.Table.Values[3].size(), 0u); // the word column has no numbers
     UndoLast(ds);
     EXPECT_EQ(cell(ds, 1, 1), "7");
-    EXPECT_EQ(ds.Values[1][1], 7);
+    EXPECT_EQ(ds.Table.Values[1][1], 7);
     UndoLast(ds);
     EXPECT_EQ(cell(ds, 3, 1), "w1");
     UndoLast(ds);
     EXPECT_EQ(cell(ds, 1, 1), "1");
-    EXPECT_EQ(ds.Values[1][1], 1);
+    EXPECT_EQ(ds.Table.Values[1][1], 1);
 }
 
 TEST(Journal, CellsOutsideTheTableAreIgnored) {
@@ -116,27 +116,27 @@ TEST(Journal, AllFourKindsAreReversedNewestFirst) {
     req.toRow = 7;
     ApplyModification(ds, 1, PlanModification(ds, req)); // 4: modification
     ASSERT_EQ(ds.UndoCount(), 4);
-    EXPECT_EQ(ds.DataRowCount, 7);
+    EXPECT_EQ(ds.Layout.DataRowCount, 7);
     EXPECT_EQ(cell(ds, 1, 4), "14");
 
     UndoLast(ds); // the modification
     EXPECT_EQ(cell(ds, 1, 4), "7");
-    EXPECT_EQ(ds.Values[1][4], 7);
+    EXPECT_EQ(ds.Table.Values[1][4], 7);
     varnotile::test::ChangeRecorder changes(ds);
     UndoLast(ds); // the rows
     EXPECT_EQ(changes.take(), "inserted 4-6; statistics 0; finished");
-    EXPECT_EQ(ds.DataRowCount, 10);
+    EXPECT_EQ(ds.Layout.DataRowCount, 10);
     for (int r = 1; r <= 10; ++r) {
         EXPECT_EQ(cell(ds, 1, r), std::to_string(r));
-        EXPECT_EQ(ds.Values[1][static_cast<std::size_t>(r)], r);
+        EXPECT_EQ(ds.Table.Values[1][static_cast<std::size_t>(r)], r);
     }
-    EXPECT_FALSE(ds.ColumnPresent[3]);
+    EXPECT_FALSE(ds.Layout.ColumnPresent[3]);
     UndoLast(ds); // the column
-    EXPECT_TRUE(ds.ColumnPresent[3]);
+    EXPECT_TRUE(ds.Layout.ColumnPresent[3]);
     EXPECT_EQ(changes.take(), "shown 3 71; finished");
     UndoLast(ds); // the cell
     EXPECT_EQ(cell(ds, 2, 2), "20");
-    EXPECT_EQ(ds.Values[2][2], 20);
+    EXPECT_EQ(ds.Table.Values[2][2], 20);
     EXPECT_EQ(ds.UndoCount(), 0);
 }
 
@@ -159,7 +159,7 @@ TEST(Journal, CellsHoldingTheDelimiterComeBackUnchanged) {
     load(ds, tenRows());
     EditCell(ds, 3, 5, "a,b,c");
     EditCell(ds, 1, 6, "1,5"); // not a number with '.' as separator: value 0
-    EXPECT_EQ(ds.Values[1][6], 0);
+    EXPECT_EQ(ds.Table.Values[1][6], 0);
     DeleteRows(ds, 4, 7);
     ModifyRequest req;
     req.factor = "3";
@@ -173,8 +173,8 @@ TEST(Journal, CellsHoldingTheDelimiterComeBackUnchanged) {
     EXPECT_EQ(cell(ds, 1, 6), "1,5");
     EXPECT_EQ(cell(ds, 2, 6), "60");
     EXPECT_EQ(cell(ds, 1, 8), "8");
-    EXPECT_EQ(ds.Values[1][6], 0);
-    EXPECT_EQ(ds.Values[1][8], 8);
+    EXPECT_EQ(ds.Table.Values[1][6], 0);
+    EXPECT_EQ(ds.Table.Values[1][8], 8);
 }
 
 TEST(Journal, ZeroCountFromASaveEmptiesTheJournal) {
@@ -199,18 +199,18 @@ TEST(Journal, KeystrokesCommitEscapeAndRetypingMakeOneWayBackToTheFirstText) {
     EditCell(ds, 1, 5, "1");
     EXPECT_EQ(changes.take(), "cells 1 5-5; statistics 1; finished");
     EditCell(ds, 1, 5, "12");
-    EXPECT_EQ(ds.Values[1][5], 12);
+    EXPECT_EQ(ds.Table.Values[1][5], 12);
     changes.take();
     EXPECT_FALSE(EditCell(ds, 1, 5, "12")); // the commit: nothing more
     EXPECT_EQ(changes.take(), "");
     EXPECT_EQ(ds.UndoCount(), 1);
     EditCell(ds, 1, 5, "5"); // Escape: back to the text from before
-    EXPECT_EQ(ds.Values[1][5], 5);
+    EXPECT_EQ(ds.Table.Values[1][5], 5);
     EXPECT_EQ(ds.UndoCount(), 0);
     EditCell(ds, 1, 5, "6");
     UndoLast(ds);
     EXPECT_EQ(cell(ds, 1, 5), "5");
-    EXPECT_EQ(ds.Values[1][5], 5);
+    EXPECT_EQ(ds.Table.Values[1][5], 5);
     EXPECT_EQ(ds.UndoCount(), 0);
 }
 
@@ -221,14 +221,14 @@ TEST(Journal, UndoPutsBackTheFileTextOrTheEditedOne) {
     EditCell(ds, 1, 5, "1");
     UndoLast(ds);
     EXPECT_EQ(cell(ds, 1, 5), "5");
-    EXPECT_FALSE(ds.Cells.isEdited(1, 5));
+    EXPECT_FALSE(ds.Table.Cells.isEdited(1, 5));
     // A cell that held an edited text gets that text back, still edited.
     EditCell(ds, 1, 6, "7");
     ds.Journal.clear(); // saved
     EditCell(ds, 1, 6, "8");
     UndoLast(ds);
     EXPECT_EQ(cell(ds, 1, 6), "7");
-    EXPECT_TRUE(ds.Cells.isEdited(1, 6));
+    EXPECT_TRUE(ds.Table.Cells.isEdited(1, 6));
 }
 
 // Edits that end where they began leave nothing behind, also across a full journal, and never
@@ -244,7 +244,7 @@ TEST(Journal, AnEditBackToTheOldTextTakesOnlyItsOwnEntryOut) {
     EditCell(ds, 2, 201, "5");
     EditCell(ds, 2, 201, "0");
     EXPECT_EQ(ds.UndoCount(), 200);
-    EXPECT_FALSE(ds.Cells.isEdited(2, 201));
+    EXPECT_FALSE(ds.Table.Cells.isEdited(2, 201));
     // Consecutive changes of one cell share an entry, which goes only once the cell is back at
     // the text from before the first of them.
     EditCell(ds, 2, 200, "2");
@@ -252,7 +252,7 @@ TEST(Journal, AnEditBackToTheOldTextTakesOnlyItsOwnEntryOut) {
     EXPECT_EQ(ds.UndoCount(), 200);
     EditCell(ds, 2, 200, "0");
     EXPECT_EQ(ds.UndoCount(), 199);
-    EXPECT_EQ(ds.Values[2][200], 0);
+    EXPECT_EQ(ds.Table.Values[2][200], 0);
     while (ds.UndoCount() > 0) UndoLast(ds);
     for (int r = 1; r <= 210; ++r) EXPECT_EQ(cell(ds, 2, r), "0") << r;
 }

@@ -18,14 +18,16 @@ struct Loaded {
 std::unique_ptr<Loaded> load(const std::string& bytes, const std::string& delimiter = ",", char decimal = '.') {
     static TempDir dir;
     auto result = std::make_unique<Loaded>();
-    result->ds.ListSeparator = delimiter;
-    result->ds.DecimalSeparator = decimal;
-    result->ds.CurrentFileName = dir.write("data.csv", bytes);
+    result->ds.Layout.ListSeparator = delimiter;
+    result->ds.Settings.DecimalSeparator = decimal;
+    result->ds.File.CurrentFileName = dir.write("data.csv", bytes);
     result->outcome = LoadDataFile(result->ds);
     return result;
 }
 
-std::string cell(const DataSet& ds, int column, int row) { return std::string(ds.Cells.cell(column, row)); }
+std::string cell(const DataSet& ds, int column, int row) {
+    return std::string(ds.Table.Cells.cell(column, row));
+}
 
 } // namespace
 
@@ -52,15 +54,15 @@ TEST(ReadLines, LineEndsCarriageReturnsAndCtrlZ) {
 
 TEST(ReadLines, MissingFileGivesNoLinesAndFolderGivesAnError) {
     DataSet ds;
-    ds.CurrentFileName = "/nonexistent/file.csv";
+    ds.File.CurrentFileName = "/nonexistent/file.csv";
     EXPECT_EQ(ReadFileLines(ds), "");
-    EXPECT_EQ(ds.LineCount, 0);
+    EXPECT_EQ(ds.File.LineCount, 0);
     TempDir dir;
-    ds.CurrentFileName = dir.path();
+    ds.File.CurrentFileName = dir.path();
     EXPECT_NE(ReadFileLines(ds), "");
     auto outcome = LoadDataFile(ds);
     EXPECT_EQ(outcome.status, LoadOutcome::Status::ReadError);
-    EXPECT_EQ(ds.DataRowCount, 0);
+    EXPECT_EQ(ds.Layout.DataRowCount, 0);
 }
 
 // ---- trimming and counting -----------------------------------------------------------------
@@ -82,36 +84,36 @@ TEST(Layout, TitleNamesUnitsAndData) {
     auto l = load("Logger 7\nTime,Temp,Hum\ns,C,%\n0,20.5,40\n1,20.7,41\n2,20.9,42\n");
     const DataSet& ds = l->ds;
     EXPECT_TRUE(l->outcome.messages.empty());
-    EXPECT_EQ(ds.ColumnCount, 3);
-    EXPECT_EQ(ds.HeaderLines[1], "Logger 7");
-    EXPECT_EQ(ds.HeaderLineCount, 2);
-    EXPECT_EQ(ds.FirstDataLine, 4);
-    EXPECT_EQ(ds.DataRowCount, 3);
-    EXPECT_EQ(ds.ColumnNames[2], "Temp");
-    EXPECT_EQ(ds.ColumnLabels[3], "%");
-    EXPECT_TRUE(ds.ColumnIsNumeric[1] && ds.ColumnIsNumeric[2] && ds.ColumnIsNumeric[3]);
+    EXPECT_EQ(ds.Layout.ColumnCount, 3);
+    EXPECT_EQ(ds.Layout.HeaderLines[1], "Logger 7");
+    EXPECT_EQ(ds.Layout.HeaderLineCount, 2);
+    EXPECT_EQ(ds.Layout.FirstDataLine, 4);
+    EXPECT_EQ(ds.Layout.DataRowCount, 3);
+    EXPECT_EQ(ds.Layout.ColumnNames[2], "Temp");
+    EXPECT_EQ(ds.Layout.ColumnLabels[3], "%");
+    EXPECT_TRUE(ds.Layout.ColumnIsNumeric[1] && ds.Layout.ColumnIsNumeric[2] && ds.Layout.ColumnIsNumeric[3]);
     EXPECT_EQ(cell(ds, 2, 3), "20.9");
     EXPECT_EQ(ds.cellText(0, 3), "3");
 }
 
 TEST(Layout, ShortTrailerMakesThePreviousLineTheSample) {
     auto l = load("1,2,3\n4,5,6\n7,8,9\n10,11,12\nend\n");
-    EXPECT_EQ(l->ds.ColumnCount, 3);
-    EXPECT_EQ(l->ds.HeaderLines[5], "end"); // within the first 20 lines: free header text
-    EXPECT_EQ(l->ds.FirstDataLine, 6);
-    EXPECT_EQ(l->ds.DataRowCount, 0);
+    EXPECT_EQ(l->ds.Layout.ColumnCount, 3);
+    EXPECT_EQ(l->ds.Layout.HeaderLines[5], "end"); // within the first 20 lines: free header text
+    EXPECT_EQ(l->ds.Layout.FirstDataLine, 6);
+    EXPECT_EQ(l->ds.Layout.DataRowCount, 0);
 }
 
 TEST(Layout, TrailingCommaIsTrimmedAndOneExtraFieldMatches) {
     auto l = load("a,b,c,d\n1,2,3\n4,5,6\n7,8,9\n1,2,3,\n");
-    EXPECT_EQ(l->ds.ColumnCount, 3);
+    EXPECT_EQ(l->ds.Layout.ColumnCount, 3);
     // Four fields count as matching (one more), so no line is free header text; the names line
     // keeps only the first three names.
-    EXPECT_EQ(l->ds.HeaderLines[1], "");
-    EXPECT_EQ(l->ds.HeaderLineCount, 1);
-    EXPECT_EQ(l->ds.FirstDataLine, 2);
-    EXPECT_EQ(l->ds.ColumnNames[3], "c");
-    EXPECT_FALSE(l->ds.ExtraColumnFound); // the trailing comma leaves field 4 empty
+    EXPECT_EQ(l->ds.Layout.HeaderLines[1], "");
+    EXPECT_EQ(l->ds.Layout.HeaderLineCount, 1);
+    EXPECT_EQ(l->ds.Layout.FirstDataLine, 2);
+    EXPECT_EQ(l->ds.Layout.ColumnNames[3], "c");
+    EXPECT_FALSE(l->ds.Layout.ExtraColumnFound); // the trailing comma leaves field 4 empty
 }
 
 TEST(Layout, TooManyFieldsGivesTheMessageOnceAndTenColumns) {
@@ -119,70 +121,70 @@ TEST(Layout, TooManyFieldsGivesTheMessageOnceAndTenColumns) {
     auto l = load(row + row + row + row + row);
     ASSERT_EQ(l->outcome.messages.size(), 1u);
     EXPECT_EQ(l->outcome.messages[0], "Maximum Number of Colons - 10");
-    EXPECT_TRUE(l->ds.ExtraColumnFound);
-    EXPECT_EQ(l->ds.ColumnCount, 11);
+    EXPECT_TRUE(l->ds.Layout.ExtraColumnFound);
+    EXPECT_EQ(l->ds.Layout.ColumnCount, 11);
     EXPECT_EQ(cell(l->ds, 11, 1), "11");
-    EXPECT_FALSE(l->ds.ColumnIsNumeric[11]);
+    EXPECT_FALSE(l->ds.Layout.ColumnIsNumeric[11]);
 }
 
 TEST(Layout, NamesLabelsAndAMixedDataLine) {
     auto l = load("alpha,beta,gamma\nm,s,kg\nx,1,2\n3,4,5\n6,7,8\n");
-    EXPECT_EQ(l->ds.HeaderLineCount, 2);
-    EXPECT_EQ(l->ds.FirstDataLine, 3);
-    EXPECT_EQ(l->ds.ColumnLabels[2], "s");
+    EXPECT_EQ(l->ds.Layout.HeaderLineCount, 2);
+    EXPECT_EQ(l->ds.Layout.FirstDataLine, 3);
+    EXPECT_EQ(l->ds.Layout.ColumnLabels[2], "s");
     EXPECT_EQ(cell(l->ds, 1, 1), "x");
 }
 
 TEST(Layout, ThreeHeaderLinesAtMost) {
     auto l = load("a,b\nc,d\ne,f\ng,h\n1,2\n3,4\n");
-    EXPECT_EQ(l->ds.HeaderLineCount, 3);
-    EXPECT_EQ(l->ds.ColumnHeader3[2], "f");
-    EXPECT_EQ(l->ds.FirstDataLine, 4);
+    EXPECT_EQ(l->ds.Layout.HeaderLineCount, 3);
+    EXPECT_EQ(l->ds.Layout.ColumnHeader3[2], "f");
+    EXPECT_EQ(l->ds.Layout.FirstDataLine, 4);
     EXPECT_EQ(cell(l->ds, 1, 1), "g");
 }
 
 TEST(Layout, AShortDataLineEarlyMakesEverythingBeforeItHeaderText) {
     auto l = load("1,2,3\n4,5,6\n7\n8,9,10\n11,12,13\n14,15,16\n");
-    EXPECT_EQ(l->ds.FirstDataLine, 4);
-    EXPECT_EQ(l->ds.HeaderLines[3], "7");
-    EXPECT_EQ(l->ds.HeaderLines[1], ""); // matching lines above it are skipped, not kept
-    EXPECT_EQ(l->ds.DataRowCount, 3);
+    EXPECT_EQ(l->ds.Layout.FirstDataLine, 4);
+    EXPECT_EQ(l->ds.Layout.HeaderLines[3], "7");
+    EXPECT_EQ(l->ds.Layout.HeaderLines[1], ""); // matching lines above it are skipped, not kept
+    EXPECT_EQ(l->ds.Layout.DataRowCount, 3);
 }
 
 TEST(Layout, SingleColumnWithAWordHeader) {
     auto l = load("Voltage\n1.5\n1.6\n1.7\n1.8\n");
-    EXPECT_EQ(l->ds.ColumnCount, 1);
-    EXPECT_EQ(l->ds.HeaderLines[1], "Voltage");
-    EXPECT_EQ(l->ds.FirstDataLine, 2);
-    EXPECT_EQ(l->ds.HeaderLineCount, 0);
-    EXPECT_EQ(l->ds.ColumnNames[1], "");
+    EXPECT_EQ(l->ds.Layout.ColumnCount, 1);
+    EXPECT_EQ(l->ds.Layout.HeaderLines[1], "Voltage");
+    EXPECT_EQ(l->ds.Layout.FirstDataLine, 2);
+    EXPECT_EQ(l->ds.Layout.HeaderLineCount, 0);
+    EXPECT_EQ(l->ds.Layout.ColumnNames[1], "");
 }
 
 TEST(Layout, FailureValueMakesAColumnNonNumeric) {
     auto l = load("1,2\n3,4\n5,6\n7,8\n9,-777711\n");
-    EXPECT_TRUE(l->ds.ColumnIsNumeric[1]);
-    EXPECT_FALSE(l->ds.ColumnIsNumeric[2]);
+    EXPECT_TRUE(l->ds.Layout.ColumnIsNumeric[1]);
+    EXPECT_FALSE(l->ds.Layout.ColumnIsNumeric[2]);
 }
 
 TEST(Layout, SpacesStayInCellsAndSpaceDelimiterKeepsEmptyFields) {
     auto l = load(" 1 ,2\n 3 ,4\n 5 ,6\n 7 ,8\n 9 ,10\n");
-    EXPECT_TRUE(l->ds.ColumnIsNumeric[1]);
+    EXPECT_TRUE(l->ds.Layout.ColumnIsNumeric[1]);
     EXPECT_EQ(cell(l->ds, 1, 1), " 1 ");
     EXPECT_DOUBLE_EQ(l->ds.value(1, 5), 9);
     auto s = load("1  2\n3  4\n5  6\n7  8\n9  10\n", " ");
-    EXPECT_EQ(s->ds.ColumnCount, 3);
+    EXPECT_EQ(s->ds.Layout.ColumnCount, 3);
     EXPECT_EQ(cell(s->ds, 2, 1), "");
     EXPECT_EQ(cell(s->ds, 3, 1), "2");
     auto lead = load(" 1 2\n 3 4\n 5 6\n 7 8\n 9 10\n", " ");
-    EXPECT_EQ(lead->ds.ColumnCount, 3);
+    EXPECT_EQ(lead->ds.Layout.ColumnCount, 3);
     EXPECT_EQ(cell(lead->ds, 1, 1), "");
 }
 
 TEST(Layout, CrLfAndLfReadTheSame) {
     auto a = load("a,b\r\n1,2\r\n3,4\r\n5,6\r\n7,8\r\n\x1a");
     auto b = load("a,b\n1,2\n3,4\n5,6\n7,8\n");
-    EXPECT_EQ(a->ds.LineCount, b->ds.LineCount);
-    EXPECT_EQ(a->ds.ColumnNames[2], "b");
+    EXPECT_EQ(a->ds.File.LineCount, b->ds.File.LineCount);
+    EXPECT_EQ(a->ds.Layout.ColumnNames[2], "b");
     EXPECT_EQ(cell(a->ds, 2, 4), "8");
 }
 
@@ -193,62 +195,62 @@ TEST(Load, FourLinesAreTooFewAndFiveLoad) {
     EXPECT_EQ(four->outcome.status, LoadOutcome::Status::TooFewData);
     ASSERT_EQ(four->outcome.messages.size(), 1u);
     EXPECT_EQ(four->outcome.messages[0], "Too few Data");
-    EXPECT_EQ(four->ds.DataRowCount, 0);
+    EXPECT_EQ(four->ds.Layout.DataRowCount, 0);
     auto five = load("1,2\n3,4\n5,6\n7,8\n9,10\n");
     EXPECT_EQ(five->outcome.status, LoadOutcome::Status::Loaded);
-    EXPECT_EQ(five->ds.DataRowCount, 5);
+    EXPECT_EQ(five->ds.Layout.DataRowCount, 5);
 }
 
 TEST(Load, AllEmptyLinesAreTooFew) {
     auto l = load("\n\n\n\n\n\n");
     EXPECT_EQ(l->outcome.status, LoadOutcome::Status::TooFewData);
-    EXPECT_EQ(l->ds.ColumnCount, 0);
+    EXPECT_EQ(l->ds.Layout.ColumnCount, 0);
 }
 
 TEST(Load, ExtraColumnStartsAtTheFirstRowThatHasIt) {
     auto l = load("1,2,3\n4,5,6,x\n7,8,9\n10,11,12,y\n13,14,15\n16,17,18\n");
-    EXPECT_TRUE(l->ds.ExtraColumnFound);
-    EXPECT_EQ(l->ds.ColumnCount, 4);
+    EXPECT_TRUE(l->ds.Layout.ExtraColumnFound);
+    EXPECT_EQ(l->ds.Layout.ColumnCount, 4);
     EXPECT_EQ(cell(l->ds, 4, 1), "");
     EXPECT_EQ(cell(l->ds, 4, 2), "x");
     EXPECT_EQ(cell(l->ds, 4, 3), "");
     EXPECT_EQ(cell(l->ds, 4, 4), "y");
-    EXPECT_FALSE(l->ds.ColumnIsNumeric[4]);
+    EXPECT_FALSE(l->ds.Layout.ColumnIsNumeric[4]);
 }
 
 TEST(Load, TrailingEmptyLinesBecomeEmptyRows) {
     std::string bytes;
     for (int i = 0; i < 25; ++i) bytes += std::to_string(i) + ",1\n";
     auto l = load(bytes + "\n\n");
-    EXPECT_EQ(l->ds.DataRowCount, 27);
+    EXPECT_EQ(l->ds.Layout.DataRowCount, 27);
     EXPECT_EQ(cell(l->ds, 1, 27), "");
     EXPECT_EQ(l->ds.value(1, 27), 0.0);
     // Within the first 20 lines the same empty lines are free header text instead.
     auto early = load("1,2\n3,4\n5,6\n7,8\n\n\n");
-    EXPECT_EQ(early->ds.FirstDataLine, 7);
-    EXPECT_EQ(early->ds.DataRowCount, 0);
+    EXPECT_EQ(early->ds.Layout.FirstDataLine, 7);
+    EXPECT_EQ(early->ds.Layout.DataRowCount, 0);
 }
 
 TEST(Load, KeepsTheViewChoicesAndResetsTheRest) {
     auto l = load("a,b\n1,2\n3,4\n5,6\n7,8\n");
     DataSet& ds = l->ds;
-    ds.XColumn = 2;
-    ds.CurveVisible[1] = false;
+    ds.View.XColumn = 2;
+    ds.View.CurveVisible[1] = false;
     EditCell(ds, 1, 1, "9");
-    ds.HeaderTextsChanged = true;
+    ds.Edit.HeaderTextsChanged = true;
     TempDir dir;
-    ds.CurrentFileName = dir.write("x", "1\n2\n3\n4\n5\n");
+    ds.File.CurrentFileName = dir.write("x", "1\n2\n3\n4\n5\n");
     LoadDataFile(ds);
-    EXPECT_EQ(ds.XColumn, 2);
-    EXPECT_FALSE(ds.CurveVisible[1]);
+    EXPECT_EQ(ds.View.XColumn, 2);
+    EXPECT_FALSE(ds.View.CurveVisible[1]);
     EXPECT_EQ(ds.UndoCount(), 0);
     EXPECT_FALSE(ds.isModified());
-    EXPECT_EQ(ds.ColumnNames[2], "");
-    EXPECT_EQ(ds.ModifyToRow, 5);
+    EXPECT_EQ(ds.Layout.ColumnNames[2], "");
+    EXPECT_EQ(ds.Edit.ModifyToRow, 5);
 }
 
 TEST(Load, NonAsciiBytesAreKeptAsTheyAre) {
     auto l = load("T\xe9mp,\xb5m\n1,2\n3,4\n5,6\n7,8\n");
-    EXPECT_FALSE(l->ds.FileIsUtf8);
-    EXPECT_EQ(l->ds.ColumnNames[1], "T\xe9mp");
+    EXPECT_FALSE(l->ds.File.FileIsUtf8);
+    EXPECT_EQ(l->ds.Layout.ColumnNames[1], "T\xe9mp");
 }

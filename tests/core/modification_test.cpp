@@ -15,11 +15,11 @@ namespace {
 void load(DataSet& ds, const std::string& bytes) {
     static varnotile::test::TempDir dir;
     static int serial = 0;
-    ds.CurrentFileName = dir.write("m" + std::to_string(++serial) + ".csv", bytes);
+    ds.File.CurrentFileName = dir.write("m" + std::to_string(++serial) + ".csv", bytes);
     ASSERT_EQ(LoadDataFile(ds).status, LoadOutcome::Status::Loaded);
 }
 
-std::string cell(const DataSet& ds, int c, int r) { return std::string(ds.Cells.cell(c, r)); }
+std::string cell(const DataSet& ds, int c, int r) { return std::string(ds.Table.Cells.cell(c, r)); }
 
 ModifyRequest linear(const std::string& factor, const std::string& offset, int from, int to) {
     ModifyRequest r;
@@ -50,10 +50,9 @@ TEST(Modification, LinearTransformationWritesTheNewNumbers) {
     EXPECT_EQ(cell(ds, 1, 2), "5");
     EXPECT_EQ(cell(ds, 1, 3), "7");
     EXPECT_EQ(cell(ds, 1, 4), "1.50"); // outside the range
-    EXPECT_EQ(ds.Values[1][3], 7);
-    EXPECT_EQ(ds.ColumnMax[1], 7);
+    EXPECT_EQ(ds.Table.Values[1][3], 7);
+    EXPECT_EQ(ds.Table.ColumnMax[1], 7);
     EXPECT_EQ(ds.UndoCount(), 1);
-    EXPECT_FALSE(ds.ModifyConfirmed);
 }
 
 TEST(Modification, ConditionalRunsBeforeLinearAndKeepsTheBoundary) {
@@ -91,9 +90,9 @@ TEST(Modification, RangesAreClampedAndEmptyPlansDoNothing) {
     ModifyPlan plan = PlanModification(ds, linear("1", "5", 0, 99));
     EXPECT_EQ(plan.fromRow, 1);
     EXPECT_EQ(plan.toRow, 6);
-    EXPECT_EQ(ds.ModifyFromRow, 1);
-    EXPECT_EQ(ds.ModifyToRow, 6);
-    EXPECT_TRUE(ds.ModifyConfirmed);
+    EXPECT_EQ(ds.Edit.ModifyFromRow, 1);
+    EXPECT_EQ(ds.Edit.ModifyToRow, 6);
+    EXPECT_TRUE(plan.confirmed());
     // Factor "1" with offset "0", or an empty factor, is no transformation: no entry.
     EXPECT_FALSE(modify(ds, 1, linear("1", "0", 1, 6)).applied);
     EXPECT_FALSE(modify(ds, 1, linear("", "3", 1, 6)).applied);
@@ -122,7 +121,7 @@ TEST(Modification, NonNumericTextsAndFormatting) {
     EXPECT_EQ(cell(ds, 2, 2), "4");
     modify(ds, 2, linear("0.0000001", "0", 3, 3));
     EXPECT_EQ(cell(ds, 2, 3), "1E-6");
-    EXPECT_EQ(ds.Values[2][3], 1e-6);
+    EXPECT_EQ(ds.Table.Values[2][3], 1e-6);
 }
 
 TEST(Modification, UndoBringsBackEveryTextAndValue) {
@@ -133,10 +132,10 @@ TEST(Modification, UndoBringsBackEveryTextAndValue) {
     UndoLast(ds);
     const char* texts[] = {"1", "2", "3", "1.50", "abc", "6"};
     for (int r = 1; r <= 6; ++r) EXPECT_EQ(cell(ds, 1, r), texts[r - 1]);
-    EXPECT_EQ(ds.Values[1][4], 1.5);
-    EXPECT_EQ(ds.Values[1][5], 0);
-    EXPECT_EQ(ds.ColumnMax[1], 6);
-    EXPECT_FALSE(ds.Cells.isEdited(1, 4));
+    EXPECT_EQ(ds.Table.Values[1][4], 1.5);
+    EXPECT_EQ(ds.Table.Values[1][5], 0);
+    EXPECT_EQ(ds.Table.ColumnMax[1], 6);
+    EXPECT_FALSE(ds.Table.Cells.isEdited(1, 4));
 }
 
 TEST(Modification, ResultsOutOfRangeLeaveTheirCells) {
@@ -146,16 +145,16 @@ TEST(Modification, ResultsOutOfRangeLeaveTheirCells) {
     ModifyResult e = modify(ds, 2, linear("1e300", "0", 1, 6));
     EXPECT_EQ(e.unchangedResults, 6);
     EXPECT_EQ(cell(ds, 2, 1), "5E300");
-    for (int r = 1; r <= 6; ++r) EXPECT_TRUE(std::isfinite(ds.Values[2][static_cast<std::size_t>(r)]));
-    EXPECT_TRUE(std::isfinite(ds.ColumnMax[2]));
-    EXPECT_TRUE(std::isfinite(ds.ColumnAbsMax[2]));
+    for (int r = 1; r <= 6; ++r) EXPECT_TRUE(std::isfinite(ds.Table.Values[2][static_cast<std::size_t>(r)]));
+    EXPECT_TRUE(std::isfinite(ds.Table.ColumnMax[2]));
+    EXPECT_TRUE(std::isfinite(ds.Table.ColumnAbsMax[2]));
     // A result at the top of the double range is written cut to 15 digits, a text that reads
     // back as a finite number.
     load(ds, "x,y\n1,1.7976931348623157e308\n2,1\n3,1\n4,1\n5,1\n");
     e = modify(ds, 2, linear("1", "1", 1, 1));
     EXPECT_EQ(e.unchangedResults, 0);
     EXPECT_EQ(cell(ds, 2, 1), "1.79769313486231E308");
-    EXPECT_TRUE(std::isfinite(ds.Values[2][1]));
+    EXPECT_TRUE(std::isfinite(ds.Table.Values[2][1]));
 }
 
 TEST(Modification, RowFieldsAreIntegers) {

@@ -116,12 +116,12 @@ TEST(RoundTrip, LoadAndSaveUnchangedGivesTheSameBytes) {
         char delimiter = ',';
         const std::string bytes = maker.file(delimiter);
         DataSet ds;
-        ds.ListSeparator.assign(1, delimiter);
-        ds.CurrentFileName = dir.write("in.csv", bytes);
+        ds.Layout.ListSeparator.assign(1, delimiter);
+        ds.File.CurrentFileName = dir.write("in.csv", bytes);
         const LoadOutcome outcome = LoadDataFile(ds);
         ASSERT_EQ(outcome.status, LoadOutcome::Status::Loaded) << "file " << n;
         EXPECT_TRUE(outcome.messages.empty()) << "file " << n;
-        EXPECT_FALSE(ds.ExtraColumnFound) << "file " << n;
+        EXPECT_FALSE(ds.Layout.ExtraColumnFound) << "file " << n;
         ASSERT_EQ(DataFileText(ds), bytes) << "file " << n;
         const std::string saved = dir.path() + "/out.csv";
         ASSERT_EQ(SaveDataFile(ds, saved, false), "") << "file " << n;

@@ -19,9 +19,9 @@ std::unique_ptr<DataSet> settingsFrom(const std::string& text) {
     ini.parse(text);
     auto owner = std::make_unique<DataSet>();
     DataSet& ds = *owner;
-    ds.ListSeparator = "?";
-    ds.KeepFileDate = false;
-    ds.CurveColors.fill(7);
+    ds.Layout.ListSeparator = "?";
+    ds.Settings.KeepFileDate = false;
+    ds.View.CurveColors.fill(7);
     ReadSettings(ds, ini);
     return owner;
 }
@@ -31,46 +31,46 @@ std::unique_ptr<DataSet> settingsFrom(const std::string& text) {
 TEST(Settings, MissingFileOrKeysGiveTheDefaults) {
     TempDir dir;
     DataSet ds;
-    ds.ListSeparator = ";";
-    ds.KeepFileDate = false;
-    ds.CurveColors[4] = 99;
+    ds.Layout.ListSeparator = ";";
+    ds.Settings.KeepFileDate = false;
+    ds.View.CurveColors[4] = 99;
     ReadSettingsFile(ds, dir.path() + "/none.INI");
-    EXPECT_EQ(ds.ListSeparator, ",");
-    EXPECT_TRUE(ds.KeepFileDate);
-    for (int k = 1; k <= 10; ++k) EXPECT_EQ(ds.CurveColors[k], 0u);
+    EXPECT_EQ(ds.Layout.ListSeparator, ",");
+    EXPECT_TRUE(ds.Settings.KeepFileDate);
+    for (int k = 1; k <= 10; ++k) EXPECT_EQ(ds.View.CurveColors[k], 0u);
 }
 
 TEST(Settings, DelimiterWordsAreExactAndOtherTextsGiveTheirFirstCharacter) {
-    EXPECT_EQ(settingsFrom("[List Separator]\nValue=Tab\n")->ListSeparator, "\t");
-    EXPECT_EQ(settingsFrom("[List Separator]\nValue=tab\n")->ListSeparator, "t");
-    EXPECT_EQ(settingsFrom("[List Separator]\r\nValue=Space\r\n")->ListSeparator, " ");
-    EXPECT_EQ(settingsFrom("[List Separator]\nValue=;\n")->ListSeparator, ";");
-    EXPECT_EQ(settingsFrom("[List Separator]\nValue=\n")->ListSeparator, "");
+    EXPECT_EQ(settingsFrom("[List Separator]\nValue=Tab\n")->Layout.ListSeparator, "\t");
+    EXPECT_EQ(settingsFrom("[List Separator]\nValue=tab\n")->Layout.ListSeparator, "t");
+    EXPECT_EQ(settingsFrom("[List Separator]\r\nValue=Space\r\n")->Layout.ListSeparator, " ");
+    EXPECT_EQ(settingsFrom("[List Separator]\nValue=;\n")->Layout.ListSeparator, ";");
+    EXPECT_EQ(settingsFrom("[List Separator]\nValue=\n")->Layout.ListSeparator, "");
     // Section and key names are found whatever their letter case.
-    EXPECT_EQ(settingsFrom("[list separator]\nVALUE = ; \n")->ListSeparator, ";");
+    EXPECT_EQ(settingsFrom("[list separator]\nVALUE = ; \n")->Layout.ListSeparator, ";");
 }
 
 TEST(Settings, IntegersAndBooleansInDecimalOrHexadecimalElseTheDefault) {
     const auto dsOwner = settingsFrom("[Save File]\nKeep Date=0\n[Curve Colors]\nCurve1=255\nCurve2=0x00FF00\n"
                                     "Curve3=$FF0000\nCurve4=red\nCurve5=12abc\nCurve6=-1\nCurve7=0xFFFFFFFF\n");
     const DataSet& ds = *dsOwner;
-    EXPECT_FALSE(ds.KeepFileDate);
-    EXPECT_EQ(ds.CurveColors[1], 255u);
-    EXPECT_EQ(ds.CurveColors[2], 0x00FF00u);
-    EXPECT_EQ(ds.CurveColors[3], 0xFF0000u);
-    EXPECT_EQ(ds.CurveColors[4], 0u);
-    EXPECT_EQ(ds.CurveColors[5], 0u);
-    EXPECT_EQ(ds.CurveColors[6], 0xFFFFFFFFu);
-    EXPECT_EQ(ds.CurveColors[7], 0xFFFFFFFFu);
-    EXPECT_TRUE(settingsFrom("[Save File]\nKeep Date=yes\n")->KeepFileDate);
-    EXPECT_TRUE(settingsFrom("[Save File]\nKeep Date=$10\n")->KeepFileDate);
+    EXPECT_FALSE(ds.Settings.KeepFileDate);
+    EXPECT_EQ(ds.View.CurveColors[1], 255u);
+    EXPECT_EQ(ds.View.CurveColors[2], 0x00FF00u);
+    EXPECT_EQ(ds.View.CurveColors[3], 0xFF0000u);
+    EXPECT_EQ(ds.View.CurveColors[4], 0u);
+    EXPECT_EQ(ds.View.CurveColors[5], 0u);
+    EXPECT_EQ(ds.View.CurveColors[6], 0xFFFFFFFFu);
+    EXPECT_EQ(ds.View.CurveColors[7], 0xFFFFFFFFu);
+    EXPECT_TRUE(settingsFrom("[Save File]\nKeep Date=yes\n")->Settings.KeepFileDate);
+    EXPECT_TRUE(settingsFrom("[Save File]\nKeep Date=$10\n")->Settings.KeepFileDate);
 }
 
 TEST(Settings, ANewFileHasTheClassicLayout) {
     TempDir dir;
     DataSet ds;
-    ds.ListSeparator = ";";
-    ds.CurveColors[1] = 255;
+    ds.Layout.ListSeparator = ";";
+    ds.View.CurveColors[1] = 255;
     const std::string path = dir.path() + "/varnotile.INI";
     ASSERT_EQ(WriteSettingsFile(ds, path), "");
     std::string expected = "[List Separator]\r\nValue=;\r\n\r\n[Save File]\r\nKeep Date=1\r\n\r\n[Curve Colors]\r\n"
@@ -79,8 +79,8 @@ TEST(Settings, ANewFileHasTheClassicLayout) {
     EXPECT_EQ(readFile(path), expected);
     DataSet back;
     ReadSettingsFile(back, path);
-    EXPECT_EQ(back.ListSeparator, ";");
-    EXPECT_EQ(back.CurveColors[1], 255u);
+    EXPECT_EQ(back.Layout.ListSeparator, ";");
+    EXPECT_EQ(back.View.CurveColors[1], 255u);
 }
 
 TEST(Settings, WritingReplacesOnlyItsOwnKeysAndKeepsEverythingElseByteForByte) {
@@ -101,9 +101,9 @@ TEST(Settings, WritingReplacesOnlyItsOwnKeysAndKeepsEverythingElseByteForByte) {
                                "Last=x"; // no line break at the end
     const std::string path = dir.write("varnotile.INI", before);
     DataSet ds;
-    ds.ListSeparator = "\t";
-    ds.KeepFileDate = false;
-    ds.CurveColors[1] = 16711680;
+    ds.Layout.ListSeparator = "\t";
+    ds.Settings.KeepFileDate = false;
+    ds.View.CurveColors[1] = 16711680;
     ASSERT_EQ(WriteSettingsFile(ds, path), "");
     std::string expected = "; written by hand\n"
                            "[Other Tool]\n"
@@ -121,7 +121,7 @@ TEST(Settings, WritingReplacesOnlyItsOwnKeysAndKeepsEverythingElseByteForByte) {
     EXPECT_EQ(readFile(path), expected);
 
     // A delimiter other than the four is not written: the file keeps its value.
-    ds.ListSeparator = "|";
+    ds.Layout.ListSeparator = "|";
     ASSERT_EQ(WriteSettingsFile(ds, path), "");
     EXPECT_NE(readFile(path).find("Value=Tab\n"), std::string::npos);
 }

@@ -30,10 +30,10 @@ static_assert(!std::is_copy_constructible_v<DataSet> && !std::is_move_constructi
 
 std::string loadFile(DataSet& ds, const TempDir& dir, const std::string& name, const std::string& bytes,
                      const std::string& delimiter = ",") {
-    ds.ListSeparator = delimiter;
-    ds.CurrentFileName = dir.write(name, bytes);
+    ds.Layout.ListSeparator = delimiter;
+    ds.File.CurrentFileName = dir.write(name, bytes);
     EXPECT_EQ(LoadDataFile(ds).status, LoadOutcome::Status::Loaded);
-    return ds.CurrentFileName;
+    return ds.File.CurrentFileName;
 }
 
 int64_t mtimeOf(const std::string& path) {
@@ -63,14 +63,14 @@ TEST(Writer, ConvertsTheDelimiterOfHeaderAndDataLinesAndEndsLinesWithCrLf) {
     TempDir dir;
     DataSet ds;
     loadFile(ds, dir, "press.csv", kSemicolonFile, ";");
-    ASSERT_EQ(ds.HeaderLineCount, 2);
-    ds.ListSeparator = ",";
+    ASSERT_EQ(ds.Layout.HeaderLineCount, 2);
+    ds.Layout.ListSeparator = ",";
     EXPECT_EQ(DataFileText(ds), "Run 7 of the press\r\nTime,Force,Note\r\ns,kN,text\r\n"
                                 "0,1.5,start\r\n1,2.5,mid\r\n2,3.5,x\r\n3,4.5,end\r\n");
-    ds.ListSeparator = "\t";
+    ds.Layout.ListSeparator = "\t";
     EXPECT_EQ(DataFileText(ds).substr(0, 48), "Run 7 of the press\r\nTime\tForce\tNote\r\ns\tkN\ttext\r\n");
     // An empty delimiter joins the texts.
-    ds.ListSeparator.clear();
+    ds.Layout.ListSeparator.clear();
     EXPECT_EQ(DataFileText(ds).substr(20, 15), "TimeForceNote\r\n");
 }
 
@@ -78,10 +78,10 @@ TEST(Writer, DeletedColumnsLeaveNoFieldAndADeletedLastColumnLeavesATrailingDelim
     TempDir dir;
     DataSet ds;
     loadFile(ds, dir, "press.csv", kSemicolonFile, ";");
-    ds.ColumnPresent[2] = false;
+    ds.Layout.ColumnPresent[2] = false;
     EXPECT_EQ(DataFileText(ds), "Run 7 of the press\r\nTime;Note\r\ns;text\r\n0;start\r\n1;mid\r\n2;x\r\n3;end\r\n");
-    ds.ColumnPresent[2] = true;
-    ds.ColumnPresent[3] = false;
+    ds.Layout.ColumnPresent[2] = true;
+    ds.Layout.ColumnPresent[3] = false;
     EXPECT_EQ(DataFileText(ds), "Run 7 of the press\r\nTime;Force;\r\ns;kN;\r\n0;1.5;\r\n1;2.5;\r\n2;3.5;\r\n3;4.5;\r\n");
 }
 
@@ -89,8 +89,8 @@ TEST(Writer, ExtraColumnIsWrittenAsAnOrdinaryLastColumn) {
     TempDir dir;
     DataSet ds;
     loadFile(ds, dir, "extra.csv", "1,2,3\n4,5,6\n7,8,9,note\n10,11,12\n13,14,15\n16,17,18\n");
-    ASSERT_TRUE(ds.ExtraColumnFound);
-    ASSERT_EQ(ds.ColumnCount, 4);
+    ASSERT_TRUE(ds.Layout.ExtraColumnFound);
+    ASSERT_EQ(ds.Layout.ColumnCount, 4);
     EXPECT_EQ(DataFileText(ds), "1,2,3,\r\n4,5,6,\r\n7,8,9,note\r\n10,11,12,\r\n13,14,15,\r\n16,17,18,\r\n");
 }
 
@@ -104,18 +104,18 @@ TEST(Writer, FindsTheTextsTheOutputDelimiterOrALineBreakWouldSplit) {
     };
     // Read and written with the same delimiter: no file text can hold it.
     EXPECT_EQ(found(), std::tuple(0, 0, 0));
-    ds.Cells.setCell(3, 2, "x;y");
+    ds.Table.Cells.setCell(3, 2, "x;y");
     EXPECT_EQ(found(), std::tuple(1, 2, 3));
-    ds.ColumnNames[1] = "t\r";
+    ds.Layout.ColumnNames[1] = "t\r";
     EXPECT_EQ(found(), std::tuple(2, 0, 1));
     EXPECT_EQ(SplitTextsSentence(FindSplitTexts(ds), ds),
               "2 texts contain the delimiter \";\" or a line break and would be split when the file is read again "
               "(first: row 0, column 1).");
-    ds.ColumnNames[1] = "t";
+    ds.Layout.ColumnNames[1] = "t";
     // Another delimiter: every cell counts, deleted columns do not.
-    ds.ListSeparator = ",";
+    ds.Layout.ListSeparator = ",";
     EXPECT_EQ(found(), std::tuple(3, 1, 2));
-    ds.ColumnPresent[2] = false;
+    ds.Layout.ColumnPresent[2] = false;
     EXPECT_EQ(found(), std::tuple(0, 0, 0));
 }
 
@@ -129,8 +129,8 @@ TEST(Writer, AFileWrittenByTheProgramIsWrittenBackByteForByte) {
     ASSERT_EQ(SaveDataFile(ds, first, false), "");
     const std::string written = readFile(first);
     DataSet again;
-    again.ListSeparator = ";";
-    again.CurrentFileName = first;
+    again.Layout.ListSeparator = ";";
+    again.File.CurrentFileName = first;
     ASSERT_EQ(LoadDataFile(again).status, LoadOutcome::Status::Loaded);
     EXPECT_EQ(DataFileText(again), written);
 }
@@ -154,7 +154,7 @@ TEST(Writer, KeepDateGivesTheFileItsStampFromTheLoad) {
     DataSet ds;
     const std::string path = loadFile(ds, dir, "press.csv", kSemicolonFile, ";");
     const int64_t old = 1'000'000'000; // 2001
-    ds.FileAgeStamp = old;
+    ds.File.FileAgeStamp = old;
     ASSERT_EQ(SaveDataFile(ds, path, true), "");
     EXPECT_EQ(mtimeOf(path), old);
     ASSERT_EQ(SaveDataFile(ds, path, false), "");
@@ -173,7 +173,7 @@ TEST(Writer, SavingKeepsPermissionBitsAndWritesThroughSymbolicLinks) {
     ASSERT_EQ(::chmod(path.c_str(), 0640), 0);
     const std::string link = dir.path() + "/link.csv";
     ASSERT_EQ(::symlink("press.csv", link.c_str()), 0);
-    ds.ListSeparator = ",";
+    ds.Layout.ListSeparator = ",";
     ASSERT_EQ(SaveDataFile(ds, link, false), "");
     struct stat st {};
     ASSERT_EQ(::lstat(link.c_str(), &st), 0);

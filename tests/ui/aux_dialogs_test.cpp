@@ -69,7 +69,7 @@ TEST(PageSetup, StartValuesAndOppositeLimits) {
     EXPECT_TRUE(t.child<QRadioButton>("RBtnPortrait")->isChecked());
 
     left->setValue(60);
-    EXPECT_EQ(t.w.dataSet().PageMargins.Left, 60);
+    EXPECT_EQ(t.w.dataSet().Page.PageMargins.Left, 60);
     EXPECT_EQ(right->maximum(), 39);
     right->setValue(50); // clamped by the limit
     EXPECT_EQ(right->value(), 39);
@@ -80,8 +80,8 @@ TEST(PageSetup, StartValuesAndOppositeLimits) {
     EXPECT_EQ(bottom->maximum(), 0);
     bottom->stepBy(1);
     EXPECT_EQ(bottom->value(), 0);
-    EXPECT_EQ(t.w.dataSet().PageMargins.Top, 99);
-    EXPECT_EQ(t.w.dataSet().PageMargins.Bottom, 0);
+    EXPECT_EQ(t.w.dataSet().Page.PageMargins.Top, 99);
+    EXPECT_EQ(t.w.dataSet().Page.PageMargins.Bottom, 0);
 }
 
 TEST(PageSetup, BoxesRefuseTypedText) {
@@ -102,7 +102,7 @@ TEST(PageSetup, PreviewFollowsOrientationAndMargins) {
     EXPECT_EQ(box->geometry(), QRect(54, 82, 100, 150));
 
     t.child<QRadioButton>("RBtnLandscape")->click();
-    EXPECT_TRUE(t.w.dataSet().LandscapeOrientation);
+    EXPECT_TRUE(t.w.dataSet().Page.LandscapeOrientation);
     EXPECT_EQ(box->geometry(), QRect(54, 82, 150, 100));
 
     // Left 1, Top 3, Right 5, Bottom 0 in landscape: printable area (2, 3) to (142, 100).
@@ -119,7 +119,7 @@ TEST(PageSetup, PreviewFollowsOrientationAndMargins) {
     EXPECT_EQ(image.pixelColor(70, 1), Qt::white);       // in the top margin
 
     t.child<QRadioButton>("RBtnPortrait")->click();
-    EXPECT_FALSE(t.w.dataSet().LandscapeOrientation);
+    EXPECT_FALSE(t.w.dataSet().Page.LandscapeOrientation);
     EXPECT_EQ(box->geometry(), QRect(54, 82, 100, 150));
 }
 
@@ -150,18 +150,18 @@ TEST(FileViewer, ShowsTheFileOnDiskAndKeepsTextWhenItIsGone) {
     EXPECT_TRUE(viewerText(t).isEmpty()) << "before any file";
 
     const std::string a = t.dir.write("a.csv", "x,y\r\n1,2\r\n3,4\r\n5,6\r\n7,8\r\n");
-    t.w.dataSet().CurrentFileName = a;
+    t.w.dataSet().File.CurrentFileName = a;
     t.runModal(&MainWindow::menuViewFileClick, "TForm1");
     EXPECT_EQ(viewerText(t), QStringLiteral("x,y\n1,2\n3,4\n5,6\n7,8\n"));
 
     // Another file that is gone by the time the viewer opens: the previous text stays.
-    t.w.dataSet().CurrentFileName = t.dir.path() + "/b.csv";
+    t.w.dataSet().File.CurrentFileName = t.dir.path() + "/b.csv";
     t.runModal(&MainWindow::menuViewFileClick, "TForm1");
     EXPECT_EQ(viewerText(t), QStringLiteral("x,y\n1,2\n3,4\n5,6\n7,8\n"));
 
     // Text typed into the box is replaced at the next showing and never reaches the file.
     t.child<QPlainTextEdit>("REdit1")->setPlainText(QStringLiteral("typed"));
-    t.w.dataSet().CurrentFileName = a;
+    t.w.dataSet().File.CurrentFileName = a;
     t.runModal(&MainWindow::menuViewFileClick, "TForm1");
     EXPECT_TRUE(viewerText(t).startsWith(QStringLiteral("x,y")));
     EXPECT_EQ(varnotile::test::readFile(a), "x,y\r\n1,2\r\n3,4\r\n5,6\r\n7,8\r\n");
@@ -307,7 +307,6 @@ TEST(HelpCommand, OpensThePageBesideTheExecutableEachTime) {
 
     ASSERT_EQ(catcher.urls.size(), 2) << "a second use starts a second viewer";
     EXPECT_EQ(catcher.urls.at(0).toLocalFile(), expected);
-    EXPECT_EQ(QString::fromStdString(t.w.dataSet().HelpCommandLine), QUrl::fromLocalFile(expected).toString());
     EXPECT_TRUE(t.recorder.notices.isEmpty());
 }
 

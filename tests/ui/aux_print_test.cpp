@@ -130,7 +130,7 @@ TEST(ChartPrinting, MainWindowPrintsWithTheChartsMarginsAndReportsFailures) {
     ASSERT_TRUE(w.PrintChartOn(t.printer));
     EXPECT_LT(pdfPageSize(t.path).width(), pdfPageSize(t.path).height());
 
-    w.dataSet().LandscapeOrientation = true;
+    w.dataSet().Page.LandscapeOrientation = true;
     ASSERT_TRUE(w.PrintChartOn(t.printer));
     EXPECT_GT(pdfPageSize(t.path).width(), pdfPageSize(t.path).height());
     EXPECT_TRUE(recorder.notices.isEmpty());

@@ -96,7 +96,7 @@ TEST(ChartCommands, LoadFillsDrawnColumnsOnly) {
 
 TEST(ChartCommands, ShowAndHideToggleBothMenus) {
     Window t;
-    t.w.dataSet().SelectedColumn = 2;
+    t.w.dataSet().Pointer.SelectedColumn = 2;
     t.w.menuHideClick();
     EXPECT_EQ(t.chart->curve(2)->pointCount(), 0);
     EXPECT_EQ(t.chart->curve(2)->name(), QStringLiteral(" "));
@@ -114,17 +114,17 @@ TEST(ChartCommands, ShowAndHideToggleBothMenus) {
 
     // Columns outside 1..10 do nothing.
     for (int column : {-1, 0, 11, 25}) {
-        t.w.dataSet().SelectedColumn = column;
+        t.w.dataSet().Pointer.SelectedColumn = column;
         t.w.menuHideClick();
         t.w.menuSetAsXClick();
     }
-    EXPECT_EQ(t.w.dataSet().XColumn, 0);
+    EXPECT_EQ(t.w.dataSet().View.XColumn, 0);
     EXPECT_EQ(t.chart->curve(2)->pointCount(), 4);
 }
 
 TEST(ChartCommands, SetAsXKeepsRowOrder) {
     Window t;
-    t.w.dataSet().SelectedColumn = 1;
+    t.w.dataSet().Pointer.SelectedColumn = 1;
     t.w.menuSetAsXClick();
     const CurvePlottable* c = t.chart->curve(2);
     ASSERT_EQ(c->pointCount(), 4);
@@ -137,7 +137,7 @@ TEST(ChartCommands, SetAsXKeepsRowOrder) {
 TEST(ChartOptions, ChartOptionsAlwaysRebuildsTitles) {
     Window t;
     t.withOptions(&MainWindow::menuChartOptionsClick, [](FormOptions* f) { f->ChBoxSeriesTitles->click(); });
-    EXPECT_FALSE(t.w.dataSet().ShowCurveNames);
+    EXPECT_FALSE(t.w.dataSet().View.ShowCurveNames);
     EXPECT_FALSE(t.chart->legendShown());
     EXPECT_EQ(ys(t.chart->curve(2)), (std::vector<double>{25, 50, 100, 75})); // scale unchanged
     t.withOptions(&MainWindow::menuChartOptionsClick, [](FormOptions* f) { f->ChBoxSeriesTitles->click(); });
@@ -147,11 +147,11 @@ TEST(ChartOptions, ChartOptionsAlwaysRebuildsTitles) {
 TEST(ChartOptions, YAxisScaleActsOnlyOnAScaleChange) {
     Window t;
     t.withOptions(&MainWindow::menuYScaleClick, [](FormOptions* f) { f->ChBoxChartTitle->click(); });
-    EXPECT_FALSE(t.w.dataSet().ShowChartTitle);
+    EXPECT_FALSE(t.w.dataSet().View.ShowChartTitle);
     EXPECT_TRUE(t.chart->chartTitleShown()); // waits for the next rebuild
 
     t.withOptions(&MainWindow::menuYScaleClick, [](FormOptions* f) { f->RBtnNumeric->setChecked(true); });
-    EXPECT_FALSE(t.w.dataSet().PercentScale);
+    EXPECT_FALSE(t.w.dataSet().View.PercentScale);
     EXPECT_EQ(ys(t.chart->curve(2)), (std::vector<double>{10, 20, 40, 30}));
     EXPECT_EQ(t.chart->yAxis->label(), QStringLiteral("Name  Temp(degC)  Load(N)  "));
     EXPECT_FALSE(t.chart->chartTitleShown());
@@ -167,9 +167,9 @@ TEST(ChartOptions, YAxisScaleActsOnlyOnAScaleChange) {
 
 TEST(ChartZoom, ChangeOfWhatIsPlottedRangesOverThePointsAgain) {
     const std::vector<std::pair<const char*, std::function<void(Window&)>>> commands = {
-        {"Set as X-Axis", [](Window& t) { t.w.dataSet().SelectedColumn = 1; t.w.menuSetAsXClick(); }},
-        {"Hide Curve", [](Window& t) { t.w.dataSet().SelectedColumn = 3; t.w.menuHideClick(); }},
-        {"Show Curve", [](Window& t) { t.w.dataSet().SelectedColumn = 3; t.w.PMenuShowClick(); }},
+        {"Set as X-Axis", [](Window& t) { t.w.dataSet().Pointer.SelectedColumn = 1; t.w.menuSetAsXClick(); }},
+        {"Hide Curve", [](Window& t) { t.w.dataSet().Pointer.SelectedColumn = 3; t.w.menuHideClick(); }},
+        {"Show Curve", [](Window& t) { t.w.dataSet().Pointer.SelectedColumn = 3; t.w.PMenuShowClick(); }},
         {"Y-Axis Scale...", [](Window& t) {
              t.withOptions(&MainWindow::menuYScaleClick, [](FormOptions* f) { f->RBtnNumeric->setChecked(true); });
          }},
@@ -180,7 +180,7 @@ TEST(ChartZoom, ChangeOfWhatIsPlottedRangesOverThePointsAgain) {
     for (const auto& [caption, command] : commands) {
         SCOPED_TRACE(caption);
         Window t;
-        t.w.dataSet().SelectedColumn = 3;
+        t.w.dataSet().Pointer.SelectedColumn = 3;
         t.w.menuHideClick(); // so that Show Curve has a curve to show
         zoomAway(t.chart);
         command(t);
@@ -196,14 +196,14 @@ TEST(ChartZoom, DataChangesKeepTheZoomADoubleClickOffTheCurvesUndoesIt) {
     zoomAway(t.chart);
     t.w.SGridDataSelectCell(2, 3);
     t.w.SGridDataSetEditText(2, 3, QStringLiteral("45"));
-    ASSERT_EQ(t.w.dataSet().Values[2][3], 45);
+    ASSERT_EQ(t.w.dataSet().Table.Values[2][3], 45);
     EXPECT_TRUE(zoomed(t.chart));
     t.w.menuUndoClick();
-    ASSERT_EQ(t.w.dataSet().Values[2][3], 40);
+    ASSERT_EQ(t.w.dataSet().Table.Values[2][3], 40);
     EXPECT_TRUE(zoomed(t.chart));
     t.w.setSelectionRect(GridRect{0, 2, 4, 2});
     t.w.menuDeleteClick();
-    ASSERT_EQ(t.w.dataSet().DataRowCount, 3);
+    ASSERT_EQ(t.w.dataSet().Layout.DataRowCount, 3);
     EXPECT_TRUE(zoomed(t.chart));
 
     // No point lies in the zoomed plot: a double click anywhere in it hits no curve.

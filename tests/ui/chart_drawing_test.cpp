@@ -215,26 +215,26 @@ constexpr int kRows = 20000;
 std::unique_ptr<DataSet> denseDataSet(int xColumn) {
     auto owner = std::make_unique<DataSet>();
     DataSet& ds = *owner;
-    ds.CurrentFileName = "/tmp/drawing.csv";
-    ds.ColumnCount = 2;
-    ds.DataRowCount = kRows;
-    ds.LineCount = kRows;
-    ds.XColumn = xColumn;
-    ds.PercentScale = false;
-    ds.CurveVisible.fill(true);
-    ds.CurveVisible[1] = false; // only column 2 is drawn
-    ds.CurveColors[2] = 0x0000FF; // red (0x00BBGGRR)
+    ds.File.CurrentFileName = "/tmp/drawing.csv";
+    ds.Layout.ColumnCount = 2;
+    ds.Layout.DataRowCount = kRows;
+    ds.File.LineCount = kRows;
+    ds.View.XColumn = xColumn;
+    ds.View.PercentScale = false;
+    ds.View.CurveVisible.fill(true);
+    ds.View.CurveVisible[1] = false; // only column 2 is drawn
+    ds.View.CurveColors[2] = 0x0000FF; // red (0x00BBGGRR)
     for (int k = 1; k <= 2; ++k) {
-        auto& v = ds.Values[k];
-        ds.ColumnIsNumeric[k] = true;
+        auto& v = ds.Table.Values[k];
+        ds.Layout.ColumnIsNumeric[k] = true;
         v.assign(kRows + 1, 0.0);
         for (int r = 1; r <= kRows; ++r)
             v[static_cast<std::size_t>(r)] = k == 1 ? std::abs(r % 8000 - 4000) / 40.0
                                                    : 0.01 * r + 3 * std::sin(r * 0.05) + std::cos(r * 1.3);
         const auto [lo, hi] = std::minmax_element(v.begin() + 1, v.end());
-        ds.ColumnMin[k] = *lo;
-        ds.ColumnMax[k] = *hi;
-        ds.ColumnAbsMax[k] = std::max(std::fabs(*lo), std::fabs(*hi));
+        ds.Table.ColumnMin[k] = *lo;
+        ds.Table.ColumnMax[k] = *hi;
+        ds.Table.ColumnAbsMax[k] = std::max(std::fabs(*lo), std::fabs(*hi));
     }
     return owner;
 }
@@ -316,8 +316,8 @@ TEST(ChartDrawing, EveryShownCurveIsDrawnAfterAllWereRefilled) {
     // Several curves brought up to date together (in parallel) each land in their own colour.
     auto dsOwner = denseDataSet(0);
     DataSet& ds = *dsOwner;
-    ds.CurveVisible[1] = true;
-    ds.CurveColors[1] = 0xFF0000; // blue
+    ds.View.CurveVisible[1] = true;
+    ds.View.CurveColors[1] = 0xFF0000; // blue
     CurveChart chart;
     chart.resize(500, 360);
     chart.showDataSet(ds);
@@ -338,14 +338,14 @@ namespace {
 // edge (100 %), down to the bottom edge (-50 %) and up to 30 % at the right edge.
 std::unique_ptr<DataSet> edgeDataSet(int rows) {
     auto ds = std::make_unique<DataSet>();
-    ds->CurrentFileName = "/tmp/edges.csv";
-    ds->ColumnCount = 1;
-    ds->DataRowCount = rows;
-    ds->LineCount = rows;
-    ds->CurveVisible.fill(true);
-    ds->CurveColors[1] = 0x0000FF; // red
-    ds->ColumnIsNumeric[1] = true;
-    auto& v = ds->Values[1];
+    ds->File.CurrentFileName = "/tmp/edges.csv";
+    ds->Layout.ColumnCount = 1;
+    ds->Layout.DataRowCount = rows;
+    ds->File.LineCount = rows;
+    ds->View.CurveVisible.fill(true);
+    ds->View.CurveColors[1] = 0x0000FF; // red
+    ds->Layout.ColumnIsNumeric[1] = true;
+    auto& v = ds->Table.Values[1];
     v.assign(static_cast<std::size_t>(rows) + 1, 0.0);
     const double knots[] = {20, 100, 100, -50, -50, 30};
     for (int r = 1; r <= rows; ++r) {
@@ -356,9 +356,9 @@ std::unique_ptr<DataSet> edgeDataSet(int rows) {
         const double value = knots[at] + (knots[at + 1] - knots[at]) * (t - at) + wiggle;
         v[static_cast<std::size_t>(r)] = std::clamp(value, -50.0, 100.0);
     }
-    ds->ColumnMin[1] = -50;
-    ds->ColumnMax[1] = 100;
-    ds->ColumnAbsMax[1] = 100;
+    ds->Table.ColumnMin[1] = -50;
+    ds->Table.ColumnMax[1] = 100;
+    ds->Table.ColumnAbsMax[1] = 100;
     return ds;
 }
 
@@ -392,7 +392,7 @@ TEST(ChartDrawing, EveryDrawnPixelOfACurveAnswersAPress) {
             return pixelOf(chart.xAxis->coordToPixel(curve->pointX(i)), chart.yAxis->coordToPixel(curve->pointY(i)));
         };
         const QRect plot = chart.axisRect()->rect();
-        const std::vector<double>& v = ds->Values[1]; // v[r] is point r - 1
+        const std::vector<double>& v = ds->Table.Values[1]; // v[r] is point r - 1
         const int top = static_cast<int>(std::max_element(v.begin() + 1, v.end()) - v.begin()) - 1;
         const int bottom = static_cast<int>(std::min_element(v.begin() + 1, v.end()) - v.begin()) - 1;
         const Pixel topPixel = pixelOfPoint(top);
@@ -451,8 +451,8 @@ TEST(ChartDrawing, CurveReadsTheDataSetsValuesAsACopyWould) {
         SCOPED_TRACE(xColumn);
         auto dsOwner = denseDataSet(xColumn);
         DataSet& ds = *dsOwner;
-        ds.PercentScale = true;
-        ds.ColumnAbsMax[2] = 7.3; // a divisor that rounds
+        ds.View.PercentScale = true;
+        ds.Table.ColumnAbsMax[2] = 7.3; // a divisor that rounds
         CurveChart read, copied;
         for (CurveChart* chart : {&read, &copied}) {
             chart->resize(500, 360);
@@ -473,12 +473,12 @@ TEST(ChartDrawing, CurveReadsTheDataSetsValuesAsACopyWould) {
 
         // The X column rewritten into new storage, the curve's column cut short: nothing drawn
         // or hit from the old values, no read past the end.
-        std::vector<double> rewritten(ds.Values[1].rbegin(), ds.Values[1].rend());
-        ds.Values[1].swap(rewritten);
-        ds.Values[2].resize(100);
+        std::vector<double> rewritten(ds.Table.Values[1].rbegin(), ds.Table.Values[1].rend());
+        ds.Table.Values[1].swap(rewritten);
+        ds.Table.Values[2].resize(100);
         EXPECT_NE(read.toPixmap(500, 360).toImage(), picture);
         EXPECT_EQ(curve->hitPoint(QPointF(250, 180), 1000.0), -1);
-        ds.Values[2] = denseDataSet(xColumn)->Values[2];
+        ds.Table.Values[2] = denseDataSet(xColumn)->Table.Values[2];
         read.clearCurve(2);
         read.fillCurve(ds, 2);
         const CurvePoints refilled = CurvePointsFor(ds, 2);

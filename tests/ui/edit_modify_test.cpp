@@ -27,8 +27,8 @@ struct ModifyWindow {
         w.openFile(QString::fromStdString(dir.write("m.csv", "name,other\nunit,u2\n1,5\n2,6\n3,7\n1.50,8\n5,9.5\n")));
         dialog = w.findChild<QDialog*>(QStringLiteral("TFormModify"));
         // Column 1 is the one the commands act on.
-        w.dataSet().SelectedColumn = 1;
-        w.setSelectionRect(GridRect{1, 0, 1, w.dataSet().DataRowCount + 1});
+        w.dataSet().Pointer.SelectedColumn = 1;
+        w.setSelectionRect(GridRect{1, 0, 1, w.dataSet().Layout.DataRowCount + 1});
     }
     DataSet& ds() { return w.dataSet(); }
     QLineEdit* edit(const char* name) { return dialog->findChild<QLineEdit*>(QLatin1String(name)); }
@@ -42,7 +42,7 @@ struct ModifyWindow {
         });
         w.MenuModifyClick();
     }
-    std::string cell(int c, int r) { return std::string(ds().Cells.cell(c, r)); }
+    std::string cell(int c, int r) { return std::string(ds().Table.Cells.cell(c, r)); }
 };
 
 } // namespace
@@ -51,7 +51,7 @@ TEST(EditModify, DialogShowsTheColumnAndModifyApplies) {
     ModifyWindow t;
     ASSERT_NE(t.dialog, nullptr);
     EXPECT_EQ(t.dialog->windowTitle(), QStringLiteral("Data Modifying..."));
-    ASSERT_EQ(t.ds().DataRowCount, 5);
+    ASSERT_EQ(t.ds().Layout.DataRowCount, 5);
     t.run([&] {
         EXPECT_EQ(t.edit("EditColonName")->text(), QStringLiteral("name"));
         EXPECT_EQ(t.edit("EditColonLabel")->text(), QStringLiteral("unit"));
@@ -69,11 +69,11 @@ TEST(EditModify, DialogShowsTheColumnAndModifyApplies) {
         t.edit("EditAdd")->setText(QStringLiteral("1"));
         t.button("BitBtnModify")->click();
     });
-    EXPECT_EQ(t.ds().ColumnNames[1], "renamed");
+    EXPECT_EQ(t.ds().Layout.ColumnNames[1], "renamed");
     EXPECT_EQ(t.cell(1, 1), "1");
     EXPECT_EQ(t.cell(1, 2), "5");
     EXPECT_EQ(t.cell(1, 3), "7");
-    EXPECT_EQ(t.ds().Values[1][3], 7);
+    EXPECT_EQ(t.ds().Table.Values[1][3], 7);
     EXPECT_EQ(t.ds().UndoCount(), 1);
     // The range is kept for the next showing; "All" puts in every row of the table.
     t.run([&] {
@@ -86,7 +86,7 @@ TEST(EditModify, DialogShowsTheColumnAndModifyApplies) {
     });
     t.w.menuUndoClick();
     EXPECT_EQ(t.cell(1, 2), "2");
-    EXPECT_EQ(t.ds().Values[1][2], 2);
+    EXPECT_EQ(t.ds().Table.Values[1][2], 2);
 }
 
 TEST(EditModify, CancelAndCloseBoxChangeNothing) {
@@ -107,9 +107,9 @@ TEST(EditModify, CancelAndCloseBoxChangeNothing) {
         typeEverything();
         t.dialog->close();
     });
-    EXPECT_EQ(t.ds().ColumnNames[1], "name");
-    EXPECT_EQ(t.ds().ColumnLabels[1], "unit");
-    EXPECT_EQ(t.ds().ModifyFromRow, 1);
+    EXPECT_EQ(t.ds().Layout.ColumnNames[1], "name");
+    EXPECT_EQ(t.ds().Layout.ColumnLabels[1], "unit");
+    EXPECT_EQ(t.ds().Edit.ModifyFromRow, 1);
     EXPECT_EQ(t.cell(1, 4), "1.50");
     EXPECT_EQ(t.ds().UndoCount(), 0);
 }
@@ -134,7 +134,7 @@ TEST(EditModify, RowFieldThatIsNotAnIntegerKeepsTheDialogOpen) {
     EXPECT_EQ(t.cell(1, 1), "3");
     EXPECT_EQ(t.cell(1, 4), "4.5");
     EXPECT_EQ(t.cell(1, 5), "5"); // beyond To Row
-    EXPECT_EQ(t.ds().ModifyFromRow, 1);
+    EXPECT_EQ(t.ds().Edit.ModifyFromRow, 1);
     EXPECT_EQ(t.ds().UndoCount(), 1);
 }
 

@@ -28,7 +28,7 @@ struct EditWindow {
         grid = w.findChild<QTableView*>(QStringLiteral("SGridData"));
     }
     DataSet& ds() { return w.dataSet(); }
-    std::string cell(int c, int r) { return std::string(ds().Cells.cell(c, r)); }
+    std::string cell(int c, int r) { return std::string(ds().Table.Cells.cell(c, r)); }
     void key(int k, Qt::KeyboardModifiers mods) {
         QKeyEvent press(QEvent::KeyPress, k, mods);
         QApplication::sendEvent(grid, &press);
@@ -57,20 +57,19 @@ struct EditWindow {
 
 TEST(EditWindow, TypedTextReachesCellsValuesAndTheView) {
     EditWindow t;
-    ASSERT_EQ(t.ds().DataRowCount, 10);
+    ASSERT_EQ(t.ds().Layout.DataRowCount, 10);
     t.w.SGridDataSelectCell(2, 3);
-    EXPECT_EQ(t.ds().CellTextBefore, "30");
     t.w.SGridDataSetEditText(2, 3, QStringLiteral("4"));
     t.w.SGridDataSetEditText(2, 3, QStringLiteral("450"));
     EXPECT_EQ(t.cell(2, 3), "450");
-    EXPECT_EQ(t.ds().Values[2][3], 450);
-    EXPECT_EQ(t.ds().ColumnMax[2], 450);
+    EXPECT_EQ(t.ds().Table.Values[2][3], 450);
+    EXPECT_EQ(t.ds().Table.ColumnMax[2], 450);
     EXPECT_EQ(t.ds().UndoCount(), 1);
     EXPECT_EQ(t.grid->model()->index(2, 1).data().toString(), QStringLiteral("450"));
     // Escape reports the text from before the edit: the value follows it back and nothing is
     // left to undo.
     t.w.SGridDataSetEditText(2, 3, QStringLiteral("30"));
-    EXPECT_EQ(t.ds().Values[2][3], 30);
+    EXPECT_EQ(t.ds().Table.Values[2][3], 30);
     EXPECT_EQ(t.ds().UndoCount(), 0);
     // Reports outside the table are ignored.
     t.w.SGridDataSetEditText(-1, 3, QStringLiteral("1"));
@@ -92,7 +91,7 @@ TEST(EditWindow, CtrlZUndoesCtrlShiftZDoesNot) {
     t.key(Qt::Key_Z, Qt::ControlModifier);
     EXPECT_EQ(t.ds().UndoCount(), 1);
     EXPECT_EQ(t.cell(1, 2), "2");
-    EXPECT_EQ(t.ds().Values[1][2], 2);
+    EXPECT_EQ(t.ds().Table.Values[1][2], 2);
     t.w.menuUndoClick();
     EXPECT_EQ(t.cell(1, 1), "1");
     t.w.menuUndoClick(); // empty journal
@@ -108,19 +107,19 @@ TEST(EditWindow, DeletingRowsKeepsHiddenColumnsAndUndoRestoresBoth) {
     t.w.setSelectionRect(GridRect{0, 3, 4, 5});
     t.w.menuDeleteClick();
     if (t.ds().UndoCount() < 2) GTEST_SKIP() << "the grid's selection is not wired yet";
-    EXPECT_FALSE(t.ds().ColumnPresent[2]);
+    EXPECT_FALSE(t.ds().Layout.ColumnPresent[2]);
     EXPECT_TRUE(header->isSectionHidden(1));
-    EXPECT_EQ(t.ds().DataRowCount, 7);
+    EXPECT_EQ(t.ds().Layout.DataRowCount, 7);
     EXPECT_EQ(t.grid->model()->rowCount(), 7);
     EXPECT_EQ(t.cell(1, 3), "6");
     t.w.menuUndoClick();
-    EXPECT_EQ(t.ds().DataRowCount, 10);
+    EXPECT_EQ(t.ds().Layout.DataRowCount, 10);
     EXPECT_EQ(t.grid->model()->rowCount(), 10);
     EXPECT_TRUE(header->isSectionHidden(1)); // the model reset did not show the deleted column
     t.w.menuUndoClick();
     EXPECT_FALSE(header->isSectionHidden(1));
     EXPECT_EQ(header->sectionSize(1), 90);
-    EXPECT_TRUE(t.ds().ColumnPresent[2]);
+    EXPECT_TRUE(t.ds().Layout.ColumnPresent[2]);
 }
 
 TEST(EditWindow, TypingInTheGridsEditorIsJournalledOnceAndUndone) {
@@ -128,7 +127,6 @@ TEST(EditWindow, TypingInTheGridsEditorIsJournalledOnceAndUndone) {
     t.w.show();
     const QModelIndex index = t.grid->model()->index(4, 0); // cell (1, 5), text "5"
     t.grid->setCurrentIndex(index);
-    EXPECT_EQ(t.ds().CellTextBefore, "5");
     t.grid->edit(index);
     auto* editor = t.grid->viewport()->findChild<QLineEdit*>();
     ASSERT_NE(editor, nullptr);
@@ -138,16 +136,16 @@ TEST(EditWindow, TypingInTheGridsEditorIsJournalledOnceAndUndone) {
         QApplication::sendEvent(editor, &press);
     }
     EXPECT_EQ(t.cell(1, 5), "12");
-    EXPECT_EQ(t.ds().Values[1][5], 12);
-    EXPECT_EQ(t.ds().ColumnMax[1], 12);
+    EXPECT_EQ(t.ds().Table.Values[1][5], 12);
+    EXPECT_EQ(t.ds().Table.ColumnMax[1], 12);
     QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
     QApplication::sendEvent(editor, &enter);
     QApplication::processEvents();
     EXPECT_EQ(t.ds().UndoCount(), 1);
     t.key(Qt::Key_Z, Qt::ControlModifier);
     EXPECT_EQ(t.cell(1, 5), "5");
-    EXPECT_EQ(t.ds().Values[1][5], 5);
-    EXPECT_EQ(t.ds().ColumnMax[1], 10);
+    EXPECT_EQ(t.ds().Table.Values[1][5], 5);
+    EXPECT_EQ(t.ds().Table.ColumnMax[1], 10);
     EXPECT_EQ(t.ds().UndoCount(), 0);
 }
 
@@ -161,7 +159,7 @@ TEST(EditWindow, EditorKeepsAHundredThousandCharacterCell) {
     std::string file = "a,b,c\n1,10," + longText + "\n";
     for (int r = 2; r <= 10; ++r) file += std::to_string(r) + ",0,x\n";
     w.openFile(QString::fromStdString(dir.write("long.csv", file)));
-    ASSERT_EQ(std::string(w.dataSet().Cells.cell(3, 1)), longText);
+    ASSERT_EQ(std::string(w.dataSet().Table.Cells.cell(3, 1)), longText);
     w.show();
     auto* grid = w.findChild<QTableView*>(QStringLiteral("SGridData"));
     const QModelIndex index = grid->model()->index(0, 2);
@@ -170,7 +168,7 @@ TEST(EditWindow, EditorKeepsAHundredThousandCharacterCell) {
     auto* editor = grid->viewport()->findChild<QLineEdit*>();
     ASSERT_NE(editor, nullptr);
     EditWindow::type(editor, QStringLiteral(">z\n"));
-    EXPECT_EQ(std::string(w.dataSet().Cells.cell(3, 1)), longText + "z");
+    EXPECT_EQ(std::string(w.dataSet().Table.Cells.cell(3, 1)), longText + "z");
     EXPECT_EQ(w.dataSet().UndoCount(), 1);
 }
 
@@ -188,10 +186,10 @@ TEST(EditWindow, EditEndingAtTheFormerTextLeavesNothingToUndo) {
         editor->selectAll();
         EditWindow::type(editor, QString::fromLatin1(c.keys));
         EXPECT_EQ(t.cell(2, 3), "30") << c.what;
-        EXPECT_FALSE(t.ds().Cells.isEdited(2, 3)) << c.what;
+        EXPECT_FALSE(t.ds().Table.Cells.isEdited(2, 3)) << c.what;
         EXPECT_EQ(t.ds().UndoCount(), 0) << c.what;
-        EXPECT_EQ(t.ds().Values[2][3], 30) << c.what;
-        EXPECT_EQ(t.ds().ColumnMax[2], 100) << c.what;
+        EXPECT_EQ(t.ds().Table.Values[2][3], 30) << c.what;
+        EXPECT_EQ(t.ds().Table.ColumnMax[2], 100) << c.what;
         t.w.menuEditClick();
         EXPECT_FALSE(t.w.findChild<QAction*>(QStringLiteral("menuUndo"))->isEnabled()) << c.what;
     }
@@ -203,7 +201,7 @@ TEST(EditWindow, DeleteKeyObeysTheEditMenusDelete) {
     auto* deleteItem = t.w.findChild<QAction*>(QStringLiteral("menuDelete"));
     t.w.SGridDataMouseDown(Qt::LeftButton, Qt::NoModifier, 1, 0);
     t.w.menuSetAsXClick();
-    ASSERT_EQ(t.ds().XColumn, 1);
+    ASSERT_EQ(t.ds().View.XColumn, 1);
     const struct {
         int column;
         bool deletes;
@@ -213,7 +211,7 @@ TEST(EditWindow, DeleteKeyObeysTheEditMenusDelete) {
         t.w.menuEditClick();
         EXPECT_EQ(deleteItem->isEnabled(), c.deletes) << c.column;
         t.key(Qt::Key_Delete, Qt::NoModifier);
-        EXPECT_EQ(t.ds().ColumnPresent[c.column], !c.deletes) << c.column;
+        EXPECT_EQ(t.ds().Layout.ColumnPresent[c.column], !c.deletes) << c.column;
         EXPECT_EQ(t.grid->horizontalHeader()->isSectionHidden(c.column - 1), c.deletes) << c.column;
     }
 }

@@ -88,7 +88,7 @@ struct EditedWindow {
         std::fwrite(kData.data(), 1, kData.size(), f);
         std::fclose(f);
         w.openFile(QString::fromStdString(path));
-        ASSERT_EQ(w.dataSet().DataRowCount, 5);
+        ASSERT_EQ(w.dataSet().Layout.DataRowCount, 5);
         w.SGridDataSelectCell(2, 1);
         w.SGridDataSetEditText(2, 1, QStringLiteral("9.25"));
         ASSERT_EQ(w.dataSet().UndoCount(), 1);
@@ -100,8 +100,8 @@ struct EditedWindow {
             << recorder.notices[0].toStdString();
         EXPECT_EQ(readFile(path), kData);
         EXPECT_EQ(w.dataSet().UndoCount(), 1);
-        EXPECT_EQ(w.dataSet().Cells.cell(2, 1), "9.25");
-        EXPECT_EQ(w.dataSet().CurrentFileName, path);
+        EXPECT_EQ(w.dataSet().Table.Cells.cell(2, 1), "9.25");
+        EXPECT_EQ(w.dataSet().File.CurrentFileName, path);
     }
 };
 

@@ -62,7 +62,9 @@ struct ListWindow {
         return n;
     }
     QString current() const { return list->currentRow() < 0 ? QString() : list->item(list->currentRow(), 0)->text(); }
-    QString shown() const { return QString::fromStdString(w.dataSet().CurrentFileName).section(QLatin1Char('/'), -1); }
+    QString shown() const {
+        return QString::fromStdString(w.dataSet().File.CurrentFileName).section(QLatin1Char('/'), -1);
+    }
     QStringList highlighted() const {
         QStringList n;
         for (const QTableWidgetItem* item : list->selectedItems()) n << item->text();
@@ -95,7 +97,7 @@ TEST(FilesList, ListsTheFolderByNameDescendingWithTheShownFileSelected) {
     EXPECT_EQ(t.list->item(2, 1)->text(), QStringLiteral("36")); // 6 lines of "n,777\n"
     EXPECT_FALSE(t.list->item(0, 2)->text().isEmpty());
     EXPECT_EQ(t.list->item(0, 3)->text().count(QLatin1Char(':')), 2); // with seconds
-    EXPECT_TRUE(t.w.dataSet().FileListActive);
+    EXPECT_TRUE(t.w.dataSet().FolderList.FileListActive);
 }
 
 TEST(FilesList, HeaderPressesSortBySizeAndDateAndTheTimeColumnDoesNothing) {
@@ -126,7 +128,7 @@ TEST(FilesList, SelectingANameLoadsItAndOtherColumnsOnlyAsk) {
     ListWindow t;
     t.list->setCurrentCell(2, 0); // A.csv, as a click does
     EXPECT_EQ(t.shown(), QStringLiteral("A.csv"));
-    EXPECT_EQ(t.w.dataSet().DataRowCount, 6);
+    EXPECT_EQ(t.w.dataSet().Layout.DataRowCount, 6);
     EXPECT_EQ(t.current(), QStringLiteral("A.csv"));
 
     // With edits, a size cell asks but loads nothing; No leaves the file as it was.
@@ -151,18 +153,18 @@ TEST(FilesList, YesSavesTheShownFileThenLoadsTheClickedOne) {
 TEST(FilesList, AFailedSaveKeepsTheEditsAndLoadsNothing) {
     ListWindow t;
     EditCell(t.w.dataSet(), 2, 1, "42");
-    const std::string shown = t.w.dataSet().CurrentFileName;
+    const std::string shown = t.w.dataSet().File.CurrentFileName;
     // Replace the shown file by a folder: the save cannot put a file there.
     ASSERT_EQ(std::remove(shown.c_str()), 0);
     ASSERT_EQ(::mkdir(shown.c_str(), 0755), 0);
     t.click(2, 0); // A.csv
     EXPECT_EQ(t.recorder.notices.size(), 1);
     EXPECT_EQ(t.shown(), QStringLiteral("b.csv"));
-    EXPECT_EQ(t.w.dataSet().Cells.cell(2, 1), "42");
+    EXPECT_EQ(t.w.dataSet().Table.Cells.cell(2, 1), "42");
     EXPECT_EQ(t.w.dataSet().UndoCount(), 1);
     EXPECT_EQ(t.current(), QStringLiteral("b.csv"));
     EXPECT_EQ(t.highlighted(), QStringList{"b.csv"}) << "not the clicked row while b.csv is still shown";
-    EXPECT_TRUE(t.w.dataSet().FileListActive);
+    EXPECT_TRUE(t.w.dataSet().FolderList.FileListActive);
 }
 
 TEST(FilesList, TheHighlightFollowsTheShownFileByNameWhenASaveReSortsTheList) {
@@ -214,13 +216,13 @@ TEST(FilesList, DeleteRemovesTheShownFileButKeepsItsData) {
     t.w.menuDeleteFileClick();
     EXPECT_EQ(t.names(), (QStringList{"c.csv", "A.csv"}));
     EXPECT_EQ(t.shown(), QStringLiteral("b.csv"));
-    EXPECT_EQ(t.w.dataSet().DataRowCount, 5);
+    EXPECT_EQ(t.w.dataSet().Layout.DataRowCount, 5);
 }
 
 TEST(FilesSettingsDialog, ShowsTheSettingsAndAppliesThemOnOkOrCloseBox) {
     ListWindow t;
     DataSet& ds = t.w.dataSet();
-    ds.ListSeparator = "\t";
+    ds.Layout.ListSeparator = "\t";
     bool tabChecked = false;
     QTimer::singleShot(0, [&] {
         auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
@@ -234,8 +236,8 @@ TEST(FilesSettingsDialog, ShowsTheSettingsAndAppliesThemOnOkOrCloseBox) {
     });
     t.w.menuGenOptionsClick();
     EXPECT_TRUE(tabChecked);
-    EXPECT_EQ(ds.ListSeparator, ";");
-    EXPECT_FALSE(ds.KeepFileDate);
+    EXPECT_EQ(ds.Layout.ListSeparator, ";");
+    EXPECT_FALSE(ds.Settings.KeepFileDate);
 }
 
 TEST(FilesSettingsDialog, SettingsLastFromOneRunToTheNextAndWriteFailuresAreReported) {
@@ -243,14 +245,14 @@ TEST(FilesSettingsDialog, SettingsLastFromOneRunToTheNextAndWriteFailuresAreRepo
     const QString path = QString::fromStdString(dir.path() + "/varnotile.INI");
     {
         MainWindow w(path);
-        EXPECT_EQ(w.dataSet().ListSeparator, ",");
-        w.dataSet().ListSeparator = ";";
-        w.dataSet().CurveColors[3] = 0x0000FF;
+        EXPECT_EQ(w.dataSet().Layout.ListSeparator, ",");
+        w.dataSet().Layout.ListSeparator = ";";
+        w.dataSet().View.CurveColors[3] = 0x0000FF;
         EXPECT_TRUE(w.close());
     }
     MainWindow again(path);
-    EXPECT_EQ(again.dataSet().ListSeparator, ";");
-    EXPECT_EQ(again.dataSet().CurveColors[3], 0x0000FFu);
+    EXPECT_EQ(again.dataSet().Layout.ListSeparator, ";");
+    EXPECT_EQ(again.dataSet().View.CurveColors[3], 0x0000FFu);
 
     const QString blocked = QString::fromStdString(dir.write("plain", "x") + "/varnotile.INI");
     MainWindow w(blocked);

@@ -81,13 +81,13 @@ TEST(FilesSave, AFailedSaveOnClosingKeepsTheProgramOpenAndTheEdits) {
     const std::string path = t.open("a.csv", kData);
     t.edit("9.25");
     // The shown file's folder has gone; nothing can be written there.
-    t.w.dataSet().CurrentFileName = t.dir.path() + "/gone/a.csv";
+    t.w.dataSet().File.CurrentFileName = t.dir.path() + "/gone/a.csv";
     EXPECT_FALSE(t.w.close());
     ASSERT_EQ(t.recorder.notices.size(), 1);
     EXPECT_TRUE(t.recorder.notices[0].startsWith(QStringLiteral("Cannot save the file \"")));
     EXPECT_TRUE(t.recorder.notices[0].contains(QStringLiteral("gone/a.csv")));
     EXPECT_EQ(t.w.dataSet().UndoCount(), 1);
-    EXPECT_EQ(t.w.dataSet().Cells.cell(2, 1), "9.25");
+    EXPECT_EQ(t.w.dataSet().Table.Cells.cell(2, 1), "9.25");
     EXPECT_EQ(readFile(path), kData);
     // The settings are only written once the program really ends.
     EXPECT_EQ(readFile(t.dir.path() + "/varnotile.INI"), "");
@@ -107,7 +107,7 @@ TEST(FilesSave, OpenAsksAboutUnsavedEditsBeforeItsDialog) {
 
     // A save that fails stops the command before its dialog.
     t.edit("8");
-    t.w.dataSet().CurrentFileName = path + "/x.csv";
+    t.w.dataSet().File.CurrentFileName = path + "/x.csv";
     t.recorder.questions.clear();
     dialog.clear();
     t.w.menuOpenClick();
@@ -120,20 +120,20 @@ TEST(FilesSave, OpenAsksAboutUnsavedEditsBeforeItsDialog) {
 TEST(FilesSave, SaveAsWritesTheNewFileShowsItAndLoadsItAgain) {
     Window t;
     t.open("a.csv", "Title line\nTime;Force\n0;1\n1;2\n2;3\n3;4\n");
-    ASSERT_EQ(t.w.dataSet().ListSeparator, ",");
-    t.w.dataSet().ListSeparator = ";"; // the file is semicolon-separated; read it as such
+    ASSERT_EQ(t.w.dataSet().Layout.ListSeparator, ",");
+    t.w.dataSet().Layout.ListSeparator = ";"; // the file is semicolon-separated; read it as such
     t.w.openFile(QString::fromStdString(t.dir.path() + "/a.csv"));
-    t.w.dataSet().ListSeparator = ",";
+    t.w.dataSet().Layout.ListSeparator = ",";
     t.edit("5");
     const std::string target = t.dir.path() + "/sub";
     ASSERT_EQ(::mkdir(target.c_str(), 0755), 0);
     ASSERT_TRUE(t.w.saveAsFile(QString::fromStdString(target + "/b.csv")));
     EXPECT_EQ(readFile(target + "/b.csv"), "Title line\r\nTime,Force\r\n0,5\r\n1,2\r\n2,3\r\n3,4\r\n");
     const DataSet& ds = t.w.dataSet();
-    EXPECT_EQ(ds.CurrentFileName, target + "/b.csv");
+    EXPECT_EQ(ds.File.CurrentFileName, target + "/b.csv");
     EXPECT_EQ(ds.UndoCount(), 0);
-    EXPECT_EQ(ds.ColumnNames[2], "Force"); // read back with the comma
-    EXPECT_EQ(ds.DataFolder, target);
+    EXPECT_EQ(ds.Layout.ColumnNames[2], "Force"); // read back with the comma
+    EXPECT_EQ(ds.FolderList.DataFolder, target);
     EXPECT_EQ(t.w.windowTitle(), QStringLiteral("Varnotile  - ") + QString::fromStdString(target + "/b.csv"));
     auto* list = t.w.findChild<QTableWidget*>(QStringLiteral("SGridFiles"));
     ASSERT_EQ(list->rowCount(), 1);
@@ -149,9 +149,9 @@ TEST(FilesSave, TextsTheDelimiterWouldSplitAreWrittenOnlyAfterYes) {
         std::function<void(DataSet&)> change;
         QString question;
     } cases[] = {
-        {"cell", [](DataSet& ds) { ds.Cells.setCell(2, 2, "1,5"); }, sentence.arg(2).arg(2)},
-        {"name", [](DataSet& ds) { ds.ColumnNames[2] = "a,b"; }, sentence.arg(0).arg(2)},
-        {"line break", [](DataSet& ds) { ds.Cells.setCell(1, 3, "x\ny"); },
+        {"cell", [](DataSet& ds) { ds.Table.Cells.setCell(2, 2, "1,5"); }, sentence.arg(2).arg(2)},
+        {"name", [](DataSet& ds) { ds.Layout.ColumnNames[2] = "a,b"; }, sentence.arg(0).arg(2)},
+        {"line break", [](DataSet& ds) { ds.Table.Cells.setCell(1, 3, "x\ny"); },
          QStringLiteral("1 texts contain the delimiter \",\" or a line break and would be split when the file is read "
                         "again (first: row 3, column 1). Save anyway?")},
     };
@@ -219,7 +219,7 @@ TEST(FilesSave, CancelOnExitOrOpenReturnsToTheWindowUnchanged) {
     EXPECT_FALSE(dialogShown);
     EXPECT_EQ(readFile(path), kData);
     EXPECT_EQ(t.w.dataSet().UndoCount(), 1);
-    EXPECT_EQ(t.w.dataSet().Cells.cell(2, 1), "9.25");
+    EXPECT_EQ(t.w.dataSet().Table.Cells.cell(2, 1), "9.25");
     EXPECT_EQ(readFile(t.dir.path() + "/varnotile.INI"), "");
 }
 

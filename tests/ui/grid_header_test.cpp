@@ -65,16 +65,16 @@ struct GridFixture : ::testing::Test {
 };
 
 TEST_F(GridFixture, HeaderRowHeightFollowsTheNamedHeaderLines) {
-    EXPECT_EQ(window.dataSet().HeaderLineHeight, 13);
+    EXPECT_EQ(window.dataSet().View.HeaderLineHeight, 13);
     EXPECT_EQ(grid->headerRowHeight(), 78);
     EXPECT_EQ(grid->horizontalHeader()->height(), 78);
 
     open("none.csv", rows(8));
-    EXPECT_EQ(window.dataSet().HeaderLineCount, 0);
+    EXPECT_EQ(window.dataSet().Layout.HeaderLineCount, 0);
     EXPECT_EQ(grid->headerRowHeight(), 53);
 
     open("three.csv", "Time,Temp,Note\ns,C,txt\nraw,cal,-\n" + rows(8));
-    EXPECT_EQ(window.dataSet().HeaderLineCount, 3);
+    EXPECT_EQ(window.dataSet().Layout.HeaderLineCount, 3);
     EXPECT_EQ(grid->headerRowHeight(), 92);
     EXPECT_EQ(grid->horizontalHeader()->height(), 92);
 
@@ -87,8 +87,8 @@ TEST_F(GridFixture, HeaderRowHeightFollowsTheNamedHeaderLines) {
 TEST_F(GridFixture, EmptyGridBeforeAnyLoad) {
     EXPECT_EQ(grid->gridColumnCount(), 11);
     EXPECT_EQ(grid->gridRowCount(), 10);
-    EXPECT_EQ(window.dataSet().ColumnNames[0], "Row");
-    for (int k = 1; k <= 10; ++k) EXPECT_TRUE(window.dataSet().CurveVisible[k]);
+    EXPECT_EQ(window.dataSet().Layout.ColumnNames[0], "Row");
+    for (int k = 1; k <= 10; ++k) EXPECT_TRUE(window.dataSet().View.CurveVisible[k]);
     EXPECT_EQ(grid->verticalHeader()->sectionResizeMode(0), QHeaderView::Fixed);
     EXPECT_EQ(grid->verticalHeader()->defaultSectionSize(), 16);
 }
@@ -96,7 +96,7 @@ TEST_F(GridFixture, EmptyGridBeforeAnyLoad) {
 // Pixel colours of the drawn header: curve colour (red kept in the lowest byte), white band, and
 // the selection colours of a column selected from its header.
 TEST_F(GridFixture, HeaderCellShowsCurveColourBandAndSelection) {
-    window.dataSet().CurveColors[2] = 0x0000FF; // pure red
+    window.dataSet().View.CurveColors[2] = 0x0000FF; // pure red
     open("two.csv", "Time,Temp,Note\ns,C,txt\n" + rows(20));
     QHeaderView* header = grid->horizontalHeader();
     const auto sectionImage = [&](int logical) {
@@ -140,8 +140,8 @@ TEST_F(GridFixture, HeaderPressSelectsTheColumnButBorderPressResizes) {
     };
     press(header->sectionViewportPosition(1) + 20);
     EXPECT_EQ(window.gridSelection(), (GridRect{2, 0, 2, 21}));
-    EXPECT_EQ(window.dataSet().SelectedColumn, 2);
-    EXPECT_EQ(window.dataSet().PressRow, 0);
+    EXPECT_EQ(window.dataSet().Pointer.SelectedColumn, 2);
+    EXPECT_EQ(window.dataSet().Pointer.PressRow, 0);
     EXPECT_TRUE(enabled("PMenuHide"));
 
     press(header->sectionViewportPosition(2) + header->sectionSize(2) - 1);
@@ -167,7 +167,7 @@ TEST_F(GridFixture, HeaderPressSelectsTheColumnButBorderPressResizes) {
 TEST_F(GridFixture, HeaderPressEnablesTheColumnsCommands) {
     open("two.csv", "Time,Temp,Note\ns,C,txt\n" + rows(20));
     DataSet& ds = window.dataSet();
-    ASSERT_EQ(ds.XColumn, 0);
+    ASSERT_EQ(ds.View.XColumn, 0);
 
     window.SGridDataMouseDown(Qt::LeftButton, Qt::NoModifier, 2, 0);
     EXPECT_EQ(enabledCommands(), "menuHide menuColor menuSetAsX PMenuHide PMenuColor PMenuSetAsX PMenuDelete PMenuModify");
@@ -186,7 +186,7 @@ TEST_F(GridFixture, HeaderPressEnablesTheColumnsCommands) {
     // Column 0 while it is the X axis offers nothing; once another column is, Set as X-Axis.
     window.SGridDataMouseDown(Qt::LeftButton, Qt::NoModifier, 0, 0);
     EXPECT_EQ(enabledCommands(), "");
-    ds.XColumn = 1;
+    ds.View.XColumn = 1;
     window.SGridDataMouseDown(Qt::LeftButton, Qt::NoModifier, 0, 0);
     EXPECT_EQ(enabledCommands(), "menuSetAsX PMenuSetAsX");
     editMenuOpened();
@@ -199,7 +199,7 @@ TEST_F(GridFixture, HeaderPressEnablesTheColumnsCommands) {
     EXPECT_FALSE(enabled("menuDelete"));
 
     // A hidden curve can be shown again.
-    ds.CurveVisible[2] = false;
+    ds.View.CurveVisible[2] = false;
     window.SGridDataMouseDown(Qt::LeftButton, Qt::NoModifier, 2, 0);
     EXPECT_EQ(enabledCommands(), "menuShow PMenuShow");
 
@@ -243,13 +243,13 @@ TEST_F(GridFixture, EditorReportsEachChangeAndRestoresOnEscape) {
         QCoreApplication::sendEvent(editor, &press);
     }
     EXPECT_EQ(reports, (QStringList{QStringLiteral("2,3:1"), QStringLiteral("2,3:12")}));
-    EXPECT_EQ(window.dataSet().Cells.cell(2, 3), "12");
+    EXPECT_EQ(window.dataSet().Table.Cells.cell(2, 3), "12");
     EXPECT_EQ(editor->text(), QStringLiteral("12"));
 
     QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
     QCoreApplication::sendEvent(editor, &escape);
     EXPECT_EQ(reports.last(), QStringLiteral("2,3:6.5"));
-    EXPECT_EQ(window.dataSet().Cells.cell(2, 3), "6.5");
+    EXPECT_EQ(window.dataSet().Table.Cells.cell(2, 3), "6.5");
 }
 
 // At load, numeric columns are as wide as their header texts need (up to a limit); text columns
@@ -261,7 +261,7 @@ TEST_F(GridFixture, LoadWidensNumericColumnsForTheirHeaderTextsButKeepsHandSized
         text += std::to_string(i) + "," + (i == 3 ? "-922.3" : i == 5 ? "0.0001" : "7") + ",x,1\n";
     open("wide.csv", text);
     const DataSet& ds = window.dataSet();
-    ASSERT_TRUE(ds.ColumnIsNumeric[2]);
+    ASSERT_TRUE(ds.Layout.ColumnIsNumeric[2]);
     QHeaderView* header = grid->horizontalHeader();
     const int needed = headerTextsWidth(ds, 2, header->font());
     EXPECT_GT(needed, 64);
@@ -294,11 +294,11 @@ TEST(HeaderCellDrawing, ANumberCutByTheColumnEdgeNeverReadsAsAnother) {
     QFont font;
     font.setPointSize(8);
     DataSet ds;
-    ds.HeaderLineHeight = 13;
-    ds.ColumnIsNumeric[1] = true;
-    ds.ColumnMin[1] = 0;
+    ds.View.HeaderLineHeight = 13;
+    ds.Layout.ColumnIsNumeric[1] = true;
+    ds.Table.ColumnMin[1] = 0;
     const auto band = [&](double maximum, int width, int crop) {
-        ds.ColumnMax[1] = maximum;
+        ds.Table.ColumnMax[1] = maximum;
         QImage image(width, 6 * 13, QImage::Format_RGB32);
         QPainter painter(&image);
         paintHeaderCell(painter, image.rect(), 1, ds, false, font, QPalette());
@@ -314,7 +314,7 @@ TEST(HeaderCellDrawing, ANumberCutByTheColumnEdgeNeverReadsAsAnother) {
             if (shorter != band(p.shorter, 300, width - 1)) continue; // the shorter number is cut itself
             EXPECT_TRUE(band(p.longer, width, width - 1) != shorter) << p.longer << " reads as " << p.shorter << " at " << width;
         }
-        ds.ColumnMax[1] = p.longer;
+        ds.Table.ColumnMax[1] = p.longer;
         const int fitted = headerTextsWidth(ds, 1, font);
         EXPECT_TRUE(band(p.longer, fitted, fitted - 1) == band(p.longer, 300, fitted - 1)) << p.longer << " cut at " << fitted;
     }

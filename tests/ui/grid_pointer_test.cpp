@@ -70,7 +70,7 @@ TEST_F(PointerFixture, DraggingRowNumbersSelectsWholeRows) {
     EXPECT_EQ(window.gridSelection(), (GridRect{0, 5, columns, 9}));
     onRowNumber(QEvent::MouseMove, 3, Qt::NoButton, Qt::LeftButton);
     EXPECT_EQ(window.gridSelection(), (GridRect{0, 3, columns, 5}));
-    EXPECT_EQ(window.dataSet().SelectionRect, (GridRect{0, 3, columns, 5}));
+    EXPECT_EQ(window.dataSet().Pointer.SelectionRect, (GridRect{0, 3, columns, 5}));
     onRowNumber(QEvent::MouseButtonRelease, 3, Qt::LeftButton, Qt::NoButton);
     EXPECT_FALSE(timer()->isActive());
 
@@ -132,7 +132,7 @@ TEST_F(PointerFixture, SelectionRectangleRoundTrip) {
                                 GridRect{3, 7, 3, 7}, GridRect{1, 2, 1, 8}}) {
         window.setSelectionRect(rect);
         EXPECT_EQ(window.gridSelection(), rect);
-        EXPECT_EQ(window.dataSet().SelectionRect, rect);
+        EXPECT_EQ(window.dataSet().Pointer.SelectionRect, rect);
     }
     // The cells of a whole column are selected in the view.
     window.setSelectionRect({2, 0, 2, 21});
@@ -143,7 +143,7 @@ TEST_F(PointerFixture, SelectionRectangleRoundTrip) {
     grid->setCurrentIndex(grid->model()->index(4, 0));
     QCoreApplication::sendEvent(grid, &down);
     EXPECT_EQ(window.gridSelection(), (GridRect{1, 6, 1, 6}));
-    EXPECT_EQ(window.dataSet().SelectionRect, (GridRect{2, 0, 2, 21}));
+    EXPECT_EQ(window.dataSet().Pointer.SelectionRect, (GridRect{2, 0, 2, 21}));
 }
 
 TEST_F(PointerFixture, ColumnCommandsActOnThePressedColumn) {
@@ -151,9 +151,9 @@ TEST_F(PointerFixture, ColumnCommandsActOnThePressedColumn) {
     window.SGridDataMouseDown(Qt::LeftButton, Qt::NoModifier, 2, 0);
     // On the way to the menu bar the pointer crosses column 3 and leaves the cells.
     window.SGridDataMouseMove(Qt::NoButton, Qt::NoModifier, 3, 5);
-    EXPECT_EQ(window.dataSet().SelectedColumn, 3);
+    EXPECT_EQ(window.dataSet().Pointer.SelectedColumn, 3);
     window.SGridDataMouseMove(Qt::NoButton, Qt::NoModifier, -1, -1);
-    EXPECT_EQ(window.dataSet().SelectedColumn, -1);
+    EXPECT_EQ(window.dataSet().Pointer.SelectedColumn, -1);
     EXPECT_EQ(window.gridSelection(), (GridRect{2, 0, 2, 21}));
     EXPECT_EQ(window.commandColumn(), 2);
 
@@ -172,7 +172,7 @@ TEST_F(PointerFixture, PressesBeyondTheTableAreHarmless) {
     window.menuEditClick();
     open(5);
     window.SGridDataMouseDown(Qt::RightButton, Qt::NoModifier, 15, 0);
-    EXPECT_EQ(window.dataSet().SelectedColumn, 15);
+    EXPECT_EQ(window.dataSet().Pointer.SelectedColumn, 15);
     window.menuEditClick();
     EXPECT_FALSE(enabled("menuDelete"));
     window.SGridDataMouseDown(Qt::LeftButton, Qt::NoModifier, 0, 3);

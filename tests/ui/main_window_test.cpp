@@ -51,7 +51,8 @@ TEST(MainWindowStart, CaptionStatusAndDisabledItems) {
     ASSERT_NE(grid, nullptr);
     EXPECT_EQ(grid->model()->columnCount(), 10); // 11 grid columns with the row numbers
     EXPECT_EQ(grid->model()->rowCount(), 9);     // 10 grid rows with the header row
-    EXPECT_TRUE(t.w.dataSet().PercentScale && t.w.dataSet().ShowCurveNames && t.w.dataSet().ShowChartTitle);
+    EXPECT_TRUE(t.w.dataSet().View.PercentScale && t.w.dataSet().View.ShowCurveNames &&
+                t.w.dataSet().View.ShowChartTitle);
     // The context menu's order, separators included, is fixed.
     auto* popup = t.w.findChild<QMenu*>(QStringLiteral("PMenuSGridData"));
     ASSERT_NE(popup, nullptr);
@@ -93,7 +94,7 @@ TEST(MainWindowLoad, UnreadableFileIsReportedAndLeavesTheTableEmpty) {
     t.w.openFile(QString::fromStdString(t.dir.path())); // a folder
     ASSERT_EQ(t.recorder.notices.size(), 1);
     EXPECT_TRUE(t.recorder.notices[0].contains(QString::fromStdString(t.dir.path())));
-    EXPECT_EQ(t.w.dataSet().DataRowCount, 0);
+    EXPECT_EQ(t.w.dataSet().Layout.DataRowCount, 0);
 }
 
 TEST(MainWindowKeys, EveryKeyRefreshesTheCaption) {

@@ -22,7 +22,7 @@ TEST(WindowLifetime, DestroyedWhileShownWithAnOpenCellEditor) {
     std::string text = "a,b\n";
     for (int r = 1; r <= 10; ++r) text += std::to_string(r) + "," + std::to_string(2 * r) + "\n";
     w->openFile(QString::fromStdString(dir.write("a.csv", text)));
-    ASSERT_EQ(w->dataSet().DataRowCount, 10);
+    ASSERT_EQ(w->dataSet().Layout.DataRowCount, 10);
     w->show();
     QApplication::processEvents();
     auto* grid = w->findChild<QTableView*>(QStringLiteral("SGridData"));

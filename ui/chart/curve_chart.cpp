@@ -23,7 +23,7 @@ protected:
 };
 
 QString shown(const DataSet& ds, const std::string& bytes) {
-    return QString::fromStdString(displayText(bytes, ds.FileIsUtf8));
+    return QString::fromStdString(displayText(bytes, ds.File.FileIsUtf8));
 }
 
 QColor colorFromRgb(Rgb value) {
@@ -98,7 +98,7 @@ CurvePlottable* CurveChart::curve(int k) const { return k >= 1 && k <= kCurveCou
 void CurveChart::applyCurveColors(const DataSet& ds) {
     for (int k = 1; k <= kCurveCount; ++k) {
         QPen pen = curves_[k - 1]->pen();
-        pen.setColor(colorFromRgb(ds.CurveColors[k]));
+        pen.setColor(colorFromRgb(ds.View.CurveColors[k]));
         curves_[k - 1]->setPen(pen);
     }
     replot(rpQueuedReplot);
@@ -150,8 +150,8 @@ void CurveChart::rebuildTitles(const DataSet& ds) {
     setShownInRow(legend, kLegendRow, LegendShown(ds));
     updateLegendWrap();
 
-    title_->setText(QString::fromStdString(ds.CurrentFileName));
-    setShownInRow(title_, kTitleRow, ds.ShowChartTitle);
+    title_->setText(QString::fromStdString(ds.File.CurrentFileName));
+    setShownInRow(title_, kTitleRow, ds.View.ShowChartTitle);
     replot(rpQueuedReplot);
 }
 

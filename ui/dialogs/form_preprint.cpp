@@ -21,7 +21,7 @@ ArrowSpinBox::ArrowSpinBox(QWidget* parent) : QSpinBox(parent) {
 PagePreviewBox::PagePreviewBox(const DataSet& ds, QWidget* parent) : QWidget(parent), ds_(ds) {}
 
 void PagePreviewBox::paintEvent(QPaintEvent*) {
-    const PagePreview p = pagePreview(ds_.PageMargins, ds_.LandscapeOrientation);
+    const PagePreview p = pagePreview(ds_.Page.PageMargins, ds_.Page.LandscapeOrientation);
     QPainter painter(this);
     // A rectangle from (a, b) to (c, d) covers the pixels a..c-1 and b..d-1, outline included.
     auto box = [](const PageRect& r) { return QRect(r.Left, r.Top, r.width() - 1, r.height() - 1); };
@@ -87,8 +87,8 @@ FormPreprint::FormPreprint(DataSet& ds, QWidget* parent) : QDialog(parent), ds_(
     // Wider than designed when the system font needs it, so "Landscape" is never cut off.
     const QSize needed = grBoxOrientation_->sizeHint();
     grBoxOrientation_->resize(qMax(99, needed.width()), qMax(55, needed.height()));
-    rBtnPortrait_->setChecked(!ds_.LandscapeOrientation);
-    rBtnLandscape_->setChecked(ds_.LandscapeOrientation);
+    rBtnPortrait_->setChecked(!ds_.Page.LandscapeOrientation);
+    rBtnLandscape_->setChecked(ds_.Page.LandscapeOrientation);
 
     bitBtnPrint_ = new QPushButton(QStringLiteral("Print"), this);
     bitBtnPrint_->setObjectName(QStringLiteral("BitBtnPrint"));
@@ -114,7 +114,7 @@ FormPreprint::FormPreprint(DataSet& ds, QWidget* parent) : QDialog(parent), ds_(
 void FormPreprint::FormCreate() {
     // Place the margins in the order Left, Right, Top, Bottom; each placement runs the box's change
     // step, also when the box already shows that value, so the limits and the preview follow.
-    const PageMarginSet m = ds_.PageMargins;
+    const PageMarginSet m = ds_.Page.PageMargins;
     const std::pair<ArrowSpinBox*, int> placements[] = {
         {sEditLeft_, m.Left}, {sEditRight_, m.Right}, {sEditTop_, m.Top}, {sEditBottom_, m.Bottom}};
     for (const auto& [box, value] : placements) {
@@ -131,41 +131,41 @@ void FormPreprint::FormCreate() {
 }
 
 void FormPreprint::SEditLeftChange() {
-    ds_.PageMargins.Left = sEditLeft_->value();
-    sEditRight_->setMaximum(marginLimit(ds_.PageMargins.Left));
+    ds_.Page.PageMargins.Left = sEditLeft_->value();
+    sEditRight_->setMaximum(marginLimit(ds_.Page.PageMargins.Left));
     DrawPagePreview();
 }
 
 void FormPreprint::SEditRightChange() {
-    ds_.PageMargins.Right = sEditRight_->value();
-    sEditLeft_->setMaximum(marginLimit(ds_.PageMargins.Right));
+    ds_.Page.PageMargins.Right = sEditRight_->value();
+    sEditLeft_->setMaximum(marginLimit(ds_.Page.PageMargins.Right));
     DrawPagePreview();
 }
 
 void FormPreprint::SEditTopChange() {
-    ds_.PageMargins.Top = sEditTop_->value();
-    sEditBottom_->setMaximum(marginLimit(ds_.PageMargins.Top));
+    ds_.Page.PageMargins.Top = sEditTop_->value();
+    sEditBottom_->setMaximum(marginLimit(ds_.Page.PageMargins.Top));
     DrawPagePreview();
 }
 
 void FormPreprint::SEditBottomChange() {
-    ds_.PageMargins.Bottom = sEditBottom_->value();
-    sEditTop_->setMaximum(marginLimit(ds_.PageMargins.Bottom));
+    ds_.Page.PageMargins.Bottom = sEditBottom_->value();
+    sEditTop_->setMaximum(marginLimit(ds_.Page.PageMargins.Bottom));
     DrawPagePreview();
 }
 
 void FormPreprint::RBtnPortraitClick() {
-    if (rBtnPortrait_->isChecked()) ds_.LandscapeOrientation = false;
+    if (rBtnPortrait_->isChecked()) ds_.Page.LandscapeOrientation = false;
     DrawPagePreview();
 }
 
 void FormPreprint::RBtnLandscapeClick() {
-    if (rBtnLandscape_->isChecked()) ds_.LandscapeOrientation = true;
+    if (rBtnLandscape_->isChecked()) ds_.Page.LandscapeOrientation = true;
     DrawPagePreview();
 }
 
 void FormPreprint::DrawPagePreview() {
-    const PagePreview p = pagePreview(ds_.PageMargins, ds_.LandscapeOrientation);
+    const PagePreview p = pagePreview(ds_.Page.PageMargins, ds_.Page.LandscapeOrientation);
     paintBox1_->setGeometry(54, 82, p.PageWidth, p.PageHeight);
     paintBox1_->update();
 }

@@ -19,16 +19,16 @@ int DataGridModel::columnCount(const QModelIndex& parent) const { return parent.
 
 QVariant DataGridModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::EditRole)) return {};
-    const std::string_view bytes = ds_.Cells.cell(index.column() + 1, index.row() + 1);
+    const std::string_view bytes = ds_.Table.Cells.cell(index.column() + 1, index.row() + 1);
     if (bytes.empty()) return QString();
-    return displayString(bytes, ds_.FileIsUtf8);
+    return displayString(bytes, ds_.File.FileIsUtf8);
 }
 
 QVariant DataGridModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (role != Qt::DisplayRole) return {};
     if (orientation == Qt::Vertical) {
         // Row numbers show only once a file is loaded (the empty grid has empty cells).
-        if (ds_.Cells.rowCount() == 0) return QString();
+        if (ds_.Table.Cells.rowCount() == 0) return QString();
         return QString::number(section + 1);
     }
     return QString(); // the header row is drawn by the header view
@@ -37,14 +37,15 @@ QVariant DataGridModel::headerData(int section, Qt::Orientation orientation, int
 Qt::ItemFlags DataGridModel::flags(const QModelIndex& index) const {
     if (!index.isValid()) return Qt::NoItemFlags;
     Qt::ItemFlags f = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
-    if (index.row() < ds_.Cells.rowCount() && index.column() < ds_.Cells.columnCount()) f |= Qt::ItemIsEditable;
+    if (index.row() < ds_.Table.Cells.rowCount() && index.column() < ds_.Table.Cells.columnCount())
+        f |= Qt::ItemIsEditable;
     return f;
 }
 
 bool DataGridModel::setData(const QModelIndex& index, const QVariant& value, int role) {
     if (!index.isValid() || role != Qt::EditRole || !(flags(index) & Qt::ItemIsEditable)) return false;
     // The data set stores the text and journals it; its change notice comes back as dataChanged.
-    EditCell(ds_, index.column() + 1, index.row() + 1, storedBytes(value.toString(), ds_.FileIsUtf8));
+    EditCell(ds_, index.column() + 1, index.row() + 1, storedBytes(value.toString(), ds_.File.FileIsUtf8));
     return true;
 }
 

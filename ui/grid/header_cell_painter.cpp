@@ -31,13 +31,14 @@ void writeAt(QPainter& painter, const QRect& cell, int x, int y, const QString& 
 
 // The minimum and maximum lines of a numeric column (the row-number column shows its row range).
 QString minimumLine(const DataSet& ds, int column) {
-    const double low = column == 0 ? 1.0 : ds.ColumnMin[column];
-    return QStringLiteral("min ") + QString::fromStdString(formatGeneral(low, ds.DecimalSeparator));
+    const double low = column == 0 ? 1.0 : ds.Table.ColumnMin[column];
+    return QStringLiteral("min ") + QString::fromStdString(formatGeneral(low, ds.Settings.DecimalSeparator));
 }
 
 QString maximumLine(const DataSet& ds, int column) {
-    const double high = column == 0 ? static_cast<double>(ds.DataRowCount) : ds.ColumnMax[column];
-    return QStringLiteral("max ") + QString::fromStdString(formatGeneral(high, ds.DecimalSeparator));
+    const double high =
+        column == 0 ? static_cast<double>(ds.Layout.DataRowCount) : ds.Table.ColumnMax[column];
+    return QStringLiteral("max ") + QString::fromStdString(formatGeneral(high, ds.Settings.DecimalSeparator));
 }
 
 // The symbol glyphs of the header are drawn as shapes, so they look the same whatever fonts the
@@ -94,28 +95,31 @@ void paintHeaderCell(QPainter& painter, const QRect& cell, int column, const Dat
     const int L = inner.left();
     const int T = inner.top();
     const int R = inner.right() + 1; // exclusive
-    const int H = ds.HeaderLineHeight;
+    const int H = ds.View.HeaderLineHeight;
     painter.setClipRect(inner);
     painter.setFont(font);
 
     const QColor textColour = selected ? palette.color(QPalette::HighlightedText) : QColor(Qt::black);
     painter.setPen(textColour);
     const QRect textRoom = inner.adjusted(0, 0, -kTextRight, 0);
-    writeAt(painter, textRoom, L + kTextLeft, T + 3 * H + 2, displayString(ds.ColumnNames[k], ds.FileIsUtf8));
-    writeAt(painter, textRoom, L + kTextLeft, T + 4 * H + 2, displayString(ds.ColumnLabels[k], ds.FileIsUtf8));
-    writeAt(painter, textRoom, L + kTextLeft, T + 5 * H + 2, displayString(ds.ColumnHeader3[k], ds.FileIsUtf8));
+    writeAt(painter, textRoom, L + kTextLeft, T + 3 * H + 2,
+            displayString(ds.Layout.ColumnNames[k], ds.File.FileIsUtf8));
+    writeAt(painter, textRoom, L + kTextLeft, T + 4 * H + 2,
+            displayString(ds.Layout.ColumnLabels[k], ds.File.FileIsUtf8));
+    writeAt(painter, textRoom, L + kTextLeft, T + 5 * H + 2,
+            displayString(ds.Layout.ColumnHeader3[k], ds.File.FileIsUtf8));
 
     if (!selected) painter.fillRect(QRect(L, T, R - L, 3 * H), Qt::white);
 
-    if (column == ds.XColumn) writeAt(painter, inner, L + H + 17, T, QStringLiteral("X"));
+    if (column == ds.View.XColumn) writeAt(painter, inner, L + H + 17, T, QStringLiteral("X"));
 
-    if (ds.ColumnIsNumeric[k]) {
+    if (ds.Layout.ColumnIsNumeric[k]) {
         writeAt(painter, textRoom, L + kTextLeft, T + H - 2, minimumLine(ds, column));
         writeAt(painter, textRoom, L + kTextLeft, T + 2 * H - 2, maximumLine(ds, column));
         if (column > 0) {
             const int glyph = QFontMetrics(font).ascent();
-            drawCurveBox(painter, L + 15, T, glyph, ds.CurveVisible[k], textColour);
-            drawColourMark(painter, L, T, glyph, toQColor(ds.CurveColors[k]));
+            drawCurveBox(painter, L + 15, T, glyph, ds.View.CurveVisible[k], textColour);
+            drawColourMark(painter, L, T, glyph, toQColor(ds.View.CurveColors[k]));
         }
     }
 
@@ -128,9 +132,10 @@ int headerTextsWidth(const DataSet& ds, int column, const QFont& font) {
     if (column < 0 || column > kFieldSlots) return 0;
     const auto k = static_cast<std::size_t>(column);
     const QFontMetricsF metrics(font);
-    QStringList texts{displayString(ds.ColumnNames[k], ds.FileIsUtf8), displayString(ds.ColumnLabels[k], ds.FileIsUtf8),
-                      displayString(ds.ColumnHeader3[k], ds.FileIsUtf8)};
-    if (ds.ColumnIsNumeric[k]) texts << minimumLine(ds, column) << maximumLine(ds, column);
+    QStringList texts{displayString(ds.Layout.ColumnNames[k], ds.File.FileIsUtf8),
+                      displayString(ds.Layout.ColumnLabels[k], ds.File.FileIsUtf8),
+                      displayString(ds.Layout.ColumnHeader3[k], ds.File.FileIsUtf8)};
+    if (ds.Layout.ColumnIsNumeric[k]) texts << minimumLine(ds, column) << maximumLine(ds, column);
     double widest = 0;
     for (const QString& text : texts) widest = std::max(widest, metrics.horizontalAdvance(text));
     // Fractional advances round up, or the text would just miss its room and end in "…"; the

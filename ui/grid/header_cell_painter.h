@@ -17,7 +17,7 @@ namespace varnotile {
 // Paints the header cell of grid column `column` (0 = row numbers) into `cell`. `selected` is
 // true while the column is selected as a whole from the header row down: the cell then shows
 // the selection colours instead of the white band. `font` is the grid's font, which also gives
-// the line pitch `ds.HeaderLineHeight`.
+// the line pitch `ds.View.HeaderLineHeight`.
 void paintHeaderCell(QPainter& painter, const QRect& cell, int column, const DataSet& ds, bool selected,
                      const QFont& font, const QPalette& palette);
 

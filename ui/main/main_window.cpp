@@ -42,7 +42,7 @@ MainWindow::MainWindow(QString settingsPath, QWidget* parent)
     setObjectName(QStringLiteral("TFormMain"));
     setWindowTitle(QStringLiteral("Varnotile"));
     setGeometry(181, 101, 619, 465);
-    ds_.DecimalSeparator = localeDecimalSeparator();
+    ds_.Settings.DecimalSeparator = localeDecimalSeparator();
     buildWidgets();
     buildMenus();
     timer1_ = new QTimer(this);
@@ -226,10 +226,10 @@ void MainWindow::buildMenus() {
 }
 
 void MainWindow::FormCreate() {
-    ds_.CurveVisible[0] = true;
-    ds_.PercentScale = true;
-    ds_.ShowCurveNames = true;
-    ds_.ShowChartTitle = true;
+    ds_.View.CurveVisible[0] = true;
+    ds_.View.PercentScale = true;
+    ds_.View.ShowCurveNames = true;
+    ds_.View.ShowChartTitle = true;
     ReadSettings();
     ApplyCurveColors();
     SetFileListHeaders();
@@ -277,25 +277,28 @@ MainWindow::Answer MainWindow::askYesNoCancel(const QString& text) {
 }
 
 void MainWindow::UpdateCaptionAndStatus() {
-    setWindowTitle(QStringLiteral("Varnotile  - ") + QString::fromStdString(ds_.CurrentFileName));
+    setWindowTitle(QStringLiteral("Varnotile  - ") + QString::fromStdString(ds_.File.CurrentFileName));
     // Only the start of a long line can show: no more of it is decoded or measured, since laying
     // out megabytes of text takes seconds and this runs on every pointer move over the grid.
     constexpr std::size_t shown = 2000;
     auto start = [&](std::string_view line) { return line.substr(0, shown); };
     std::string text;
-    if (!ds_.HeaderLines[1].empty()) {
+    if (!ds_.Layout.HeaderLines[1].empty()) {
         statusPanel0_->setText(QStringLiteral("Header:"));
-        text.append(start(ds_.HeaderLines[1])).append(" ").append(start(ds_.HeaderLines[2])).append(" ");
-        text.append(start(ds_.HeaderLines[3])).append(" ").append(start(ds_.HeaderLines[4]));
-    } else if (!ds_.CurrentFileName.empty()) {
+        text.append(start(ds_.Layout.HeaderLines[1]))
+            .append(" ")
+            .append(start(ds_.Layout.HeaderLines[2]))
+            .append(" ");
+        text.append(start(ds_.Layout.HeaderLines[3])).append(" ").append(start(ds_.Layout.HeaderLines[4]));
+    } else if (!ds_.File.CurrentFileName.empty()) {
         statusPanel0_->setText(QStringLiteral("First Line:"));
-        text = start(ds_.FileLines.line(1));
+        text = start(ds_.File.FileLines.line(1));
     } else {
         return;
     }
     // One line as wide as the panel, the rest elided, so that neither the status bar's height
     // nor the window's width follows the line's length.
-    QString line = displayString(text, ds_.FileIsUtf8).left(static_cast<qsizetype>(shown));
+    QString line = displayString(text, ds_.File.FileIsUtf8).left(static_cast<qsizetype>(shown));
     for (QChar& c : line)
         if (c == QLatin1Char('\n') || c == QLatin1Char('\r')) c = QLatin1Char(' ');
     const int width = std::max(statusPanel1_->contentsRect().width(),
@@ -305,14 +308,14 @@ void MainWindow::UpdateCaptionAndStatus() {
 
 void MainWindow::openFile(const QString& path) {
     const QFileInfo info(path);
-    ds_.CurrentFileName = info.absoluteFilePath().toStdString();
+    ds_.File.CurrentFileName = info.absoluteFilePath().toStdString();
     const QString suffix = info.fileName().contains(QLatin1Char('.'))
                                ? info.fileName().mid(info.fileName().lastIndexOf(QLatin1Char('.')))
                                : QString();
-    ds_.CurrentFileExt = suffix.toStdString();
+    ds_.File.CurrentFileExt = suffix.toStdString();
     // The chosen file's folder becomes the current folder, which the folder list shows.
     QDir::setCurrent(info.absolutePath());
-    ds_.ListFileCount = 0;
+    ds_.FolderList.ListFileCount = 0;
     ListFolderFiles();
     RefreshFileList();
     LoadDataFile();
@@ -339,7 +342,7 @@ void MainWindow::LoadDataFile() {
         }
         gridModel_->tableReset();
     }
-    const QString file = QString::fromStdString(ds_.CurrentFileName);
+    const QString file = QString::fromStdString(ds_.File.CurrentFileName);
     if (outcome.status == LoadOutcome::Status::ReadError) {
         showError(QStringLiteral("Cannot read the file \"%1\": %2").arg(file, QString::fromStdString(outcome.error)));
         return;
@@ -348,7 +351,7 @@ void MainWindow::LoadDataFile() {
     if (outcome.status == LoadOutcome::Status::TooFewData) return;
     const BusyCursor busy;
     UpdateCaptionAndStatus();
-    gridModel_->setGridSize(ds_.ColumnCount + 1, ds_.DataRowCount + 1);
+    gridModel_->setGridSize(ds_.Layout.ColumnCount + 1, ds_.Layout.DataRowCount + 1);
     gridModel_->tableReset();
     gridData_->horizontalScrollBar()->setValue(0);
     RefreshHeaderRow();

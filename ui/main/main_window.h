@@ -47,7 +47,7 @@ public:
 
     // Opens `path` as the Open command would after its dialog (folder list included).
     void openFile(const QString& path);
-    // The load sequence for ds_.CurrentFileName; reports problems to the user itself.
+    // The load sequence for ds_.File.CurrentFileName; reports problems to the user itself.
     void LoadDataFile();
     void UpdateCaptionAndStatus();
 

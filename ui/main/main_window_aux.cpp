@@ -32,10 +32,10 @@ void MainWindow::createAuxDialogs() {
 }
 
 void MainWindow::ApplyPrintMargins() {
-    chartPrintMargins_.Left = ds_.PageMargins.Left;
-    chartPrintMargins_.Top = ds_.PageMargins.Top;
-    chartPrintMargins_.Right = ds_.PageMargins.Right;
-    chartPrintMargins_.Bottom = ds_.PageMargins.Bottom;
+    chartPrintMargins_.Left = ds_.Page.PageMargins.Left;
+    chartPrintMargins_.Top = ds_.Page.PageMargins.Top;
+    chartPrintMargins_.Right = ds_.Page.PageMargins.Right;
+    chartPrintMargins_.Bottom = ds_.Page.PageMargins.Bottom;
 }
 
 void MainWindow::PrintChart() {
@@ -54,7 +54,7 @@ void MainWindow::PrintChart() {
 bool MainWindow::PrintChartOn(QPrinter& printer) {
     const ChartPrintResult result = [&] {
         const BusyCursor busy;
-        return printChartPage(printer, *chart_, chartPrintMargins_, ds_.LandscapeOrientation);
+        return printChartPage(printer, *chart_, chartPrintMargins_, ds_.Page.LandscapeOrientation);
     }();
     if (!result.ok()) showError(result.error);
     return result.ok();
@@ -65,7 +65,7 @@ void MainWindow::menuPageSetupClick() { formPreprint_->exec(); }
 void MainWindow::menuPrintClick() { PrintChart(); }
 
 void MainWindow::menuViewFileClick() {
-    const QString error = form1_->FormShow(QString::fromStdString(ds_.CurrentFileName));
+    const QString error = form1_->FormShow(QString::fromStdString(ds_.File.CurrentFileName));
     if (!error.isEmpty()) {
         showError(error);
         return;
@@ -83,7 +83,6 @@ void MainWindow::menuContentsClick() {
     // the viewer is started in the background, so both are reported here.
     const QString path = helpFilePath();
     const QUrl url = QUrl::fromLocalFile(path);
-    ds_.HelpCommandLine = url.toString().toStdString();
     if (!QFileInfo(path).isFile()) {
         showError(QStringLiteral("The help page \"%1\" was not found.").arg(QDir::toNativeSeparators(path)));
         return;

@@ -23,8 +23,10 @@ bool isCurveColumn(int k) { return k >= 1 && k <= kCurveCount; }
 
 void MainWindow::createChartDialogs() {
     formOptions_ = new FormOptions(this);
-    connect(formOptions_, &FormOptions::curveNamesToggled, this, [this](bool shown) { ds_.ShowCurveNames = shown; });
-    connect(formOptions_, &FormOptions::chartTitleToggled, this, [this](bool shown) { ds_.ShowChartTitle = shown; });
+    connect(formOptions_, &FormOptions::curveNamesToggled, this,
+            [this](bool shown) { ds_.View.ShowCurveNames = shown; });
+    connect(formOptions_, &FormOptions::chartTitleToggled, this,
+            [this](bool shown) { ds_.View.ShowChartTitle = shown; });
     connect(chart_, &CurveChart::curvePressed, this,
             [this](CurvePlottable* curve, int pointIndex) { Chart1ClickSeries(curve, pointIndex); });
 }
@@ -54,13 +56,13 @@ void MainWindow::ClearAllCurves() { chart_->clearAllCurves(); }
 void MainWindow::ChooseCurveColor() {
     const int k = commandColumn();
     if (!isCurveColumn(k)) return;
-    const Rgb current = ds_.CurveColors[k];
+    const Rgb current = ds_.View.CurveColors[k];
     QColorDialog dialog(toQColor(current), this);
     dialog.setObjectName(QStringLiteral("ColorDialog1"));
     if (dialog.exec() != QDialog::Accepted) return;
     const QColor chosen = dialog.selectedColor();
     if (!chosen.isValid()) return;
-    ds_.CurveColors[k] = toRgb(chosen);
+    ds_.View.CurveColors[k] = toRgb(chosen);
     RefreshHeaderRow();
     ApplyCurveColors();
     ClearCurve(k);
@@ -76,10 +78,10 @@ void MainWindow::Chart1ClickSeries(QObject* series, int pointIndex) {
 void MainWindow::ShowPointReadout(int seriesNumber, int pointIndex) {
     const CurvePlottable* curve = chart_->curve(seriesNumber);
     if (!curve || pointIndex < 0 || pointIndex >= curve->pointCount()) return;
-    const double absMax = ds_.ColumnAbsMax[seriesNumber];
-    const std::string text = PointReadoutText(curve->name().toStdString(), curve->pointX(pointIndex),
-                                              curve->pointY(pointIndex), ds_.XColumn, ds_.PercentScale, absMax,
-                                              ds_.DecimalSeparator);
+    const double absMax = ds_.Table.ColumnAbsMax[seriesNumber];
+    const std::string text =
+        PointReadoutText(curve->name().toStdString(), curve->pointX(pointIndex), curve->pointY(pointIndex),
+                         ds_.View.XColumn, ds_.View.PercentScale, absMax, ds_.Settings.DecimalSeparator);
     showNotice(QString::fromStdString(text));
 }
 
@@ -92,8 +94,8 @@ void MainWindow::setShowHideEnabled(bool showEnabled, bool hideEnabled) {
 
 void MainWindow::menuShowClick() {
     const int k = commandColumn();
-    if (!isCurveColumn(k) || !ds_.ColumnIsNumeric[k]) return;
-    ds_.CurveVisible[k] = true;
+    if (!isCurveColumn(k) || !ds_.Layout.ColumnIsNumeric[k]) return;
+    ds_.View.CurveVisible[k] = true;
     setShowHideEnabled(false, true);
     FillCurve(k);
     RefreshHeaderRow();
@@ -102,8 +104,8 @@ void MainWindow::menuShowClick() {
 
 void MainWindow::menuHideClick() {
     const int k = commandColumn();
-    if (!isCurveColumn(k) || !ds_.ColumnIsNumeric[k]) return;
-    ds_.CurveVisible[k] = false;
+    if (!isCurveColumn(k) || !ds_.Layout.ColumnIsNumeric[k]) return;
+    ds_.View.CurveVisible[k] = false;
     setShowHideEnabled(true, false);
     ClearCurve(k);
     RefreshHeaderRow();
@@ -114,9 +116,9 @@ void MainWindow::menuColorClick() { ChooseCurveColor(); }
 
 void MainWindow::menuSetAsXClick() {
     const int k = commandColumn();
-    if (k < 0 || k > kCurveCount || !ds_.ColumnIsNumeric[k]) return;
+    if (k < 0 || k > kCurveCount || !ds_.Layout.ColumnIsNumeric[k]) return;
     BusyCursor busy;
-    ds_.XColumn = k;
+    ds_.View.XColumn = k;
     ClearAllCurves();
     FillAllCurves();
     RebuildChartTitles();
@@ -125,12 +127,12 @@ void MainWindow::menuSetAsXClick() {
 }
 
 bool MainWindow::runChartOptions() {
-    ds_.PercentScaleBefore = ds_.PercentScale;
-    formOptions_->FormShow(ds_.PercentScale);
+    ds_.View.PercentScaleBefore = ds_.View.PercentScale;
+    formOptions_->FormShow(ds_.View.PercentScale);
     formOptions_->exec();
     // Closing the dialog, by "OK" or by its close box, takes over the chosen scale.
-    ds_.PercentScale = formOptions_->percentScaleChosen();
-    return ds_.PercentScale != ds_.PercentScaleBefore;
+    ds_.View.PercentScale = formOptions_->percentScaleChosen();
+    return ds_.View.PercentScale != ds_.View.PercentScaleBefore;
 }
 
 void MainWindow::menuYScaleClick() {

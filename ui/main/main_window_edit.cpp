@@ -22,15 +22,16 @@ void MainWindow::createEditDialogs() {
     formModify_->setErrorSink([this](const QString& text) { showError(text); });
 }
 
-void MainWindow::SGridDataSelectCell(int column, int row) {
-    ds_.CellTextBefore = column >= 1 && row >= 1 ? ds_.cellText(column, row) : std::string();
+// A new current cell changes only what the status line says; an edit reads its former text from
+// the cell itself when it is stored.
+void MainWindow::SGridDataSelectCell(int /*column*/, int /*row*/) {
     UpdateCaptionAndStatus();
 }
 
 void MainWindow::SGridDataSetEditText(int column, int row, const QString& value) {
     // The data set stores the text, journals the change from the cell's present text and tells
     // the grid, the header row and the chart what changed.
-    EditCell(ds_, column, row, storedBytes(value, ds_.FileIsUtf8));
+    EditCell(ds_, column, row, storedBytes(value, ds_.File.FileIsUtf8));
 }
 
 void MainWindow::menuUndoClick() {
@@ -50,7 +51,7 @@ void MainWindow::DeleteSelection() {
 }
 
 void MainWindow::DeleteColumn(int k) {
-    if (k < 1 || k > ds_.ColumnCount) return;
+    if (k < 1 || k > ds_.Layout.ColumnCount) return;
     const GridRect selection = gridSelection();
     const int width = gridData_->horizontalHeader()->sectionSize(k - 1);
     if (!varnotile::DeleteColumn(ds_, k, width)) return;
@@ -66,23 +67,22 @@ void MainWindow::DeleteRows(int top, int bottom) {
     if (!varnotile::DeleteRows(ds_, top, bottom)) return;
     // The grid keeps its selection where it was, within the rows that are left.
     GridRect kept = selection;
-    kept.Top = std::min(kept.Top, ds_.DataRowCount);
-    kept.Bottom = std::min(kept.Bottom, ds_.DataRowCount);
+    kept.Top = std::min(kept.Top, ds_.Layout.DataRowCount);
+    kept.Bottom = std::min(kept.Bottom, ds_.Layout.DataRowCount);
     if (kept.Bottom >= 1 && kept.Top >= 0) setSelectionRect(kept);
 }
 
 void MainWindow::MenuModifyClick() {
     const int k = commandColumn();
-    if (k < 1 || k > ds_.ColumnCount || k > kFieldSlots) return;
+    if (k < 1 || k > ds_.Layout.ColumnCount || k > kFieldSlots) return;
     const auto slot = static_cast<std::size_t>(k);
-    formModify_->FormShow(displayString(ds_.ColumnNames[slot], ds_.FileIsUtf8),
-                          displayString(ds_.ColumnLabels[slot], ds_.FileIsUtf8),
-                          ds_.ModifyFromRow, ds_.ModifyToRow, ds_.DataRowCount);
-    ds_.ModifyConfirmed = false;
+    formModify_->FormShow(displayString(ds_.Layout.ColumnNames[slot], ds_.File.FileIsUtf8),
+                          displayString(ds_.Layout.ColumnLabels[slot], ds_.File.FileIsUtf8),
+                          ds_.Edit.ModifyFromRow, ds_.Edit.ModifyToRow, ds_.Layout.DataRowCount);
     // "Cancel" and the close box leave everything as it was; only "Modify" applies.
     if (formModify_->exec() != QDialog::Accepted) return;
-    std::string name = storedBytes(formModify_->columnName(), ds_.FileIsUtf8);
-    std::string label = storedBytes(formModify_->columnLabel(), ds_.FileIsUtf8);
+    std::string name = storedBytes(formModify_->columnName(), ds_.File.FileIsUtf8);
+    std::string label = storedBytes(formModify_->columnLabel(), ds_.File.FileIsUtf8);
     const ModifyPlan plan = PlanModification(ds_, formModify_->request());
     ModifyResult result;
     {

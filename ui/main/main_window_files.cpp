@@ -100,7 +100,7 @@ bool MainWindow::confirmSaveRisks(const std::string& path) {
     if (split.count > 0 &&
         !askYesNo(QString::fromStdString(SplitTextsSentence(split, ds_)) + QStringLiteral(" Save anyway?"), true))
         return false;
-    if (ds_.DataRowCount > 0) return true;
+    if (ds_.Layout.DataRowCount > 0) return true;
     const QFileInfo target(QString::fromStdString(path));
     if (!target.exists() || target.size() == 0) return true;
     return askYesNo(QStringLiteral("The table holds no data rows. Replace \"%1\" (%2 bytes) with a file without "
@@ -118,7 +118,7 @@ bool MainWindow::writeTableTo(const std::string& path) {
     if (!confirmSaveRisks(path)) return false;
     try {
         const BusyCursor busy;
-        error = SaveDataFile(ds_, path, ds_.KeepFileDate);
+        error = SaveDataFile(ds_, path, ds_.Settings.KeepFileDate);
     } catch (const std::bad_alloc&) {
         error = "not enough memory";
     }
@@ -129,26 +129,26 @@ bool MainWindow::writeTableTo(const std::string& path) {
 }
 
 bool MainWindow::SaveToCurrentFile() {
-    const bool listWasActive = ds_.FileListActive;
-    ds_.FileListActive = false;
-    if (!writeTableTo(ds_.CurrentFileName)) {
+    const bool listWasActive = ds_.FolderList.FileListActive;
+    ds_.FolderList.FileListActive = false;
+    if (!writeTableTo(ds_.File.CurrentFileName)) {
         // Nothing changed: the list stays usable and the edits stay in the journal.
-        ds_.FileListActive = listWasActive;
+        ds_.FolderList.FileListActive = listWasActive;
         return false;
     }
-    ds_.ListFileCount = 0;
+    ds_.FolderList.ListFileCount = 0;
     ListFolderFiles();
     RefreshFileList();
     ds_.Journal.clear();
-    ds_.HeaderTextsChanged = false;
+    ds_.Edit.HeaderTextsChanged = false;
     return true;
 }
 
 bool MainWindow::SaveAsDialog() {
     // A table without data rows (nothing loaded, or the file was refused) proposes no name, so
     // that accepting the dialog cannot replace the refused file by mistake.
-    if (ds_.DataRowCount > 0 && !ds_.CurrentFileName.empty())
-        saveDialog1_->selectFile(QString::fromStdString(ds_.CurrentFileName));
+    if (ds_.Layout.DataRowCount > 0 && !ds_.File.CurrentFileName.empty())
+        saveDialog1_->selectFile(QString::fromStdString(ds_.File.CurrentFileName));
     else if (auto* name = saveDialog1_->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
         name->clear();
     if (saveDialog1_->exec() != QDialog::Accepted || saveDialog1_->selectedFiles().isEmpty()) return false;
@@ -159,15 +159,15 @@ bool MainWindow::saveAsFile(const QString& path) {
     const QFileInfo info(path);
     const std::string target = info.absoluteFilePath().toStdString();
     if (!writeTableTo(target)) return false;
-    ds_.CurrentFileName = target;
+    ds_.File.CurrentFileName = target;
     // The chosen file's folder becomes the current folder, which the folder list shows.
     QDir::setCurrent(info.absolutePath());
-    ds_.FileListActive = false;
-    ds_.ListFileCount = 0;
+    ds_.FolderList.FileListActive = false;
+    ds_.FolderList.ListFileCount = 0;
     ListFolderFiles();
     RefreshFileList();
     UpdateCaptionAndStatus();
-    if (!ds_.CurrentFileName.empty()) LoadDataFile();
+    if (!ds_.File.CurrentFileName.empty()) LoadDataFile();
     return true;
 }
 
@@ -199,10 +199,10 @@ void MainWindow::WriteSettings() {
 }
 
 void MainWindow::menuGenOptionsClick() {
-    formSetting_->FormShow(ds_.ListSeparator, ds_.KeepFileDate);
+    formSetting_->FormShow(ds_.Layout.ListSeparator, ds_.Settings.KeepFileDate);
     formSetting_->exec();
     // "OK" and the close box both apply the dialog's state.
-    formSetting_->FormClose(ds_.ListSeparator, ds_.KeepFileDate);
+    formSetting_->FormClose(ds_.Layout.ListSeparator, ds_.Settings.KeepFileDate);
 }
 
 // ---- folder file list
@@ -222,22 +222,23 @@ void MainWindow::ListFolderFiles() {
     const QLocale locale = QLocale::system();
     const QString timeFormat = longTimeFormat();
     SetFolderList(
-        ds_, folder, EnumerateFolder(folder, ds_.CurrentFileExt),
+        ds_, folder, EnumerateFolder(folder, ds_.File.CurrentFileExt),
         [&](int64_t stamp) { return locale.toString(localTime(stamp).date(), QLocale::ShortFormat).toStdString(); },
         [&](int64_t stamp) { return locale.toString(localTime(stamp).time(), timeFormat).toStdString(); });
-    gridFiles_->setRowCount(ds_.ListFileCount);
+    gridFiles_->setRowCount(ds_.FolderList.ListFileCount);
 }
 
 void MainWindow::showFilesSorted(int order) {
     SetFileListHeaders();
     const QSignalBlocker block(gridFiles_);
     fileRows_ = FileListRows(ds_, static_cast<FileListOrder>(order));
-    std::fill(ds_.ListPlaced.begin(), ds_.ListPlaced.end(), 0);
+    std::fill(ds_.FolderList.ListPlaced.begin(), ds_.FolderList.ListPlaced.end(), 0);
     gridFiles_->setRowCount(static_cast<int>(fileRows_.size()));
     for (std::size_t row = 0; row < fileRows_.size(); ++row) {
         const auto k = static_cast<std::size_t>(fileRows_[row]);
-        ds_.ListPlaced[k] = 1;
-        const std::string* texts[] = {&ds_.ListNames[k], &ds_.ListSizes[k], &ds_.ListDates[k], &ds_.ListTimes[k]};
+        ds_.FolderList.ListPlaced[k] = 1;
+        const std::string* texts[] = {&ds_.FolderList.ListNames[k], &ds_.FolderList.ListSizes[k],
+                                      &ds_.FolderList.ListDates[k], &ds_.FolderList.ListTimes[k]};
         for (int column = 0; column < 4; ++column) {
             const std::string& text = *texts[column];
             auto* item = new QTableWidgetItem(column == 0 ? QFile::decodeName(QByteArray::fromStdString(text))
@@ -253,7 +254,7 @@ void MainWindow::showFilesSorted(int order) {
 
 void MainWindow::selectShownFileRow() {
     const QSignalBlocker block(gridFiles_);
-    const int row = shownFileRow(ds_, fileRows_, ds_.CurrentFileName);
+    const int row = shownFileRow(ds_, fileRows_, ds_.File.CurrentFileName);
     if (row >= 0) {
         gridFiles_->setCurrentCell(row, 0, QItemSelectionModel::ClearAndSelect);
     } else {
@@ -269,7 +270,7 @@ void MainWindow::ShowFilesByDate() { showFilesSorted(static_cast<int>(FileListOr
 
 void MainWindow::RefreshFileList() {
     ShowFilesByName();
-    ds_.FileListActive = true;
+    ds_.FolderList.FileListActive = true;
 }
 
 void MainWindow::SGridFilesMouseDown(int column, int row) {
@@ -283,7 +284,7 @@ void MainWindow::SGridFilesMouseDown(int column, int row) {
 }
 
 void MainWindow::SGridFilesSelectCell(int column, int row) {
-    if (!ds_.FileListActive) return;
+    if (!ds_.FolderList.FileListActive) return;
     // A press selects the cell under the pointer after this handler has run, and by then the
     // list may have been rebuilt, re-sorted or left showing the old file. Once the press is
     // over, the highlight goes back to the row of the file actually shown (queued on the way
@@ -293,29 +294,30 @@ void MainWindow::SGridFilesSelectCell(int column, int row) {
     // The name as the list stands now: a save below rebuilds and re-sorts the list.
     std::string name;
     if (row >= 1 && static_cast<std::size_t>(row) <= fileRows_.size())
-        name = ds_.ListNames[static_cast<std::size_t>(fileRows_[static_cast<std::size_t>(row - 1)])];
+        name =
+            ds_.FolderList.ListNames[static_cast<std::size_t>(fileRows_[static_cast<std::size_t>(row - 1)])];
     if (!offerToSaveChanges()) {
         // The save failed: the edits stay on screen, and so does the row of the shown file.
         selectShownFileRow();
         return;
     }
     if (column != 0) return;
-    ds_.CurrentFileName = listedPath(ds_.DataFolder, name);
+    ds_.File.CurrentFileName = listedPath(ds_.FolderList.DataFolder, name);
     if (name.empty()) return;
     LoadDataFile();
     selectShownFileRow();
 }
 
 void MainWindow::menuDeleteFileClick() {
-    const QString path = QString::fromStdString(ds_.CurrentFileName);
+    const QString path = QString::fromStdString(ds_.File.CurrentFileName);
     const QFileInfo info(path);
-    if (ds_.CurrentFileName.empty() || !info.isFile()) return;
+    if (ds_.File.CurrentFileName.empty() || !info.isFile()) return;
     if (!askYesNo(QStringLiteral("Do you want to delete ") + info.fileName() + QStringLiteral("?"))) return;
-    if (std::remove(ds_.CurrentFileName.c_str()) != 0) {
+    if (std::remove(ds_.File.CurrentFileName.c_str()) != 0) {
         const QString reason = QString::fromLocal8Bit(std::strerror(errno));
         showError(QStringLiteral("Cannot delete the file \"%1\": %2").arg(path, reason));
     }
-    ds_.ListFileCount = 0;
+    ds_.FolderList.ListFileCount = 0;
     ListFolderFiles();
     RefreshFileList();
 }

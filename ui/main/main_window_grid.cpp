@@ -19,36 +19,35 @@ bool inSlots(int k) { return k >= 0 && k <= kFieldSlots; }
 } // namespace
 
 void MainWindow::PrepareDataGrid() {
-    for (int k = 1; k <= kCurveCount; ++k) ds_.CurveVisible[k] = true;
+    for (int k = 1; k <= kCurveCount; ++k) ds_.View.CurveVisible[k] = true;
     const QFont font = gridData_->font();
-    ds_.GridFontName = font.family().toStdString();
-    ds_.ColumnNames[0] = "Row";
+    ds_.Layout.ColumnNames[0] = "Row";
     const int points = font.pointSize() > 0 ? font.pointSize() : QFontInfo(font).pointSize();
-    ds_.HeaderLineHeight = points + 5;
+    ds_.View.HeaderLineHeight = points + 5;
     resetHeaderHeight();
 }
 
-void MainWindow::resetHeaderHeight() { gridData_->setHeaderRowHeight(6 * ds_.HeaderLineHeight); }
+void MainWindow::resetHeaderHeight() { gridData_->setHeaderRowHeight(6 * ds_.View.HeaderLineHeight); }
 
 void MainWindow::RefreshHeaderRow() {
     // The row-number column shows its row range as its minimum and maximum.
-    ds_.ColumnMin[0] = 1;
-    ds_.ColumnMax[0] = ds_.DataRowCount;
-    gridData_->setHeaderRowHeight(ds_.HeaderLineHeight * (ds_.HeaderLineCount + 4) + 1);
+    ds_.Table.ColumnMin[0] = 1;
+    ds_.Table.ColumnMax[0] = ds_.Layout.DataRowCount;
+    gridData_->setHeaderRowHeight(ds_.View.HeaderLineHeight * (ds_.Layout.HeaderLineCount + 4) + 1);
     gridData_->repaintHeaderRow();
 }
 
 GridRect MainWindow::gridSelection() const { return gridData_->gridSelection(); }
 
 void MainWindow::setSelectionRect(const GridRect& rect) {
-    ds_.SelectionRect = rect;
+    ds_.Pointer.SelectionRect = rect;
     gridData_->setGridSelection(rect);
 }
 
 int MainWindow::commandColumn() const {
     const GridRect sel = gridSelection();
     const bool oneColumnWide = sel.Left == sel.Right && (sel.Top == 0 || sel.Bottom > sel.Top);
-    return oneColumnWide ? sel.Left : ds_.SelectedColumn;
+    return oneColumnWide ? sel.Left : ds_.Pointer.SelectedColumn;
 }
 
 MainWindow::EditCommandStates MainWindow::editCommandStates() const {
@@ -56,17 +55,17 @@ MainWindow::EditCommandStates MainWindow::editCommandStates() const {
     const int columns = gridData_->gridColumnCount();
     EditCommandStates states;
     // Whole rows whose top row holds data.
-    if (sel.Left == 0 && sel.Right == columns && sel.Top > 0 && !ds_.Cells.cell(1, sel.Top).empty())
+    if (sel.Left == 0 && sel.Right == columns && sel.Top > 0 && !ds_.Table.Cells.cell(1, sel.Top).empty())
         states.remove = true;
     // A whole data column that is not the X column and holds data.
-    if (sel.Top == 0 && sel.Left == sel.Right && sel.Left > 0 && inSlots(sel.Left) && sel.Left != ds_.XColumn &&
-        !ds_.Cells.cell(sel.Left, 1).empty()) {
+    if (sel.Top == 0 && sel.Left == sel.Right && sel.Left > 0 && inSlots(sel.Left) &&
+        sel.Left != ds_.View.XColumn && !ds_.Table.Cells.cell(sel.Left, 1).empty()) {
         states.remove = true;
-        if (ds_.ColumnIsNumeric[sel.Left]) states.modify = true;
+        if (ds_.Layout.ColumnIsNumeric[sel.Left]) states.modify = true;
     }
     // Several rows of one numeric data column.
     if (sel.Top > 0 && sel.Bottom > sel.Top && sel.Left == sel.Right && sel.Left > 0 && inSlots(sel.Left) &&
-        ds_.ColumnIsNumeric[sel.Left])
+        ds_.Layout.ColumnIsNumeric[sel.Left])
         states.modify = true;
     states.undo = ds_.UndoCount() > 0;
     return states;
@@ -82,7 +81,7 @@ void MainWindow::menuEditClick() {
 void MainWindow::enableHeaderCommands(int k) {
     if (!inSlots(k)) return;
     const auto slot = static_cast<std::size_t>(k);
-    if (ds_.ColumnIsNumeric[slot] && ds_.CurveVisible[slot] && k != ds_.XColumn) {
+    if (ds_.Layout.ColumnIsNumeric[slot] && ds_.View.CurveVisible[slot] && k != ds_.View.XColumn) {
         menuSetAsX_->setEnabled(true);
         pmenuSetAsX_->setEnabled(true);
         if (k > 0) {
@@ -91,15 +90,15 @@ void MainWindow::enableHeaderCommands(int k) {
                 a->setEnabled(true);
         }
     }
-    if (ds_.ColumnIsNumeric[slot] && !ds_.CurveVisible[slot]) {
+    if (ds_.Layout.ColumnIsNumeric[slot] && !ds_.View.CurveVisible[slot]) {
         menuShow_->setEnabled(true);
         pmenuShow_->setEnabled(true);
     }
 }
 
 void MainWindow::SGridDataMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers, int column, int row) {
-    ds_.SelectedColumn = column;
-    ds_.PressRow = row;
+    ds_.Pointer.SelectedColumn = column;
+    ds_.Pointer.PressRow = row;
     for (QAction* a : {pmenuShow_, pmenuHide_, pmenuColor_, pmenuSetAsX_, pmenuDelete_, pmenuModify_, menuShow_,
                        menuHide_, menuColor_, menuSetAsX_})
         a->setEnabled(false);
@@ -124,27 +123,29 @@ void MainWindow::SGridDataMouseDown(Qt::MouseButton button, Qt::KeyboardModifier
 }
 
 void MainWindow::SGridDataMouseMove(Qt::MouseButtons buttons, Qt::KeyboardModifiers shift, int column, int row) {
-    ds_.SelectedColumn = column;
-    ds_.HoverRow = row;
+    ds_.Pointer.SelectedColumn = column;
+    ds_.Pointer.HoverRow = row;
     const Qt::KeyboardModifiers held =
         shift & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
-    if (ds_.SelectionRect.Left == 0 && column == 0 && ds_.PressRow > 0 && buttons == Qt::LeftButton &&
-        held == Qt::NoModifier) {
-        GridRect rect = ds_.SelectionRect;
+    if (ds_.Pointer.SelectionRect.Left == 0 && column == 0 && ds_.Pointer.PressRow > 0 &&
+        buttons == Qt::LeftButton && held == Qt::NoModifier) {
+        GridRect rect = ds_.Pointer.SelectionRect;
         rect.Left = 0;
         rect.Right = gridData_->gridColumnCount();
         timer1_->stop();
-        if (ds_.HoverRow > ds_.PressRow) {
-            rect.Top = ds_.PressRow;
-            rect.Bottom = ds_.HoverRow;
-        } else if (ds_.HoverRow > 0 && ds_.HoverRow < ds_.PressRow) {
-            rect.Top = ds_.HoverRow;
-            rect.Bottom = ds_.PressRow;
+        if (ds_.Pointer.HoverRow > ds_.Pointer.PressRow) {
+            rect.Top = ds_.Pointer.PressRow;
+            rect.Bottom = ds_.Pointer.HoverRow;
+        } else if (ds_.Pointer.HoverRow > 0 && ds_.Pointer.HoverRow < ds_.Pointer.PressRow) {
+            rect.Top = ds_.Pointer.HoverRow;
+            rect.Bottom = ds_.Pointer.PressRow;
         }
         // At the last fully shown row (or below it) or at the first shown row the range keeps
         // growing while the pointer rests there.
         const int first = gridData_->firstVisibleRow();
-        if (ds_.HoverRow - first + 1 >= gridData_->fullyVisibleRowCount() || ds_.HoverRow == first) timer1_->start();
+        if (ds_.Pointer.HoverRow - first + 1 >= gridData_->fullyVisibleRowCount() ||
+            ds_.Pointer.HoverRow == first)
+            timer1_->start();
         setSelectionRect(rect);
     }
     UpdateCaptionAndStatus();
@@ -153,14 +154,14 @@ void MainWindow::SGridDataMouseMove(Qt::MouseButtons buttons, Qt::KeyboardModifi
 void MainWindow::SGridDataMouseUp() { timer1_->stop(); }
 
 void MainWindow::Timer1Timer() {
-    GridRect rect = ds_.SelectionRect;
-    if (ds_.HoverRow > ds_.PressRow && rect.Bottom < ds_.DataRowCount) {
-        ds_.HoverRow += 1;
+    GridRect rect = ds_.Pointer.SelectionRect;
+    if (ds_.Pointer.HoverRow > ds_.Pointer.PressRow && rect.Bottom < ds_.Layout.DataRowCount) {
+        ds_.Pointer.HoverRow += 1;
         gridData_->setFirstVisibleRow(gridData_->firstVisibleRow() + 1);
         rect.Bottom += 1;
     }
-    if (ds_.HoverRow < ds_.PressRow && ds_.HoverRow > 1 && rect.Top > 1) {
-        ds_.HoverRow -= 1;
+    if (ds_.Pointer.HoverRow < ds_.Pointer.PressRow && ds_.Pointer.HoverRow > 1 && rect.Top > 1) {
+        ds_.Pointer.HoverRow -= 1;
         gridData_->setFirstVisibleRow(gridData_->firstVisibleRow() - 1);
         rect.Top -= 1;
     }
