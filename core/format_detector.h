@@ -1,0 +1,34 @@
+#pragma once
+// Looks at a sample of a file's lines and proposes how to read it: the delimiter and the reading
+// options, with the reasons in plain words.
+#include "file_lines.h"
+#include "read_options.h"
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace varnotile {
+
+struct FormatProposal {
+    // "," ";" "\t" or " " (a plain space). Empty when whitespace is proposed, and also when no
+    // delimiter stands out (a one-column file): the current delimiter then stays.
+    std::string delimiter;
+    // decimal is Point or Comma only when the file's numbers use another separator than the
+    // locale; System otherwise. missingTokens holds the tokens actually seen.
+    ReadOptions options;
+    // Short phrases; the first one names the delimiter when there is one, e.g. "tab-separated",
+    // "decimal commas", "a comment line".
+    std::vector<std::string> findings;
+
+    // "This file looks tab-separated, with decimal commas and a comment line."
+    std::string sentence() const;
+};
+
+// Reads only the first 250 and the last 50 lines, so a huge file costs no more than a small one.
+// `localeDecimal` is the separator that the System choice stands for.
+FormatProposal ProposeReading(const FileLines& lines, char localeDecimal);
+// The same for lines held as views (line 1 at index 0).
+FormatProposal ProposeReading(const std::vector<std::string_view>& lines, char localeDecimal);
+
+} // namespace varnotile

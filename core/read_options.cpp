@@ -1,0 +1,178 @@
+#include "read_options.h"
+
+namespace varnotile {
+
+namespace {
+
+bool isBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+
+std::string_view trimBlanks(std::string_view s) {
+    while (!s.empty() && isBlank(s.front()))
+        s.remove_prefix(1);
+    while (!s.empty() && isBlank(s.back()))
+        s.remove_suffix(1);
+    return s;
+}
+
+bool equalsIgnoringCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        char x = a[i], y = b[i];
+        if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
+        if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
+        if (x != y) return false;
+    }
+    return true;
+}
+
+// The next free text slot of `out`, emptied; slots are reused from line to line.
+std::string& takeRebuilt(LineCells& out) {
+    if (out.rebuiltUsed == out.rebuilt.size()) out.rebuilt.emplace_back();
+    std::string& s = out.rebuilt[out.rebuiltUsed++];
+    s.clear();
+    return s;
+}
+
+} // namespace
+
+bool ReadOptions::anyOn() const {
+    return whitespace || decimal != DecimalChoice::System || quotedTexts || commentLines || missingAsGaps ||
+           robustSample;
+}
+
+char decimalFor(const ReadOptions& options, char localeDecimal) {
+    switch (options.decimal) {
+    case DecimalChoice::Point:
+        return '.';
+    case DecimalChoice::Comma:
+        return ',';
+    case DecimalChoice::System:
+        break;
+    }
+    return localeDecimal;
+}
+
+bool isCommentOrBlank(std::string_view line, const ReadOptions& options) {
+    if (!options.commentLines) return false;
+    const std::string_view rest = trimBlanks(line);
+    if (rest.empty()) return true;
+    // An empty prefix would make every line a comment; it then means blank lines only.
+    return !options.commentPrefix.empty() && rest.starts_with(options.commentPrefix);
+}
+
+bool isMissingToken(std::string_view cell, const ReadOptions& options) {
+    if (!options.missingAsGaps) return false;
+    const std::string_view text = trimBlanks(cell);
+    if (text.empty()) return true;
+    for (const std::string& token : options.missingTokens)
+        if (equalsIgnoringCase(text, trimBlanks(token))) return true;
+    return false;
+}
+
+int splitFields(std::string_view line, int delimiter, const ReadOptions& options, LineCells& out,
+                int maxFields) {
+    out.cells.clear();
+    out.rebuiltUsed = 0;
+    const bool ws = options.whitespace;
+    auto isDelimiter = [&](char c) { return ws ? isBlank(c) : static_cast<unsigned char>(c) == delimiter; };
+    // End of the unquoted text that starts at `from`: the next delimiter or the end.
+    auto cellEnd = [&](std::size_t from, std::size_t end) {
+        if (!ws) {
+            if (delimiter < 0) return end;
+            const std::size_t p = line.find(static_cast<char>(delimiter), from);
+            return p == std::string_view::npos || p > end ? end : p;
+        }
+        while (from < end && !isBlank(line[from]))
+            ++from;
+        return from;
+    };
+
+    std::size_t i = 0, end = line.size();
+    if (ws) {
+        while (i < end && isBlank(line[i]))
+            ++i;
+        while (end > i && isBlank(line[end - 1]))
+            --end;
+    }
+    int count = 0;
+    for (;;) {
+        ++count;
+        std::string_view cell;
+        std::string* text = nullptr; // set when the cell's text had to be rebuilt
+        std::size_t q = i;
+        if (options.quotedTexts)
+            while (q < end && isBlank(line[q]) && !isDelimiter(line[q]))
+                ++q;
+        if (options.quotedTexts && q < end && line[q] == '"') {
+            std::size_t from = q + 1;
+            for (;;) {
+                const std::size_t p = line.find('"', from);
+                if (p == std::string_view::npos || p >= end) { // no closing quote: runs to the end
+                    if (text)
+                        text->append(line.substr(from, end - from));
+                    else
+                        cell = line.substr(from, end - from);
+                    i = end;
+                    break;
+                }
+                if (p + 1 < end && line[p + 1] == '"') { // "" stands for one quote
+                    if (!text) text = &takeRebuilt(out);
+                    text->append(line.substr(from, p + 1 - from));
+                    from = p + 2;
+                    continue;
+                }
+                if (text)
+                    text->append(line.substr(from, p - from));
+                else
+                    cell = line.substr(from, p - from);
+                i = p + 1;
+                break;
+            }
+            // Text between the closing quote and the delimiter is kept, without its blanks.
+            const std::size_t stop = cellEnd(i, end);
+            const std::string_view after = trimBlanks(line.substr(i, stop - i));
+            if (!after.empty()) {
+                if (!text) {
+                    text = &takeRebuilt(out);
+                    text->assign(cell);
+                }
+                text->append(after);
+            }
+            i = stop;
+        } else {
+            const std::size_t stop = cellEnd(i, end);
+            cell = line.substr(i, stop - i);
+            i = stop;
+        }
+        if (count > maxFields) return count;
+        out.cells.push_back(text ? std::string_view(*text) : cell);
+        if (i >= end) return count;
+        if (ws)
+            while (i < end && isBlank(line[i]))
+                ++i;
+        else
+            ++i; // a delimiter at the very end leaves one more, empty, cell
+    }
+}
+
+std::string quoteIfNeeded(std::string_view text, char delimiter) {
+    const bool blankDelimiter = isBlank(delimiter);
+    bool needed = !text.empty() && (isBlank(text.front()) || isBlank(text.back()));
+    for (char c : text)
+        if (c == delimiter || c == '"' || c == '\n' || c == '\r' || (blankDelimiter && isBlank(c)))
+            needed = true;
+    if (!needed) return std::string(text);
+    std::string quoted;
+    quoted.reserve(text.size() + 2);
+    quoted.push_back('"');
+    for (char c : text) {
+        if (c == '"') quoted.push_back('"');
+        quoted.push_back(c);
+    }
+    quoted.push_back('"');
+    return quoted;
+}
+
+} // namespace varnotile
