@@ -4,6 +4,8 @@
 #include "number_text.h"
 #include "statistics.h"
 
+#include <cmath>
+
 namespace varnotile {
 namespace {
 
@@ -66,8 +68,10 @@ void SetValue(DataSet& ds, int column, int row, double value) {
 
 bool NumberFollowsText(DataSet& ds, int column, int row) {
     if (!HasValues(ds, column)) return false;
-    const double number = textToNumber(ds.Table.Cells.cell(column, row), ds.Settings.DecimalSeparator);
-    if (ds.value(column, row) == number && ds.Table.Values[column].size() > static_cast<std::size_t>(row))
+    const double number = ds.cellNumber(ds.Table.Cells.cell(column, row));
+    const double before = ds.value(column, row);
+    const bool same = before == number || (std::isnan(before) && std::isnan(number));
+    if (same && ds.Table.Values[column].size() > static_cast<std::size_t>(row))
         return false;
     SetValue(ds, column, row, number);
     return true;

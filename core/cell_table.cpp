@@ -2,6 +2,7 @@
 
 #include "file_lines.h"
 
+#include <algorithm>
 #include <cstring>
 #include <numeric>
 
@@ -34,6 +35,34 @@ void CellTable::clear() {
     extraFirstLine_ = 0;
     maxRowId_ = 0;
     for (auto& o : overlays_) o.reset();
+    reading_.reset();
+    skipped_.clear();
+    breaks_.clear();
+    rebuilt_.clear();
+}
+
+void CellTable::setReading(const ReadOptions& options, std::vector<RowId> rows, std::vector<RowId> skipped,
+                           std::vector<RowId> breaks) {
+    reading_ = std::make_unique<ReadOptions>(options);
+    rows_ = std::move(rows);
+    listed_ = true;
+    rowCount_ = static_cast<int>(rows_.size());
+    maxRowId_ = rows_.empty() ? 0 : rows_.back();
+    skipped_ = std::move(skipped);
+    breaks_ = std::move(breaks);
+}
+
+std::vector<int> CellTable::rowsAfterBreaks() const {
+    std::vector<int> after;
+    if (breaks_.empty()) return after;
+    const int rows = rowCount();
+    // Rows stay in file order, so a blank line lies between row r-1 and row r exactly when the
+    // first blank line past row r-1 comes before row r.
+    for (int r = 2; r <= rows; ++r) {
+        const auto next = std::upper_bound(breaks_.begin(), breaks_.end(), rowId(r - 1));
+        if (next != breaks_.end() && *next < rowId(r)) after.push_back(r);
+    }
+    return after;
 }
 
 void CellTable::assign(const FileLines* lines, int firstLine, int rowCount, int delimiter, int columnCount,
@@ -60,7 +89,18 @@ std::string_view CellTable::fileText(int column, int row) const {
     if (column < 1 || column > columnCount_ || row < 1 || row > rowCount() || !lines_) return {};
     const RowId id = rowId(row);
     if (column == extraColumn_ && id < extraFirstLine_) return {};
-    return fieldOfLine(lines_->line(static_cast<int>(id)), delimiter_, column);
+    const std::string_view line = lines_->line(static_cast<int>(id));
+    if (!reading_) return fieldOfLine(line, delimiter_, column);
+    thread_local LineCells split;
+    const int n = splitFields(line, delimiter_, *reading_, split, column);
+    if (n < column) return {};
+    const std::string_view text = split.cells[static_cast<std::size_t>(column - 1)];
+    const bool insideLine = text.data() >= line.data() && text.data() + text.size() <= line.data() + line.size();
+    if (insideLine || text.empty()) return text;
+    // A rebuilt text lives in the split's scratch space, so the table keeps its own copy.
+    const uint64_t key = (static_cast<uint64_t>(id) << 4) | static_cast<uint64_t>(column);
+    const std::lock_guard<std::mutex> lock(rebuiltLock_);
+    return rebuilt_.try_emplace(key, text).first->second;
 }
 
 std::string_view CellTable::rowLine(int row) const {

@@ -2,8 +2,12 @@
 // The cell table of the data grid: data rows are views into the file's lines, split at the
 // delimiter on demand; edited cells are stored aside per column. Row 0 (the drawn header row)
 // has no cell texts and column 0 shows the row number, so neither is stored.
+#include "read_options.h"
+
 #include <cstdint>
 #include <memory>
+#include <mutex>
+#include <unordered_map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -31,6 +35,18 @@ public:
     // `extraFirstLine`.
     void assign(const FileLines* lines, int firstLine, int rowCount, int delimiter, int columnCount,
                 int extraColumn, RowId extraFirstLine);
+
+    // Reading options beyond the plain rules: cells are split the way `options` says, and the
+    // rows are the file lines `rows` (ascending); `skipped` are the comment, blank and trailer
+    // lines among or after them, `breaks` the blank ones, which break the curves. Called after
+    // assign().
+    void setReading(const ReadOptions& options, std::vector<RowId> rows, std::vector<RowId> skipped,
+                    std::vector<RowId> breaks);
+    const ReadOptions* reading() const { return reading_.get(); }
+    // Comment, blank and trailer lines inside or after the data, in file order.
+    const std::vector<RowId>& skippedLines() const { return skipped_; }
+    // The rows (ascending) that follow a blank line of the data: a curve is not drawn into them.
+    std::vector<int> rowsAfterBreaks() const;
 
     int rowCount() const { return listed_ ? static_cast<int>(rows_.size()) : rowCount_; }
     int columnCount() const { return columnCount_; }
@@ -79,6 +95,12 @@ private:
     RowId extraFirstLine_ = 0;
     RowId maxRowId_ = 0;
     std::unique_ptr<Overlay> overlays_[kMaxTableColumns + 1];
+    std::unique_ptr<ReadOptions> reading_;
+    std::vector<RowId> skipped_;
+    std::vector<RowId> breaks_;
+    // Quoted cells whose text differs from their bytes ("" inside), rebuilt once when first read.
+    mutable std::mutex rebuiltLock_;
+    mutable std::unordered_map<uint64_t, std::string> rebuilt_;
 };
 
 } // namespace varnotile

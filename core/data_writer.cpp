@@ -3,6 +3,7 @@
 #include "save_file.h"
 
 #include <algorithm>
+#include <limits>
 
 namespace varnotile {
 namespace {
@@ -11,15 +12,24 @@ constexpr std::size_t kChunk = 1 << 18;
 
 // The column rule: every present column but the last is followed by the delimiter; the last
 // column, when present, ends the line. A deleted column leaves no empty field behind.
+// With quoted texts on, a text that would not read back as itself is put in quotes.
 template <typename TextOf>
-void appendColumns(std::string& out, const DataSet& ds, TextOf textOf) {
+void appendColumns(std::string& out, const DataSet& ds, const std::string& delimiter, TextOf textOf) {
+    const bool quote = ds.Layout.Reading.quotedTexts;
+    const char quoteDelimiter = delimiter.empty() ? '\n' : delimiter[0];
+    auto append = [&](std::string_view text) {
+        if (quote)
+            out += quoteIfNeeded(text, quoteDelimiter);
+        else
+            out += text;
+    };
     const int columns = ds.Layout.ColumnCount;
     for (int j = 1; j < columns; ++j) {
         if (!ds.Layout.ColumnPresent[j]) continue;
-        out += textOf(j);
-        out += ds.Layout.ListSeparator;
+        append(textOf(j));
+        out += delimiter;
     }
-    if (columns >= 1 && ds.Layout.ColumnPresent[columns]) out += textOf(columns);
+    if (columns >= 1 && ds.Layout.ColumnPresent[columns]) append(textOf(columns));
     out += "\r\n";
 }
 
@@ -27,7 +37,9 @@ void appendColumns(std::string& out, const DataSet& ds, TextOf textOf) {
 
 SplitTexts FindSplitTexts(const DataSet& ds) {
     SplitTexts found;
-    const int delimiter = ds.delimiter();
+    // Quoted texts keep the delimiter inside their quotes; only a line break still splits them.
+    const int delimiter = ds.Layout.Reading.quotedTexts ? -1 : ds.delimiter();
+    const bool blanksSplit = ds.Layout.Reading.whitespace && !ds.Layout.Reading.quotedTexts;
     auto splits = [&](std::string_view text) {
         bool split = false;
         for (const char c : text) {
@@ -35,7 +47,8 @@ SplitTexts FindSplitTexts(const DataSet& ds) {
                 found.lineBreak = true;
                 return true;
             }
-            split = split || (delimiter >= 0 && static_cast<unsigned char>(c) == delimiter);
+            split = split || (delimiter >= 0 && static_cast<unsigned char>(c) == delimiter) ||
+                    (blanksSplit && c == '\t');
         }
         return split;
     };
@@ -55,7 +68,7 @@ SplitTexts FindSplitTexts(const DataSet& ds) {
     // A cell that still shows its file text is a part of its file line, which holds no line
     // break; with the delimiter the file was read with it holds no delimiter either. So only
     // edited cells, and cells of lines that hold the new delimiter, need a look.
-    const bool readDelimiter = ds.Table.Cells.delimiter() == delimiter;
+    const bool readDelimiter = ds.Table.Cells.delimiter() == delimiter || delimiter < 0;
     const int cellColumns = std::min(ds.Layout.ColumnCount, ds.Table.Cells.columnCount());
     for (int r = 1; r <= ds.Layout.DataRowCount; ++r) {
         const bool lineSplits =
@@ -71,12 +84,11 @@ SplitTexts FindSplitTexts(const DataSet& ds) {
 
 std::string SplitTextsSentence(const SplitTexts& found, const DataSet& ds) {
     std::string what;
-    if (ds.Layout.ListSeparator.empty())
+    if (ds.Layout.Reading.quotedTexts || ds.outputDelimiter().empty())
         what = "a line break";
     else {
-        const std::string name = ds.Layout.ListSeparator == "\t"  ? "Tab"
-                                 : ds.Layout.ListSeparator == " " ? "Space"
-                                                                  : ds.Layout.ListSeparator;
+        const std::string delimiter = ds.outputDelimiter();
+        const std::string name = delimiter == "\t" ? "Tab" : delimiter == " " ? "Space" : delimiter;
         what = "the delimiter \"" + name + "\"" + (found.lineBreak ? " or a line break" : "");
     }
     return std::to_string(found.count) + " texts contain " + what +
@@ -92,19 +104,36 @@ bool WriteDataFile(const DataSet& ds, const TextSink& sink) {
         out += ds.Layout.HeaderLines[i];
         out += "\r\n";
     }
+    for (const std::string& line : ds.Layout.LongPreamble) {
+        out += line;
+        out += "\r\n";
+    }
+    const std::string delimiter = ds.outputDelimiter();
     const StringSlots* headers[] = {&ds.Layout.ColumnNames, &ds.Layout.ColumnLabels,
                                     &ds.Layout.ColumnHeader3};
     for (int h = 0; h < ds.Layout.HeaderLineCount && h < 3; ++h) {
         const StringSlots& texts = *headers[h];
-        appendColumns(out, ds, [&](int j) -> std::string_view { return texts[static_cast<std::size_t>(j)]; });
+        appendColumns(out, ds, delimiter, [&](int j) -> std::string_view { return texts[static_cast<std::size_t>(j)]; });
     }
+    // Comment, blank and trailer lines among the rows go back where they stood: before the
+    // first row that came after them in the file.
+    const auto& skipped = ds.Table.Cells.skippedLines();
+    auto nextSkipped = skipped.begin();
+    auto appendSkippedBefore = [&](CellTable::RowId limit) {
+        for (; nextSkipped != skipped.end() && *nextSkipped < limit; ++nextSkipped) {
+            out += ds.File.FileLines.line(static_cast<int>(*nextSkipped));
+            out += "\r\n";
+        }
+    };
     for (int r = 1; r <= ds.Layout.DataRowCount; ++r) {
-        appendColumns(out, ds, [&](int j) { return ds.Table.Cells.cell(j, r); });
+        if (nextSkipped != skipped.end()) appendSkippedBefore(ds.Table.Cells.rowId(r));
+        appendColumns(out, ds, delimiter, [&](int j) { return ds.Table.Cells.cell(j, r); });
         if (out.size() >= kChunk) {
             if (!sink(out)) return false;
             out.clear();
         }
     }
+    appendSkippedBefore(std::numeric_limits<CellTable::RowId>::max());
     return out.empty() || sink(out);
 }
 

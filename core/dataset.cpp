@@ -1,5 +1,9 @@
 #include "dataset.h"
 
+#include "number_text.h"
+
+#include <limits>
+
 namespace varnotile {
 
 DataSet::DataSet() {
@@ -7,6 +11,11 @@ DataSet::DataSet() {
     Layout.ColumnPresent[0] = false;
     // The percent scale divides by the largest magnitude, so it is never 0, not even before a load.
     Table.ColumnAbsMax.fill(1.0);
+}
+
+double DataSet::cellNumber(std::string_view text) const {
+    if (isMissingToken(text, Layout.Reading)) return std::numeric_limits<double>::quiet_NaN();
+    return textToNumber(text, decimal());
 }
 
 std::string DataSet::cellText(int column, int row) const {

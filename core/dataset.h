@@ -5,6 +5,8 @@
 #include "cell_table.h"
 #include "dataset_changes.h"
 #include "file_lines.h"
+#include "format_detector.h"
+#include "read_options.h"
 #include "slots.h"
 #include "undo_journal.h"
 
@@ -63,6 +65,16 @@ struct DataLayout {
     bool ExtraColumnFound = false;
     FlagSlots ColumnIsNumeric{};
     FlagSlots ColumnPresent{};
+
+    // The reading options the file was read with (all off: the plain rules). The caller sets
+    // them, with ListSeparator, before a load.
+    ReadOptions Reading;
+    // Free header lines past line 20, which only comment and blank lines can reach.
+    std::vector<std::string> LongPreamble;
+    // What the format detector proposes for the loaded file, and the signs that the file read
+    // badly with the options in effect (empty when it read well).
+    FormatProposal Proposal;
+    std::vector<std::string> PoorReadingSigns;
 };
 
 // The cells, their numbers and the per-column statistics.
@@ -75,6 +87,8 @@ struct DataTable {
     Slots<double, 21> ColumnMin{};
     Slots<double, 21> ColumnMax{};
     Slots<double, 11> ColumnAbsMax{};
+    // Missing cells per numeric column (their numbers are NaN), with missing values as gaps on.
+    Slots<int, 11> MissingCount{};
 };
 
 // What the chart and the grid show.
@@ -125,6 +139,10 @@ struct PageSetup {
 struct ProgramSettings {
     bool KeepFileDate = true;
     char DecimalSeparator = '.'; // the locale's
+    // The reading options every file is read with unless the user read it another way.
+    ReadOptions Reading;
+    // Read a file the way the detector proposes without asking, when it reads badly.
+    bool ApplyProposals = false;
 };
 
 struct DataSet {
@@ -155,10 +173,19 @@ struct DataSet {
     // Changes not saved yet: journalled edits, deletions and modifications, or a renamed column.
     bool isModified() const { return !Journal.empty() || Edit.HeaderTextsChanged; }
 
-    // The delimiter as a character code, or -1 when ListSeparator is empty.
+    // The delimiter as a character code, or -1 when ListSeparator is empty. Whitespace reading
+    // splits at runs of blanks and writes one space.
     int delimiter() const {
+        if (Layout.Reading.whitespace) return ' ';
         return Layout.ListSeparator.empty() ? -1 : static_cast<unsigned char>(Layout.ListSeparator[0]);
     }
+    // The delimiter text the writer puts between fields.
+    std::string outputDelimiter() const { return Layout.Reading.whitespace ? std::string(" ") : Layout.ListSeparator; }
+    // The decimal separator numbers are read and written with.
+    char decimal() const { return decimalFor(Layout.Reading, Settings.DecimalSeparator); }
+    // The number a cell text stands for in a numeric column: NaN for a missing value (with
+    // missing values as gaps on), else the text read as a number (0 when it is none).
+    double cellNumber(std::string_view text) const;
     double value(int column, int row) const {
         if (column < 0 || column > 10) return 0;
         const auto& v = Table.Values[column];

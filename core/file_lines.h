@@ -26,6 +26,15 @@ public:
         const uint64_t e = start(static_cast<std::size_t>(i)) - 1;
         return std::string_view(buffer_.data() + b, e - b);
     }
+    // Makes a UTF-8 byte-order mark at the start no part of line 1.
+    void skipByteOrderMark() {
+        if (count() > 0 && start(0) == 0 && buffer_.compare(0, 3, "\xEF\xBB\xBF") == 0 && start(1) >= 4) {
+            if (wide_)
+                starts64_[0] = 3;
+            else
+                starts32_[0] = 3;
+        }
+    }
     // All line text as stored (lines separated by LF), for encoding checks.
     std::string_view text() const { return buffer_; }
 

@@ -61,7 +61,7 @@ bool FindColumnCount(DataSet& ds, Messages& messages) {
     if (k > kColumnLimit) messages.emplace_back(kMsgTooManyColumns);
     ds.Layout.ColumnCount = ds.Layout.Fields[k].empty() ? k - 1 : k;
     for (int j = 1; j <= ds.Layout.ColumnCount; ++j)
-        ds.Layout.ColumnIsNumeric[j] = IsNumericText(ds.Layout.Fields[j], ds.Settings.DecimalSeparator);
+        ds.Layout.ColumnIsNumeric[j] = IsNumericText(ds.Layout.Fields[j], ds.decimal());
     return true;
 }
 
@@ -69,7 +69,7 @@ void FindSingleColumnHeader(DataSet& ds) {
     ds.Layout.FirstDataLine = 1;
     for (int i = 1; i <= kHeaderScan && i <= ds.File.LineCount; ++i) {
         const std::string_view line = ds.File.FileLines.line(i);
-        if (IsNumericText(line, ds.Settings.DecimalSeparator)) break;
+        if (IsNumericText(line, ds.decimal())) break;
         ds.Layout.HeaderLines[i].assign(line);
         ds.Layout.FirstDataLine = i + 1;
     }
@@ -94,7 +94,7 @@ void FindHeaderLines(DataSet& ds) {
         countFieldsWithinLimit(ds.File.FileLines.line(ds.Layout.FirstDataLine), delimiter, &ds.Layout.Fields);
         bool anyNumeric = false;
         for (int j = 1; j <= ds.Layout.ColumnCount && !anyNumeric; ++j)
-            anyNumeric = IsNumericText(ds.Layout.Fields[j], ds.Settings.DecimalSeparator);
+            anyNumeric = IsNumericText(ds.Layout.Fields[j], ds.decimal());
         if (anyNumeric) break;
         ++ds.Layout.HeaderLineCount;
         StringSlots& target = ds.Layout.HeaderLineCount == 1 ? ds.Layout.ColumnNames

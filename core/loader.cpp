@@ -1,5 +1,8 @@
 #include "loader.h"
 
+#include "layout_reading.h"
+#include "reading_advice.h"
+
 #include "number_text.h"
 #include "parallel.h"
 #include "statistics.h"
@@ -30,6 +33,10 @@ void ResetData(DataSet& ds) {
         ds.Layout.HeaderLines[i].clear();
     }
     ds.Table.Cells.clear();
+    ds.Table.MissingCount.fill(0);
+    ds.Layout.LongPreamble.clear();
+    ds.Layout.Proposal = {};
+    ds.Layout.PoorReadingSigns.clear();
     ds.Layout.ColumnCount = 0;
     ds.Layout.FirstDataLine = 0;
     std::vector<uint8_t>().swap(ds.Table.RowIncluded);
@@ -64,7 +71,7 @@ void FillTable(DataSet& ds) {
         for (std::size_t i = 0; i < numericColumns.size(); ++i) clearColumn(i);
     const int delimiter = ds.delimiter();
     const char d = static_cast<char>(delimiter);
-    const char decimal = ds.Settings.DecimalSeparator;
+    const char decimal = ds.decimal();
     const std::size_t parts = partsFor(rowCount, kRowsWorthSharing);
     // The first line with text in field ColumnCount+1, per part (0: none).
     std::vector<int> extraFirstLines(parts, 0);
@@ -110,7 +117,26 @@ void FillTable(DataSet& ds) {
     }
 }
 
-LoadOutcome LoadDataFile(DataSet& ds) {
+namespace {
+
+LoadOutcome LoadWithOptions(DataSet& ds, LoadOutcome outcome) {
+    DataLines lines;
+    if (ds.File.LineCount <= 4 || !FindLayoutWithOptions(ds, outcome.messages, lines)) {
+        outcome.messages.emplace_back(kMsgTooFewData);
+        outcome.status = LoadOutcome::Status::TooFewData;
+        ds.Layout.ColumnCount = 0;
+        return outcome;
+    }
+    FillTableWithOptions(ds, std::move(lines));
+    ds.Edit.ModifyToRow = ds.Layout.DataRowCount;
+    ComputeColumnStatistics(ds);
+    ds.Layout.PoorReadingSigns = PoorReadingSigns(ds);
+    return outcome;
+}
+
+} // namespace
+
+LoadOutcome LoadDataFile(DataSet& ds, bool adoptProposal) {
     LoadOutcome outcome;
     ResetData(ds);
     if (std::string error = ReadFileLines(ds); !error.empty()) {
@@ -121,6 +147,17 @@ LoadOutcome LoadDataFile(DataSet& ds) {
     }
     ds.File.FileAgeStamp = fileAgeStamp(ds.File.CurrentFileName);
     ds.File.FileIsUtf8 = isValidUtf8(ds.File.FileLines.text());
+    ds.Layout.Proposal = ProposeReading(ds.File.FileLines, ds.Settings.DecimalSeparator);
+    if (adoptProposal) {
+        const ReadingChoice choice = ProposedChoice(ds);
+        ds.Layout.ListSeparator = choice.delimiter;
+        ds.Layout.Reading = choice.options;
+    }
+    if (ds.Layout.Reading.anyOn()) {
+        // The options read a byte-order mark as no part of the first line; the plain rules keep it.
+        ds.File.FileLines.skipByteOrderMark();
+        return LoadWithOptions(ds, std::move(outcome));
+    }
     // Five or more lines that are all empty have no sample line: rejected like a short file.
     if (ds.File.LineCount <= 4 || !FindColumnCount(ds, outcome.messages)) {
         outcome.messages.emplace_back(kMsgTooFewData);
@@ -135,6 +172,7 @@ LoadOutcome LoadDataFile(DataSet& ds) {
     FillTable(ds);
     ds.Edit.ModifyToRow = ds.Layout.DataRowCount;
     ComputeColumnStatistics(ds);
+    ds.Layout.PoorReadingSigns = PoorReadingSigns(ds);
     return outcome;
 }
 

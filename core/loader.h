@@ -20,8 +20,11 @@ void ResetData(DataSet& ds);
 // column), taking the numbers of the numeric columns in the same pass.
 void FillTable(DataSet& ds);
 
-// Loads ds.File.CurrentFileName after ResetData. The caller has set CurrentFileName.
-LoadOutcome LoadDataFile(DataSet& ds);
+// Loads ds.File.CurrentFileName after ResetData, with ds.Layout.ListSeparator and
+// ds.Layout.Reading as the caller set them. The format detector's proposal for the file is kept
+// in ds.Layout.Proposal and the signs of a bad reading in ds.Layout.PoorReadingSigns; with
+// `adoptProposal` the proposal is what the file is read with (its lines are read once).
+LoadOutcome LoadDataFile(DataSet& ds, bool adoptProposal = false);
 
 // Modification time of `path` in seconds since the epoch, -1 when it has none.
 int64_t fileAgeStamp(const std::string& path);

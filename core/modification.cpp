@@ -26,7 +26,7 @@ bool parseRowField(std::string_view text, int& out) {
 
 ModifyPlan PlanModification(DataSet& ds, const ModifyRequest& request) {
     ModifyPlan plan;
-    const char decimal = ds.Settings.DecimalSeparator;
+    const char decimal = ds.decimal();
     plan.fromRow = std::max(request.fromRow, 1);
     plan.toRow = std::min(request.toRow, ds.Layout.DataRowCount);
     ds.Edit.ModifyFromRow = plan.fromRow;
@@ -100,7 +100,7 @@ public:
                 ds.Table.Cells.revertCell(k, r);
             start = end;
             if (numbers)
-                SetValue(ds, k, r, textToNumber(ds.Table.Cells.cell(k, r), ds.Settings.DecimalSeparator));
+                SetValue(ds, k, r, ds.cellNumber(ds.Table.Cells.cell(k, r)));
             last = r;
         }
         ComputeColumnStatistics(ds);
@@ -128,7 +128,7 @@ ModifyResult ApplyModification(DataSet& ds, int k, const ModifyPlan& plan) {
     auto& slots = ds.Table.Values[k];
     if (slots.size() < static_cast<std::size_t>(ds.Layout.DataRowCount) + 1)
         slots.resize(static_cast<std::size_t>(ds.Layout.DataRowCount) + 1, 0.0);
-    const char decimal = ds.Settings.DecimalSeparator;
+    const char decimal = ds.decimal();
     auto command = std::make_unique<ModificationCommand>(ds, k, from, to);
 
     ModifyResult result;

@@ -32,13 +32,13 @@ void writeAt(QPainter& painter, const QRect& cell, int x, int y, const QString& 
 // The minimum and maximum lines of a numeric column (the row-number column shows its row range).
 QString minimumLine(const DataSet& ds, int column) {
     const double low = column == 0 ? 1.0 : ds.Table.ColumnMin[column];
-    return QStringLiteral("min ") + QString::fromStdString(formatGeneral(low, ds.Settings.DecimalSeparator));
+    return QStringLiteral("min ") + QString::fromStdString(formatGeneral(low, ds.decimal()));
 }
 
 QString maximumLine(const DataSet& ds, int column) {
     const double high =
         column == 0 ? static_cast<double>(ds.Layout.DataRowCount) : ds.Table.ColumnMax[column];
-    return QStringLiteral("max ") + QString::fromStdString(formatGeneral(high, ds.Settings.DecimalSeparator));
+    return QStringLiteral("max ") + QString::fromStdString(formatGeneral(high, ds.decimal()));
 }
 
 // The symbol glyphs of the header are drawn as shapes, so they look the same whatever fonts the

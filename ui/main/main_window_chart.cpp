@@ -81,7 +81,7 @@ void MainWindow::ShowPointReadout(int seriesNumber, int pointIndex) {
     const double absMax = ds_.Table.ColumnAbsMax[seriesNumber];
     const std::string text =
         PointReadoutText(curve->name().toStdString(), curve->pointX(pointIndex), curve->pointY(pointIndex),
-                         ds_.View.XColumn, ds_.View.PercentScale, absMax, ds_.Settings.DecimalSeparator);
+                         ds_.View.XColumn, ds_.View.PercentScale, absMax, ds_.decimal());
     showNotice(QString::fromStdString(text));
 }
 

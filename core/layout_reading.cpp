@@ -1,0 +1,246 @@
+#include "layout_reading.h"
+
+#include "number_text.h"
+#include "parallel.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <limits>
+#include <map>
+
+namespace varnotile {
+namespace {
+
+// With comment lines on the preamble may be long: the header scan reaches this far.
+constexpr int kLongHeaderScan = 200;
+// The robust sample line is chosen among this many last lines.
+constexpr int kRobustWindow = 50;
+// A scan that has seen this many lines in a row with the data's field count is in the data.
+constexpr int kMatchedRun = 20;
+
+class OptionLines {
+public:
+    explicit OptionLines(const DataSet& ds) : ds_(ds), options_(ds.Layout.Reading), delimiter_(ds.delimiter()) {}
+
+    std::string_view line(int i) const { return ds_.File.FileLines.line(i); }
+    bool skipped(int i) const { return isCommentOrBlank(line(i), options_); }
+    // A line that can hold data: not a comment or blank line, and not empty.
+    bool candidate(int i) const { return !skipped(i) && !line(i).empty(); }
+    // The fields of line i as the plain rules count them (trailing spaces and delimiters
+    // trimmed, counted up to an 11th), split with the reading options.
+    int split(int i) { return split(line(i)); }
+    int split(std::string_view text) {
+        return splitFields(text.substr(0, trimmedLength(text, delimiter_)), delimiter_, options_, cells_, kColumnLimit);
+    }
+    std::string_view field(int j) const {
+        return j >= 1 && static_cast<std::size_t>(j) <= cells_.cells.size() ? cells_.cells[static_cast<std::size_t>(j - 1)]
+                                                                             : std::string_view{};
+    }
+    // Field count as the plain rules take it: a trailing empty field does not count.
+    int columns(int i) {
+        const int k = split(i);
+        return k <= kColumnLimit && field(k).empty() ? k - 1 : k;
+    }
+    bool numeric(std::string_view text) const { return IsNumericText(text, ds_.decimal()); }
+    bool missing(std::string_view text) const { return isMissingToken(text, options_); }
+
+private:
+    const DataSet& ds_;
+    const ReadOptions& options_;
+    const int delimiter_;
+    LineCells cells_;
+};
+
+// The sample line: the last line that can hold data, or the one before it when that one is
+// longer (as the plain rules take it). Robust: the last line whose field count is the most
+// common one among the last lines, so that a footer does not decide.
+int sampleLine(const DataSet& ds, OptionLines& lines) {
+    int last = ds.File.LineCount;
+    while (last >= 1 && !lines.candidate(last)) --last;
+    if (last < 1) return 0;
+    if (!ds.Layout.Reading.robustSample) {
+        int before = last - 1;
+        while (before >= 1 && lines.skipped(before)) --before;
+        if (before >= 1 && lines.line(before).size() > lines.line(last).size()) return before;
+        return last;
+    }
+    std::map<int, int> seen;
+    std::vector<std::pair<int, int>> window; // line, field count
+    for (int i = last; i >= 1 && static_cast<int>(window.size()) < kRobustWindow; --i) {
+        if (!lines.candidate(i)) continue;
+        const int count = lines.columns(i);
+        window.emplace_back(i, count);
+        ++seen[count];
+    }
+    int best = window.front().second;
+    for (const auto& [count, times] : seen)
+        if (times > seen[best]) best = count;
+    for (const auto& [i, count] : window)
+        if (count == best) return i;
+    return last;
+}
+
+// A column is numeric when the sample's field is a number. With missing values on, a missing
+// sample field does not decide: the nearest line above it with a value there does.
+bool columnIsNumeric(OptionLines& lines, int sample, int column) {
+    lines.split(sample);
+    const std::string_view text = lines.field(column);
+    if (!lines.missing(text)) return lines.numeric(text);
+    for (int i = sample - 1, looked = 0; i >= 1 && looked < kRobustWindow * 4; --i) {
+        if (!lines.candidate(i)) continue;
+        ++looked;
+        lines.split(i);
+        const std::string_view above = lines.field(column);
+        if (!lines.missing(above)) return lines.numeric(above);
+    }
+    return false;
+}
+
+void keepAsHeaderText(DataSet& ds, int i, std::string_view text) {
+    if (i <= kFieldSlots)
+        ds.Layout.HeaderLines[i].assign(text);
+    else if (!text.empty())
+        ds.Layout.LongPreamble.emplace_back(text);
+}
+
+} // namespace
+
+bool FindLayoutWithOptions(DataSet& ds, Messages& messages, DataLines& data) {
+    const ReadOptions& options = ds.Layout.Reading;
+    OptionLines lines(ds);
+    const int sample = sampleLine(ds, lines);
+    if (sample < 1) return false;
+
+    const int fields = lines.split(sample);
+    if (fields > kColumnLimit) messages.emplace_back(kMsgTooManyColumns);
+    const int columns = fields <= kColumnLimit && lines.field(fields).empty() ? fields - 1 : fields;
+    ds.Layout.ColumnCount = columns;
+    for (int j = 1; j <= columns && j <= kColumnLimit; ++j) ds.Layout.ColumnIsNumeric[j] = columnIsNumeric(lines, sample, j);
+
+    // Free header text: lines before the data whose field count differs, and comment or blank
+    // lines wherever they stand before it. The scan ends once the data have clearly begun.
+    const int scanEnd = std::min(ds.File.LineCount, options.commentLines ? kLongHeaderScan : kHeaderScan);
+    ds.Layout.FirstDataLine = 1;
+    std::vector<int> nameLines;
+    if (columns == 1) {
+        for (int i = 1; i <= scanEnd; ++i) {
+            if (!lines.skipped(i) && lines.numeric(lines.line(i))) break;
+            ds.Layout.FirstDataLine = i + 1;
+        }
+    } else {
+        int matchedRun = 0;
+        for (int i = 1; i <= scanEnd && matchedRun < kMatchedRun; ++i) {
+            if (lines.skipped(i)) continue;
+            if (lines.columns(i) != columns) {
+                ds.Layout.FirstDataLine = i + 1;
+                matchedRun = 0;
+            } else {
+                ++matchedRun;
+            }
+        }
+        // Up to three lines without a number name, label and head the columns.
+        int i = ds.Layout.FirstDataLine;
+        while (ds.Layout.HeaderLineCount < kNamedHeaderLines && i <= ds.File.LineCount) {
+            if (lines.skipped(i)) {
+                ++i;
+                continue;
+            }
+            const int n = lines.split(i);
+            bool anyNumeric = false;
+            for (int j = 1; j <= columns && j <= n && !anyNumeric; ++j) anyNumeric = lines.numeric(lines.field(j));
+            if (anyNumeric) break;
+            ++ds.Layout.HeaderLineCount;
+            StringSlots& target = ds.Layout.HeaderLineCount == 1   ? ds.Layout.ColumnNames
+                                  : ds.Layout.HeaderLineCount == 2 ? ds.Layout.ColumnLabels
+                                                                   : ds.Layout.ColumnHeader3;
+            for (int j = 1; j <= columns && j <= kFieldSlots; ++j) target[j].assign(lines.field(j));
+            nameLines.push_back(i);
+            ds.Layout.FirstDataLine = ++i;
+        }
+    }
+    // Everything before the data that is not a names line stays as free header text, so no
+    // line is lost on a save.
+    for (int i = 1; i < ds.Layout.FirstDataLine; ++i)
+        if (std::find(nameLines.begin(), nameLines.end(), i) == nameLines.end()) keepAsHeaderText(ds, i, lines.line(i));
+
+    // Data rows: every line from the first data line on, except comment and blank lines and,
+    // with the robust sample line, the trailer after it.
+    for (int i = ds.Layout.FirstDataLine; i <= ds.File.LineCount; ++i) {
+        const auto id = static_cast<CellTable::RowId>(i);
+        const bool skipped = lines.skipped(i);
+        if (skipped || (options.robustSample && i > sample)) {
+            data.skipped.push_back(id);
+            if (skipped && lines.line(i).find_first_not_of(" \t") == std::string_view::npos) data.breaks.push_back(id);
+        } else {
+            data.rows.push_back(id);
+        }
+    }
+    // Blank lines after the last row break nothing.
+    while (!data.breaks.empty() && (data.rows.empty() || data.breaks.back() > data.rows.back())) data.breaks.pop_back();
+    return true;
+}
+
+void FillTableWithOptions(DataSet& ds, DataLines data) {
+    const ReadOptions& options = ds.Layout.Reading;
+    const int columns = ds.Layout.ColumnCount;
+    const std::size_t rowCount = data.rows.size();
+    ds.Layout.DataRowCount = static_cast<int>(rowCount);
+    const std::size_t slots = rowCount + 1;
+    ds.Table.RowIncluded.assign(slots, 1);
+    ds.Table.RowIncluded[0] = 0;
+    bool numeric[kColumnLimit + 2] = {};
+    for (int k = 1; k <= columns && k <= kColumnLimit; ++k) {
+        numeric[k] = ds.Layout.ColumnIsNumeric[k];
+        if (numeric[k]) ds.Table.Values[k].assign(slots, 0.0);
+    }
+    constexpr std::size_t kRowsWorthSharing = 200000;
+    const std::size_t parts = partsFor(rowCount, kRowsWorthSharing);
+    const int delimiter = ds.delimiter();
+    const char decimal = ds.decimal();
+    constexpr double kMissing = std::numeric_limits<double>::quiet_NaN();
+    std::vector<CellTable::RowId> extraFirstLines(parts, 0);
+    std::vector<std::array<int, kColumnLimit + 1>> missing(parts);
+    forEachInParallel(parts, [&](std::size_t part) {
+        LineCells cells;
+        auto& missingHere = missing[part];
+        missingHere.fill(0);
+        const std::size_t first = rowCount * part / parts, last = rowCount * (part + 1) / parts;
+        for (std::size_t r = first; r < last; ++r) {
+            const std::string_view line = ds.File.FileLines.line(static_cast<int>(data.rows[r]));
+            const int n = splitFields(line, delimiter, options, cells, columns + 1);
+            for (int k = 1; k <= columns && k <= kColumnLimit; ++k) {
+                if (!numeric[k]) continue;
+                const std::string_view field = k <= n ? cells.cells[static_cast<std::size_t>(k - 1)] : std::string_view{};
+                double& value = ds.Table.Values[k][r + 1];
+                if (isMissingToken(field, options)) {
+                    value = kMissing;
+                    ++missingHere[static_cast<std::size_t>(k)];
+                } else {
+                    value = textToNumber(field, decimal);
+                }
+            }
+            if (n > columns && !cells.cells[static_cast<std::size_t>(columns)].empty() && extraFirstLines[part] == 0)
+                extraFirstLines[part] = data.rows[r];
+        }
+    });
+    CellTable::RowId extraFirstLine = 0;
+    for (const auto line : extraFirstLines)
+        if (line != 0 && extraFirstLine == 0) extraFirstLine = line;
+    for (int k = 1; k <= kColumnLimit; ++k) {
+        ds.Table.MissingCount[k] = 0;
+        for (const auto& part : missing) ds.Table.MissingCount[k] += part[static_cast<std::size_t>(k)];
+    }
+    ds.Layout.ExtraColumnFound = extraFirstLine != 0;
+    const int tableColumns = ds.Layout.ExtraColumnFound ? columns + 1 : columns;
+    const int firstLine = data.rows.empty() ? ds.Layout.FirstDataLine : static_cast<int>(data.rows.front());
+    ds.Table.Cells.assign(&ds.File.FileLines, firstLine, static_cast<int>(rowCount), delimiter, tableColumns,
+                          ds.Layout.ExtraColumnFound ? tableColumns : 0, extraFirstLine);
+    ds.Table.Cells.setReading(options, std::move(data.rows), std::move(data.skipped), std::move(data.breaks));
+    if (ds.Layout.ExtraColumnFound) {
+        ++ds.Layout.ColumnCount;
+        ds.Layout.ColumnIsNumeric[ds.Layout.ColumnCount] = false;
+    }
+}
+
+} // namespace varnotile

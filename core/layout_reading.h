@@ -1,0 +1,22 @@
+#pragma once
+// Layout detection and table fill with reading options on (whitespace, quotes, decimal choice,
+// comment and blank lines, missing values, robust sample line). With every option off the load
+// takes the plain path in layout.cpp and loader.cpp instead, byte for byte as before.
+#include "layout.h"
+
+namespace varnotile {
+
+// The file lines that are data rows, and the comment, blank and trailer lines among and after
+// them (written back where they stood); blank ones break the curves.
+struct DataLines {
+    std::vector<CellTable::RowId> rows, skipped, breaks;
+};
+
+// Finds the column count, the numeric columns, the free header text, the named header lines
+// and the data rows with ds.Layout.Reading. Returns false when there is no sample line.
+bool FindLayoutWithOptions(DataSet& ds, Messages& messages, DataLines& lines);
+
+// Fills the cell table and the numbers of the numeric columns from the chosen rows.
+void FillTableWithOptions(DataSet& ds, DataLines lines);
+
+} // namespace varnotile

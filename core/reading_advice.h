@@ -1,0 +1,29 @@
+#pragma once
+// Whether a loaded file read badly, and the detector's proposal as something to load with.
+#include "dataset.h"
+
+#include <string>
+#include <vector>
+
+namespace varnotile {
+
+// What the file is read with: the delimiter and the reading options.
+struct ReadingChoice {
+    std::string delimiter;
+    ReadOptions options;
+    bool operator==(const ReadingChoice&) const = default;
+};
+
+// Signs, in words, that the loaded file came out badly with the options in effect: one text
+// column, rows lost above a blank or comment line, many rows without a number, quotes in the
+// names, a column made text by a missing-value token. Empty when it reads well.
+std::vector<std::string> PoorReadingSigns(const DataSet& ds);
+
+// The choice in effect for the loaded file.
+ReadingChoice CurrentChoice(const DataSet& ds);
+// The detector's proposal; where no delimiter stands out, the current one stays.
+ReadingChoice ProposedChoice(const DataSet& ds);
+// True when the file read badly and the proposal would read it another way.
+bool ShouldOfferProposal(const DataSet& ds);
+
+} // namespace varnotile
