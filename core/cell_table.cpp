@@ -70,7 +70,7 @@ void CellTable::assign(const FileLines* lines, int firstLine, int rowCount, int 
     clear();
     lines_ = lines;
     delimiter_ = delimiter;
-    columnCount_ = columnCount;
+    columnCount_ = std::min(columnCount, kMaxTableColumns);
     extraColumn_ = extraColumn;
     extraFirstLine_ = extraFirstLine;
     firstLine_ = static_cast<RowId>(firstLine);

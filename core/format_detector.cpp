@@ -326,7 +326,6 @@ class Detector {
     void proposeComments(FormatProposal& p) {
         int comments = 0, blanksAbove = 0, blanksInside = 0, blanksAtEnd = 0;
         bool namesSeen = false;      // a line with the data's cell count before the data
-        bool commentedNames = false; // a comment line that reads as the names line
         bool longPreamble = false;
         const bool found = firstData_ > 0;
         std::size_t next = 0; // lines_ holds the sample's other lines, in the same order
@@ -334,14 +333,12 @@ class Detector {
             const bool afterData = found && l.number > firstData_;
             const bool pastScan = found && l.number > kPlainHeaderScan && l.number < firstData_;
             if (isComment(l.text)) {
-                // Above the names, a comment of another cell count is free header text anyway, and
-                // a commented names line right above the data reads fine as the names line.
+                // Above the names, a comment of another cell count is free header text anyway; a
+                // commented names line right above the data would keep its prefix in the first name.
                 const int cells = splitFields(l.text, byte_, options_, cells_, kColumnsLooked);
                 const bool names = found && cells == mode_ && l.number == firstData_ - 1;
-                const bool harmless =
-                    names || (found && !afterData && !pastScan && !namesSeen && cells != mode_);
+                const bool harmless = !names && found && !afterData && !pastScan && !namesSeen && cells != mode_;
                 comments += harmless ? 0 : 1;
-                commentedNames = commentedNames || names;
             } else if (isBlankLine(l.text)) {
                 if (afterData) {
                     ++blanksAtEnd; // counted as inside once data follow
@@ -361,8 +358,6 @@ class Detector {
         if (firstData_ - 1 > kPlainHeaderScan + kNamedHeaderLines) longPreamble = true;
         if (comments == 0 && blanksAbove + blanksInside + blanksAtEnd == 0 && !longPreamble) return;
         p.options.commentLines = true;
-        // Only blank lines then: a commented names line keeps its place as the names.
-        if (comments == 0 && commentedNames) p.options.commentPrefix.clear();
         if (comments > 0) {
             p.options.commentPrefix = prefix_;
             std::string phrase = comments == 1 ? "a comment line" : "comment lines";

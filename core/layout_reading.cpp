@@ -40,7 +40,15 @@ public:
     // Field count as the plain rules take it: a trailing empty field does not count.
     int columns(int i) {
         const int k = split(i);
-        return k <= kColumnLimit && field(k).empty() ? k - 1 : k;
+        return field(k).empty() ? k - 1 : k;
+    }
+    // Field count without trimming: with missing values on, trailing empty fields are cells.
+    int rawColumns(int i) { return splitFields(line(i), delimiter_, options_, cells_, kColumnLimit); }
+    // True when the line just split holds a number in one of its first `count` fields.
+    bool holdsANumber(int count) const {
+        for (int j = 1; j <= count && j <= kColumnLimit; ++j)
+            if (numeric(field(j))) return true;
+        return false;
     }
     bool numeric(std::string_view text) const { return IsNumericText(text, ds_.decimal()); }
     bool missing(std::string_view text) const { return isMissingToken(text, options_); }
@@ -55,9 +63,12 @@ private:
 // The sample line: the last line that can hold data, or the one before it when that one is
 // longer (as the plain rules take it). Robust: the last line whose field count is the most
 // common one among the last lines, so that a footer does not decide.
-int sampleLine(const DataSet& ds, OptionLines& lines) {
+// `lastRow` is the last line of the rows: with the robust sample, the last line with the table's
+// field count; the lines after it are the trailer.
+int sampleLine(const DataSet& ds, OptionLines& lines, int& lastRow) {
     int last = ds.File.LineCount;
     while (last >= 1 && !lines.candidate(last)) --last;
+    lastRow = last;
     if (last < 1) return 0;
     if (!ds.Layout.Reading.robustSample) {
         int before = last - 1;
@@ -65,20 +76,39 @@ int sampleLine(const DataSet& ds, OptionLines& lines) {
         if (before >= 1 && lines.line(before).size() > lines.line(last).size()) return before;
         return last;
     }
+    // Only lines that hold a number take part, so that a footer of words never decides; trailing
+    // empty fields count, since they are cells of a data line too.
     std::map<int, int> seen;
     std::vector<std::pair<int, int>> window; // line, field count
     for (int i = last; i >= 1 && static_cast<int>(window.size()) < kRobustWindow; --i) {
         if (!lines.candidate(i)) continue;
-        const int count = lines.columns(i);
+        const int count = lines.rawColumns(i);
+        if (!lines.holdsANumber(count)) continue;
         window.emplace_back(i, count);
         ++seen[count];
     }
+    if (window.empty()) return last;
     int best = window.front().second;
     for (const auto& [count, times] : seen)
         if (times > seen[best]) best = count;
-    for (const auto& [i, count] : window)
-        if (count == best) return i;
-    return last;
+    // With missing values on, shorter lines are rows whose last cells are empty: the widest count
+    // that a tenth of the lines have is the table's.
+    if (ds.Layout.Reading.missingAsGaps)
+        for (const auto& [count, times] : seen)
+            if (count > best && times * 10 >= static_cast<int>(window.size())) best = count;
+    // The nearest line with that count and no missing cell shows best what each column holds.
+    int fallback = 0, looked = 0;
+    for (int i = last; i >= 1 && looked < kRobustWindow * 4; --i) {
+        if (!lines.candidate(i)) continue;
+        ++looked;
+        const int count = lines.rawColumns(i);
+        if (count != best || !lines.holdsANumber(count)) continue;
+        if (fallback == 0) fallback = lastRow = i;
+        bool complete = true;
+        for (int j = 1; j <= count && complete; ++j) complete = !lines.missing(lines.field(j));
+        if (complete) return i;
+    }
+    return fallback != 0 ? fallback : last;
 }
 
 // A column is numeric when the sample's field is a number. With missing values on, a missing
@@ -97,6 +127,49 @@ bool columnIsNumeric(OptionLines& lines, int sample, int column) {
     return false;
 }
 
+// A ruled line ("-----", "=====", "# ------") only decorates a header.
+bool isRuleLine(std::string_view line) {
+    const std::size_t first = line.find_first_not_of(" \t#");
+    return first != std::string_view::npos && line.find_first_not_of("-=_+*~ \t#", first) == std::string_view::npos;
+}
+
+// Names the plain scan leaves as free text, in three common shapes, looked for in the nearest
+// line above the data that is not blank or ruled: a comment line holding one name per column
+// ("# time temp"), a names line without a name for the first column (row labels), and a names
+// line led by a label ("Data: y x"). The line found is marked `namesLine`.
+bool namesAboveTheData(DataSet& ds, OptionLines& lines, int columns, int& namesLine) {
+    const ReadOptions& options = ds.Layout.Reading;
+    int i = ds.Layout.FirstDataLine - 1;
+    while (i >= 1 && (lines.line(i).find_first_not_of(" \t") == std::string_view::npos || isRuleLine(lines.line(i)))) --i;
+    if (i < 1) return false;
+    std::string_view text = lines.line(i);
+    int skip = 0; // names before the first column
+    int shift = 0; // columns before the first name
+    if (lines.skipped(i)) {
+        if (options.commentPrefix.empty()) return false;
+        const std::size_t at = text.find(options.commentPrefix);
+        text = text.substr(at + options.commentPrefix.size());
+    }
+    const int n = lines.split(text);
+    if (n > kColumnLimit || lines.holdsANumber(n)) return false;
+    if (lines.skipped(i)) {
+        if (n != columns) return false;
+    } else if (n == columns - 1) {
+        shift = 1;
+    } else if (n == columns + 1 && !lines.field(1).empty() && lines.field(1).back() == ':') {
+        skip = 1;
+    } else {
+        return false;
+    }
+    for (int j = 1; j <= columns && j <= kFieldSlots; ++j) {
+        const int from = j - shift + skip;
+        ds.Layout.ColumnNames[j].assign(from >= 1 ? lines.field(from) : std::string_view{});
+    }
+    ds.Layout.HeaderLineCount = 1;
+    namesLine = i;
+    return true;
+}
+
 void keepAsHeaderText(DataSet& ds, int i, std::string_view text) {
     if (i <= kFieldSlots)
         ds.Layout.HeaderLines[i].assign(text);
@@ -109,12 +182,13 @@ void keepAsHeaderText(DataSet& ds, int i, std::string_view text) {
 bool FindLayoutWithOptions(DataSet& ds, Messages& messages, DataLines& data) {
     const ReadOptions& options = ds.Layout.Reading;
     OptionLines lines(ds);
-    const int sample = sampleLine(ds, lines);
+    int lastRow = 0;
+    const int sample = sampleLine(ds, lines, lastRow);
     if (sample < 1) return false;
 
-    const int fields = lines.split(sample);
+    const int fields = options.missingAsGaps ? lines.rawColumns(sample) : lines.split(sample);
     if (fields > kColumnLimit) messages.emplace_back(kMsgTooManyColumns);
-    const int columns = fields <= kColumnLimit && lines.field(fields).empty() ? fields - 1 : fields;
+    const int columns = lines.field(fields).empty() ? fields - 1 : fields;
     ds.Layout.ColumnCount = columns;
     for (int j = 1; j <= columns && j <= kColumnLimit; ++j) ds.Layout.ColumnIsNumeric[j] = columnIsNumeric(lines, sample, j);
 
@@ -132,7 +206,10 @@ bool FindLayoutWithOptions(DataSet& ds, Messages& messages, DataLines& data) {
         int matchedRun = 0;
         for (int i = 1; i <= scanEnd && matchedRun < kMatchedRun; ++i) {
             if (lines.skipped(i)) continue;
-            if (lines.columns(i) != columns) {
+            const int count = lines.columns(i);
+            // With missing values on, a shorter line holding a number is a row with empty cells.
+            const bool shortRow = options.missingAsGaps && count < columns && lines.holdsANumber(count);
+            if (count != columns && !shortRow) {
                 ds.Layout.FirstDataLine = i + 1;
                 matchedRun = 0;
             } else {
@@ -159,6 +236,11 @@ bool FindLayoutWithOptions(DataSet& ds, Messages& messages, DataLines& data) {
             ds.Layout.FirstDataLine = ++i;
         }
     }
+    // Comment and blank lines right above the first row belong to the header.
+    while (ds.Layout.FirstDataLine <= ds.File.LineCount && lines.skipped(ds.Layout.FirstDataLine)) ++ds.Layout.FirstDataLine;
+    if (int namesLine = 0; columns > 1 && ds.Layout.HeaderLineCount == 0 && namesAboveTheData(ds, lines, columns, namesLine))
+        nameLines.push_back(namesLine);
+
     // Everything before the data that is not a names line stays as free header text, so no
     // line is lost on a save.
     for (int i = 1; i < ds.Layout.FirstDataLine; ++i)
@@ -169,7 +251,7 @@ bool FindLayoutWithOptions(DataSet& ds, Messages& messages, DataLines& data) {
     for (int i = ds.Layout.FirstDataLine; i <= ds.File.LineCount; ++i) {
         const auto id = static_cast<CellTable::RowId>(i);
         const bool skipped = lines.skipped(i);
-        if (skipped || (options.robustSample && i > sample)) {
+        if (skipped || (options.robustSample && i > lastRow)) {
             data.skipped.push_back(id);
             if (skipped && lines.line(i).find_first_not_of(" \t") == std::string_view::npos) data.breaks.push_back(id);
         } else {

@@ -1,6 +1,9 @@
 // Real data files made by other programs, each with the table a careful reader takes from it
 // (tests/data/real/expected.tsv): the detector's proposal must read them that way.
+#include "data_writer.h"
 #include "loader.h"
+#include "reading_advice.h"
+#include "test_files.h"
 
 #include <gtest/gtest.h>
 
@@ -88,4 +91,35 @@ TEST(RealFiles, TheProposalReadsEachFileAsACarefulReaderDoes) {
               << proposalRight << "\n"
               << misses.str();
     EXPECT_GE(proposalRight * 10, static_cast<int>(tables.size()) * 9) << misses.str();
+}
+
+// Saved unchanged with the options it was read with, each file reads back as the same table.
+TEST(RealFiles, SavedWithTheirOptionsTheyReadBackTheSame) {
+    test::TempDir dir;
+    auto table = [](const DataSet& ds) {
+        std::string t;
+        for (int h = 1; h <= ds.Layout.HeaderLineCount; ++h)
+            for (int k = 1; k <= ds.Layout.ColumnCount; ++k)
+                t += (h == 1 ? ds.Layout.ColumnNames : h == 2 ? ds.Layout.ColumnLabels : ds.Layout.ColumnHeader3)[k] + "|";
+        t += "\n";
+        for (int r = 1; r <= ds.Layout.DataRowCount; ++r) {
+            for (int k = 1; k <= ds.Layout.ColumnCount; ++k) t.append(ds.Table.Cells.cell(k, r)).append("|");
+            t += "\n";
+        }
+        return t;
+    };
+    for (const Expected& e : expectedTables()) {
+        DataSet ds;
+        ds.File.CurrentFileName = std::string(VARNOTILE_REAL_FILES) + "/" + e.file;
+        LoadDataFile(ds, true);
+        const std::string saved = dir.path() + "/" + e.file;
+        ASSERT_EQ(SaveDataFile(ds, saved, false), "") << e.file;
+        DataSet back;
+        back.File.CurrentFileName = saved;
+        back.Layout.ListSeparator = ds.Layout.ListSeparator;
+        back.Layout.Reading = ds.Layout.Reading;
+        LoadDataFile(back);
+        EXPECT_EQ(table(back), table(ds)) << e.file;
+        EXPECT_EQ(back.Table.Cells.skippedLines().size(), ds.Table.Cells.skippedLines().size()) << e.file;
+    }
 }
