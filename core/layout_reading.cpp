@@ -188,7 +188,7 @@ bool FindLayoutWithOptions(DataSet& ds, Messages& messages, DataLines& data) {
 
     const int fields = options.missingAsGaps ? lines.rawColumns(sample) : lines.split(sample);
     if (fields > kColumnLimit) messages.emplace_back(kMsgTooManyColumns);
-    const int columns = lines.field(fields).empty() ? fields - 1 : fields;
+    const int columns = std::max(1, lines.field(fields).empty() ? fields - 1 : fields);
     ds.Layout.ColumnCount = columns;
     for (int j = 1; j <= columns && j <= kColumnLimit; ++j) ds.Layout.ColumnIsNumeric[j] = columnIsNumeric(lines, sample, j);
 
