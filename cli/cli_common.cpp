@@ -21,6 +21,7 @@ void addCommonOptions(QCommandLineParser& parser) {
         {QStringLiteral("decimal"), QStringLiteral("The decimal separator of numbers (default: the locale's)."),
          QStringLiteral("C")},
     });
+    addReadingOptions(parser);
 }
 
 int refuse(const CommandSyntax& syntax, const std::string& message) {
@@ -29,10 +30,11 @@ int refuse(const CommandSyntax& syntax, const std::string& message) {
     return kExitUsage;
 }
 
-std::optional<int> parseCommandLine(QCommandLineParser& parser, const CommandSyntax& syntax, const QStringList& arguments) {
+std::optional<int> parseCommandLine(QCommandLineParser& parser, const CommandSyntax& syntax,
+                                    const QStringList& arguments, OptionalValues& optionalValues) {
     parser.setApplicationDescription(QString::fromUtf8(syntax.description));
     // The first element stands for the program; the parser skips it.
-    if (!parser.parse(QStringList{QStringLiteral("varnotile-cli")} + arguments))
+    if (!parser.parse(QStringList{QStringLiteral("varnotile-cli")} + takeOptionalValues(arguments, optionalValues)))
         return refuse(syntax, parser.errorText().toStdString());
     if (parser.isSet(QStringLiteral("help"))) {
         // The parser's own usage line would name the program by its path and omit the command.
@@ -58,8 +60,16 @@ std::optional<std::string> delimiterOption(const QCommandLineParser& parser, con
     return std::nullopt;
 }
 
-std::optional<LoadOptions> loadOptionsOf(const QCommandLineParser& parser, const CommandSyntax& syntax) {
+std::optional<LoadOptions> loadOptionsOf(const QCommandLineParser& parser, const OptionalValues& optionalValues,
+                                         const CommandSyntax& syntax) {
     LoadOptions options;
+    std::string refusal;
+    const std::optional<ReadingFlags> reading = readingFlagsOf(parser, optionalValues, refusal);
+    if (!reading) {
+        refuse(syntax, refusal);
+        return std::nullopt;
+    }
+    options.reading = *reading;
     if (parser.isSet(QStringLiteral("delimiter"))) {
         const std::optional<std::string> delimiter = delimiterOption(parser, QStringLiteral("delimiter"), syntax);
         if (!delimiter) return std::nullopt;
@@ -75,6 +85,10 @@ std::optional<LoadOptions> loadOptionsOf(const QCommandLineParser& parser, const
         options.decimal = decimal[0];
     }
     return options;
+}
+
+std::string usageWith(const char* rest) {
+    return std::string("[--delimiter D] [--decimal C] ") + kReadingUsage + " " + rest;
 }
 
 std::string settingsPathBesideProgram() {
@@ -96,9 +110,10 @@ std::string defaultDelimiter() {
 int loadForCommand(DataSet& ds, const LoadOptions& options, const std::string& file, LoadOutcome& outcome) {
     ds.Settings.DecimalSeparator = options.decimal ? options.decimal : localeDecimalSeparator();
     ds.Layout.ListSeparator = options.delimiterGiven ? options.delimiter : defaultDelimiter();
+    ds.Layout.Reading = options.reading.options;
     ds.File.CurrentFileName = file;
     try {
-        outcome = LoadDataFile(ds);
+        outcome = LoadDataFile(ds, options.reading.automatic);
     } catch (const std::bad_alloc&) {
         // A file larger than the memory left: a read error like any other, not an abort.
         ResetData(ds);

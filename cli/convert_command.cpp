@@ -1,7 +1,8 @@
 // varnotile-cli convert: loads a file as the window does and writes it back in the window's
-// saved form, optionally with another delimiter. The output file is replaced only when the new
-// content is complete, and not at all when a text would be split by the new delimiter (--force
-// writes it anyway).
+// saved form, optionally with another delimiter. The reading options shape the writing as in the
+// window: quoting, one space between fields with whitespace reading, comment and blank lines put
+// back. The output file is replaced only when the new content is complete, and not at all when a
+// text would be split by the new delimiter (--force writes it anyway).
 #include "cli_common.h"
 #include "data_writer.h"
 
@@ -14,7 +15,7 @@ namespace varnotile::cli {
 
 int runConvert(const QStringList& arguments) {
     const CommandSyntax syntax{"convert",
-                               "[--delimiter D] [--decimal C] [--to-delimiter D2] [--keep-date] [--force] FILE OUT",
+                               usageWith("[--to-delimiter D2] [--keep-date] [--force] FILE OUT"),
                                "Writes FILE to OUT as the window saves it, with the delimiter D2 when given.",
                                {QStringLiteral("FILE"), QStringLiteral("OUT")}};
     QCommandLineParser parser;
@@ -25,8 +26,9 @@ int runConvert(const QStringList& arguments) {
         {QStringLiteral("keep-date"), QStringLiteral("Gives OUT the modification time of FILE.")},
         {QStringLiteral("force"), QStringLiteral("Writes OUT even when the delimiter written would split texts.")},
     });
-    if (const std::optional<int> status = parseCommandLine(parser, syntax, arguments)) return *status;
-    const std::optional<LoadOptions> options = loadOptionsOf(parser, syntax);
+    OptionalValues optionalValues;
+    if (const std::optional<int> status = parseCommandLine(parser, syntax, arguments, optionalValues)) return *status;
+    const std::optional<LoadOptions> options = loadOptionsOf(parser, optionalValues, syntax);
     if (!options) return kExitUsage;
     std::optional<std::string> toDelimiter;
     if (parser.isSet(QStringLiteral("to-delimiter"))) {
@@ -45,7 +47,11 @@ int runConvert(const QStringList& arguments) {
     for (const std::string& message : outcome.messages) std::cerr << "varnotile-cli convert: " << message << "\n";
     if (status == kExitTooFewData) return status; // nothing to write; OUT is left alone
 
-    if (toDelimiter) ds.Layout.ListSeparator = *toDelimiter;
+    if (toDelimiter) {
+        // Whitespace reading writes one space whatever the delimiter; D2 is what the user asked for.
+        ds.Layout.Reading.whitespace = false;
+        ds.Layout.ListSeparator = *toDelimiter;
+    }
     // Texts holding the delimiter would come back as other fields: refuse unless told otherwise.
     if (const SplitTexts found = force ? SplitTexts{} : FindSplitTexts(ds); found.count > 0) {
         std::cerr << "varnotile-cli convert: " << SplitTextsSentence(found, ds)

@@ -2,12 +2,14 @@
 #include "cli_common.h"
 #include "number_text.h"
 #include "qt_texts.h"
+#include "reading_advice.h"
 #include "text_codec.h"
 
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QJsonValue>
 
 #include <algorithm>
 #include <cstdio>
@@ -26,21 +28,62 @@ QJsonObject columnReport(const DataSet& ds, int column) {
         {QStringLiteral("header3"), displayString(ds.Layout.ColumnHeader3[k], ds.File.FileIsUtf8)},
     };
     if (column <= 10) { // statistics are kept for the ten columns the chart can show
-        report.insert(QStringLiteral("min"), ds.Table.ColumnMin[k]);
-        report.insert(QStringLiteral("max"), ds.Table.ColumnMax[k]);
-        report.insert(QStringLiteral("absmax"), ds.Table.ColumnAbsMax[k]);
-        report.insert(QStringLiteral("min_text"), QString::fromStdString(formatGeneral(
-                                                      ds.Table.ColumnMin[k], ds.Settings.DecimalSeparator)));
-        report.insert(QStringLiteral("max_text"), QString::fromStdString(formatGeneral(
-                                                      ds.Table.ColumnMax[k], ds.Settings.DecimalSeparator)));
+        // A column whose every cell is a missing value has no smallest or largest value.
+        const int missing = ds.Table.MissingCount[k];
+        const bool noValue = missing > 0 && missing >= ds.Layout.DataRowCount;
+        auto number = [&](double value) { return noValue ? QJsonValue() : QJsonValue(value); };
+        auto text = [&](double value) {
+            return noValue ? QJsonValue() : QJsonValue(QString::fromStdString(formatGeneral(value, ds.decimal())));
+        };
+        report.insert(QStringLiteral("min"), number(ds.Table.ColumnMin[k]));
+        report.insert(QStringLiteral("max"), number(ds.Table.ColumnMax[k]));
+        report.insert(QStringLiteral("absmax"), number(ds.Table.ColumnAbsMax[k]));
+        report.insert(QStringLiteral("min_text"), text(ds.Table.ColumnMin[k]));
+        report.insert(QStringLiteral("max_text"), text(ds.Table.ColumnMax[k]));
+        report.insert(QStringLiteral("missing_count"), missing);
     }
     return report;
 }
 
+const char* decimalName(DecimalChoice choice) {
+    switch (choice) {
+    case DecimalChoice::Point: return "Point";
+    case DecimalChoice::Comma: return "Comma";
+    case DecimalChoice::System: break;
+    }
+    return "System";
+}
+
+QJsonArray textArray(const std::vector<std::string>& texts) {
+    QJsonArray array;
+    for (const std::string& text : texts) array.append(QString::fromStdString(text));
+    return array;
+}
+
+// What --auto would read the file with, the detector's findings in words, and whether the
+// window would offer it (the file read badly and the proposal reads it another way).
+QJsonObject proposalReport(const DataSet& ds) {
+    const ReadingChoice choice = ProposedChoice(ds);
+    const ReadOptions& options = choice.options;
+    return QJsonObject{
+        {QStringLiteral("delimiter"), QString::fromStdString(options.whitespace ? std::string(" ") : choice.delimiter)},
+        {QStringLiteral("whitespace"), options.whitespace},
+        {QStringLiteral("decimal"), QString::fromLatin1(decimalName(options.decimal))},
+        {QStringLiteral("quotes"), options.quotedTexts},
+        {QStringLiteral("comments"), options.commentLines},
+        {QStringLiteral("comment_prefix"), QString::fromStdString(options.commentPrefix)},
+        {QStringLiteral("missing"), options.missingAsGaps},
+        {QStringLiteral("missing_tokens"), textArray(options.missingTokens)},
+        {QStringLiteral("robust_sample"), options.robustSample},
+        {QStringLiteral("findings"), textArray(ds.Layout.Proposal.findings)},
+        {QStringLiteral("sentence"), QString::fromStdString(ds.Layout.Proposal.sentence())},
+        {QStringLiteral("offered"), ShouldOfferProposal(ds)},
+    };
+}
+
 // Everything but the cells.
 QJsonObject loadReport(const DataSet& ds, const LoadOutcome& outcome) {
-    QJsonArray messages;
-    for (const std::string& message : outcome.messages) messages.append(QString::fromStdString(message));
+    const QJsonArray messages = textArray(outcome.messages);
     QJsonObject headerLines;
     for (std::size_t i = 1; i <= 20; ++i)
         if (!ds.Layout.HeaderLines[i].empty())
@@ -58,6 +101,7 @@ QJsonObject loadReport(const DataSet& ds, const LoadOutcome& outcome) {
         {QStringLiteral("extra_column"), ds.Layout.ExtraColumnFound},
         {QStringLiteral("header_lines"), headerLines},
         {QStringLiteral("columns"), columns},
+        {QStringLiteral("proposal"), proposalReport(ds)},
     };
 }
 
@@ -114,6 +158,21 @@ void writeCells(const DataSet& ds, std::FILE* stream) {
     std::fwrite(out.data(), 1, out.size(), stream);
 }
 
+// The "row_lines" member: the file line number each data row came from.
+void writeRowLines(const DataSet& ds, std::FILE* stream) {
+    std::string out = ",\n    \"row_lines\": [";
+    for (int r = 1; r <= ds.Layout.DataRowCount; ++r) {
+        if (r > 1) out += ", ";
+        out += std::to_string(ds.Table.Cells.rowId(r));
+        if (out.size() > (1 << 16)) {
+            std::fwrite(out.data(), 1, out.size(), stream);
+            out.clear();
+        }
+    }
+    out.push_back(']');
+    std::fwrite(out.data(), 1, out.size(), stream);
+}
+
 void printReport(const DataSet& ds, const LoadOutcome& outcome, bool withCells) {
     QByteArray json = QJsonDocument(loadReport(ds, outcome)).toJson(QJsonDocument::Indented);
     if (!withCells) {
@@ -121,24 +180,27 @@ void printReport(const DataSet& ds, const LoadOutcome& outcome, bool withCells) 
         return;
     }
     // The cells follow the other members inside the same object: cut the document before its
-    // closing brace, stream the cells, and close it again.
+    // closing brace, stream the cells and row lines, and close it again.
     json.truncate(json.lastIndexOf('}'));
     while (json.endsWith('\n')) json.chop(1);
     std::fwrite(json.constData(), 1, static_cast<std::size_t>(json.size()), stdout);
     writeCells(ds, stdout);
+    writeRowLines(ds, stdout);
     std::fputs("\n}\n", stdout);
 }
 
 } // namespace
 
 int runInspect(const QStringList& arguments) {
-    const CommandSyntax syntax{"inspect", "[--delimiter D] [--decimal C] [--cells] FILE",
+    const CommandSyntax syntax{"inspect", usageWith("[--cells] FILE"),
                                "Prints what loading FILE found, as JSON.", {QStringLiteral("FILE")}};
     QCommandLineParser parser;
     addCommonOptions(parser);
-    parser.addOption({QStringLiteral("cells"), QStringLiteral("Adds every cell's text, row by row.")});
-    if (const std::optional<int> status = parseCommandLine(parser, syntax, arguments)) return *status;
-    const std::optional<LoadOptions> options = loadOptionsOf(parser, syntax);
+    parser.addOption({QStringLiteral("cells"),
+                      QStringLiteral("Adds every cell's text, row by row, and the file line of each row.")});
+    OptionalValues optionalValues;
+    if (const std::optional<int> status = parseCommandLine(parser, syntax, arguments, optionalValues)) return *status;
+    const std::optional<LoadOptions> options = loadOptionsOf(parser, optionalValues, syntax);
     if (!options) return kExitUsage;
 
     DataSet ds;

@@ -11,9 +11,12 @@ namespace {
 void printUsage(std::ostream& stream) {
     stream << "usage: varnotile-cli COMMAND [OPTIONS] ...\n"
               "commands:\n"
-              "  inspect [--delimiter D] [--decimal C] [--cells] FILE\n"
-              "  convert [--delimiter D] [--decimal C] [--to-delimiter D2] [--keep-date] [--force] FILE OUT\n"
-              "  render [--delimiter D] [--decimal C] [--x N] [--numeric] [--size WxH] FILE OUT.png|OUT.pdf\n"
+              "  inspect [--delimiter D] [--decimal C] [READING] [--cells] FILE\n"
+              "  convert [--delimiter D] [--decimal C] [READING] [--to-delimiter D2] [--keep-date] [--force] FILE OUT\n"
+              "  render [--delimiter D] [--decimal C] [READING] [--x N] [--numeric] [--size WxH] FILE OUT.png|OUT.pdf\n"
+              "READING: "
+           << varnotile::cli::kReadingUsage
+           << "\n"
               "varnotile-cli COMMAND --help describes a command's options.\n";
 }
 

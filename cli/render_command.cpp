@@ -41,7 +41,7 @@ void chooseOffscreenWithoutDisplay() {
 int runRender(int argc, char** argv) {
     chooseOffscreenWithoutDisplay();
     QApplication app(argc, argv);
-    const CommandSyntax syntax{"render", "[--delimiter D] [--decimal C] [--x N] [--numeric] [--size WxH] FILE OUT",
+    const CommandSyntax syntax{"render", usageWith("[--x N] [--numeric] [--size WxH] FILE OUT"),
                                "Draws the chart of FILE as the window draws it into OUT, a .png or .pdf file.",
                                {QStringLiteral("FILE"), QStringLiteral("OUT")}};
     QCommandLineParser parser;
@@ -53,8 +53,10 @@ int runRender(int argc, char** argv) {
         {QStringLiteral("size"), QStringLiteral("The picture size in pixels (default 1200x800)."), QStringLiteral("WxH"),
          QStringLiteral("1200x800")},
     });
-    if (const std::optional<int> status = parseCommandLine(parser, syntax, app.arguments().mid(2))) return *status;
-    const std::optional<LoadOptions> options = loadOptionsOf(parser, syntax);
+    OptionalValues optionalValues;
+    if (const std::optional<int> status = parseCommandLine(parser, syntax, app.arguments().mid(2), optionalValues))
+        return *status;
+    const std::optional<LoadOptions> options = loadOptionsOf(parser, optionalValues, syntax);
     if (!options) return kExitUsage;
     const std::string xText = parser.value(QStringLiteral("x")).toStdString();
     const std::string sizeText = parser.value(QStringLiteral("size")).toStdString();

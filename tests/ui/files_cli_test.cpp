@@ -3,6 +3,9 @@
 #include "test_files.h"
 
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 
 #include <gtest/gtest.h>
@@ -95,4 +98,88 @@ TEST(FilesCli, EveryCommandRefusesAnUnknownOptionAlikeAndExplainsItsOwn) {
             << help.output.toStdString();
         EXPECT_TRUE(help.output.contains("--delimiter <D>")) << help.output.toStdString();
     }
+}
+
+namespace {
+
+// inspect's JSON in brief: per column N[min,max] or T, "/n" for n missing values; then the row
+// count and the file line of each row.
+std::string tableSummary(const QByteArray& json) {
+    const QJsonObject report = QJsonDocument::fromJson(json).object();
+    QStringList columns;
+    for (const QJsonValue& value : report[QStringLiteral("columns")].toArray()) {
+        const QJsonObject column = value.toObject();
+        QString text = QStringLiteral("T");
+        if (column[QStringLiteral("numeric")].toBool())
+            text = QStringLiteral("N[%1,%2]").arg(column[QStringLiteral("min")].toDouble()).arg(column[QStringLiteral("max")].toDouble());
+        if (const int missing = column[QStringLiteral("missing_count")].toInt())
+            text += QStringLiteral("/%1").arg(missing);
+        columns << text;
+    }
+    // Runs of consecutive lines as "first-last".
+    QStringList lines;
+    int runStart = 0, previous = 0;
+    auto closeRun = [&] {
+        if (runStart)
+            lines << (previous > runStart ? QStringLiteral("%1-%2").arg(runStart).arg(previous) : QString::number(runStart));
+    };
+    for (const QJsonValue& value : report[QStringLiteral("row_lines")].toArray()) {
+        const int line = value.toInt();
+        if (line != previous + 1) {
+            closeRun();
+            runStart = line;
+        }
+        previous = line;
+    }
+    closeRun();
+    return (columns.join(' ') + QStringLiteral(" | %1: ").arg(report[QStringLiteral("data_row_count")].toInt()) +
+            lines.join(',')).toStdString();
+}
+
+} // namespace
+
+TEST(FilesCli, ReadingOptionsShapeTheTableInspectReportsAndConvertWritesBack) {
+    struct Case {
+        QStringList flags;
+        std::string text;
+        std::string table;
+    };
+    std::string twentyRowsAndATrailer = "t,U\n";
+    for (int r = 0; r < 20; ++r) twentyRowsAndATrailer += std::to_string(r) + "," + std::to_string(r + 1) + "\n";
+    twentyRowsAndATrailer += "end of record\n";
+    const Case cases[] = {
+        {{"--whitespace"}, "t    U\n  0  1\n  1  2\n 2   3\n 3   4\n", "N[0,3] N[1,4] | 4: 2-5"},
+        {{"--quotes"}, "name,v\n\"a,b\",\"1\"\n\"c\",2\n\"d\",3\n\"e\",4\n", "T N[1,4] | 4: 2-5"},
+        {{"--comments=%"}, "% note\nt,U\n0,1\n%\n1,2\n\n2,3\n3,4\n", "N[0,3] N[1,4] | 4: 3,5,7-8"},
+        {{"--missing=NA,-999"}, "t,U\n0,1\n1,NA\n2,-999\n3,4.5\n", "N[0,3] N[1,4.5]/2 | 4: 2-5"},
+        {{"--missing"}, "t,U\n0,1\n1,n/a\n2,?\n3,4.5\n", "N[0,3] N[1,4.5]/2 | 4: 2-5"},
+        {{"--robust-sample"}, twentyRowsAndATrailer, "N[0,19] N[1,20] | 20: 2-21"},
+        {{"--auto"}, "# logger 7\nt;U\n0;1,5\n# pause\n1;2,5\n2;3,5\n3;4,5\n", "N[0,3] N[1.5,4.5] | 4: 3,5-7"},
+    };
+    TempDir dir;
+    for (const Case& c : cases) {
+        const QString in = QString::fromStdString(dir.write("in.txt", c.text));
+        const CliRun inspected =
+            run(QStringLiteral(VARNOTILE_CLI), QStringList{"inspect", "--cells"} + c.flags + QStringList{in});
+        EXPECT_EQ(inspected.status, 0) << inspected.errors.toStdString();
+        EXPECT_EQ(tableSummary(inspected.output.toUtf8()), c.table) << c.flags.join(' ').toStdString();
+    }
+
+    // Quoted texts holding either delimiter, and a doubled quote, come back as the same cells.
+    const QString in = QString::fromStdString(
+        dir.write("quoted.csv", "name;v\n\"a;b\";1,5\n\"say \"\"hi\"\"\";2\n\"x,y\";3\n\"z\";4\n"));
+    const QString out = QString::fromStdString(dir.path() + "/out.csv");
+    const QStringList read{"--decimal", ",", "--quotes"};
+    const QStringList toComma{"--delimiter", ";", "--to-delimiter", ",", in, out};
+    ASSERT_EQ(convert(QStringLiteral(VARNOTILE_CLI), read + toComma).status, 0);
+    auto cells = [&](const QString& delimiter, const QString& file) {
+        const CliRun inspected = run(QStringLiteral(VARNOTILE_CLI),
+                                     QStringList{"inspect", "--cells", "--delimiter", delimiter} + read + QStringList{file});
+        return QJsonDocument::fromJson(inspected.output.toUtf8()).object()[QStringLiteral("cells")].toArray();
+    };
+    EXPECT_EQ(cells(QStringLiteral(","), out), cells(QStringLiteral(";"), in)) << readFile(out.toStdString());
+    EXPECT_EQ(cells(QStringLiteral(";"), in).size(), 4);
+
+    // --auto replaces every reading option: given together they are refused.
+    EXPECT_EQ(run(QStringLiteral(VARNOTILE_CLI), {"inspect", "--auto", "--quotes", in}).status, 2);
 }
