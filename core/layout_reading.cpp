@@ -194,7 +194,8 @@ bool FindLayoutWithOptions(DataSet& ds, Messages& messages, DataLines& data) {
 
     // Free header text: lines before the data whose field count differs, and comment or blank
     // lines wherever they stand before it. The scan ends once the data have clearly begun.
-    const int scanEnd = std::min(ds.File.LineCount, options.commentLines ? kLongHeaderScan : kHeaderScan);
+    // The trailer after the last row is never header text.
+    const int scanEnd = std::min({ds.File.LineCount, options.commentLines ? kLongHeaderScan : kHeaderScan, lastRow});
     ds.Layout.FirstDataLine = 1;
     std::vector<int> nameLines;
     if (columns == 1) {

@@ -67,6 +67,18 @@ bool columnMadeTextByAToken(const DataSet& ds) {
     return false;
 }
 
+// A text column whose cells read as numbers with the other decimal separator.
+bool numbersWithTheOtherDecimal(const DataSet& ds) {
+    const char other = ds.decimal() == ',' ? '.' : ',';
+    if (ds.delimiter() == static_cast<unsigned char>(other) || ds.Layout.DataRowCount < 1) return false;
+    for (int k = 1; k <= ds.Layout.ColumnCount && k <= kColumnLimit; ++k) {
+        if (ds.Layout.ColumnIsNumeric[k]) continue;
+        const std::string_view text = ds.Table.Cells.cell(k, ds.Layout.DataRowCount);
+        if (text.find(other) != std::string_view::npos && IsNumericText(text, other)) return true;
+    }
+    return false;
+}
+
 } // namespace
 
 std::vector<std::string> PoorReadingSigns(const DataSet& ds) {
@@ -83,6 +95,7 @@ std::vector<std::string> PoorReadingSigns(const DataSet& ds) {
             break;
         }
     if (columnMadeTextByAToken(ds)) signs.emplace_back("a missing-value token made a column text");
+    if (numbersWithTheOtherDecimal(ds)) signs.emplace_back("a column of numbers with another decimal separator is text");
     return signs;
 }
 
