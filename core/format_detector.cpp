@@ -24,18 +24,6 @@ struct SampledLine {
     std::string_view text;
 };
 
-bool isBlank(char c) {
-    return c == ' ' || c == '\t';
-}
-
-std::string_view trimBlanks(std::string_view s) {
-    while (!s.empty() && isBlank(s.front()))
-        s.remove_prefix(1);
-    while (!s.empty() && isBlank(s.back()))
-        s.remove_suffix(1);
-    return s;
-}
-
 bool isBlankLine(std::string_view line) {
     return trimBlanks(line).empty();
 }

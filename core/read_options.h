@@ -30,6 +30,11 @@ struct ReadOptions {
     bool operator==(const ReadOptions&) const = default;
 };
 
+// Space or tab.
+inline bool isBlank(char c) { return c == ' ' || c == '\t'; }
+// The text without the spaces and tabs at both ends.
+std::string_view trimBlanks(std::string_view s);
+
 // The effective decimal character: System gives `localeDecimal`.
 char decimalFor(const ReadOptions& options, char localeDecimal);
 
