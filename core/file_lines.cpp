@@ -1,47 +1,318 @@
 #include "file_lines.h"
 
+#include "parallel.h"
+
 #include <algorithm>
 #include <cstdint>
 
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <new>
+#include <utility>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace varnotile {
 
+PageBuffer::PageBuffer(std::size_t size) {
+    if (size == 0) return;
+    int flags = MAP_PRIVATE | MAP_ANONYMOUS;
+#ifdef MAP_POPULATE
+    flags |= MAP_POPULATE;
+#endif
+    void* pages = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, flags, -1, 0);
+    if (pages == MAP_FAILED) throw std::bad_alloc();
+    data_ = static_cast<char*>(pages);
+    size_ = size;
+}
+
+PageBuffer::~PageBuffer() {
+    if (data_) ::munmap(data_, size_);
+}
+
+namespace {
+
+// Opens `path` for reading when it is a regular file and tells its size. Opened without waiting,
+// so that a named pipe nobody writes to cannot block the program, and only regular files are
+// read: a pipe or a device (a terminal, /dev/zero) may never end.
+std::string openRegularFile(const std::string& path, int& fd, std::size_t& size) {
+    fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return std::strerror(errno);
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) {
+        const int err = errno;
+        ::close(fd);
+        return std::strerror(err);
+    }
+    if (!S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return S_ISDIR(st.st_mode) ? std::strerror(EISDIR) : "Not a regular file";
+    }
+    size = st.st_size > 0 ? static_cast<std::size_t>(st.st_size) : 0;
+    return {};
+}
+
+// A read of this many bytes or more is shared out over the cores.
+constexpr std::size_t kBytesWorthSharing = std::size_t{1} << 20;
+constexpr std::size_t kBytesPerReadPart = std::size_t{8} << 20;
+
+// Reads the first `size` bytes of `fd` into `buffer` in parts on every core at once: copying out
+// of the system's file cache and the first touch of the fresh buffer are most of a large read's
+// time. Returns how many bytes from the start were read (fewer when the file got shorter).
+std::size_t readInParts(int fd, char* buffer, std::size_t size, int& error) {
+    const std::size_t parts = (size + kBytesPerReadPart - 1) / kBytesPerReadPart;
+    std::vector<std::size_t> got(parts, 0);
+    std::vector<int> errors(parts, 0);
+    forEachInParallel(parts, [&](std::size_t part) {
+        const std::size_t begin = part * kBytesPerReadPart, end = std::min(size, begin + kBytesPerReadPart);
+        std::size_t at = begin;
+        while (at < end) {
+            const ssize_t n = ::pread(fd, buffer + at, end - at, static_cast<off_t>(at));
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0) errors[part] = errno ? errno : EIO;
+            if (n <= 0) break;
+            at += static_cast<std::size_t>(n);
+        }
+        got[part] = at - begin;
+    });
+    std::size_t used = 0;
+    for (std::size_t part = 0; part < parts; ++part) {
+        if (errors[part] != 0) {
+            error = errors[part];
+            return 0;
+        }
+        used += got[part];
+        if (got[part] < std::min(size, (part + 1) * kBytesPerReadPart) - part * kBytesPerReadPart) break;
+    }
+    return used;
+}
+
+// Reads `fd` to its end into `buffer`, which doubles whenever it is full:
+// a file that grows while it is read simply gets more room. Closes `fd`. On return at least one
+// byte of room is left after the `used` bytes.
+std::string readToEnd(int fd, PageBuffer& buffer, std::size_t& used) {
+    used = 0;
+    if (buffer.size() > kBytesWorthSharing) {
+        int error = 0;
+        used = readInParts(fd, buffer.data(), buffer.size() - 1, error);
+        if (error != 0 || ::lseek(fd, static_cast<off_t>(used), SEEK_SET) < 0) {
+            if (error == 0) error = errno;
+            ::close(fd);
+            return std::strerror(error);
+        }
+    }
+    auto grow = [&](std::size_t to) {
+        PageBuffer larger(to);
+        if (used > 0) std::memcpy(larger.data(), buffer.data(), used);
+        buffer = std::move(larger);
+    };
+    for (;;) {
+        if (used == buffer.size()) grow(buffer.size() * 2);
+        const ssize_t got = ::read(fd, buffer.data() + used, buffer.size() - used);
+        if (got < 0) {
+            if (errno == EINTR) continue;
+            const int err = errno;
+            ::close(fd);
+            return std::strerror(err ? err : EIO);
+        }
+        if (got == 0) break;
+        used += static_cast<std::size_t>(got);
+    }
+    ::close(fd);
+    if (used == buffer.size()) grow(used + 1);
+    return {};
+}
+
+struct PartScan {
+    std::size_t lineBreaks = 0;
+    bool needsCare = false; // holds a CR or a byte 26
+};
+
+// Counts the LFs of data[0, n) and notes a CR or a byte 26. The count runs in blocks of 255 bytes
+// with a one-byte counter, which the compiler turns into wide vector compares.
+PartScan scanPart(const char* data, std::size_t n) {
+    PartScan scan;
+    unsigned char care = 0;
+    for (std::size_t i = 0; i < n;) {
+        const std::size_t blockEnd = std::min(n, i + 255);
+        unsigned char breaks = 0;
+        for (; i < blockEnd; ++i) {
+            const unsigned char c = static_cast<unsigned char>(data[i]);
+            breaks += c == '\n';
+            care |= (c == '\r') | (c == 26);
+        }
+        scan.lineBreaks += breaks;
+    }
+    scan.needsCare = care != 0;
+    return scan;
+}
+
+// Writes the offset after every LF of data[begin, end) to starts[first], starts[first + 1], ...
+template <typename Offset>
+void writeStarts(const char* data, std::size_t begin, std::size_t end, Offset* starts) {
+    while (begin < end) {
+        const void* lf = std::memchr(data + begin, '\n', end - begin);
+        if (!lf) break;
+        begin = static_cast<std::size_t>(static_cast<const char*>(lf) - data) + 1;
+        *starts++ = static_cast<Offset>(begin);
+    }
+}
+
+} // namespace
+
 void FileLines::clear() {
-    buffer_.clear();
-    buffer_.shrink_to_fit();
+    buffer_ = PageBuffer();
+    size_ = 0;
     std::vector<uint32_t>().swap(starts32_);
     std::vector<uint64_t>().swap(starts64_);
     wide_ = false;
+    ended_ = false;
+    continueLastLine_ = false;
 }
 
-void FileLines::assign(std::string bytes) {
-    clear();
-    buffer_ = std::move(bytes);
-    // Every line then ends with LF; a missing final line break adds no line of its own.
-    if (!buffer_.empty() && buffer_.back() != '\n') buffer_.push_back('\n');
-    const std::size_t n = buffer_.size();
+void FileLines::reopenLastLine() {
+    if (count() == 0 || size_ == 0 || ended_) return;
+    --size_; // the line break the split gave the last line
+    if (wide_)
+        starts64_.pop_back();
+    else
+        starts32_.pop_back();
+    continueLastLine_ = true;
+}
+
+void FileLines::append(std::string_view bytes) {
+    const bool continuing = std::exchange(continueLastLine_, false);
+    if (bytes.empty() || ended_) {
+        if (continuing) addStart(++size_); // the line keeps its break and stays as it was
+        return;
+    }
+    if (size_ + bytes.size() + 1 > buffer_.size()) {
+        // A fixed buffer: a larger one, doubling so that many small appends copy little in all.
+        PageBuffer larger(std::max(size_ + bytes.size() + 1, 2 * buffer_.size()));
+        if (size_ > 0) std::memcpy(larger.data(), buffer_.data(), size_);
+        buffer_ = std::move(larger);
+    }
     char* data = buffer_.data();
+    std::memcpy(data + size_, bytes.data(), bytes.size());
+    std::size_t n = size_ + bytes.size();
+    if (data[n - 1] != '\n') data[n++] = '\n';
+    if (!wide_ && n >= UINT32_MAX) {
+        starts64_.assign(starts32_.begin(), starts32_.end());
+        std::vector<uint32_t>().swap(starts32_);
+        wide_ = true;
+    }
+    if (!continuing) { // the sentinel goes; the walk sets it again after the new lines
+        if (wide_)
+            starts64_.pop_back();
+        else
+            starts32_.pop_back();
+    }
+    // The same walk as the careful split, from where the text ended.
+    std::size_t r = size_, w = size_;
+    for (bool first = true; r < n; first = false) {
+        const bool continuedLine = first && continuing;
+        if (!continuedLine) {
+            if (data[r] == 26) { // Ctrl+Z at the start of a line ends the file
+                ended_ = true;
+                break;
+            }
+            addStart(w);
+        }
+        const std::size_t end = static_cast<std::size_t>(static_cast<const char*>(std::memchr(data + r, '\n', n - r)) - data);
+        for (std::size_t k = r; k < end; ++k) {
+            const char c = data[k];
+            if (c == '\r') continue; // a CR is never part of a line
+            if (c == 26) break;      // Ctrl+Z inside a line ends its text
+            data[w++] = c;
+        }
+        data[w++] = '\n';
+        r = end + 1;
+    }
+    addStart(w);
+    size_ = w;
+}
+
+std::string FileLines::read(const std::string& path) {
+    clear();
+    int fd = -1;
+    std::size_t size = 0;
+    if (std::string error = openRegularFile(path, fd, size); !error.empty()) return error;
+    // One byte more than the size, for the final line break the splitter may add.
+    buffer_ = PageBuffer(size > 0 ? size + 1 : std::size_t{1} << 16);
+    if (std::string error = readToEnd(fd, buffer_, size_); !error.empty()) {
+        clear();
+        return error;
+    }
+    split();
+    return {};
+}
+
+void FileLines::assign(std::string_view bytes) {
+    clear();
+    buffer_ = PageBuffer(bytes.size() + 1);
+    if (!bytes.empty()) std::memcpy(buffer_.data(), bytes.data(), bytes.size());
+    size_ = bytes.size();
+    split();
+}
+
+void FileLines::split() {
+    char* data = buffer_.data();
+    // Every line then ends with LF; a missing final line break adds no line of its own.
+    if (size_ > 0 && data[size_ - 1] != '\n') data[size_++] = '\n';
+    const std::size_t n = size_;
+    wide_ = n >= UINT32_MAX;
+    // The text in parts, one per core when it is large, each scanned for its line breaks and for
+    // the bytes that make lines change.
+    const std::size_t parts = partsFor(n, kBytesWorthSharing);
+    auto partBegin = [&](std::size_t part) { return n * part / parts; };
+    std::vector<PartScan> scans(parts);
+    forEachInParallel(parts, [&](std::size_t part) {
+        scans[part] = scanPart(data + partBegin(part), partBegin(part + 1) - partBegin(part));
+    });
+    std::size_t lines = 1; // the sentinel
+    bool needsCare = false;
+    for (const PartScan& scan : scans) {
+        lines += scan.lineBreaks;
+        needsCare = needsCare || scan.needsCare;
+    }
+    if (!needsCare) {
+        // The usual case: nothing to drop, nothing to move; line k+1 starts after the k-th LF,
+        // and each part writes the starts of its own LFs.
+        std::vector<std::size_t> firstSlot(parts, 1);
+        for (std::size_t part = 1; part < parts; ++part)
+            firstSlot[part] = firstSlot[part - 1] + scans[part - 1].lineBreaks;
+        auto fill = [&](auto& starts) {
+            starts.resize(lines);
+            starts[0] = 0;
+            forEachInParallel(parts, [&](std::size_t part) {
+                writeStarts(data, partBegin(part), partBegin(part + 1), starts.data() + firstSlot[part]);
+            });
+        };
+        if (wide_)
+            fill(starts64_);
+        else
+            fill(starts32_);
+        return;
+    }
     // One slot per line plus the sentinel, reserved once: growing by doubling would hold the old
     // and the new table at the same time.
-    wide_ = n >= UINT32_MAX;
-    const std::size_t lines = static_cast<std::size_t>(std::count(data, data + n, '\n')) + 1;
     if (wide_)
         starts64_.reserve(lines);
     else
         starts32_.reserve(lines);
     std::size_t r = 0, w = 0; // read and write positions; w never overtakes r
     while (r < n) {
-        if (data[r] == 26) break; // Ctrl+Z at the start of a line ends the file
+        if (data[r] == 26) { // Ctrl+Z at the start of a line ends the file
+            ended_ = true;
+            break;
+        }
         addStart(w);
         const char* lf = static_cast<const char*>(std::memchr(data + r, '\n', n - r));
         const std::size_t end = static_cast<std::size_t>(lf - data);
         if (w == r && !std::memchr(data + r, '\r', end - r) && !std::memchr(data + r, 26, end - r)) {
-            w = end; // the usual case: nothing to drop, nothing to move
+            w = end; // nothing to drop, nothing to move in this line
         } else {
             for (std::size_t k = r; k < end; ++k) {
                 const char c = data[k];
@@ -54,44 +325,18 @@ void FileLines::assign(std::string bytes) {
         r = end + 1;
     }
     addStart(w);
-    buffer_.resize(w);
+    size_ = w;
 }
 
 std::string readWholeFile(const std::string& path, std::string& bytes) {
     bytes.clear();
-    // Opened without waiting, so that a named pipe nobody writes to cannot block the program, and
-    // only regular files are read: a pipe or a device (a terminal, /dev/zero) may never end.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return std::strerror(errno);
-    struct stat st {};
-    if (::fstat(fd, &st) != 0) {
-        const int err = errno;
-        ::close(fd);
-        return std::strerror(err);
-    }
-    if (!S_ISREG(st.st_mode)) {
-        ::close(fd);
-        return S_ISDIR(st.st_mode) ? std::strerror(EISDIR) : "Not a regular file";
-    }
-    // One byte more than the size, so that the line splitter's final line break needs no second
-    // buffer; a file that grows while it is read simply gets more room.
+    int fd = -1;
+    std::size_t size = 0;
+    if (std::string error = openRegularFile(path, fd, size); !error.empty()) return error;
+    PageBuffer buffer(size > 0 ? size + 1 : std::size_t{1} << 16);
     std::size_t used = 0;
-    bytes.resize(st.st_size > 0 ? static_cast<std::size_t>(st.st_size) + 1 : std::size_t{1} << 16);
-    for (;;) {
-        if (used == bytes.size()) bytes.resize(bytes.size() * 2);
-        const ssize_t got = ::read(fd, bytes.data() + used, bytes.size() - used);
-        if (got < 0) {
-            if (errno == EINTR) continue;
-            const int err = errno;
-            ::close(fd);
-            bytes.clear();
-            return std::strerror(err ? err : EIO);
-        }
-        if (got == 0) break;
-        used += static_cast<std::size_t>(got);
-    }
-    ::close(fd);
-    bytes.resize(used);
+    if (std::string error = readToEnd(fd, buffer, used); !error.empty()) return error;
+    bytes.assign(buffer.data(), used);
     return {};
 }
 

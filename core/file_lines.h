@@ -3,17 +3,55 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace varnotile {
 
+// Bytes taken straight from the system with all their pages present at once: a large file is
+// then copied in without a page fault every 4 KiB, which costs more than the copy itself.
+class PageBuffer {
+public:
+    PageBuffer() = default;
+    explicit PageBuffer(std::size_t size); // throws std::bad_alloc when the system has no room
+    PageBuffer(PageBuffer&& other) noexcept { swap(other); }
+    PageBuffer& operator=(PageBuffer&& other) noexcept {
+        PageBuffer(std::move(other)).swap(*this);
+        return *this;
+    }
+    PageBuffer(const PageBuffer&) = delete;
+    PageBuffer& operator=(const PageBuffer&) = delete;
+    ~PageBuffer();
+
+    char* data() const { return data_; }
+    std::size_t size() const { return size_; }
+    void swap(PageBuffer& other) noexcept {
+        std::swap(data_, other.data_);
+        std::swap(size_, other.size_);
+    }
+
+private:
+    char* data_ = nullptr;
+    std::size_t size_ = 0;
+};
+
 class FileLines {
 public:
+    // Reads the file at `path` straight into the line buffer and splits it as assign() does.
+    // Returns an empty string on success, else the system's reason (and holds no lines).
+    std::string read(const std::string& path);
     // Splits `bytes` into lines: a line ends at LF, a CR before the LF is not part of it, a CR
     // not followed by LF is dropped, a byte 26 at the start of a line ends the file and inside a
     // line ends that line's text. The buffer is compacted in place, so no second copy is made.
-    void assign(std::string bytes);
+    void assign(std::string_view bytes);
     void clear();
+    // Lines added to the end of the file, split by the same rules. `bytes` holds complete lines
+    // (it ends with LF); after reopenLastLine() its first line continues the last line.
+    void append(std::string_view bytes);
+    // The last line had no line break yet: the next append continues it.
+    void reopenLastLine();
+    // A byte 26 at the start of a line ended the file: nothing after it is read.
+    bool ended() const { return ended_; }
 
     int count() const {
         const std::size_t starts = wide_ ? starts64_.size() : starts32_.size();
@@ -28,7 +66,7 @@ public:
     }
     // Makes a UTF-8 byte-order mark at the start no part of line 1.
     void skipByteOrderMark() {
-        if (count() > 0 && start(0) == 0 && buffer_.compare(0, 3, "\xEF\xBB\xBF") == 0 && start(1) >= 4) {
+        if (count() > 0 && start(0) == 0 && text().substr(0, 3) == "\xEF\xBB\xBF" && start(1) >= 4) {
             if (wide_)
                 starts64_[0] = 3;
             else
@@ -36,9 +74,13 @@ public:
         }
     }
     // All line text as stored (lines separated by LF), for encoding checks.
-    std::string_view text() const { return buffer_; }
+    std::string_view text() const { return std::string_view(buffer_.data(), size_); }
 
 private:
+    // Splits buffer_[0, size_) in place; the buffer has room for one byte more.
+    void split();
+    // Line starts of text that has no CR and no byte 26: one after every LF, found on every core.
+    void findStarts(std::size_t lines);
     uint64_t start(std::size_t k) const { return wide_ ? starts64_[k] : starts32_[k]; }
     void addStart(uint64_t offset) {
         if (wide_)
@@ -47,12 +89,16 @@ private:
             starts32_.push_back(static_cast<uint32_t>(offset));
     }
 
-    std::string buffer_; // line texts, each followed by '\n'
+    // Line texts, each followed by '\n'.
+    PageBuffer buffer_;
+    std::size_t size_ = 0;
     // Start of line k at index k-1, with a sentinel at the end. Offsets take 32 bits while the
     // text is under 4 GiB, which halves this table for the usual million-line file.
     std::vector<uint32_t> starts32_;
     std::vector<uint64_t> starts64_;
     bool wide_ = false;
+    bool ended_ = false;
+    bool continueLastLine_ = false;
 };
 
 // Reads a whole file. Returns an empty string on success, else the system's reason.

@@ -17,10 +17,7 @@ std::string ReadFileLines(DataSet& ds) {
             return std::strerror(errno);
         return {}; // no such file: no lines
     }
-    std::string bytes;
-    std::string error = readWholeFile(ds.File.CurrentFileName, bytes);
-    if (!error.empty()) return error;
-    ds.File.FileLines.assign(std::move(bytes));
+    if (std::string error = ds.File.FileLines.read(ds.File.CurrentFileName); !error.empty()) return error;
     ds.File.LineCount = ds.File.FileLines.count();
     return {};
 }

@@ -26,6 +26,10 @@ void FillTable(DataSet& ds);
 // `adoptProposal` the proposal is what the file is read with (its lines are read once).
 LoadOutcome LoadDataFile(DataSet& ds, bool adoptProposal = false);
 
+// The part of a load after the lines are read: finds the layout with ds.Layout.ListSeparator and
+// ds.Layout.Reading, fills the table, takes the numbers and computes the statistics.
+void LayOutLines(DataSet& ds, LoadOutcome& outcome);
+
 // Modification time of `path` in seconds since the epoch, -1 when it has none.
 int64_t fileAgeStamp(const std::string& path);
 

@@ -78,10 +78,8 @@ bool parseNumber(std::string_view text, char decimal, double& out) {
 
     // Fast path: up to 15 significant digits and no exponent. Both the mantissa and the power of
     // ten are exact doubles, so one division gives the correctly rounded value.
-    static constexpr double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
-                                        1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
     if (exponentBegin == n && digits <= 15) {
-        const double v = static_cast<double>(mantissa) / kPow10[fractionDigits];
+        const double v = static_cast<double>(mantissa) / kExactPowersOfTen[fractionDigits];
         out = negative ? -v : v;
         return true;
     }

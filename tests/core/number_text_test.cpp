@@ -3,8 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <limits>
+#include <string>
 
 using namespace varnotile;
 
@@ -72,4 +75,37 @@ TEST(FixedFormat, HasThreeDecimals) {
     EXPECT_EQ(formatFixed3(-12.5, '.'), "-12.500");
     EXPECT_EQ(formatFixed3(0.12345, '.'), "0.123");
     EXPECT_EQ(formatFixed3(100, ','), "100,000");
+}
+
+// The loader reads the usual number where it stands; whatever it accepts must be exactly what
+// the conversion gives the field, with every delimiter and decimal separator.
+TEST(TextToNumber, NumberReadInPlaceEqualsTheFieldsConversion) {
+    struct Field { const char* text; bool plain; };
+    struct Split { char stop, decimal; };
+    const Field fields[] = {{"12", true},          {"-3.5", true},  {"+4", true},    {"-0", true},
+                            {"1.", true},          {".5", true},    {"1,5", true},   {"00012.5000", true},
+                            {"123456789012345", true},              {"0.00000000000001", true},
+                            {"1234567890123456", false},            {"0.000000000000001", false},
+                            {".", false},          {"-", false},    {"", false},     {" 7", false},
+                            {"7 ", false},         {"1e3", false},  {"1;5", false},  {"1.5.2", false},
+                            {"12a", false},        {"--1", false},  {"+-1", false},  {"5-", false}};
+    for (const Split s : {Split{',', '.'}, {';', ','}, {',', ','}, {' ', '.'}, {'\n', '.'}, {'-', '.'}, {'1', '.'}}) {
+        for (const Field& f : fields) {
+            const std::string line = std::string(f.text) + s.stop + "9";
+            const std::string_view field = std::string_view(line).substr(0, line.find(s.stop));
+            const char* p = line.data();
+            double v = 0;
+            const bool read = readPlainNumber(p, line.data() + line.size(), s.stop, s.decimal, v);
+            const std::string where = std::string(f.text) + " stop '" + s.stop + "' decimal '" + s.decimal + "'";
+            if (s.stop == ',' && s.decimal == '.') EXPECT_EQ(read, f.plain) << where;
+            if (!read) {
+                EXPECT_EQ(p, line.data()) << where;
+                continue;
+            }
+            double expected = 0;
+            ASSERT_TRUE(parseNumber(field, s.decimal, expected)) << where;
+            EXPECT_EQ(std::bit_cast<uint64_t>(v), std::bit_cast<uint64_t>(expected)) << where;
+            EXPECT_EQ(p, line.data() + field.size()) << where;
+        }
+    }
 }
