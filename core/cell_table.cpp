@@ -52,6 +52,31 @@ void CellTable::setReading(const ReadOptions& options, std::vector<RowId> rows, 
     breaks_ = std::move(breaks);
 }
 
+void CellTable::appendLines(const std::vector<RowId>& rows, const std::vector<RowId>& skipped,
+                            const std::vector<RowId>& breaks) {
+    if (!rows.empty()) {
+        bool consecutive = skipped.empty() && !listed_;
+        for (std::size_t i = 1; i < rows.size() && consecutive; ++i) consecutive = rows[i] == rows[i - 1] + 1;
+        if (consecutive && rowCount_ > 0) consecutive = rows.front() == firstLine_ + static_cast<RowId>(rowCount_);
+        if (consecutive) {
+            // The rows still follow the lines one to one, so no list is needed.
+            if (rowCount_ == 0) firstLine_ = rows.front();
+            rowCount_ += static_cast<int>(rows.size());
+        } else {
+            listRows();
+            rows_.insert(rows_.end(), rows.begin(), rows.end());
+        }
+        maxRowId_ = std::max(maxRowId_, rows.back());
+        for (auto& o : overlays_)
+            if (o) {
+                o->text.resize(static_cast<std::size_t>(maxRowId_) + 1);
+                o->set.resize(static_cast<std::size_t>(maxRowId_) + 1, 0);
+            }
+    }
+    skipped_.insert(skipped_.end(), skipped.begin(), skipped.end());
+    breaks_.insert(breaks_.end(), breaks.begin(), breaks.end());
+}
+
 std::vector<int> CellTable::rowsAfterBreaks() const {
     std::vector<int> after;
     if (breaks_.empty()) return after;

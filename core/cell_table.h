@@ -48,6 +48,11 @@ public:
     // The rows (ascending) that follow a blank line of the data: a curve is not drawn into them.
     std::vector<int> rowsAfterBreaks() const;
 
+    // Lines added to the end of the file: `rows` become rows after the last one, `skipped` and
+    // `breaks` join the lines kept among them. All lie past every line the table knows.
+    void appendLines(const std::vector<RowId>& rows, const std::vector<RowId>& skipped,
+                     const std::vector<RowId>& breaks);
+
     int rowCount() const { return listed_ ? static_cast<int>(rows_.size()) : rowCount_; }
     int columnCount() const { return columnCount_; }
     void setColumnCount(int columns) { columnCount_ = columns; }

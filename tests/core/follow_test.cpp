@@ -1,0 +1,127 @@
+// Following a growing file: whatever way the bytes arrive, the followed table ends as a fresh
+// load of the final file, with no row lost or doubled.
+#include "follow.h"
+#include "loader.h"
+#include "test_files.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+
+using namespace varnotile;
+
+namespace {
+
+std::string tableOf(const DataSet& ds) {
+    std::string t = std::to_string(ds.Layout.ColumnCount) + " columns, first " + std::to_string(ds.Layout.FirstDataLine) + "\n";
+    for (int k = 1; k <= ds.Layout.ColumnCount; ++k) t += ds.Layout.ColumnNames[k] + "|";
+    t += "\n";
+    for (int r = 1; r <= ds.Layout.DataRowCount; ++r) {
+        for (int k = 1; k <= ds.Layout.ColumnCount; ++k) {
+            t.append(ds.Table.Cells.cell(k, r)).append("=");
+            const double v = ds.value(k, r);
+            t += std::isnan(v) ? "gap" : std::to_string(v);
+            t += "|";
+        }
+        t += "\n";
+    }
+    for (int k = 1; k <= 10; ++k)
+        t += std::to_string(ds.Table.ColumnMin[k]) + ".." + std::to_string(ds.Table.ColumnMax[k]) + " ";
+    return t;
+}
+
+void load(DataSet& ds, const std::string& path, const ReadOptions& options) {
+    ds.File.CurrentFileName = path;
+    ds.Layout.Reading = options;
+    LoadDataFile(ds);
+}
+
+// One step of a writer: append bytes, truncate to bytes, or replace the file by a renamed one.
+struct Step {
+    enum Kind { Append, Truncate, Replace } kind;
+    std::string bytes;
+};
+
+struct Scenario {
+    const char* name;
+    ReadOptions options;
+    std::vector<Step> steps;
+    int reloads; // how many times the file must be read afresh
+};
+
+std::string rows(int from, int to) {
+    std::string s;
+    for (int i = from; i <= to; ++i) s += std::to_string(i) + "," + std::to_string(i * i % 97) + "\n";
+    return s;
+}
+
+} // namespace
+
+TEST(Follow, EndsAsAFreshLoadOfTheFinalFile) {
+    ReadOptions comments;
+    comments.commentLines = true;
+    comments.missingAsGaps = true;
+    const std::vector<Scenario> scenarios = {
+        {"steady bursts", {}, {{Step::Append, "t,v\n" + rows(1, 30)}, {Step::Append, rows(31, 40)}, {Step::Append, rows(41, 41)}}, 0},
+        {"lines cut in the middle",
+         {},
+         {{Step::Append, "t,v\n" + rows(1, 30) + "31,"}, {Step::Append, "5"}, {Step::Append, "\n32,7\n33"},
+          {Step::Append, ",8\n"}},
+         0},
+        {"short at first", {}, {{Step::Append, "t,v\n1,2\n"}, {Step::Append, rows(2, 40)}}, 1},
+        {"text past the last column", {}, {{Step::Append, "t,v\n" + rows(1, 30)}, {Step::Append, "31,5,note\n"}}, 1},
+        {"truncated and rewritten", {}, {{Step::Append, "t,v\n" + rows(1, 30)}, {Step::Truncate, "t,v\n" + rows(1, 8)}, {Step::Append, rows(9, 12)}}, 1},
+        {"replaced by rename", {}, {{Step::Append, "t,v\n" + rows(1, 30)}, {Step::Replace, "a,b\n" + rows(5, 40)}, {Step::Append, rows(41, 45)}}, 1},
+        {"comments, blanks and gaps",
+         comments,
+         {{Step::Append, "# logger 3\nt,v\n" + rows(1, 30)}, {Step::Append, "# pause\n\n31,NA\n32,"}, {Step::Append, "4\n"}},
+         0},
+    };
+    for (const Scenario& s : scenarios) {
+        SCOPED_TRACE(s.name);
+        test::TempDir dir;
+        const std::string path = dir.path() + "/log.csv";
+        std::string content;
+        DataSet followed;
+        FollowWatch watch;
+        bool loaded = false;
+        int reloads = 0;
+        for (const Step& step : s.steps) {
+            if (step.kind == Step::Append) {
+                content += step.bytes;
+                std::ofstream(path, std::ios::binary | std::ios::app) << step.bytes;
+            } else if (step.kind == Step::Truncate) {
+                content = step.bytes;
+                std::ofstream(path, std::ios::binary | std::ios::trunc) << step.bytes;
+            } else {
+                content = step.bytes;
+                std::ofstream(path + ".new", std::ios::binary) << step.bytes;
+                ASSERT_EQ(std::rename((path + ".new").c_str(), path.c_str()), 0);
+            }
+            if (!loaded) {
+                load(followed, path, s.options);
+                watch = WatchLoadedFile(followed);
+                loaded = true;
+                continue;
+            }
+            const GrowthResult growth = FollowGrowth(followed, watch);
+            if (growth.kind == Growth::Reload) {
+                ++reloads;
+                load(followed, path, s.options);
+                watch = WatchLoadedFile(followed);
+            }
+        }
+        DataSet fresh;
+        load(fresh, path, s.options);
+        // A line still without its break waits, so the fresh load reads the file up to the last break.
+        if (!content.empty() && content.back() != '\n' && watch.offset < content.size()) {
+            const std::string complete = content.substr(0, content.rfind('\n') + 1);
+            std::ofstream(path, std::ios::binary | std::ios::trunc) << complete;
+            load(fresh, path, s.options);
+        }
+        EXPECT_EQ(tableOf(followed), tableOf(fresh));
+        EXPECT_EQ(reloads, s.reloads);
+    }
+}
