@@ -85,6 +85,42 @@ bool neverDecreases(const double* v, std::size_t n) {
     return !descends;
 }
 
+// The source with its pieces: the runs of points with finite X and Y between missing values
+// and the rows after `breaks`; bounds and order of X over those points alone. Count 0 when no
+// point is left to draw.
+CurveSource withGaps(CurveSource source, const std::vector<int>& breaks) {
+    std::size_t nextBreak = 0;
+    bool open = false, any = false;
+    double lastX = 0;
+    for (std::size_t i = 0; i < source.count; ++i) {
+        const auto row = static_cast<int>(i + 1);
+        while (nextBreak < breaks.size() && breaks[nextBreak] < row) ++nextBreak;
+        if (nextBreak < breaks.size() && breaks[nextBreak] == row) open = false;
+        const double x = source.xAt(i), y = source.yAt(i);
+        if (!std::isfinite(x) || !std::isfinite(y)) {
+            open = false;
+            continue;
+        }
+        if (!open) source.pieces.push_back({i, i});
+        open = true;
+        source.pieces.back().to = i + 1;
+        if (!any) {
+            source.minX = source.maxX = x;
+            source.minY = source.maxY = y;
+        }
+        source.minX = std::min(source.minX, x);
+        source.maxX = std::max(source.maxX, x);
+        source.minY = std::min(source.minY, y);
+        source.maxY = std::max(source.maxY, y);
+        source.xAscending = source.xAscending && !(any && x < lastX);
+        lastX = x;
+        any = true;
+    }
+    if (!any) return CurveSource{};
+    if (source.pieces.size() == 1 && source.pieces[0] == CurvePiece{0, source.count}) source.pieces.clear();
+    return source;
+}
+
 } // namespace
 
 CurvePoints CurvePointsFor(const DataSet& ds, int k) {
@@ -103,7 +139,13 @@ CurvePoints CurvePointsFor(const DataSet& ds, int k) {
     if (!points.rowNumberX) points.x.reserve(static_cast<std::size_t>(rows));
     const std::size_t ySize = yColumn.size();
     const std::size_t xSize = xValues ? xValues->size() : 0;
+    const std::vector<int> breaks = ds.Table.Cells.rowsAfterBreaks();
+    std::size_t nextBreak = 0;
+    bool broken = false; // no line from the last point kept to the next
+    std::size_t pieceStart = 0;
     for (int r = 1; r <= rows; ++r) {
+        while (nextBreak < breaks.size() && breaks[nextBreak] < r) ++nextBreak;
+        if (nextBreak < breaks.size() && breaks[nextBreak] == r) broken = true;
         const auto ri = static_cast<std::size_t>(r);
         const double v = ri < ySize ? yColumn[ri] : 0.0;
         const double y = multiplier * v / divisor;
@@ -121,11 +163,18 @@ CurvePoints CurvePointsFor(const DataSet& ds, int k) {
                 points.x.reserve(static_cast<std::size_t>(rows));
                 for (std::size_t i = 0; i < points.y.size(); ++i) points.x.push_back(static_cast<double>(i + 1));
             }
+            broken = true;
             continue;
         }
+        if (broken && !points.y.empty()) {
+            points.pieces.push_back({pieceStart, points.y.size()});
+            pieceStart = points.y.size();
+        }
+        broken = false;
         if (!points.rowNumberX) points.x.push_back(x);
         points.y.push_back(y);
     }
+    if (!points.pieces.empty()) points.pieces.push_back({pieceStart, points.y.size()});
     return points;
 }
 
@@ -145,15 +194,17 @@ std::optional<CurveSource> CurveSourceFor(const DataSet& ds, int k) {
     // it keeps (or, for a negative divisor, reverses) the order of any two values. So the
     // plotted extremes are the scaled extremes of the values, and all plotted values are finite
     // when those two are.
+    const std::vector<int> breaks = ds.Table.Cells.rowsAfterBreaks();
     double least = 0, most = 0;
-    if (!finiteRange(source.y->data() + 1, source.count, least, most)) return std::nullopt;
+    if (!breaks.empty() || !finiteRange(source.y->data() + 1, source.count, least, most))
+        return withGaps(std::move(source), breaks);
     const double a = source.scaled(least), b = source.scaled(most);
-    if (!std::isfinite(a) || !std::isfinite(b)) return std::nullopt;
+    if (!std::isfinite(a) || !std::isfinite(b)) return withGaps(std::move(source), breaks);
     source.minY = std::min(a, b);
     source.maxY = std::max(a, b);
     if (source.x) {
         const double* xs = source.x->data() + 1;
-        if (!finiteRange(xs, source.count, source.minX, source.maxX)) return std::nullopt;
+        if (!finiteRange(xs, source.count, source.minX, source.maxX)) return withGaps(std::move(source), breaks);
         source.xAscending = neverDecreases(xs, source.count);
     } else if (source.xIsRowNumber) {
         source.minX = 1;

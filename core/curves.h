@@ -16,12 +16,21 @@ bool ColumnIsDrawn(const DataSet& ds, int k);
 // Drawn and not deleted: the column is named in the legend and the Y-axis title.
 bool ColumnIsListed(const DataSet& ds, int k);
 
+// A run of consecutive points joined by lines: points from .. to - 1. A curve breaks (no line
+// joins two neighbouring points) at a missing value and where a blank line stands between rows.
+struct CurvePiece {
+    std::size_t from = 0, to = 0;
+    bool operator==(const CurvePiece&) const = default;
+};
+
 // The points of one curve in row order. When `rowNumberX` is true the X values are implicit:
 // point i (0-based) lies at X = i + 1 and `x` is empty.
 struct CurvePoints {
     std::vector<double> x;
     std::vector<double> y;
     bool rowNumberX = false;
+    // Empty: all points form one piece (no break). Otherwise every point lies in one of them.
+    std::vector<CurvePiece> pieces;
     std::size_t size() const { return y.size(); }
     double xAt(std::size_t i) const { return rowNumberX ? static_cast<double>(i + 1) : x[i]; }
 };
@@ -29,7 +38,8 @@ struct CurvePoints {
 // The points curve k receives from FillCurve: none unless the column is drawn; otherwise one
 // point per data row, X the row number (XColumn 0) or the X column's value (0 when that column
 // is not numeric or not in the file), Y the value, on the percent scale 100 * value / ColumnAbsMax.
-// A point whose X or Y is not a finite number is left out.
+// A point whose X or Y is not a finite number (a missing value) is left out and breaks the line,
+// as does a blank line between two rows.
 CurvePoints CurvePointsFor(const DataSet& ds, int k);
 
 // The same points read straight from the data set's values instead of copied: point i (0-based)
@@ -44,8 +54,11 @@ struct CurveSource {
     double multiplier = 1.0;                // Y = multiplier * value / divisor
     double divisor = 1.0;
     std::size_t count = 0;                  // rows 1..count
-    double minX = 0, maxX = 0, minY = 0, maxY = 0;
-    bool xAscending = true; // X never decreases from one point to the next
+    double minX = 0, maxX = 0, minY = 0, maxY = 0; // of the points that are drawn
+    bool xAscending = true; // X never decreases from one drawn point to the next
+    // Empty: every point is drawn, all joined. Otherwise only the points of these pieces are
+    // drawn (each with finite X and Y); the others are missing values.
+    std::vector<CurvePiece> pieces;
 
     double scaled(double value) const { return multiplier * value / divisor; }
     // Whether the vectors still hold every row of the points.
@@ -58,9 +71,9 @@ struct CurveSource {
     double yAt(std::size_t i) const { return scaled(i + 1 < y->size() ? (*y)[i + 1] : 0.0); }
 };
 
-// The source of curve k's points, exactly CurvePointsFor's points (count 0 when it has none);
-// nothing when they cannot be read straight through: a value or an X that is not a finite
-// number leaves its point out, or the vectors do not cover every row. CurvePointsFor then.
+// The source of curve k's points: one point per row, those CurvePointsFor leaves out kept in
+// place but in no piece, so that point i stays row i + 1 (count 0 when none is drawn);
+// nothing when the vectors do not cover every row (CurvePointsFor then).
 std::optional<CurveSource> CurveSourceFor(const DataSet& ds, int k);
 
 // Y-axis text of the listed columns: name, "(label)", "(header3)", two spaces, per column.

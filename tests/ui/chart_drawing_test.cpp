@@ -4,6 +4,8 @@
 // the value axis' labels.
 #include "curve_chart.h"
 #include "line_mask.h"
+#include "loader.h"
+#include "test_files.h"
 
 #include <QApplication>
 #include <QImage>
@@ -486,6 +488,106 @@ TEST(ChartDrawing, CurveReadsTheDataSetsValuesAsACopyWould) {
         for (const int i : {0, 1, kRows / 2, kRows - 1}) {
             EXPECT_EQ(curve->pointX(i), refilled.xAt(static_cast<std::size_t>(i)));
             EXPECT_EQ(curve->pointY(i), refilled.y[static_cast<std::size_t>(i)]);
+        }
+    }
+}
+
+// A missing value and a blank line between rows break a curve: nothing is drawn or answers a
+// press along the lines that would join the points across a gap, while the points on both
+// sides are drawn and answer. Sparse and dense curves over row numbers, a dense one against an
+// X column missing a value, and a long one against an X column that runs back once (set into
+// a canvas).
+TEST(ChartDrawing, CurveBreaksAtMissingValuesAndBlankLines) {
+    struct Case {
+        int rows;
+        int xColumn;
+        bool missingX; // the X cell of the gap row is missing instead of its value
+        bool xRunsBack;
+    };
+    for (const Case c : {Case{12, 0, false, false}, Case{3000, 0, false, false}, Case{3000, 1, true, false},
+                         Case{6000, 1, false, true}}) {
+        SCOPED_TRACE(testing::Message() << c.rows << " rows, X column " << c.xColumn);
+        // Low, a missing value, high, a blank line, low again; the first two rows span the value
+        // axis, so that the sides of the gaps lie inside the plot.
+        const int missing = c.rows / 3, blankBefore = 2 * c.rows / 3 + 1;
+        std::string text = "x,y\n";
+        for (int r = 1; r <= c.rows; ++r) {
+            if (r == blankBefore) text += "\n";
+            const int x = c.xRunsBack && (r == 20 || r == 21) ? 41 - r : r;
+            const double wiggle = c.rows > 100 && r % 2 ? 0.2 : 0.0;
+            const bool high = r > missing && r < blankBefore;
+            text += (c.missingX && r == missing ? std::string("NA") : std::to_string(x)) + ",";
+            const double y = r <= 2 ? 100.0 * (r - 1) : (high ? 80 : 20) + wiggle;
+            text += !c.missingX && r == missing ? std::string("NA") : std::to_string(y);
+            text += "\n";
+        }
+        test::TempDir dir;
+        auto owner = std::make_unique<DataSet>();
+        DataSet& ds = *owner;
+        ds.File.CurrentFileName = dir.write("gaps.csv", text);
+        ds.Layout.Reading.commentLines = true;
+        ds.Layout.Reading.missingAsGaps = true;
+        ASSERT_EQ(LoadDataFile(ds).status, LoadOutcome::Status::Loaded);
+        ASSERT_EQ(ds.Layout.DataRowCount, c.rows);
+        ds.View.XColumn = c.xColumn;
+        ds.View.CurveVisible.fill(true);
+        ds.View.CurveVisible[1] = false;
+        ds.View.CurveColors[2] = 0x0000FF; // red
+
+        CurveChart chart;
+        chart.resize(600, 400);
+        chart.showDataSet(ds);
+        const QImage image = chart.grab().toImage().convertToFormat(QImage::Format_RGB32);
+        const CurvePlottable* curve = chart.curve(2);
+        auto pixelOfRow = [&](int r) {
+            return QPointF(chart.xAxis->coordToPixel(c.xColumn ? ds.Table.Values[1][r] : r),
+                           chart.yAxis->coordToPixel(curve->pointY(r - 1)));
+        };
+        auto redNear = [&](QPointF at) {
+            for (int dx = -1; dx <= 1; ++dx)
+                for (int dy = -1; dy <= 1; ++dy) {
+                    const QRgb p = image.pixel(static_cast<int>(at.x()) + dx, static_cast<int>(at.y()) + dy);
+                    if (qRed(p) > 200 && qGreen(p) < 160 && qBlue(p) < 160) return true;
+                }
+            return false;
+        };
+        auto pressAt = [&](QPointF at) {
+            int hit = -1;
+            const auto connection = QObject::connect(&chart, &CurveChart::curvePressed, [&](CurvePlottable* p, int i) {
+                if (p == curve) hit = i;
+            });
+            const QPointF global = chart.mapToGlobal(at);
+            QMouseEvent press(QEvent::MouseButtonPress, at, global, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(&chart, &press);
+            QMouseEvent release(QEvent::MouseButtonRelease, at, global, Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+            QApplication::sendEvent(&chart, &release);
+            QObject::disconnect(connection);
+            return hit;
+        };
+        EXPECT_TRUE(std::isfinite(chart.yAxis->range().lower) && std::isfinite(chart.xAxis->range().upper));
+        // Points copied into the curve (missing ones left out) break at the same places.
+        CurveChart copied;
+        copied.resize(600, 400);
+        copied.showDataSet(ds);
+        copied.clearCurve(2);
+        copied.curve(2)->appendPoints(CurvePointsFor(ds, 2));
+        EXPECT_EQ(copied.grab().toImage().convertToFormat(QImage::Format_RGB32), image);
+        for (const auto& [before, after] : {std::pair(missing - 1, missing + 1), std::pair(blankBefore - 1, blankBefore)}) {
+            SCOPED_TRACE(testing::Message() << "gap between rows " << before << " and " << after);
+            const QPointF a = pixelOfRow(before), b = pixelOfRow(after);
+            for (const QPointF side : {a, b}) {
+                EXPECT_TRUE(redNear(side)) << side.x() << "," << side.y();
+                const int hit = pressAt(side);
+                EXPECT_GE(hit, 0) << side.x() << "," << side.y();
+                if (hit >= 0) {
+                    EXPECT_TRUE(std::isfinite(curve->pointX(hit)) && std::isfinite(curve->pointY(hit)));
+                }
+            }
+            for (double t = 0.3; t <= 0.7; t += 0.1) {
+                const QPointF across = a + t * (b - a);
+                EXPECT_FALSE(redNear(across)) << "drawn across the gap at " << across.x() << "," << across.y();
+                EXPECT_EQ(pressAt(across), -1) << across.x() << "," << across.y();
+            }
         }
     }
 }

@@ -61,6 +61,16 @@ void valueRange(const double* v, std::size_t n, double& least, double& most) {
     }
 }
 
+// Calls f(a, b) for each polyline a..b-1 of `line`, new ones beginning at `starts`.
+template <class F> void forEachLine(const std::vector<QPointF>& line, const std::vector<std::size_t>& starts, F&& f) {
+    std::size_t a = 0;
+    for (const std::size_t start : starts) {
+        f(a, start);
+        a = start;
+    }
+    if (a < line.size()) f(a, line.size());
+}
+
 // Index of the first of v[0] .. v[n - 1] equal to `value` (n when none is).
 std::size_t firstIndexOf(const double* v, std::size_t n, double value) {
     return static_cast<std::size_t>(std::find(v, v + n, value) - v);
@@ -153,6 +163,9 @@ bool CurvePlottable::points(Points& p) const {
         p.ys = y_.data();
         p.n = y_.size();
     }
+    const std::vector<CurvePiece>& pieces = fromSource_ ? source_.pieces : pieces_;
+    p.pieces = pieces.empty() ? nullptr : pieces.data();
+    p.pieceCount = pieces.size();
     return p.n > 0;
 }
 
@@ -178,6 +191,7 @@ void CurvePlottable::keepOwnCopy() {
     }
     y_.resize(n);
     for (std::size_t i = 0; i < n; ++i) y_[i] = source_.yAt(i);
+    pieces_ = std::move(source_.pieces);
     source_ = CurveSource{};
     fromSource_ = false;
 }
@@ -192,6 +206,7 @@ void CurvePlottable::appendPoints(CurvePoints&& points) {
         x_ = std::move(points.x);
         y_ = std::move(points.y);
         rowNumberX_ = points.rowNumberX;
+        pieces_ = std::move(points.pieces);
         minX_ = maxX_ = pointX(0);
         minY_ = maxY_ = y_[0];
         xAscending_ = true;
@@ -214,11 +229,26 @@ void CurvePlottable::appendPoints(CurvePoints&& points) {
         for (std::size_t i = 0; i < x_.size(); ++i) x_[i] = static_cast<double>(i + 1);
         rowNumberX_ = false;
     }
+    // The new points join the last old one, as without gaps; their own breaks are kept.
+    const std::size_t before = y_.size();
+    // X of the last point drawn (a missing one's X may not be a number).
+    double lastX = x_[pieces_.empty() ? before - 1 : pieces_.back().to - 1];
+    if (!pieces_.empty() || !points.pieces.empty()) {
+        if (pieces_.empty()) pieces_.push_back({0, before});
+        if (points.pieces.empty()) points.pieces.push_back({0, n});
+        for (const CurvePiece& piece : points.pieces) {
+            if (piece.from == 0 && pieces_.back().to == before)
+                pieces_.back().to = before + piece.to;
+            else
+                pieces_.push_back({before + piece.from, before + piece.to});
+        }
+    }
     x_.reserve(x_.size() + n);
     y_.reserve(y_.size() + n);
     for (std::size_t i = 0; i < n; ++i) {
         const double x = points.xAt(i);
-        if (!x_.empty() && x < x_.back()) xAscending_ = false;
+        if (x < lastX) xAscending_ = false;
+        lastX = x;
         x_.push_back(x);
         y_.push_back(points.y[i]);
         extendBounds(x, points.y[i]);
@@ -232,6 +262,7 @@ void CurvePlottable::clearPoints() {
     fromSource_ = false;
     std::vector<double>().swap(x_);
     std::vector<double>().swap(y_);
+    std::vector<CurvePiece>().swap(pieces_);
     rowNumberX_ = false;
     xAscending_ = true;
     minX_ = maxX_ = minY_ = maxY_ = 0;
@@ -300,6 +331,7 @@ void CurvePlottable::updateCache(const DrawInputs& in) {
     cache_.valid = false;
     cache_.image = QImage();
     std::vector<QPointF>().swap(cache_.line);
+    cache_.lineStarts.clear();
     const Mapping& m = in.m;
     const QRect& clip = in.clip;
     Points p;
@@ -310,44 +342,64 @@ void CurvePlottable::updateCache(const DrawInputs& in) {
         finishRaster(in, mask.get());
         return;
     }
-    std::size_t from = 0, to = n;
+    // The parts of the pieces to thin: with X never decreasing on a key axis running to the
+    // right, only the points over the plot, plus one on each side for the lines leaving it.
+    std::vector<CurvePiece> parts;
     const bool ascending = xAscending_ && m.keyHorizontal && m.kx > 0;
     if (ascending) {
-        // Only the points over the plot, plus one on each side for the lines leaving it.
         const double left = (clip.left() - 2.0 - m.x0) / m.kx;
         const double right = (clip.right() + 2.0 - m.x0) / m.kx;
-        if (!p.xs && p.xIsRowNumber) {
-            from = static_cast<std::size_t>(std::clamp(std::floor(left) - 2.0, 0.0, static_cast<double>(n)));
-            to = static_cast<std::size_t>(std::clamp(std::ceil(right) + 1.0, 0.0, static_cast<double>(n)));
-        } else {
-            // The first point not left of `left` and the first right of `right`, by bisection.
-            auto firstIndex = [&](auto past) {
-                std::size_t lo = 0, hi = n;
-                while (lo < hi) {
-                    const std::size_t mid = lo + (hi - lo) / 2;
-                    if (past(p.x(mid)))
-                        hi = mid;
-                    else
-                        lo = mid + 1;
-                }
-                return lo;
-            };
-            from = firstIndex([left](double x) { return !(x < left); });
-            to = firstIndex([right](double x) { return right < x; });
-            from = from > 0 ? from - 1 : 0;
-            to = std::min(n, to + 1);
-        }
+        p.forEachPiece(0, n, [&](std::size_t a, std::size_t b) {
+            std::size_t from = a, to = b;
+            if (!p.xs && p.xIsRowNumber) {
+                from = static_cast<std::size_t>(std::clamp(std::floor(left) - 2.0, double(a), double(b)));
+                to = static_cast<std::size_t>(std::clamp(std::ceil(right) + 1.0, double(a), double(b)));
+            } else {
+                // A piece of a curve with gaps wholly beside the plot draws nothing there.
+                if (p.pieces && (p.x(b - 1) < left || right < p.x(a))) return;
+                // The first point not left of `left` and the first right of `right`, by bisection.
+                auto firstIndex = [&](auto past) {
+                    std::size_t lo = a, hi = b;
+                    while (lo < hi) {
+                        const std::size_t mid = lo + (hi - lo) / 2;
+                        if (past(p.x(mid)))
+                            hi = mid;
+                        else
+                            lo = mid + 1;
+                    }
+                    return lo;
+                };
+                from = firstIndex([left](double x) { return !(x < left); });
+                to = firstIndex([right](double x) { return right < x; });
+                from = from > a ? from - 1 : a;
+                to = std::min(b, to + 1);
+            }
+            if (from < to) parts.push_back({from, to});
+        });
+    } else {
+        p.forEachPiece(0, n, [&](std::size_t a, std::size_t b) { parts.push_back({a, b}); });
     }
-    if (from < to) {
+    if (!parts.empty()) {
         if (ascending) {
             // Which points a pixel column keeps depends on the key axis alone (and the plot's
             // left and right edges): a new value scale or plot height only moves them.
+            const std::size_t from = parts.front().from, to = parts.back().to;
             const bool sameColumns = cache_.thinRevision == revision_ && cache_.thinKx == m.kx &&
                                      cache_.thinX0 == m.x0 && cache_.thinLeft == clip.left() &&
                                      cache_.thinRight == clip.right() && cache_.thinFrom == from &&
                                      cache_.thinTo == to && !cache_.thinKept.empty();
             if (!sameColumns) {
-                cache_.thinKept = thinnedAscending(m, clip, from, to);
+                cache_.thinStarts.clear();
+                if (parts.size() == 1) {
+                    cache_.thinKept = thinnedAscending(m, clip, from, to);
+                } else {
+                    cache_.thinKept.clear();
+                    for (const CurvePiece& part : parts) {
+                        const std::vector<std::size_t> kept = thinnedAscending(m, clip, part.from, part.to);
+                        if (!cache_.thinKept.empty()) cache_.thinStarts.push_back(cache_.thinKept.size());
+                        cache_.thinKept.insert(cache_.thinKept.end(), kept.begin(), kept.end());
+                    }
+                }
                 cache_.thinRevision = revision_;
                 cache_.thinKx = m.kx;
                 cache_.thinX0 = m.x0;
@@ -358,8 +410,15 @@ void CurvePlottable::updateCache(const DrawInputs& in) {
             }
             cache_.line.reserve(cache_.thinKept.size());
             for (const std::size_t at : cache_.thinKept) cache_.line.push_back(toPixel(m, p.x(at), p.y(at)));
+            cache_.lineStarts = cache_.thinStarts;
+        } else if (parts.size() == 1) {
+            cache_.line = thinned(m, clip, parts[0].from, parts[0].to);
         } else {
-            cache_.line = thinned(m, clip, from, to);
+            for (const CurvePiece& part : parts) {
+                const std::vector<QPointF> piece = thinned(m, clip, part.from, part.to);
+                if (!cache_.line.empty()) cache_.lineStarts.push_back(cache_.line.size());
+                cache_.line.insert(cache_.line.end(), piece.begin(), piece.end());
+            }
         }
         for (QPointF& p : cache_.line) p = QPointF(clampPixel(p.x()), clampPixel(p.y()));
     }
@@ -367,7 +426,7 @@ void CurvePlottable::updateCache(const DrawInputs& in) {
     // drawn into pixels, it is kept as an image, which costs next to nothing to draw again.
     cache_.aliased = cache_.line.size() > static_cast<std::size_t>(clip.width()) * 2;
     if (cache_.aliased && in.rasterTarget) {
-        cache_.image = lineImage(cache_.line, clip, in.color, &cache_.imageOrigin);
+        cache_.image = lineImage(cache_.line, cache_.lineStarts, clip, in.color, &cache_.imageOrigin);
         std::vector<QPointF>().swap(cache_.line);
     }
     cache_.valid = true;
@@ -454,10 +513,12 @@ void CurvePlottable::drawCached(QCPPainter* painter, const QRect& clip) const {
     painter->setBrush(Qt::NoBrush);
     applyDefaultAntialiasingHint(painter);
     if (cache_.aliased) painter->setAntialiasing(false);
-    if (out.size() == 1)
-        painter->drawPoint(out.front());
-    else
-        painter->drawPolyline(out.data(), static_cast<int>(out.size()));
+    forEachLine(out, cache_.lineStarts, [&](std::size_t a, std::size_t b) {
+        if (b - a == 1)
+            painter->drawPoint(out[a]);
+        else
+            painter->drawPolyline(out.data() + a, static_cast<int>(b - a));
+    });
 }
 
 std::vector<QPointF> CurvePlottable::thinned(const Mapping& m, const QRect& clip, std::size_t from, std::size_t to) const {
@@ -601,7 +662,8 @@ std::vector<std::size_t> CurvePlottable::thinnedAscending(const Mapping& m, cons
     return out;
 }
 
-QImage CurvePlottable::lineImage(const std::vector<QPointF>& line, const QRect& clip, QRgb color, QPoint* origin) {
+QImage CurvePlottable::lineImage(const std::vector<QPointF>& line, const std::vector<std::size_t>& starts,
+                                 const QRect& clip, QRgb color, QPoint* origin) {
     *origin = QPoint();
     if (clip.width() <= 0 || clip.height() <= 0) return {};
     std::vector<double> xs(line.size()), ys(line.size());
@@ -610,7 +672,8 @@ QImage CurvePlottable::lineImage(const std::vector<QPointF>& line, const QRect& 
         ys[i] = line[i].y();
     }
     LineMask mask(clip.width() + kEdge, clip.height() + kEdge);
-    mask.addPolyline(xs.data(), ys.data(), line.size(), LineMask::Scale{1.0, -double(clip.left()), 1.0, -double(clip.top())});
+    const LineMask::Scale scale{1.0, -double(clip.left()), 1.0, -double(clip.top())};
+    forEachLine(line, starts, [&](std::size_t a, std::size_t b) { mask.addPolyline(xs.data() + a, ys.data() + a, b - a, scale); });
     return mask.toImage(color, origin);
 }
 
@@ -624,19 +687,20 @@ std::unique_ptr<LineMask> CurvePlottable::rasterisedPart(const DrawInputs& in, s
     auto mask = std::make_unique<LineMask>(clip.width() + kEdge, clip.height() + kEdge);
     const Mapping& m = in.m;
     LineMask::Scale scale{m.kx, m.x0 - clip.left(), m.ky, m.y0 - clip.top(), p.multiplier, p.divisor};
-    if (!p.xs && p.xIsRowNumber) {
-        // Over row numbers the X of point i is i + 1: the part's first point is row from + 1.
-        scale.ox += m.kx * static_cast<double>(from);
-    } else if (!p.xs) {
-        scale.kx = 0.0; // every X is 0: the line's place is the offset alone
-    }
-    mask->addPolyline(p.xs ? p.xs + from : nullptr, p.ys + from, to - from, scale);
+    if (!p.xs && !p.xIsRowNumber) scale.kx = 0.0; // every X is 0: the line's place is the offset alone
+    p.forEachPiece(from, to, [&](std::size_t a, std::size_t b) {
+        LineMask::Scale at = scale;
+        // Over row numbers the X of point i is i + 1: the piece's first point is row a + 1.
+        if (!p.xs && p.xIsRowNumber) at.ox += m.kx * static_cast<double>(a);
+        mask->addPolyline(p.xs ? p.xs + a : nullptr, p.ys + a, b - a, at);
+    });
     return mask;
 }
 
 void CurvePlottable::finishRaster(const DrawInputs& in, const LineMask* mask) {
     cache_.valid = false;
     std::vector<QPointF>().swap(cache_.line);
+    cache_.lineStarts.clear();
     cache_.imageOrigin = QPoint();
     // The image only as large as the pixels the curve covers.
     cache_.image = mask ? mask->toImage(in.color, &cache_.imageOrigin) : QImage();
@@ -658,38 +722,47 @@ int CurvePlottable::hitPoint(const QPointF& pos, double tolerance, double* dista
     Points points_;
     if (!points(points_)) return -1;
     const Points& p = points_;
-    const std::size_t n = p.n;
     Mapping m;
     if (!mapping(m)) return -1;
     const double tol2 = tolerance * tolerance;
     double best = std::numeric_limits<double>::infinity();
-    std::size_t bestSegment = 0;
-    QPointF prev = toPixel(m, p.x(0), p.y(0));
-    if (n == 1) best = segmentDistanceSquared(pos, prev, prev);
-    for (std::size_t i = 1; i < n; ++i) {
-        const QPointF q = toPixel(m, p.x(i), p.y(i));
-        // Quick rejection: both ends on one side beyond the tolerance.
-        if (!((prev.x() < pos.x() - tolerance && q.x() < pos.x() - tolerance) ||
-              (prev.x() > pos.x() + tolerance && q.x() > pos.x() + tolerance) ||
-              (prev.y() < pos.y() - tolerance && q.y() < pos.y() - tolerance) ||
-              (prev.y() > pos.y() + tolerance && q.y() > pos.y() + tolerance))) {
-            const double d = segmentDistanceSquared(pos, prev, q);
+    std::size_t bestFrom = 0, bestTo = 0; // the ends of the nearest line piece (or a lone point twice)
+    p.forEachPiece(0, p.n, [&](std::size_t a, std::size_t b) {
+        QPointF prev = toPixel(m, p.x(a), p.y(a));
+        if (b - a == 1) {
+            const double d = segmentDistanceSquared(pos, prev, prev);
             if (d < best) {
                 best = d;
-                bestSegment = i;
+                bestFrom = bestTo = a;
             }
+            return;
         }
-        prev = q;
-    }
+        for (std::size_t i = a + 1; i < b; ++i) {
+            const QPointF q = toPixel(m, p.x(i), p.y(i));
+            // Quick rejection: both ends on one side beyond the tolerance.
+            if (!((prev.x() < pos.x() - tolerance && q.x() < pos.x() - tolerance) ||
+                  (prev.x() > pos.x() + tolerance && q.x() > pos.x() + tolerance) ||
+                  (prev.y() < pos.y() - tolerance && q.y() < pos.y() - tolerance) ||
+                  (prev.y() > pos.y() + tolerance && q.y() > pos.y() + tolerance))) {
+                const double d = segmentDistanceSquared(pos, prev, q);
+                if (d < best) {
+                    best = d;
+                    bestFrom = i - 1;
+                    bestTo = i;
+                }
+            }
+            prev = q;
+        }
+    });
     if (!(best <= tol2)) return -1;
     if (distance) *distance = std::sqrt(best);
-    if (n == 1) return 0;
+    if (bestFrom == bestTo) return static_cast<int>(bestFrom);
     // The point of the hit piece that lies nearer to the press.
-    const QPointF a = toPixel(m, p.x(bestSegment - 1), p.y(bestSegment - 1));
-    const QPointF b = toPixel(m, p.x(bestSegment), p.y(bestSegment));
+    const QPointF a = toPixel(m, p.x(bestFrom), p.y(bestFrom));
+    const QPointF b = toPixel(m, p.x(bestTo), p.y(bestTo));
     const double da = QLineF(a, pos).length();
     const double db = QLineF(b, pos).length();
-    return static_cast<int>(da <= db ? bestSegment - 1 : bestSegment);
+    return static_cast<int>(da <= db ? bestFrom : bestTo);
 }
 
 bool CurvePlottable::inHitArea(const QPointF& pos) const {

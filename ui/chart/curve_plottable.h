@@ -7,10 +7,13 @@
 // (the thinned line or the rasterised image) is kept until the points, the axis ranges, the
 // plot's size or the colour change, so a repaint of an unchanged curve costs next to nothing.
 // When several curves changed, the first one drawn works out all of them at once in parallel.
+// A curve with gaps (missing values, blank lines between rows) is drawn, thinned and hit piece
+// by piece; a missing point is never drawn, hit or counted in the axis ranges.
 #include "curves.h"
 
 #include <qcustomplot.h>
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -29,6 +32,7 @@ public:
     // data set's values, which must stay alive until the points are cleared or replaced.
     void showSource(const CurveSource& source);
     void clearPoints();
+    // Every point, missing ones included (see CurveSourceFor): point indices stay row order.
     int pointCount() const { return static_cast<int>(fromSource_ ? source_.count : y_.size()); }
     // Counts every change of the points.
     quint64 revision() const { return revision_; }
@@ -84,6 +88,20 @@ private:
         double multiplier = 1.0, divisor = 1.0;
         double x(std::size_t i) const { return xs ? xs[i] : xIsRowNumber ? static_cast<double>(i + 1) : 0.0; }
         double y(std::size_t i) const { return scaled ? multiplier * ys[i] / divisor : ys[i]; }
+        // The pieces joined by lines; null: all n points are one piece.
+        const CurvePiece* pieces = nullptr;
+        std::size_t pieceCount = 0;
+        // Calls f(a, b) for the part a..b-1 of each piece that lies within from..to-1, in order.
+        template <class F> void forEachPiece(std::size_t from, std::size_t to, F&& f) const {
+            if (!pieces) {
+                if (from < to) f(from, to);
+                return;
+            }
+            const CurvePiece* end = pieces + pieceCount;
+            const CurvePiece* it =
+                std::upper_bound(pieces, end, from, [](std::size_t v, const CurvePiece& c) { return v < c.to; });
+            for (; it != end && it->from < to; ++it) f(std::max(it->from, from), std::min(it->to, to));
+        }
     };
     // False when there are none, or the data set's values no longer hold them (changed and
     // not refilled yet: nothing is drawn or hit until the refill).
@@ -116,8 +134,10 @@ private:
     std::unique_ptr<LineMask> rasterisedPart(const DrawInputs& in, std::size_t from, std::size_t to) const;
     // The cache from a finished canvas of the whole curve.
     void finishRaster(const DrawInputs& in, const LineMask* mask);
-    // The thinned line (widget pixels) as aliased one-pixel lines in an image of the plot area.
-    static QImage lineImage(const std::vector<QPointF>& line, const QRect& clip, QRgb color, QPoint* origin);
+    // The thinned line (widget pixels) as aliased one-pixel lines in an image of the plot area;
+    // `starts`: where in `line` a new line begins (not joined to the point before).
+    static QImage lineImage(const std::vector<QPointF>& line, const std::vector<std::size_t>& starts,
+                            const QRect& clip, QRgb color, QPoint* origin);
     void drawCached(QCPPainter* painter, const QRect& clip) const;
 
     // What the last repaint drew and what it depended on.
@@ -129,8 +149,10 @@ private:
         QImage image;         // what is drawn when not null, else `line`
         QPoint imageOrigin;   // of the image within the plot area
         std::vector<QPointF> line;
+        std::vector<std::size_t> lineStarts; // where in `line` a piece after the first begins
         // The points a thinned ascending curve keeps, and the key axis scale they were chosen for.
         std::vector<std::size_t> thinKept;
+        std::vector<std::size_t> thinStarts; // where in `thinKept` a piece after the first begins
         quint64 thinRevision = 0;
         double thinKx = 0, thinX0 = 0;
         int thinLeft = 0, thinRight = 0;
@@ -144,6 +166,7 @@ private:
     std::vector<double> x_; // empty while rowNumberX_
     std::vector<double> y_;
     bool rowNumberX_ = false;
+    std::vector<CurvePiece> pieces_; // of x_ and y_; empty: one piece (source_ keeps its own)
     bool xAscending_ = true; // X never decreases: only the visible part needs thinning
     double minX_ = 0, maxX_ = 0, minY_ = 0, maxY_ = 0;
 };
