@@ -2,8 +2,10 @@
 
 #include "qt_texts.h"
 #include "settings_file.h"
+#include "settings_location.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 
 #include <iostream>
@@ -92,8 +94,11 @@ std::string usageWith(const char* rest) {
 }
 
 std::string settingsPathBesideProgram() {
-    const QString dir = QCoreApplication::applicationDirPath();
-    return QFile::encodeName(dir + QStringLiteral("/varnotile.INI")).toStdString();
+    const std::string dir = QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString();
+    const std::string path = SettingsFilePath(dir, QFile::encodeName(qEnvironmentVariable("XDG_CONFIG_HOME")).toStdString(),
+                                              QFile::encodeName(QDir::homePath()).toStdString());
+    const std::string defaults = SettingsDefaultsPath(dir, path);
+    return defaults.empty() ? path : defaults;
 }
 
 namespace {

@@ -11,6 +11,7 @@ packages=(
   clang libclang-rt-14-dev
   xvfb xauth imagemagick ghostscript fonts-dejavu-core
   datamash gnuplot-nox time
+  dpkg-dev desktop-file-utils appstream librsvg2-bin shared-mime-info man-db xdotool
 )
 
 missing=()
