@@ -1,6 +1,7 @@
 #include "settings_file.h"
 
 #include "file_lines.h"
+#include "read_options.h"
 #include "save_file.h"
 
 #include <cerrno>
@@ -16,6 +17,14 @@ constexpr std::string_view kSeparatorKey = "Value";
 constexpr std::string_view kSaveSection = "Save File";
 constexpr std::string_view kKeepDateKey = "Keep Date";
 constexpr std::string_view kColorSection = "Curve Colors";
+constexpr std::string_view kReadingSection = "Reading";
+
+struct DecimalWord {
+    DecimalChoice choice;
+    std::string_view word;
+};
+constexpr DecimalWord kDecimalWords[] = {
+    {DecimalChoice::System, "System"}, {DecimalChoice::Point, "Point"}, {DecimalChoice::Comma, "Comma"}};
 
 std::string_view trimmed(std::string_view s) {
     while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
@@ -208,6 +217,51 @@ void IniFile::setBool(std::string_view section, std::string_view key, bool value
     setValue(section, key, value ? "1" : "0");
 }
 
+std::string missingTokensText(const std::vector<std::string>& tokens) {
+    std::string text;
+    for (const std::string& token : tokens) {
+        if (token.empty()) continue;
+        if (!text.empty()) text.push_back(' ');
+        // A blank as the delimiter quotes any token holding a blank; a lone quote is quoted too.
+        text += quoteIfNeeded(token, ' ');
+    }
+    return text;
+}
+
+std::vector<std::string> parseMissingTokens(std::string_view text) {
+    ReadOptions words;
+    words.whitespace = true;
+    words.quotedTexts = true;
+    LineCells cells;
+    splitFields(text, -1, words, cells);
+    std::vector<std::string> tokens;
+    for (const std::string_view cell : cells.cells)
+        if (!cell.empty()) tokens.emplace_back(cell);
+    return tokens;
+}
+
+namespace {
+
+ReadOptions readReadingOptions(const IniFile& ini) {
+    ReadOptions o;
+    const auto flag = [&](std::string_view key, bool& target) { target = ini.readBool(kReadingSection, key, target); };
+    flag("Whitespace", o.whitespace);
+    const std::string decimal = ini.readString(kReadingSection, "Decimal", "System");
+    for (const DecimalWord& w : kDecimalWords)
+        if (sameName(decimal, w.word)) o.decimal = w.choice;
+    flag("QuotedTexts", o.quotedTexts);
+    flag("CommentLines", o.commentLines);
+    // An empty prefix is kept as the default: it would make no line a comment but blank ones.
+    o.commentPrefix = ini.readString(kReadingSection, "CommentPrefix", o.commentPrefix);
+    if (o.commentPrefix.empty()) o.commentPrefix = ReadOptions().commentPrefix;
+    flag("MissingAsGaps", o.missingAsGaps);
+    if (const auto tokens = ini.value(kReadingSection, "MissingTokens")) o.missingTokens = parseMissingTokens(*tokens);
+    flag("RobustSample", o.robustSample);
+    return o;
+}
+
+} // namespace
+
 void ReadSettings(DataSet& ds, const IniFile& ini) {
     const std::string text = ini.readString(kSeparatorSection, kSeparatorKey, ",");
     ds.Layout.ListSeparator = text.substr(0, text.empty() ? 0 : 1);
@@ -218,6 +272,8 @@ void ReadSettings(DataSet& ds, const IniFile& ini) {
         const int64_t colour = ini.readInteger(kColorSection, "Curve" + std::to_string(k), 0);
         ds.View.CurveColors[k] = static_cast<Rgb>(static_cast<uint64_t>(colour) & 0xFFFFFFFFu);
     }
+    ds.Settings.Reading = readReadingOptions(ini);
+    ds.Settings.ApplyProposals = ini.readBool(kReadingSection, "ApplyProposals", false);
 }
 
 void WriteSettings(const DataSet& ds, IniFile& ini) {
@@ -230,6 +286,19 @@ void WriteSettings(const DataSet& ds, IniFile& ini) {
     ini.setBool(kSaveSection, kKeepDateKey, ds.Settings.KeepFileDate);
     for (int k = 1; k <= kCurveCount; ++k)
         ini.setInteger(kColorSection, "Curve" + std::to_string(k), ds.View.CurveColors[k]);
+    // A settings file that never had reading options stays as it was while they are the defaults.
+    const ReadOptions& o = ds.Settings.Reading;
+    if (!ini.hasSection(kReadingSection) && o == ReadOptions() && !ds.Settings.ApplyProposals) return;
+    ini.setBool(kReadingSection, "Whitespace", o.whitespace);
+    for (const DecimalWord& w : kDecimalWords)
+        if (w.choice == o.decimal) ini.setValue(kReadingSection, "Decimal", w.word);
+    ini.setBool(kReadingSection, "QuotedTexts", o.quotedTexts);
+    ini.setBool(kReadingSection, "CommentLines", o.commentLines);
+    ini.setValue(kReadingSection, "CommentPrefix", o.commentPrefix);
+    ini.setBool(kReadingSection, "MissingAsGaps", o.missingAsGaps);
+    ini.setValue(kReadingSection, "MissingTokens", missingTokensText(o.missingTokens));
+    ini.setBool(kReadingSection, "RobustSample", o.robustSample);
+    ini.setBool(kReadingSection, "ApplyProposals", ds.Settings.ApplyProposals);
 }
 
 void ReadSettingsFile(DataSet& ds, const std::string& path) {

@@ -27,6 +27,7 @@ public:
     // Section and key names compare without regard to letter case; surrounding blanks of keys
     // and values are ignored.
     std::optional<std::string> value(std::string_view section, std::string_view key) const;
+    bool hasSection(std::string_view section) const { return findSection(section) >= 0; }
     std::string readString(std::string_view section, std::string_view key, const std::string& fallback) const;
     // Decimal, or hexadecimal after "0x" or "$"; anything else gives `fallback`.
     int64_t readInteger(std::string_view section, std::string_view key, int64_t fallback) const;
@@ -57,11 +58,19 @@ private:
 // Parses an integer as the settings file writes and reads them. False when `text` is not one.
 bool parseSettingsInteger(std::string_view text, int64_t& out);
 
-// ListSeparator, KeepFileDate and CurveColors from the settings document (defaults for anything
-// missing or malformed).
+// The missing-value tokens as the settings file and the General Settings dialog show them:
+// separated by blanks, a token holding a blank or a quote in double quotes ("" for a quote), so
+// any token a cell can hold reads back as it was.
+std::string missingTokensText(const std::vector<std::string>& tokens);
+std::vector<std::string> parseMissingTokens(std::string_view text);
+
+// ListSeparator, KeepFileDate, CurveColors, the reading options and ApplyProposals from the
+// settings document (defaults for anything missing or malformed).
 void ReadSettings(DataSet& ds, const IniFile& ini);
 // Puts ListSeparator, KeepFileDate and CurveColors into the document. A delimiter other than
-// comma, semicolon, space or tab is not written, so the file keeps its previous value.
+// comma, semicolon, space or tab is not written, so the file keeps its previous value. The
+// reading options and ApplyProposals go in their own section once any of them is not the
+// default, and from then on on every write (so turning them off again is kept too).
 void WriteSettings(const DataSet& ds, IniFile& ini);
 
 // Reads the settings file at `path` into the data set; unreadable files give the defaults.

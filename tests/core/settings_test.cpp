@@ -134,3 +134,47 @@ TEST(Settings, WritingWhereNoFileCanBeMadeReportsTheReason) {
     EXPECT_NE(WriteSettingsFile(ds, dir.path() + "/gone/varnotile.INI"), "");
     EXPECT_EQ(readFile(file), "x");
 }
+
+TEST(Settings, ReadingOptionsRoundTripAndAnAbsentSectionGivesTheDefaults) {
+    // No section: the defaults, and a write with the defaults adds nothing.
+    const auto plain = settingsFrom("[List Separator]\nValue=;\n");
+    EXPECT_EQ(plain->Settings.Reading, ReadOptions());
+    EXPECT_FALSE(plain->Settings.ApplyProposals);
+    IniFile untouched;
+    untouched.parse("[List Separator]\nValue=;\n");
+    WriteSettings(*plain, untouched);
+    EXPECT_EQ(untouched.text().find("[Reading]"), std::string::npos);
+
+    struct Case {
+        void (*set)(ProgramSettings&);
+        const char* line; // how the file holds it
+    };
+    const Case cases[] = {
+        {[](ProgramSettings& s) { s.Reading.whitespace = true; }, "Whitespace=1"},
+        {[](ProgramSettings& s) { s.Reading.decimal = DecimalChoice::Comma; }, "Decimal=Comma"},
+        {[](ProgramSettings& s) { s.Reading.quotedTexts = true; }, "QuotedTexts=1"},
+        {[](ProgramSettings& s) { s.Reading.commentLines = true, s.Reading.commentPrefix = "//"; }, "CommentPrefix=//"},
+        // Tokens holding a blank or a quote are quoted, so every token reads back as it was.
+        {[](ProgramSettings& s) { s.Reading.missingAsGaps = true, s.Reading.missingTokens = {"NA", "n a", "\"", "-"}; },
+         R"(MissingTokens=NA "n a" """" -)"},
+        {[](ProgramSettings& s) { s.Reading.robustSample = true; }, "RobustSample=1"},
+        {[](ProgramSettings& s) { s.ApplyProposals = true; }, "ApplyProposals=1"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        DataSet ds;
+        c.set(ds.Settings);
+        IniFile ini;
+        WriteSettings(ds, ini);
+        EXPECT_NE(ini.text().find(std::string(c.line) + "\r\n"), std::string::npos) << ini.text();
+        DataSet back;
+        ReadSettings(back, ini);
+        EXPECT_EQ(back.Settings.Reading, ds.Settings.Reading);
+        EXPECT_EQ(back.Settings.ApplyProposals, ds.Settings.ApplyProposals);
+        // Turned off again, the section says so rather than keeping the old value.
+        WriteSettings(DataSet(), ini);
+        ReadSettings(back, ini);
+        EXPECT_EQ(back.Settings.Reading, ReadOptions());
+        EXPECT_FALSE(back.Settings.ApplyProposals);
+    }
+}

@@ -1,10 +1,19 @@
 #include "form_setting.h"
 
+#include "settings_file.h"
+
 #include <QCheckBox>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStyle>
+
+#include <algorithm>
 
 namespace varnotile {
 
@@ -14,7 +23,6 @@ FormSetting::FormSetting(QWidget* parent)
     setWindowTitle(QStringLiteral("Varnotile General Settings"));
     setModal(true);
     move(204, 105);
-    setFixedSize(240, 249);
 
     auto named = [](QWidget* w, const char* name) {
         w->setObjectName(QString::fromLatin1(name));
@@ -36,16 +44,20 @@ FormSetting::FormSetting(QWidget* parent)
     named(RBtnTab, "RBtnTab")->move(16, 84);
     for (QRadioButton* b : {RBtnComma, RBtnSemi, RBtnSpace, RBtnTab}) b->adjustSize();
 
+    // The reading options are open-file options too: their group stands under the delimiter's,
+    // and the save option and the button move down by its height.
+    const int shift = buildReadingGroup(144) + 7;
+
     LabFileSave = new QLabel(QStringLiteral("Save File Option"), this);
-    named(LabFileSave, "LabFileSave")->move(8, 148);
+    named(LabFileSave, "LabFileSave")->move(8, 148 + shift);
     LabFileSave->adjustSize();
     ChBoxKeepAge = new QCheckBox(QStringLiteral("Keep the file date/time"), this);
-    named(ChBoxKeepAge, "ChBoxKeepAge")->move(34, 164);
+    named(ChBoxKeepAge, "ChBoxKeepAge")->move(34, 164 + shift);
     ChBoxKeepAge->adjustSize();
     ChBoxKeepAge->setChecked(true);
 
     BitBtnClose = new QPushButton(QStringLiteral("OK"), this);
-    named(BitBtnClose, "BitBtnClose")->setGeometry(80, 190, 61, 23);
+    named(BitBtnClose, "BitBtnClose")->setGeometry(80, 190 + shift, 61, 23);
     BitBtnClose->setDefault(true);
     connect(BitBtnClose, &QPushButton::clicked, this, &FormSetting::BitBtnCloseClick);
 
@@ -53,7 +65,73 @@ FormSetting::FormSetting(QWidget* parent)
     setTabOrder(RBtnComma, RBtnSemi);
     setTabOrder(RBtnSemi, RBtnSpace);
     setTabOrder(RBtnSpace, RBtnTab);
-    setTabOrder(RBtnTab, BitBtnClose);
+    QWidget* previous = RBtnTab;
+    for (QWidget* w : std::initializer_list<QWidget*>{ChBoxWhitespace, CBoxDecimal, ChBoxQuotes, ChBoxComments,
+                                                      EdCommentPrefix, ChBoxMissing, EdMissingTokens,
+                                                      ChBoxRobustSample, ChBoxApplyProposals, BitBtnClose}) {
+        setTabOrder(previous, w);
+        previous = w;
+    }
+    // As wide as the reading group needs (the classic width when it fits), the original height
+    // plus the group's.
+    setFixedSize(std::max(240, GrBoxReading->geometry().right() + 27), 249 + shift);
+}
+
+int FormSetting::buildReadingGroup(int top) {
+    GrBoxReading = new QGroupBox(QStringLiteral("Reading"), this);
+    GrBoxReading->setObjectName(QStringLiteral("GrBoxReading"));
+    auto* grid = new QGridLayout(GrBoxReading);
+    grid->setVerticalSpacing(2);
+    auto check = [&](QCheckBox*& box, const char* name, const QString& text) {
+        box = new QCheckBox(text, GrBoxReading);
+        box->setObjectName(QString::fromLatin1(name));
+        box->setAccessibleName(text);
+        return box;
+    };
+    // An edit that belongs to the check box above or beside it: usable only while that is on.
+    auto edit = [&](QLineEdit*& line, const char* name, const QString& accessible, QCheckBox* owner) {
+        line = new QLineEdit(GrBoxReading);
+        line->setObjectName(QString::fromLatin1(name));
+        line->setAccessibleName(accessible);
+        line->setEnabled(false);
+        connect(owner, &QCheckBox::toggled, line, &QWidget::setEnabled);
+        return line;
+    };
+
+    grid->addWidget(check(ChBoxWhitespace, "ChBoxWhitespace", QStringLiteral("Whitespace")), 0, 0, 1, 2);
+    ChBoxWhitespace->setToolTip(QStringLiteral("Runs of spaces and tabs are one delimiter"));
+    auto* decimalLabel = new QLabel(QStringLiteral("Decimal separator"), GrBoxReading);
+    decimalLabel->setObjectName(QStringLiteral("LabDecimal"));
+    CBoxDecimal = new QComboBox(GrBoxReading);
+    CBoxDecimal->setObjectName(QStringLiteral("CBoxDecimal"));
+    CBoxDecimal->addItems({QStringLiteral("System"), QStringLiteral("Point"), QStringLiteral("Comma")});
+    CBoxDecimal->setAccessibleName(decimalLabel->text());
+    decimalLabel->setBuddy(CBoxDecimal);
+    grid->addWidget(decimalLabel, 1, 0);
+    grid->addWidget(CBoxDecimal, 1, 1);
+    grid->addWidget(check(ChBoxQuotes, "ChBoxQuotes", QStringLiteral("Quoted texts")), 2, 0, 1, 2);
+    grid->addWidget(check(ChBoxComments, "ChBoxComments", QStringLiteral("Comment and blank lines")), 3, 0);
+    grid->addWidget(edit(EdCommentPrefix, "EdCommentPrefix", QStringLiteral("Comment prefix"), ChBoxComments), 3, 1);
+    EdCommentPrefix->setText(QStringLiteral("#"));
+    // A prefix is a character or two: a short field, not one as wide as the combo box.
+    EdCommentPrefix->setMaximumWidth(EdCommentPrefix->fontMetrics().horizontalAdvance(QStringLiteral("MMMMM")));
+    grid->addWidget(check(ChBoxMissing, "ChBoxMissing", QStringLiteral("Missing values as gaps")), 4, 0, 1, 2);
+    // The token list stands under its check box's text and takes the width the group has.
+    auto* tokensRow = new QHBoxLayout;
+    tokensRow->addSpacing(style()->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, ChBoxMissing) +
+                          style()->pixelMetric(QStyle::PM_CheckBoxLabelSpacing, nullptr, ChBoxMissing));
+    tokensRow->addWidget(edit(EdMissingTokens, "EdMissingTokens", QStringLiteral("Missing value tokens"), ChBoxMissing));
+    EdMissingTokens->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+    grid->addLayout(tokensRow, 5, 0, 1, 2);
+    EdMissingTokens->setToolTip(QStringLiteral("Separated by blanks; a token holding a blank in double quotes"));
+    EdMissingTokens->setText(QString::fromStdString(missingTokensText(ReadOptions().missingTokens)));
+    grid->addWidget(check(ChBoxRobustSample, "ChBoxRobustSample", QStringLiteral("Robust sample line")), 6, 0, 1, 2);
+    grid->addWidget(check(ChBoxApplyProposals, "ChBoxApplyProposals", QStringLiteral("Apply proposals automatically")),
+                    7, 0, 1, 2);
+
+    const QSize hint = GrBoxReading->sizeHint();
+    GrBoxReading->setGeometry(18, top, std::max(195, hint.width()), hint.height());
+    return hint.height();
 }
 
 void FormSetting::FormShow(const std::string& listSeparator, bool keepFileDate) {
@@ -78,6 +156,32 @@ void FormSetting::FormClose(std::string& listSeparator, bool& keepFileDate) cons
     else if (RBtnTab->isChecked())
         listSeparator = "\t";
     keepFileDate = ChBoxKeepAge->isChecked();
+}
+
+void FormSetting::showReading(const ReadOptions& options, bool applyProposals) {
+    ChBoxWhitespace->setChecked(options.whitespace);
+    CBoxDecimal->setCurrentIndex(static_cast<int>(options.decimal));
+    ChBoxQuotes->setChecked(options.quotedTexts);
+    ChBoxComments->setChecked(options.commentLines);
+    EdCommentPrefix->setText(QString::fromStdString(options.commentPrefix));
+    ChBoxMissing->setChecked(options.missingAsGaps);
+    EdMissingTokens->setText(QString::fromStdString(missingTokensText(options.missingTokens)));
+    ChBoxRobustSample->setChecked(options.robustSample);
+    ChBoxApplyProposals->setChecked(applyProposals);
+}
+
+void FormSetting::takeReading(ReadOptions& options, bool& applyProposals) const {
+    options.whitespace = ChBoxWhitespace->isChecked();
+    options.decimal = static_cast<DecimalChoice>(std::clamp(CBoxDecimal->currentIndex(), 0, 2));
+    options.quotedTexts = ChBoxQuotes->isChecked();
+    options.commentLines = ChBoxComments->isChecked();
+    // An emptied prefix goes back to the default rather than leaving only blank lines as comments.
+    const std::string prefix = EdCommentPrefix->text().trimmed().toStdString();
+    options.commentPrefix = prefix.empty() ? ReadOptions().commentPrefix : prefix;
+    options.missingAsGaps = ChBoxMissing->isChecked();
+    options.missingTokens = parseMissingTokens(EdMissingTokens->text().toStdString());
+    options.robustSample = ChBoxRobustSample->isChecked();
+    applyProposals = ChBoxApplyProposals->isChecked();
 }
 
 void FormSetting::BitBtnCloseClick() { accept(); }

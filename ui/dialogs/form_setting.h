@@ -1,13 +1,17 @@
 #pragma once
-// The General Settings dialog: the data delimiter and whether saving keeps a file's date.
-// Closing it by "OK" or by its close box applies what it shows; there is no cancel.
+// The General Settings dialog: the data delimiter, the reading options and whether saving keeps
+// a file's date. Closing it by "OK" or by its close box applies what it shows; there is no cancel.
+#include "read_options.h"
+
 #include <QDialog>
 
 #include <string>
 
 class QCheckBox;
+class QComboBox;
 class QGroupBox;
 class QLabel;
+class QLineEdit;
 class QPushButton;
 class QRadioButton;
 
@@ -24,6 +28,10 @@ public:
     // Applies the dialog's state: the checked radio button's delimiter (unchanged when none is
     // checked) and the check box.
     void FormClose(std::string& listSeparator, bool& keepFileDate) const;
+    // The reading options every file is read with, and whether the detector's proposals are
+    // applied without asking.
+    void showReading(const ReadOptions& options, bool applyProposals);
+    void takeReading(ReadOptions& options, bool& applyProposals) const;
 
     QRadioButton* RBtnComma = nullptr;
     QRadioButton* RBtnSemi = nullptr;
@@ -32,10 +40,24 @@ public:
     QCheckBox* ChBoxKeepAge = nullptr;
     QPushButton* BitBtnClose = nullptr;
 
+    QGroupBox* GrBoxReading = nullptr;
+    QCheckBox* ChBoxWhitespace = nullptr; // overrides the delimiter while it is on
+    QComboBox* CBoxDecimal = nullptr;     // "System", "Point", "Comma"
+    QCheckBox* ChBoxQuotes = nullptr;
+    QCheckBox* ChBoxComments = nullptr;
+    QLineEdit* EdCommentPrefix = nullptr;
+    QCheckBox* ChBoxMissing = nullptr;
+    QLineEdit* EdMissingTokens = nullptr;
+    QCheckBox* ChBoxRobustSample = nullptr;
+    QCheckBox* ChBoxApplyProposals = nullptr;
+
 public slots:
     void BitBtnCloseClick();
 
 private:
+    // Builds the reading group at `top`; returns its height.
+    int buildReadingGroup(int top);
+
     QLabel* LabFileOpen = nullptr;
     QGroupBox* GrBoxDD = nullptr;
     QLabel* LabFileSave = nullptr;

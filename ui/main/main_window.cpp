@@ -4,7 +4,9 @@
 #include "curve_chart.h"
 #include "data_grid_model.h"
 #include "data_grid_view.h"
+#include "proposal_bar.h"
 #include "qt_texts.h"
+#include "settings_location.h"
 #include "text_codec.h"
 
 #include <QApplication>
@@ -28,17 +30,29 @@
 namespace varnotile {
 namespace {
 
+std::string localPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
+
+// The executable's path with its extension replaced by ".INI" while its folder can be written;
+// else the settings file in the user's configuration folder.
 QString defaultSettingsPath() {
-    // The executable's path with its extension replaced by ".INI".
     const QFileInfo exe(QCoreApplication::applicationFilePath());
     const QString base = exe.completeSuffix().isEmpty() ? exe.fileName() : exe.completeBaseName();
-    return exe.absoluteDir().filePath(base + QStringLiteral(".INI"));
+    const QString besideExe = exe.absoluteDir().filePath(base + QStringLiteral(".INI"));
+    const QString chosen = QFile::decodeName(SettingsFilePath(localPath(exe.absolutePath()),
+                                                              localPath(qEnvironmentVariable("XDG_CONFIG_HOME")),
+                                                              localPath(QDir::homePath()))
+                                                 .c_str());
+    return QFileInfo(chosen).absolutePath() == exe.absolutePath() ? besideExe : chosen;
 }
 
 } // namespace
 
 MainWindow::MainWindow(QString settingsPath, QWidget* parent)
     : QMainWindow(parent), settingsPath_(settingsPath.isEmpty() ? defaultSettingsPath() : std::move(settingsPath)) {
+    // Settings kept in the user's folder start from the file beside the executable, if any.
+    if (settingsPath.isEmpty())
+        settingsDefaults_ = QFile::decodeName(
+            SettingsDefaultsPath(localPath(QCoreApplication::applicationDirPath()), localPath(settingsPath_)).c_str());
     setObjectName(QStringLiteral("TFormMain"));
     setWindowTitle(QStringLiteral("Varnotile"));
     setGeometry(181, 101, 619, 465);
@@ -96,14 +110,25 @@ void MainWindow::buildWidgets() {
     gridFiles_->setSelectionMode(QAbstractItemView::SingleSelection);
     gridFiles_->horizontalHeader()->setHighlightSections(false);
 
-    gridData_ = new DataGridView(splitter2_);
+    // The data grid with the proposal bar above it.
+    auto* dataPane = new QWidget(splitter2_);
+    dataPane->setObjectName(QStringLiteral("DataPane"));
+    auto* dataLayout = new QVBoxLayout(dataPane);
+    dataLayout->setContentsMargins(0, 0, 0, 0);
+    dataLayout->setSpacing(0);
+    proposalBar_ = new ProposalBar(dataPane);
+    connect(proposalBar_, &ProposalBar::readRequested, this, &MainWindow::readTheProposedWay);
+    connect(proposalBar_, &ProposalBar::dismissRequested, this, &MainWindow::dismissProposal);
+    gridData_ = new DataGridView(dataPane);
+    dataLayout->addWidget(proposalBar_);
+    dataLayout->addWidget(gridData_, 1);
     gridModel_ = new DataGridModel(ds_, gridData_);
     gridData_->setModel(gridModel_);
     QFont gridFont = gridData_->font();
     gridFont.setPointSize(8);
     gridData_->setFont(gridFont);
     splitter2_->addWidget(gridFiles_);
-    splitter2_->addWidget(gridData_);
+    splitter2_->addWidget(dataPane);
     splitter2_->setSizes({170, 400});
     splitter2_->setStretchFactor(0, 0);
     splitter2_->setStretchFactor(1, 1);
@@ -330,6 +355,8 @@ void MainWindow::menuOpenClick() {
 
 void MainWindow::LoadDataFile() {
     LoadOutcome outcome;
+    proposalBar_->hide();
+    chooseReadingFor(ds_.File.CurrentFileName);
     {
         const BusyCursor busy;
         ResetDataView();
@@ -358,6 +385,7 @@ void MainWindow::LoadDataFile() {
     gridData_->fitColumnsToHeaderTexts();
     FillAllCurves();
     RebuildChartTitles();
+    offerProposal();
 }
 
 void MainWindow::ResetDataView() {

@@ -5,12 +5,15 @@
 #include "dataset.h"
 #include "dataset_changes.h"
 #include "loader.h"
+#include "reading_advice.h"
 
 #include <QMainWindow>
 #include <QPointer>
 
 #include <array>
+#include <map>
 #include <memory>
+#include <optional>
 
 class QAction;
 class QFileDialog;
@@ -34,6 +37,7 @@ class FormModify;
 class FormPreprint;
 class FormAbout;
 class FormFileView;
+class ProposalBar;
 
 class MainWindow : public QMainWindow, private DataSetObserver {
     Q_OBJECT
@@ -217,6 +221,26 @@ private:
     std::vector<int> fileRows_; // entry number (into the list arrays) of each list row
     QFileDialog* saveDialog1_ = nullptr;
 
+    // Reading options per file. A file is read with the settings unless the user chose to read
+    // it the detector's way ("Read it that way", or automatically): that choice holds for every
+    // load of that file in this run.
+    // Sets ds_.Layout's delimiter and reading options for loading `path`.
+    void chooseReadingFor(const std::string& path);
+    // After a load: reads the file again the proposed way when proposals apply automatically,
+    // else shows the proposal bar, when the file read badly and the detector would read it
+    // another way. Only files read with the settings get a proposal.
+    void offerProposal();
+    // The bar's buttons.
+    void readTheProposedWay();
+    void dismissProposal();
+    // The delimiter of the settings: ds_.Layout.ListSeparator, except while the shown file was
+    // read with a delimiter of its own (then the settings' one waits in settingsSeparator_).
+    std::string settingsSeparator() const { return settingsSeparator_.value_or(ds_.Layout.ListSeparator); }
+    std::map<std::string, ReadingChoice> readingChoices_;
+    std::optional<std::string> settingsSeparator_;
+    std::string dismissedFile_; // the file whose proposal the user dismissed
+    ProposalBar* proposalBar_ = nullptr;
+
     // Editing area: cell edits, undo, delete, modify.
     // The Delete command on the grid's selection, and its two kinds.
     void DeleteSelection();
@@ -249,6 +273,8 @@ private:
 
     DataSet ds_;
     QString settingsPath_;
+    // The file read at start-up in place of settingsPath_ (empty: settingsPath_ itself).
+    QString settingsDefaults_;
     DialogRecorder* recorder_ = nullptr;
     Answer recordedAnswer(const QString& text);
 

@@ -1,10 +1,12 @@
-// File commands of the main window: saving, the folder file list, the settings file.
+// File commands of the main window: saving, the folder file list, the settings file, and how
+// each file is read (the settings, or the detector's proposal).
 #include "main_window.h"
 
 #include "busy_cursor.h"
 #include "data_writer.h"
 #include "folder_list.h"
 #include "form_setting.h"
+#include "proposal_bar.h"
 #include "settings_file.h"
 
 #include <QApplication>
@@ -159,6 +161,9 @@ bool MainWindow::saveAsFile(const QString& path) {
     const QFileInfo info(path);
     const std::string target = info.absoluteFilePath().toStdString();
     if (!writeTableTo(target)) return false;
+    // The file was written the way the shown one was read, so it is read back that way.
+    if (const auto it = readingChoices_.find(ds_.File.CurrentFileName); it != readingChoices_.end())
+        readingChoices_[target] = it->second;
     ds_.File.CurrentFileName = target;
     // The chosen file's folder becomes the current folder, which the folder list shows.
     QDir::setCurrent(info.absolutePath());
@@ -191,18 +196,75 @@ bool MainWindow::FormClose() {
 
 // ---- settings
 
-void MainWindow::ReadSettings() { ReadSettingsFile(ds_, settingsPath_.toStdString()); }
+void MainWindow::ReadSettings() {
+    ReadSettingsFile(ds_, (settingsDefaults_.isEmpty() ? settingsPath_ : settingsDefaults_).toStdString());
+}
 
 void MainWindow::WriteSettings() {
-    if (!WriteSettingsFile(ds_, settingsPath_.toStdString()).empty())
-        showError(QStringLiteral("Unable to write to %1").arg(settingsPath_));
+    // The settings' delimiter, not one the shown file was read with on its own.
+    const std::string shown = ds_.Layout.ListSeparator;
+    ds_.Layout.ListSeparator = settingsSeparator();
+    const std::string error = WriteSettingsFile(ds_, settingsPath_.toStdString());
+    ds_.Layout.ListSeparator = shown;
+    if (!error.empty()) showError(QStringLiteral("Unable to write to %1").arg(settingsPath_));
 }
 
 void MainWindow::menuGenOptionsClick() {
-    formSetting_->FormShow(ds_.Layout.ListSeparator, ds_.Settings.KeepFileDate);
+    std::string separator = settingsSeparator();
+    const std::string before = separator;
+    formSetting_->FormShow(separator, ds_.Settings.KeepFileDate);
+    formSetting_->showReading(ds_.Settings.Reading, ds_.Settings.ApplyProposals);
     formSetting_->exec();
-    // "OK" and the close box both apply the dialog's state.
-    formSetting_->FormClose(ds_.Layout.ListSeparator, ds_.Settings.KeepFileDate);
+    // "OK" and the close box both apply the dialog's state. A delimiter chosen here applies from
+    // the next save and the next load, as it always did; the reading options from the next load.
+    formSetting_->FormClose(separator, ds_.Settings.KeepFileDate);
+    formSetting_->takeReading(ds_.Settings.Reading, ds_.Settings.ApplyProposals);
+    if (separator != before) {
+        ds_.Layout.ListSeparator = separator;
+        settingsSeparator_.reset();
+    }
+}
+
+// ---- how a file is read
+
+void MainWindow::chooseReadingFor(const std::string& path) {
+    // A dismissed proposal stays away while the same file is loaded again.
+    if (path != dismissedFile_) dismissedFile_.clear();
+    if (const auto it = readingChoices_.find(path); it != readingChoices_.end()) {
+        if (!settingsSeparator_) settingsSeparator_ = ds_.Layout.ListSeparator;
+        ds_.Layout.ListSeparator = it->second.delimiter;
+        ds_.Layout.Reading = it->second.options;
+        return;
+    }
+    if (settingsSeparator_) ds_.Layout.ListSeparator = *settingsSeparator_;
+    settingsSeparator_.reset();
+    ds_.Layout.Reading = ds_.Settings.Reading;
+}
+
+void MainWindow::offerProposal() {
+    const std::string& path = ds_.File.CurrentFileName;
+    if (path.empty() || readingChoices_.count(path) || !ShouldOfferProposal(ds_)) return;
+    if (ds_.Settings.ApplyProposals) {
+        // Right after a load there are no edits to lose.
+        readingChoices_[path] = ProposedChoice(ds_);
+        LoadDataFile();
+        return;
+    }
+    if (path == dismissedFile_) return;
+    proposalBar_->offer(QString::fromStdString(ds_.Layout.Proposal.sentence()));
+}
+
+void MainWindow::readTheProposedWay() {
+    const std::string path = ds_.File.CurrentFileName;
+    const ReadingChoice proposed = ProposedChoice(ds_);
+    if (path.empty() || !offerToSaveChanges(true)) return;
+    readingChoices_[path] = proposed;
+    LoadDataFile();
+}
+
+void MainWindow::dismissProposal() {
+    dismissedFile_ = ds_.File.CurrentFileName;
+    proposalBar_->hide();
 }
 
 // ---- folder file list

@@ -1,0 +1,126 @@
+// Reading options in the window: the General Settings dialog keeps them, and a file that reads
+// badly gets the proposal bar, or is read the proposed way at once when proposals apply
+// automatically.
+#include "cell_editing.h"
+#include "form_setting.h"
+#include "main_window.h"
+#include "test_files.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+using namespace varnotile;
+
+namespace {
+
+// Semicolons, decimal commas and comment lines: read with the plain comma rules it comes out badly.
+constexpr const char* kLoggerFile = "# logger 7\n# site north\ntime;temp;hum\n1;2,5;30\n2;2,7;31\n3;2,9;29\n"
+                                    "4;3,1;28\n5;3,0;27\n6;2,8;26\n";
+
+struct ReadingWindow {
+    test::TempDir dir;
+    MainWindow::DialogRecorder recorder;
+    MainWindow w{QString::fromStdString(dir.path() + "/varnotile.INI")};
+    std::string logger = dir.write("logger.csv", kLoggerFile);
+    std::string plain = dir.write("plain.csv", "a,b\n1,2\n3,4\n5,6\n7,8\n9,10\n");
+    ReadingWindow() { w.setDialogRecorder(&recorder); }
+    QWidget* bar() const { return w.findChild<QWidget*>(QStringLiteral("proposalBar")); }
+    void press(const char* button) { w.findChild<QPushButton*>(QString::fromLatin1(button))->click(); }
+    // The logger file as a careful reader takes it: three numeric columns, six rows.
+    void expectReadRight() const {
+        const DataSet& ds = w.dataSet();
+        EXPECT_EQ(ds.Layout.ColumnCount, 3);
+        EXPECT_EQ(ds.Layout.DataRowCount, 6);
+        EXPECT_EQ(ds.Layout.ColumnNames[2], "temp");
+        EXPECT_DOUBLE_EQ(ds.value(2, 1), 2.5);
+    }
+};
+
+} // namespace
+
+TEST(ReadingOptionsDialog, ShowsAndAppliesTheReadingOptions) {
+    ReadingWindow t;
+    DataSet& ds = t.w.dataSet();
+    ds.Settings.Reading.robustSample = true;
+    bool robustShown = false;
+    QTimer::singleShot(0, [&] {
+        auto* f = qobject_cast<FormSetting*>(QApplication::activeModalWidget());
+        ASSERT_NE(f, nullptr);
+        robustShown = f->ChBoxRobustSample->isChecked();
+        f->ChBoxWhitespace->setChecked(true);
+        f->CBoxDecimal->setCurrentText(QStringLiteral("Comma"));
+        f->ChBoxComments->setChecked(true);
+        f->EdCommentPrefix->setText(QStringLiteral("%"));
+        f->ChBoxMissing->setChecked(true);
+        f->EdMissingTokens->setText(QStringLiteral(R"(NA "no data" -)"));
+        f->ChBoxApplyProposals->setChecked(true);
+        f->close();
+    });
+    t.w.menuGenOptionsClick();
+    EXPECT_TRUE(robustShown);
+    const ReadOptions& o = ds.Settings.Reading;
+    EXPECT_TRUE(o.whitespace && o.commentLines && o.missingAsGaps && o.robustSample);
+    EXPECT_EQ(o.decimal, DecimalChoice::Comma);
+    EXPECT_EQ(o.commentPrefix, "%");
+    EXPECT_EQ(o.missingTokens, (std::vector<std::string>{"NA", "no data", "-"}));
+    EXPECT_TRUE(ds.Settings.ApplyProposals);
+    EXPECT_EQ(ds.Layout.ListSeparator, ","); // the delimiter radio buttons are untouched
+}
+
+TEST(ReadingOptionsProposal, TheBarReadsTheFileTheProposedWayOrGoesAway) {
+    ReadingWindow t;
+    t.w.openFile(QString::fromStdString(t.logger));
+    ASSERT_TRUE(t.bar()->isVisibleTo(&t.w));
+    EXPECT_EQ(t.bar()->findChild<QLabel*>(QStringLiteral("proposalText"))->text().toStdString(),
+              t.w.dataSet().Layout.Proposal.sentence());
+
+    // Unsaved edits are asked about first; Cancel leaves everything as it is.
+    EditCell(t.w.dataSet(), 1, 1, "42");
+    t.recorder.replies = {QStringLiteral("Cancel")};
+    t.press("proposalReadButton");
+    EXPECT_EQ(t.recorder.questions, QStringList{"Do you want to save the changes?"});
+    EXPECT_TRUE(t.w.dataSet().isModified());
+    EXPECT_TRUE(t.bar()->isVisibleTo(&t.w));
+
+    t.recorder.replies = {QStringLiteral("No")};
+    t.press("proposalReadButton");
+    t.expectReadRight();
+    EXPECT_FALSE(t.bar()->isVisibleTo(&t.w));
+    // The file keeps its way for this run; other files and the settings keep the comma.
+    t.w.LoadDataFile();
+    t.expectReadRight();
+    ASSERT_TRUE(t.w.close());
+    EXPECT_NE(test::readFile(t.dir.path() + "/varnotile.INI").find("Value=,"), std::string::npos);
+    t.w.openFile(QString::fromStdString(t.plain));
+    EXPECT_EQ(t.w.dataSet().Layout.ListSeparator, ",");
+    EXPECT_EQ(t.w.dataSet().Layout.ColumnCount, 2);
+
+    // Dismissed, the bar stays away while the same file loads again, and comes back for another.
+    const std::string second = t.dir.write("second.csv", kLoggerFile);
+    t.w.openFile(QString::fromStdString(second));
+    ASSERT_TRUE(t.bar()->isVisibleTo(&t.w));
+    t.press("proposalDismissButton");
+    EXPECT_FALSE(t.bar()->isVisibleTo(&t.w));
+    t.w.LoadDataFile();
+    EXPECT_FALSE(t.bar()->isVisibleTo(&t.w));
+    EXPECT_EQ(t.w.dataSet().Layout.Reading, ReadOptions()); // nothing changed without the user's word
+    t.w.openFile(QString::fromStdString(t.plain));
+    t.w.openFile(QString::fromStdString(second));
+    EXPECT_TRUE(t.bar()->isVisibleTo(&t.w));
+}
+
+TEST(ReadingOptionsProposal, AppliedAutomaticallyTheFileReadsRightAtOnce) {
+    ReadingWindow t;
+    t.w.dataSet().Settings.ApplyProposals = true;
+    t.w.openFile(QString::fromStdString(t.logger));
+    t.expectReadRight();
+    EXPECT_FALSE(t.bar()->isVisibleTo(&t.w));
+    EXPECT_TRUE(t.recorder.questions.isEmpty());
+}
