@@ -1,12 +1,13 @@
 // varnotile-cli render: loads a file as the window does and writes its chart, drawn exactly as
-// the window draws it, to a PNG or PDF file.
+// the window draws it, to a PNG, SVG or PDF file.
+#include "chart_export.h"
 #include "cli_common.h"
 #include "curve_chart.h"
+#include "palettes.h"
 #include "settings_file.h"
 
 #include <QApplication>
 #include <QFile>
-#include <QFileInfo>
 
 #include <charconv>
 #include <cstdlib>
@@ -41,8 +42,8 @@ void chooseOffscreenWithoutDisplay() {
 int runRender(int argc, char** argv) {
     chooseOffscreenWithoutDisplay();
     QApplication app(argc, argv);
-    const CommandSyntax syntax{"render", usageWith("[--x N] [--numeric] [--size WxH] FILE OUT"),
-                               "Draws the chart of FILE as the window draws it into OUT, a .png or .pdf file.",
+    const CommandSyntax syntax{"render", usageWith("[--x N] [--numeric] [--size WxH] [--palette distinct|black] FILE OUT"),
+                               "Draws the chart of FILE as the window draws it into OUT, a .png, .svg or .pdf file.",
                                {QStringLiteral("FILE"), QStringLiteral("OUT")}};
     QCommandLineParser parser;
     addCommonOptions(parser);
@@ -52,6 +53,10 @@ int runRender(int argc, char** argv) {
         {QStringLiteral("numeric"), QStringLiteral("Uses the numeric Y scale instead of the percentage.")},
         {QStringLiteral("size"), QStringLiteral("The picture size in pixels (default 1200x800)."), QStringLiteral("WxH"),
          QStringLiteral("1200x800")},
+        {QStringLiteral("palette"),
+         QStringLiteral("The curve colours: distinct (ten colours told apart also with a colour-vision "
+                        "deficiency) or black (all black); without it the settings file's colours."),
+         QStringLiteral("NAME")},
     });
     OptionalValues optionalValues;
     if (const std::optional<int> status = parseCommandLine(parser, syntax, app.arguments().mid(2), optionalValues))
@@ -61,6 +66,7 @@ int runRender(int argc, char** argv) {
     const std::string xText = parser.value(QStringLiteral("x")).toStdString();
     const std::string sizeText = parser.value(QStringLiteral("size")).toStdString();
     const bool numeric = parser.isSet(QStringLiteral("numeric"));
+    const std::string paletteText = parser.value(QStringLiteral("palette")).toStdString();
 
     int xColumn = 0;
     if (!parseInt(xText, xColumn) || xColumn < 0 || xColumn > kColumnLimit)
@@ -69,9 +75,11 @@ int runRender(int argc, char** argv) {
     if (!parseSize(sizeText, width, height))
         return refuse(syntax, "--size takes WIDTHxHEIGHT in pixels (1 to 20000 each), not '" + sizeText + "'");
     const QString out = parser.positionalArguments().at(1);
-    const QString suffix = QFileInfo(out).suffix().toLower();
-    if (suffix != QLatin1String("png") && suffix != QLatin1String("pdf"))
-        return refuse(syntax, "OUT must end in .png or .pdf");
+    if (!ChartFileFormatOf(out)) return refuse(syntax, "OUT must end in .png, .svg or .pdf");
+    const std::optional<CurvePalette> palette =
+        parser.isSet(QStringLiteral("palette")) ? PaletteNamed(paletteText) : std::nullopt;
+    if (parser.isSet(QStringLiteral("palette")) && !palette)
+        return refuse(syntax, "--palette takes distinct or black, not '" + paletteText + "'");
 
     // The view as the window starts it: every curve wanted, legend and chart title on.
     DataSet ds;
@@ -81,10 +89,12 @@ int runRender(int argc, char** argv) {
     ds.View.PercentScale = !numeric;
     ds.View.ShowCurveNames = true;
     ds.View.ShowChartTitle = true;
-    // Only the curve colours come from the settings file; the delimiter follows the options.
+    // Only the curve colours come from the settings file, unless a palette replaces them; the
+    // delimiter follows the options.
     DataSet settings;
     ReadSettingsFile(settings, settingsPathBesideProgram());
     ds.View.CurveColors = settings.View.CurveColors;
+    if (palette) ApplyPalette(*palette, ds.View.CurveColors);
 
     LoadOutcome outcome;
     const int status = loadForCommand(ds, *options, QFile::encodeName(parser.positionalArguments().at(0)).toStdString(), outcome);
@@ -94,10 +104,9 @@ int runRender(int argc, char** argv) {
     CurveChart chart;
     chart.resize(width, height);
     chart.showDataSet(ds);
-    const bool written = suffix == QLatin1String("png") ? chart.savePng(out, width, height)
-                                                        : chart.savePdf(out, width, height);
-    if (!written) {
-        std::cerr << "varnotile-cli render: cannot write " << out.toStdString() << "\n";
+    QString error;
+    if (!ExportChart(chart, out, QSize(width, height), &error)) {
+        std::cerr << "varnotile-cli render: " << error.toStdString() << "\n";
         return kExitUsage;
     }
     return kExitLoaded;
