@@ -191,6 +191,8 @@ void MainWindow::buildMenus() {
     menuFile_->addSeparator();
     menuPageSetup_ = addItem(menuFile_, "menuPageSetup", QStringLiteral("Page Setup..."), &MainWindow::menuPageSetupClick);
     menuPrint_ = addItem(menuFile_, "menuPrint", QStringLiteral("Print..."), &MainWindow::menuPrintClick);
+    menuExportChart_ =
+        addItem(menuFile_, "menuExportChart", QStringLiteral("Export Chart..."), &MainWindow::menuExportChartClick);
     menuFile_->addSeparator();
     menuExit_ = addItem(menuFile_, "menuExit", QStringLiteral("Exit"), &MainWindow::menuExitClick);
 

@@ -125,6 +125,8 @@ public slots:
     void menuDeleteFileClick();
     void menuPageSetupClick();
     void menuPrintClick();
+    // Writes the chart as PNG, SVG or PDF, at its size on screen or a size typed in.
+    void menuExportChartClick();
     void menuExitClick();
     void menuEditClick();
     void menuUndoClick();
@@ -306,7 +308,7 @@ private:
     QMenu* menuOptions_ = nullptr;
     QMenu* menuHelp_ = nullptr;
     QMenu* popup_ = nullptr; // PMenuSGridData
-    QAction *menuOpen_{}, *menuSave_{}, *menuDeleteFile_{}, *menuPageSetup_{}, *menuPrint_{}, *menuExit_{};
+    QAction *menuOpen_{}, *menuSave_{}, *menuDeleteFile_{}, *menuPageSetup_{}, *menuPrint_{}, *menuExportChart_{}, *menuExit_{};
     QAction *menuUndo_{}, *menuDelete_{}, *menuModify_{};
     QAction *menuShow_{}, *menuHide_{}, *menuColor_{}, *menuSetAsX_{}, *menuYScale_{}, *menuViewFile_{};
     QAction *menuGenOptions_{}, *menuChartOptions_{}, *menuContents_{}, *menuAbout_{};

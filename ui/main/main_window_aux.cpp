@@ -2,6 +2,7 @@
 #include "main_window.h"
 
 #include "busy_cursor.h"
+#include "chart_export.h"
 #include "chart_printer.h"
 #include "curve_chart.h"
 #include "form_about.h"
@@ -13,9 +14,12 @@
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
+#include <QFileDialog>
 #include <QFileInfo>
+#include <QInputDialog>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QRegularExpression>
 #include <QUrl>
 
 namespace varnotile {
@@ -63,6 +67,48 @@ bool MainWindow::PrintChartOn(QPrinter& printer) {
 void MainWindow::menuPageSetupClick() { formPreprint_->exec(); }
 
 void MainWindow::menuPrintClick() { PrintChart(); }
+
+void MainWindow::menuExportChartClick() {
+    QFileDialog dialog(this, QStringLiteral("Export Chart"));
+    dialog.setObjectName(QStringLiteral("ExportDialog1"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setNameFilters({QStringLiteral("PNG picture (*.png)"), QStringLiteral("SVG picture (*.svg)"),
+                           QStringLiteral("PDF document (*.pdf)")});
+    dialog.setDefaultSuffix(QStringLiteral("png"));
+    // A name typed without an extension takes the chosen filter's.
+    connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog](const QString& filter) {
+        dialog.setDefaultSuffix(filter.section(QStringLiteral("*."), 1).left(3));
+    });
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
+    const QString path = dialog.selectedFiles().constFirst();
+
+    const QString onScreen = QStringLiteral("Size of the chart on screen");
+    QInputDialog sizeDialog(this);
+    sizeDialog.setObjectName(QStringLiteral("ExportSizeDialog1"));
+    sizeDialog.setWindowTitle(QStringLiteral("Export Chart"));
+    sizeDialog.setLabelText(QStringLiteral("Size (width x height in pixels):"));
+    sizeDialog.setComboBoxItems({onScreen});
+    sizeDialog.setComboBoxEditable(true);
+    if (sizeDialog.exec() != QDialog::Accepted) return;
+    QSize size; // empty: the chart's size on screen
+    if (sizeDialog.textValue() != onScreen) {
+        static const QRegularExpression pattern(QStringLiteral("^\\s*(\\d{1,5})\\s*[xX]\\s*(\\d{1,5})\\s*$"));
+        const QRegularExpressionMatch m = pattern.match(sizeDialog.textValue());
+        const int w = m.hasMatch() ? m.captured(1).toInt() : 0, h = m.hasMatch() ? m.captured(2).toInt() : 0;
+        if (w < 1 || h < 1 || w > 20000 || h > 20000) {
+            showError(QStringLiteral("The size must be width x height in pixels, each 1 to 20000, for example 1200 x 800."));
+            return;
+        }
+        size = QSize(w, h);
+    }
+    QString error;
+    bool written = false;
+    {
+        const BusyCursor busy;
+        written = ExportChart(*chart_, path, size, &error);
+    }
+    if (!written) showError(error);
+}
 
 void MainWindow::menuViewFileClick() {
     const QString error = form1_->FormShow(QString::fromStdString(ds_.File.CurrentFileName));
