@@ -160,6 +160,18 @@ void writeStarts(const char* data, std::size_t begin, std::size_t end, Offset* s
     }
 }
 
+// Moves the text of data[r, end) to w without its CRs (never part of a line, before LF or
+// alone), up to a byte 26 (which ends a line's text). Returns the new write position.
+std::size_t compactLine(char* data, std::size_t r, std::size_t end, std::size_t w) {
+    for (std::size_t k = r; k < end; ++k) {
+        const char c = data[k];
+        if (c == '\r') continue;
+        if (c == 26) break;
+        data[w++] = c;
+    }
+    return w;
+}
+
 } // namespace
 
 void FileLines::clear() {
@@ -221,12 +233,7 @@ void FileLines::append(std::string_view bytes) {
             addStart(w);
         }
         const std::size_t end = static_cast<std::size_t>(static_cast<const char*>(std::memchr(data + r, '\n', n - r)) - data);
-        for (std::size_t k = r; k < end; ++k) {
-            const char c = data[k];
-            if (c == '\r') continue; // a CR is never part of a line
-            if (c == 26) break;      // Ctrl+Z inside a line ends its text
-            data[w++] = c;
-        }
+        w = compactLine(data, r, end, w);
         data[w++] = '\n';
         r = end + 1;
     }
@@ -314,12 +321,7 @@ void FileLines::split() {
         if (w == r && !std::memchr(data + r, '\r', end - r) && !std::memchr(data + r, 26, end - r)) {
             w = end; // nothing to drop, nothing to move in this line
         } else {
-            for (std::size_t k = r; k < end; ++k) {
-                const char c = data[k];
-                if (c == '\r') continue; // a CR is never part of a line (before LF or alone)
-                if (c == 26) break;      // Ctrl+Z inside a line ends its text
-                data[w++] = c;
-            }
+            w = compactLine(data, r, end, w);
         }
         data[w++] = '\n';
         r = end + 1;
