@@ -1,5 +1,7 @@
 // varnotile-cli inspect: loads a file as the window does and prints what the load found as JSON.
 #include "cli_common.h"
+#include "follow_command.h"
+#include "inspect_report.h"
 #include "number_text.h"
 #include "qt_texts.h"
 #include "reading_advice.h"
@@ -17,6 +19,19 @@
 #include <string_view>
 
 namespace varnotile::cli {
+
+QJsonObject columnRange(const DataSet& ds, int column) {
+    QJsonObject range;
+    if (column > 10) return range; // statistics are kept for the ten columns the chart can show
+    const auto k = static_cast<std::size_t>(column);
+    // A column whose every cell is a missing value has no smallest or largest value.
+    const int missing = ds.Table.MissingCount[k];
+    const bool noValue = missing > 0 && missing >= ds.Layout.DataRowCount;
+    range.insert(QStringLiteral("min"), noValue ? QJsonValue() : QJsonValue(ds.Table.ColumnMin[k]));
+    range.insert(QStringLiteral("max"), noValue ? QJsonValue() : QJsonValue(ds.Table.ColumnMax[k]));
+    return range;
+}
+
 namespace {
 
 QJsonObject columnReport(const DataSet& ds, int column) {
@@ -27,16 +42,15 @@ QJsonObject columnReport(const DataSet& ds, int column) {
         {QStringLiteral("label"), displayString(ds.Layout.ColumnLabels[k], ds.File.FileIsUtf8)},
         {QStringLiteral("header3"), displayString(ds.Layout.ColumnHeader3[k], ds.File.FileIsUtf8)},
     };
-    if (column <= 10) { // statistics are kept for the ten columns the chart can show
-        // A column whose every cell is a missing value has no smallest or largest value.
+    const QJsonObject range = columnRange(ds, column);
+    if (!range.isEmpty()) {
         const int missing = ds.Table.MissingCount[k];
-        const bool noValue = missing > 0 && missing >= ds.Layout.DataRowCount;
+        const bool noValue = range.value(QStringLiteral("min")).isNull();
         auto number = [&](double value) { return noValue ? QJsonValue() : QJsonValue(value); };
         auto text = [&](double value) {
             return noValue ? QJsonValue() : QJsonValue(QString::fromStdString(formatGeneral(value, ds.decimal())));
         };
-        report.insert(QStringLiteral("min"), number(ds.Table.ColumnMin[k]));
-        report.insert(QStringLiteral("max"), number(ds.Table.ColumnMax[k]));
+        for (auto it = range.begin(); it != range.end(); ++it) report.insert(it.key(), it.value());
         report.insert(QStringLiteral("absmax"), number(ds.Table.ColumnAbsMax[k]));
         report.insert(QStringLiteral("min_text"), text(ds.Table.ColumnMin[k]));
         report.insert(QStringLiteral("max_text"), text(ds.Table.ColumnMax[k]));
@@ -81,7 +95,8 @@ QJsonObject proposalReport(const DataSet& ds) {
     };
 }
 
-// Everything but the cells.
+} // namespace
+
 QJsonObject loadReport(const DataSet& ds, const LoadOutcome& outcome) {
     const QJsonArray messages = textArray(outcome.messages);
     QJsonObject headerLines;
@@ -104,6 +119,8 @@ QJsonObject loadReport(const DataSet& ds, const LoadOutcome& outcome) {
         {QStringLiteral("proposal"), proposalReport(ds)},
     };
 }
+
+namespace {
 
 // Appends UTF-8 text as a JSON string escaped the way QJsonDocument escapes it: quote, backslash
 // and control characters; every other character as it is.
@@ -192,21 +209,29 @@ void printReport(const DataSet& ds, const LoadOutcome& outcome, bool withCells) 
 } // namespace
 
 int runInspect(const QStringList& arguments) {
-    const CommandSyntax syntax{"inspect", usageWith("[--cells] FILE"),
+    const CommandSyntax syntax{"inspect", usageWith("[--cells | --follow] FILE"),
                                "Prints what loading FILE found, as JSON.", {QStringLiteral("FILE")}};
     QCommandLineParser parser;
     addCommonOptions(parser);
     parser.addOption({QStringLiteral("cells"),
                       QStringLiteral("Adds every cell's text, row by row, and the file line of each row.")});
+    parser.addOption({QStringLiteral("follow"),
+                      QStringLiteral("Prints the object on one line, then one line per change of the growing file "
+                                     "until interrupted.")});
     OptionalValues optionalValues;
     if (const std::optional<int> status = parseCommandLine(parser, syntax, arguments, optionalValues)) return *status;
     const std::optional<LoadOptions> options = loadOptionsOf(parser, optionalValues, syntax);
     if (!options) return kExitUsage;
+    const bool follow = parser.isSet(QStringLiteral("follow"));
+    if (follow && parser.isSet(QStringLiteral("cells"))) return refuse(syntax, "--cells and --follow exclude each other");
 
     DataSet ds;
     LoadOutcome outcome;
-    const int status = loadForCommand(ds, *options, QFile::encodeName(parser.positionalArguments().at(0)).toStdString(), outcome);
+    const std::string file = QFile::encodeName(parser.positionalArguments().at(0)).toStdString();
+    const int status = loadForCommand(ds, *options, file, outcome);
     if (status == kExitUsage) return status;
+    // A file still too short to read is followed all the same: a logger's file starts that way.
+    if (follow) return followFile(ds, *options, outcome);
     printReport(ds, outcome, parser.isSet(QStringLiteral("cells")));
     return status;
 }

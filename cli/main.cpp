@@ -11,9 +11,10 @@ namespace {
 void printUsage(std::ostream& stream) {
     stream << "usage: varnotile-cli COMMAND [OPTIONS] ...\n"
               "commands:\n"
-              "  inspect [--delimiter D] [--decimal C] [READING] [--cells] FILE\n"
+              "  inspect [--delimiter D] [--decimal C] [READING] [--cells | --follow] FILE\n"
               "  convert [--delimiter D] [--decimal C] [READING] [--to-delimiter D2] [--keep-date] [--force] FILE OUT\n"
-              "  render [--delimiter D] [--decimal C] [READING] [--x N] [--numeric] [--size WxH] FILE OUT.png|OUT.pdf\n"
+              "  render [--delimiter D] [--decimal C] [READING] [--x N] [--numeric] [--size WxH] [--palette distinct|black]\n"
+              "         FILE OUT.png|OUT.svg|OUT.pdf\n"
               "READING: "
            << varnotile::cli::kReadingUsage
            << "\n"

@@ -77,13 +77,13 @@ void CellTable::appendLines(const std::vector<RowId>& rows, const std::vector<Ro
     breaks_.insert(breaks_.end(), breaks.begin(), breaks.end());
 }
 
-std::vector<int> CellTable::rowsAfterBreaks() const {
+std::vector<int> CellTable::rowsAfterBreaks(int fromRow) const {
     std::vector<int> after;
     if (breaks_.empty()) return after;
     const int rows = rowCount();
     // Rows stay in file order, so a blank line lies between row r-1 and row r exactly when the
     // first blank line past row r-1 comes before row r.
-    for (int r = 2; r <= rows; ++r) {
+    for (int r = std::max(fromRow, 2); r <= rows; ++r) {
         const auto next = std::upper_bound(breaks_.begin(), breaks_.end(), rowId(r - 1));
         if (next != breaks_.end() && *next < rowId(r)) after.push_back(r);
     }

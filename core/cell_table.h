@@ -46,7 +46,8 @@ public:
     // Comment, blank and trailer lines inside or after the data, in file order.
     const std::vector<RowId>& skippedLines() const { return skipped_; }
     // The rows (ascending) that follow a blank line of the data: a curve is not drawn into them.
-    std::vector<int> rowsAfterBreaks() const;
+    // Only rows from `fromRow` on are looked at (rows appended since the curve was drawn).
+    std::vector<int> rowsAfterBreaks(int fromRow = 2) const;
 
     // Lines added to the end of the file: `rows` become rows after the last one, `skipped` and
     // `breaks` join the lines kept among them. All lie past every line the table knows.

@@ -213,6 +213,56 @@ std::optional<CurveSource> CurveSourceFor(const DataSet& ds, int k) {
     return source;
 }
 
+std::optional<CurveSource> GrownCurveSource(const DataSet& ds, int k, const CurveSource& shown) {
+    if (!ColumnIsDrawn(ds, k) || shown.count == 0 || !shown.y) return std::nullopt;
+    const CurveInputs in = curveInputs(ds, k);
+    if (shown.y != &ds.Table.Values[k] || shown.x != in.xValues || shown.xIsRowNumber != (in.xColumn == 0) ||
+        shown.multiplier != in.multiplier || shown.divisor != in.divisor)
+        return std::nullopt;
+    const std::size_t from = shown.count;
+    CurveSource grown = shown;
+    grown.count = static_cast<std::size_t>(std::max(ds.Layout.DataRowCount, 0));
+    if (grown.count < from || !grown.covered()) return std::nullopt;
+
+    // The pieces as withGaps makes them, carried on from the last old point. No pieces means
+    // one piece of every point; it is written out once a new point is left out or broken off.
+    std::vector<CurvePiece>& pieces = grown.pieces;
+    bool whole = pieces.empty();
+    bool open = whole || pieces.back().to == from;
+    double lastX = grown.xAt(whole ? from - 1 : pieces.back().to - 1);
+    const std::vector<int> breaks = ds.Table.Cells.rowsAfterBreaks(static_cast<int>(from) + 1);
+    std::size_t nextBreak = 0;
+    for (std::size_t i = from; i < grown.count; ++i) {
+        const auto row = static_cast<int>(i + 1);
+        while (nextBreak < breaks.size() && breaks[nextBreak] < row) ++nextBreak;
+        const bool broken = nextBreak < breaks.size() && breaks[nextBreak] == row;
+        const double x = grown.xAt(i), y = grown.yAt(i);
+        const bool drawn = std::isfinite(x) && std::isfinite(y);
+        if (whole && (broken || !drawn)) {
+            pieces.push_back({0, i});
+            whole = false;
+        }
+        if (broken) open = false;
+        if (!drawn) {
+            open = false;
+            continue;
+        }
+        if (!whole) {
+            if (!open) pieces.push_back({i, i});
+            pieces.back().to = i + 1;
+        }
+        open = true;
+        grown.minX = std::min(grown.minX, x);
+        grown.maxX = std::max(grown.maxX, x);
+        grown.minY = std::min(grown.minY, y);
+        grown.maxY = std::max(grown.maxY, y);
+        grown.xAscending = grown.xAscending && !(x < lastX);
+        lastX = x;
+    }
+    if (pieces.size() == 1 && pieces[0] == CurvePiece{0, grown.count}) pieces.clear();
+    return grown;
+}
+
 std::string ListedColumnsText(const DataSet& ds) {
     std::string text;
     for (int k = 1; k <= kCurveCount; ++k) {

@@ -76,6 +76,11 @@ struct CurveSource {
 // nothing when the vectors do not cover every row (CurvePointsFor then).
 std::optional<CurveSource> CurveSourceFor(const DataSet& ds, int k);
 
+// The source `shown` (made by CurveSourceFor) grown by the rows appended to the table since it
+// was made, reading only those rows; the rows it covers must be unchanged. Nothing when the
+// curve's scale or X changed meanwhile (the statistics or the X column): then CurveSourceFor.
+std::optional<CurveSource> GrownCurveSource(const DataSet& ds, int k, const CurveSource& shown);
+
 // Y-axis text of the listed columns: name, "(label)", "(header3)", two spaces, per column.
 std::string ListedColumnsText(const DataSet& ds);
 // Left axis title: "%" on the percent scale, else ListedColumnsText.

@@ -96,7 +96,7 @@ std::string SplitTextsSentence(const SplitTexts& found, const DataSet& ds) {
            ", column " + std::to_string(found.column) + ").";
 }
 
-bool WriteDataFile(const DataSet& ds, const TextSink& sink) {
+bool WriteDataFile(const DataSet& ds, const TextSink& sink, const ProgressReport& progress) {
     std::string out;
     out.reserve(kChunk + 4096);
     for (std::size_t i = 1; i <= 20; ++i) {
@@ -125,16 +125,20 @@ bool WriteDataFile(const DataSet& ds, const TextSink& sink) {
             out += "\r\n";
         }
     };
+    const auto rows = static_cast<uint64_t>(std::max(ds.Layout.DataRowCount, 0));
     for (int r = 1; r <= ds.Layout.DataRowCount; ++r) {
         if (nextSkipped != skipped.end()) appendSkippedBefore(ds.Table.Cells.rowId(r));
         appendColumns(out, ds, delimiter, [&](int j) { return ds.Table.Cells.cell(j, r); });
         if (out.size() >= kChunk) {
             if (!sink(out)) return false;
             out.clear();
+            if (progress) progress(WorkStep::Writing, static_cast<uint64_t>(r), rows);
         }
     }
     appendSkippedBefore(std::numeric_limits<CellTable::RowId>::max());
-    return out.empty() || sink(out);
+    if (!out.empty() && !sink(out)) return false;
+    if (progress) progress(WorkStep::Writing, rows, rows);
+    return true;
 }
 
 std::string DataFileText(const DataSet& ds) {
@@ -146,10 +150,12 @@ std::string DataFileText(const DataSet& ds) {
     return text;
 }
 
-std::string SaveDataFile(const DataSet& ds, const std::string& path, bool keepDate) {
+std::string SaveDataFile(const DataSet& ds, const std::string& path, bool keepDate,
+                         const ProgressReport& progress) {
     SaveFile file(path);
     if (!file.open()) return file.errorString();
-    if (!WriteDataFile(ds, [&](std::string_view piece) { return file.write(piece); }) || !file.commit())
+    const TextSink toFile = [&](std::string_view piece) { return file.write(piece); };
+    if (!WriteDataFile(ds, toFile, progress) || !file.commit())
         return file.errorString();
     if (keepDate) setFileAgeStamp(path, ds.File.FileAgeStamp);
     return {};

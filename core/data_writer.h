@@ -3,6 +3,7 @@
 // labels and third header texts, then the cell table, each line ended by CR LF, with the current
 // delimiter. Deleted columns and the row-number column are not written.
 #include "dataset.h"
+#include "progress.h"
 
 #include <functional>
 #include <string>
@@ -29,8 +30,9 @@ SplitTexts FindSplitTexts(const DataSet& ds);
 // be split when the file is read again (first: row 2, column 3)."
 std::string SplitTextsSentence(const SplitTexts& found, const DataSet& ds);
 
-// Writes the data set in the output format to `sink`. Returns false when the sink refused.
-bool WriteDataFile(const DataSet& ds, const TextSink& sink);
+// Writes the data set in the output format to `sink`. Returns false when the sink refused. The
+// data rows written are reported to `progress`, with every piece handed to the sink.
+bool WriteDataFile(const DataSet& ds, const TextSink& sink, const ProgressReport& progress = {});
 
 // The whole output as one text (for small tables and tests).
 std::string DataFileText(const DataSet& ds);
@@ -38,7 +40,8 @@ std::string DataFileText(const DataSet& ds);
 // Saves the data set to `path` without ever leaving a half-written file: the old file stays as
 // it was until the new one is complete. With `keepDate` the file gets ds.File.FileAgeStamp back as
 // its modification time (a failure to set it is ignored). Returns an empty string, else the
-// system's reason.
-std::string SaveDataFile(const DataSet& ds, const std::string& path, bool keepDate);
+// system's reason. The data rows written are reported to `progress`.
+std::string SaveDataFile(const DataSet& ds, const std::string& path, bool keepDate,
+                         const ProgressReport& progress = {});
 
 } // namespace varnotile

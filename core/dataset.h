@@ -24,6 +24,7 @@ inline constexpr int kNamedHeaderLines = 3;
 inline constexpr int kTrimFloor = 2;
 inline constexpr int kUndoLimit = 200;
 inline constexpr int kCurveCount = 10;
+inline constexpr int kRecentFileLimit = 8;
 
 using StringSlots = Slots<std::string, 21>; // [0..20]
 using FlagSlots = Slots<bool, 21>;          // [0..20]
@@ -143,6 +144,10 @@ struct ProgramSettings {
     ReadOptions Reading;
     // Read a file the way the detector proposes without asking, when it reads badly.
     bool ApplyProposals = false;
+    // Rows appended to the shown file are shown as they arrive ("Follow File").
+    bool FollowFile = false;
+    // The files last opened, newest first, at most kRecentFileLimit (the File menu lists them).
+    std::vector<std::string> RecentFiles;
 };
 
 struct DataSet {

@@ -1,6 +1,7 @@
 #include "file_lines.h"
 
 #include "parallel.h"
+#include "progress.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -60,8 +61,9 @@ constexpr std::size_t kBytesPerReadPart = std::size_t{8} << 20;
 
 // Reads the first `size` bytes of `fd` into `buffer` in parts on every core at once: copying out
 // of the system's file cache and the first touch of the fresh buffer are most of a large read's
-// time. Returns how many bytes from the start were read (fewer when the file got shorter).
-std::size_t readInParts(int fd, char* buffer, std::size_t size, int& error) {
+// time. Returns how many bytes from the start were read (fewer when the file got shorter). Each
+// part read is reported to `progress`.
+std::size_t readInParts(int fd, char* buffer, std::size_t size, int& error, SharedProgress& progress) {
     const std::size_t parts = (size + kBytesPerReadPart - 1) / kBytesPerReadPart;
     std::vector<std::size_t> got(parts, 0);
     std::vector<int> errors(parts, 0);
@@ -76,6 +78,7 @@ std::size_t readInParts(int fd, char* buffer, std::size_t size, int& error) {
             at += static_cast<std::size_t>(n);
         }
         got[part] = at - begin;
+        progress.add(got[part]);
     });
     std::size_t used = 0;
     for (std::size_t part = 0; part < parts; ++part) {
@@ -91,12 +94,14 @@ std::size_t readInParts(int fd, char* buffer, std::size_t size, int& error) {
 
 // Reads `fd` to its end into `buffer`, which doubles whenever it is full:
 // a file that grows while it is read simply gets more room. Closes `fd`. On return at least one
-// byte of room is left after the `used` bytes.
-std::string readToEnd(int fd, PageBuffer& buffer, std::size_t& used) {
+// byte of room is left after the `used` bytes. A large read is reported in parts, and every read
+// ends with a report of all its bytes.
+std::string readToEnd(int fd, PageBuffer& buffer, std::size_t& used, const ProgressReport& progress = {}) {
     used = 0;
     if (buffer.size() > kBytesWorthSharing) {
         int error = 0;
-        used = readInParts(fd, buffer.data(), buffer.size() - 1, error);
+        SharedProgress parts(progress, WorkStep::Reading, buffer.size() - 1);
+        used = readInParts(fd, buffer.data(), buffer.size() - 1, error, parts);
         if (error != 0 || ::lseek(fd, static_cast<off_t>(used), SEEK_SET) < 0) {
             if (error == 0) error = errno;
             ::close(fd);
@@ -122,6 +127,7 @@ std::string readToEnd(int fd, PageBuffer& buffer, std::size_t& used) {
     }
     ::close(fd);
     if (used == buffer.size()) grow(used + 1);
+    if (progress) progress(WorkStep::Reading, used, used);
     return {};
 }
 
@@ -182,6 +188,7 @@ void FileLines::clear() {
     wide_ = false;
     ended_ = false;
     continueLastLine_ = false;
+    bytesRead_ = 0;
 }
 
 void FileLines::reopenLastLine() {
@@ -241,17 +248,18 @@ void FileLines::append(std::string_view bytes) {
     size_ = w;
 }
 
-std::string FileLines::read(const std::string& path) {
+std::string FileLines::read(const std::string& path, const ProgressReport& progress) {
     clear();
     int fd = -1;
     std::size_t size = 0;
     if (std::string error = openRegularFile(path, fd, size); !error.empty()) return error;
     // One byte more than the size, for the final line break the splitter may add.
     buffer_ = PageBuffer(size > 0 ? size + 1 : std::size_t{1} << 16);
-    if (std::string error = readToEnd(fd, buffer_, size_); !error.empty()) {
+    if (std::string error = readToEnd(fd, buffer_, size_, progress); !error.empty()) {
         clear();
         return error;
     }
+    bytesRead_ = size_;
     split();
     return {};
 }
@@ -261,6 +269,7 @@ void FileLines::assign(std::string_view bytes) {
     buffer_ = PageBuffer(bytes.size() + 1);
     if (!bytes.empty()) std::memcpy(buffer_.data(), bytes.data(), bytes.size());
     size_ = bytes.size();
+    bytesRead_ = size_;
     split();
 }
 

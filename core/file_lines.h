@@ -1,5 +1,7 @@
 #pragma once
 // The lines of a data file, held once in one buffer and handed out as views.
+#include "progress.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -38,8 +40,9 @@ private:
 class FileLines {
 public:
     // Reads the file at `path` straight into the line buffer and splits it as assign() does.
-    // Returns an empty string on success, else the system's reason (and holds no lines).
-    std::string read(const std::string& path);
+    // Returns an empty string on success, else the system's reason (and holds no lines). The bytes
+    // read are reported to `progress` as they come in.
+    std::string read(const std::string& path, const ProgressReport& progress = {});
     // Splits `bytes` into lines: a line ends at LF, a CR before the LF is not part of it, a CR
     // not followed by LF is dropped, a byte 26 at the start of a line ends the file and inside a
     // line ends that line's text. The buffer is compacted in place, so no second copy is made.
@@ -52,6 +55,9 @@ public:
     void reopenLastLine();
     // A byte 26 at the start of a line ended the file: nothing after it is read.
     bool ended() const { return ended_; }
+    // How many bytes of the file read() took (of `bytes` for assign()): a file that grows while
+    // it is read holds more by the time anyone looks at its size.
+    uint64_t bytesRead() const { return bytesRead_; }
 
     int count() const {
         const std::size_t starts = wide_ ? starts64_.size() : starts32_.size();
@@ -99,6 +105,7 @@ private:
     bool wide_ = false;
     bool ended_ = false;
     bool continueLastLine_ = false;
+    uint64_t bytesRead_ = 0;
 };
 
 // Reads a whole file. Returns an empty string on success, else the system's reason.

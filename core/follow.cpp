@@ -121,6 +121,17 @@ private:
 
 bool isBlankText(std::string_view line) { return line.find_first_not_of(" \t") == std::string_view::npos; }
 
+// Whether the first bytes of the file are those the load read: the line text keeps every byte
+// but the line ends' CRs, up to a byte 26.
+bool startsAsLoaded(std::string_view fileHead, uint64_t loadedBytes, const FileLines& lines) {
+    std::string head;
+    for (const char c : fileHead.substr(0, std::min<uint64_t>(fileHead.size(), loadedBytes))) {
+        if (c == '\x1a') break;
+        if (c != '\r') head.push_back(c);
+    }
+    return lines.text().substr(0, head.size()) == head;
+}
+
 } // namespace
 
 FollowWatch WatchLoadedFile(const DataSet& ds) {
@@ -133,10 +144,15 @@ FollowWatch WatchLoadedFile(const DataSet& ds) {
     }
     watch.device = state.device;
     watch.inode = state.inode;
-    watch.offset = state.size;
+    // The bytes the load took, not the size now: what a writer added since is still to be read.
+    // A file that could not be read counts as seen up to its size, so that it is read again
+    // only when it changes.
+    const uint64_t loaded = ds.File.FileLines.bytesRead();
+    watch.offset = loaded > 0 ? loaded : state.size;
     readBytes(watch.path, 0, std::min<uint64_t>(kHeadBytes, state.size), watch.head);
+    watch.replacedSinceLoad = loaded > 0 && !startsAsLoaded(watch.head, loaded, ds.File.FileLines);
     std::string last;
-    if (state.size > 0 && readBytes(watch.path, state.size - 1, 1, last)) watch.lastLineOpen = last != "\n";
+    if (watch.offset > 0 && readBytes(watch.path, watch.offset - 1, 1, last)) watch.lastLineOpen = last != "\n";
     return watch;
 }
 
@@ -150,10 +166,10 @@ GrowthResult FollowGrowth(DataSet& ds, FollowWatch& watch) {
     }
     const bool cameBack = std::exchange(watch.vanished, false);
     std::string head;
-    if (state.device != watch.device || state.inode != watch.inode || state.size < watch.offset ||
+    if (watch.replacedSinceLoad || state.device != watch.device || state.inode != watch.inode || state.size < watch.offset ||
         !readBytes(watch.path, 0, std::min<uint64_t>(kHeadBytes, state.size), head) ||
         head.compare(0, std::min(head.size(), watch.head.size()), watch.head) != 0 || ds.Layout.ColumnCount == 0) {
-        result.kind = state.size == watch.offset && !cameBack && ds.Layout.ColumnCount == 0 ? Growth::Unchanged : Growth::Reload;
+        result.kind = state.size == watch.offset && !cameBack && !watch.replacedSinceLoad && ds.Layout.ColumnCount == 0 ? Growth::Unchanged : Growth::Reload;
         return result;
     }
     if (head.size() > watch.head.size()) watch.head = head;
@@ -268,8 +284,9 @@ GrowthResult FollowGrowth(DataSet& ds, FollowWatch& watch) {
             ds.Table.ColumnAbsMax[k] = absMax == 0.0 ? 1.0 : absMax;
         }
         ds.Changes.rowsInserted(rowsBefore + 1, rowsAfter);
-        ds.Changes.statisticsChanged(0);
     }
+    // A completed last line changes numbers too, and with them the statistics.
+    if (added_rows > 0 || reopenedRow > 0) ds.Changes.statisticsChanged(0);
     result.kind = added_rows > 0 || reopenedRow > 0 ? Growth::Appended : Growth::Unchanged;
     result.rowsAdded = added_rows;
     return result;

@@ -17,6 +17,7 @@ struct FollowWatch {
     uint64_t device = 0, inode = 0;
     std::string head;          // the file's first bytes, to notice a replaced file
     bool vanished = false;
+    bool replacedSinceLoad = false; // another file stood there by the time the watch began
 };
 
 enum class Growth {

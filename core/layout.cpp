@@ -8,7 +8,7 @@
 
 namespace varnotile {
 
-std::string ReadFileLines(DataSet& ds) {
+std::string ReadFileLines(DataSet& ds, const ProgressReport& progress) {
     ds.File.FileLines.clear();
     ds.File.LineCount = 0;
     struct stat st {};
@@ -17,7 +17,8 @@ std::string ReadFileLines(DataSet& ds) {
             return std::strerror(errno);
         return {}; // no such file: no lines
     }
-    if (std::string error = ds.File.FileLines.read(ds.File.CurrentFileName); !error.empty()) return error;
+    if (std::string error = ds.File.FileLines.read(ds.File.CurrentFileName, progress); !error.empty())
+        return error;
     ds.File.LineCount = ds.File.FileLines.count();
     return {};
 }

@@ -16,8 +16,9 @@ inline constexpr const char* kMsgTooManyColumns = "Maximum Number of Colons - 10
 inline constexpr const char* kMsgTooFewData = "Too few Data";
 
 // Reads CurrentFileName into FileLines and sets LineCount. A missing file gives no lines and
-// no error; a file that exists but cannot be read returns the system's reason (else "").
-std::string ReadFileLines(DataSet& ds);
+// no error; a file that exists but cannot be read returns the system's reason (else ""). The
+// bytes read are reported to `progress`.
+std::string ReadFileLines(DataSet& ds, const ProgressReport& progress = {});
 
 // Length of `line` after trimming trailing spaces, then trailing delimiters, never below 2.
 std::size_t trimmedLength(std::string_view line, int delimiter);

@@ -72,7 +72,7 @@ int64_t fileAgeStamp(const std::string& path) {
     return static_cast<int64_t>(st.st_mtime);
 }
 
-void FillTable(DataSet& ds) {
+void FillTable(DataSet& ds, const ProgressReport& progress) {
     ds.Layout.DataRowCount = ds.File.LineCount - ds.Layout.FirstDataLine + 1;
     if (ds.Layout.DataRowCount < 0) ds.Layout.DataRowCount = 0;
     const std::size_t slots = static_cast<std::size_t>(ds.File.LineCount) + 1;
@@ -112,6 +112,7 @@ void FillTable(DataSet& ds) {
     const std::size_t parts = rowCount < kRowsWorthSharing ? 1 : (rowCount + kRowsPerPart - 1) / kRowsPerPart;
     // The first line with text in field ColumnCount+1, per part (0: none).
     std::vector<int> extraFirstLines(parts, 0);
+    SharedProgress rowsFilled(progress, WorkStep::Filling, rowCount);
     // One walk per line: the numbers of the numeric columns and whether field ColumnCount+1 holds
     // text. The usual number is read where it stands; any other field is found first and converted.
     forEachInParallel(parts, [&](std::size_t part) {
@@ -145,6 +146,7 @@ void FillTable(DataSet& ds) {
             }
         }
         extraFirstLines[part] = extraFirstLine;
+        rowsFilled.add(static_cast<uint64_t>(last - first + 1));
     });
     int extraFirstLine = 0;
     for (const int line : extraFirstLines)
@@ -179,10 +181,10 @@ LoadOutcome LoadWithOptions(DataSet& ds, LoadOutcome outcome) {
 
 } // namespace
 
-LoadOutcome LoadDataFile(DataSet& ds, bool adoptProposal) {
+LoadOutcome LoadDataFile(DataSet& ds, bool adoptProposal, const ProgressReport& progress) {
     LoadOutcome outcome;
     ResetData(ds);
-    if (std::string error = ReadFileLines(ds); !error.empty()) {
+    if (std::string error = ReadFileLines(ds, progress); !error.empty()) {
         outcome.status = LoadOutcome::Status::ReadError;
         outcome.error = std::move(error);
         ds.File.FileAgeStamp = fileAgeStamp(ds.File.CurrentFileName);
@@ -196,11 +198,11 @@ LoadOutcome LoadDataFile(DataSet& ds, bool adoptProposal) {
         ds.Layout.ListSeparator = choice.delimiter;
         ds.Layout.Reading = choice.options;
     }
-    LayOutLines(ds, outcome);
+    LayOutLines(ds, outcome, progress);
     return outcome;
 }
 
-void LayOutLines(DataSet& ds, LoadOutcome& outcome) {
+void LayOutLines(DataSet& ds, LoadOutcome& outcome, const ProgressReport& progress) {
     if (ds.Layout.Reading.anyOn()) {
         // The options read a byte-order mark as no part of the first line; the plain rules keep it.
         ds.File.FileLines.skipByteOrderMark();
@@ -218,7 +220,7 @@ void LayOutLines(DataSet& ds, LoadOutcome& outcome) {
         FindSingleColumnHeader(ds);
     else
         FindHeaderLines(ds);
-    FillTable(ds);
+    FillTable(ds, progress);
     ds.Edit.ModifyToRow = ds.Layout.DataRowCount;
     ComputeColumnStatistics(ds);
     ds.Layout.PoorReadingSigns = PoorReadingSigns(ds);

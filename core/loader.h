@@ -2,6 +2,7 @@
 // The load sequence of a data file: empty the data set, read the lines, detect the layout, fill
 // the cell table, take the numbers and compute the statistics. Messages come back as values.
 #include "layout.h"
+#include "progress.h"
 
 namespace varnotile {
 
@@ -17,18 +18,20 @@ struct LoadOutcome {
 void ResetData(DataSet& ds);
 
 // Fills the cell table from the data lines (DataRowCount, RowIncluded, Values sized, extra
-// column), taking the numbers of the numeric columns in the same pass.
-void FillTable(DataSet& ds);
+// column), taking the numbers of the numeric columns in the same pass. The rows filled are
+// reported to `progress`.
+void FillTable(DataSet& ds, const ProgressReport& progress = {});
 
 // Loads ds.File.CurrentFileName after ResetData, with ds.Layout.ListSeparator and
 // ds.Layout.Reading as the caller set them. The format detector's proposal for the file is kept
 // in ds.Layout.Proposal and the signs of a bad reading in ds.Layout.PoorReadingSigns; with
-// `adoptProposal` the proposal is what the file is read with (its lines are read once).
-LoadOutcome LoadDataFile(DataSet& ds, bool adoptProposal = false);
+// `adoptProposal` the proposal is what the file is read with (its lines are read once). The bytes
+// read and the rows filled are reported to `progress`.
+LoadOutcome LoadDataFile(DataSet& ds, bool adoptProposal = false, const ProgressReport& progress = {});
 
 // The part of a load after the lines are read: finds the layout with ds.Layout.ListSeparator and
 // ds.Layout.Reading, fills the table, takes the numbers and computes the statistics.
-void LayOutLines(DataSet& ds, LoadOutcome& outcome);
+void LayOutLines(DataSet& ds, LoadOutcome& outcome, const ProgressReport& progress = {});
 
 // Modification time of `path` in seconds since the epoch, -1 when it has none.
 int64_t fileAgeStamp(const std::string& path);

@@ -18,6 +18,9 @@ constexpr std::string_view kSaveSection = "Save File";
 constexpr std::string_view kKeepDateKey = "Keep Date";
 constexpr std::string_view kColorSection = "Curve Colors";
 constexpr std::string_view kReadingSection = "Reading";
+constexpr std::string_view kViewSection = "View";
+constexpr std::string_view kFollowKey = "FollowFile";
+constexpr std::string_view kRecentSection = "Recent Files";
 
 struct DecimalWord {
     DecimalChoice choice;
@@ -274,6 +277,12 @@ void ReadSettings(DataSet& ds, const IniFile& ini) {
     }
     ds.Settings.Reading = readReadingOptions(ini);
     ds.Settings.ApplyProposals = ini.readBool(kReadingSection, "ApplyProposals", false);
+    ds.Settings.FollowFile = ini.readBool(kViewSection, kFollowKey, false);
+    ds.Settings.RecentFiles.clear();
+    for (int k = 1; k <= kRecentFileLimit; ++k) {
+        std::string path = ini.readString(kRecentSection, "File" + std::to_string(k), "");
+        if (!path.empty()) ds.Settings.RecentFiles.push_back(std::move(path));
+    }
 }
 
 void WriteSettings(const DataSet& ds, IniFile& ini) {
@@ -286,6 +295,20 @@ void WriteSettings(const DataSet& ds, IniFile& ini) {
     ini.setBool(kSaveSection, kKeepDateKey, ds.Settings.KeepFileDate);
     for (int k = 1; k <= kCurveCount; ++k)
         ini.setInteger(kColorSection, "Curve" + std::to_string(k), ds.View.CurveColors[k]);
+    // The recent files, once there are any; keys past the list's end are emptied.
+    const std::vector<std::string>& recent = ds.Settings.RecentFiles;
+    if (!recent.empty() || ini.hasSection(kRecentSection))
+        for (int k = 1; k <= kRecentFileLimit; ++k) {
+            const auto i = static_cast<std::size_t>(k - 1);
+            const std::string key = "File" + std::to_string(k);
+            if (i < recent.size())
+                ini.setValue(kRecentSection, key, recent[i]);
+            else if (ini.value(kRecentSection, key))
+                ini.setValue(kRecentSection, key, "");
+        }
+    // Following is written once it was ever on; a file without the key reads as off.
+    if (ds.Settings.FollowFile || ini.value(kViewSection, kFollowKey))
+        ini.setBool(kViewSection, kFollowKey, ds.Settings.FollowFile);
     // A settings file that never had reading options stays as it was while they are the defaults.
     const ReadOptions& o = ds.Settings.Reading;
     if (!ini.hasSection(kReadingSection) && o == ReadOptions() && !ds.Settings.ApplyProposals) return;

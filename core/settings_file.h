@@ -64,13 +64,14 @@ bool parseSettingsInteger(std::string_view text, int64_t& out);
 std::string missingTokensText(const std::vector<std::string>& tokens);
 std::vector<std::string> parseMissingTokens(std::string_view text);
 
-// ListSeparator, KeepFileDate, CurveColors, the reading options and ApplyProposals from the
-// settings document (defaults for anything missing or malformed).
+// ListSeparator, KeepFileDate, CurveColors, the reading options, ApplyProposals and the recent
+// files from the settings document (defaults for anything missing or malformed).
 void ReadSettings(DataSet& ds, const IniFile& ini);
 // Puts ListSeparator, KeepFileDate and CurveColors into the document. A delimiter other than
 // comma, semicolon, space or tab is not written, so the file keeps its previous value. The
 // reading options and ApplyProposals go in their own section once any of them is not the
-// default, and from then on on every write (so turning them off again is kept too).
+// default, and from then on on every write (so turning them off again is kept too). The recent
+// files go in their own section once there are any.
 void WriteSettings(const DataSet& ds, IniFile& ini);
 
 // Reads the settings file at `path` into the data set; unreadable files give the defaults.

@@ -1,5 +1,6 @@
 // Following a growing file: whatever way the bytes arrive, the followed table ends as a fresh
 // load of the final file, with no row lost or doubled.
+#include "change_recorder.h"
 #include "follow.h"
 #include "loader.h"
 #include "test_files.h"
@@ -123,5 +124,47 @@ TEST(Follow, EndsAsAFreshLoadOfTheFinalFile) {
         }
         EXPECT_EQ(tableOf(followed), tableOf(fresh));
         EXPECT_EQ(reloads, s.reloads);
+    }
+}
+
+// A logger writes on while the file is loaded: what it wrote after the load read the file, even
+// the rest of the open last line, must still arrive, and the completed line's numbers count; a
+// file replaced in that moment is read afresh.
+TEST(Follow, ChangesBetweenTheLoadAndTheWatchArrive) {
+    struct Case {
+        const char* name;
+        Step beforeWatch, afterWatch;
+        Growth kind;
+        const char* changes;
+    };
+    const std::vector<Case> cases = {
+        {"line completed", {Step::Append, "00"}, {Step::Append, "\n"}, Growth::Appended, "cells 0 31-31; statistics 0; finished"},
+        {"replaced", {Step::Replace, "t,v\n" + rows(2, 60)}, {Step::Append, rows(61, 62)}, Growth::Reload, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        test::TempDir dir;
+        const std::string path = dir.write("log.csv", "t,v\n" + rows(1, 30) + "31,1");
+        auto write = [&](const Step& step) {
+            if (step.kind == Step::Append) {
+                std::ofstream(path, std::ios::binary | std::ios::app) << step.bytes;
+                return;
+            }
+            std::ofstream(path + ".new", std::ios::binary) << step.bytes;
+            ASSERT_EQ(std::rename((path + ".new").c_str(), path.c_str()), 0);
+        };
+        DataSet followed;
+        load(followed, path, {});
+        write(c.beforeWatch);
+        FollowWatch watch = WatchLoadedFile(followed);
+        write(c.afterWatch);
+        test::ChangeRecorder changes(followed);
+        const GrowthResult growth = FollowGrowth(followed, watch);
+        EXPECT_EQ(growth.kind, c.kind);
+        EXPECT_EQ(changes.take(), c.changes);
+        if (growth.kind == Growth::Reload) load(followed, path, {});
+        DataSet fresh;
+        load(fresh, path, {});
+        EXPECT_EQ(tableOf(followed), tableOf(fresh));
     }
 }

@@ -1,0 +1,16 @@
+#pragma once
+// What inspect prints about a loaded file, shared with inspect --follow.
+#include "dataset.h"
+#include "loader.h"
+
+#include <QJsonObject>
+
+namespace varnotile::cli {
+
+// Everything but the cells: the layout, every column's header texts and statistics, the proposal.
+QJsonObject loadReport(const DataSet& ds, const LoadOutcome& outcome);
+// The "min" and "max" of a column as loadReport gives them: null for a column without a value,
+// absent beyond the ten columns that keep statistics.
+QJsonObject columnRange(const DataSet& ds, int column);
+
+} // namespace varnotile::cli
