@@ -2,11 +2,20 @@
 #include "main_window.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QScreen>
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    // The window's resources live in a static library.
+    Q_INIT_RESOURCE(varnotile);
     QApplication::setApplicationName(QStringLiteral("Varnotile"));
+    // Desktops match the running program to its desktop entry (name, icon) by this name.
+    QGuiApplication::setDesktopFileName(QStringLiteral("varnotile"));
+    QIcon icon;
+    for (const char* size : {"32", "64", "256"})
+        icon.addFile(QStringLiteral(":/varnotile/icon-%1.png").arg(QLatin1String(size)));
+    QApplication::setWindowIcon(icon);
     varnotile::MainWindow window;
     // Without a window manager (a bare X server) "maximized" is only a wish: fill the screen
     // ourselves so the window looks the same either way.

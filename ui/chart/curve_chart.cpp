@@ -123,6 +123,20 @@ void CurveChart::fillCurve(const DataSet& ds, int k) {
     pointsChanged();
 }
 
+void CurveChart::appendRows(const DataSet& ds) {
+    for (int k = 1; k <= kCurveCount; ++k) {
+        CurvePlottable* c = curves_[k - 1];
+        const CurveSource* shown = c->source();
+        if (std::optional<CurveSource> grown = shown ? GrownCurveSource(ds, k, *shown) : std::nullopt) {
+            if (grown->count != shown->count) c->showSource(*grown);
+            continue;
+        }
+        c->clearPoints();
+        fillCurve(ds, k);
+    }
+    pointsChanged();
+}
+
 void CurveChart::clearCurve(int k) {
     CurvePlottable* c = curve(k);
     if (!c) return;

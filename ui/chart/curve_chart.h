@@ -24,6 +24,10 @@ public:
     // curve is cleared and filled again (that is what tells it to draw anew); meanwhile it never
     // reads past the end of a vector that shrank.
     void fillCurve(const DataSet& ds, int k);
+    // Rows were appended to the table (its other rows unchanged): each curve takes them in
+    // without reading the rows it already shows, unless its scale or X changed meanwhile (then
+    // it is filled afresh). The axes follow unless the user zoomed or dragged.
+    void appendRows(const DataSet& ds);
     // Removes all points of curve k (nothing for k outside 1..10).
     void clearCurve(int k);
     // Empties both axis titles and removes all points of the ten curves.

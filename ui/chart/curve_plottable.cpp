@@ -481,7 +481,10 @@ void CurvePlottable::prepareCurves(const std::vector<CurvePlottable*>& curves, b
 
 void CurvePlottable::draw(QCPPainter* painter) {
     const int device = painter->device() ? painter->device()->devType() : QInternal::UnknownDevice;
-    const bool rasterTarget = device == QInternal::Widget || device == QInternal::Pixmap || device == QInternal::Image;
+    // An image of a dense line is as sharp as the line itself only where a pixel of the plot is a
+    // pixel of the screen; on a high-density screen the line is drawn as lines.
+    const bool rasterTarget = (device == QInternal::Widget || device == QInternal::Pixmap || device == QInternal::Image) &&
+                              painter->device()->devicePixelRatioF() == 1.0;
     DrawInputs in;
     if (!drawInputs(in, rasterTarget)) return;
     if (!cacheCurrent(in)) {

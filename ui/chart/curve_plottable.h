@@ -32,6 +32,8 @@ public:
     // data set's values, which must stay alive until the points are cleared or replaced.
     void showSource(const CurveSource& source);
     void clearPoints();
+    // The data set's values the curve reads its points from; null when it keeps its own points.
+    const CurveSource* source() const { return fromSource_ ? &source_ : nullptr; }
     // Every point, missing ones included (see CurveSourceFor): point indices stay row order.
     int pointCount() const { return static_cast<int>(fromSource_ ? source_.count : y_.size()); }
     // Counts every change of the points.

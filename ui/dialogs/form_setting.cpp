@@ -1,5 +1,6 @@
 #include "form_setting.h"
 
+#include "qt_texts.h"
 #include "settings_file.h"
 
 #include <QCheckBox>
@@ -9,6 +10,8 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
+#include <QPixmap>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStyle>
@@ -56,8 +59,11 @@ FormSetting::FormSetting(QWidget* parent)
     ChBoxKeepAge->adjustSize();
     ChBoxKeepAge->setChecked(true);
 
+    // The curve colours follow the save option; the button moves down by their height.
+    const int colorShift = buildColorRow(190 + shift);
+
     BitBtnClose = new QPushButton(QStringLiteral("OK"), this);
-    named(BitBtnClose, "BitBtnClose")->setGeometry(80, 190 + shift, 61, 23);
+    named(BitBtnClose, "BitBtnClose")->setGeometry(80, 190 + shift + colorShift, 61, 23);
     BitBtnClose->setDefault(true);
     connect(BitBtnClose, &QPushButton::clicked, this, &FormSetting::BitBtnCloseClick);
 
@@ -68,13 +74,79 @@ FormSetting::FormSetting(QWidget* parent)
     QWidget* previous = RBtnTab;
     for (QWidget* w : std::initializer_list<QWidget*>{ChBoxWhitespace, CBoxDecimal, ChBoxQuotes, ChBoxComments,
                                                       EdCommentPrefix, ChBoxMissing, EdMissingTokens,
-                                                      ChBoxRobustSample, ChBoxApplyProposals, BitBtnClose}) {
+                                                      ChBoxRobustSample, ChBoxApplyProposals, BtnDistinctColors,
+                                                      BtnAllBlack, BitBtnClose}) {
         setTabOrder(previous, w);
         previous = w;
     }
-    // As wide as the reading group needs (the classic width when it fits), the original height
-    // plus the group's.
-    setFixedSize(std::max(240, GrBoxReading->geometry().right() + 27), 249 + shift);
+    // As wide as the reading group and the colour buttons need (the classic width when they
+    // fit), the original height plus theirs.
+    const int widest = std::max(GrBoxReading->geometry().right(), BtnAllBlack->geometry().right());
+    setFixedSize(std::max(240, widest + 27), 249 + shift + colorShift);
+}
+
+int FormSetting::buildColorRow(int top) {
+    LabCurveColors = new QLabel(QStringLiteral("Curve Colors"), this);
+    LabCurveColors->setObjectName(QStringLiteral("LabCurveColors"));
+    LabCurveColors->move(8, top);
+    LabCurveColors->adjustSize();
+    swatches_ = new QLabel(this);
+    swatches_->setObjectName(QStringLiteral("LabColorSwatches"));
+    swatches_->setToolTip(QStringLiteral("The colours of curves 1 to 10"));
+    swatches_->move(34, LabCurveColors->geometry().bottom() + 4);
+    drawSwatches();
+
+    BtnDistinctColors = new QPushButton(QStringLiteral("Distinct colours"), this);
+    BtnDistinctColors->setObjectName(QStringLiteral("BtnDistinctColors"));
+    BtnDistinctColors->setToolTip(QStringLiteral("Ten colours that stay apart also for colour-blind eyes"));
+    BtnAllBlack = new QPushButton(QStringLiteral("All black"), this);
+    BtnAllBlack->setObjectName(QStringLiteral("BtnAllBlack"));
+    const int buttonsTop = swatches_->geometry().bottom() + 5;
+    int left = 34;
+    for (QPushButton* button : {BtnDistinctColors, BtnAllBlack}) {
+        // Enter keeps pressing "OK".
+        button->setAutoDefault(false);
+        button->adjustSize();
+        button->move(left, buttonsTop);
+        left = button->geometry().right() + 7;
+    }
+    connect(BtnDistinctColors, &QPushButton::clicked, this, [this] { choosePalette(CurvePalette::Distinct); });
+    connect(BtnAllBlack, &QPushButton::clicked, this, [this] { choosePalette(CurvePalette::Black); });
+    return BtnAllBlack->geometry().bottom() + 10 - top;
+}
+
+void FormSetting::choosePalette(CurvePalette palette) {
+    ApplyPalette(palette, colors_);
+    drawSwatches();
+}
+
+void FormSetting::drawSwatches() {
+    // Squares as high as a line of text, drawn at the screen's pixel density so they stay sharp.
+    const int side = std::max(8, fontMetrics().height() * 3 / 4);
+    const int gap = side / 4;
+    const QSize size(kCurveCount * (side + gap) - gap, side);
+    const qreal ratio = devicePixelRatioF();
+    QPixmap strip(size * ratio);
+    strip.setDevicePixelRatio(ratio);
+    strip.fill(Qt::transparent);
+    QPainter painter(&strip);
+    painter.setPen(QPen(QColor(96, 96, 96), 0));
+    for (int k = 1; k <= kCurveCount; ++k) {
+        painter.setBrush(toQColor(colors_[k]));
+        painter.drawRect(QRectF((k - 1) * (side + gap) + 0.5, 0.5, side - 1, side - 1));
+    }
+    painter.end();
+    swatches_->setPixmap(strip);
+    swatches_->resize(size);
+}
+
+void FormSetting::showColors(const Slots<Rgb, 21>& curveColors) {
+    colors_ = curveColors;
+    drawSwatches();
+}
+
+void FormSetting::takeColors(Slots<Rgb, 21>& curveColors) const {
+    for (int k = 1; k <= kCurveCount; ++k) curveColors[k] = colors_[k];
 }
 
 int FormSetting::buildReadingGroup(int top) {

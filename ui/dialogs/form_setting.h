@@ -1,6 +1,8 @@
 #pragma once
-// The General Settings dialog: the data delimiter, the reading options and whether saving keeps
-// a file's date. Closing it by "OK" or by its close box applies what it shows; there is no cancel.
+// The General Settings dialog: the data delimiter, the reading options, whether saving keeps a
+// file's date and the curve colours. Closing it by "OK" or by its close box applies what it shows; there is no cancel.
+#include "dataset.h"
+#include "palettes.h"
 #include "read_options.h"
 
 #include <QDialog>
@@ -32,6 +34,10 @@ public:
     // applied without asking.
     void showReading(const ReadOptions& options, bool applyProposals);
     void takeReading(ReadOptions& options, bool& applyProposals) const;
+    // The curve colours: shown as a strip of swatches; "Distinct colours" and "All black" set all
+    // ten, which apply with the rest of the dialog when it closes.
+    void showColors(const Slots<Rgb, 21>& curveColors);
+    void takeColors(Slots<Rgb, 21>& curveColors) const;
 
     QRadioButton* RBtnComma = nullptr;
     QRadioButton* RBtnSemi = nullptr;
@@ -51,16 +57,26 @@ public:
     QCheckBox* ChBoxRobustSample = nullptr;
     QCheckBox* ChBoxApplyProposals = nullptr;
 
+    QPushButton* BtnDistinctColors = nullptr;
+    QPushButton* BtnAllBlack = nullptr;
+
 public slots:
     void BitBtnCloseClick();
 
 private:
     // Builds the reading group at `top`; returns its height.
     int buildReadingGroup(int top);
+    // Builds the curve colour row at `top`; returns its height.
+    int buildColorRow(int top);
+    void choosePalette(CurvePalette palette);
+    void drawSwatches();
 
     QLabel* LabFileOpen = nullptr;
     QGroupBox* GrBoxDD = nullptr;
     QLabel* LabFileSave = nullptr;
+    QLabel* LabCurveColors = nullptr;
+    QLabel* swatches_ = nullptr;
+    Slots<Rgb, 21> colors_{};
 };
 
 } // namespace varnotile

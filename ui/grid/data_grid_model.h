@@ -32,6 +32,9 @@ public:
     void setGridSize(int gridColumns, int gridRows);
     // The whole table changed (a load).
     void tableReset();
+    // While another thread loads the data set, the model does not look at it: every cell and row
+    // number reads empty and nothing can be edited. tableReset() afterwards shows the new table.
+    void setLoading(bool loading) { loading_ = loading; }
 
 private:
     // The data set's changes become the model's own signals; only a load resets the model.
@@ -46,6 +49,7 @@ private:
     int rows_ = 9;     // data rows shown
     int columns_ = 10; // data columns shown
     int rowsComing_ = 0; // rows announced as about to be removed (negative) or inserted
+    bool loading_ = false;
 };
 
 } // namespace varnotile

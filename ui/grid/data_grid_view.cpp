@@ -5,8 +5,12 @@
 #include "data_grid_header.h"
 #include "data_grid_model.h"
 #include "data_grid_row_header.h"
+#include "qt_texts.h"
+#include "selection_text.h"
 
 #include <QAbstractButton>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QContextMenuEvent>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
@@ -56,6 +60,11 @@ DataGridView::DataGridView(QWidget* parent) : QTableView(parent) {
     }
 }
 
+void DataGridView::setHeaderDataSet(const DataSet* ds) {
+    header_->setDataSet(ds);
+    corner_->setDataSet(ds);
+}
+
 QAbstractButton* DataGridView::cornerButton() const {
     return findChild<QAbstractButton*>(QString(), Qt::FindDirectChildrenOnly);
 }
@@ -63,9 +72,7 @@ QAbstractButton* DataGridView::cornerButton() const {
 void DataGridView::setModel(QAbstractItemModel* model) {
     QTableView::setModel(model);
     const auto* gridModel = qobject_cast<DataGridModel*>(model);
-    const DataSet* ds = gridModel ? &gridModel->dataSet() : nullptr;
-    header_->setDataSet(ds);
-    corner_->setDataSet(ds);
+    setHeaderDataSet(gridModel ? &gridModel->dataSet() : nullptr);
     rowHeader_->setSectionResizeMode(QHeaderView::Fixed);
     programRectValid_ = false;
     if (selectionModel()) {
@@ -271,8 +278,19 @@ void DataGridView::emitMove(const QMouseEvent* event) {
 void DataGridView::keyPressEvent(QKeyEvent* event) {
     const int key = event->key();
     const Qt::KeyboardModifiers mods = event->modifiers();
-    QTableView::keyPressEvent(event);
+    // The view itself would copy the current cell alone.
+    if (event->matches(QKeySequence::Copy))
+        copySelection();
+    else
+        QTableView::keyPressEvent(event);
     emit gridKeyPressed(key, mods);
+}
+
+void DataGridView::copySelection() {
+    const auto* gridModel = qobject_cast<const DataGridModel*>(model());
+    if (!gridModel || gridModel->dataSet().Table.Cells.rowCount() == 0) return;
+    const DataSet& ds = gridModel->dataSet();
+    QGuiApplication::clipboard()->setText(displayString(SelectionText(ds, gridSelection()), ds.File.FileIsUtf8));
 }
 
 void DataGridView::mousePressEvent(QMouseEvent* event) {

@@ -23,6 +23,9 @@ public:
     explicit DataGridView(QWidget* parent = nullptr);
 
     void setModel(QAbstractItemModel* model) override;
+    // The data set the header row and the corner draw from (setModel sets the model's): a
+    // stand-in while the model's is being replaced on another thread.
+    void setHeaderDataSet(const DataSet* ds);
 
     // Grid cell under a point of the view's own coordinates; (-1, -1) off the cells.
     void cellAt(const QPoint& viewPos, int& column, int& row) const;
@@ -77,6 +80,8 @@ protected:
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
 
 private:
+    // Ctrl+C: the selected cells as tab-separated text on the clipboard.
+    void copySelection();
     void userSelectionChanged();
     void emitPress(const QMouseEvent* event);
     void emitMove(const QMouseEvent* event);

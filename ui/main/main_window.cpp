@@ -4,10 +4,13 @@
 #include "curve_chart.h"
 #include "data_grid_model.h"
 #include "data_grid_view.h"
+#include "file_follower.h"
 #include "proposal_bar.h"
 #include "qt_texts.h"
+#include "recent_files.h"
 #include "settings_location.h"
 #include "text_codec.h"
+#include "work_progress.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -18,6 +21,8 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QProgressBar>
+#include <QScopeGuard>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTableWidget>
@@ -26,6 +31,7 @@
 
 #include <algorithm>
 #include <new>
+#include <utility>
 
 namespace varnotile {
 namespace {
@@ -48,8 +54,9 @@ QString defaultSettingsPath() {
 } // namespace
 
 MainWindow::MainWindow(QString settingsPath, QWidget* parent)
-    : QMainWindow(parent), settingsPath_(settingsPath.isEmpty() ? defaultSettingsPath() : std::move(settingsPath)) {
-    // Settings kept in the user's folder start from the file beside the executable, if any.
+    : QMainWindow(parent), settingsPath_(settingsPath.isEmpty() ? defaultSettingsPath() : settingsPath) {
+    // Settings kept in the user's folder start from the file beside the executable, if any. A
+    // settings file given by the caller is read alone (`settingsPath` is therefore not moved from).
     if (settingsPath.isEmpty())
         settingsDefaults_ = QFile::decodeName(
             SettingsDefaultsPath(localPath(QCoreApplication::applicationDirPath()), localPath(settingsPath_)).c_str());
@@ -59,6 +66,8 @@ MainWindow::MainWindow(QString settingsPath, QWidget* parent)
     ds_.Settings.DecimalSeparator = localeDecimalSeparator();
     buildWidgets();
     buildMenus();
+    // A file dropped anywhere on the window opens as "Open..." would.
+    setAcceptDrops(true);
     timer1_ = new QTimer(this);
     timer1_->setObjectName(QStringLiteral("Timer1"));
     timer1_->setInterval(55);
@@ -69,6 +78,7 @@ MainWindow::MainWindow(QString settingsPath, QWidget* parent)
     createAuxDialogs();
     createFilesDialogs();
     createEditDialogs();
+    createFollower();
 }
 
 MainWindow::~MainWindow() {
@@ -160,6 +170,12 @@ void MainWindow::buildWidgets() {
     statusPanel1_->setFrameShadow(QFrame::Sunken);
     bar->addWidget(statusPanel0_);
     bar->addWidget(statusPanel1_, 1);
+    // Shown only while a load or save takes longer than half a second.
+    progressBar_ = new QProgressBar(bar);
+    progressBar_->setObjectName(QStringLiteral("progressBar"));
+    progressBar_->setFixedWidth(160);
+    bar->addPermanentWidget(progressBar_);
+    progressBar_->hide();
 
     connect(gridData_, &DataGridView::gridMousePressed, this, &MainWindow::SGridDataMouseDown);
     connect(gridData_, &DataGridView::gridMouseMoved, this, &MainWindow::SGridDataMouseMove);
@@ -194,6 +210,10 @@ void MainWindow::buildMenus() {
     menuExportChart_ =
         addItem(menuFile_, "menuExportChart", QStringLiteral("Export Chart..."), &MainWindow::menuExportChartClick);
     menuFile_->addSeparator();
+    menuRecentFiles_ = new RecentFilesMenu(ds_.Settings.RecentFiles, menuFile_);
+    menuFile_->addMenu(menuRecentFiles_);
+    connect(menuRecentFiles_, &RecentFilesMenu::fileChosen, this, &MainWindow::openRecentFile);
+    menuFile_->addSeparator();
     menuExit_ = addItem(menuFile_, "menuExit", QStringLiteral("Exit"), &MainWindow::menuExitClick);
 
     menuEdit_ = makeMenu("menuEdit", QStringLiteral("Edit"));
@@ -212,6 +232,9 @@ void MainWindow::buildMenus() {
     menuYScale_ = addItem(menuView_, "menuYScale", QStringLiteral("Y-Axis Scale..."), &MainWindow::menuYScaleClick);
     menuView_->addSeparator();
     menuViewFile_ = addItem(menuView_, "menuViewFile", QStringLiteral("Show File"), &MainWindow::menuViewFileClick);
+    menuView_->addSeparator();
+    menuFollowFile_ = addItem(menuView_, "menuFollowFile", QStringLiteral("Follow File"), &MainWindow::menuFollowFileClick);
+    menuFollowFile_->setCheckable(true);
     for (QAction* a : {menuShow_, menuHide_, menuColor_, menuSetAsX_}) a->setEnabled(false);
 
     menuOptions_ = makeMenu("menuOptions", QStringLiteral("Options"));
@@ -334,6 +357,7 @@ void MainWindow::UpdateCaptionAndStatus() {
 }
 
 void MainWindow::openFile(const QString& path) {
+    if (dataSetBusy_) return;
     const QFileInfo info(path);
     ds_.File.CurrentFileName = info.absoluteFilePath().toStdString();
     const QString suffix = info.fileName().contains(QLatin1Char('.'))
@@ -346,6 +370,7 @@ void MainWindow::openFile(const QString& path) {
     ListFolderFiles();
     RefreshFileList();
     LoadDataFile();
+    rememberOpenedFile();
 }
 
 void MainWindow::menuOpenClick() {
@@ -356,6 +381,11 @@ void MainWindow::menuOpenClick() {
 }
 
 void MainWindow::LoadDataFile() {
+    if (dataSetBusy_) return;
+    // Nothing is followed while the file loads; however the load ends, a followed file is
+    // followed from what it read.
+    if (follower_) follower_->setFollowing(false);
+    const auto followAfter = qScopeGuard([this] { watchShownFile(); });
     LoadOutcome outcome;
     proposalBar_->hide();
     chooseReadingFor(ds_.File.CurrentFileName);
@@ -363,7 +393,9 @@ void MainWindow::LoadDataFile() {
         const BusyCursor busy;
         ResetDataView();
         try {
-            outcome = varnotile::LoadDataFile(ds_);
+            runDataSetWork(true, [&](const ProgressReport& progress) {
+                outcome = varnotile::LoadDataFile(ds_, false, progress);
+            });
         } catch (const std::bad_alloc&) {
             ResetData(ds_);
             outcome.status = LoadOutcome::Status::ReadError;
@@ -388,6 +420,28 @@ void MainWindow::LoadDataFile() {
     FillAllCurves();
     RebuildChartTitles();
     offerProposal();
+}
+
+void MainWindow::runDataSetWork(bool loading, const std::function<void(const ProgressReport&)>& work) {
+    dataSetBusy_ = true;
+    gridModel_->setLoading(loading);
+    // The header row and the corner draw straight from a data set: while ours is being replaced
+    // they draw the empty table of the reset from a copy of its header state.
+    std::unique_ptr<DataSet> standIn;
+    if (loading) {
+        standIn = std::make_unique<DataSet>();
+        standIn->Layout = ds_.Layout;
+        standIn->View = ds_.View;
+        standIn->Settings = ds_.Settings;
+        gridData_->setHeaderDataSet(standIn.get());
+    }
+    const auto idle = qScopeGuard([&] {
+        gridData_->setHeaderDataSet(&ds_);
+        gridModel_->setLoading(false);
+        dataSetBusy_ = false;
+        if (std::exchange(closeWhenIdle_, false)) QTimer::singleShot(0, this, &QWidget::close);
+    });
+    runWithProgress(progressBar_, work);
 }
 
 void MainWindow::ResetDataView() {
@@ -427,6 +481,11 @@ void MainWindow::Splitter1Moved() {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
+    if (dataSetBusy_) { // closed once the load or save is over
+        closeWhenIdle_ = true;
+        event->ignore();
+        return;
+    }
     if (FormClose())
         event->accept();
     else

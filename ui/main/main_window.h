@@ -11,6 +11,7 @@
 #include <QPointer>
 
 #include <array>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -24,6 +25,7 @@ class QSplitter;
 class QTableView;
 class QTableWidget;
 class QTimer;
+class QProgressBar;
 class QPrinter;
 
 namespace varnotile {
@@ -38,6 +40,9 @@ class FormPreprint;
 class FormAbout;
 class FormFileView;
 class ProposalBar;
+class FileFollower;
+struct GrowthResult;
+class RecentFilesMenu;
 
 class MainWindow : public QMainWindow, private DataSetObserver {
     Q_OBJECT
@@ -54,6 +59,9 @@ public:
     // The load sequence for ds_.File.CurrentFileName; reports problems to the user itself.
     void LoadDataFile();
     void UpdateCaptionAndStatus();
+    // A load or save runs on another thread and owns the data set: nothing on the window's
+    // thread may look at it or change it, and no command starts.
+    bool dataSetBusy() const { return dataSetBusy_; }
 
     // Message boxes go through these so tests can run without a user: when a recorder is set,
     // notices are recorded and questions answered from it instead of being shown.
@@ -138,6 +146,8 @@ public slots:
     void menuSetAsXClick();
     void menuYScaleClick();
     void menuViewFileClick();
+    // "Follow File": rows appended to the shown file are shown as they arrive.
+    void menuFollowFileClick();
     void menuGenOptionsClick();
     void menuChartOptionsClick();
     void menuContentsClick();
@@ -165,6 +175,9 @@ public slots:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    // A local file dragged onto the window is accepted and, dropped, opened as "Open..." would.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void buildMenus();
@@ -214,6 +227,18 @@ private:
     // Asks before a save that would not read back as the table shows it: texts the delimiter or a
     // line break would split, or a file with content replaced by a table without data rows.
     bool confirmSaveRisks(const std::string& path);
+    // Runs `work` on the data set on another thread while the window stays painted, with the
+    // progress bar after half a second (see runWithProgress). `loading`: the work replaces the
+    // data set, so the grid does not look at it meanwhile. Exceptions of the work come back here.
+    void runDataSetWork(bool loading, const std::function<void(const ProgressReport&)>& work);
+    bool dataSetBusy_ = false;
+    bool closeWhenIdle_ = false; // the window was closed during such work
+    // The recent files: opening one from the File menu (save question first), and recording a
+    // file once it has been opened.
+    void openRecentFile(const QString& path);
+    void rememberOpenedFile();
+    // A dropped file, opened once the drop is over (save question first).
+    void openDroppedFile(const QString& path);
     void ShowFilesByName();
     void ShowFilesBySize();
     void ShowFilesByDate();
@@ -243,6 +268,22 @@ private:
     std::string dismissedFile_; // the file whose proposal the user dismissed
     ProposalBar* proposalBar_ = nullptr;
 
+    // Following the shown file (Follow File).
+    void createFollower();
+    // After a load: the follower goes on from what the load read, when following is on.
+    void watchShownFile();
+    // Just before the follower reads: notes whether the grid shows the last row.
+    void aboutToFollow();
+    // What the follower found: rows appended, the file to be read afresh, or gone.
+    void fileFollowed(const GrowthResult& result);
+    // Reads the followed file afresh as "Open..." would, asking first about unsaved edits.
+    void reloadFollowedFile();
+    void showFollowState(const QString& state);
+    FileFollower* follower_ = nullptr;
+    QLabel* followLabel_ = nullptr;
+    bool followReading_ = false; // the follower is adding rows (an append, not an edit)
+    bool lastRowShown_ = false;
+
     // Editing area: cell edits, undo, delete, modify.
     // The Delete command on the grid's selection, and its two kinds.
     void DeleteSelection();
@@ -264,6 +305,7 @@ private:
         bool allCurves = false;
         bool headerRow = false;
         bool chartTitles = false;
+        bool appendedRows = false; // rows added at the end by the follower: the curves grow
     } pending_;
 
     // Auxiliary area: page setup, printing, viewer, about, help.
@@ -290,6 +332,7 @@ private:
     CurveChart* chart_ = nullptr;
     QLabel* statusPanel0_ = nullptr;
     QLabel* statusPanel1_ = nullptr;
+    QProgressBar* progressBar_ = nullptr;
     QTimer* timer1_ = nullptr;
     QFileDialog* openDialog1_ = nullptr;
 
@@ -308,9 +351,11 @@ private:
     QMenu* menuOptions_ = nullptr;
     QMenu* menuHelp_ = nullptr;
     QMenu* popup_ = nullptr; // PMenuSGridData
+    RecentFilesMenu* menuRecentFiles_ = nullptr;
     QAction *menuOpen_{}, *menuSave_{}, *menuDeleteFile_{}, *menuPageSetup_{}, *menuPrint_{}, *menuExportChart_{}, *menuExit_{};
     QAction *menuUndo_{}, *menuDelete_{}, *menuModify_{};
     QAction *menuShow_{}, *menuHide_{}, *menuColor_{}, *menuSetAsX_{}, *menuYScale_{}, *menuViewFile_{};
+    QAction* menuFollowFile_{};
     QAction *menuGenOptions_{}, *menuChartOptions_{}, *menuContents_{}, *menuAbout_{};
     QAction *pmenuShow_{}, *pmenuHide_{}, *pmenuColor_{}, *pmenuSetAsX_{}, *pmenuDelete_{}, *pmenuModify_{};
 };

@@ -36,7 +36,10 @@ void MainWindow::columnShown(int column, int width) {
 void MainWindow::columnsRenamed() { pending_.headerRow = pending_.chartTitles = true; }
 
 void MainWindow::statisticsChanged(int column) {
-    if (column == 0)
+    // Rows appended by the follower: the curves grow by them instead of being filled afresh.
+    if (column == 0 && followReading_)
+        pending_.appendedRows = true;
+    else if (column == 0)
         pending_.allCurves = true;
     else if (isCurve(column))
         pending_.clearCurve[static_cast<std::size_t>(column)] = pending_.fillCurve[static_cast<std::size_t>(column)] = true;
@@ -44,11 +47,17 @@ void MainWindow::statisticsChanged(int column) {
 }
 
 void MainWindow::rowsRemoved(int, int) { pending_.allCurves = pending_.headerRow = pending_.chartTitles = true; }
-void MainWindow::rowsInserted(int, int) { pending_.allCurves = pending_.headerRow = pending_.chartTitles = true; }
+void MainWindow::rowsInserted(int, int lastRow) {
+    if (followReading_ && lastRow == ds_.Layout.DataRowCount)
+        pending_.appendedRows = pending_.headerRow = true;
+    else
+        pending_.allCurves = pending_.headerRow = pending_.chartTitles = true;
+}
 
 void MainWindow::operationFinished() {
     const PendingRefresh todo = std::exchange(pending_, {});
     bool curvesChanged = todo.allCurves;
+    if (todo.appendedRows && !todo.allCurves) chart_->appendRows(ds_);
     if (todo.allCurves) {
         chart_->clearAllCurves();
         for (int k = 1; k <= kCurveCount; ++k) chart_->fillCurve(ds_, k);

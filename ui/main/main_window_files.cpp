@@ -7,6 +7,7 @@
 #include "folder_list.h"
 #include "form_setting.h"
 #include "proposal_bar.h"
+#include "recent_files.h"
 #include "settings_file.h"
 
 #include <QApplication>
@@ -120,7 +121,9 @@ bool MainWindow::writeTableTo(const std::string& path) {
     if (!confirmSaveRisks(path)) return false;
     try {
         const BusyCursor busy;
-        error = SaveDataFile(ds_, path, ds_.Settings.KeepFileDate);
+        runDataSetWork(false, [&](const ProgressReport& progress) {
+            error = SaveDataFile(ds_, path, ds_.Settings.KeepFileDate, progress);
+        });
     } catch (const std::bad_alloc&) {
         error = "not enough memory";
     }
@@ -214,15 +217,36 @@ void MainWindow::menuGenOptionsClick() {
     const std::string before = separator;
     formSetting_->FormShow(separator, ds_.Settings.KeepFileDate);
     formSetting_->showReading(ds_.Settings.Reading, ds_.Settings.ApplyProposals);
+    formSetting_->showColors(ds_.View.CurveColors);
     formSetting_->exec();
     // "OK" and the close box both apply the dialog's state. A delimiter chosen here applies from
     // the next save and the next load, as it always did; the reading options from the next load.
     formSetting_->FormClose(separator, ds_.Settings.KeepFileDate);
     formSetting_->takeReading(ds_.Settings.Reading, ds_.Settings.ApplyProposals);
+    // Colours chosen in the dialog reach the header row and the chart as it closes.
+    const Slots<Rgb, 21> colorsBefore = ds_.View.CurveColors;
+    formSetting_->takeColors(ds_.View.CurveColors);
+    if (!(ds_.View.CurveColors == colorsBefore)) {
+        RefreshHeaderRow();
+        ApplyCurveColors();
+    }
     if (separator != before) {
         ds_.Layout.ListSeparator = separator;
         settingsSeparator_.reset();
     }
+}
+
+// ---- recent files
+
+void MainWindow::openRecentFile(const QString& path) {
+    // As "Open...": unsaved edits are offered for saving first, and Cancel keeps everything.
+    if (!offerToSaveChanges(true)) return;
+    openFile(path);
+}
+
+void MainWindow::rememberOpenedFile() {
+    // Only a file that was read and shows data: a refused or unreadable one is not worth offering.
+    if (ds_.Layout.DataRowCount > 0) PushRecentFile(ds_.Settings.RecentFiles, ds_.File.CurrentFileName);
 }
 
 // ---- how a file is read

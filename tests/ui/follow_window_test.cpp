@@ -1,0 +1,245 @@
+// Following a growing file in the window: whatever way the bytes arrive (steadily, in bursts,
+// lines cut in the middle, the file truncated or replaced), the window ends with the table and
+// the curves of a fresh load, without a model reset for an append; unsaved edits stay.
+#include "cell_editing.h"
+#include "curves.h"
+#include "follow.h"
+#include "loader.h"
+#include "curve_chart.h"
+#include "data_grid_view.h"
+#include "main_window.h"
+#include "test_files.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QStatusBar>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <functional>
+#include <thread>
+
+using namespace varnotile;
+
+namespace {
+
+std::string rows(int from, int to) {
+    std::string s;
+    for (int i = from; i <= to; ++i) s += std::to_string(i) + "," + std::to_string(i * i % 97) + ".5\n";
+    return s;
+}
+
+void pause(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+void append(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary | std::ios::app) << bytes;
+}
+
+// The table and the curves as the window shows them.
+std::string shownTable(MainWindow& w) {
+    const DataSet& ds = w.dataSet();
+    std::string t = std::to_string(ds.Layout.ColumnCount) + "x" + std::to_string(ds.Layout.DataRowCount) + "\n";
+    for (int r = 1; r <= ds.Layout.DataRowCount; ++r) {
+        for (int k = 1; k <= ds.Layout.ColumnCount; ++k) t.append(ds.Table.Cells.cell(k, r)).append("|");
+        t += "\n";
+    }
+    auto* chart = w.findChild<CurveChart*>();
+    for (int k = 1; k <= kCurveCount; ++k) {
+        bool found = false;
+        const CurvePlottable* c = chart->curve(k);
+        const QCPRange x = c->getKeyRange(found), y = c->getValueRange(found);
+        t += QStringLiteral("curve %1: %2 points %3..%4 %5..%6\n")
+                 .arg(k).arg(c->pointCount()).arg(x.lower).arg(x.upper).arg(y.lower).arg(y.upper).toStdString();
+    }
+    const int model = w.findChild<DataGridView*>()->model()->rowCount();
+    return t + "grid rows " + std::to_string(model) + "\n";
+}
+
+bool processUntil(const std::function<bool()>& done, int ms = 5000) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!done()) {
+        if (clock.elapsed() > ms) return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        pause(2);
+    }
+    return true;
+}
+
+struct FollowedWindow {
+    test::TempDir dir;
+    std::string settings = dir.path() + "/varnotile.INI";
+    MainWindow::DialogRecorder recorder;
+    MainWindow w{QString::fromStdString(settings)};
+    std::string path;
+    explicit FollowedWindow(const std::string& bytes) {
+        w.setDialogRecorder(&recorder);
+        w.resize(1000, 700);
+        w.show();
+        path = dir.write("log.csv", bytes);
+        w.openFile(QString::fromStdString(path));
+        w.findChild<QAction*>(QStringLiteral("menuFollowFile"))->trigger();
+    }
+    void run(const std::function<void()>& writer) {
+        std::atomic<bool> done{false};
+        std::thread thread([&] {
+            writer();
+            done = true;
+        });
+        processUntil([&] { return done.load(); }, 60000);
+        thread.join();
+    }
+    // Runs `writer` on its own thread while the window goes on, then waits until the window
+    // shows what a fresh load of the file shows.
+    ::testing::AssertionResult follows(const std::function<void()>& writer) {
+        run(writer);
+        MainWindow fresh{QString::fromStdString(settings)};
+        fresh.resize(1000, 700);
+        fresh.show();
+        fresh.openFile(QString::fromStdString(path));
+        const std::string expected = shownTable(fresh);
+        if (!processUntil([&] { return shownTable(w) == expected; }))
+            return ::testing::AssertionFailure() << "shown:\n" << shownTable(w) << "\nfresh load:\n" << expected;
+        // The curves are drawn alike too (their gaps included).
+        auto drawn = [](MainWindow& m) { return m.findChild<CurveChart*>()->toPixmap(600, 400).toImage(); };
+        if (drawn(w) != drawn(fresh)) return ::testing::AssertionFailure() << "the curves are drawn otherwise";
+        return ::testing::AssertionSuccess();
+    }
+};
+
+} // namespace
+
+TEST(FollowWindow, EndsWithTheTableOfAFreshLoadHoweverTheFileGrows) {
+    FollowedWindow t("Time,Force\n" + rows(1, 40));
+    int resets = 0;
+    QObject::connect(t.w.findChild<DataGridView*>()->model(), &QAbstractItemModel::modelReset, [&] { ++resets; });
+    const std::string& path = t.path;
+    struct Phase {
+        const char* name;
+        std::function<void()> write;
+        bool reloads;
+        bool lastRowShown; // the grid showed the last row before: it still does (else it stays)
+    };
+    const Phase phases[] = {
+        {"steady", [&] { for (int i = 41; i <= 240; ++i) { append(path, rows(i, i)); pause(2); } }, false, true},
+        {"bursts", [&] { for (int b = 0; b < 5; ++b) { append(path, rows(241 + 300 * b, 540 + 300 * b)); pause(60); } }, false, true},
+        {"cut lines", [&] {
+             for (int i = 1741; i <= 1790; ++i) {
+                 const std::string line = rows(i, i);
+                 append(path, line.substr(0, 3));
+                 pause(15);
+                 append(path, line.substr(3));
+             }
+         }, false, true},
+        {"gaps", [&] { append(path, "1791,\n\n1792,4.5\n1793,nan\n1794,8.5\n" + rows(1795, 1800)); }, false, true},
+        {"truncated", [&] { std::ofstream(path, std::ios::binary | std::ios::trunc) << "Time,Force\n" + rows(1, 30); }, true, false},
+        {"replaced", [&] {
+             const std::string other = path + ".new";
+             std::ofstream(other, std::ios::binary) << "Time,Force\n" + rows(500, 560);
+             std::rename(other.c_str(), path.c_str());
+         }, true, false},
+        {"after replacing", [&] { for (int i = 561; i <= 660; ++i) { append(path, rows(i, i)); pause(1); } }, false, false},
+    };
+    auto* grid = t.w.findChild<DataGridView*>();
+    grid->scrollToBottom();
+    for (const Phase& phase : phases) {
+        resets = 0;
+        EXPECT_TRUE(t.follows(phase.write)) << phase.name;
+        if (phase.reloads) continue;
+        EXPECT_EQ(resets, 0) << phase.name << ": an append resets no model";
+        // Shown last row: the new last row is shown. Else the grid stays at the top, as loaded.
+        const int bottom = grid->rowAt(grid->viewport()->height() - 1);
+        if (phase.lastRowShown)
+            EXPECT_TRUE(bottom < 0 || bottom == grid->model()->rowCount() - 1) << phase.name << " " << bottom;
+        else
+            EXPECT_EQ(grid->rowAt(0), 0) << phase.name;
+    }
+    EXPECT_TRUE(t.w.findChild<QLabel*>(QStringLiteral("FollowState"))->text().startsWith(QStringLiteral("Following")));
+
+    // Remembered in the settings file.
+    EXPECT_TRUE(t.w.close());
+    MainWindow again{QString::fromStdString(t.settings)};
+    EXPECT_TRUE(again.findChild<QAction*>(QStringLiteral("menuFollowFile"))->isChecked());
+}
+
+TEST(FollowWindow, UnsavedEditsStayThroughAppendsAndUndoAndSaveWithTheNewRows) {
+    FollowedWindow t("Time,Force\n" + rows(1, 40));
+    EditCell(t.w.dataSet(), 2, 3, "77");
+    t.run([&] { append(t.path, rows(41, 90)); });
+    const DataSet& ds = t.w.dataSet();
+    ASSERT_TRUE(processUntil([&] { return ds.Layout.DataRowCount == 90; }));
+    EXPECT_EQ(ds.Table.Cells.cell(2, 3), "77");
+    EXPECT_EQ(ds.UndoCount(), 1);
+    t.w.menuUndoClick();
+    EXPECT_EQ(ds.Table.Cells.cell(2, 3), "9.5");
+    EXPECT_EQ(ds.Layout.DataRowCount, 90);
+
+    EditCell(t.w.dataSet(), 2, 90, "-1");
+    ASSERT_TRUE(t.w.SaveToCurrentFile());
+    const std::string saved = test::readFile(t.path);
+    EXPECT_NE(saved.find("89,"), std::string::npos);
+    EXPECT_NE(saved.find("90,-1\r\n"), std::string::npos);
+
+    // A file rewritten under unsaved edits asks first; Cancel keeps the table and its edits.
+    EXPECT_TRUE(t.follows([] {}));
+    EditCell(t.w.dataSet(), 2, 5, "55");
+    t.recorder.replies << QStringLiteral("Cancel");
+    std::ofstream(t.path, std::ios::binary | std::ios::trunc) << "Time,Force\n" + rows(1, 10);
+    ASSERT_TRUE(processUntil([&] { return !t.recorder.questions.isEmpty(); }));
+    EXPECT_EQ(t.recorder.questions, QStringList{QStringLiteral("Do you want to save the changes?")});
+    EXPECT_EQ(ds.Layout.DataRowCount, 90);
+    EXPECT_EQ(ds.Table.Cells.cell(2, 5), "55");
+}
+
+// A curve grown by appended rows is the curve a fresh fill makes: its pieces (gaps, blank
+// lines), bounds and order of X, whatever the old curve ended with.
+TEST(FollowWindow, GrownCurvesAreTheCurvesOfAFreshFill) {
+    struct Case {
+        const char* name;
+        std::string first, added;
+        int xColumn;
+    };
+    std::string head = "Time,Force,Flow\n";
+    for (int i = -30; i <= 0; ++i) head += std::to_string(i) + "," + std::to_string(i % 7) + ".5,1\n";
+    const Case cases[] = {
+        {"no gaps", head + "1,2,3\n2,3,4\n3,4,5\n", "4,1,9\n5,8,0\n", 0},
+        {"gap appended", head + "1,2,3\n2,3,4\n3,4,5\n", "4,,9\n5,8,\n6,7,1\n", 0},
+        {"blank line appended", head + "1,2,3\n2,3,4\n3,4,5\n", "\n4,5,9\n5,8,2\n", 0},
+        {"old gap open", head + "1,2,3\n2,3,4\n3,,5\n", "4,5,9\n\n5,8,2\n", 0},
+        {"old gap closed", head + "1,2,3\n\n2,3,4\n3,1,5\n", "4,5,9\n5,,2\n", 0},
+        {"x column falls back", head + "1,2,3\n2,3,4\n3,4,5\n", "2.5,6,9\n6,7,1\n", 1},
+    };
+    for (const Case& c : cases) {
+        test::TempDir dir;
+        const std::string path = dir.write("a.csv", c.first);
+        DataSet ds;
+        ds.File.CurrentFileName = path;
+        ds.Layout.Reading.commentLines = ds.Layout.Reading.missingAsGaps = true;
+        LoadDataFile(ds);
+        ds.View.XColumn = c.xColumn;
+        for (int k = 1; k <= 3; ++k) ds.View.CurveVisible[k] = true;
+        FollowWatch watch = WatchLoadedFile(ds);
+        std::vector<CurveSource> before;
+        for (int k = 1; k <= 3; ++k) before.push_back(CurveSourceFor(ds, k).value_or(CurveSource{}));
+        append(path, c.added);
+        ASSERT_EQ(FollowGrowth(ds, watch).kind, Growth::Appended) << c.name;
+        for (int k = 1; k <= 3; ++k) {
+            const CurveSource fresh = CurveSourceFor(ds, k).value_or(CurveSource{});
+            const auto grown = GrownCurveSource(ds, k, before[static_cast<std::size_t>(k - 1)]);
+            if (!ColumnIsDrawn(ds, k)) continue;
+            ASSERT_TRUE(grown.has_value()) << c.name << " curve " << k;
+            EXPECT_EQ(grown->count, fresh.count) << c.name << " curve " << k;
+            EXPECT_EQ(grown->pieces, fresh.pieces) << c.name << " curve " << k;
+            EXPECT_EQ(grown->xAscending, fresh.xAscending) << c.name << " curve " << k;
+            EXPECT_EQ(std::vector<double>({grown->minX, grown->maxX, grown->minY, grown->maxY}),
+                      std::vector<double>({fresh.minX, fresh.maxX, fresh.minY, fresh.maxY}))
+                << c.name << " curve " << k;
+        }
+    }
+}

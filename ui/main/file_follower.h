@@ -1,0 +1,69 @@
+#pragma once
+// Follows the shown file while "Follow File" is on: a file-system watch on the file and its
+// folder (which sees the file replaced, removed and back), with a timer that only looks at the
+// file's size and date: every 250 ms where the file system gives no events, else once a second
+// for an event that went missing. What was appended is read at most every 100 ms.
+#include "follow.h"
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QString>
+
+#include <functional>
+
+class QFileSystemWatcher;
+class QTimer;
+
+namespace varnotile {
+
+class FileFollower : public QObject {
+    Q_OBJECT
+public:
+    explicit FileFollower(DataSet& ds, QObject* parent = nullptr);
+
+    // Notes the data set's file as it was just loaded: following goes on from there.
+    void fileLoaded();
+    // On: watches the file and reads what it got since the load; off: stops watching.
+    void setFollowing(bool on);
+    bool following() const { return following_; }
+    // The file is looked at by the timer alone, every 250 ms (no file-system events for it).
+    bool polling() const { return polling_; }
+    // Whether the file may be read now; while not, its changes wait for the next look.
+    void setReadGate(std::function<bool()> gate) { gate_ = std::move(gate); }
+    // Reads what the file got since the last look (the timers call it).
+    void readNow();
+
+signals:
+    // Just before the file's new bytes are read (the rows arrive while it is read).
+    void aboutToRead();
+    void followed(varnotile::GrowthResult result);
+
+private:
+    struct Stamp {
+        bool exists = false;
+        qint64 size = 0, modified = 0;
+        quint64 inode = 0;
+        bool operator==(const Stamp&) const = default;
+    };
+    static Stamp stampOf(const std::string& path);
+    void changed();
+    void poll();
+    // Watches the file's present inode and its folder; chooses how often the timer looks.
+    void rewatch();
+
+    DataSet& ds_;
+    FollowWatch watch_;
+    bool following_ = false;
+    bool polling_ = false;
+    Stamp seen_;               // the file as it stood at the last read
+    quint64 watchedInode_ = 0; // the inode the watcher has
+    QString noEventsFolder_;   // the folder noEvents_ was found for
+    bool noEvents_ = false;
+    QFileSystemWatcher* watcher_ = nullptr;
+    QTimer* readTimer_ = nullptr;
+    QTimer* pollTimer_ = nullptr;
+    QElapsedTimer sinceRead_;
+    std::function<bool()> gate_;
+};
+
+} // namespace varnotile
