@@ -4,6 +4,7 @@
 #include "parallel.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -59,6 +60,12 @@ void valueRange(const double* v, std::size_t n, double& least, double& most) {
         least = std::min(least, v[j]);
         most = std::max(most, v[j]);
     }
+}
+
+// A number never given out before, to tell states of the curves' caches apart.
+quint64 nextCacheStamp() {
+    static std::atomic<quint64> last{0};
+    return ++last;
 }
 
 // Calls f(a, b) for each polyline a..b-1 of `line`, new ones beginning at `starts`.
@@ -329,7 +336,8 @@ bool CurvePlottable::cacheCurrent(const DrawInputs& in) const {
 
 void CurvePlottable::updateCache(const DrawInputs& in) {
     cache_.valid = false;
-    cache_.image = QImage();
+    cache_.pixels = false;
+    cache_.bits = LineMask::Bits{};
     std::vector<QPointF>().swap(cache_.line);
     cache_.lineStarts.clear();
     const Mapping& m = in.m;
@@ -338,8 +346,7 @@ void CurvePlottable::updateCache(const DrawInputs& in) {
     if (!points(p)) return;
     const std::size_t n = p.n;
     if (in.raster) {
-        const std::unique_ptr<LineMask> mask = rasterisedPart(in, 0, n);
-        finishRaster(in, mask.get());
+        finishRaster(in, rasterisedPart(in, 0, n).get());
         return;
     }
     // The parts of the pieces to thin: with X never decreasing on a key axis running to the
@@ -423,12 +430,15 @@ void CurvePlottable::updateCache(const DrawInputs& in) {
         for (QPointF& p : cache_.line) p = QPointF(clampPixel(p.x()), clampPixel(p.y()));
     }
     // A dense curve (several points per pixel column) looks the same without smoothing;
-    // drawn into pixels, it is kept as an image, which costs next to nothing to draw again.
+    // drawn into pixels, it is kept as pixels, which cost next to nothing to draw again.
     cache_.aliased = cache_.line.size() > static_cast<std::size_t>(clip.width()) * 2;
-    if (cache_.aliased && in.rasterTarget) {
-        cache_.image = lineImage(cache_.line, cache_.lineStarts, clip, in.color, &cache_.imageOrigin);
+    cache_.pixels = cache_.aliased && in.rasterTarget;
+    if (cache_.pixels) {
+        if (const std::unique_ptr<LineMask> mask = lineMask(cache_.line, cache_.lineStarts, clip))
+            cache_.bits = mask->toBits();
         std::vector<QPointF>().swap(cache_.line);
     }
+    cache_.stamp = nextCacheStamp();
     cache_.valid = true;
     cache_.revision = revision_;
     cache_.inputs = in;
@@ -498,16 +508,81 @@ void CurvePlottable::draw(QCPPainter* painter) {
         if (std::find(shown.begin(), shown.end(), this) == shown.end()) shown.push_back(this);
         prepareCurves(shown, rasterTarget);
     }
-    drawCached(painter, in.clip);
+    if (cache_.pixels)
+        drawPixelRun(painter, rasterTarget, in.clip);
+    else
+        drawCached(painter, in.clip);
+}
+
+std::vector<CurvePlottable*> CurvePlottable::shownOnLayer() const {
+    std::vector<CurvePlottable*> shown;
+    if (!mLayer) return shown;
+    for (QCPLayerable* child : mLayer->children()) {
+        if (!child->realVisibility()) continue;
+        auto* curve = qobject_cast<CurvePlottable*>(child);
+        shown.push_back(curve);
+    }
+    return shown;
+}
+
+void CurvePlottable::drawPixelRun(QCPPainter* painter, bool rasterTarget, const QRect& clip) {
+    std::vector<CurvePlottable*> shown = shownOnLayer();
+    auto at = std::find(shown.begin(), shown.end(), this);
+    if (at == shown.end()) {
+        shown = {this};
+        at = shown.begin();
+    }
+    // The image is made from the curves' caches: every one of them must be up to date.
+    {
+        std::vector<CurvePlottable*> curves;
+        for (CurvePlottable* c : shown)
+            if (c) curves.push_back(c);
+        prepareCurves(curves, rasterTarget);
+        at = std::find(shown.begin(), shown.end(), this);
+    }
+    const auto inRun = [&](const CurvePlottable* c) {
+        return c && c->cache_.valid && c->cache_.pixels && c->cache_.inputs.clip == clip;
+    };
+    if (at != shown.begin() && inRun(*(at - 1))) return; // drawn by the run's first curve
+    auto end = at + 1;
+    while (end != shown.end() && inRun(*end)) ++end;
+    std::vector<std::pair<const CurvePlottable*, quint64>> key;
+    for (auto c = at; c != end; ++c) key.emplace_back(*c, (*c)->cache_.stamp);
+    if (key != run_.key) {
+        // The last image's memory is used again when it has the size (no fresh pages to fault in).
+        QImage image = std::move(run_.image);
+        run_ = PixelRun{};
+        // The others of the run, and hidden curves, lead no run now: their images go.
+        for (int i = 0; mParentPlot && i < mParentPlot->plottableCount(); ++i) {
+            auto* c = qobject_cast<CurvePlottable*>(mParentPlot->plottable(i));
+            if (c && c != this && (!c->realVisibility() || std::find(at, end, c) != end)) c->run_ = PixelRun{};
+        }
+        const QSize size(clip.width() + kEdge, clip.height() + kEdge);
+        if (image.size() != size) image = QImage(size, QImage::Format_ARGB32_Premultiplied);
+        image.fill(0);
+        QRect used;
+        // In drawing order: where curves cross, the later one's pixels are on top.
+        for (auto c = at; c != end && !image.isNull(); ++c) {
+            const DrawCache& cache = (*c)->cache_;
+            used |= cache.bits.box;
+            cache.bits.paintInto(image, QPoint(0, 0), cache.inputs.color);
+        }
+        // Curves over a small part of the plot keep just that part.
+        if (!used.isEmpty() && qint64(used.width()) * used.height() * 4 < qint64(image.width()) * image.height() * 3) {
+            run_.image = image.copy(used);
+            run_.origin = used.topLeft();
+        } else if (!used.isEmpty()) {
+            run_.image = std::move(image);
+        }
+        run_.key = std::move(key);
+    }
+    if (run_.image.isNull()) return;
+    // Pixels land where they were set: the painter's smoothing shifts by half a pixel.
+    painter->setAntialiasing(false);
+    painter->drawImage(clip.topLeft() + run_.origin, run_.image);
 }
 
 void CurvePlottable::drawCached(QCPPainter* painter, const QRect& clip) const {
-    if (!cache_.image.isNull()) {
-        // Pixels land where they were set: the painter's smoothing shifts by half a pixel.
-        painter->setAntialiasing(false);
-        painter->drawImage(clip.topLeft() + cache_.imageOrigin, cache_.image);
-        return;
-    }
     const std::vector<QPointF>& out = cache_.line;
     if (out.empty()) return;
     QPen pen = mPen;
@@ -665,19 +740,18 @@ std::vector<std::size_t> CurvePlottable::thinnedAscending(const Mapping& m, cons
     return out;
 }
 
-QImage CurvePlottable::lineImage(const std::vector<QPointF>& line, const std::vector<std::size_t>& starts,
-                                 const QRect& clip, QRgb color, QPoint* origin) {
-    *origin = QPoint();
-    if (clip.width() <= 0 || clip.height() <= 0) return {};
+std::unique_ptr<LineMask> CurvePlottable::lineMask(const std::vector<QPointF>& line, const std::vector<std::size_t>& starts,
+                                                  const QRect& clip) {
+    if (clip.width() <= 0 || clip.height() <= 0) return nullptr;
     std::vector<double> xs(line.size()), ys(line.size());
     for (std::size_t i = 0; i < line.size(); ++i) {
         xs[i] = line[i].x();
         ys[i] = line[i].y();
     }
-    LineMask mask(clip.width() + kEdge, clip.height() + kEdge);
+    auto mask = std::make_unique<LineMask>(clip.width() + kEdge, clip.height() + kEdge);
     const LineMask::Scale scale{1.0, -double(clip.left()), 1.0, -double(clip.top())};
-    forEachLine(line, starts, [&](std::size_t a, std::size_t b) { mask.addPolyline(xs.data() + a, ys.data() + a, b - a, scale); });
-    return mask.toImage(color, origin);
+    forEachLine(line, starts, [&](std::size_t a, std::size_t b) { mask->addPolyline(xs.data() + a, ys.data() + a, b - a, scale); });
+    return mask;
 }
 
 std::unique_ptr<LineMask> CurvePlottable::rasterisedPart(const DrawInputs& in, std::size_t from, std::size_t to) const {
@@ -704,9 +778,9 @@ void CurvePlottable::finishRaster(const DrawInputs& in, const LineMask* mask) {
     cache_.valid = false;
     std::vector<QPointF>().swap(cache_.line);
     cache_.lineStarts.clear();
-    cache_.imageOrigin = QPoint();
-    // The image only as large as the pixels the curve covers.
-    cache_.image = mask ? mask->toImage(in.color, &cache_.imageOrigin) : QImage();
+    cache_.pixels = true;
+    cache_.bits = mask ? mask->toBits() : LineMask::Bits{};
+    cache_.stamp = nextCacheStamp();
     cache_.valid = true;
     cache_.revision = revision_;
     cache_.inputs = in;

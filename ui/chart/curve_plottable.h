@@ -10,6 +10,7 @@
 // A curve with gaps (missing values, blank lines between rows) is drawn, thinned and hit piece
 // by piece; a missing point is never drawn, hit or counted in the axis ranges.
 #include "curves.h"
+#include "line_mask.h"
 
 #include <qcustomplot.h>
 
@@ -18,8 +19,6 @@
 #include <vector>
 
 namespace varnotile {
-
-class LineMask;
 
 class CurvePlottable : public QCPAbstractPlottable {
     Q_OBJECT
@@ -136,11 +135,17 @@ private:
     std::unique_ptr<LineMask> rasterisedPart(const DrawInputs& in, std::size_t from, std::size_t to) const;
     // The cache from a finished canvas of the whole curve.
     void finishRaster(const DrawInputs& in, const LineMask* mask);
-    // The thinned line (widget pixels) as aliased one-pixel lines in an image of the plot area;
+    // The thinned line (widget pixels) as aliased one-pixel lines in a canvas of the plot area;
     // `starts`: where in `line` a new line begins (not joined to the point before).
-    static QImage lineImage(const std::vector<QPointF>& line, const std::vector<std::size_t>& starts,
-                            const QRect& clip, QRgb color, QPoint* origin);
+    static std::unique_ptr<LineMask> lineMask(const std::vector<QPointF>& line, const std::vector<std::size_t>& starts,
+                                              const QRect& clip);
     void drawCached(QCPPainter* painter, const QRect& clip) const;
+    // The shown curves of this curve's layer in drawing order; null stands for anything else
+    // drawn on the layer between them.
+    std::vector<CurvePlottable*> shownOnLayer() const;
+    // Draws the curves kept as pixels that are drawn one right after the other, this one first,
+    // as one image; a curve of such a run other than the first draws nothing.
+    void drawPixelRun(QCPPainter* painter, bool rasterTarget, const QRect& clip);
 
     // What the last repaint drew and what it depended on.
     struct DrawCache {
@@ -148,8 +153,11 @@ private:
         quint64 revision = 0;
         DrawInputs inputs;
         bool aliased = false; // the thinned line is dense enough to need no smoothing
-        QImage image;         // what is drawn when not null, else `line`
-        QPoint imageOrigin;   // of the image within the plot area
+        // Drawn as pixels, `bits`, in one image with the curves drawn right before and after it
+        // that are drawn as pixels too (see drawPixelRun).
+        bool pixels = false;
+        LineMask::Bits bits;
+        quint64 stamp = 0; // tells one state of the cache from every other, of any curve
         std::vector<QPointF> line;
         std::vector<std::size_t> lineStarts; // where in `line` a piece after the first begins
         // The points a thinned ascending curve keeps, and the key axis scale they were chosen for.
@@ -161,6 +169,13 @@ private:
         std::size_t thinFrom = 0, thinTo = 0;
     };
     DrawCache cache_;
+    // The image of the run of pixel curves this curve leads, and the curves' caches it was made of.
+    struct PixelRun {
+        std::vector<std::pair<const CurvePlottable*, quint64>> key;
+        QImage image;
+        QPoint origin; // of the image within the plot area
+    };
+    PixelRun run_;
     quint64 revision_ = 0;
 
     CurveSource source_;

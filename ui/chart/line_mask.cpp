@@ -467,33 +467,55 @@ QRect LineMask::bounds() const {
 }
 
 QImage LineMask::toImage(QRgb color, QPoint* origin) const {
-    const QRect box = bounds();
-    if (origin) *origin = box.topLeft();
-    if (box.isEmpty()) return {};
-    QImage image(box.size(), QImage::Format_ARGB32_Premultiplied);
+    const Bits bits = toBits();
+    if (origin) *origin = bits.box.topLeft();
+    if (bits.box.isEmpty()) return {};
+    QImage image(bits.box.size(), QImage::Format_ARGB32_Premultiplied);
     if (image.isNull()) return {};
     image.fill(0);
-    const uint32_t opaque = 0xFF000000u | (color & 0x00FFFFFFu);
-    const qsizetype stride = image.bytesPerLine() / 4;
-    auto* const bits = reinterpret_cast<uint32_t*>(image.bits());
-    const int left = box.left(), top = box.top();
-    // Bits outside the box are never set, so every set bit lands inside the image.
-    for (int y = box.top(); y <= box.bottom(); ++y) {
+    bits.paintInto(image, -bits.box.topLeft(), color);
+    return image;
+}
+
+LineMask::Bits LineMask::toBits() const {
+    Bits bits;
+    bits.box = bounds();
+    if (bits.box.isEmpty()) return bits;
+    bits.wordsPerRow = (static_cast<std::size_t>(bits.box.width()) + 63) / 64;
+    bits.words.assign(bits.wordsPerRow * static_cast<std::size_t>(bits.box.height()), 0);
+    const int left = bits.box.left(), top = bits.box.top();
+    auto set = [&](int x, int y) {
+        const auto bx = static_cast<std::size_t>(x - left), by = static_cast<std::size_t>(y - top);
+        bits.words[by * bits.wordsPerRow + bx / 64] |= uint64_t{1} << (bx % 64);
+    };
+    // Bits outside the box are never set, so every set bit lands inside it.
+    for (int y = bits.box.top(); y <= bits.box.bottom(); ++y) {
         const uint64_t* row = rows_.line(y);
-        const qsizetype lineStart = static_cast<qsizetype>(y - top) * stride - left;
         for (std::size_t w = 0; w < rows_.wordsPerLine; ++w)
-            for (uint64_t set = row[w]; set != 0; set &= set - 1)
-                bits[lineStart + static_cast<qsizetype>(w * 64) + std::countr_zero(set)] = opaque;
+            for (uint64_t word = row[w]; word != 0; word &= word - 1)
+                set(static_cast<int>(w * 64) + std::countr_zero(word), y);
     }
-    for (int x = box.left(); x <= box.right(); ++x) {
+    for (int x = bits.box.left(); x <= bits.box.right(); ++x) {
         const uint64_t* column = columns_.line(x);
         for (std::size_t w = 0; w < columns_.wordsPerLine; ++w)
-            for (uint64_t set = column[w]; set != 0; set &= set - 1) {
-                const qsizetype y = static_cast<qsizetype>(w * 64) + std::countr_zero(set);
-                bits[(y - top) * stride + (x - left)] = opaque;
-            }
+            for (uint64_t word = column[w]; word != 0; word &= word - 1)
+                set(x, static_cast<int>(w * 64) + std::countr_zero(word));
     }
-    return image;
+    return bits;
+}
+
+void LineMask::Bits::paintInto(QImage& image, QPoint offset, QRgb color) const {
+    if (box.isEmpty()) return;
+    const uint32_t opaque = 0xFF000000u | (color & 0x00FFFFFFu);
+    const qsizetype stride = image.bytesPerLine() / 4;
+    auto* const pixels = reinterpret_cast<uint32_t*>(image.bits());
+    for (int y = 0; y < box.height(); ++y) {
+        uint32_t* const line = pixels + static_cast<qsizetype>(y + box.top() + offset.y()) * stride + box.left() + offset.x();
+        const uint64_t* row = words.data() + static_cast<std::size_t>(y) * wordsPerRow;
+        for (std::size_t w = 0; w < wordsPerRow; ++w)
+            for (uint64_t set = row[w]; set != 0; set &= set - 1)
+                line[w * 64 + static_cast<std::size_t>(std::countr_zero(set))] = opaque;
+    }
 }
 
 } // namespace varnotile

@@ -43,6 +43,16 @@ public:
     QRect bounds() const;
     // The set pixels of bounds() in `color`, the others transparent; `origin` gets bounds().topLeft().
     QImage toImage(QRgb color, QPoint* origin) const;
+    // The set pixels of bounds(), row after row, one bit a pixel.
+    struct Bits {
+        QRect box; // empty: no pixel is set
+        std::size_t wordsPerRow = 0;
+        std::vector<uint64_t> words;
+        // Sets each set pixel (x, y) to `color` at (x, y) + `offset` of `image` (ARGB32
+        // premultiplied), which must hold `box` moved by `offset`.
+        void paintInto(QImage& image, QPoint offset, QRgb color) const;
+    };
+    Bits toBits() const;
 
 private:
     // Bits of `lines` lines of `length` bits, each line padded to whole 64-bit words.
