@@ -210,11 +210,12 @@ void MainWindow::buildMenus() {
     menuExportChart_ =
         addItem(menuFile_, "menuExportChart", QStringLiteral("Export Chart..."), &MainWindow::menuExportChartClick);
     menuFile_->addSeparator();
+    menuExit_ = addItem(menuFile_, "menuExit", QStringLiteral("Exit"), &MainWindow::menuExitClick);
+    // Added commands follow the menu's own items, so those keep their places.
+    menuFile_->addSeparator();
     menuRecentFiles_ = new RecentFilesMenu(ds_.Settings.RecentFiles, menuFile_);
     menuFile_->addMenu(menuRecentFiles_);
     connect(menuRecentFiles_, &RecentFilesMenu::fileChosen, this, &MainWindow::openRecentFile);
-    menuFile_->addSeparator();
-    menuExit_ = addItem(menuFile_, "menuExit", QStringLiteral("Exit"), &MainWindow::menuExitClick);
 
     menuEdit_ = makeMenu("menuEdit", QStringLiteral("Edit"));
     connect(menuEdit_, &QMenu::aboutToShow, this, &MainWindow::menuEditClick);
