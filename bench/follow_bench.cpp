@@ -117,7 +117,7 @@ void BM_FollowStream(benchmark::State& state) {
     QObject::connect(&ticker, &QTimer::timeout, [&] {
         const qint64 now = clock.elapsed();
         longest = std::max(longest, now - lastTick - 5);
-        if (lastTick > 0 && now - lastTick - 5 > 50) ++over50;
+        if (now - lastTick - 5 > 50) ++over50; // the first tick's gap counts too: the first read comes then
         lastTick = now;
     });
     // The event loop as the program runs it (sleeping while nothing happens).

@@ -29,6 +29,22 @@ PageBuffer::PageBuffer(std::size_t size) {
     size_ = size;
 }
 
+void PageBuffer::grow(std::size_t size) {
+    if (size <= size_) return;
+#ifdef MREMAP_MAYMOVE
+    if (data_) {
+        void* pages = ::mremap(data_, size_, size, MREMAP_MAYMOVE);
+        if (pages == MAP_FAILED) throw std::bad_alloc();
+        data_ = static_cast<char*>(pages);
+        size_ = size;
+        return;
+    }
+#endif
+    PageBuffer larger(size);
+    if (size_ > 0) std::memcpy(larger.data(), data_, size_);
+    swap(larger);
+}
+
 PageBuffer::~PageBuffer() {
     if (data_) ::munmap(data_, size_);
 }
@@ -208,10 +224,9 @@ void FileLines::append(std::string_view bytes) {
         return;
     }
     if (size_ + bytes.size() + 1 > buffer_.size()) {
-        // A fixed buffer: a larger one, doubling so that many small appends copy little in all.
-        PageBuffer larger(std::max(size_ + bytes.size() + 1, 2 * buffer_.size()));
-        if (size_ > 0) std::memcpy(larger.data(), buffer_.data(), size_);
-        buffer_ = std::move(larger);
+        // A larger buffer, doubling so that many small appends seldom grow it; its pages move
+        // rather than being copied, so a large file's first append does not stall.
+        buffer_.grow(std::max(size_ + bytes.size() + 1, 2 * buffer_.size()));
     }
     char* data = buffer_.data();
     std::memcpy(data + size_, bytes.data(), bytes.size());

@@ -27,6 +27,9 @@ public:
 
     char* data() const { return data_; }
     std::size_t size() const { return size_; }
+    // Makes the buffer `size` bytes long, keeping its bytes: the pages move rather than being
+    // copied where the system can, and the added ones are only there once written.
+    void grow(std::size_t size);
     void swap(PageBuffer& other) noexcept {
         std::swap(data_, other.data_);
         std::swap(size_, other.size_);

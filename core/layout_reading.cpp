@@ -275,7 +275,9 @@ void FillTableWithOptions(DataSet& ds, DataLines data) {
     bool numeric[kColumnLimit + 2] = {};
     for (int k = 1; k <= columns && k <= kColumnLimit; ++k) {
         numeric[k] = ds.Layout.ColumnIsNumeric[k];
-        if (numeric[k]) ds.Table.Values[k].assign(slots, 0.0);
+        if (!numeric[k]) continue;
+        ds.Table.Values[k].reserve(2 * slots); // room for appended rows, as the plain load leaves
+        ds.Table.Values[k].assign(slots, 0.0);
     }
     constexpr std::size_t kRowsWorthSharing = 200000;
     const std::size_t parts = partsFor(rowCount, kRowsWorthSharing);

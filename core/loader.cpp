@@ -90,7 +90,9 @@ void FillTable(DataSet& ds, const ProgressReport& progress) {
     const std::size_t rowCount = static_cast<std::size_t>(ds.Layout.DataRowCount);
     auto clearColumn = [&](std::size_t i) {
         auto& column = ds.Table.Values[numericColumns[i]];
-        column.reserve(slots);
+        // Room for as many rows again, should the file grow while shown: rows appended then
+        // do not move the column (the room costs no memory until it is written).
+        column.reserve(2 * slots);
         makePagesPresent(column.data(), slots * sizeof(double));
         column.assign(slots, 0.0);
     };

@@ -591,3 +591,49 @@ TEST(ChartDrawing, CurveBreaksAtMissingValuesAndBlankLines) {
         }
     }
 }
+
+// A dense curve drawn again after rows were appended or the key axis moved keeps per pixel
+// column the points a curve drawn afresh keeps (it then skips whole blocks of points by their
+// extremes): its picture is that of a chart drawn once. Values with many ties, plain and on a
+// scale that rounds.
+TEST(ChartDrawing, DenseCurveDrawnAgainLooksAsDrawnAfresh) {
+    constexpr int kShown = 300001, kAll = kShown + 12345;
+    for (const bool percent : {false, true}) {
+        SCOPED_TRACE(percent);
+        auto dataSet = [&](int rows) {
+            auto owner = std::make_unique<DataSet>();
+            DataSet& ds = *owner;
+            ds.File.CurrentFileName = "/tmp/drawn-again.csv";
+            ds.Layout.ColumnCount = 2;
+            ds.Layout.DataRowCount = ds.File.LineCount = rows;
+            ds.View.PercentScale = percent;
+            ds.View.CurveVisible.fill(true);
+            ds.View.CurveVisible[1] = false;
+            ds.View.CurveColors[2] = 0x0000FF;
+            ds.Layout.ColumnIsNumeric[2] = true;
+            auto& v = ds.Table.Values[2];
+            v.assign(kAll + 1, 0.0);
+            for (int r = 1; r <= kAll; ++r)
+                v[static_cast<std::size_t>(r)] = std::round(4 * (3 * std::sin(r * 0.0007) + std::cos(r * 1.3))) / 4;
+            ds.Table.ColumnMin[2] = -4;
+            ds.Table.ColumnMax[2] = 4;
+            ds.Table.ColumnAbsMax[2] = 7.3; // a divisor that rounds
+            return owner;
+        };
+        auto picture = [](CurveChart& chart) { return chart.toPixmap(500, 360).toImage().convertToFormat(QImage::Format_RGB32); };
+        const auto grownOwner = dataSet(kShown), allOwner = dataSet(kAll);
+        CurveChart grown, fresh, moved;
+        for (CurveChart* chart : {&grown, &fresh, &moved}) chart->resize(500, 360);
+        grown.showDataSet(*grownOwner);
+        picture(grown);
+        grownOwner->Layout.DataRowCount = kAll;
+        grown.appendRows(*grownOwner);
+        fresh.showDataSet(*allOwner);
+        EXPECT_EQ(picture(grown), picture(fresh)) << "after rows were appended";
+        const QCPRange part(kAll * 0.13, kAll * 0.71);
+        grown.xAxis->setRange(part);
+        moved.showDataSet(*allOwner);
+        moved.xAxis->setRange(part);
+        EXPECT_EQ(picture(grown), picture(moved)) << "after the key axis moved";
+    }
+}

@@ -128,7 +128,7 @@ void CurveChart::appendRows(const DataSet& ds) {
         CurvePlottable* c = curves_[k - 1];
         const CurveSource* shown = c->source();
         if (std::optional<CurveSource> grown = shown ? GrownCurveSource(ds, k, *shown) : std::nullopt) {
-            if (grown->count != shown->count) c->showSource(*grown);
+            if (grown->count != shown->count) c->growSource(*grown);
             continue;
         }
         c->clearPoints();

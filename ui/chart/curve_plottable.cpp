@@ -94,6 +94,20 @@ public:
         : scaled_(scaled), multiplier_(multiplier), divisor_(divisor),
           keepsOrder_(!scaled || (multiplier > 0 && divisor > 0)) {}
 
+    // The values at or below `upTo` (at or above `downTo`) are those whose plotted value is the
+    // least (the most) of values ranging from `least` to `most`; false when the values must be
+    // scaled one by one instead.
+    bool thresholds(double least, double most, double& upTo, double& downTo) const {
+        if (!scaled_) {
+            upTo = least;
+            downTo = most;
+            return true;
+        }
+        upTo = keepsOrder_ ? sameScaledEnd(least, most) : std::nan("");
+        downTo = keepsOrder_ ? sameScaledEnd(most, least) : std::nan("");
+        return !std::isnan(upTo) && !std::isnan(downTo);
+    }
+
     void find(const double* v, std::size_t n, std::size_t& leastAt, std::size_t& mostAt) const {
         double least = 0, most = 0;
         valueRange(v, n, least, most);
@@ -188,6 +202,24 @@ void CurvePlottable::showSource(const CurveSource& source) {
     maxY_ = source.maxY;
 }
 
+void CurvePlottable::growSource(const CurveSource& grown) {
+    // The same values read the same way, more of them: the points shown so far stay.
+    const bool sameShown = fromSource_ && grown.y == source_.y && grown.x == source_.x &&
+                           grown.xIsRowNumber == source_.xIsRowNumber && grown.multiplier == source_.multiplier &&
+                           grown.divisor == source_.divisor && grown.count >= source_.count;
+    if (!sameShown) {
+        showSource(grown);
+        return;
+    }
+    ++revision_;
+    source_ = grown;
+    xAscending_ = grown.xAscending;
+    minX_ = grown.minX;
+    maxX_ = grown.maxX;
+    minY_ = grown.minY;
+    maxY_ = grown.maxY;
+}
+
 void CurvePlottable::keepOwnCopy() {
     if (!fromSource_) return;
     const std::size_t n = source_.count;
@@ -208,6 +240,9 @@ void CurvePlottable::appendPoints(CurvePoints&& points) {
     if (n == 0) return;
     ++revision_;
     keepOwnCopy();
+    // The own copy holds the plotted values, the block extremes were found among the data's.
+    blockExtremes_ = BlockExtremes{};
+    thinnedBefore_ = false;
     const bool wasEmpty = y_.empty();
     if (wasEmpty) {
         x_ = std::move(points.x);
@@ -272,6 +307,8 @@ void CurvePlottable::clearPoints() {
     std::vector<CurvePiece>().swap(pieces_);
     rowNumberX_ = false;
     xAscending_ = true;
+    blockExtremes_ = BlockExtremes{};
+    thinnedBefore_ = false;
     minX_ = maxX_ = minY_ = maxY_ = 0;
 }
 
@@ -396,6 +433,12 @@ void CurvePlottable::updateCache(const DrawInputs& in) {
                                      cache_.thinRight == clip.right() && cache_.thinFrom == from &&
                                      cache_.thinTo == to && !cache_.thinKept.empty();
             if (!sameColumns) {
+                // Thinned again (the key axis moved, points were appended): with many points per
+                // pixel column the block extremes save reading most of them.
+                constexpr std::size_t kDense = 2 * BlockExtremes::kBlock;
+                if (thinnedBefore_ && to - from >= static_cast<std::size_t>(std::max(clip.width(), 1)) * kDense)
+                    extendBlockExtremes(p);
+                thinnedBefore_ = true;
                 cache_.thinStarts.clear();
                 if (parts.size() == 1) {
                     cache_.thinKept = thinnedAscending(m, clip, from, to);
@@ -727,6 +770,8 @@ std::vector<std::size_t> CurvePlottable::thinnedAscending(const Mapping& m, cons
                 else if (p.y(j) > p.y(mostAt))
                     mostAt = j;
             }
+        } else if (end - i >= 2 * BlockExtremes::kBlock && blockExtremes_.blocks() > 0) {
+            runExtremes(p, i, end, leastAt, mostAt);
         } else {
             extremes.find(ys + i, end - i, leastAt, mostAt);
             leastAt += i;
@@ -738,6 +783,87 @@ std::vector<std::size_t> CurvePlottable::thinnedAscending(const Mapping& m, cons
         i = end;
     }
     return out;
+}
+
+void CurvePlottable::extendBlockExtremes(const Points& p) {
+    constexpr std::size_t B = BlockExtremes::kBlock;
+    const std::size_t blocks = p.n / B;
+    std::size_t k = blockExtremes_.blocks();
+    if (blocks <= k) return;
+    blockExtremes_.leastAt.resize(blocks);
+    blockExtremes_.mostAt.resize(blocks);
+    for (; k < blocks; ++k) {
+        const double* v = p.ys + k * B;
+        std::size_t least = 0, most = 0;
+        for (std::size_t j = 1; j < B; ++j) {
+            if (v[j] < v[least])
+                least = j;
+            else if (v[j] > v[most])
+                most = j;
+        }
+        blockExtremes_.leastAt[k] = static_cast<uint8_t>(least);
+        blockExtremes_.mostAt[k] = static_cast<uint8_t>(most);
+    }
+}
+
+void CurvePlottable::runExtremes(const Points& p, std::size_t a, std::size_t b, std::size_t& leastAt,
+                                 std::size_t& mostAt) const {
+    // The same points as ScaledExtremes::find over the whole run: the first value at or below
+    // the least's threshold and the first at or above the most's. The run's whole blocks are
+    // firstBlock..endBlock-1; its head and tail outside them are read point by point.
+    constexpr std::size_t B = BlockExtremes::kBlock;
+    const double* ys = p.ys;
+    const ScaledExtremes extremes(p.scaled, p.multiplier, p.divisor);
+    const std::size_t firstBlock = (a + B - 1) / B;
+    const std::size_t endBlock = std::min(b / B, blockExtremes_.blocks());
+    auto scanned = [&] {
+        extremes.find(ys + a, b - a, leastAt, mostAt);
+        leastAt += a;
+        mostAt += a;
+    };
+    if (endBlock <= firstBlock) {
+        scanned();
+        return;
+    }
+    const std::size_t headEnd = firstBlock * B, tailFrom = endBlock * B;
+    // The head's own extremes tell whether its points need reading again below.
+    double headLeast = ys[a], headMost = ys[a];
+    if (a < headEnd) valueRange(ys + a, headEnd - a, headLeast, headMost);
+    double least = headLeast, most = headMost;
+    for (std::size_t k = firstBlock; k < endBlock; ++k) {
+        least = std::min(least, ys[k * B + blockExtremes_.leastAt[k]]);
+        most = std::max(most, ys[k * B + blockExtremes_.mostAt[k]]);
+    }
+    if (tailFrom < b) {
+        double lo = 0, hi = 0;
+        valueRange(ys + tailFrom, b - tailFrom, lo, hi);
+        least = std::min(least, lo);
+        most = std::max(most, hi);
+    }
+    double upTo = 0, downTo = 0;
+    if (!extremes.thresholds(least, most, upTo, downTo)) {
+        scanned();
+        return;
+    }
+    // The first point of the run that `hit`s: a block holds one when its extreme does, the
+    // head when its least (most) does.
+    auto first = [&](auto hit, const std::vector<uint8_t>& extremeAt, double headExtreme) {
+        if (hit(headExtreme))
+            for (std::size_t j = a; j < headEnd; ++j)
+                if (hit(ys[j])) return j;
+        for (std::size_t k = firstBlock; k < endBlock; ++k)
+            if (hit(ys[k * B + extremeAt[k]])) {
+                // Unscaled, only the run's extreme itself hits: the block's first one is it.
+                if (!p.scaled) return k * B + extremeAt[k];
+                for (std::size_t j = k * B;; ++j)
+                    if (hit(ys[j])) return j;
+            }
+        for (std::size_t j = tailFrom; j < b; ++j)
+            if (hit(ys[j])) return j;
+        return a;
+    };
+    leastAt = first([upTo](double v) { return v <= upTo; }, blockExtremes_.leastAt, headLeast);
+    mostAt = first([downTo](double v) { return v >= downTo; }, blockExtremes_.mostAt, headMost);
 }
 
 std::unique_ptr<LineMask> CurvePlottable::lineMask(const std::vector<QPointF>& line, const std::vector<std::size_t>& starts,

@@ -15,6 +15,7 @@
 #include <qcustomplot.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -30,6 +31,9 @@ public:
     // Shows the points of `source` instead of any points before: the curve reads them from the
     // data set's values, which must stay alive until the points are cleared or replaced.
     void showSource(const CurveSource& source);
+    // Shows `grown`, the shown source with rows appended (see GrownCurveSource): what the curve
+    // worked out about the points it already showed is kept.
+    void growSource(const CurveSource& grown);
     void clearPoints();
     // The data set's values the curve reads its points from; null when it keeps its own points.
     const CurveSource* source() const { return fromSource_ ? &source_ : nullptr; }
@@ -117,6 +121,21 @@ private:
     // column's points are found by bisection and scanned in one tight loop.
     // Gives the indices of the points kept, in order.
     std::vector<std::size_t> thinnedAscending(const Mapping& m, const QRect& clip, std::size_t from, std::size_t to) const;
+    // Where the least and the greatest Y of each block of points lie (the first of each, as an
+    // offset into the block): a pixel column spanning whole blocks needs only their extremes,
+    // so thinning again after the key axis moved (a zoom, a drag, appended rows) reads a
+    // fraction of the points. Made the second time the same points are thinned, extended as
+    // points are appended; 2 bytes per 64 points.
+    struct BlockExtremes {
+        static constexpr std::size_t kBlock = 64;
+        std::vector<uint8_t> leastAt, mostAt;
+        std::size_t blocks() const { return leastAt.size(); }
+    };
+    // Summarises the blocks of the points not summarised yet.
+    void extendBlockExtremes(const Points& p);
+    // The first of the least and the first of the most of the points a..b-1 (the run of one
+    // pixel column, all numbers), from the block extremes where the run spans whole blocks.
+    void runExtremes(const Points& p, std::size_t a, std::size_t b, std::size_t& leastAt, std::size_t& mostAt) const;
     // Everything a drawing depends on besides the points, read from the plot.
     struct DrawInputs {
         Mapping m{};
@@ -185,6 +204,8 @@ private:
     bool rowNumberX_ = false;
     std::vector<CurvePiece> pieces_; // of x_ and y_; empty: one piece (source_ keeps its own)
     bool xAscending_ = true; // X never decreases: only the visible part needs thinning
+    BlockExtremes blockExtremes_;
+    bool thinnedBefore_ = false; // the points were thinned before: worth summarising
     double minX_ = 0, maxX_ = 0, minY_ = 0, maxY_ = 0;
 };
 
