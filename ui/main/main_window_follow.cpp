@@ -72,6 +72,8 @@ void MainWindow::fileFollowed(const GrowthResult& result) {
             FillAllCurves();
             RefreshHeaderRow();
         }
+        // New rows may widen a column's min and max texts: fit the columns as a load does.
+        if (result.rowsAdded > 0) gridData_->fitColumnsToHeaderTexts();
         if (result.rowsAdded > 0 && lastRowShown_) {
             gridData_->doItemsLayout();
             gridData_->scrollToBottom();
