@@ -193,6 +193,10 @@ bool CurvePlottable::points(Points& p) const {
 void CurvePlottable::showSource(const CurveSource& source) {
     clearPoints();
     if (source.count == 0 || !source.y) return;
+    takeSource(source);
+}
+
+void CurvePlottable::takeSource(const CurveSource& source) {
     source_ = source;
     fromSource_ = true;
     xAscending_ = source.xAscending;
@@ -212,12 +216,7 @@ void CurvePlottable::growSource(const CurveSource& grown) {
         return;
     }
     ++revision_;
-    source_ = grown;
-    xAscending_ = grown.xAscending;
-    minX_ = grown.minX;
-    maxX_ = grown.maxX;
-    minY_ = grown.minY;
-    maxY_ = grown.maxY;
+    takeSource(grown);
 }
 
 void CurvePlottable::keepOwnCopy() {

@@ -113,6 +113,8 @@ private:
     bool points(Points& p) const;
     // Moves points read from the data set into the curve's own arrays.
     void keepOwnCopy();
+    // Reads the points from `source` from now on, with its bounds and X order.
+    void takeSource(const CurveSource& source);
     QPointF toPixel(const Mapping& m, double x, double y) const;
     void extendBounds(double x, double y);
     // The points from..to-1 as screen points, thinned per pixel column.
