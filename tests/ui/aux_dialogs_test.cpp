@@ -253,7 +253,7 @@ TEST(AboutWindow, ShadowedTitleAndPicture) {
 
 TEST(HelpPage, MentionsEveryMenuCommand) {
     Window t;
-    QFile page(QStringLiteral(VARNOTILE_EXAMPLES "/../docs/varnotile.html"));
+    QFile page(QStringLiteral(VARNOTILE_HELP_PAGE));
     ASSERT_TRUE(page.open(QIODevice::ReadOnly));
     const QString html = QString::fromUtf8(page.readAll());
     QList<QAction*> actions;

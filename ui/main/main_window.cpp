@@ -1,6 +1,7 @@
 #include "main_window.h"
 
 #include "busy_cursor.h"
+#include "command_table.h"
 #include "curve_chart.h"
 #include "data_grid_model.h"
 #include "data_grid_view.h"
@@ -184,67 +185,76 @@ void MainWindow::buildWidgets() {
     connect(gridData_, &DataGridView::gridCellSelected, this, &MainWindow::SGridDataSelectCell);
 }
 
-QAction* MainWindow::addItem(QMenu* menu, const char* name, const QString& caption, void (MainWindow::*handler)()) {
-    auto* action = new QAction(caption, menu);
-    action->setObjectName(QString::fromLatin1(name));
-    menu->addAction(action);
-    connect(action, &QAction::triggered, this, handler);
-    return action;
-}
-
 void MainWindow::buildMenus() {
     QMenuBar* bar = menuBar();
     bar->setObjectName(QStringLiteral("MainMenu1"));
-    auto makeMenu = [&](const char* name, const QString& title) {
-        QMenu* m = bar->addMenu(title);
-        m->setObjectName(QString::fromLatin1(name));
-        return m;
-    };
-    menuFile_ = makeMenu("menuFile", QStringLiteral("File"));
-    menuOpen_ = addItem(menuFile_, "menuOpen", QStringLiteral("Open..."), &MainWindow::menuOpenClick);
-    menuSave_ = addItem(menuFile_, "menuSave", QStringLiteral("Save..."), &MainWindow::menuSaveClick);
-    menuDeleteFile_ = addItem(menuFile_, "menuDeleteFile", QStringLiteral("Delete..."), &MainWindow::menuDeleteFileClick);
-    menuFile_->addSeparator();
-    menuPageSetup_ = addItem(menuFile_, "menuPageSetup", QStringLiteral("Page Setup..."), &MainWindow::menuPageSetupClick);
-    menuPrint_ = addItem(menuFile_, "menuPrint", QStringLiteral("Print..."), &MainWindow::menuPrintClick);
-    menuExportChart_ =
-        addItem(menuFile_, "menuExportChart", QStringLiteral("Export Chart..."), &MainWindow::menuExportChartClick);
-    menuFile_->addSeparator();
-    menuExit_ = addItem(menuFile_, "menuExit", QStringLiteral("Exit"), &MainWindow::menuExitClick);
+    std::map<std::string, QMenu*> menus;
+    for (const MenuSpec& spec : menuTable()) {
+        QMenu* m = bar->addMenu(QString::fromLatin1(spec.caption));
+        m->setObjectName(QString::fromLatin1(spec.objectName));
+        menus[spec.objectName] = m;
+    }
+    // The data grid's context menu; its order (separators included) is fixed.
+    popup_ = new QMenu(this);
+    popup_->setObjectName(QStringLiteral("PMenuSGridData"));
+    menus[popup_->objectName().toStdString()] = popup_;
+
+    for (const CommandSpec& spec : commandTable()) {
+        QMenu* menu = menus.at(spec.menu);
+        if (spec.separatorBefore) menu->addSeparator();
+        auto* action = new QAction(QString::fromLatin1(spec.caption), menu);
+        action->setObjectName(QString::fromLatin1(spec.objectName));
+        action->setCheckable(spec.checkable);
+        action->setEnabled(spec.enabledAtStart);
+        // Keys are the grid's; the menu shows them where the caption does not name them already.
+        if (!spec.keys.isEmpty() && !action->text().contains(spec.keys.constFirst().toString(QKeySequence::PortableText))) {
+            action->setShortcuts(spec.keys);
+            action->setShortcutContext(Qt::WidgetShortcut);
+        }
+        menu->addAction(action);
+        connect(action, &QAction::triggered, this, [this, &spec] { runCommand(spec); });
+        actions_[spec.objectName] = action;
+    }
+    auto item = [this](const char* name) { return actions_.at(name); };
+    menuFile_ = menus.at("menuFile");
+    menuEdit_ = menus.at("menuEdit");
+    menuView_ = menus.at("menuView");
+    menuOptions_ = menus.at("menuOptions");
+    menuHelp_ = menus.at("menuHelp");
+    menuOpen_ = item("menuOpen");
+    menuSave_ = item("menuSave");
+    menuDeleteFile_ = item("menuDeleteFile");
+    menuPageSetup_ = item("menuPageSetup");
+    menuPrint_ = item("menuPrint");
+    menuExportChart_ = item("menuExportChart");
+    menuExit_ = item("menuExit");
+    menuUndo_ = item("menuUndo");
+    menuDelete_ = item("menuDelete");
+    menuModify_ = item("MenuModify");
+    menuShow_ = item("menuShow");
+    menuHide_ = item("menuHide");
+    menuColor_ = item("menuColor");
+    menuSetAsX_ = item("menuSetAsX");
+    menuYScale_ = item("menuYScale");
+    menuViewFile_ = item("menuViewFile");
+    menuFollowFile_ = item("menuFollowFile");
+    menuGenOptions_ = item("menuGenOptions");
+    menuChartOptions_ = item("menuChartOptions");
+    menuContents_ = item("menuContents");
+    menuAbout_ = item("menuAbout");
+    pmenuShow_ = item("PMenuShow");
+    pmenuHide_ = item("PMenuHide");
+    pmenuColor_ = item("PMenuColor");
+    pmenuSetAsX_ = item("PMenuSetAsX");
+    pmenuDelete_ = item("PMenuDelete");
+    pmenuModify_ = item("PMenuModify");
+    connect(menuEdit_, &QMenu::aboutToShow, this, &MainWindow::menuEditClick);
+
     // Added commands follow the menu's own items, so those keep their places.
     menuFile_->addSeparator();
     menuRecentFiles_ = new RecentFilesMenu(ds_.Settings.RecentFiles, menuFile_);
     menuFile_->addMenu(menuRecentFiles_);
     connect(menuRecentFiles_, &RecentFilesMenu::fileChosen, this, &MainWindow::openRecentFile);
-
-    menuEdit_ = makeMenu("menuEdit", QStringLiteral("Edit"));
-    connect(menuEdit_, &QMenu::aboutToShow, this, &MainWindow::menuEditClick);
-    menuUndo_ = addItem(menuEdit_, "menuUndo", QStringLiteral("Undo   Ctrl+Z"), &MainWindow::menuUndoClick);
-    menuDelete_ = addItem(menuEdit_, "menuDelete", QStringLiteral("Delete"), &MainWindow::menuDeleteClick);
-    menuModify_ = addItem(menuEdit_, "MenuModify", QStringLiteral("Modify..."), &MainWindow::MenuModifyClick);
-
-    menuView_ = makeMenu("menuView", QStringLiteral("View"));
-    menuShow_ = addItem(menuView_, "menuShow", QStringLiteral("Show Curve"), &MainWindow::menuShowClick);
-    menuHide_ = addItem(menuView_, "menuHide", QStringLiteral("Hide Curve"), &MainWindow::menuHideClick);
-    menuColor_ = addItem(menuView_, "menuColor", QStringLiteral("Curve Color..."), &MainWindow::menuColorClick);
-    menuView_->addSeparator();
-    menuSetAsX_ = addItem(menuView_, "menuSetAsX", QStringLiteral("Set as X-Axis"), &MainWindow::menuSetAsXClick);
-    menuView_->addSeparator();
-    menuYScale_ = addItem(menuView_, "menuYScale", QStringLiteral("Y-Axis Scale..."), &MainWindow::menuYScaleClick);
-    menuView_->addSeparator();
-    menuViewFile_ = addItem(menuView_, "menuViewFile", QStringLiteral("Show File"), &MainWindow::menuViewFileClick);
-    menuView_->addSeparator();
-    menuFollowFile_ = addItem(menuView_, "menuFollowFile", QStringLiteral("Follow File"), &MainWindow::menuFollowFileClick);
-    menuFollowFile_->setCheckable(true);
-    for (QAction* a : {menuShow_, menuHide_, menuColor_, menuSetAsX_}) a->setEnabled(false);
-
-    menuOptions_ = makeMenu("menuOptions", QStringLiteral("Options"));
-    menuGenOptions_ = addItem(menuOptions_, "menuGenOptions", QStringLiteral("General Settings..."), &MainWindow::menuGenOptionsClick);
-    menuChartOptions_ = addItem(menuOptions_, "menuChartOptions", QStringLiteral("Chart Options..."), &MainWindow::menuChartOptionsClick);
-
-    menuHelp_ = makeMenu("menuHelp", QStringLiteral("Help"));
-    menuContents_ = addItem(menuHelp_, "menuContents", QStringLiteral("Pelmora Help"), &MainWindow::menuContentsClick);
-    menuAbout_ = addItem(menuHelp_, "menuAbout", QStringLiteral("About..."), &MainWindow::menuAboutClick);
 
     // The Open dialog: four filters, the first one selected; no initial folder, no default
     // extension, and the typed name need not exist. Each filter is its caption followed by its
@@ -259,18 +269,6 @@ void MainWindow::buildMenus() {
     openDialog1_->setFileMode(QFileDialog::AnyFile);
     openDialog1_->setAcceptMode(QFileDialog::AcceptOpen);
 
-    // The data grid's context menu; its order (separators included) is fixed.
-    popup_ = new QMenu(this);
-    popup_->setObjectName(QStringLiteral("PMenuSGridData"));
-    pmenuShow_ = addItem(popup_, "PMenuShow", QStringLiteral("Show Curve"), &MainWindow::PMenuShowClick);
-    pmenuHide_ = addItem(popup_, "PMenuHide", QStringLiteral("Hide Curve"), &MainWindow::PMenuHideClick);
-    popup_->addSeparator();
-    pmenuColor_ = addItem(popup_, "PMenuColor", QStringLiteral("Curve Color"), &MainWindow::PMenuColorClick);
-    pmenuSetAsX_ = addItem(popup_, "PMenuSetAsX", QStringLiteral("Set as X-Axis"), &MainWindow::PMenuSetAsXClick);
-    popup_->addSeparator();
-    pmenuDelete_ = addItem(popup_, "PMenuDelete", QStringLiteral("Delete"), &MainWindow::PMenuDeleteClick);
-    pmenuModify_ = addItem(popup_, "PMenuModify", QStringLiteral("Modify..."), &MainWindow::PMenuModifyClick);
-    for (QAction* a : popup_->actions()) a->setEnabled(false);
     gridData_->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(gridData_, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& pos) { popup_->popup(gridData_->mapToGlobal(pos)); });
@@ -465,14 +463,16 @@ void MainWindow::ResetDataView() {
 }
 
 void MainWindow::SGridDataKeyDown(int key, Qt::KeyboardModifiers shift) {
-    const Qt::KeyboardModifiers mods = shift & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier);
-    // The keys run their Edit menu item's command only where that item would be enabled.
-    if (key == Qt::Key_Z && mods == Qt::ControlModifier && QApplication::mouseButtons() == Qt::NoButton) {
-        if (editCommandStates().undo) menuUndoClick();
-    } else if (key == Qt::Key_Delete) {
-        if (editCommandStates().remove) menuDeleteClick();
-    }
+    // A key runs its command only where the command's menu item would be enabled.
+    if (const CommandSpec* command = commandForKey(key, shift))
+        if (!command->keysNeedNoButton || QApplication::mouseButtons() == Qt::NoButton) runCommand(*command);
     UpdateCaptionAndStatus();
+}
+
+void MainWindow::runCommand(const CommandSpec& command) {
+    if (dataSetBusy_) return;
+    if (command.allowed && !(this->*command.allowed)()) return;
+    (this->*command.handler)();
 }
 
 void MainWindow::menuExitClick() { close(); }

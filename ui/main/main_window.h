@@ -43,6 +43,7 @@ class ProposalBar;
 class FileFollower;
 struct GrowthResult;
 class RecentFilesMenu;
+struct CommandSpec;
 
 class MainWindow : public QMainWindow, private DataSetObserver {
     Q_OBJECT
@@ -187,7 +188,11 @@ private:
     void createAuxDialogs();
     void createFilesDialogs();
     void createEditDialogs();
-    QAction* addItem(QMenu* menu, const char* name, const QString& caption, void (MainWindow::*handler)());
+    // Every menu item comes from the command table; menus, keys and accessibility presses all
+    // run a command through runCommand, which refuses it while it may not run.
+    friend const std::vector<CommandSpec>& commandTable();
+    void runCommand(const CommandSpec& command);
+    std::map<std::string, QAction*> actions_;
     void FormCreate();
     // Returns false when the program must stay open (a save the user asked for failed).
     bool FormClose();
@@ -207,6 +212,9 @@ private:
         bool modify = false;
     };
     EditCommandStates editCommandStates() const;
+    bool canUndo() const { return editCommandStates().undo; }
+    bool canDelete() const { return editCommandStates().remove; }
+    bool canModify() const { return editCommandStates().modify; }
 
     // Chart area: curves, options dialog, readout.
     // Chart1's click notification: a press on a curve, with the hit point's index.

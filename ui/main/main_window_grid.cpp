@@ -1,6 +1,8 @@
 // Data grid of the main window: header row, selection and pointer handling.
 #include "main_window.h"
 
+#include "command_table.h"
+
 #include "data_grid_model.h"
 #include "data_grid_view.h"
 
@@ -72,10 +74,9 @@ MainWindow::EditCommandStates MainWindow::editCommandStates() const {
 }
 
 void MainWindow::menuEditClick() {
-    const EditCommandStates states = editCommandStates();
-    menuUndo_->setEnabled(states.undo);
-    menuDelete_->setEnabled(states.remove);
-    menuModify_->setEnabled(states.modify);
+    for (const CommandSpec& command : commandTable())
+        if (command.allowed && qstrcmp(command.menu, "menuEdit") == 0)
+            actions_.at(command.objectName)->setEnabled((this->*command.allowed)());
 }
 
 void MainWindow::enableHeaderCommands(int k) {
