@@ -18,6 +18,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QHeaderView>
+#include <QKeySequence>
 #include <QLabel>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -222,6 +223,11 @@ void MainWindow::buildMenus() {
     menuUndo_ = addItem(menuEdit_, "menuUndo", QStringLiteral("Undo   Ctrl+Z"), &MainWindow::menuUndoClick);
     menuDelete_ = addItem(menuEdit_, "menuDelete", QStringLiteral("Delete"), &MainWindow::menuDeleteClick);
     menuModify_ = addItem(menuEdit_, "MenuModify", QStringLiteral("Modify..."), &MainWindow::MenuModifyClick);
+    // Added commands follow the menu's own items, so those keep their places.
+    menuEdit_->addSeparator();
+    menuRedo_ = addItem(menuEdit_, "menuRedo", QStringLiteral("Redo"), &MainWindow::menuRedoClick);
+    menuRedo_->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
+    menuRedo_->setEnabled(false);
 
     menuView_ = makeMenu("menuView", QStringLiteral("View"));
     menuShow_ = addItem(menuView_, "menuShow", QStringLiteral("Show Curve"), &MainWindow::menuShowClick);
@@ -447,6 +453,7 @@ void MainWindow::runDataSetWork(bool loading, const std::function<void(const Pro
 
 void MainWindow::ResetDataView() {
     ResetData(ds_);
+    enableRedo();
     setWindowTitle(QStringLiteral("Varnotile"));
     chart_->resetView();
     menuShow_->setEnabled(false);

@@ -138,6 +138,7 @@ public slots:
     void menuExitClick();
     void menuEditClick();
     void menuUndoClick();
+    void menuRedoClick();
     void menuDeleteClick();
     void MenuModifyClick();
     void menuShowClick();
@@ -203,10 +204,13 @@ private:
     // stand for them (Ctrl+Z, Delete) obey the same answer.
     struct EditCommandStates {
         bool undo = false;
+        bool redo = false;
         bool remove = false;
         bool modify = false;
     };
     EditCommandStates editCommandStates() const;
+    // Redo's shortcuts work while the item is enabled, so it follows every change of the journal.
+    void enableRedo();
 
     // Chart area: curves, options dialog, readout.
     // Chart1's click notification: a press on a curve, with the hit point's index.
@@ -353,7 +357,7 @@ private:
     QMenu* popup_ = nullptr; // PMenuSGridData
     RecentFilesMenu* menuRecentFiles_ = nullptr;
     QAction *menuOpen_{}, *menuSave_{}, *menuDeleteFile_{}, *menuPageSetup_{}, *menuPrint_{}, *menuExportChart_{}, *menuExit_{};
-    QAction *menuUndo_{}, *menuDelete_{}, *menuModify_{};
+    QAction *menuUndo_{}, *menuDelete_{}, *menuModify_{}, *menuRedo_{};
     QAction *menuShow_{}, *menuHide_{}, *menuColor_{}, *menuSetAsX_{}, *menuYScale_{}, *menuViewFile_{};
     QAction* menuFollowFile_{};
     QAction *menuGenOptions_{}, *menuChartOptions_{}, *menuContents_{}, *menuAbout_{};

@@ -68,6 +68,7 @@ MainWindow::EditCommandStates MainWindow::editCommandStates() const {
         ds_.Layout.ColumnIsNumeric[sel.Left])
         states.modify = true;
     states.undo = ds_.UndoCount() > 0;
+    states.redo = ds_.Journal.canRedo();
     return states;
 }
 
@@ -76,6 +77,7 @@ void MainWindow::menuEditClick() {
     menuUndo_->setEnabled(states.undo);
     menuDelete_->setEnabled(states.remove);
     menuModify_->setEnabled(states.modify);
+    menuRedo_->setEnabled(states.redo);
 }
 
 void MainWindow::enableHeaderCommands(int k) {
