@@ -9,44 +9,54 @@
 namespace varnotile {
 namespace {
 
-// The text a cell had before its first change in a run of changes. A cell that showed its file
-// text gets that back (and so counts as unedited again).
+// A cell's text before and after a run of changes. A cell that showed its file text gets that
+// back on undo (and so counts as unedited again).
 class CellEditCommand final : public UndoCommand {
 public:
-    CellEditCommand(int column, int row, std::string text, bool wasEdited)
-        : column_(column), row_(row), text_(std::move(text)), wasEdited_(wasEdited) {}
+    CellEditCommand(int column, int row, std::string oldText, bool wasEdited, std::string newText)
+        : column_(column), row_(row), oldText_(std::move(oldText)), newText_(std::move(newText)), wasEdited_(wasEdited) {}
 
-    bool isCell(int column, int row) const { return column == column_ && row == row_; }
-    const std::string& text() const { return text_; }
-
-    // Puts the old text back without announcing it (the caller does).
-    void restore(DataSet& ds) const {
-        if (wasEdited_)
-            ds.Table.Cells.setCell(column_, row_, text_);
-        else
-            ds.Table.Cells.revertCell(column_, row_);
+    void redo(DataSet& ds) override {
+        if (!IsDataCell(ds, column_, row_)) return;
+        ds.Table.Cells.setCell(column_, row_, newText_);
+        announce(ds);
     }
 
     void undo(DataSet& ds) override {
         if (!IsDataCell(ds, column_, row_)) return;
-        restore(ds);
+        if (wasEdited_)
+            ds.Table.Cells.setCell(column_, row_, oldText_);
+        else
+            ds.Table.Cells.revertCell(column_, row_);
+        announce(ds);
+    }
+
+    // Typing into one cell: the later text replaces this command's new text.
+    bool mergeWith(const UndoCommand& next) override {
+        const auto* edit = dynamic_cast<const CellEditCommand*>(&next);
+        if (!edit || edit->column_ != column_ || edit->row_ != row_) return false;
+        newText_ = edit->newText_;
+        return true;
+    }
+
+    // Back at the text undo would put back.
+    bool isObsolete(const DataSet& ds) const override {
+        return newText_ == (wasEdited_ ? std::string_view(oldText_) : ds.Table.Cells.fileText(column_, row_));
+    }
+
+private:
+    void announce(DataSet& ds) const {
         ds.Changes.cellsChanged(column_, row_, row_);
         if (NumberFollowsText(ds, column_, row_)) {
-            ComputeColumnStatistics(ds, column_);
+            ComputeColumnStatistics(ds, column_); // only this column's numbers changed
             ds.Changes.statisticsChanged(column_);
         }
     }
 
-private:
     int column_, row_;
-    std::string text_;
+    std::string oldText_, newText_;
     bool wasEdited_;
 };
-
-CellEditCommand* newestEditOf(const DataSet& ds, int column, int row) {
-    auto* command = dynamic_cast<CellEditCommand*>(ds.Journal.newest());
-    return command && command->isCell(column, row) ? command : nullptr;
-}
 
 } // namespace
 
@@ -77,28 +87,12 @@ bool NumberFollowsText(DataSet& ds, int column, int row) {
     return true;
 }
 
-void RecordCellEdit(DataSet& ds, int column, int row, std::string_view oldText) {
-    if (newestEditOf(ds, column, row)) return;
-    const bool wasEdited = oldText != ds.Table.Cells.fileText(column, row);
-    ds.Journal.push(std::make_unique<CellEditCommand>(column, row, std::string(oldText), wasEdited));
-}
-
 bool EditCell(DataSet& ds, int column, int row, std::string text) {
     if (!IsDataCell(ds, column, row) || ds.Table.Cells.cell(column, row) == text) return false;
     const ChangeScope scope(ds.Changes);
-    RecordCellEdit(ds, column, row, ds.Table.Cells.cell(column, row));
-    ds.Table.Cells.setCell(column, row, std::move(text));
-    // Back at the text from before the first change: the command would undo nothing.
-    if (const CellEditCommand* command = newestEditOf(ds, column, row);
-        command && ds.Table.Cells.cell(column, row) == command->text()) {
-        command->restore(ds);
-        ds.Journal.discardNewest();
-    }
-    ds.Changes.cellsChanged(column, row, row);
-    if (NumberFollowsText(ds, column, row)) {
-        ComputeColumnStatistics(ds, column); // only this column's numbers changed
-        ds.Changes.statisticsChanged(column);
-    }
+    std::string oldText(ds.Table.Cells.cell(column, row));
+    const bool wasEdited = oldText != ds.Table.Cells.fileText(column, row);
+    ds.Journal.push(ds, std::make_unique<CellEditCommand>(column, row, std::move(oldText), wasEdited, std::move(text)));
     return true;
 }
 

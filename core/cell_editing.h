@@ -1,6 +1,6 @@
 #pragma once
 // Editing a cell of the data grid: the cell takes the new text, its number follows the text, and
-// the change is journalled (consecutive changes of one cell make one journal command).
+// the change is a journal command (consecutive changes of one cell make one).
 #include <string>
 #include <string_view>
 
@@ -18,16 +18,12 @@ void SetValue(DataSet& ds, int column, int row, double value);
 // gives 0). Returns true when the number changed; the statistics are then out of date.
 bool NumberFollowsText(DataSet& ds, int column, int row);
 
-// Makes a cell-edit command for cell (column, row) with `oldText` as the text before the change,
-// unless the newest command is a cell edit of that same cell (consecutive changes of one cell make
-// one command, which keeps the text from before the first change). An old text equal to the
-// cell's file text is undone by putting the file text back, so the cell no longer counts as edited.
-void RecordCellEdit(DataSet& ds, int column, int row, std::string_view oldText);
-
-// Stores `text` in cell (column, row), journals the change from the cell's present text and makes
-// the cell's number follow the text (numeric columns). A change that brings the cell back to the
-// text its journal command holds takes that command out again: the cell is as it was before, and
-// nothing is left to undo or to save. Announces the changes; returns false when nothing changed.
+// Stores `text` in cell (column, row) as a journal command and makes the cell's number follow the
+// text (numeric columns). Consecutive changes of one cell make one command, which keeps the text
+// from before the first of them; a change that brings the cell back to that text takes the
+// command out again: the cell is as it was before, and nothing is left to undo or to save. Undo
+// of an edit over the file text shows the file text again (the cell no longer counts as edited).
+// Announces the changes; returns false when nothing changed.
 bool EditCell(DataSet& ds, int column, int row, std::string text);
 
 } // namespace varnotile

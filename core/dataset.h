@@ -114,8 +114,8 @@ struct PointerState {
 
 // What the Modify dialog proposes next and whether header texts changed since the last save.
 struct EditState {
-    // A column name or label changed in the Modify dialog and not saved yet. Renames make no
-    // journal entry, so this is what tells the save questions about them.
+    // A column name or label changed in the Modify dialog and not saved yet. Renames are not
+    // undone (they make no journal entry), so this is what tells the save questions about them.
     bool HeaderTextsChanged = false;
     int ModifyFromRow = 1;
     int ModifyToRow = 1;
@@ -174,9 +174,10 @@ struct DataSet {
     DataSetChanges Changes;
 
     // The number of journalled changes that can be undone.
-    int UndoCount() const { return Journal.size(); }
-    // Changes not saved yet: journalled edits, deletions and modifications, or a renamed column.
-    bool isModified() const { return !Journal.empty() || Edit.HeaderTextsChanged; }
+    int UndoCount() const { return Journal.undoCount(); }
+    // Changes not saved yet: the journal stands away from where the file was loaded or saved
+    // (edits, deletions, modifications, and their undo or redo), or a column was renamed.
+    bool isModified() const { return !Journal.isClean() || Edit.HeaderTextsChanged; }
 
     // The delimiter as a character code, or -1 when ListSeparator is empty. Whitespace reading
     // splits at runs of blanks and writes one space.

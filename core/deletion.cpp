@@ -29,10 +29,14 @@ DeletionTarget ClassifySelection(const DataSet& ds, const GridRect& s) {
 
 namespace {
 
-// A deleted column comes back at the width it had.
+// A deleted column stays in the table, hidden; it comes back at the width it had.
 class ColumnDeletionCommand final : public UndoCommand {
 public:
     ColumnDeletionCommand(int column, int width) : column_(column), width_(width) {}
+    void redo(DataSet& ds) override {
+        ds.Layout.ColumnPresent[column_] = false;
+        ds.Changes.columnHidden(column_);
+    }
     void undo(DataSet& ds) override {
         ds.Layout.ColumnPresent[column_] = true;
         ds.Changes.columnShown(column_, width_);
@@ -42,38 +46,64 @@ private:
     int column_, width_;
 };
 
-// Deleted rows go back into their place with every cell's text and number as they were.
+// Deleted rows leave the table with their numbers and go back into their place with every
+// cell's text and number as they were. Rows appended since lie below them and stay.
 class RowDeletionCommand final : public UndoCommand {
 public:
-    RowDeletionCommand(int firstRow, std::vector<CellTable::RowId> rowIds, std::vector<std::vector<double>> rowValues)
-        : firstRow_(firstRow), rowIds_(std::move(rowIds)), rowValues_(std::move(rowValues)) {}
+    RowDeletionCommand(int top, int bottom) : top_(top), bottom_(bottom) {}
 
-    void undo(DataSet& ds) override {
-        const int n = static_cast<int>(rowIds_.size());
-        ds.Changes.aboutToInsertRows(firstRow_, firstRow_ + n - 1);
-        ds.Table.Cells.insertRows(firstRow_, rowIds_);
-        for (std::size_t k = 0; k < rowValues_.size() && k < ds.Table.Values.size(); ++k)
-            if (!rowValues_[k].empty()) insertSlots(ds.Table.Values[k], firstRow_, rowValues_[k]);
-        ds.Layout.DataRowCount += n;
+    void redo(DataSet& ds) override {
+        const int n = bottom_ - top_ + 1;
+        ds.Changes.aboutToRemoveRows(top_, bottom_);
+        rowIds_ = ds.Table.Cells.takeRows(top_, bottom_);
+        // The numbers leave with their rows: the slots below move up and the freed slots at the
+        // end become 0, which is what re-reading every cell would give (numbers follow their texts).
+        rowValues_.assign(ds.Table.Values.size(), {});
+        for (std::size_t k = 0; k < ds.Table.Values.size(); ++k) {
+            auto& slots = ds.Table.Values[k];
+            if (slots.size() <= static_cast<std::size_t>(top_)) continue;
+            const auto first = slots.begin() + top_;
+            const auto last = slots.begin() + std::min<std::ptrdiff_t>(bottom_ + 1, static_cast<std::ptrdiff_t>(slots.size()));
+            rowValues_[k].assign(first, last);
+            rowValues_[k].resize(static_cast<std::size_t>(n), 0.0);
+            const auto end = std::move(last, slots.end(), first);
+            std::fill(end, slots.end(), 0.0);
+        }
+        ds.Layout.DataRowCount -= n;
         ComputeColumnStatistics(ds);
-        ds.Changes.rowsInserted(firstRow_, firstRow_ + n - 1);
+        ds.Changes.rowsRemoved(top_, bottom_);
         ds.Changes.statisticsChanged(0);
     }
 
+    void undo(DataSet& ds) override {
+        const int n = static_cast<int>(rowIds_.size());
+        ds.Changes.aboutToInsertRows(top_, top_ + n - 1);
+        ds.Table.Cells.insertRows(top_, rowIds_);
+        ds.Layout.DataRowCount += n;
+        for (std::size_t k = 0; k < rowValues_.size() && k < ds.Table.Values.size(); ++k)
+            if (!rowValues_[k].empty()) insertSlots(ds.Table.Values[k], top_, rowValues_[k], ds.Layout.DataRowCount);
+        ComputeColumnStatistics(ds);
+        ds.Changes.rowsInserted(top_, top_ + n - 1);
+        ds.Changes.statisticsChanged(0);
+        std::vector<CellTable::RowId>().swap(rowIds_);
+        std::vector<std::vector<double>>().swap(rowValues_);
+    }
+
 private:
-    // Moves the slots from `row` on down by the number inserted (the last ones fall off the end)
-    // and writes `inserted` into the gap.
-    static void insertSlots(std::vector<double>& slots, int row, const std::vector<double>& inserted) {
+    // Moves the slots from `row` on down by the number inserted and writes `inserted` into the
+    // gap. The slots grow to hold `rows` rows: rows appended since the deletion may have taken
+    // the slots it freed, and none of them may fall off the end.
+    static void insertSlots(std::vector<double>& slots, int row, const std::vector<double>& inserted, int rows) {
         const std::size_t at = static_cast<std::size_t>(row);
         const std::size_t n = inserted.size();
-        if (slots.size() < at + n) slots.resize(at + n, 0.0);
+        slots.resize(std::max({slots.size(), at + n, static_cast<std::size_t>(rows) + 1}), 0.0);
         std::copy_backward(slots.begin() + static_cast<std::ptrdiff_t>(at),
                            slots.end() - static_cast<std::ptrdiff_t>(n), slots.end());
         std::copy(inserted.begin(), inserted.end(), slots.begin() + static_cast<std::ptrdiff_t>(at));
     }
 
-    int firstRow_;
-    std::vector<CellTable::RowId> rowIds_; // they carry every cell's text exactly
+    int top_, bottom_;
+    std::vector<CellTable::RowId> rowIds_;       // they carry every cell's text exactly
     std::vector<std::vector<double>> rowValues_; // per column slot 0..10
 };
 
@@ -82,9 +112,7 @@ private:
 bool DeleteColumn(DataSet& ds, int k, int width) {
     if (k < 1 || k > ds.Layout.ColumnCount || k > kFieldSlots || !ds.Layout.ColumnPresent[k]) return false;
     const ChangeScope scope(ds.Changes);
-    ds.Journal.push(std::make_unique<ColumnDeletionCommand>(k, width));
-    ds.Layout.ColumnPresent[k] = false;
-    ds.Changes.columnHidden(k);
+    ds.Journal.push(ds, std::make_unique<ColumnDeletionCommand>(k, width));
     return true;
 }
 
@@ -103,27 +131,7 @@ bool DeleteRows(DataSet& ds, int top, int bottom) {
     bottom = std::min(bottom, std::min(ds.Layout.DataRowCount, ds.Table.Cells.rowCount()));
     if (top > bottom) return false;
     const ChangeScope scope(ds.Changes);
-    const int n = bottom - top + 1;
-    ds.Changes.aboutToRemoveRows(top, bottom);
-    std::vector<CellTable::RowId> rowIds = ds.Table.Cells.takeRows(top, bottom);
-    // The numbers leave with their rows: the slots below move up and the freed slots at the end
-    // become 0, which is what re-reading every cell would give (numbers follow their texts).
-    std::vector<std::vector<double>> rowValues(ds.Table.Values.size());
-    for (std::size_t k = 0; k < ds.Table.Values.size(); ++k) {
-        auto& slots = ds.Table.Values[k];
-        if (slots.size() <= static_cast<std::size_t>(top)) continue;
-        const auto first = slots.begin() + top;
-        const auto last = slots.begin() + std::min<std::ptrdiff_t>(bottom + 1, static_cast<std::ptrdiff_t>(slots.size()));
-        rowValues[k].assign(first, last);
-        rowValues[k].resize(static_cast<std::size_t>(n), 0.0);
-        const auto end = std::move(last, slots.end(), first);
-        std::fill(end, slots.end(), 0.0);
-    }
-    ds.Journal.push(std::make_unique<RowDeletionCommand>(top, std::move(rowIds), std::move(rowValues)));
-    ds.Layout.DataRowCount -= n;
-    ComputeColumnStatistics(ds);
-    ds.Changes.rowsRemoved(top, bottom);
-    ds.Changes.statisticsChanged(0);
+    ds.Journal.push(ds, std::make_unique<RowDeletionCommand>(top, bottom));
     return true;
 }
 

@@ -1,5 +1,6 @@
 #include "follow.h"
 
+#include "cell_editing.h"
 #include "cell_table.h"
 #include "layout.h"
 #include "loader.h"
@@ -251,6 +252,10 @@ GrowthResult FollowGrowth(DataSet& ds, FollowWatch& watch) {
         for (int k = 1; k <= columns && k <= kColumnLimit; ++k)
             if (std::isnan(ds.value(k, reopenedRow))) --ds.Table.MissingCount[k];
         setNumbers(reopenedRow, ds.File.FileLines.line(linesBefore));
+        // A cell the user edited keeps the number of its own text.
+        for (int k = 1; k <= columns && k <= kColumnLimit; ++k)
+            if (ds.Layout.ColumnIsNumeric[k] && ds.Table.Cells.isEdited(k, reopenedRow))
+                SetValue(ds, k, reopenedRow, ds.cellNumber(ds.Table.Cells.cell(k, reopenedRow)));
         ComputeColumnStatistics(ds);
         ds.Changes.cellsChanged(0, reopenedRow, reopenedRow);
         result.rowChanged = reopenedRow;

@@ -67,22 +67,38 @@ double transform(const ModifyPlan& plan, double v) {
 
 namespace {
 
-// The former texts of the modified rows; numbers are read back from them on undo.
+// Rewrites rows firstRow..lastRow of column k from the plan; undo puts back the former texts of
+// those rows, and their numbers are read back from them.
 class ModificationCommand final : public UndoCommand {
 public:
-    ModificationCommand(const DataSet& ds, int column, int firstRow, int lastRow)
-        : column_(column), firstRow_(firstRow), lastRow_(lastRow) {
-        const std::size_t n = lastRow >= firstRow ? static_cast<std::size_t>(lastRow - firstRow + 1) : 0;
-        oldEdited_.resize(n);
-        oldTextEnds_.resize(n);
-        for (std::size_t i = 0; i < n; ++i) {
-            const int r = firstRow + static_cast<int>(i);
-            if (ds.Table.Cells.isEdited(column, r)) {
-                oldEdited_[i] = 1;
-                oldTextBytes_ += ds.Table.Cells.cell(column, r);
+    ModificationCommand(int column, int firstRow, int lastRow, const ModifyPlan& plan)
+        : column_(column), firstRow_(firstRow), lastRow_(lastRow), plan_(plan) {}
+
+    int unchangedResults() const { return unchangedResults_; }
+
+    void redo(DataSet& ds) override {
+        const int k = column_;
+        auto& slots = ds.Table.Values[k];
+        if (slots.size() < static_cast<std::size_t>(ds.Layout.DataRowCount) + 1)
+            slots.resize(static_cast<std::size_t>(ds.Layout.DataRowCount) + 1, 0.0);
+        keepOldTexts(ds);
+        const char decimal = ds.decimal();
+        unchangedResults_ = 0;
+        for (int r = firstRow_; r <= lastRow_; ++r) {
+            double& value = slots[static_cast<std::size_t>(r)];
+            const double transformed = transform(plan_, value);
+            std::string text = formatGeneral(transformed, decimal);
+            double readBack = 0;
+            if (!std::isfinite(transformed) || !parseNumber(text, decimal, readBack)) {
+                ++unchangedResults_;
+                continue;
             }
-            oldTextEnds_[i] = oldTextBytes_.size();
+            ds.Table.Cells.setCell(k, r, std::move(text));
+            value = readBack;
         }
+        ComputeColumnStatistics(ds);
+        if (lastRow_ >= firstRow_) ds.Changes.cellsChanged(k, firstRow_, lastRow_);
+        ds.Changes.statisticsChanged(k);
     }
 
     void undo(DataSet& ds) override {
@@ -106,10 +122,31 @@ public:
         ComputeColumnStatistics(ds);
         if (last >= firstRow_) ds.Changes.cellsChanged(k, firstRow_, last);
         ds.Changes.statisticsChanged(k);
+        // A redo takes them afresh.
+        std::vector<uint8_t>().swap(oldEdited_);
+        std::string().swap(oldTextBytes_);
+        std::vector<uint64_t>().swap(oldTextEnds_);
     }
 
 private:
+    void keepOldTexts(const DataSet& ds) {
+        const std::size_t n = lastRow_ >= firstRow_ ? static_cast<std::size_t>(lastRow_ - firstRow_ + 1) : 0;
+        oldEdited_.assign(n, 0);
+        oldTextEnds_.assign(n, 0);
+        oldTextBytes_.clear();
+        for (std::size_t i = 0; i < n; ++i) {
+            const int r = firstRow_ + static_cast<int>(i);
+            if (ds.Table.Cells.isEdited(column_, r)) {
+                oldEdited_[i] = 1;
+                oldTextBytes_ += ds.Table.Cells.cell(column_, r);
+            }
+            oldTextEnds_[i] = oldTextBytes_.size();
+        }
+    }
+
     int column_, firstRow_, lastRow_;
+    ModifyPlan plan_;
+    int unchangedResults_ = 0;
     // Per row whether the cell held an edited text, and those texts packed one after the other
     // (cells that showed their file text add nothing); oldTextEnds_[i] is where row i's text ends.
     std::vector<uint8_t> oldEdited_;
@@ -125,30 +162,12 @@ ModifyResult ApplyModification(DataSet& ds, int k, const ModifyPlan& plan) {
     const ChangeScope scope(ds.Changes);
     const int from = std::max(plan.fromRow, 1);
     const int to = std::min({plan.toRow, ds.Layout.DataRowCount, ds.Table.Cells.rowCount()});
-    auto& slots = ds.Table.Values[k];
-    if (slots.size() < static_cast<std::size_t>(ds.Layout.DataRowCount) + 1)
-        slots.resize(static_cast<std::size_t>(ds.Layout.DataRowCount) + 1, 0.0);
-    const char decimal = ds.decimal();
-    auto command = std::make_unique<ModificationCommand>(ds, k, from, to);
-
+    auto command = std::make_unique<ModificationCommand>(k, from, to, plan);
+    const ModificationCommand& made = *command;
+    ds.Journal.push(ds, std::move(command));
     ModifyResult result;
-    for (int r = from; r <= to; ++r) {
-        double& value = slots[static_cast<std::size_t>(r)];
-        const double transformed = transform(plan, value);
-        std::string text = formatGeneral(transformed, decimal);
-        double readBack = 0;
-        if (!std::isfinite(transformed) || !parseNumber(text, decimal, readBack)) {
-            ++result.unchangedResults;
-            continue;
-        }
-        ds.Table.Cells.setCell(k, r, std::move(text));
-        value = readBack;
-    }
-    ds.Journal.push(std::move(command));
-    ComputeColumnStatistics(ds);
-    if (to >= from) ds.Changes.cellsChanged(k, from, to);
-    ds.Changes.statisticsChanged(k);
     result.applied = true;
+    result.unchangedResults = made.unchangedResults();
     return result;
 }
 

@@ -4,39 +4,68 @@
 
 namespace varnotile {
 
-void UndoJournal::push(std::unique_ptr<UndoCommand> command) {
-    madeRoom_.reset();
-    while (entries_.size() >= static_cast<std::size_t>(kUndoLimit)) {
-        madeRoom_ = std::move(entries_.front());
-        entries_.pop_front();
+void UndoJournal::push(DataSet& ds, std::unique_ptr<UndoCommand> command) {
+    command->redo(ds);
+    if (clean_ > index_) clean_ = kNeverClean; // the clean state was among the undone commands
+    entries_.resize(static_cast<std::size_t>(index_));
+    // A command at the clean point stays as saved: later changes make their own entry.
+    if (index_ > 0 && index_ != clean_ && entries_.back()->mergeWith(*command)) {
+        if (!entries_.back()->isObsolete(ds)) return;
+        entries_.back()->undo(ds);
+        entries_.pop_back();
+        --index_;
+        if (madeRoom_) {
+            entries_.push_front(std::move(madeRoom_));
+            ++index_;
+            ++clean_;
+        }
+        return;
     }
+    madeRoom_.reset();
     entries_.push_back(std::move(command));
+    ++index_;
+    if (index_ > kUndoLimit) makeRoom();
 }
 
-std::unique_ptr<UndoCommand> UndoJournal::pop() {
-    madeRoom_.reset();
-    std::unique_ptr<UndoCommand> command = std::move(entries_.back());
-    entries_.pop_back();
-    return command;
+void UndoJournal::makeRoom() {
+    madeRoom_ = std::move(entries_.front());
+    entries_.pop_front();
+    --index_;
+    --clean_;
 }
 
-void UndoJournal::discardNewest() {
-    if (entries_.empty()) return;
-    entries_.pop_back();
-    if (madeRoom_) entries_.push_front(std::move(madeRoom_));
+bool UndoJournal::undo(DataSet& ds) {
+    if (index_ == 0) return false;
     madeRoom_.reset();
+    --index_;
+    entries_[static_cast<std::size_t>(index_)]->undo(ds);
+    return true;
+}
+
+bool UndoJournal::redo(DataSet& ds) {
+    if (!canRedo()) return false;
+    madeRoom_.reset();
+    entries_[static_cast<std::size_t>(index_)]->redo(ds);
+    ++index_;
+    return true;
 }
 
 void UndoJournal::clear() {
     madeRoom_.reset();
     std::deque<std::unique_ptr<UndoCommand>>().swap(entries_);
+    index_ = clean_ = 0;
 }
 
 bool UndoLast(DataSet& ds) {
-    if (ds.Journal.empty()) return false;
+    if (!ds.Journal.canUndo()) return false;
     const ChangeScope scope(ds.Changes);
-    ds.Journal.pop()->undo(ds);
-    return true;
+    return ds.Journal.undo(ds);
+}
+
+bool RedoNext(DataSet& ds) {
+    if (!ds.Journal.canRedo()) return false;
+    const ChangeScope scope(ds.Changes);
+    return ds.Journal.redo(ds);
 }
 
 } // namespace varnotile

@@ -147,7 +147,7 @@ TEST(Journal, HoldsAtMost200EntriesDroppingTheOldest) {
     load(ds, s);
     for (int r = 1; r <= 205; ++r) EditCell(ds, 2, r, "1");
     EXPECT_EQ(ds.UndoCount(), 200);
-    EXPECT_EQ(ds.Journal.size(), 200);
+    EXPECT_EQ(ds.Journal.undoCount(), 200);
     while (ds.UndoCount() > 0) UndoLast(ds);
     // The five oldest edits fell out of the journal and stay.
     for (int r = 1; r <= 5; ++r) EXPECT_EQ(cell(ds, 2, r), "1") << r;
@@ -186,7 +186,7 @@ TEST(Journal, ZeroCountFromASaveEmptiesTheJournal) {
     EXPECT_FALSE(UndoLast(ds));
     EditCell(ds, 1, 3, "5");
     EXPECT_EQ(ds.UndoCount(), 1);
-    EXPECT_EQ(ds.Journal.size(), 1);
+    EXPECT_EQ(ds.Journal.undoCount(), 1);
     UndoLast(ds);
     EXPECT_EQ(cell(ds, 1, 1), "5"); // the saved edits stay
 }

@@ -274,7 +274,7 @@ TEST(HelpPage, MentionsEveryMenuCommand) {
         EXPECT_TRUE(html.contains(named)) << caption.toStdString();
         ++captions;
     }
-    EXPECT_EQ(captions, 5 + 22 + 6); // menus, their commands (Export Chart..., Recent Files, Follow File added), grid menu
+    EXPECT_EQ(captions, 5 + 23 + 6); // menus, their commands (Export Chart..., Recent Files, Follow File, Redo added), grid menu
 }
 
 // Receives what the help command hands to the desktop instead of starting a viewer.

@@ -7,7 +7,9 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMenu>
 #include <QTableView>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -96,6 +98,51 @@ TEST(EditWindow, CtrlZUndoesCtrlShiftZDoesNot) {
     EXPECT_EQ(t.cell(1, 1), "1");
     t.w.menuUndoClick(); // empty journal
     EXPECT_EQ(t.ds().UndoCount(), 0);
+}
+
+// Redo follows the Edit menu's own items; Ctrl+Shift+Z and Ctrl+Y make undone changes again
+// while it is enabled, which is exactly while there is something to redo.
+TEST(EditWindow, RedoMakesUndoneChangesAgainUntilANewChangeOrASave) {
+    EditWindow t;
+    QStringList order;
+    for (QAction* a : t.w.findChild<QMenu*>(QStringLiteral("menuEdit"))->actions())
+        order << (a->isSeparator() ? QStringLiteral("-") : a->objectName());
+    EXPECT_EQ(order.join(QLatin1Char(' ')), QStringLiteral("menuUndo menuDelete MenuModify - menuRedo"));
+    auto* redo = t.w.findChild<QAction*>(QStringLiteral("menuRedo"));
+    EXPECT_EQ(redo->text(), QStringLiteral("Redo"));
+    EXPECT_EQ(redo->shortcuts(), (QList<QKeySequence>{QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z),
+                                                      QKeySequence(Qt::CTRL | Qt::Key_Y)}));
+    EXPECT_FALSE(redo->isEnabled());
+
+    t.w.SGridDataSetEditText(1, 1, QStringLiteral("7"));
+    t.w.SGridDataSetEditText(1, 2, QStringLiteral("8"));
+    t.w.menuUndoClick();
+    t.w.menuUndoClick();
+    EXPECT_TRUE(redo->isEnabled());
+    EXPECT_FALSE(t.ds().isModified());
+    t.w.show();
+    t.w.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&t.w));
+    QTest::keyClick(t.grid, Qt::Key_Y, Qt::ControlModifier);
+    EXPECT_EQ(t.cell(1, 1), "7");
+    EXPECT_EQ(t.ds().Table.Values[1][1], 7);
+    EXPECT_TRUE(t.ds().isModified());
+    QTest::keyClick(t.grid, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(t.cell(1, 2), "8");
+    EXPECT_FALSE(redo->isEnabled());
+    QTest::keyClick(t.grid, Qt::Key_Y, Qt::ControlModifier); // nothing left: nothing happens
+    EXPECT_EQ(t.ds().UndoCount(), 2);
+
+    t.w.menuUndoClick();
+    ASSERT_TRUE(redo->isEnabled());
+    t.w.SGridDataSetEditText(3, 1, QStringLiteral("x")); // a new change drops what was undone
+    EXPECT_FALSE(redo->isEnabled());
+    EXPECT_EQ(t.cell(1, 2), "2");
+    t.w.menuUndoClick();
+    ASSERT_TRUE(redo->isEnabled());
+    ASSERT_TRUE(t.w.SaveToCurrentFile()); // saving empties the journal
+    EXPECT_FALSE(redo->isEnabled());
+    EXPECT_FALSE(t.ds().isModified());
 }
 
 TEST(EditWindow, DeletingRowsKeepsHiddenColumnsAndUndoRestoresBoth) {

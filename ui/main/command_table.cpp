@@ -51,6 +51,10 @@ const std::vector<CommandSpec>& commandTable() {
          "Deletes the selected column or the rows of the selection."},
         {"MenuModify", "menuEdit", "Modify...", &W::canModify, &W::MenuModifyClick, {},
          "Renames the selected column and transforms a range of its values."},
+        {"menuRedo", "menuEdit", "Redo", &W::canRedo, &W::menuRedoClick,
+         {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)},
+         "Makes the change that Undo reversed again; any new change ends what can be redone.", true, false, false},
+
 
         {"menuShow", "menuView", "Show Curve", nullptr, &W::menuShowClick, {},
          "Draws the curve of the column whose header cell was pressed.", false, false, false},

@@ -19,6 +19,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QHeaderView>
+#include <QKeySequence>
 #include <QLabel>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -206,11 +207,11 @@ void MainWindow::buildMenus() {
         action->setObjectName(QString::fromLatin1(spec.objectName));
         action->setCheckable(spec.checkable);
         action->setEnabled(spec.enabledAtStart);
-        // Keys are the grid's; the menu shows them where the caption does not name them already.
-        if (!spec.keys.isEmpty() && !action->text().contains(spec.keys.constFirst().toString(QKeySequence::PortableText))) {
+        // A caption that names its key leaves the key to the grid's key handler (Ctrl+Z undoes
+        // only there); other keys are the action's own shortcuts, shown in the menu.
+        if (!spec.keys.isEmpty() && !action->text().contains(spec.keys.constFirst().toString(QKeySequence::PortableText)) &&
+            spec.keys.size() < 8)
             action->setShortcuts(spec.keys);
-            action->setShortcutContext(Qt::WidgetShortcut);
-        }
         menu->addAction(action);
         connect(action, &QAction::triggered, this, [this, &spec] { runCommand(spec); });
         actions_[spec.objectName] = action;
@@ -231,6 +232,7 @@ void MainWindow::buildMenus() {
     menuUndo_ = item("menuUndo");
     menuDelete_ = item("menuDelete");
     menuModify_ = item("MenuModify");
+    menuRedo_ = item("menuRedo");
     menuShow_ = item("menuShow");
     menuHide_ = item("menuHide");
     menuColor_ = item("menuColor");
@@ -445,6 +447,7 @@ void MainWindow::runDataSetWork(bool loading, const std::function<void(const Pro
 
 void MainWindow::ResetDataView() {
     ResetData(ds_);
+    enableRedo();
     setWindowTitle(QStringLiteral("Varnotile"));
     chart_->resetView();
     menuShow_->setEnabled(false);

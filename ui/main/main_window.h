@@ -139,6 +139,7 @@ public slots:
     void menuExitClick();
     void menuEditClick();
     void menuUndoClick();
+    void menuRedoClick();
     void menuDeleteClick();
     void MenuModifyClick();
     void menuShowClick();
@@ -208,6 +209,7 @@ private:
     // stand for them (Ctrl+Z, Delete) obey the same answer.
     struct EditCommandStates {
         bool undo = false;
+        bool redo = false;
         bool remove = false;
         bool modify = false;
     };
@@ -215,6 +217,9 @@ private:
     bool canUndo() const { return editCommandStates().undo; }
     bool canDelete() const { return editCommandStates().remove; }
     bool canModify() const { return editCommandStates().modify; }
+    bool canRedo() const { return editCommandStates().redo; }
+    // Redo's shortcuts work while the item is enabled, so it follows every change of the journal.
+    void enableRedo();
 
     // Chart area: curves, options dialog, readout.
     // Chart1's click notification: a press on a curve, with the hit point's index.
@@ -361,7 +366,7 @@ private:
     QMenu* popup_ = nullptr; // PMenuSGridData
     RecentFilesMenu* menuRecentFiles_ = nullptr;
     QAction *menuOpen_{}, *menuSave_{}, *menuDeleteFile_{}, *menuPageSetup_{}, *menuPrint_{}, *menuExportChart_{}, *menuExit_{};
-    QAction *menuUndo_{}, *menuDelete_{}, *menuModify_{};
+    QAction *menuUndo_{}, *menuDelete_{}, *menuModify_{}, *menuRedo_{};
     QAction *menuShow_{}, *menuHide_{}, *menuColor_{}, *menuSetAsX_{}, *menuYScale_{}, *menuViewFile_{};
     QAction* menuFollowFile_{};
     QAction *menuGenOptions_{}, *menuChartOptions_{}, *menuContents_{}, *menuAbout_{};

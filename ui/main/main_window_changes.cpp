@@ -56,6 +56,7 @@ void MainWindow::rowsInserted(int, int lastRow) {
 
 void MainWindow::operationFinished() {
     const PendingRefresh todo = std::exchange(pending_, {});
+    enableRedo();
     bool curvesChanged = todo.allCurves;
     if (todo.appendedRows && !todo.allCurves) chart_->appendRows(ds_);
     if (todo.allCurves) {

@@ -39,6 +39,13 @@ void MainWindow::menuUndoClick() {
     UpdateCaptionAndStatus();
 }
 
+void MainWindow::menuRedoClick() {
+    RedoNext(ds_);
+    UpdateCaptionAndStatus();
+}
+
+void MainWindow::enableRedo() { menuRedo_->setEnabled(ds_.Journal.canRedo()); }
+
 void MainWindow::menuDeleteClick() { DeleteSelection(); }
 
 void MainWindow::DeleteSelection() {

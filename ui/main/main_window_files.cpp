@@ -146,6 +146,7 @@ bool MainWindow::SaveToCurrentFile() {
     RefreshFileList();
     ds_.Journal.clear();
     ds_.Edit.HeaderTextsChanged = false;
+    enableRedo();
     return true;
 }
 

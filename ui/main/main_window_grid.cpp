@@ -70,6 +70,7 @@ MainWindow::EditCommandStates MainWindow::editCommandStates() const {
         ds_.Layout.ColumnIsNumeric[sel.Left])
         states.modify = true;
     states.undo = ds_.UndoCount() > 0;
+    states.redo = ds_.Journal.canRedo();
     return states;
 }
 
