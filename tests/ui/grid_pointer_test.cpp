@@ -129,6 +129,20 @@ TEST_F(PointerFixture, AutoScrollUpwardsFromTheEndOfTheGrid) {
     onRowNumber(QEvent::MouseButtonRelease, first - 1, Qt::LeftButton, Qt::NoButton);
 }
 
+TEST_F(PointerFixture, ShiftPressOnARowNumberExtendsWholeRowsFromWhereTheyStarted) {
+    open(40);
+    const int columns = grid->gridColumnCount();
+    window.SGridDataMouseDown(Qt::LeftButton, Qt::NoModifier, 0, 10);
+    window.SGridDataMouseDown(Qt::LeftButton, Qt::ShiftModifier, 0, 30);
+    EXPECT_EQ(window.gridSelection(), (GridRect{0, 10, columns, 30}));
+    window.SGridDataMouseDown(Qt::LeftButton, Qt::ShiftModifier, 0, 4);
+    EXPECT_EQ(window.gridSelection(), (GridRect{0, 4, columns, 10}));
+    // Without whole rows selected, Shift+press selects the pressed row alone.
+    window.SGridDataMouseDown(Qt::LeftButton, Qt::NoModifier, 2, 0);
+    window.SGridDataMouseDown(Qt::LeftButton, Qt::ShiftModifier, 0, 7);
+    EXPECT_EQ(window.gridSelection(), (GridRect{0, 7, columns, 7}));
+}
+
 TEST_F(PointerFixture, RightPressKeepsAColumnAndMovesASingleCell) {
     open(20);
     window.SGridDataMouseDown(Qt::LeftButton, Qt::NoModifier, 2, 0);

@@ -470,7 +470,7 @@ void MainWindow::SGridDataKeyDown(int key, Qt::KeyboardModifiers shift) {
     if (key == Qt::Key_Z && mods == Qt::ControlModifier && QApplication::mouseButtons() == Qt::NoButton) {
         if (editCommandStates().undo) menuUndoClick();
     } else if (key == Qt::Key_Delete) {
-        if (editCommandStates().remove) menuDeleteClick();
+        if (editCommandStates().deleteKey) menuDeleteClick();
     }
     UpdateCaptionAndStatus();
 }

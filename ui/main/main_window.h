@@ -200,11 +200,13 @@ private:
     // Enables the curve and column commands a press on the header cell of column k offers.
     void enableHeaderCommands(int k);
     // What the Edit menu's items allow for the grid's selection and the journal; the keys that
-    // stand for them (Ctrl+Z, Delete) obey the same answer.
+    // stand for them (Ctrl+Z, Delete) obey the same answer, except that the Delete key also
+    // deletes the rows of any range two or more columns wide (deleteKey).
     struct EditCommandStates {
         bool undo = false;
         bool remove = false;
         bool modify = false;
+        bool deleteKey = false;
     };
     EditCommandStates editCommandStates() const;
 
@@ -334,6 +336,8 @@ private:
     QLabel* statusPanel1_ = nullptr;
     QProgressBar* progressBar_ = nullptr;
     QTimer* timer1_ = nullptr;
+    // The row a press on a row number started a whole-row selection at; Shift+press extends from it.
+    int rowAnchor_ = 0;
     QFileDialog* openDialog1_ = nullptr;
 
     // dialogs, created once and reused
