@@ -35,9 +35,8 @@ namespace {
 constexpr int kReadIntervalMs = 100; // at most one read per interval
 constexpr int kLookIntervalMs = 250; // a look at the file where no file event comes
 
-void printLine(const QJsonObject& object) {
-    const QByteArray json = QJsonDocument(object).toJson(QJsonDocument::Compact);
-    std::fwrite(json.constData(), 1, static_cast<std::size_t>(json.size()), stdout);
+void printLine(const QJsonObject& object, const JsonTexts& texts = JsonTexts(false)) {
+    texts.write(QJsonDocument(object).toJson(QJsonDocument::Compact), stdout);
     std::fputc('\n', stdout);
     std::fflush(stdout); // a script reading the pipe sees each change as it happens
 }
@@ -202,7 +201,8 @@ private:
 
 int followFile(DataSet& ds, const LoadOptions& options, const LoadOutcome& outcome) {
     Follower follower(ds, options);
-    printLine(loadReport(ds, outcome));
+    JsonTexts texts(ds.File.FileIsUtf8);
+    printLine(loadReport(ds, outcome, texts), texts);
 
     if (::pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0) {
         std::perror("varnotile-cli inspect");

@@ -2,6 +2,7 @@
 #include "cli_common.h"
 #include "follow_command.h"
 #include "inspect_report.h"
+#include "json_texts.h"
 #include "number_text.h"
 #include "qt_texts.h"
 #include "reading_advice.h"
@@ -34,13 +35,13 @@ QJsonObject columnRange(const DataSet& ds, int column) {
 
 namespace {
 
-QJsonObject columnReport(const DataSet& ds, int column) {
+QJsonObject columnReport(const DataSet& ds, int column, JsonTexts& texts) {
     const auto k = static_cast<std::size_t>(column);
     QJsonObject report{
         {QStringLiteral("numeric"), static_cast<bool>(ds.Layout.ColumnIsNumeric[k])},
-        {QStringLiteral("name"), displayString(ds.Layout.ColumnNames[k], ds.File.FileIsUtf8)},
-        {QStringLiteral("label"), displayString(ds.Layout.ColumnLabels[k], ds.File.FileIsUtf8)},
-        {QStringLiteral("header3"), displayString(ds.Layout.ColumnHeader3[k], ds.File.FileIsUtf8)},
+        {QStringLiteral("name"), texts.text(ds.Layout.ColumnNames[k])},
+        {QStringLiteral("label"), texts.text(ds.Layout.ColumnLabels[k])},
+        {QStringLiteral("header3"), texts.text(ds.Layout.ColumnHeader3[k])},
     };
     const QJsonObject range = columnRange(ds, column);
     if (!range.isEmpty()) {
@@ -97,15 +98,14 @@ QJsonObject proposalReport(const DataSet& ds) {
 
 } // namespace
 
-QJsonObject loadReport(const DataSet& ds, const LoadOutcome& outcome) {
+QJsonObject loadReport(const DataSet& ds, const LoadOutcome& outcome, JsonTexts& texts) {
     const QJsonArray messages = textArray(outcome.messages);
     QJsonObject headerLines;
     for (std::size_t i = 1; i <= 20; ++i)
         if (!ds.Layout.HeaderLines[i].empty())
-            headerLines.insert(QString::number(i),
-                               displayString(ds.Layout.HeaderLines[i], ds.File.FileIsUtf8));
+            headerLines.insert(QString::number(i), texts.text(ds.Layout.HeaderLines[i]));
     QJsonArray columns;
-    for (int j = 1; j <= ds.Layout.ColumnCount; ++j) columns.append(columnReport(ds, j));
+    for (int j = 1; j <= ds.Layout.ColumnCount; ++j) columns.append(columnReport(ds, j, texts));
     return QJsonObject{
         {QStringLiteral("messages"), messages},
         {QStringLiteral("line_count"), ds.File.LineCount},
@@ -121,35 +121,6 @@ QJsonObject loadReport(const DataSet& ds, const LoadOutcome& outcome) {
 }
 
 namespace {
-
-// Appends UTF-8 text as a JSON string escaped the way QJsonDocument escapes it: quote, backslash
-// and control characters; every other character as it is.
-void appendJsonString(std::string& out, std::string_view utf8) {
-    static constexpr char kHex[] = "0123456789abcdef";
-    out.push_back('"');
-    for (const char c : utf8) {
-        const auto u = static_cast<unsigned char>(c);
-        if (u >= 0x20 && c != '"' && c != '\\') {
-            out.push_back(c);
-            continue;
-        }
-        out.push_back('\\');
-        switch (c) {
-        case '"': out.push_back('"'); break;
-        case '\\': out.push_back('\\'); break;
-        case '\b': out.push_back('b'); break;
-        case '\f': out.push_back('f'); break;
-        case '\n': out.push_back('n'); break;
-        case '\r': out.push_back('r'); break;
-        case '\t': out.push_back('t'); break;
-        default:
-            out += "u00";
-            out.push_back(kHex[u >> 4]);
-            out.push_back(kHex[u & 0xf]);
-        }
-    }
-    out.push_back('"');
-}
 
 // The "cells" member, one data row per line, written in pieces: a table of millions of cells is
 // never held as JSON values or as one text.
@@ -191,16 +162,17 @@ void writeRowLines(const DataSet& ds, std::FILE* stream) {
 }
 
 void printReport(const DataSet& ds, const LoadOutcome& outcome, bool withCells) {
-    QByteArray json = QJsonDocument(loadReport(ds, outcome)).toJson(QJsonDocument::Indented);
+    JsonTexts texts(ds.File.FileIsUtf8);
+    QByteArray json = QJsonDocument(loadReport(ds, outcome, texts)).toJson(QJsonDocument::Indented);
     if (!withCells) {
-        std::fwrite(json.constData(), 1, static_cast<std::size_t>(json.size()), stdout);
+        texts.write(json, stdout);
         return;
     }
     // The cells follow the other members inside the same object: cut the document before its
     // closing brace, stream the cells and row lines, and close it again.
     json.truncate(json.lastIndexOf('}'));
     while (json.endsWith('\n')) json.chop(1);
-    std::fwrite(json.constData(), 1, static_cast<std::size_t>(json.size()), stdout);
+    texts.write(json, stdout);
     writeCells(ds, stdout);
     writeRowLines(ds, stdout);
     std::fputs("\n}\n", stdout);

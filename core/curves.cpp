@@ -40,6 +40,12 @@ CurveInputs curveInputs(const DataSet& ds, int k) {
         in.divisor = ds.Table.ColumnAbsMax[k];
         // The statistics never leave 0 here; a table that was never measured draws plain values.
         if (in.divisor == 0.0) in.divisor = 1.0;
+        // 100 times a magnitude near the largest double overflows: divide by a hundredth of it
+        // instead, so that such a column is drawn like any other.
+        if (!std::isfinite(in.multiplier * in.divisor)) {
+            in.multiplier = 1.0;
+            in.divisor /= 100.0;
+        }
     }
     in.xColumn = ds.View.XColumn;
     const bool xFromColumn = in.xColumn >= 1 && in.xColumn <= kColumnLimit &&
@@ -312,7 +318,12 @@ std::string PointReadoutText(std::string_view title, double x, double plottedY, 
     text += xColumn == 0 ? ":  row-" : ":  X-";
     text += formatGeneral(x, decimal);
     text += ",  Value-";
-    text += formatGeneral(percentScale ? plottedY * absMax / 100.0 : plottedY, decimal);
+    double value = plottedY;
+    if (percentScale) {
+        value = plottedY * absMax / 100.0;
+        if (!std::isfinite(value)) value = plottedY / 100.0 * absMax; // near the largest double
+    }
+    text += formatGeneral(value, decimal);
     if (percentScale) text += "  (" + formatFixed3(plottedY, decimal) + "%)";
     return text;
 }

@@ -24,6 +24,27 @@ bool parseRowField(std::string_view text, int& out) {
     return true;
 }
 
+namespace {
+
+// The offset the linear transformation reads: an empty one is "0".
+std::string offsetText(const ModifyRequest& request) {
+    return request.offset.empty() ? std::string("0") : request.offset;
+}
+
+bool linearRuns(const ModifyRequest& request) {
+    return !request.factor.empty() && !(request.factor == "1" && offsetText(request) == "0");
+}
+
+} // namespace
+
+std::optional<std::string> InvalidLinearText(const ModifyRequest& request, char decimal) {
+    if (!linearRuns(request)) return std::nullopt;
+    double ignored = 0;
+    for (const std::string& text : {request.factor, offsetText(request)})
+        if (!parseNumber(text, decimal, ignored)) return text;
+    return std::nullopt;
+}
+
 ModifyPlan PlanModification(DataSet& ds, const ModifyRequest& request) {
     ModifyPlan plan;
     const char decimal = ds.decimal();
@@ -32,16 +53,16 @@ ModifyPlan PlanModification(DataSet& ds, const ModifyRequest& request) {
     ds.Edit.ModifyFromRow = plan.fromRow;
     ds.Edit.ModifyToRow = plan.toRow;
     plan.condition = request.condition;
+    if (InvalidLinearText(request, decimal)) return plan;
     if (!request.ifValue.empty() && !request.thenValue.empty()) {
         plan.conditional = true;
         plan.ifValue = textToNumber(request.ifValue, decimal);
         plan.thenValue = textToNumber(request.thenValue, decimal);
     }
-    const std::string offset = request.offset.empty() ? std::string("0") : request.offset;
-    if (!request.factor.empty() && !(request.factor == "1" && offset == "0")) {
+    if (linearRuns(request)) {
         plan.linear = true;
         plan.factor = textToNumber(request.factor, decimal);
-        plan.offset = textToNumber(offset, decimal);
+        plan.offset = textToNumber(offsetText(request), decimal);
     }
     return plan;
 }

@@ -3,6 +3,7 @@
 // and a linear one (New Value = Old Value * m + a) over a range of rows of one column.
 #include "dataset.h"
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -29,8 +30,14 @@ struct ModifyPlan {
 // optional sign and decimal digits that fit in 32 bits.
 bool parseRowField(std::string_view text, int& out);
 
+// The factor or offset text that is not a number under `decimal`, when the linear transformation
+// would run; nothing when both are numbers. A factor read as 0 would silently erase the column,
+// so such a request is refused rather than planned.
+std::optional<std::string> InvalidLinearText(const ModifyRequest& request, char decimal);
+
 // Reads the request into a plan and keeps its row range in the data set for the next time the
-// dialog opens (ModifyFromRow, ModifyToRow). A number field that is not a number counts as 0.
+// dialog opens (ModifyFromRow, ModifyToRow). A condition value that is not a number counts as 0;
+// a factor or offset that is not one (InvalidLinearText) makes a plan that changes nothing.
 ModifyPlan PlanModification(DataSet& ds, const ModifyRequest& request);
 
 // What a modification did.

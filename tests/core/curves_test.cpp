@@ -56,6 +56,22 @@ TEST(CurvePoints, PercentScaleAndRowNumbers) {
     EXPECT_EQ(CurvePointsFor(ds, 2).y, (std::vector<double>{-8, -3, -8, -3}));
 }
 
+TEST(CurvePoints, PercentScaleOfMagnitudesNearTheLargestDouble) {
+    // 100 times such a value overflows; the column is drawn as one of smaller magnitude is.
+    for (const char* file : {"A\nm\n1e308\n-1e308\n5e307\n0\n", "A\nm\n1e306\n-1e306\n5e305\n0\n"}) {
+        auto dsOwner = loaded(file);
+        DataSet& ds = *dsOwner;
+        EXPECT_EQ(CurvePointsFor(ds, 1).y, (std::vector<double>{100, -100, 50, 0})) << file;
+        const std::optional<CurveSource> source = CurveSourceFor(ds, 1);
+        ASSERT_TRUE(source && source->count == 4) << file;
+        EXPECT_TRUE(source->pieces.empty()) << file;
+        EXPECT_EQ(source->minY, -100) << file;
+        EXPECT_EQ(source->maxY, 100) << file;
+        EXPECT_EQ(source->yAt(2), 50) << file;
+    }
+    EXPECT_EQ(PointReadoutText("A", 2, -100, 0, true, 1e308, '.'), "A:  row-2,  Value--1E308  (-100.000%)");
+}
+
 TEST(CurvePoints, XFromAColumnKeepsRowOrder) {
     auto dsOwner = loaded("3,10\n1,20\n2,30\n1,40\n5,50\n");
     DataSet& ds = *dsOwner;

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <optional>
 
 using namespace varnotile;
 
@@ -116,9 +117,9 @@ TEST(Modification, NonNumericTextsAndFormatting) {
     EXPECT_EQ(ds.UndoCount(), 1);
     modify(ds, 1, linear("2", "1", 5, 5));
     EXPECT_EQ(cell(ds, 1, 5), "1");
-    modify(ds, 2, linear("x", "4", 1, 2)); // a factor that is not a number counts as 0
-    EXPECT_EQ(cell(ds, 2, 1), "4");
-    EXPECT_EQ(cell(ds, 2, 2), "4");
+    modify(ds, 2, linear("2", "4", 1, 2));
+    EXPECT_EQ(cell(ds, 2, 1), "14");
+    EXPECT_EQ(cell(ds, 2, 2), "34");
     modify(ds, 2, linear("0.0000001", "0", 3, 3));
     EXPECT_EQ(cell(ds, 2, 3), "1E-6");
     EXPECT_EQ(ds.Table.Values[2][3], 1e-6);
@@ -166,4 +167,29 @@ TEST(Modification, RowFieldsAreIntegers) {
     EXPECT_TRUE(parseRowField("+4", v));
     EXPECT_EQ(v, 4);
     for (const char* bad : {"", " ", "1.5", "abc", "12a", "99999999999", "+-1"}) EXPECT_FALSE(parseRowField(bad, v)) << bad;
+}
+
+TEST(Modification, FactorOrOffsetThatIsNotANumberIsRefused) {
+    struct Case {
+        const char *factor, *offset;
+        char decimal;
+        std::optional<std::string> refused;
+    };
+    const Case cases[] = {
+        {"1.5", "0", ',', "1.5"}, {"1,5", "0", ',', std::nullopt}, {"2", "0.5", ',', "0.5"},
+        {"x", "4", '.', "x"},     {"2", "abc", '.', "abc"},        {" 2 ", "", '.', std::nullopt},
+        {"1", "0", ',', std::nullopt}, {"", "x", '.', std::nullopt}, // no linear transformation to read
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(InvalidLinearText(linear(c.factor, c.offset, 1, 6), c.decimal), c.refused) << c.factor << " " << c.offset;
+
+    // Such a request changes no value, also with a condition beside it.
+    DataSet ds;
+    load(ds, kSix);
+    ModifyRequest r = linear("2", "1,5", 1, 6);
+    r.ifValue = "10";
+    r.thenValue = "0";
+    EXPECT_FALSE(modify(ds, 2, r).applied);
+    EXPECT_EQ(cell(ds, 2, 2), "15");
+    EXPECT_EQ(ds.UndoCount(), 0);
 }

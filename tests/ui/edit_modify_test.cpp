@@ -138,6 +138,21 @@ TEST(EditModify, RowFieldThatIsNotAnIntegerKeepsTheDialogOpen) {
     EXPECT_EQ(t.ds().UndoCount(), 1);
 }
 
+TEST(EditModify, FactorThatIsNotANumberKeepsTheDialogOpenAndChangesNothing) {
+    ModifyWindow t;
+    t.run([&] {
+        t.edit("EditMult")->setText(QStringLiteral("1,5"));
+        t.button("BitBtnModify")->click();
+        EXPECT_TRUE(t.dialog->isVisible());
+        t.edit("EditMult")->setText(QStringLiteral("1.5"));
+        t.button("BitBtnModify")->click();
+        EXPECT_FALSE(t.dialog->isVisible());
+    });
+    EXPECT_EQ(t.recorder.notices, QStringList{QStringLiteral("'1,5' is not a number: the decimal separator is '.'")});
+    EXPECT_EQ(t.cell(1, 2), "3");
+    EXPECT_EQ(t.ds().UndoCount(), 1);
+}
+
 TEST(EditModify, ConditionKeepsItsTextBetweenShowings) {
     ModifyWindow t;
     t.run([&] {

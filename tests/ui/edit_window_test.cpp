@@ -242,6 +242,25 @@ TEST(EditWindow, EditEndingAtTheFormerTextLeavesNothingToUndo) {
     }
 }
 
+// A range of cells two or more columns wide, made with Shift and the arrow keys, loses its rows
+// to the Delete key, though the Edit menu offers no Delete for it; one column wide it stays.
+TEST(EditWindow, DeleteKeyDeletesTheRowsOfARangeTwoColumnsWide) {
+    EditWindow t;
+    t.grid->setCurrentIndex(t.grid->model()->index(2, 0)); // cell (1, 3)
+    t.key(Qt::Key_Down, Qt::ShiftModifier);
+    t.key(Qt::Key_Down, Qt::ShiftModifier);
+    t.key(Qt::Key_Delete, Qt::NoModifier);
+    EXPECT_EQ(t.ds().Layout.DataRowCount, 10);
+    EXPECT_TRUE(t.ds().Layout.ColumnPresent[1]);
+    t.key(Qt::Key_Right, Qt::ShiftModifier);
+    ASSERT_EQ(t.w.gridSelection(), (GridRect{1, 3, 2, 5}));
+    t.w.menuEditClick();
+    EXPECT_FALSE(t.w.findChild<QAction*>(QStringLiteral("menuDelete"))->isEnabled());
+    t.key(Qt::Key_Delete, Qt::NoModifier);
+    EXPECT_EQ(t.ds().Layout.DataRowCount, 7);
+    EXPECT_EQ(t.cell(1, 3), "6");
+}
+
 // The Delete key deletes only what Edit > Delete would: never the X column.
 TEST(EditWindow, DeleteKeyObeysTheEditMenusDelete) {
     EditWindow t;

@@ -183,3 +183,34 @@ TEST(FilesCli, ReadingOptionsShapeTheTableInspectReportsAndConvertWritesBack) {
     // --auto replaces every reading option: given together they are refused.
     EXPECT_EQ(run(QStringLiteral(VARNOTILE_CLI), {"inspect", "--auto", "--quotes", in}).status, 2);
 }
+
+TEST(FilesCli, InspectWritesLongHeaderTextsAsShortOnes) {
+    // Texts past the length that inspect writes piece by piece, with characters that need
+    // escaping and, in UTF-8, characters on the edges of the pieces.
+    std::string unit = "\xC3\xA9\"\\\x01 tab\t";
+    std::string utf8Line;
+    while (utf8Line.size() < (1u << 20) + 3000) utf8Line += unit;
+    std::string cp1252Line;
+    QString cp1252Shown;
+    while (cp1252Line.size() < 9000) {
+        cp1252Line += "caf\xE9 \x80 \"q\" ";
+        cp1252Shown += QStringLiteral("caf\u00E9 \u20AC \"q\" ");
+    }
+    struct Case {
+        std::string line;
+        QString shown;
+    };
+    const Case cases[] = {{utf8Line, QString::fromStdString(utf8Line)}, {cp1252Line, cp1252Shown}};
+    TempDir dir;
+    for (const Case& c : cases) {
+        const QString in = QString::fromStdString(dir.write("long.csv", c.line + "\nt,U\n0,1\n1,2\n2,3\n3,4\n"));
+        const CliRun inspected = run(QStringLiteral(VARNOTILE_CLI), {"inspect", in});
+        ASSERT_EQ(inspected.status, 0) << inspected.errors.toStdString();
+        QJsonParseError error;
+        const QJsonObject report = QJsonDocument::fromJson(inspected.output.toUtf8(), &error).object();
+        ASSERT_EQ(error.error, QJsonParseError::NoError) << error.errorString().toStdString();
+        const QString header = report[QStringLiteral("header_lines")].toObject()[QStringLiteral("1")].toString();
+        EXPECT_EQ(header.size(), c.shown.size());
+        EXPECT_TRUE(header == c.shown);
+    }
+}

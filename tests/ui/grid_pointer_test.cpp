@@ -10,6 +10,7 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QScrollBar>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -108,6 +109,38 @@ TEST_F(PointerFixture, AutoScrollStopsAtTheLastDataRow) {
     for (int tick = 0; tick < 100; ++tick) window.Timer1Timer();
     EXPECT_EQ(window.gridSelection(), (GridRect{0, 1, 4, 30}));
     window.SGridDataMouseUp();
+}
+
+TEST_F(PointerFixture, AutoScrollUpwardsFromTheEndOfTheGrid) {
+    open(200);
+    grid->verticalScrollBar()->setValue(grid->verticalScrollBar()->maximum());
+    // The top row of the grid scrolled to its end may be cut off; the first row shown whole is
+    // the first visible row.
+    const int first = grid->firstVisibleRow();
+    QHeaderView* numbers = grid->verticalHeader();
+    EXPECT_GE(numbers->sectionViewportPosition(first - 1), 0);
+    EXPECT_EQ(first + grid->fullyVisibleRowCount() - 1, 200);
+    onRowNumber(QEvent::MouseButtonPress, 198, Qt::LeftButton, Qt::LeftButton);
+    onRowNumber(QEvent::MouseMove, first, Qt::NoButton, Qt::LeftButton);
+    ASSERT_TRUE(timer()->isActive());
+    window.Timer1Timer();
+    EXPECT_EQ(window.gridSelection(), (GridRect{0, first - 1, 4, 198}));
+    EXPECT_EQ(grid->firstVisibleRow(), first - 1);
+    onRowNumber(QEvent::MouseButtonRelease, first - 1, Qt::LeftButton, Qt::NoButton);
+}
+
+TEST_F(PointerFixture, ShiftPressOnARowNumberExtendsWholeRowsFromWhereTheyStarted) {
+    open(40);
+    const int columns = grid->gridColumnCount();
+    window.SGridDataMouseDown(Qt::LeftButton, Qt::NoModifier, 0, 10);
+    window.SGridDataMouseDown(Qt::LeftButton, Qt::ShiftModifier, 0, 30);
+    EXPECT_EQ(window.gridSelection(), (GridRect{0, 10, columns, 30}));
+    window.SGridDataMouseDown(Qt::LeftButton, Qt::ShiftModifier, 0, 4);
+    EXPECT_EQ(window.gridSelection(), (GridRect{0, 4, columns, 10}));
+    // Without whole rows selected, Shift+press selects the pressed row alone.
+    window.SGridDataMouseDown(Qt::LeftButton, Qt::NoModifier, 2, 0);
+    window.SGridDataMouseDown(Qt::LeftButton, Qt::ShiftModifier, 0, 7);
+    EXPECT_EQ(window.gridSelection(), (GridRect{0, 7, columns, 7}));
 }
 
 TEST_F(PointerFixture, RightPressKeepsAColumnAndMovesASingleCell) {

@@ -126,7 +126,9 @@ FormModify::FormModify(QWidget* parent)
     connect(bitBtnCancel_, &QPushButton::clicked, this, &FormModify::BitBtnCancelClick);
 }
 
-void FormModify::FormShow(const QString& name, const QString& label, int fromRow, int toRow, int rowCount) {
+void FormModify::FormShow(const QString& name, const QString& label, int fromRow, int toRow, int rowCount,
+                          char decimal) {
+    decimal_ = decimal;
     editColonName_->setText(name);
     editColonLabel_->setText(label);
     editBegRow_->setText(QString::number(fromRow));
@@ -150,17 +152,29 @@ void FormModify::BitBtnModifyClick() {
     for (QLineEdit* field : {editBegRow_, editEndRow_}) {
         int value = 0;
         if (!parseRowField(field->text().toStdString(), value)) {
-            const QString message = QStringLiteral("'%1' is not a valid integer value").arg(field->text());
-            if (errorSink_)
-                errorSink_(message);
-            else
-                QMessageBox::critical(this, windowTitle(), message);
-            field->setFocus();
+            reportError(QStringLiteral("'%1' is not a valid integer value").arg(field->text()), field);
             return;
         }
         (field == editBegRow_ ? fromRow_ : toRow_) = value;
     }
+    // A factor or offset that is not a number (often one written with the other decimal
+    // separator) would turn the column to 0; nothing is changed and the dialog stays open.
+    if (const std::optional<std::string> text = InvalidLinearText(request(), decimal_)) {
+        QLineEdit* field = text == editMult_->text().toStdString() ? editMult_ : editAdd_;
+        reportError(QStringLiteral("'%1' is not a number: the decimal separator is '%2'")
+                        .arg(QString::fromStdString(*text), QString(QLatin1Char(decimal_))),
+                    field);
+        return;
+    }
     accept();
+}
+
+void FormModify::reportError(const QString& message, QLineEdit* field) {
+    if (errorSink_)
+        errorSink_(message);
+    else
+        QMessageBox::critical(this, windowTitle(), message);
+    field->setFocus();
 }
 
 void FormModify::BitBtnCancelClick() { reject(); }

@@ -24,8 +24,10 @@ public:
 
     // Fills the fields before showing: the column's name and label, the stored row range; the
     // value fields start empty, the factor at "1" and the offset at "0". The condition keeps the
-    // text it had. `rowCount` is the table's number of data rows, the range "All" puts in.
-    void FormShow(const QString& name, const QString& label, int fromRow, int toRow, int rowCount);
+    // text it had. `rowCount` is the table's number of data rows, the range "All" puts in;
+    // `decimal` the separator the factor and the offset are read with.
+    void FormShow(const QString& name, const QString& label, int fromRow, int toRow, int rowCount,
+                  char decimal = '.');
 
     // The input as the user left it; valid after the dialog was accepted.
     QString columnName() const;
@@ -39,9 +41,11 @@ public slots:
 
 private:
     QLineEdit* addEdit(const char* name);
+    void reportError(const QString& message, QLineEdit* field);
 
     std::function<void(const QString&)> errorSink_;
     int rowCount_ = 1;
+    char decimal_ = '.';
     int fromRow_ = 1, toRow_ = 1;
     QLineEdit* editColonName_ = nullptr;
     QLineEdit* editColonLabel_ = nullptr;

@@ -212,7 +212,11 @@ void DataGridView::fitColumnsToHeaderTexts() { header_->fitSectionsToHeaderTexts
 
 int DataGridView::firstVisibleRow() const {
     const int logical = rowHeader_->logicalIndexAt(0);
-    return logical < 0 ? 0 : logical + 1;
+    if (logical < 0) return 0;
+    // Scrolled to its end, the grid shows its last row whole at the bottom and cuts off the top
+    // one: the first row shown whole is the one below it.
+    const bool cutOff = rowHeader_->sectionViewportPosition(logical) < 0 && logical + 1 < rowHeader_->count();
+    return logical + (cutOff ? 2 : 1);
 }
 
 void DataGridView::setFirstVisibleRow(int row) {

@@ -52,8 +52,8 @@ public:
     // other columns the default; columns the user resized by hand keep their width.
     void fitColumnsToHeaderTexts();
 
-    // Vertical scrolling by whole rows: the first data row shown (1-based) and the number of rows
-    // shown completely.
+    // Vertical scrolling by whole rows: the first data row shown whole (1-based) and the number of
+    // rows shown completely.
     int firstVisibleRow() const;
     void setFirstVisibleRow(int row);
     int fullyVisibleRowCount() const;

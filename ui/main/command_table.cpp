@@ -48,7 +48,9 @@ const std::vector<CommandSpec>& commandTable() {
         {"menuUndo", "menuEdit", "Undo   Ctrl+Z", &W::canUndo, &W::menuUndoClick, {QKeySequence(Qt::CTRL | Qt::Key_Z)},
          "Reverses the newest edit, deletion or modification.", false, false, true, true},
         {"menuDelete", "menuEdit", "Delete", &W::canDelete, &W::menuDeleteClick, withAnyModifiers(Qt::Key_Delete),
-         "Deletes the selected column or the rows of the selection."},
+         "Deletes the selected column or the rows of the selection; the key also deletes every row of a range two or "
+         "more columns wide.",
+         false, false, true, false, &W::canDeleteByKey},
         {"MenuModify", "menuEdit", "Modify...", &W::canModify, &W::MenuModifyClick, {},
          "Renames the selected column and transforms a range of its values."},
         {"menuRedo", "menuEdit", "Redo", &W::canRedo, &W::menuRedoClick,

@@ -21,7 +21,8 @@ struct CommandSpec {
     // press on a header cell).
     bool (MainWindow::*allowed)() const = nullptr;
     void (MainWindow::*handler)() = nullptr;
-    // Keys that run the command while the data grid has the focus.
+    // Keys that run the command while the data grid has the focus (or, where the caption does not
+    // name them, anywhere in the window).
     QList<QKeySequence> keys;
     const char* help = ""; // the help page's sentence
     bool separatorBefore = false;
@@ -29,6 +30,8 @@ struct CommandSpec {
     bool enabledAtStart = true;
     // The keys do nothing while a mouse button is held (a drag in progress).
     bool keysNeedNoButton = false;
+    // Where the keys may run it, when that differs from `allowed`.
+    bool (MainWindow::*keysAllowed)() const = nullptr;
 };
 
 // The commands in menu order; the menus themselves come first in the order of the menu bar.

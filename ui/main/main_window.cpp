@@ -468,13 +468,14 @@ void MainWindow::ResetDataView() {
 void MainWindow::SGridDataKeyDown(int key, Qt::KeyboardModifiers shift) {
     // A key runs its command only where the command's menu item would be enabled.
     if (const CommandSpec* command = commandForKey(key, shift))
-        if (!command->keysNeedNoButton || QApplication::mouseButtons() == Qt::NoButton) runCommand(*command);
+        if (!command->keysNeedNoButton || QApplication::mouseButtons() == Qt::NoButton) runCommand(*command, true);
     UpdateCaptionAndStatus();
 }
 
-void MainWindow::runCommand(const CommandSpec& command) {
+void MainWindow::runCommand(const CommandSpec& command, bool byKey) {
     if (dataSetBusy_) return;
-    if (command.allowed && !(this->*command.allowed)()) return;
+    const auto allowed = byKey && command.keysAllowed ? command.keysAllowed : command.allowed;
+    if (allowed && !(this->*allowed)()) return;
     (this->*command.handler)();
 }
 

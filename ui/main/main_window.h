@@ -192,7 +192,7 @@ private:
     // Every menu item comes from the command table; menus, keys and accessibility presses all
     // run a command through runCommand, which refuses it while it may not run.
     friend const std::vector<CommandSpec>& commandTable();
-    void runCommand(const CommandSpec& command);
+    void runCommand(const CommandSpec& command, bool byKey = false);
     std::map<std::string, QAction*> actions_;
     void FormCreate();
     // Returns false when the program must stay open (a save the user asked for failed).
@@ -206,18 +206,21 @@ private:
     // Enables the curve and column commands a press on the header cell of column k offers.
     void enableHeaderCommands(int k);
     // What the Edit menu's items allow for the grid's selection and the journal; the keys that
-    // stand for them (Ctrl+Z, Delete) obey the same answer.
+    // stand for them (Ctrl+Z, Delete) obey the same answer, except that the Delete key also
+    // deletes the rows of any range two or more columns wide (deleteKey).
     struct EditCommandStates {
         bool undo = false;
         bool redo = false;
         bool remove = false;
         bool modify = false;
+        bool deleteKey = false;
     };
     EditCommandStates editCommandStates() const;
     bool canUndo() const { return editCommandStates().undo; }
     bool canDelete() const { return editCommandStates().remove; }
     bool canModify() const { return editCommandStates().modify; }
     bool canRedo() const { return editCommandStates().redo; }
+    bool canDeleteByKey() const { return editCommandStates().deleteKey; }
     // Redo's shortcuts work while the item is enabled, so it follows every change of the journal.
     void enableRedo();
 
@@ -347,6 +350,8 @@ private:
     QLabel* statusPanel1_ = nullptr;
     QProgressBar* progressBar_ = nullptr;
     QTimer* timer1_ = nullptr;
+    // The row a press on a row number started a whole-row selection at; Shift+press extends from it.
+    int rowAnchor_ = 0;
     QFileDialog* openDialog1_ = nullptr;
 
     // dialogs, created once and reused

@@ -19,7 +19,9 @@
 #include <QInputDialog>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QProcess>
 #include <QRegularExpression>
+#include <QStandardPaths>
 #include <QUrl>
 
 namespace varnotile {
@@ -128,14 +130,39 @@ void MainWindow::menuContentsClick() {
     // does not wait for it. A missing page or no viewer at all would otherwise fail unseen, since
     // the viewer is started in the background, so both are reported here.
     const QString path = helpFilePath();
-    const QUrl url = QUrl::fromLocalFile(path);
+    const QString shownPath = QDir::toNativeSeparators(path);
     if (!QFileInfo(path).isFile()) {
-        showError(QStringLiteral("The help page \"%1\" was not found.").arg(QDir::toNativeSeparators(path)));
+        showError(QStringLiteral("The help page \"%1\" was not found.").arg(shownPath));
         return;
     }
-    if (!QDesktopServices::openUrl(url))
-        showError(QStringLiteral("No program could be started to show the help page \"%1\".")
-                      .arg(QDir::toNativeSeparators(path)));
+    const QString noViewer = QStringLiteral("No program could be started to show the help page \"%1\"").arg(shownPath);
+#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
+    // The desktop's opener starts at once and only then finds out that nothing shows HTML, so
+    // starting it tells nothing: its exit status does. It is the same opener the desktop
+    // services would start.
+    const QString opener = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
+    if (!opener.isEmpty()) {
+        auto* process = new QProcess(this);
+        process->setObjectName(QStringLiteral("HelpOpener"));
+        process->setProgram(opener);
+        process->setArguments({path});
+        process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        process->setStandardOutputFile(QProcess::nullDevice());
+        connect(process, &QProcess::finished, this, [this, process, noViewer](int code, QProcess::ExitStatus status) {
+            process->deleteLater();
+            if (status != QProcess::NormalExit || code != 0)
+                showError(noViewer + QStringLiteral(": xdg-open ended with status %1.").arg(code));
+        });
+        connect(process, &QProcess::errorOccurred, this, [this, process, noViewer](QProcess::ProcessError error) {
+            if (error != QProcess::FailedToStart) return; // an end is reported by finished
+            process->deleteLater();
+            showError(noViewer + QStringLiteral(": ") + process->errorString());
+        });
+        process->start();
+        return;
+    }
+#endif
+    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(path))) showError(noViewer + QLatin1Char('.'));
 }
 
 void MainWindow::menuAboutClick() { formAbout_->exec(); }

@@ -85,7 +85,7 @@ void MainWindow::MenuModifyClick() {
     const auto slot = static_cast<std::size_t>(k);
     formModify_->FormShow(displayString(ds_.Layout.ColumnNames[slot], ds_.File.FileIsUtf8),
                           displayString(ds_.Layout.ColumnLabels[slot], ds_.File.FileIsUtf8),
-                          ds_.Edit.ModifyFromRow, ds_.Edit.ModifyToRow, ds_.Layout.DataRowCount);
+                          ds_.Edit.ModifyFromRow, ds_.Edit.ModifyToRow, ds_.Layout.DataRowCount, ds_.decimal());
     // "Cancel" and the close box leave everything as it was; only "Modify" applies.
     if (formModify_->exec() != QDialog::Accepted) return;
     std::string name = storedBytes(formModify_->columnName(), ds_.File.FileIsUtf8);

@@ -5,10 +5,13 @@
 
 #include "data_grid_model.h"
 #include "data_grid_view.h"
+#include "deletion.h"
 
 #include <QAction>
 #include <QFontInfo>
 #include <QTimer>
+
+#include <algorithm>
 
 namespace varnotile {
 
@@ -71,6 +74,10 @@ MainWindow::EditCommandStates MainWindow::editCommandStates() const {
         states.modify = true;
     states.undo = ds_.UndoCount() > 0;
     states.redo = ds_.Journal.canRedo();
+    // The key deletes every row a range two or more columns wide covers, whatever its top row
+    // holds, so that many rows go with one key press; one column wide it obeys the menu.
+    states.deleteKey = states.remove || (sel.Left != sel.Right &&
+                                         ClassifySelection(ds_, sel).kind == DeletionTarget::Kind::Rows);
     return states;
 }
 
@@ -98,7 +105,8 @@ void MainWindow::enableHeaderCommands(int k) {
     }
 }
 
-void MainWindow::SGridDataMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers, int column, int row) {
+void MainWindow::SGridDataMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shift, int column, int row) {
+    const GridRect before = gridSelection();
     ds_.Pointer.SelectedColumn = column;
     ds_.Pointer.PressRow = row;
     for (QAction* a : {pmenuShow_, pmenuHide_, pmenuColor_, pmenuSetAsX_, pmenuDelete_, pmenuModify_, menuShow_,
@@ -114,8 +122,19 @@ void MainWindow::SGridDataMouseDown(Qt::MouseButton button, Qt::KeyboardModifier
         setSelectionRect({column, 0, column, gridData_->gridRowCount()});
         enableHeaderCommands(column);
     } else if (column == 0 && row > 0 && button == Qt::LeftButton) {
-        // A row number: that whole row.
-        setSelectionRect({0, row, gridData_->gridColumnCount(), row});
+        const int columns = gridData_->gridColumnCount();
+        const bool wholeRows = before.Left == 0 && before.Right == columns && before.Top > 0;
+        if (shift.testFlag(Qt::ShiftModifier) && wholeRows) {
+            // Shift+press on a row number: the rows from where the selection started to this one.
+            // The anchor counts only while it is still an edge of the selection.
+            if (rowAnchor_ != before.Top && rowAnchor_ != before.Bottom) rowAnchor_ = before.Top;
+            setSelectionRect({0, std::min(rowAnchor_, row), columns, std::max(rowAnchor_, row)});
+            ds_.Pointer.PressRow = rowAnchor_; // a drag goes on from the anchor
+        } else {
+            // A row number: that whole row.
+            rowAnchor_ = row;
+            setSelectionRect({0, row, columns, row});
+        }
     }
 
     const GridRect sel = gridSelection();
