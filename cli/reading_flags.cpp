@@ -9,19 +9,26 @@ namespace {
 
 const QString kAuto = QStringLiteral("auto");
 
-QString qs(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
+QString qs(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
 
-QString flagOf(const ReadingOption& option) { return qs(option.cliFlag); }
+QString flagOf(const ReadingOption& option) {
+    return qs(option.cliFlag);
+}
 
 // The switches the command line offers; choices are not on it.
-bool onCommandLine(const ReadingOption& option) { return !option.cliFlag.empty() && option.isSwitch(); }
+bool onCommandLine(const ReadingOption& option) {
+    return !option.cliFlag.empty() && option.isSwitch();
+}
 
 // The value's default as the help shows it: the text, or the tokens separated by ", ".
 QString defaultValue(const ReadingOptionValue& value) {
     const ReadOptions plain;
     if (value.text) return QString::fromStdString(plain.*value.text);
     QStringList tokens;
-    for (const std::string& token : plain.*value.tokens) tokens << QString::fromStdString(token);
+    for (const std::string& token : plain.*value.tokens)
+        tokens << QString::fromStdString(token);
     return tokens.join(QStringLiteral(", "));
 }
 
@@ -55,7 +62,8 @@ void addReadingOptions(QCommandLineParser& parser) {
         parser.addOption(QCommandLineOption(flagOf(option), help));
     }
     parser.addOption(QCommandLineOption(
-        kAuto, QStringLiteral("Reads the file as the format detector proposes (with no other reading option).")));
+        kAuto,
+        QStringLiteral("Reads the file as the format detector proposes (with no other reading option).")));
 }
 
 std::optional<ReadingFlags> readingFlagsOf(const QCommandLineParser& parser, const OptionalValues& values,
@@ -74,8 +82,9 @@ std::optional<ReadingFlags> readingFlagsOf(const QCommandLineParser& parser, con
         if (option.value->text) {
             // An empty prefix would make every line a comment.
             if (value->second.isEmpty()) {
-                refusal = "--" + flag.toStdString() + "= needs a " + QString(qs(option.value->cliName)).toLower().toStdString() +
-                          "; --" + flag.toStdString() + " alone means " + defaultValue(*option.value).toStdString();
+                refusal = "--" + flag.toStdString() + "= needs a " +
+                          QString(qs(option.value->cliName)).toLower().toStdString() + "; --" +
+                          flag.toStdString() + " alone means " + defaultValue(*option.value).toStdString();
                 return std::nullopt;
             }
             options.*option.value->text = value->second.toLocal8Bit().toStdString();
@@ -122,7 +131,8 @@ QJsonObject readingOptionsJson(const ReadOptions& options) {
             json.insert(qs(option.value->jsonKey), QString::fromStdString(options.*option.value->text));
         } else {
             QJsonArray tokens;
-            for (const std::string& token : options.*option.value->tokens) tokens.append(QString::fromStdString(token));
+            for (const std::string& token : options.*option.value->tokens)
+                tokens.append(QString::fromStdString(token));
             json.insert(qs(option.value->jsonKey), tokens);
         }
     }

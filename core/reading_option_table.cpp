@@ -7,12 +7,15 @@
 namespace varnotile {
 namespace {
 
-template <auto Member> int stateOf(const ReadOptions& o) { return static_cast<int>(o.*Member); }
+template <auto Member> int stateOf(const ReadOptions& o) {
+    return static_cast<int>(o.*Member);
+}
 template <auto Member> void setState(ReadOptions& o, int state) {
     o.*Member = static_cast<std::remove_reference_t<decltype(o.*Member)>>(state);
 }
 
-constexpr ReadingChoiceWord kDecimalWords[] = {{"System", ""}, {"Point", "decimal points"}, {"Comma", "decimal commas"}};
+constexpr ReadingChoiceWord kDecimalWords[] = {
+    {"System", ""}, {"Point", "decimal points"}, {"Comma", "decimal commas"}};
 
 constexpr ReadingOptionValue kCommentPrefix{
     .iniKey = "CommentPrefix",
@@ -77,7 +80,8 @@ constexpr ReadingOption kOptions[] = {
         .jsonKey = "comments",
         .widgetName = "ChBoxComments",
         .label = "Comment and blank lines",
-        .help = "Blank lines and lines starting with %1 are no data (--comments=PREFIX: starting with PREFIX).",
+        .help =
+            "Blank lines and lines starting with %1 are no data (--comments=PREFIX: starting with PREFIX).",
         .get = stateOf<&ReadOptions::commentLines>,
         .set = setState<&ReadOptions::commentLines>,
         .value = &kCommentPrefix,
@@ -114,11 +118,14 @@ constexpr ReadingOption kOptions[] = {
 std::string_view ReadingOption::findingFor(const ReadOptions& proposed) const {
     const int state = get(proposed);
     if (isSwitch()) return state != 0 ? finding : std::string_view();
-    return state >= 0 && static_cast<std::size_t>(state) < choices.size() ? choices[static_cast<std::size_t>(state)].finding
-                                                                        : std::string_view();
+    return state >= 0 && static_cast<std::size_t>(state) < choices.size()
+               ? choices[static_cast<std::size_t>(state)].finding
+               : std::string_view();
 }
 
-std::span<const ReadingOption> readingOptions() { return kOptions; }
+std::span<const ReadingOption> readingOptions() {
+    return kOptions;
+}
 
 const ReadingOption& readingOption(std::string_view id) {
     for (const ReadingOption& option : kOptions)

@@ -22,7 +22,7 @@ struct ReadingOptionValue {
     std::string_view widgetName{}; // the dialog's line edit
     std::string_view label{};      // the line edit's accessible name
     std::string_view toolTip{};    // empty: none
-    bool below = false;          // in the dialog, on a row of its own under the switch, else beside it
+    bool below = false;            // in the dialog, on a row of its own under the switch, else beside it
     // Exactly one of the two: one text (empty stands for the default), or a list of tokens.
     std::string ReadOptions::*text = nullptr;
     std::vector<std::string> ReadOptions::*tokens = nullptr;
@@ -35,19 +35,21 @@ struct ReadingChoiceWord {
 };
 
 struct ReadingOption {
-    std::string_view id{};         // the ReadOptions member
-    std::string_view iniKey{};     // in the settings file's [Reading] section
-    std::string_view cliFlag{};    // "robust-sample"; empty: not on the command line (switches only)
-    std::string_view jsonKey{};    // in inspect's proposal
-    std::string_view widgetName{}; // the dialog's check box, or combo box (its caption "Lab" + the name after "CBox")
-    std::string_view label{};      // the check box's text or the combo box's caption
-    std::string_view toolTip{};    // empty: none
-    std::string_view help{};       // the command line's help; %1 stands for the value's default
+    std::string_view id{};      // the ReadOptions member
+    std::string_view iniKey{};  // in the settings file's [Reading] section
+    std::string_view cliFlag{}; // "robust-sample"; empty: not on the command line (switches only)
+    std::string_view jsonKey{}; // in inspect's proposal
+    // The dialog's check box, or combo box (its caption is named "Lab" + the name after "CBox").
+    std::string_view widgetName{};
+    std::string_view label{};   // the check box's text or the combo box's caption
+    std::string_view toolTip{}; // empty: none
+    std::string_view help{};    // the command line's help; %1 stands for the value's default
     std::span<const ReadingChoiceWord> choices{}; // empty for a switch
-    int (*get)(const ReadOptions&) = nullptr;   // a switch gives 0 or 1, a choice the index of its word
+    int (*get)(const ReadOptions&) = nullptr;     // a switch gives 0 or 1, a choice the index of its word
     void (*set)(ReadOptions&, int) = nullptr;
     const ReadingOptionValue* value = nullptr;
-    std::string_view finding{}; // the detector's phrase when it turns the switch on; empty: none or its own words
+    // The detector's phrase when it turns the switch on; empty: none, or it words its own.
+    std::string_view finding{};
 
     bool isSwitch() const { return choices.empty(); }
     // The detector's phrase for the option as `proposed` has it.

@@ -227,7 +227,8 @@ ReadOptions readReadingOptions(const IniFile& ini) {
                 if (sameName(*word, option.choices[i].word)) option.set(o, static_cast<int>(i));
         }
         if (option.value)
-            if (const auto text = ini.value(kReadingSection, option.value->iniKey)) setValueText(*option.value, o, *text);
+            if (const auto text = ini.value(kReadingSection, option.value->iniKey))
+                setValueText(*option.value, o, *text);
     }
     return o;
 }

@@ -1,6 +1,6 @@
 // The reading option table drives every place that names an option: each option, turned away
 // from its default on its own, comes back the same through the settings file, General Settings,
-// the command line and inspect's JSON, and the help page describes it.
+// the command line and inspect's JSON, and the help page and the manual page describe it.
 #include "dataset.h"
 #include "form_setting.h"
 #include "reading_flags.h"
@@ -16,13 +16,16 @@ using namespace varnotile;
 
 namespace {
 
-QString qs(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
+QString qs(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
 
 } // namespace
 
 TEST(ReadingOptionTable, EveryOptionRoundTripsThroughEveryPlaceThatNamesIt) {
     const std::string help = test::readFile(VARNOTILE_EXAMPLES "/../docs/varnotile.html");
-    ASSERT_FALSE(help.empty());
+    const std::string manual = test::readFile(VARNOTILE_EXAMPLES "/../packaging/varnotile-cli.1");
+    ASSERT_FALSE(help.empty() || manual.empty());
     const QJsonObject plainJson = cli::readingOptionsJson(ReadOptions());
     for (const ReadingOption& option : readingOptions()) {
         SCOPED_TRACE(std::string(option.id));
@@ -72,22 +75,29 @@ TEST(ReadingOptionTable, EveryOptionRoundTripsThroughEveryPlaceThatNamesIt) {
             QCommandLineParser parser;
             cli::addReadingOptions(parser);
             cli::OptionalValues values;
-            ASSERT_TRUE(parser.parse(QStringList{QStringLiteral("cli")} + cli::takeOptionalValues({flag}, values)))
+            ASSERT_TRUE(
+                parser.parse(QStringList{QStringLiteral("cli")} + cli::takeOptionalValues({flag}, values)))
                 << parser.errorText().toStdString();
             std::string refusal;
             const auto flags = cli::readingFlagsOf(parser, values, refusal);
             ASSERT_TRUE(flags) << refusal;
             EXPECT_EQ(flags->options, on);
             EXPECT_NE(help.find("<code>--" + std::string(option.cliFlag)), std::string::npos);
+            EXPECT_NE(manual.find("\\-\\-" + QString(qs(option.cliFlag))
+                                                 .replace(QLatin1Char('-'), QStringLiteral("\\-"))
+                                                 .toStdString()),
+                      std::string::npos);
         }
 
         // Only the option's own keys change, to what it holds.
         const QJsonObject json = cli::readingOptionsJson(on);
         EXPECT_EQ(json.keys(), plainJson.keys());
         for (const QString& key : json.keys())
-            EXPECT_EQ(json[key], expected.contains(key) ? expected[key] : plainJson[key]) << key.toStdString();
+            EXPECT_EQ(json[key], expected.contains(key) ? expected[key] : plainJson[key])
+                << key.toStdString();
         for (const QString& key : expected.keys())
-            EXPECT_NE(help.find("<code>" + key.toStdString() + "</code>"), std::string::npos) << key.toStdString();
+            EXPECT_NE(help.find("<code>" + key.toStdString() + "</code>"), std::string::npos)
+                << key.toStdString();
         EXPECT_NE(help.find("<h3>" + std::string(option.label) + "</h3>"), std::string::npos);
     }
 }

@@ -156,7 +156,9 @@ int FormSetting::buildReadingGroup(int top) {
     GrBoxReading->setObjectName(QStringLiteral("GrBoxReading"));
     auto* grid = new QGridLayout(GrBoxReading);
     grid->setVerticalSpacing(2);
-    const auto qs = [](std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); };
+    const auto qs = [](std::string_view text) {
+        return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+    };
     auto check = [&](std::string_view name, const QString& text) {
         auto* box = new QCheckBox(text, GrBoxReading);
         box->setObjectName(qs(name));
@@ -195,7 +197,8 @@ int FormSetting::buildReadingGroup(int top) {
             if (!value->toolTip.empty()) edit->setToolTip(qs(value->toolTip));
             edit->setText(QString::fromStdString(valueText(*value, ReadOptions())));
             if (valueBeside) {
-                // A value beside its switch is a character or two: a short field, not one as wide as the combo box.
+                // A value beside its switch is a character or two: a short field, not one as wide
+                // as the combo box.
                 edit->setMaximumWidth(edit->fontMetrics().horizontalAdvance(QStringLiteral("MMMMM")));
                 grid->addWidget(edit, row, 1);
             } else {
