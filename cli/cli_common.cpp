@@ -93,7 +93,7 @@ std::optional<LoadOptions> loadOptionsOf(const QCommandLineParser& parser, const
 }
 
 std::string usageWith(const char* rest) {
-    return std::string("[--delimiter D] [--decimal C] ") + kReadingUsage + " " + rest;
+    return "[--delimiter D] [--decimal C] " + readingUsage() + " " + rest;
 }
 
 std::string settingsPathBesideProgram() {

@@ -60,15 +60,6 @@ QJsonObject columnReport(const DataSet& ds, int column, JsonTexts& texts) {
     return report;
 }
 
-const char* decimalName(DecimalChoice choice) {
-    switch (choice) {
-    case DecimalChoice::Point: return "Point";
-    case DecimalChoice::Comma: return "Comma";
-    case DecimalChoice::System: break;
-    }
-    return "System";
-}
-
 QJsonArray textArray(const std::vector<std::string>& texts) {
     QJsonArray array;
     for (const std::string& text : texts) array.append(QString::fromStdString(text));
@@ -80,20 +71,13 @@ QJsonArray textArray(const std::vector<std::string>& texts) {
 QJsonObject proposalReport(const DataSet& ds) {
     const ReadingChoice choice = ProposedChoice(ds);
     const ReadOptions& options = choice.options;
-    return QJsonObject{
-        {QStringLiteral("delimiter"), QString::fromStdString(options.whitespace ? std::string(" ") : choice.delimiter)},
-        {QStringLiteral("whitespace"), options.whitespace},
-        {QStringLiteral("decimal"), QString::fromLatin1(decimalName(options.decimal))},
-        {QStringLiteral("quotes"), options.quotedTexts},
-        {QStringLiteral("comments"), options.commentLines},
-        {QStringLiteral("comment_prefix"), QString::fromStdString(options.commentPrefix)},
-        {QStringLiteral("missing"), options.missingAsGaps},
-        {QStringLiteral("missing_tokens"), textArray(options.missingTokens)},
-        {QStringLiteral("robust_sample"), options.robustSample},
-        {QStringLiteral("findings"), textArray(ds.Layout.Proposal.findings)},
-        {QStringLiteral("sentence"), QString::fromStdString(ds.Layout.Proposal.sentence())},
-        {QStringLiteral("offered"), ShouldOfferProposal(ds)},
-    };
+    QJsonObject report = readingOptionsJson(options);
+    report.insert(QStringLiteral("delimiter"),
+                  QString::fromStdString(options.whitespace ? std::string(" ") : choice.delimiter));
+    report.insert(QStringLiteral("findings"), textArray(ds.Layout.Proposal.findings));
+    report.insert(QStringLiteral("sentence"), QString::fromStdString(ds.Layout.Proposal.sentence()));
+    report.insert(QStringLiteral("offered"), ShouldOfferProposal(ds));
+    return report;
 }
 
 } // namespace

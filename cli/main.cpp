@@ -16,7 +16,7 @@ void printUsage(std::ostream& stream) {
               "  render [--delimiter D] [--decimal C] [READING] [--x N] [--numeric] [--size WxH] [--palette distinct|black]\n"
               "         FILE OUT.png|OUT.svg|OUT.pdf\n"
               "READING: "
-           << varnotile::cli::kReadingUsage
+           << varnotile::cli::readingUsage()
            << "\n"
               "varnotile-cli COMMAND --help describes a command's options.\n";
 }

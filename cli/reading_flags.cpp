@@ -1,18 +1,34 @@
 #include "reading_flags.h"
 
+#include "reading_option_table.h"
+
+#include <QJsonArray>
+
 namespace varnotile::cli {
 namespace {
 
-const QString kComments = QStringLiteral("comments");
-const QString kMissing = QStringLiteral("missing");
-const QString kWhitespace = QStringLiteral("whitespace");
-const QString kQuotes = QStringLiteral("quotes");
-const QString kRobustSample = QStringLiteral("robust-sample");
 const QString kAuto = QStringLiteral("auto");
 
-QString defaultTokens() {
+QString qs(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+QString flagOf(const ReadingOption& option) {
+    return qs(option.cliFlag);
+}
+
+// The switches the command line offers; choices are not on it.
+bool onCommandLine(const ReadingOption& option) {
+    return !option.cliFlag.empty() && option.isSwitch();
+}
+
+// The value's default as the help shows it: the text, or the tokens separated by ", ".
+QString defaultValue(const ReadingOptionValue& value) {
+    const ReadOptions plain;
+    if (value.text) return QString::fromStdString(plain.*value.text);
     QStringList tokens;
-    for (const std::string& token : ReadOptions{}.missingTokens) tokens << QString::fromStdString(token);
+    for (const std::string& token : plain.*value.tokens)
+        tokens << QString::fromStdString(token);
     return tokens.join(QStringLiteral(", "));
 }
 
@@ -23,68 +39,104 @@ QStringList takeOptionalValues(const QStringList& arguments, OptionalValues& val
     bool optionsEnded = false;
     for (const QString& argument : arguments) {
         optionsEnded = optionsEnded || argument == QLatin1String("--");
-        const QString commentsForm = QStringLiteral("--") + kComments + QLatin1Char('=');
-        const QString missingForm = QStringLiteral("--") + kMissing + QLatin1Char('=');
-        if (!optionsEnded && argument.startsWith(commentsForm)) {
-            values.commentPrefix = argument.mid(commentsForm.size());
-            kept << QStringLiteral("--") + kComments;
-        } else if (!optionsEnded && argument.startsWith(missingForm)) {
-            values.missingTokens = argument.mid(missingForm.size());
-            kept << QStringLiteral("--") + kMissing;
-        } else {
-            kept << argument;
+        bool taken = false;
+        for (const ReadingOption& option : readingOptions()) {
+            if (optionsEnded || !option.value || !onCommandLine(option)) continue;
+            const QString form = QStringLiteral("--") + flagOf(option) + QLatin1Char('=');
+            if (!argument.startsWith(form)) continue;
+            values.byFlag[flagOf(option)] = argument.mid(form.size());
+            kept << QStringLiteral("--") + flagOf(option);
+            taken = true;
+            break;
         }
+        if (!taken) kept << argument;
     }
     return kept;
 }
 
 void addReadingOptions(QCommandLineParser& parser) {
-    parser.addOptions({
-        {kWhitespace,
-         QStringLiteral("Runs of spaces and tabs are one delimiter; blanks at both ends of a line are ignored.")},
-        {kQuotes, QStringLiteral("A text in double quotes may hold the delimiter; \"\" inside stands for one quote.")},
-        {kComments,
-         QStringLiteral("Blank lines and lines starting with # are no data (--comments=PREFIX: starting with PREFIX).")},
-        {kMissing, QStringLiteral("In numeric columns, empty cells and %1 are missing values "
-                                  "(--missing=TOKENS: the comma-separated TOKENS instead).")
-                       .arg(defaultTokens())},
-        {kRobustSample,
-         QStringLiteral("The sample line is the last of the most common field count among the last 50 lines.")},
-        {kAuto, QStringLiteral("Reads the file as the format detector proposes (with no other reading option).")},
-    });
+    for (const ReadingOption& option : readingOptions()) {
+        if (!onCommandLine(option)) continue;
+        QString help = qs(option.help);
+        if (option.value) help = help.arg(defaultValue(*option.value));
+        parser.addOption(QCommandLineOption(flagOf(option), help));
+    }
+    parser.addOption(QCommandLineOption(
+        kAuto,
+        QStringLiteral("Reads the file as the format detector proposes (with no other reading option).")));
 }
 
 std::optional<ReadingFlags> readingFlagsOf(const QCommandLineParser& parser, const OptionalValues& values,
                                            std::string& refusal) {
     ReadingFlags flags;
     ReadOptions& options = flags.options;
-    options.whitespace = parser.isSet(kWhitespace);
-    options.quotedTexts = parser.isSet(kQuotes);
-    options.robustSample = parser.isSet(kRobustSample);
-    options.commentLines = parser.isSet(kComments);
-    if (options.commentLines && values.commentPrefix) {
-        // An empty prefix would make every line a comment.
-        if (values.commentPrefix->isEmpty()) {
-            refusal = "--comments= needs a prefix; --comments alone means #";
-            return std::nullopt;
+    QStringList given;
+    for (const ReadingOption& option : readingOptions()) {
+        if (!onCommandLine(option)) continue;
+        const QString flag = flagOf(option);
+        given << QStringLiteral("--") + flag;
+        const bool on = parser.isSet(flag);
+        option.set(options, on ? 1 : 0);
+        const auto value = values.byFlag.find(flag);
+        if (!on || !option.value || value == values.byFlag.end()) continue;
+        if (option.value->text) {
+            // An empty prefix would make every line a comment.
+            if (value->second.isEmpty()) {
+                refusal = "--" + flag.toStdString() + "= needs a " +
+                          QString(qs(option.value->cliName)).toLower().toStdString() + "; --" +
+                          flag.toStdString() + " alone means " + defaultValue(*option.value).toStdString();
+                return std::nullopt;
+            }
+            options.*option.value->text = value->second.toLocal8Bit().toStdString();
+        } else {
+            // "--missing=" leaves only the empty cells as missing values.
+            std::vector<std::string>& tokens = options.*option.value->tokens;
+            tokens.clear();
+            for (const QString& token : value->second.split(QLatin1Char(','), Qt::SkipEmptyParts))
+                tokens.push_back(token.toLocal8Bit().toStdString());
         }
-        options.commentPrefix = values.commentPrefix->toLocal8Bit().toStdString();
-    }
-    options.missingAsGaps = parser.isSet(kMissing);
-    if (options.missingAsGaps && values.missingTokens) {
-        // "--missing=" leaves only the empty cells as missing values.
-        options.missingTokens.clear();
-        for (const QString& token : values.missingTokens->split(QLatin1Char(','), Qt::SkipEmptyParts))
-            options.missingTokens.push_back(token.toLocal8Bit().toStdString());
     }
     flags.automatic = parser.isSet(kAuto);
     // The proposal replaces every reading option; taking some of the user's silently would mislead.
     if (flags.automatic && options.anyOn()) {
-        refusal = "--auto chooses the reading options itself; leave out --whitespace, --quotes, --comments, "
-                  "--missing and --robust-sample";
+        const QString last = given.takeLast();
+        refusal = "--auto chooses the reading options itself; leave out " +
+                  (given.join(QStringLiteral(", ")) + QStringLiteral(" and ") + last).toStdString();
         return std::nullopt;
     }
     return flags;
+}
+
+std::string readingUsage() {
+    std::string usage;
+    for (const ReadingOption& option : readingOptions()) {
+        if (!onCommandLine(option)) continue;
+        usage += "[--" + std::string(option.cliFlag);
+        if (option.value) usage += "[=" + std::string(option.value->cliName) + "]";
+        usage += "] ";
+    }
+    return usage + "[--auto]";
+}
+
+QJsonObject readingOptionsJson(const ReadOptions& options) {
+    QJsonObject json;
+    for (const ReadingOption& option : readingOptions()) {
+        const int state = option.get(options);
+        if (option.isSwitch())
+            json.insert(qs(option.jsonKey), state != 0);
+        else
+            json.insert(qs(option.jsonKey), qs(option.choices[static_cast<std::size_t>(state)].word));
+        if (!option.value) continue;
+        if (option.value->text) {
+            json.insert(qs(option.value->jsonKey), QString::fromStdString(options.*option.value->text));
+        } else {
+            QJsonArray tokens;
+            for (const std::string& token : options.*option.value->tokens)
+                tokens.append(QString::fromStdString(token));
+            json.insert(qs(option.value->jsonKey), tokens);
+        }
+    }
+    return json;
 }
 
 } // namespace varnotile::cli

@@ -1,6 +1,7 @@
 #include "format_detector.h"
 
 #include "number_text.h"
+#include "reading_option_table.h"
 
 #include <algorithm>
 #include <map>
@@ -280,7 +281,7 @@ class Detector {
         const char seen = commas > points ? ',' : points > 0 ? '.' : 0;
         if (seen == 0 || seen == localeDecimal_) return;
         p.options.decimal = seen == ',' ? DecimalChoice::Comma : DecimalChoice::Point;
-        p.findings.emplace_back(seen == ',' ? "decimal commas" : "decimal points");
+        p.findings.emplace_back(readingOption("decimal").findingFor(p.options));
     }
 
     // Cells that open with a quote, with a closing quote on the same line: shown with their
@@ -300,7 +301,7 @@ class Detector {
                 const bool closes = cell.back() == '"' && (open || cell.size() >= 2);
                 if ((open || opens) && closes) {
                     p.options.quotedTexts = true;
-                    p.findings.emplace_back("quoted texts");
+                    p.findings.emplace_back(readingOption("quotedTexts").findingFor(p.options));
                     return;
                 }
                 open = open || opens;
@@ -428,7 +429,7 @@ class Detector {
             fields > 1 && fields <= kColumnsLooked && cells_.cells.back().empty() ? fields - 1 : fields;
         if (columns == usual) return;
         p.options.robustSample = true;
-        p.findings.emplace_back("a trailer line");
+        p.findings.emplace_back(readingOption("robustSample").findingFor(p.options));
     }
 
     std::vector<SampledLine> sample_;

@@ -33,12 +33,6 @@ std::string_view trimBlanks(std::string_view s) {
     return s;
 }
 
-
-bool ReadOptions::anyOn() const {
-    return whitespace || decimal != DecimalChoice::System || quotedTexts || commentLines || missingAsGaps ||
-           robustSample;
-}
-
 char decimalFor(const ReadOptions& options, char localeDecimal) {
     switch (options.decimal) {
     case DecimalChoice::Point:

@@ -12,6 +12,7 @@ namespace varnotile {
 
 enum class DecimalChoice { System, Point, Comma };
 
+// Each option's key, flag, widget and help are declared once, in reading_option_table.cpp.
 struct ReadOptions {
     bool whitespace = false; // runs of spaces and tabs are one delimiter; leading/trailing blanks ignored
     DecimalChoice decimal = DecimalChoice::System;
@@ -25,8 +26,11 @@ struct ReadOptions {
     bool robustSample = false;
 
     // True when any switch differs from the plain rules (the prefix and the token list only
-    // matter while their switch is on).
-    bool anyOn() const;
+    // matter while their switch is on). Inline and spelled out: it is asked for every cell.
+    bool anyOn() const {
+        return whitespace || decimal != DecimalChoice::System || quotedTexts || commentLines || missingAsGaps ||
+               robustSample;
+    }
     bool operator==(const ReadOptions&) const = default;
 };
 

@@ -2,6 +2,7 @@
 
 #include "file_lines.h"
 #include "read_options.h"
+#include "reading_option_table.h"
 #include "save_file.h"
 
 #include <cerrno>
@@ -21,13 +22,6 @@ constexpr std::string_view kReadingSection = "Reading";
 constexpr std::string_view kViewSection = "View";
 constexpr std::string_view kFollowKey = "FollowFile";
 constexpr std::string_view kRecentSection = "Recent Files";
-
-struct DecimalWord {
-    DecimalChoice choice;
-    std::string_view word;
-};
-constexpr DecimalWord kDecimalWords[] = {
-    {DecimalChoice::System, "System"}, {DecimalChoice::Point, "Point"}, {DecimalChoice::Comma, "Comma"}};
 
 std::string_view trimmed(std::string_view s) {
     while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
@@ -220,46 +214,22 @@ void IniFile::setBool(std::string_view section, std::string_view key, bool value
     setValue(section, key, value ? "1" : "0");
 }
 
-std::string missingTokensText(const std::vector<std::string>& tokens) {
-    std::string text;
-    for (const std::string& token : tokens) {
-        if (token.empty()) continue;
-        if (!text.empty()) text.push_back(' ');
-        // A blank as the delimiter quotes any token holding a blank; a lone quote is quoted too.
-        text += quoteIfNeeded(token, ' ');
-    }
-    return text;
-}
-
-std::vector<std::string> parseMissingTokens(std::string_view text) {
-    ReadOptions words;
-    words.whitespace = true;
-    words.quotedTexts = true;
-    LineCells cells;
-    splitFields(text, -1, words, cells);
-    std::vector<std::string> tokens;
-    for (const std::string_view cell : cells.cells)
-        if (!cell.empty()) tokens.emplace_back(cell);
-    return tokens;
-}
-
 namespace {
 
 ReadOptions readReadingOptions(const IniFile& ini) {
     ReadOptions o;
-    const auto flag = [&](std::string_view key, bool& target) { target = ini.readBool(kReadingSection, key, target); };
-    flag("Whitespace", o.whitespace);
-    const std::string decimal = ini.readString(kReadingSection, "Decimal", "System");
-    for (const DecimalWord& w : kDecimalWords)
-        if (sameName(decimal, w.word)) o.decimal = w.choice;
-    flag("QuotedTexts", o.quotedTexts);
-    flag("CommentLines", o.commentLines);
-    // An empty prefix is kept as the default: it would make no line a comment but blank ones.
-    o.commentPrefix = ini.readString(kReadingSection, "CommentPrefix", o.commentPrefix);
-    if (o.commentPrefix.empty()) o.commentPrefix = ReadOptions().commentPrefix;
-    flag("MissingAsGaps", o.missingAsGaps);
-    if (const auto tokens = ini.value(kReadingSection, "MissingTokens")) o.missingTokens = parseMissingTokens(*tokens);
-    flag("RobustSample", o.robustSample);
+    for (const ReadingOption& option : readingOptions()) {
+        if (option.isSwitch()) {
+            option.set(o, ini.readBool(kReadingSection, option.iniKey, option.get(o) != 0));
+        } else if (const auto word = ini.value(kReadingSection, option.iniKey)) {
+            // An unknown word keeps the default.
+            for (std::size_t i = 0; i < option.choices.size(); ++i)
+                if (sameName(*word, option.choices[i].word)) option.set(o, static_cast<int>(i));
+        }
+        if (option.value)
+            if (const auto text = ini.value(kReadingSection, option.value->iniKey))
+                setValueText(*option.value, o, *text);
+    }
     return o;
 }
 
@@ -312,15 +282,13 @@ void WriteSettings(const DataSet& ds, IniFile& ini) {
     // A settings file that never had reading options stays as it was while they are the defaults.
     const ReadOptions& o = ds.Settings.Reading;
     if (!ini.hasSection(kReadingSection) && o == ReadOptions() && !ds.Settings.ApplyProposals) return;
-    ini.setBool(kReadingSection, "Whitespace", o.whitespace);
-    for (const DecimalWord& w : kDecimalWords)
-        if (w.choice == o.decimal) ini.setValue(kReadingSection, "Decimal", w.word);
-    ini.setBool(kReadingSection, "QuotedTexts", o.quotedTexts);
-    ini.setBool(kReadingSection, "CommentLines", o.commentLines);
-    ini.setValue(kReadingSection, "CommentPrefix", o.commentPrefix);
-    ini.setBool(kReadingSection, "MissingAsGaps", o.missingAsGaps);
-    ini.setValue(kReadingSection, "MissingTokens", missingTokensText(o.missingTokens));
-    ini.setBool(kReadingSection, "RobustSample", o.robustSample);
+    for (const ReadingOption& option : readingOptions()) {
+        if (option.isSwitch())
+            ini.setBool(kReadingSection, option.iniKey, option.get(o) != 0);
+        else
+            ini.setValue(kReadingSection, option.iniKey, option.choices[static_cast<std::size_t>(option.get(o))].word);
+        if (option.value) ini.setValue(kReadingSection, option.value->iniKey, valueText(*option.value, o));
+    }
     ini.setBool(kReadingSection, "ApplyProposals", ds.Settings.ApplyProposals);
 }
 

@@ -58,12 +58,6 @@ private:
 // Parses an integer as the settings file writes and reads them. False when `text` is not one.
 bool parseSettingsInteger(std::string_view text, int64_t& out);
 
-// The missing-value tokens as the settings file and the General Settings dialog show them:
-// separated by blanks, a token holding a blank or a quote in double quotes ("" for a quote), so
-// any token a cell can hold reads back as it was.
-std::string missingTokensText(const std::vector<std::string>& tokens);
-std::vector<std::string> parseMissingTokens(std::string_view text);
-
 // ListSeparator, KeepFileDate, CurveColors, the reading options, ApplyProposals and the recent
 // files from the settings document (defaults for anything missing or malformed).
 void ReadSettings(DataSet& ds, const IniFile& ini);

@@ -6,6 +6,7 @@
 #include "data_writer.h"
 #include "fuzz_check.h"
 #include "loader.h"
+#include "reading_option_table.h"
 
 #include <cmath>
 #include <cstdlib>
@@ -145,13 +146,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     std::string_view bytes(reinterpret_cast<const char*>(data) + 1, size - 1);
     ReadOptions options;
     if ((data[0] & 0x10) && size >= 2) {
-        const uint8_t o = data[1];
-        options.whitespace = o & 1;
-        options.quotedTexts = o & 2;
-        options.commentLines = o & 4;
-        options.missingAsGaps = o & 8;
-        options.robustSample = o & 16;
-        options.decimal = static_cast<DecimalChoice>((o >> 5) % 3);
+        // One bit for each switch of the table, the bits left over for the choices.
+        unsigned bits = data[1];
+        for (const ReadingOption& option : readingOptions())
+            if (option.isSwitch()) {
+                option.set(options, static_cast<int>(bits & 1));
+                bits >>= 1;
+            }
+        for (const ReadingOption& option : readingOptions())
+            if (!option.isSwitch()) {
+                option.set(options, static_cast<int>(bits % option.choices.size()));
+                bits /= static_cast<unsigned>(option.choices.size());
+            }
         bytes.remove_prefix(1);
     }
 

@@ -144,6 +144,16 @@ TEST(Settings, ReadingOptionsRoundTripAndAnAbsentSectionGivesTheDefaults) {
     untouched.parse("[List Separator]\nValue=;\n");
     WriteSettings(*plain, untouched);
     EXPECT_EQ(untouched.text().find("[Reading]"), std::string::npos);
+    // Once written, the section holds every key, in the order settings files have always had them.
+    DataSet proposing;
+    proposing.Settings.ApplyProposals = true;
+    IniFile fresh;
+    WriteSettings(proposing, fresh);
+    EXPECT_NE(fresh.text().find("[Reading]\r\nWhitespace=0\r\nDecimal=System\r\nQuotedTexts=0\r\nCommentLines=0\r\n"
+                                    "CommentPrefix=#\r\nMissingAsGaps=0\r\nMissingTokens=NA NaN - -- . null n/a ?\r\n"
+                                    "RobustSample=0\r\nApplyProposals=1\r\n"),
+              std::string::npos)
+        << fresh.text();
 
     struct Case {
         void (*set)(ProgramSettings&);

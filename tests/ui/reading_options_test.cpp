@@ -53,14 +53,17 @@ TEST(ReadingOptionsDialog, ShowsAndAppliesTheReadingOptions) {
     QTimer::singleShot(0, [&] {
         auto* f = qobject_cast<FormSetting*>(QApplication::activeModalWidget());
         ASSERT_NE(f, nullptr);
-        robustShown = f->ChBoxRobustSample->isChecked();
-        f->ChBoxWhitespace->setChecked(true);
-        f->CBoxDecimal->setCurrentText(QStringLiteral("Comma"));
-        f->ChBoxComments->setChecked(true);
-        f->EdCommentPrefix->setText(QStringLiteral("%"));
-        f->ChBoxMissing->setChecked(true);
-        f->EdMissingTokens->setText(QStringLiteral(R"(NA "no data" -)"));
-        f->ChBoxApplyProposals->setChecked(true);
+        // The widgets are found by their names, as users' scripts and the accessibility tools do.
+        const auto check = [&](const char* name) { return f->findChild<QCheckBox*>(QString::fromLatin1(name)); };
+        const auto edit = [&](const char* name) { return f->findChild<QLineEdit*>(QString::fromLatin1(name)); };
+        robustShown = check("ChBoxRobustSample")->isChecked();
+        check("ChBoxWhitespace")->setChecked(true);
+        f->findChild<QComboBox*>(QStringLiteral("CBoxDecimal"))->setCurrentText(QStringLiteral("Comma"));
+        check("ChBoxComments")->setChecked(true);
+        edit("EdCommentPrefix")->setText(QStringLiteral("%"));
+        check("ChBoxMissing")->setChecked(true);
+        edit("EdMissingTokens")->setText(QStringLiteral(R"(NA "no data" -)"));
+        check("ChBoxApplyProposals")->setChecked(true);
         f->close();
     });
     t.w.menuGenOptionsClick();

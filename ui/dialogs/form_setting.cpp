@@ -1,7 +1,7 @@
 #include "form_setting.h"
 
 #include "qt_texts.h"
-#include "settings_file.h"
+#include "reading_option_table.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -71,11 +71,13 @@ FormSetting::FormSetting(QWidget* parent)
     setTabOrder(RBtnComma, RBtnSemi);
     setTabOrder(RBtnSemi, RBtnSpace);
     setTabOrder(RBtnSpace, RBtnTab);
+    std::vector<QWidget*> order;
+    for (const ReadingWidgets& row : reading_)
+        for (QWidget* w : std::initializer_list<QWidget*>{row.check, row.choice, row.value})
+            if (w) order.push_back(w);
+    order.insert(order.end(), {ChBoxApplyProposals, BtnDistinctColors, BtnAllBlack, BitBtnClose});
     QWidget* previous = RBtnTab;
-    for (QWidget* w : std::initializer_list<QWidget*>{ChBoxWhitespace, CBoxDecimal, ChBoxQuotes, ChBoxComments,
-                                                      EdCommentPrefix, ChBoxMissing, EdMissingTokens,
-                                                      ChBoxRobustSample, ChBoxApplyProposals, BtnDistinctColors,
-                                                      BtnAllBlack, BitBtnClose}) {
+    for (QWidget* w : order) {
         setTabOrder(previous, w);
         previous = w;
     }
@@ -154,52 +156,66 @@ int FormSetting::buildReadingGroup(int top) {
     GrBoxReading->setObjectName(QStringLiteral("GrBoxReading"));
     auto* grid = new QGridLayout(GrBoxReading);
     grid->setVerticalSpacing(2);
-    auto check = [&](QCheckBox*& box, const char* name, const QString& text) {
-        box = new QCheckBox(text, GrBoxReading);
-        box->setObjectName(QString::fromLatin1(name));
+    const auto qs = [](std::string_view text) {
+        return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+    };
+    auto check = [&](std::string_view name, const QString& text) {
+        auto* box = new QCheckBox(text, GrBoxReading);
+        box->setObjectName(qs(name));
         box->setAccessibleName(text);
         return box;
     };
-    // An edit that belongs to the check box above or beside it: usable only while that is on.
-    auto edit = [&](QLineEdit*& line, const char* name, const QString& accessible, QCheckBox* owner) {
-        line = new QLineEdit(GrBoxReading);
-        line->setObjectName(QString::fromLatin1(name));
-        line->setAccessibleName(accessible);
-        line->setEnabled(false);
-        connect(owner, &QCheckBox::toggled, line, &QWidget::setEnabled);
-        return line;
-    };
 
-    grid->addWidget(check(ChBoxWhitespace, "ChBoxWhitespace", QStringLiteral("Whitespace")), 0, 0, 1, 2);
-    ChBoxWhitespace->setToolTip(QStringLiteral("Runs of spaces and tabs are one delimiter"));
-    auto* decimalLabel = new QLabel(QStringLiteral("Decimal separator"), GrBoxReading);
-    decimalLabel->setObjectName(QStringLiteral("LabDecimal"));
-    CBoxDecimal = new QComboBox(GrBoxReading);
-    CBoxDecimal->setObjectName(QStringLiteral("CBoxDecimal"));
-    CBoxDecimal->addItems({QStringLiteral("System"), QStringLiteral("Point"), QStringLiteral("Comma")});
-    CBoxDecimal->setAccessibleName(decimalLabel->text());
-    decimalLabel->setBuddy(CBoxDecimal);
-    grid->addWidget(decimalLabel, 1, 0);
-    grid->addWidget(CBoxDecimal, 1, 1);
-    grid->addWidget(check(ChBoxQuotes, "ChBoxQuotes", QStringLiteral("Quoted texts")), 2, 0, 1, 2);
-    grid->addWidget(check(ChBoxComments, "ChBoxComments", QStringLiteral("Comment and blank lines")), 3, 0);
-    grid->addWidget(edit(EdCommentPrefix, "EdCommentPrefix", QStringLiteral("Comment prefix"), ChBoxComments), 3, 1);
-    EdCommentPrefix->setText(QStringLiteral("#"));
-    // A prefix is a character or two: a short field, not one as wide as the combo box.
-    EdCommentPrefix->setMaximumWidth(EdCommentPrefix->fontMetrics().horizontalAdvance(QStringLiteral("MMMMM")));
-    grid->addWidget(check(ChBoxMissing, "ChBoxMissing", QStringLiteral("Missing values as gaps")), 4, 0, 1, 2);
-    // The token list stands under its check box's text and takes the width the group has.
-    auto* tokensRow = new QHBoxLayout;
-    tokensRow->addSpacing(style()->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, ChBoxMissing) +
-                          style()->pixelMetric(QStyle::PM_CheckBoxLabelSpacing, nullptr, ChBoxMissing));
-    tokensRow->addWidget(edit(EdMissingTokens, "EdMissingTokens", QStringLiteral("Missing value tokens"), ChBoxMissing));
-    EdMissingTokens->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
-    grid->addLayout(tokensRow, 5, 0, 1, 2);
-    EdMissingTokens->setToolTip(QStringLiteral("Separated by blanks; a token holding a blank in double quotes"));
-    EdMissingTokens->setText(QString::fromStdString(missingTokensText(ReadOptions().missingTokens)));
-    grid->addWidget(check(ChBoxRobustSample, "ChBoxRobustSample", QStringLiteral("Robust sample line")), 6, 0, 1, 2);
-    grid->addWidget(check(ChBoxApplyProposals, "ChBoxApplyProposals", QStringLiteral("Apply proposals automatically")),
-                    7, 0, 1, 2);
+    int row = 0;
+    for (const ReadingOption& option : readingOptions()) {
+        ReadingWidgets widgets{&option};
+        const ReadingOptionValue* value = option.value;
+        const bool valueBeside = value && !value->below;
+        if (option.isSwitch()) {
+            widgets.check = check(option.widgetName, qs(option.label));
+            grid->addWidget(widgets.check, row, 0, 1, valueBeside ? 1 : 2);
+        } else {
+            auto* caption = new QLabel(qs(option.label), GrBoxReading);
+            caption->setObjectName(QStringLiteral("Lab") + qs(option.widgetName).mid(4)); // CBoxDecimal: LabDecimal
+            widgets.choice = new QComboBox(GrBoxReading);
+            widgets.choice->setObjectName(qs(option.widgetName));
+            for (const ReadingChoiceWord& word : option.choices) widgets.choice->addItem(qs(word.word));
+            widgets.choice->setAccessibleName(caption->text());
+            caption->setBuddy(widgets.choice);
+            grid->addWidget(caption, row, 0);
+            grid->addWidget(widgets.choice, row, 1);
+        }
+        QWidget* optionWidget = widgets.check ? static_cast<QWidget*>(widgets.check) : widgets.choice;
+        if (!option.toolTip.empty()) optionWidget->setToolTip(qs(option.toolTip));
+        if (value) {
+            // Usable only while its switch is on.
+            QLineEdit* edit = widgets.value = new QLineEdit(GrBoxReading);
+            edit->setObjectName(qs(value->widgetName));
+            edit->setAccessibleName(qs(value->label));
+            edit->setEnabled(false);
+            connect(widgets.check, &QCheckBox::toggled, edit, &QWidget::setEnabled);
+            if (!value->toolTip.empty()) edit->setToolTip(qs(value->toolTip));
+            edit->setText(QString::fromStdString(valueText(*value, ReadOptions())));
+            if (valueBeside) {
+                // A value beside its switch is a character or two: a short field, not one as wide
+                // as the combo box.
+                edit->setMaximumWidth(edit->fontMetrics().horizontalAdvance(QStringLiteral("MMMMM")));
+                grid->addWidget(edit, row, 1);
+            } else {
+                // A value below stands under its check box's text and takes the width the group has.
+                auto* valueRow = new QHBoxLayout;
+                valueRow->addSpacing(style()->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, widgets.check) +
+                                     style()->pixelMetric(QStyle::PM_CheckBoxLabelSpacing, nullptr, widgets.check));
+                valueRow->addWidget(edit);
+                edit->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+                grid->addLayout(valueRow, ++row, 0, 1, 2);
+            }
+        }
+        reading_.push_back(widgets);
+        ++row;
+    }
+    ChBoxApplyProposals = check("ChBoxApplyProposals", QStringLiteral("Apply proposals automatically"));
+    grid->addWidget(ChBoxApplyProposals, row, 0, 1, 2);
 
     const QSize hint = GrBoxReading->sizeHint();
     GrBoxReading->setGeometry(18, top, std::max(195, hint.width()), hint.height());
@@ -231,28 +247,22 @@ void FormSetting::FormClose(std::string& listSeparator, bool& keepFileDate) cons
 }
 
 void FormSetting::showReading(const ReadOptions& options, bool applyProposals) {
-    ChBoxWhitespace->setChecked(options.whitespace);
-    CBoxDecimal->setCurrentIndex(static_cast<int>(options.decimal));
-    ChBoxQuotes->setChecked(options.quotedTexts);
-    ChBoxComments->setChecked(options.commentLines);
-    EdCommentPrefix->setText(QString::fromStdString(options.commentPrefix));
-    ChBoxMissing->setChecked(options.missingAsGaps);
-    EdMissingTokens->setText(QString::fromStdString(missingTokensText(options.missingTokens)));
-    ChBoxRobustSample->setChecked(options.robustSample);
+    for (const ReadingWidgets& w : reading_) {
+        const int state = w.option->get(options);
+        if (w.check) w.check->setChecked(state != 0);
+        if (w.choice) w.choice->setCurrentIndex(state);
+        if (w.value) w.value->setText(QString::fromStdString(valueText(*w.option->value, options)));
+    }
     ChBoxApplyProposals->setChecked(applyProposals);
 }
 
 void FormSetting::takeReading(ReadOptions& options, bool& applyProposals) const {
-    options.whitespace = ChBoxWhitespace->isChecked();
-    options.decimal = static_cast<DecimalChoice>(std::clamp(CBoxDecimal->currentIndex(), 0, 2));
-    options.quotedTexts = ChBoxQuotes->isChecked();
-    options.commentLines = ChBoxComments->isChecked();
-    // An emptied prefix goes back to the default rather than leaving only blank lines as comments.
-    const std::string prefix = EdCommentPrefix->text().trimmed().toStdString();
-    options.commentPrefix = prefix.empty() ? ReadOptions().commentPrefix : prefix;
-    options.missingAsGaps = ChBoxMissing->isChecked();
-    options.missingTokens = parseMissingTokens(EdMissingTokens->text().toStdString());
-    options.robustSample = ChBoxRobustSample->isChecked();
+    for (const ReadingWidgets& w : reading_) {
+        if (w.check) w.option->set(options, w.check->isChecked() ? 1 : 0);
+        if (w.choice) w.option->set(options, std::clamp(w.choice->currentIndex(), 0, w.choice->count() - 1));
+        // An emptied text goes back to the default.
+        if (w.value) setValueText(*w.option->value, options, w.value->text().trimmed().toStdString());
+    }
     applyProposals = ChBoxApplyProposals->isChecked();
 }
 

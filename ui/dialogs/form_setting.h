@@ -8,6 +8,7 @@
 #include <QDialog>
 
 #include <string>
+#include <vector>
 
 class QCheckBox;
 class QComboBox;
@@ -18,6 +19,8 @@ class QPushButton;
 class QRadioButton;
 
 namespace varnotile {
+
+struct ReadingOption;
 
 class FormSetting : public QDialog {
     Q_OBJECT
@@ -46,15 +49,8 @@ public:
     QCheckBox* ChBoxKeepAge = nullptr;
     QPushButton* BitBtnClose = nullptr;
 
+    // The reading options' widgets are built from the option table and named by it.
     QGroupBox* GrBoxReading = nullptr;
-    QCheckBox* ChBoxWhitespace = nullptr; // overrides the delimiter while it is on
-    QComboBox* CBoxDecimal = nullptr;     // "System", "Point", "Comma"
-    QCheckBox* ChBoxQuotes = nullptr;
-    QCheckBox* ChBoxComments = nullptr;
-    QLineEdit* EdCommentPrefix = nullptr;
-    QCheckBox* ChBoxMissing = nullptr;
-    QLineEdit* EdMissingTokens = nullptr;
-    QCheckBox* ChBoxRobustSample = nullptr;
     QCheckBox* ChBoxApplyProposals = nullptr;
 
     QPushButton* BtnDistinctColors = nullptr;
@@ -64,7 +60,7 @@ public slots:
     void BitBtnCloseClick();
 
 private:
-    // Builds the reading group at `top`; returns its height.
+    // Builds the reading group at `top`, one row per option of the table; returns its height.
     int buildReadingGroup(int top);
     // Builds the curve colour row at `top`; returns its height.
     int buildColorRow(int top);
@@ -77,6 +73,14 @@ private:
     QLabel* LabCurveColors = nullptr;
     QLabel* swatches_ = nullptr;
     Slots<Rgb, 21> colors_{};
+    // The widgets of one reading option: a check box or a combo box, and the value's line edit.
+    struct ReadingWidgets {
+        const ReadingOption* option = nullptr;
+        QCheckBox* check = nullptr;
+        QComboBox* choice = nullptr;
+        QLineEdit* value = nullptr;
+    };
+    std::vector<ReadingWidgets> reading_;
 };
 
 } // namespace varnotile

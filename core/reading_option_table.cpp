@@ -1,0 +1,173 @@
+#include "reading_option_table.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <type_traits>
+
+namespace varnotile {
+namespace {
+
+template <auto Member> int stateOf(const ReadOptions& o) {
+    return static_cast<int>(o.*Member);
+}
+template <auto Member> void setState(ReadOptions& o, int state) {
+    o.*Member = static_cast<std::remove_reference_t<decltype(o.*Member)>>(state);
+}
+
+constexpr ReadingChoiceWord kDecimalWords[] = {
+    {"System", ""}, {"Point", "decimal points"}, {"Comma", "decimal commas"}};
+
+constexpr ReadingOptionValue kCommentPrefix{
+    .iniKey = "CommentPrefix",
+    .jsonKey = "comment_prefix",
+    .cliName = "PREFIX",
+    .widgetName = "EdCommentPrefix",
+    .label = "Comment prefix",
+    .text = &ReadOptions::commentPrefix,
+};
+
+constexpr ReadingOptionValue kMissingTokens{
+    .iniKey = "MissingTokens",
+    .jsonKey = "missing_tokens",
+    .cliName = "TOKENS",
+    .widgetName = "EdMissingTokens",
+    .label = "Missing value tokens",
+    .toolTip = "Separated by blanks; a token holding a blank in double quotes",
+    .below = true,
+    .tokens = &ReadOptions::missingTokens,
+};
+
+constexpr ReadingOption kOptions[] = {
+    {
+        .id = "whitespace",
+        .iniKey = "Whitespace",
+        .cliFlag = "whitespace",
+        .jsonKey = "whitespace",
+        .widgetName = "ChBoxWhitespace",
+        .label = "Whitespace",
+        .toolTip = "Runs of spaces and tabs are one delimiter",
+        .help = "Runs of spaces and tabs are one delimiter; blanks at both ends of a line are ignored.",
+        .get = stateOf<&ReadOptions::whitespace>,
+        .set = setState<&ReadOptions::whitespace>,
+    },
+    {
+        // The command line's --decimal gives the separator the System word stands for instead.
+        .id = "decimal",
+        .iniKey = "Decimal",
+        .jsonKey = "decimal",
+        .widgetName = "CBoxDecimal",
+        .label = "Decimal separator",
+        .choices = kDecimalWords,
+        .get = stateOf<&ReadOptions::decimal>,
+        .set = setState<&ReadOptions::decimal>,
+    },
+    {
+        .id = "quotedTexts",
+        .iniKey = "QuotedTexts",
+        .cliFlag = "quotes",
+        .jsonKey = "quotes",
+        .widgetName = "ChBoxQuotes",
+        .label = "Quoted texts",
+        .help = "A text in double quotes may hold the delimiter; \"\" inside stands for one quote.",
+        .get = stateOf<&ReadOptions::quotedTexts>,
+        .set = setState<&ReadOptions::quotedTexts>,
+        .finding = "quoted texts",
+    },
+    {
+        .id = "commentLines",
+        .iniKey = "CommentLines",
+        .cliFlag = "comments",
+        .jsonKey = "comments",
+        .widgetName = "ChBoxComments",
+        .label = "Comment and blank lines",
+        .help =
+            "Blank lines and lines starting with %1 are no data (--comments=PREFIX: starting with PREFIX).",
+        .get = stateOf<&ReadOptions::commentLines>,
+        .set = setState<&ReadOptions::commentLines>,
+        .value = &kCommentPrefix,
+    },
+    {
+        .id = "missingAsGaps",
+        .iniKey = "MissingAsGaps",
+        .cliFlag = "missing",
+        .jsonKey = "missing",
+        .widgetName = "ChBoxMissing",
+        .label = "Missing values as gaps",
+        .help = "In numeric columns, empty cells and %1 are missing values "
+                "(--missing=TOKENS: the comma-separated TOKENS instead).",
+        .get = stateOf<&ReadOptions::missingAsGaps>,
+        .set = setState<&ReadOptions::missingAsGaps>,
+        .value = &kMissingTokens,
+    },
+    {
+        .id = "robustSample",
+        .iniKey = "RobustSample",
+        .cliFlag = "robust-sample",
+        .jsonKey = "robust_sample",
+        .widgetName = "ChBoxRobustSample",
+        .label = "Robust sample line",
+        .help = "The sample line is the last of the most common field count among the last 50 lines.",
+        .get = stateOf<&ReadOptions::robustSample>,
+        .set = setState<&ReadOptions::robustSample>,
+        .finding = "a trailer line",
+    },
+};
+
+} // namespace
+
+std::string_view ReadingOption::findingFor(const ReadOptions& proposed) const {
+    const int state = get(proposed);
+    if (isSwitch()) return state != 0 ? finding : std::string_view();
+    return state >= 0 && static_cast<std::size_t>(state) < choices.size()
+               ? choices[static_cast<std::size_t>(state)].finding
+               : std::string_view();
+}
+
+std::span<const ReadingOption> readingOptions() {
+    return kOptions;
+}
+
+const ReadingOption& readingOption(std::string_view id) {
+    for (const ReadingOption& option : kOptions)
+        if (option.id == id) return option;
+    std::fprintf(stderr, "no reading option named %.*s\n", static_cast<int>(id.size()), id.data());
+    std::abort();
+}
+
+std::string valueText(const ReadingOptionValue& value, const ReadOptions& options) {
+    return value.text ? options.*value.text : tokenListText(options.*value.tokens);
+}
+
+void setValueText(const ReadingOptionValue& value, ReadOptions& options, std::string_view text) {
+    if (value.tokens) {
+        options.*value.tokens = parseTokenList(text);
+        return;
+    }
+    // An empty text stands for the default: an empty comment prefix would leave only blank lines as comments.
+    options.*value.text = text.empty() ? ReadOptions().*value.text : std::string(text);
+}
+
+std::string tokenListText(const std::vector<std::string>& tokens) {
+    std::string text;
+    for (const std::string& token : tokens) {
+        if (token.empty()) continue;
+        if (!text.empty()) text.push_back(' ');
+        // A blank as the delimiter quotes any token holding a blank; a lone quote is quoted too.
+        text += quoteIfNeeded(token, ' ');
+    }
+    return text;
+}
+
+std::vector<std::string> parseTokenList(std::string_view text) {
+    ReadOptions words;
+    words.whitespace = true;
+    words.quotedTexts = true;
+    LineCells cells;
+    splitFields(text, -1, words, cells);
+    std::vector<std::string> tokens;
+    for (const std::string_view cell : cells.cells)
+        if (!cell.empty()) tokens.emplace_back(cell);
+    return tokens;
+}
+
+} // namespace varnotile
