@@ -114,6 +114,23 @@ TEST(SaveCheck, DevicesAndPipesAreWrittenIntoNotReplaced) {
     EXPECT_EQ(std::distance(std::filesystem::begin(entries), std::filesystem::end(entries)), 2);
 }
 
+TEST(SaveCheck, ALargeSaveReadBackPieceByPieceFindsWhatTheWholeTextGives) {
+    TempDir dir;
+    DataSet ds;
+    std::string bytes = "t,U\n";
+    for (int r = 0; r < 60000; ++r) bytes += std::to_string(r) + ",1.5\n"; // many pieces of the writer
+    loadText(ds, dir, bytes);
+    const std::string out = dir.path() + "/out.csv";
+    EXPECT_FALSE(SaveDataFileChecked(ds, out, false, false).difference.found);
+    // A lone CR is dropped by the reading, far down the file.
+    ds.Table.Cells.setCell(2, 50000, "1\r5");
+    const CheckedSave saved = SaveDataFileChecked(ds, out, false, false);
+    const ReadBackDifference whole = CompareReadBack(ds, DataFileText(ds));
+    ASSERT_TRUE(whole.found);
+    EXPECT_EQ(ReadBackSentence(saved.difference), ReadBackSentence(whole));
+    EXPECT_EQ(readFile(out), DataFileText(ds).replace(DataFileText(ds).find("1\r5"), 3, "1.5"));
+}
+
 // ---- the round trip
 
 namespace {
