@@ -3,12 +3,13 @@
 #include "main_window.h"
 
 #include "busy_cursor.h"
+#include "checked_save.h"
 #include "data_writer.h"
 #include "folder_list.h"
 #include "form_setting.h"
 #include "proposal_bar.h"
+#include "qt_texts.h"
 #include "recent_files.h"
-#include "checked_save.h"
 #include "settings_file.h"
 
 #include <QApplication>
@@ -135,7 +136,9 @@ bool MainWindow::writeTableTo(const std::string& path) {
     try {
         CheckedSave outcome = save(splitAccepted);
         if (outcome.difference.found) {
-            if (!askYesNo(QString::fromStdString(ReadBackSentence(outcome.difference)) + QStringLiteral(" Save anyway?"),
+            // The sentence quotes a text of the file, shown as the grid shows it.
+            if (!askYesNo(displayString(ReadBackSentence(outcome.difference), ds_.File.FileIsUtf8) +
+                              QStringLiteral(" Save anyway?"),
                           true))
                 return false;
             outcome = save(true);
