@@ -2,13 +2,16 @@
 // saved form, optionally with another delimiter. The reading options shape the writing as in the
 // window: quoting, one space between fields with whitespace reading, comment and blank lines put
 // back. The output file is replaced only when the new content is complete, and not at all when a
-// text would be split by the new delimiter (--force writes it anyway).
+// text would be split by the new delimiter or the written bytes would read back as another table
+// (--force writes it anyway).
+#include "checked_save.h"
 #include "cli_common.h"
 #include "data_writer.h"
 
 #include <QFile>
 
 #include <iostream>
+#include <new>
 #include <string>
 
 namespace varnotile::cli {
@@ -24,7 +27,8 @@ int runConvert(const QStringList& arguments) {
         {QStringLiteral("to-delimiter"), QStringLiteral("The delimiter written: one character, Tab or Space."),
          QStringLiteral("D2")},
         {QStringLiteral("keep-date"), QStringLiteral("Gives OUT the modification time of FILE.")},
-        {QStringLiteral("force"), QStringLiteral("Writes OUT even when the delimiter written would split texts.")},
+        {QStringLiteral("force"), QStringLiteral("Writes OUT even when the delimiter written would split texts or "
+                                                 "OUT would read back differently from FILE's table.")},
     });
     OptionalValues optionalValues;
     if (const std::optional<int> status = parseCommandLine(parser, syntax, arguments, optionalValues)) return *status;
@@ -58,8 +62,21 @@ int runConvert(const QStringList& arguments) {
                   << " Nothing was written; --force writes it anyway.\n";
         return kExitUsage;
     }
-    if (const std::string reason = SaveDataFile(ds, out, keepDate); !reason.empty()) {
-        std::cerr << "varnotile-cli convert: cannot write " << out << ": " << reason << "\n";
+    // The written bytes are read back as OUT will be read (the delimiter and reading options
+    // written with) before they replace it.
+    CheckedSave save;
+    try {
+        save = SaveDataFileChecked(ds, out, keepDate, force);
+    } catch (const std::bad_alloc&) {
+        save.error = "not enough memory";
+    }
+    if (save.difference.found) {
+        std::cerr << "varnotile-cli convert: " << ReadBackSentence(save.difference)
+                  << " Nothing was written; --force writes it anyway.\n";
+        return kExitUsage;
+    }
+    if (!save.error.empty()) {
+        std::cerr << "varnotile-cli convert: cannot write " << out << ": " << save.error << "\n";
         return kExitUsage;
     }
     return kExitLoaded;

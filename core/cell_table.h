@@ -66,6 +66,11 @@ public:
     // The view stays valid until the table changes.
     std::string_view cell(int column, int row) const;
     bool isEdited(int column, int row) const;
+    // False when no cell of the column was ever given a text of its own (a quick test before
+    // asking isEdited() of every row).
+    bool mayHaveEdits(int column) const {
+        return column >= 1 && column <= kMaxTableColumns && overlays_[column] != nullptr;
+    }
     // The text the cell's file line gives it, whether or not the cell holds an edited text.
     std::string_view fileText(int column, int row) const;
     void setCell(int column, int row, std::string text);

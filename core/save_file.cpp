@@ -58,6 +58,16 @@ bool SaveFile::open() {
     // A file the user may not write stays protected, even though replacing it by a rename
     // would only need the folder to be writable.
     if (exists && ::access(target_.c_str(), W_OK) != 0) return fail(errno);
+    if (exists && !S_ISREG(st.st_mode)) {
+        // A device or a pipe renamed over would become a plain file: write into it instead. A
+        // pipe waits here for its reader, as any program writing to it would.
+        const int fd = ::open(target_.c_str(), O_WRONLY | O_CLOEXEC);
+        if (fd < 0) return fail(errno);
+        fd_ = fd;
+        through_ = true;
+        buffer_.reserve(kBufferSize);
+        return true;
+    }
 
     const std::string folder = folderOf(target_);
     const auto slash = target_.rfind('/');
@@ -85,38 +95,53 @@ bool SaveFile::open() {
     return true;
 }
 
-bool SaveFile::flushBuffer() {
+bool SaveFile::writeAll(std::string_view bytes) {
     std::size_t done = 0;
-    while (done < buffer_.size()) {
-        const ssize_t n = ::write(fd_, buffer_.data() + done, buffer_.size() - done);
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd_, bytes.data() + done, bytes.size() - done);
         if (n < 0) {
             if (errno == EINTR) continue;
-            buffer_.clear();
             return fail(errno);
         }
         done += static_cast<std::size_t>(n);
     }
-    buffer_.clear();
     return true;
+}
+
+bool SaveFile::flushBuffer() {
+    const bool ok = writeAll(buffer_);
+    buffer_.clear();
+    return ok;
 }
 
 bool SaveFile::write(std::string_view bytes) {
     if (fd_ < 0) return fail(EBADF);
     if (!error_.empty()) return false;
-    if (buffer_.size() + bytes.size() > kBufferSize) {
+    // Large pieces go out as they are rather than through the buffer.
+    if (bytes.size() >= kBufferSize / 4 || buffer_.size() + bytes.size() > kBufferSize) {
         if (!flushBuffer()) return false;
-        if (bytes.size() > kBufferSize) {
-            buffer_.assign(bytes);
-            return flushBuffer();
-        }
+        if (bytes.size() >= kBufferSize / 4) return writeAll(bytes);
     }
     buffer_.append(bytes);
+    return true;
+}
+
+bool SaveFile::sync() {
+    if (fd_ < 0) return fail(EBADF);
+    if (!error_.empty() || !flushBuffer()) return false;
+    if (!through_ && ::fsync(fd_) != 0) return fail(errno);
     return true;
 }
 
 bool SaveFile::commit() {
     if (fd_ < 0) return fail(EBADF);
     bool ok = error_.empty() && flushBuffer();
+    if (through_) {
+        // A device or pipe has nothing to rename; it may not support syncing either.
+        if (::close(fd_) != 0 && ok) ok = fail(errno);
+        fd_ = -1;
+        return ok;
+    }
     if (ok && ::fsync(fd_) != 0) ok = fail(errno);
     if (::close(fd_) != 0 && ok) ok = fail(errno);
     fd_ = -1;
@@ -141,6 +166,7 @@ void SaveFile::cancel() {
         ::close(fd_);
         fd_ = -1;
     }
+    through_ = false;
     if (!temp_.empty()) {
         ::unlink(temp_.c_str());
         temp_.clear();
@@ -156,6 +182,9 @@ std::string saveBytes(const std::string& path, std::string_view bytes) {
 
 bool setFileAgeStamp(const std::string& path, int64_t stamp) {
     if (stamp <= 0) return false;
+    // A device or a pipe has no time of its own worth setting (and root could change /dev's).
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
     struct timespec times[2];
     times[0].tv_sec = 0;
     times[0].tv_nsec = UTIME_OMIT;

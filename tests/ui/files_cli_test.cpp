@@ -65,8 +65,8 @@ TEST(FilesCli, WithoutDelimiterOptionTheSettingsBesideTheProgramDecide) {
     ASSERT_EQ(convert(program, {"--to-delimiter", ",", in, out}).status, 0);
     EXPECT_EQ(readFile(out.toStdString()), "Bench 3\r\nt;U\r\n0;1,5\r\n1;2,5\r\n2;3,5\r\n3;4,5\r\n");
     dir.write("varnotile.INI", "[List Separator]\r\nValue=;\r\n");
-    ASSERT_EQ(convert(program, {"--to-delimiter", "Space", in, out}).status, 0);
-    EXPECT_EQ(readFile(out.toStdString()), "Bench 3\r\nt U\r\n0 1,5\r\n1 2,5\r\n2 3,5\r\n3 4,5\r\n");
+    ASSERT_EQ(convert(program, {"--to-delimiter", "Tab", in, out}).status, 0);
+    EXPECT_EQ(readFile(out.toStdString()), "Bench 3\r\nt\tU\r\n0\t1,5\r\n1\t2,5\r\n2\t3,5\r\n3\t4,5\r\n");
 }
 
 TEST(FilesCli, ConvertRefusesTextsTheNewDelimiterWouldSplitUnlessForced) {
@@ -213,4 +213,21 @@ TEST(FilesCli, InspectWritesLongHeaderTextsAsShortOnes) {
         EXPECT_EQ(header.size(), c.shown.size());
         EXPECT_TRUE(header == c.shown);
     }
+}
+
+TEST(FilesCli, ConvertRefusesContentThatWouldReadBackDifferentlyUnlessForced) {
+    TempDir dir;
+    // With Space as the delimiter the title "Bench 3" and the names read back as data rows.
+    const QString in = QString::fromStdString(dir.write("in.csv", kSemicolons));
+    const QString out = QString::fromStdString(dir.write("out.csv", "old"));
+    const QStringList args{"--delimiter", ";", "--decimal", ",", "--to-delimiter", "Space", in, out};
+    const CliRun refused = convert(QStringLiteral(VARNOTILE_CLI), args);
+    EXPECT_EQ(refused.status, 2);
+    EXPECT_TRUE(refused.errors.contains(QStringLiteral(
+        "2 header lines would read back as data rows; the saved file would read differently (first: row 0, column 1 "
+        "\"t\"). Nothing was written; --force writes it anyway.")))
+        << refused.errors.toStdString();
+    EXPECT_EQ(readFile(out.toStdString()), "old");
+    EXPECT_EQ(convert(QStringLiteral(VARNOTILE_CLI), QStringList{"--force"} + args).status, 0);
+    EXPECT_EQ(readFile(out.toStdString()), "Bench 3\r\nt U\r\n0 1,5\r\n1 2,5\r\n2 3,5\r\n3 4,5\r\n");
 }

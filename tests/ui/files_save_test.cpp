@@ -223,3 +223,41 @@ TEST(FilesSave, CancelOnExitOrOpenReturnsToTheWindowUnchanged) {
     EXPECT_EQ(readFile(t.dir.path() + "/varnotile.INI"), "");
 }
 
+
+TEST(FilesSave, ASaveThatWouldReadBackDifferentlyAsksBeforeReplacingTheFile) {
+    Window t;
+    t.w.dataSet().Settings.Reading.commentLines = true;
+    const std::string path = t.open("a.csv", kData);
+    ASSERT_TRUE(EditCell(t.w.dataSet(), 1, 3, "#a1"));
+    const QString question = QStringLiteral(
+        "Row 3 would not read back as a data row; the saved file would read differently (first: row 3, column 1 "
+        "\"#a1\"). Save anyway?");
+    t.recorder.replies = {QStringLiteral("No"), QStringLiteral("No")};
+    EXPECT_FALSE(t.w.SaveToCurrentFile());
+    EXPECT_FALSE(t.w.saveAsFile(QString::fromStdString(t.dir.path() + "/b.csv")));
+    EXPECT_EQ(t.recorder.questions, (QStringList{question, question}));
+    EXPECT_EQ(readFile(path), kData);
+    EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(t.dir.path() + "/b.csv")));
+    EXPECT_EQ(t.w.dataSet().UndoCount(), 1);
+    EXPECT_EQ(t.w.dataSet().Table.Cells.cell(1, 3), "#a1");
+    t.recorder.answerYes = true;
+    EXPECT_TRUE(t.w.SaveToCurrentFile());
+    EXPECT_EQ(readFile(path), "Time,Force\r\n0,1.5\r\n1,2.5\r\n#a1,3.5\r\n3,4.5\r\n4,5.5\r\n");
+}
+
+TEST(FilesSave, ASavedFileIsReadAgainTheWayItWasWrittenAfterTheSettingsChanged) {
+    Window t;
+    t.w.dataSet().Settings.Reading.whitespace = true;
+    t.open("a.txt", "Time  Force\n0 1.5\n1   2.5\n2 3.5\n3 4.5\n4 5.5\n");
+    // General Settings turn whitespace reading off; the shown file was read with it.
+    t.w.dataSet().Settings.Reading.whitespace = false;
+    t.edit("9");
+    ASSERT_TRUE(t.w.saveAsFile(QString::fromStdString(t.dir.path() + "/b.txt")));
+    EXPECT_TRUE(t.recorder.questions.isEmpty());
+    EXPECT_EQ(readFile(t.dir.path() + "/b.txt"), "Time Force\r\n0 9\r\n1 2.5\r\n2 3.5\r\n3 4.5\r\n4 5.5\r\n");
+    const DataSet& ds = t.w.dataSet();
+    EXPECT_EQ(ds.Layout.ColumnCount, 2);
+    EXPECT_EQ(ds.Layout.ColumnNames[2], "Force");
+    EXPECT_EQ(ds.Layout.DataRowCount, 5);
+    EXPECT_TRUE(ds.Layout.Reading.whitespace);
+}

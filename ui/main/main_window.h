@@ -238,11 +238,17 @@ private:
     // was declined in a later question, or the user cancelled.
     bool offerToSaveChanges(bool cancellable = false);
     // Writes the table to `path` (old file intact on failure); tells the user why it failed.
-    // Returns false without writing when the user declined one of confirmSaveRisks' questions.
+    // The written bytes are read back first the way the file will be read next; when they would
+    // read as another table the user is asked before the file is replaced. Returns false without
+    // writing when the user declined one of the questions. A saved file is read the way it was
+    // written from then on.
     bool writeTableTo(const std::string& path);
     // Asks before a save that would not read back as the table shows it: texts the delimiter or a
     // line break would split, or a file with content replaced by a table without data rows.
-    bool confirmSaveRisks(const std::string& path);
+    // `splitAccepted`: the user chose to write texts that will be split.
+    bool confirmSaveRisks(const std::string& path, bool& splitAccepted);
+    // Records how `path` was written, so that it is read that way next (see chooseReadingFor).
+    void rememberWrittenReading(const std::string& path);
     // Runs `work` on the data set on another thread while the window stays painted, with the
     // progress bar after half a second (see runWithProgress). `loading`: the work replaces the
     // data set, so the grid does not look at it meanwhile. Exceptions of the work come back here.

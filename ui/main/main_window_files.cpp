@@ -3,10 +3,12 @@
 #include "main_window.h"
 
 #include "busy_cursor.h"
+#include "checked_save.h"
 #include "data_writer.h"
 #include "folder_list.h"
 #include "form_setting.h"
 #include "proposal_bar.h"
+#include "qt_texts.h"
 #include "recent_files.h"
 #include "settings_file.h"
 
@@ -95,11 +97,12 @@ void MainWindow::createFilesDialogs() {
 
 // ---- saving
 
-bool MainWindow::confirmSaveRisks(const std::string& path) {
+bool MainWindow::confirmSaveRisks(const std::string& path, bool& splitAccepted) {
     const SplitTexts split = [&] {
         const BusyCursor busy;
         return FindSplitTexts(ds_);
     }();
+    splitAccepted = split.count > 0;
     if (split.count > 0 &&
         !askYesNo(QString::fromStdString(SplitTextsSentence(split, ds_)) + QStringLiteral(" Save anyway?"), true))
         return false;
@@ -118,19 +121,49 @@ bool MainWindow::writeTableTo(const std::string& path) {
         showError(QStringLiteral("No file is shown, so there is nothing to save to. Use \"Save...\" to choose a file."));
         return false;
     }
-    if (!confirmSaveRisks(path)) return false;
-    try {
+    bool splitAccepted = false;
+    if (!confirmSaveRisks(path, splitAccepted)) return false;
+    // The file is replaced only once the written bytes read back as the table, or the user says
+    // so. Texts the user already chose to have split are not asked about twice.
+    const auto save = [&](bool force) {
+        CheckedSave outcome;
         const BusyCursor busy;
         runDataSetWork(false, [&](const ProgressReport& progress) {
-            error = SaveDataFile(ds_, path, ds_.Settings.KeepFileDate, progress);
+            outcome = SaveDataFileChecked(ds_, path, ds_.Settings.KeepFileDate, force, progress);
         });
+        return outcome;
+    };
+    try {
+        CheckedSave outcome = save(splitAccepted);
+        if (outcome.difference.found) {
+            // The sentence quotes a text of the file, shown as the grid shows it.
+            if (!askYesNo(displayString(ReadBackSentence(outcome.difference), ds_.File.FileIsUtf8) +
+                              QStringLiteral(" Save anyway?"),
+                          true))
+                return false;
+            outcome = save(true);
+        }
+        error = outcome.error;
     } catch (const std::bad_alloc&) {
         error = "not enough memory";
     }
-    if (error.empty()) return true;
+    if (error.empty()) {
+        rememberWrittenReading(path);
+        return true;
+    }
     showError(QStringLiteral("Cannot save the file \"%1\": %2")
                   .arg(QString::fromStdString(path), QString::fromStdString(error)));
     return false;
+}
+
+void MainWindow::rememberWrittenReading(const std::string& path) {
+    // The file is read next as it was written and checked: with the delimiter and reading options
+    // of the table, even after General Settings changed the ones other files are read with.
+    const ReadingChoice written = CurrentChoice(ds_);
+    if (written == ReadingChoice{settingsSeparator(), ds_.Settings.Reading})
+        readingChoices_.erase(path);
+    else
+        readingChoices_[path] = written;
 }
 
 bool MainWindow::SaveToCurrentFile() {
@@ -164,10 +197,8 @@ bool MainWindow::SaveAsDialog() {
 bool MainWindow::saveAsFile(const QString& path) {
     const QFileInfo info(path);
     const std::string target = info.absoluteFilePath().toStdString();
+    // The file is read back the way it was written and checked (see writeTableTo).
     if (!writeTableTo(target)) return false;
-    // The file was written the way the shown one was read, so it is read back that way.
-    if (const auto it = readingChoices_.find(ds_.File.CurrentFileName); it != readingChoices_.end())
-        readingChoices_[target] = it->second;
     ds_.File.CurrentFileName = target;
     // The chosen file's folder becomes the current folder, which the folder list shows.
     QDir::setCurrent(info.absolutePath());

@@ -1,0 +1,26 @@
+#pragma once
+// Saving that reads its own result back first: only bytes that read back as the table replace
+// the file without a question, and the bytes compared are the bytes written.
+#include "save_check.h"
+
+#include <string>
+
+namespace varnotile {
+
+// How a checked save went: `error` is the system's reason the file could not be written; a
+// difference found means nothing was written.
+struct CheckedSave {
+    std::string error;
+    ReadBackDifference difference;
+};
+
+// Saves the data set to `path` without ever leaving a half-written file (see SaveFile), and only
+// when the written bytes read back as the table; `force` writes them however they read (without
+// reading them back). A regular file is written while its bytes are read back and replaces the
+// old one only afterwards; a device or a pipe is written only after the check. With `keepDate`
+// a regular file gets ds.File.FileAgeStamp as its modification time. Writing and reading back
+// are reported to `progress` as one Writing step. Throws std::bad_alloc when memory runs short.
+CheckedSave SaveDataFileChecked(const DataSet& ds, const std::string& path, bool keepDate, bool force,
+                                const ProgressReport& progress = {});
+
+} // namespace varnotile
