@@ -402,3 +402,14 @@ TEST(FollowWindow, GrownCurvesAreTheCurvesOfAFreshFill) {
         }
     }
 }
+
+// A cell of a long line shows only the start of its text (no column shows more, and laying out
+// all of it on every repaint would hold the window up); an edit still gets the whole text.
+TEST(FollowWindow, ALongCellShowsItsStartAndEditsWhole) {
+    const std::string text(300000, 'w');
+    FollowedWindow t("Time,Note\n" + rows(1, 10) + "11," + text + "\n");
+    const QAbstractItemModel* model = t.w.findChild<DataGridView*>()->model();
+    const QModelIndex cell = model->index(10, 1);
+    EXPECT_EQ(model->data(cell, Qt::EditRole).toString().size(), static_cast<qsizetype>(text.size()));
+    EXPECT_EQ(model->data(cell, Qt::DisplayRole).toString(), QString(1024, QLatin1Char('w')));
+}
