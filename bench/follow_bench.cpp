@@ -2,7 +2,8 @@
 // 1,000,000-row file, from reading the bytes to the repainted window. BM_FollowStream: a writer
 // appends 10 lines every 10 ms (VARNOTILE_FOLLOW_SECONDS, default 5) while the window follows;
 // reports the longest the event loop was held up and the process's CPU, and the CPU of the
-// same time following a file that does not change.
+// same time following a file that does not change. BM_FollowLongLines: one 200 KB line appended
+// to a shown file of 600 such lines, with missing values as gaps on.
 #include "bench_files.h"
 #include "file_follower.h"
 #include "main_window.h"
@@ -105,6 +106,52 @@ void BM_FollowAppend(benchmark::State& state) {
     state.counters["rows"] = copy.window.dataSet().Layout.DataRowCount;
 }
 BENCHMARK(BM_FollowAppend)->Unit(benchmark::kMillisecond)->Iterations(20);
+
+void BM_FollowLongLines(benchmark::State& state) {
+    const std::string path = (std::filesystem::temp_directory_path() / "varnotile-follow-long.csv").string();
+    auto line = [](long r) {
+        return std::to_string(r) + "," + (r % 5 == 0 ? std::string() : std::to_string(r % 7)) + "," +
+               std::string(200000, static_cast<char>('a' + r % 26)) + "\n";
+    };
+    std::string text = "n,v,text\n";
+    long next = 1;
+    for (; next <= 600; ++next) text += line(next);
+    std::filesystem::remove(path);
+    append(path, text);
+    {
+        varnotile::MainWindow window{QStringLiteral("/tmp/varnotile-follow-long.INI")};
+        varnotile::MainWindow::DialogRecorder recorder;
+        window.setDialogRecorder(&recorder);
+        window.dataSet().Settings.Reading.missingAsGaps = true;
+        window.resize(1600, 1000);
+        window.show();
+        window.openFile(QString::fromStdString(path));
+        auto* follow = window.findChild<QAction*>(QStringLiteral("menuFollowFile"));
+        if (!follow->isChecked()) follow->trigger();
+        QApplication::processEvents();
+        auto* follower = window.findChild<varnotile::FileFollower*>();
+        qint64 read = 0, events = 0;
+        for (auto _ : state) {
+            state.PauseTiming();
+            append(path, line(next++));
+            state.ResumeTiming();
+            QElapsedTimer part;
+            part.start();
+            follower->readNow();
+            read += part.nsecsElapsed();
+            part.restart();
+            QApplication::processEvents();
+            events += part.nsecsElapsed();
+        }
+        const double n = static_cast<double>(state.iterations()) * 1e6;
+        state.counters["read_ms"] = static_cast<double>(read) / n;
+        state.counters["events_ms"] = static_cast<double>(events) / n;
+        state.counters["rows"] = window.dataSet().Layout.DataRowCount;
+        follow->trigger(); // the settings file stays off
+    }
+    std::filesystem::remove(path);
+}
+BENCHMARK(BM_FollowLongLines)->Unit(benchmark::kMillisecond)->Iterations(20);
 
 void BM_FollowStream(benchmark::State& state) {
     const char* env = std::getenv("VARNOTILE_FOLLOW_SECONDS");

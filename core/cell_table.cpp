@@ -52,6 +52,11 @@ void CellTable::setReading(const ReadOptions& options, std::vector<RowId> rows, 
     breaks_ = std::move(breaks);
 }
 
+void CellTable::lineChanged(RowId id) {
+    const std::lock_guard<std::mutex> lock(rebuiltLock_);
+    for (uint64_t column = 1; column <= kMaxTableColumns; ++column) rebuilt_.erase((static_cast<uint64_t>(id) << 4) | column);
+}
+
 void CellTable::appendLines(const std::vector<RowId>& rows, const std::vector<RowId>& skipped,
                             const std::vector<RowId>& breaks) {
     if (!rows.empty()) {

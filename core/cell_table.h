@@ -54,6 +54,9 @@ public:
     void appendLines(const std::vector<RowId>& rows, const std::vector<RowId>& skipped,
                      const std::vector<RowId>& breaks);
 
+    // The text of file line `id` changed (an open last line completed): its cells are split afresh.
+    void lineChanged(RowId id);
+
     int rowCount() const { return listed_ ? static_cast<int>(rows_.size()) : rowCount_; }
     int columnCount() const { return columnCount_; }
     void setColumnCount(int columns) { columnCount_ = columns; }

@@ -3,6 +3,7 @@
 #include "cell_editing.h"
 #include "cell_table.h"
 #include "layout.h"
+#include "layout_reading.h"
 #include "loader.h"
 #include "statistics.h"
 
@@ -10,6 +11,9 @@
 #include <cmath>
 #include <cstdio>
 #include <memory>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
 #include <sys/stat.h>
 
 namespace varnotile {
@@ -17,18 +21,21 @@ namespace {
 
 // The first bytes of the file: a file rewritten from the start differs in them.
 constexpr std::size_t kHeadBytes = 256;
-// The lines of each end of the file that the layout rules can look at.
-constexpr int kLayoutLinesEachEnd = 250;
+// The header rules look at no line past the first 200 (comment lines on; 23 with the plain
+// rules): once the table's last row lies past this line, rows appended leave the header as it is.
+constexpr int kHeadReach = 250;
 
 struct FileState {
     bool exists = false;
     uint64_t size = 0, device = 0, inode = 0;
+    int64_t modified = 0; // seconds since the epoch
 };
 
 FileState stateOf(const std::string& path) {
     struct stat st {};
     if (path.empty() || ::stat(path.c_str(), &st) != 0) return {};
-    return {true, static_cast<uint64_t>(st.st_size), static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino)};
+    return {true, static_cast<uint64_t>(st.st_size), static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino),
+            static_cast<int64_t>(st.st_mtime)};
 }
 
 // Reads `count` bytes from `offset`; false when the file cannot be read.
@@ -41,8 +48,7 @@ bool readBytes(const std::string& path, uint64_t offset, uint64_t count, std::st
     return true;
 }
 
-// The layout the rules give for the file as it now stands, from the lines they can look at: the
-// first and the last lines (all of a short file).
+// The layout decision a load makes, as far as it decides which lines are rows and how they read.
 struct LayoutDecision {
     bool loaded = false;
     int columns = 0, firstDataLine = 0, headerLines = 0;
@@ -60,28 +66,60 @@ LayoutDecision decisionOf(const DataSet& ds) {
     return d;
 }
 
-LayoutDecision decisionNow(const DataSet& ds) {
-    const FileLines& lines = ds.File.FileLines;
-    const int count = lines.count();
-    std::string text;
-    auto add = [&](int from, int to) {
-        for (int i = from; i <= to; ++i) text.append(lines.line(i)).push_back('\n');
-    };
-    if (count <= 2 * kLayoutLinesEachEnd) {
-        add(1, count);
-    } else {
-        add(1, kLayoutLinesEachEnd);
-        add(count - kLayoutLinesEachEnd + 1, count);
-    }
-    DataSet scratch;
-    scratch.Layout.ListSeparator = ds.Layout.ListSeparator;
-    scratch.Layout.Reading = ds.Layout.Reading;
-    scratch.Settings.DecimalSeparator = ds.Settings.DecimalSeparator;
-    scratch.File.FileLines.assign(std::move(text));
-    scratch.File.LineCount = scratch.File.FileLines.count();
-    LoadOutcome outcome;
-    LayOutLines(scratch, outcome);
-    return decisionOf(scratch);
+// Runs layout rules over the data set's own lines with an empty layout standing in for
+// ds.Layout (no line is copied); ds.Layout is back as it was afterwards.
+template <typename Rules>
+void withScratchLayout(DataSet& ds, const Rules& rules) {
+    DataLayout aside; // the scratch layout first, then ds.Layout while the rules run
+    aside.ListSeparator = ds.Layout.ListSeparator;
+    aside.Reading = ds.Layout.Reading;
+    std::swap(ds.Layout, aside);
+    struct Restore {
+        DataSet& ds;
+        DataLayout& aside;
+        ~Restore() { std::swap(ds.Layout, aside); }
+    } restore{ds, aside};
+    Messages messages;
+    rules(messages);
+}
+
+// What the sample line gives for the file's lines as they stand; `lastRow` as the rules find it.
+SampleShape sampleShapeNow(DataSet& ds, int& lastRow) {
+    SampleShape shape;
+    lastRow = 0;
+    if (ds.File.LineCount <= 4) return shape;
+    withScratchLayout(ds, [&](Messages& messages) {
+        if (ds.Layout.Reading.anyOn()) {
+            shape.found = FindSampleWithOptions(ds, messages, lastRow) > 0;
+        } else {
+            shape.found = FindColumnCount(ds, messages);
+            for (int j = 1; j <= kColumnLimit + 1; ++j) shape.emptyFields.push_back(ds.Layout.Fields[j].empty());
+        }
+        shape.columns = ds.Layout.ColumnCount;
+        for (int k = 1; k <= shape.columns && k <= kColumnLimit; ++k) shape.numeric.push_back(ds.Layout.ColumnIsNumeric[k]);
+    });
+    return shape;
+}
+
+// The whole layout decision for the file's lines as they stand (for a file still short enough
+// that its header may be among the lines added).
+LayoutDecision decisionNow(DataSet& ds) {
+    LayoutDecision d;
+    if (ds.File.LineCount <= 4) return d;
+    withScratchLayout(ds, [&](Messages& messages) {
+        if (ds.Layout.Reading.anyOn()) {
+            DataLines lines;
+            if (!FindLayoutWithOptions(ds, messages, lines)) return;
+        } else {
+            if (!FindColumnCount(ds, messages)) return;
+            if (ds.Layout.ColumnCount == 1)
+                FindSingleColumnHeader(ds);
+            else
+                FindHeaderLines(ds);
+        }
+        d = decisionOf(ds);
+    });
+    return d;
 }
 
 // The trailer after the rows (robust sample line) would become rows once data follow it.
@@ -89,10 +127,11 @@ bool rowsFollowATrailer(const DataSet& ds) {
     if (!ds.Layout.Reading.robustSample) return false;
     const auto& skipped = ds.Table.Cells.skippedLines();
     const int rows = ds.Table.Cells.rowCount();
-    if (skipped.empty() || rows == 0 || skipped.back() < ds.Table.Cells.rowId(rows)) return false;
-    for (const auto id : skipped)
-        if (id > ds.Table.Cells.rowId(rows) && !isCommentOrBlank(ds.File.FileLines.line(static_cast<int>(id)), ds.Layout.Reading))
-            return true;
+    if (rows == 0) return false;
+    const CellTable::RowId lastRow = ds.Table.Cells.rowId(rows);
+    // Only the lines after the last row are looked at, from the end.
+    for (auto it = skipped.rbegin(); it != skipped.rend() && *it > lastRow; ++it)
+        if (!isCommentOrBlank(ds.File.FileLines.line(static_cast<int>(*it)), ds.Layout.Reading)) return true;
     return false;
 }
 
@@ -145,12 +184,12 @@ FollowWatch WatchLoadedFile(const DataSet& ds) {
     }
     watch.device = state.device;
     watch.inode = state.inode;
-    // The bytes the load took, not the size now: what a writer added since is still to be read.
-    // A file that could not be read counts as seen up to its size, so that it is read again
-    // only when it changes.
+    // The bytes the load took, not the size now: what a writer added since is still to be read
+    // (a file truncated to nothing when it was loaded included). A file that cannot be read
+    // counts as seen up to its size, so that it is read again only when it changes.
     const uint64_t loaded = ds.File.FileLines.bytesRead();
-    watch.offset = loaded > 0 ? loaded : state.size;
-    readBytes(watch.path, 0, std::min<uint64_t>(kHeadBytes, state.size), watch.head);
+    const bool readable = readBytes(watch.path, 0, std::min<uint64_t>(kHeadBytes, state.size), watch.head);
+    watch.offset = loaded > 0 || readable ? loaded : state.size;
     watch.replacedSinceLoad = loaded > 0 && !startsAsLoaded(watch.head, loaded, ds.File.FileLines);
     std::string last;
     if (watch.offset > 0 && readBytes(watch.path, watch.offset - 1, 1, last)) watch.lastLineOpen = last != "\n";
@@ -166,11 +205,17 @@ GrowthResult FollowGrowth(DataSet& ds, FollowWatch& watch) {
         return result;
     }
     const bool cameBack = std::exchange(watch.vanished, false);
+    // Another file under the name, or this one rewritten from the start: read afresh.
+    const bool anotherFile = watch.replacedSinceLoad || cameBack || state.device != watch.device || state.inode != watch.inode;
     std::string head;
-    if (watch.replacedSinceLoad || state.device != watch.device || state.inode != watch.inode || state.size < watch.offset ||
-        !readBytes(watch.path, 0, std::min<uint64_t>(kHeadBytes, state.size), head) ||
-        head.compare(0, std::min(head.size(), watch.head.size()), watch.head) != 0 || ds.Layout.ColumnCount == 0) {
-        result.kind = state.size == watch.offset && !cameBack && !watch.replacedSinceLoad && ds.Layout.ColumnCount == 0 ? Growth::Unchanged : Growth::Reload;
+    const bool headRead = !anotherFile && readBytes(watch.path, 0, std::min<uint64_t>(kHeadBytes, state.size), head);
+    const bool rewritten =
+        !anotherFile && (state.size < watch.offset || (headRead && head.compare(0, std::min(head.size(), watch.head.size()), watch.head) != 0));
+    if (anotherFile || rewritten || !headRead || ds.Layout.ColumnCount == 0) {
+        // A file that gave no table is read again whenever it changed at all.
+        const bool asItStood = !anotherFile && !rewritten && state.size == watch.offset;
+        result.kind = asItStood && ds.Layout.ColumnCount == 0 ? Growth::Unchanged : Growth::Reload;
+        result.replaced = anotherFile || rewritten;
         return result;
     }
     if (head.size() > watch.head.size()) watch.head = head;
@@ -186,6 +231,12 @@ GrowthResult FollowGrowth(DataSet& ds, FollowWatch& watch) {
 
     const int linesBefore = ds.File.LineCount;
     const int rowsBefore = ds.Layout.DataRowCount;
+    // The sample's part of the layout as the load found it, taken once from the lines it read.
+    if (!watch.sampleTaken) {
+        int lastRow = 0;
+        watch.sample = sampleShapeNow(ds, lastRow);
+        watch.sampleTaken = true;
+    }
     const bool reopened = watch.lastLineOpen && linesBefore > 0;
     int reopenedRow = 0;
     if (reopened) {
@@ -200,8 +251,16 @@ GrowthResult FollowGrowth(DataSet& ds, FollowWatch& watch) {
     watch.lastLineOpen = false;
     ds.File.FileLines.append(added);
     ds.File.LineCount = ds.File.FileLines.count();
+    // The completed line's cells are split again, not taken from what its open part gave.
+    if (reopened) ds.Table.Cells.lineChanged(static_cast<CellTable::RowId>(linesBefore));
 
-    if (rowsFollowATrailer(ds) || !(decisionNow(ds) == decisionOf(ds))) {
+    // A load would lay the file out otherwise: the sample line reads differently now, or the
+    // header may lie among the new lines (a short file), or the new lines follow a trailer.
+    int sampleLastRow = 0;
+    const SampleShape shape = sampleShapeNow(ds, sampleLastRow);
+    const bool headSettled = rowsBefore > 0 && ds.Table.Cells.rowId(rowsBefore) >= static_cast<CellTable::RowId>(kHeadReach);
+    if (!shape.found || !(shape == watch.sample) || rowsFollowATrailer(ds) ||
+        (!headSettled && !(decisionNow(ds) == decisionOf(ds)))) {
         result.kind = Growth::Reload;
         return result;
     }
@@ -219,6 +278,12 @@ GrowthResult FollowGrowth(DataSet& ds, FollowWatch& watch) {
             rows.push_back(id);
         }
     }
+    // With the robust sample line, new lines after the last one with the table's field count
+    // are a trailer to a load, not rows.
+    if (options.robustSample && !rows.empty() && rows.back() != static_cast<CellTable::RowId>(sampleLastRow)) {
+        result.kind = Growth::Reload;
+        return result;
+    }
     // Text past the last column in a file without an extra column: a load would add one.
     const int columns = ds.Layout.ColumnCount;
     RowSplitter splitter(ds);
@@ -234,6 +299,21 @@ GrowthResult FollowGrowth(DataSet& ds, FollowWatch& watch) {
     const ChangeScope scope(ds.Changes);
     const int added_rows = static_cast<int>(rows.size());
     const int rowsAfter = rowsBefore + added_rows;
+    // Which columns' least and greatest numbers stay right with the new numbers taken in: those
+    // that held a number (an empty or all-missing column reads 0..0) and, with a completed last
+    // line, whose old number was neither of them. The others are counted afresh.
+    bool extend[kColumnLimit + 1] = {};
+    for (int k = 1; k <= columns && k <= kColumnLimit; ++k) {
+        if (!ds.Layout.ColumnIsNumeric[k] || rowsBefore == 0) continue;
+        const double lo = ds.Table.ColumnMin[k], hi = ds.Table.ColumnMax[k];
+        bool holdsANumber = lo != 0.0 || hi != 0.0;
+        for (int r = rowsBefore; r >= 1 && !holdsANumber; --r) holdsANumber = !std::isnan(ds.value(k, r));
+        extend[k] = holdsANumber;
+        if (reopenedRow > 0) {
+            const double old = ds.value(k, reopenedRow);
+            extend[k] = extend[k] && (std::isnan(old) || (old > lo && old < hi));
+        }
+    }
     auto setNumbers = [&](int r, std::string_view line) {
         splitter.split(line);
         for (int k = 1; k <= columns && k <= kColumnLimit; ++k) {
@@ -246,17 +326,19 @@ GrowthResult FollowGrowth(DataSet& ds, FollowWatch& watch) {
         }
     };
     if (reopenedRow > 0) {
-        // The completed line replaces the open one: its numbers are read again and the
-        // statistics of every column are found afresh, since the old number may have been the
-        // least or the greatest.
+        // The completed line replaces the open one: its numbers are read again.
         for (int k = 1; k <= columns && k <= kColumnLimit; ++k)
-            if (std::isnan(ds.value(k, reopenedRow))) --ds.Table.MissingCount[k];
+            if (ds.Layout.ColumnIsNumeric[k] && std::isnan(ds.value(k, reopenedRow))) --ds.Table.MissingCount[k];
         setNumbers(reopenedRow, ds.File.FileLines.line(linesBefore));
-        // A cell the user edited keeps the number of its own text.
+        // A cell the user edited keeps the number of its own text; then the statistics are found
+        // afresh, since the number the line gave may have been the least or the greatest.
+        bool editedCell = false;
         for (int k = 1; k <= columns && k <= kColumnLimit; ++k)
-            if (ds.Layout.ColumnIsNumeric[k] && ds.Table.Cells.isEdited(k, reopenedRow))
+            if (ds.Layout.ColumnIsNumeric[k] && ds.Table.Cells.isEdited(k, reopenedRow)) {
                 SetValue(ds, k, reopenedRow, ds.cellNumber(ds.Table.Cells.cell(k, reopenedRow)));
-        ComputeColumnStatistics(ds);
+                editedCell = true;
+            }
+        if (editedCell) ComputeColumnStatistics(ds);
         ds.Changes.cellsChanged(0, reopenedRow, reopenedRow);
         result.rowChanged = reopenedRow;
     }
@@ -269,16 +351,17 @@ GrowthResult FollowGrowth(DataSet& ds, FollowWatch& watch) {
         ds.Table.RowIncluded[static_cast<std::size_t>(r)] = 1;
         setNumbers(r, ds.File.FileLines.line(static_cast<int>(rows[static_cast<std::size_t>(r - rowsBefore - 1)])));
     }
-    if (added_rows > 0) {
-        // The statistics take the new rows in; a table that had no number yet is counted afresh.
+    if (added_rows > 0 || reopenedRow > 0) {
+        // The statistics take the new numbers in (a missing one changes neither end).
+        const int from = reopenedRow > 0 ? reopenedRow : rowsBefore + 1;
         for (int k = 1; k <= columns && k <= kColumnLimit; ++k) {
             if (!ds.Layout.ColumnIsNumeric[k]) continue;
-            if (rowsBefore == 0 || ds.Table.MissingCount[k] > 0 || reopenedRow > 0) {
+            if (!extend[k]) {
                 ComputeColumnStatistics(ds, k);
                 continue;
             }
             double lo = ds.Table.ColumnMin[k], hi = ds.Table.ColumnMax[k];
-            for (int r = rowsBefore + 1; r <= rowsAfter; ++r) {
+            for (int r = from; r <= rowsAfter; ++r) {
                 const double v = ds.value(k, r);
                 lo = std::min(lo, v);
                 hi = std::max(hi, v);
@@ -288,13 +371,39 @@ GrowthResult FollowGrowth(DataSet& ds, FollowWatch& watch) {
             const double absMax = std::max(std::fabs(lo), std::fabs(hi));
             ds.Table.ColumnAbsMax[k] = absMax == 0.0 ? 1.0 : absMax;
         }
-        ds.Changes.rowsInserted(rowsBefore + 1, rowsAfter);
+        if (added_rows > 0) ds.Changes.rowsInserted(rowsBefore + 1, rowsAfter);
+        ds.Changes.statisticsChanged(0);
+        // The table holds the file as it stood at this look.
+        ds.File.FileAgeStamp = state.modified;
     }
-    // A completed last line changes numbers too, and with them the statistics.
-    if (added_rows > 0 || reopenedRow > 0) ds.Changes.statisticsChanged(0);
     result.kind = added_rows > 0 || reopenedRow > 0 ? Growth::Appended : Growth::Unchanged;
     result.rowsAdded = added_rows;
     return result;
+}
+
+bool FileOpenForWriting(const std::string& path) {
+    struct stat target {};
+    if (path.empty() || ::stat(path.c_str(), &target) != 0) return false;
+    namespace fs = std::filesystem;
+    std::error_code error;
+    const auto options = fs::directory_options::skip_permission_denied;
+    for (fs::directory_iterator process("/proc", options, error), end; !error && process != end; process.increment(error)) {
+        const std::string pid = process->path().filename().string();
+        if (pid.empty() || pid.find_first_not_of("0123456789") != std::string::npos) continue;
+        std::error_code fdError;
+        for (fs::directory_iterator fd(process->path() / "fd", options, fdError); !fdError && fd != end; fd.increment(fdError)) {
+            struct stat st {};
+            if (::stat(fd->path().c_str(), &st) != 0 || st.st_dev != target.st_dev || st.st_ino != target.st_ino) continue;
+            // "flags:" in fdinfo is the open mode in octal.
+            std::ifstream info(process->path() / "fdinfo" / fd->path().filename());
+            std::string key;
+            unsigned long flags = 0;
+            while (info >> key)
+                if (key == "flags:" && info >> std::oct >> flags) break;
+            if ((flags & O_ACCMODE) != O_RDONLY) return true;
+        }
+    }
+    return false;
 }
 
 } // namespace varnotile

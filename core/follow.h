@@ -6,8 +6,18 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace varnotile {
+
+// What the layout rules take from the file's last lines (the sample line): the column count,
+// the numeric columns, and which of the sample's fields are empty (the header scan looks at them).
+struct SampleShape {
+    bool found = false;
+    int columns = 0;
+    std::vector<bool> numeric, emptyFields;
+    bool operator==(const SampleShape&) const = default;
+};
 
 // Where the shown file stood at the last look.
 struct FollowWatch {
@@ -18,6 +28,8 @@ struct FollowWatch {
     std::string head;          // the file's first bytes, to notice a replaced file
     bool vanished = false;
     bool replacedSinceLoad = false; // another file stood there by the time the watch began
+    SampleShape sample;             // as the lines read so far give it (taken at the first growth)
+    bool sampleTaken = false;
 };
 
 enum class Growth {
@@ -32,13 +44,22 @@ struct GrowthResult {
     int rowsAdded = 0;
     // A row whose line was completed or changed (0: none).
     int rowChanged = 0;
+    // Reload: another file stands under the name now, or the file was rewritten from the start
+    // (else it only grew in a way a load lays out otherwise).
+    bool replaced = false;
 };
 
 // Notes where the loaded file stands (call right after a load of ds.File.CurrentFileName).
 FollowWatch WatchLoadedFile(const DataSet& ds);
 
 // Reads what was added to the file since the last look and appends its complete lines as rows,
-// announcing the rows and the statistics through ds.Changes as one operation.
+// announcing the rows and the statistics through ds.Changes as one operation. The work is in
+// proportion to the bytes added (and the few last lines the layout rules look at), not to the
+// table. ds.File.FileAgeStamp becomes the file's time as it was read.
 GrowthResult FollowGrowth(DataSet& ds, FollowWatch& watch);
+
+// Whether a program (this one included) holds `path` open for writing, as far as the system
+// shows it: the processes of other users and of other machines stay unseen.
+bool FileOpenForWriting(const std::string& path);
 
 } // namespace varnotile

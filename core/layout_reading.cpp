@@ -179,18 +179,25 @@ void keepAsHeaderText(DataSet& ds, int i, std::string_view text) {
 
 } // namespace
 
-bool FindLayoutWithOptions(DataSet& ds, Messages& messages, DataLines& data) {
-    const ReadOptions& options = ds.Layout.Reading;
+int FindSampleWithOptions(DataSet& ds, Messages& messages, int& lastRow) {
     OptionLines lines(ds);
-    int lastRow = 0;
+    lastRow = 0;
     const int sample = sampleLine(ds, lines, lastRow);
-    if (sample < 1) return false;
-
-    const int fields = options.missingAsGaps ? lines.rawColumns(sample) : lines.split(sample);
+    if (sample < 1) return 0;
+    const int fields = ds.Layout.Reading.missingAsGaps ? lines.rawColumns(sample) : lines.split(sample);
     if (fields > kColumnLimit) messages.emplace_back(kMsgTooManyColumns);
     const int columns = std::max(1, lines.field(fields).empty() ? fields - 1 : fields);
     ds.Layout.ColumnCount = columns;
     for (int j = 1; j <= columns && j <= kColumnLimit; ++j) ds.Layout.ColumnIsNumeric[j] = columnIsNumeric(lines, sample, j);
+    return sample;
+}
+
+bool FindLayoutWithOptions(DataSet& ds, Messages& messages, DataLines& data) {
+    const ReadOptions& options = ds.Layout.Reading;
+    OptionLines lines(ds);
+    int lastRow = 0;
+    if (FindSampleWithOptions(ds, messages, lastRow) < 1) return false;
+    const int columns = ds.Layout.ColumnCount;
 
     // Free header text: lines before the data whose field count differs, and comment or blank
     // lines wherever they stand before it. The scan ends once the data have clearly begun.

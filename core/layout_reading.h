@@ -12,6 +12,11 @@ struct DataLines {
     std::vector<CellTable::RowId> rows, skipped, breaks;
 };
 
+// The part of the layout the sample line decides: the column count and the numeric columns.
+// Returns the sample line (0: none); `lastRow` is the last line of the rows (with the robust
+// sample, the lines after it are the trailer). Looks only at the file's last lines.
+int FindSampleWithOptions(DataSet& ds, Messages& messages, int& lastRow);
+
 // Finds the column count, the numeric columns, the free header text, the named header lines
 // and the data rows with ds.Layout.Reading. Returns false when there is no sample line.
 bool FindLayoutWithOptions(DataSet& ds, Messages& messages, DataLines& lines);

@@ -3,6 +3,7 @@
 #include "change_recorder.h"
 #include "follow.h"
 #include "loader.h"
+#include "save_file.h"
 #include "test_files.h"
 
 #include <gtest/gtest.h>
@@ -64,6 +65,12 @@ TEST(Follow, EndsAsAFreshLoadOfTheFinalFile) {
     ReadOptions comments;
     comments.commentLines = true;
     comments.missingAsGaps = true;
+    ReadOptions quotes;
+    quotes.quotedTexts = true;
+    ReadOptions missing;
+    missing.missingAsGaps = true;
+    ReadOptions robust;
+    robust.robustSample = true;
     const std::vector<Scenario> scenarios = {
         {"steady bursts", {}, {{Step::Append, "t,v\n" + rows(1, 30)}, {Step::Append, rows(31, 40)}, {Step::Append, rows(41, 41)}}, 0},
         {"lines cut in the middle",
@@ -79,6 +86,18 @@ TEST(Follow, EndsAsAFreshLoadOfTheFinalFile) {
          comments,
          {{Step::Append, "# logger 3\nt,v\n" + rows(1, 30)}, {Step::Append, "# pause\n\n31,NA\n32,"}, {Step::Append, "4\n"}},
          0},
+        {"quoted open line completed", quotes, {{Step::Append, "t,v\n" + rows(1, 30) + "31,\"4\"\"5"}, {Step::Append, "6\"\n"}}, 0},
+        // Completed lines that were, or become, a column's least or greatest number.
+        {"missing values, ends moved by completed lines",
+         missing,
+         {{Step::Append, "t,v\n" + rows(1, 300) + "301,NA\n302,\n303,99"}, {Step::Append, "0\n304,-9999"},
+          {Step::Append, "e-9\n305,NA\n306,3\n"}},
+         0},
+        {"sample turns to text past the header", {}, {{Step::Append, "t,v\n" + rows(1, 300)}, {Step::Append, "text,words\n"}}, 1},
+        {"footer, then rows after it",
+         robust,
+         {{Step::Append, "t,v\n" + rows(1, 300)}, {Step::Append, "end of log\n"}, {Step::Append, rows(301, 303)}},
+         2},
     };
     for (const Scenario& s : scenarios) {
         SCOPED_TRACE(s.name);
@@ -105,6 +124,7 @@ TEST(Follow, EndsAsAFreshLoadOfTheFinalFile) {
                 load(followed, path, s.options);
                 watch = WatchLoadedFile(followed);
                 loaded = true;
+                tableOf(followed); // every cell read once, as a window shows them
                 continue;
             }
             const GrowthResult growth = FollowGrowth(followed, watch);
@@ -113,6 +133,7 @@ TEST(Follow, EndsAsAFreshLoadOfTheFinalFile) {
                 load(followed, path, s.options);
                 watch = WatchLoadedFile(followed);
             }
+            tableOf(followed);
         }
         DataSet fresh;
         load(fresh, path, s.options);
@@ -136,15 +157,19 @@ TEST(Follow, ChangesBetweenTheLoadAndTheWatchArrive) {
         Step beforeWatch, afterWatch;
         Growth kind;
         const char* changes;
+        std::string start = "t,v\n" + rows(1, 30) + "31,1";
     };
     const std::vector<Case> cases = {
         {"line completed", {Step::Append, "00"}, {Step::Append, "\n"}, Growth::Appended, "cells 0 31-31; statistics 0; finished"},
         {"replaced", {Step::Replace, "t,v\n" + rows(2, 60)}, {Step::Append, rows(61, 62)}, Growth::Reload, ""},
+        {"empty at the load", {Step::Append, "t,v\n" + rows(1, 30)}, {Step::Append, rows(31, 32)}, Growth::Reload, "", ""},
     };
+    // The file's time as the growth was read (a save that keeps the file's date gives it back).
+    constexpr int64_t kReadAt = 1000000000;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         test::TempDir dir;
-        const std::string path = dir.write("log.csv", "t,v\n" + rows(1, 30) + "31,1");
+        const std::string path = dir.write("log.csv", c.start);
         auto write = [&](const Step& step) {
             if (step.kind == Step::Append) {
                 std::ofstream(path, std::ios::binary | std::ios::app) << step.bytes;
@@ -158,13 +183,31 @@ TEST(Follow, ChangesBetweenTheLoadAndTheWatchArrive) {
         write(c.beforeWatch);
         FollowWatch watch = WatchLoadedFile(followed);
         write(c.afterWatch);
+        ASSERT_TRUE(setFileAgeStamp(path, kReadAt));
         test::ChangeRecorder changes(followed);
         const GrowthResult growth = FollowGrowth(followed, watch);
         EXPECT_EQ(growth.kind, c.kind);
         EXPECT_EQ(changes.take(), c.changes);
+        if (growth.kind == Growth::Appended) EXPECT_EQ(followed.File.FileAgeStamp, kReadAt);
         if (growth.kind == Growth::Reload) load(followed, path, {});
         DataSet fresh;
         load(fresh, path, {});
         EXPECT_EQ(tableOf(followed), tableOf(fresh));
     }
+}
+
+// A save over a followed file asks first while a program holds it open for writing; a reader
+// (a viewer, "tail -f") is no reason to.
+TEST(Follow, SeesAFileHeldOpenForWriting) {
+    test::TempDir dir;
+    const std::string path = dir.write("log.csv", "1\n");
+    EXPECT_FALSE(FileOpenForWriting(path));
+    {
+        std::ifstream reader(path);
+        EXPECT_FALSE(FileOpenForWriting(path));
+        std::ofstream writer(path, std::ios::app);
+        EXPECT_TRUE(FileOpenForWriting(path));
+    }
+    EXPECT_FALSE(FileOpenForWriting(path));
+    EXPECT_FALSE(FileOpenForWriting(dir.path() + "/none.csv"));
 }

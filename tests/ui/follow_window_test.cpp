@@ -7,14 +7,21 @@
 #include "loader.h"
 #include "curve_chart.h"
 #include "data_grid_view.h"
+#include "file_follower.h"
+#include "save_file.h"
 #include "main_window.h"
 #include "test_files.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QDateTime>
+#include <QDialog>
 #include <QElapsedTimer>
 #include <QLabel>
+#include <QLocale>
 #include <QStatusBar>
+#include <QTableWidget>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -192,9 +199,161 @@ TEST(FollowWindow, UnsavedEditsStayThroughAppendsAndUndoAndSaveWithTheNewRows) {
     t.recorder.replies << QStringLiteral("Cancel");
     std::ofstream(t.path, std::ios::binary | std::ios::trunc) << "Time,Force\n" + rows(1, 10);
     ASSERT_TRUE(processUntil([&] { return !t.recorder.questions.isEmpty(); }));
-    EXPECT_EQ(t.recorder.questions, QStringList{QStringLiteral("Do you want to save the changes?")});
+    ASSERT_EQ(t.recorder.questions.size(), 1);
+    EXPECT_TRUE(t.recorder.questions[0].startsWith(QStringLiteral("\"log.csv\" was replaced on disk")));
     EXPECT_EQ(ds.Layout.DataRowCount, 90);
     EXPECT_EQ(ds.Table.Cells.cell(2, 5), "55");
+}
+
+namespace {
+
+FileFollower& followerOf(MainWindow& w) { return *w.findChild<FileFollower*>(); }
+QString followState(MainWindow& w) { return w.findChild<QLabel*>(QStringLiteral("FollowState"))->text(); }
+
+// A logger starting its file anew: truncated in place, or a new file renamed over it.
+void startAnew(const std::string& path, const std::string& bytes, bool rotate) {
+    if (!rotate) {
+        std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+        return;
+    }
+    std::ofstream(path + ".new", std::ios::binary) << bytes;
+    std::rename((path + ".new").c_str(), path.c_str());
+}
+
+// Accepts the next modal dialog (the Save dialog with the name it proposes) once it shows.
+void acceptNextModal() {
+    auto* timer = new QTimer;
+    QObject::connect(timer, &QTimer::timeout, timer, [timer] {
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (!dialog) return;
+        timer->deleteLater();
+        timer->stop();
+        dialog->accept();
+    });
+    timer->start(10);
+}
+
+} // namespace
+
+// A file replaced under unsaved edits: the question says so, and no answer writes the old table
+// over the new file. Yes saves the edits under another name, No drops them; both follow on.
+TEST(FollowWindow, AFileReplacedUnderUnsavedEditsIsNeverWrittenOver) {
+    struct Case {
+        const char* reply;
+        int rows;
+        const char* cell; // (2, 3) afterwards
+        bool following;
+    };
+    const Case cases[] = {{"Cancel", 40, "77", false}, {"No", 5, "9.5", true}, {"Yes", 5, "9.5", true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.reply);
+        FollowedWindow t("Time,Force\n" + rows(1, 40));
+        EditCell(t.w.dataSet(), 2, 3, "77");
+        const std::string logged = "Time,Force\n" + rows(1, 5);
+        startAnew(t.path, logged, true);
+        t.recorder.replies << QString::fromLatin1(c.reply);
+        if (std::string(c.reply) == "Yes") acceptNextModal();
+        followerOf(t.w).readNow();
+        ASSERT_EQ(t.recorder.questions.size(), 1);
+        EXPECT_TRUE(t.recorder.questions[0].contains(QStringLiteral("replaced on disk")));
+        EXPECT_EQ(test::readFile(t.path), logged);
+        const DataSet& ds = t.w.dataSet();
+        EXPECT_EQ(ds.Layout.DataRowCount, c.rows);
+        EXPECT_EQ(ds.Table.Cells.cell(2, 3), c.cell);
+        EXPECT_EQ(followerOf(t.w).following(), c.following);
+        EXPECT_EQ(followState(t.w).startsWith(QStringLiteral("Not following")), !c.following);
+        if (std::string(c.reply) == "Yes")
+            EXPECT_NE(test::readFile(t.dir.path() + "/log (edited).csv").find("3,77\r\n"), std::string::npos);
+    }
+}
+
+// A logger truncates or rotates its file and writes it anew, in one go or in steps: following
+// goes on, a file caught too short says so in the status bar (no message box), and the table
+// shows the rows as soon as the file holds them.
+TEST(FollowWindow, AFileStartedAnewIsFollowedOnWithoutAMessageBox) {
+    struct Case {
+        const char* name;
+        bool rotate;
+        std::string first, then;
+    };
+    const std::string header = "Time,Force\n";
+    const Case cases[] = {
+        {"truncated, then written", false, "", header + rows(1, 10)},
+        {"truncated to its header", false, header, rows(1, 10)},
+        {"rotated to its header", true, header, rows(1, 10)},
+        {"truncated and written at once", false, header + rows(1, 10), ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        FollowedWindow t(header + rows(1, 40));
+        startAnew(t.path, c.first, c.rotate);
+        followerOf(t.w).readNow();
+        if (!c.then.empty()) {
+            EXPECT_EQ(followState(t.w), QStringLiteral("Following %1 the file is too short yet").arg(QChar(0x00B7)));
+            append(t.path, c.then);
+            followerOf(t.w).readNow();
+        }
+        EXPECT_TRUE(t.recorder.notices.isEmpty()) << t.recorder.notices.join(QStringLiteral("|")).toStdString();
+        EXPECT_TRUE(followerOf(t.w).following());
+        EXPECT_EQ(t.w.dataSet().Layout.DataRowCount, 10);
+        EXPECT_EQ(followState(t.w), QStringLiteral("Following"));
+    }
+}
+
+// Saving the followed file puts a new file in its place: while a logger holds the old one open,
+// or wrote more than the table shows, the save asks first, and every line the logger writes
+// still arrives. Once it is done, the save goes ahead without a question.
+TEST(FollowWindow, SavingTheFollowedFileLosesNoLineALoggerWrites) {
+    FollowedWindow t("Time,Force\n" + rows(1, 40));
+    const DataSet& ds = t.w.dataSet();
+    auto* logger = new std::ofstream(t.path, std::ios::binary | std::ios::app);
+    *logger << rows(41, 45) << std::flush;
+    followerOf(t.w).readNow();
+    EditCell(t.w.dataSet(), 2, 3, "77");
+
+    t.recorder.replies << QStringLiteral("No");
+    EXPECT_FALSE(t.w.SaveToCurrentFile());
+    ASSERT_EQ(t.recorder.questions.size(), 1);
+    EXPECT_TRUE(t.recorder.questions[0].contains(QStringLiteral("holds it open for writing"))) << t.recorder.questions[0].toStdString();
+    *logger << rows(46, 50) << std::flush;
+    delete logger;
+    followerOf(t.w).readNow();
+    EXPECT_EQ(ds.Layout.DataRowCount, 50);
+
+    append(t.path, rows(51, 52)); // not read yet
+    t.recorder.replies << QStringLiteral("No");
+    EXPECT_FALSE(t.w.SaveToCurrentFile());
+    ASSERT_EQ(t.recorder.questions.size(), 2);
+    EXPECT_TRUE(t.recorder.questions[1].contains(QStringLiteral("changed on disk")));
+    EXPECT_EQ(test::readFile(t.path), "Time,Force\n" + rows(1, 52));
+
+    followerOf(t.w).readNow();
+    ASSERT_TRUE(t.w.SaveToCurrentFile());
+    EXPECT_EQ(t.recorder.questions.size(), 2);
+    const std::string saved = test::readFile(t.path);
+    EXPECT_NE(saved.find("3,77\r\n"), std::string::npos);
+    EXPECT_NE(saved.find("52,85.5\r\n"), std::string::npos);
+}
+
+// The folder list shows the followed file's size and time as it grows, and a save that keeps the
+// file's date gives it the time of the last read.
+TEST(FollowWindow, TheFolderListAndTheKeptDateFollowTheFile) {
+    FollowedWindow t("Time,Force\n" + rows(1, 40));
+    constexpr int64_t kReadAt = 1000000000;
+    append(t.path, rows(41, 60));
+    ASSERT_TRUE(setFileAgeStamp(t.path, kReadAt));
+    followerOf(t.w).readNow();
+    auto* list = t.w.findChild<QTableWidget*>(QStringLiteral("SGridFiles"));
+    const auto found = list->findItems(QStringLiteral("log.csv"), Qt::MatchExactly);
+    ASSERT_EQ(found.size(), 1);
+    EXPECT_EQ(list->item(found[0]->row(), 1)->text().toLongLong(), static_cast<qlonglong>(test::readFile(t.path).size()));
+    EXPECT_EQ(list->item(found[0]->row(), 2)->text(),
+              QLocale::system().toString(QDateTime::fromSecsSinceEpoch(kReadAt).date(), QLocale::ShortFormat));
+
+    EditCell(t.w.dataSet(), 2, 3, "77");
+    ASSERT_TRUE(t.w.dataSet().Settings.KeepFileDate);
+    ASSERT_TRUE(t.w.SaveToCurrentFile());
+    EXPECT_EQ(fileAgeStamp(t.path), kReadAt);
 }
 
 // A curve grown by appended rows is the curve a fresh fill makes: its pieces (gaps, blank
@@ -242,4 +401,15 @@ TEST(FollowWindow, GrownCurvesAreTheCurvesOfAFreshFill) {
                 << c.name << " curve " << k;
         }
     }
+}
+
+// A cell of a long line shows only the start of its text (no column shows more, and laying out
+// all of it on every repaint would hold the window up); an edit still gets the whole text.
+TEST(FollowWindow, ALongCellShowsItsStartAndEditsWhole) {
+    const std::string text(300000, 'w');
+    FollowedWindow t("Time,Note\n" + rows(1, 10) + "11," + text + "\n");
+    const QAbstractItemModel* model = t.w.findChild<DataGridView*>()->model();
+    const QModelIndex cell = model->index(10, 1);
+    EXPECT_EQ(model->data(cell, Qt::EditRole).toString().size(), static_cast<qsizetype>(text.size()));
+    EXPECT_EQ(model->data(cell, Qt::DisplayRole).toString(), QString(1024, QLatin1Char('w')));
 }

@@ -20,8 +20,16 @@ int DataGridModel::columnCount(const QModelIndex& parent) const { return parent.
 QVariant DataGridModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::EditRole)) return {};
     if (loading_) return QString();
-    const std::string_view bytes = ds_.Table.Cells.cell(index.column() + 1, index.row() + 1);
+    std::string_view bytes = ds_.Table.Cells.cell(index.column() + 1, index.row() + 1);
     if (bytes.empty()) return QString();
+    // No column is wide enough to show more than the start of a long text, and the style lays out
+    // every character it is given to elide it: a repaint of cells of 200 KB would take seconds.
+    constexpr std::size_t kShownBytes = 1024;
+    if (role == Qt::DisplayRole && bytes.size() > kShownBytes) {
+        std::size_t end = kShownBytes;
+        while (ds_.File.FileIsUtf8 && end > 0 && (static_cast<unsigned char>(bytes[end]) & 0xC0) == 0x80) --end;
+        bytes = bytes.substr(0, end);
+    }
     return displayString(bytes, ds_.File.FileIsUtf8);
 }
 

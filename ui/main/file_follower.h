@@ -32,6 +32,8 @@ public:
     void setReadGate(std::function<bool()> gate) { gate_ = std::move(gate); }
     // Reads what the file got since the last look (the timers call it).
     void readNow();
+    // The file on disk holds bytes the table has not taken yet, or another file stands there.
+    bool fileMovedOn() const;
 
 signals:
     // Just before the file's new bytes are read (the rows arrive while it is read).

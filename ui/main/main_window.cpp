@@ -289,6 +289,10 @@ void MainWindow::FormCreate() {
 }
 
 void MainWindow::showNotice(const QString& text) {
+    if (heldNotices_) {
+        *heldNotices_ << text;
+        return;
+    }
     if (recorder_) {
         recorder_->notices << text;
         return;

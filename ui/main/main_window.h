@@ -298,9 +298,22 @@ private:
     void aboutToFollow();
     // What the follower found: rows appended, the file to be read afresh, or gone.
     void fileFollowed(const GrowthResult& result);
-    // Reads the followed file afresh as "Open..." would, asking first about unsaved edits.
-    void reloadFollowedFile();
+    // Reads the followed file afresh as "Open..." would. Unsaved edits are never written over the
+    // file on disk: they may be saved under another name first, or discarded, or kept (the file
+    // is then no longer followed). Load notices go to the status bar, following goes on.
+    void reloadFollowedFile(const GrowthResult& result);
+    // The Save dialog for the edited table, proposing a name beside the followed file; writes
+    // the table there without showing that file. False when cancelled or not written.
+    bool saveEditsElsewhere();
+    // Before the table replaces `path`: when that is the followed file and a program holds it
+    // open for writing or wrote more than the table shows, the save would cut that program off
+    // (it goes on writing to the replaced file). Asks, offering Save... under another name.
+    enum class FollowedSave { Write, Declined, SavedElsewhere };
+    FollowedSave confirmSaveOverFollowedFile(const std::string& path);
+    // The folder list's size, date and time of the shown file, as it stands now.
+    void refreshShownFileEntry();
     void showFollowState(const QString& state);
+    QStringList* heldNotices_ = nullptr; // while set, notices are collected here instead of shown
     FileFollower* follower_ = nullptr;
     QLabel* followLabel_ = nullptr;
     bool followReading_ = false; // the follower is adding rows (an append, not an edit)

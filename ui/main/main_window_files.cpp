@@ -167,6 +167,8 @@ void MainWindow::rememberWrittenReading(const std::string& path) {
 }
 
 bool MainWindow::SaveToCurrentFile() {
+    if (const FollowedSave followed = confirmSaveOverFollowedFile(ds_.File.CurrentFileName); followed != FollowedSave::Write)
+        return followed == FollowedSave::SavedElsewhere;
     const bool listWasActive = ds_.FolderList.FileListActive;
     ds_.FolderList.FileListActive = false;
     if (!writeTableTo(ds_.File.CurrentFileName)) {
@@ -197,6 +199,8 @@ bool MainWindow::SaveAsDialog() {
 bool MainWindow::saveAsFile(const QString& path) {
     const QFileInfo info(path);
     const std::string target = info.absoluteFilePath().toStdString();
+    if (const FollowedSave followed = confirmSaveOverFollowedFile(target); followed != FollowedSave::Write)
+        return followed == FollowedSave::SavedElsewhere;
     // The file is read back the way it was written and checked (see writeTableTo).
     if (!writeTableTo(target)) return false;
     ds_.File.CurrentFileName = target;
@@ -380,6 +384,24 @@ void MainWindow::selectShownFileRow() {
         gridFiles_->setCurrentCell(-1, -1);
         gridFiles_->clearSelection();
     }
+}
+
+void MainWindow::refreshShownFileEntry() {
+    const QFileInfo file(QString::fromStdString(ds_.File.CurrentFileName));
+    const int row = shownFileRow(ds_, fileRows_, ds_.File.CurrentFileName);
+    if (row < 0 || !file.exists()) return;
+    const auto k = static_cast<std::size_t>(fileRows_[static_cast<std::size_t>(row)]);
+    FolderListing& list = ds_.FolderList;
+    const int64_t stamp = file.lastModified().toSecsSinceEpoch();
+    const QLocale locale = QLocale::system();
+    list.ListSizes[k] = std::to_string(file.size());
+    list.ListDates[k] = locale.toString(localTime(stamp).date(), QLocale::ShortFormat).toStdString();
+    list.ListTimes[k] = locale.toString(localTime(stamp).time(), longTimeFormat()).toStdString();
+    list.ListStamps[k] = stamp;
+    list.ListHasStamp[k] = 1;
+    const std::string* texts[] = {&list.ListSizes[k], &list.ListDates[k], &list.ListTimes[k]};
+    for (int column = 1; column <= 3; ++column)
+        if (QTableWidgetItem* item = gridFiles_->item(row, column)) item->setText(QString::fromStdString(*texts[column - 1]));
 }
 
 void MainWindow::ShowFilesByName() { showFilesSorted(static_cast<int>(FileListOrder::ByName)); }

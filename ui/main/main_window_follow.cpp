@@ -6,9 +6,13 @@
 #include "data_grid_model.h"
 #include "data_grid_view.h"
 #include "file_follower.h"
+#include "layout.h"
 
 #include <QApplication>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QLabel>
+#include <QScopeGuard>
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QTime>
@@ -78,11 +82,12 @@ void MainWindow::fileFollowed(const GrowthResult& result) {
             gridData_->doItemsLayout();
             gridData_->scrollToBottom();
         }
+        refreshShownFileEntry();
         showFollowState(QStringLiteral("Following %1 last line %2")
                             .arg(QChar(0x00B7), QTime::currentTime().toString(QStringLiteral("HH:mm:ss"))));
         break;
     case Growth::Reload:
-        reloadFollowedFile();
+        reloadFollowedFile(result);
         break;
     case Growth::Vanished:
         showFollowState(QStringLiteral("Following %1 the file is gone").arg(QChar(0x00B7)));
@@ -90,15 +95,68 @@ void MainWindow::fileFollowed(const GrowthResult& result) {
     }
 }
 
-void MainWindow::reloadFollowedFile() {
-    // As before "Open...": unsaved edits are offered for saving; Cancel keeps the table as it is
-    // and stops following it until the next load.
-    follower_->setFollowing(false);
-    if (!offerToSaveChanges(true)) {
-        showFollowState(QStringLiteral("Not following: the file changed"));
-        return;
+void MainWindow::reloadFollowedFile(const GrowthResult& result) {
+    const QString path = QString::fromStdString(ds_.File.CurrentFileName);
+    if (ds_.isModified()) {
+        // The file is not looked at while the question is open or the table is saved elsewhere.
+        follower_->setFollowing(false);
+        const QString what = result.replaced
+                                 ? QStringLiteral("\"%1\" was replaced on disk: another program wrote a new file under its name.")
+                                 : QStringLiteral("\"%1\" changed on disk so that it must be read afresh.");
+        const Answer answer = askYesNoCancel(
+            what.arg(QFileInfo(path).fileName()) +
+            QStringLiteral(" The table has unsaved changes; saving them under that name would overwrite the file on disk.\n\n"
+                           "Yes: save the edited table under another name (Save...), then show the file on disk.\n"
+                           "No: discard the changes and show the file on disk.\n"
+                           "Cancel: keep the edited table; the file is no longer followed."));
+        if (answer == Answer::Cancel || (answer == Answer::Yes && !saveEditsElsewhere())) {
+            showFollowState(QStringLiteral("Not following: the file changed on disk"));
+            return;
+        }
     }
-    openFile(QString::fromStdString(ds_.File.CurrentFileName));
+    // A file caught short (truncated, or new and still being written) is no reason for a message
+    // box: the status bar says so and following goes on until the file holds data.
+    QStringList notices;
+    {
+        heldNotices_ = &notices;
+        const auto release = qScopeGuard([this] { heldNotices_ = nullptr; });
+        openFile(path);
+    }
+    if (!follower_->following()) watchShownFile();
+    if (!notices.isEmpty()) {
+        const bool tooShort = ds_.Layout.ColumnCount == 0 && notices.contains(QString::fromLatin1(kMsgTooFewData));
+        showFollowState(QStringLiteral("Following %1 %2")
+                            .arg(QChar(0x00B7), tooShort ? QStringLiteral("the file is too short yet") : notices.join(QStringLiteral("; "))));
+    }
+}
+
+bool MainWindow::saveEditsElsewhere() {
+    const QFileInfo followed(QString::fromStdString(ds_.File.CurrentFileName));
+    const QString suffix = followed.suffix().isEmpty() ? QString() : QStringLiteral(".") + followed.suffix();
+    saveDialog1_->setDirectory(followed.absolutePath());
+    saveDialog1_->selectFile(followed.absolutePath() + QStringLiteral("/") + followed.completeBaseName() +
+                             QStringLiteral(" (edited)") + suffix);
+    if (saveDialog1_->exec() != QDialog::Accepted || saveDialog1_->selectedFiles().isEmpty()) return false;
+    return writeTableTo(QFileInfo(saveDialog1_->selectedFiles().constFirst()).absoluteFilePath().toStdString());
+}
+
+MainWindow::FollowedSave MainWindow::confirmSaveOverFollowedFile(const std::string& path) {
+    if (!follower_ || !ds_.Settings.FollowFile || path.empty() || ds_.File.CurrentFileName.empty()) return FollowedSave::Write;
+    const QFileInfo target(QString::fromStdString(path));
+    if (!target.exists() || target.canonicalFilePath() != QFileInfo(QString::fromStdString(ds_.File.CurrentFileName)).canonicalFilePath())
+        return FollowedSave::Write;
+    // A save puts a new file in place of the old one: a program holding the old one open goes on
+    // writing into a file nobody sees any more, and bytes the table did not take would be lost.
+    const bool openForWriting = FileOpenForWriting(path);
+    if (!openForWriting && !follower_->fileMovedOn()) return FollowedSave::Write;
+    const QString why = openForWriting ? QStringLiteral("a program holds it open for writing")
+                                       : QStringLiteral("it changed on disk since the table was read");
+    if (!askYesNo(QStringLiteral("\"%1\" is followed, and %2: a logger may still be writing to it. Saving would replace "
+                                 "the file, and what that program writes afterwards would be lost.\n\n"
+                                 "Save the table under another name instead (Save...)?")
+                      .arg(target.fileName(), why)))
+        return FollowedSave::Declined;
+    return SaveAsDialog() ? FollowedSave::SavedElsewhere : FollowedSave::Declined;
 }
 
 } // namespace varnotile
