@@ -41,6 +41,26 @@ void CellTable::clear() {
     rebuilt_.clear();
 }
 
+void CellTable::swap(CellTable& other) noexcept {
+    using std::swap;
+    swap(lines_, other.lines_);
+    swap(listed_, other.listed_);
+    swap(firstLine_, other.firstLine_);
+    swap(rowCount_, other.rowCount_);
+    swap(rows_, other.rows_);
+    swap(delimiter_, other.delimiter_);
+    swap(columnCount_, other.columnCount_);
+    swap(extraColumn_, other.extraColumn_);
+    swap(extraFirstLine_, other.extraFirstLine_);
+    swap(maxRowId_, other.maxRowId_);
+    swap(overlays_, other.overlays_);
+    swap(reading_, other.reading_);
+    swap(skipped_, other.skipped_);
+    swap(breaks_, other.breaks_);
+    const std::scoped_lock lock(rebuiltLock_, other.rebuiltLock_);
+    swap(rebuilt_, other.rebuilt_);
+}
+
 void CellTable::setReading(const ReadOptions& options, std::vector<RowId> rows, std::vector<RowId> skipped,
                            std::vector<RowId> breaks) {
     reading_ = std::make_unique<ReadOptions>(options);

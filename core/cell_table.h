@@ -30,6 +30,12 @@ public:
     using RowId = uint32_t;
 
     void clear();
+    // Exchanges everything two tables hold, the lines they read included; `relink` then points
+    // a table that reads `from` at `to`, for tables whose lines changed places alongside them.
+    void swap(CellTable& other) noexcept;
+    void relink(const FileLines* from, const FileLines* to) {
+        if (lines_ == from) lines_ = to;
+    }
     // Rows 1..rowCount show file lines firstLine..firstLine+rowCount-1, split at `delimiter`.
     // The extra column (when extraColumn > 0) is empty in rows whose line lies before
     // `extraFirstLine`.

@@ -71,6 +71,12 @@ std::string openRegularFile(const std::string& path, int& fd, std::size_t& size)
     return {};
 }
 
+// Closes the file however the read ends: a progress report may stop it with an exception.
+struct FileCloser {
+    int fd;
+    ~FileCloser() { ::close(fd); }
+};
+
 // A read of this many bytes or more is shared out over the cores.
 constexpr std::size_t kBytesWorthSharing = std::size_t{1} << 20;
 constexpr std::size_t kBytesPerReadPart = std::size_t{8} << 20;
@@ -109,7 +115,7 @@ std::size_t readInParts(int fd, char* buffer, std::size_t size, int& error, Shar
 }
 
 // Reads `fd` to its end into `buffer`, which doubles whenever it is full:
-// a file that grows while it is read simply gets more room. Closes `fd`. On return at least one
+// a file that grows while it is read simply gets more room. On return at least one
 // byte of room is left after the `used` bytes. A large read is reported in parts, and every read
 // ends with a report of all its bytes.
 std::string readToEnd(int fd, PageBuffer& buffer, std::size_t& used, const ProgressReport& progress = {}) {
@@ -120,7 +126,6 @@ std::string readToEnd(int fd, PageBuffer& buffer, std::size_t& used, const Progr
         used = readInParts(fd, buffer.data(), buffer.size() - 1, error, parts);
         if (error != 0 || ::lseek(fd, static_cast<off_t>(used), SEEK_SET) < 0) {
             if (error == 0) error = errno;
-            ::close(fd);
             return std::strerror(error);
         }
     }
@@ -135,13 +140,11 @@ std::string readToEnd(int fd, PageBuffer& buffer, std::size_t& used, const Progr
         if (got < 0) {
             if (errno == EINTR) continue;
             const int err = errno;
-            ::close(fd);
             return std::strerror(err ? err : EIO);
         }
         if (got == 0) break;
         used += static_cast<std::size_t>(got);
     }
-    ::close(fd);
     if (used == buffer.size()) grow(used + 1);
     if (progress) progress(WorkStep::Reading, used, used);
     return {};
@@ -268,6 +271,7 @@ std::string FileLines::read(const std::string& path, const ProgressReport& progr
     int fd = -1;
     std::size_t size = 0;
     if (std::string error = openRegularFile(path, fd, size); !error.empty()) return error;
+    const FileCloser closer{fd};
     // One byte more than the size, for the final line break the splitter may add.
     buffer_ = PageBuffer(size > 0 ? size + 1 : std::size_t{1} << 16);
     if (std::string error = readToEnd(fd, buffer_, size_, progress); !error.empty()) {
@@ -359,6 +363,7 @@ std::string readWholeFile(const std::string& path, std::string& bytes) {
     int fd = -1;
     std::size_t size = 0;
     if (std::string error = openRegularFile(path, fd, size); !error.empty()) return error;
+    const FileCloser closer{fd};
     PageBuffer buffer(size > 0 ? size + 1 : std::size_t{1} << 16);
     std::size_t used = 0;
     if (std::string error = readToEnd(fd, buffer, used); !error.empty()) return error;

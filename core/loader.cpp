@@ -45,6 +45,38 @@ void ResetData(DataSet& ds) {
     std::vector<uint8_t>().swap(ds.Table.RowIncluded);
 }
 
+void PrepareLoad(DataSet& fresh, const DataSet& shown, const std::string& path) {
+    fresh.File.CurrentFileName = path;
+    fresh.File.CurrentFileExt = shown.File.CurrentFileExt;
+    fresh.File.FileAgeStamp = shown.File.FileAgeStamp;
+    fresh.File.FileIsUtf8 = shown.File.FileIsUtf8;
+    fresh.Layout = shown.Layout;
+    fresh.Table.ColumnMin = shown.Table.ColumnMin;
+    fresh.Table.ColumnMax = shown.Table.ColumnMax;
+    fresh.Table.ColumnAbsMax = shown.Table.ColumnAbsMax;
+    fresh.Edit = shown.Edit;
+    fresh.Settings = shown.Settings;
+}
+
+void AdoptLoad(DataSet& shown, DataSet& loaded) {
+    using std::swap;
+    swap(shown.File, loaded.File);
+    swap(shown.Layout, loaded.Layout);
+    swap(shown.Edit, loaded.Edit);
+    // A load starts with nothing to undo.
+    shown.Journal.clear();
+    swap(shown.Table.Values, loaded.Table.Values);
+    swap(shown.Table.RowIncluded, loaded.Table.RowIncluded);
+    swap(shown.Table.ColumnMin, loaded.Table.ColumnMin);
+    swap(shown.Table.ColumnMax, loaded.Table.ColumnMax);
+    swap(shown.Table.ColumnAbsMax, loaded.Table.ColumnAbsMax);
+    swap(shown.Table.MissingCount, loaded.Table.MissingCount);
+    // Each table goes on reading the lines it was filled from, which now live in the other set.
+    shown.Table.Cells.swap(loaded.Table.Cells);
+    shown.Table.Cells.relink(&loaded.File.FileLines, &shown.File.FileLines);
+    loaded.Table.Cells.relink(&shown.File.FileLines, &loaded.File.FileLines);
+}
+
 namespace {
 
 // Asks the system for all pages of a large fresh block at once: writing it page by page

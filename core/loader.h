@@ -17,6 +17,16 @@ struct LoadOutcome {
 // choices (X column, curve flags and colours, scale, selection) and the settings stay.
 void ResetData(DataSet& ds);
 
+// Makes `fresh` ready to load `path` in place of `shown`: it takes `shown`'s layout (its
+// delimiter and reading options, and what a load keeps), statistics, edit state, settings and
+// file flags, so that a load into `fresh` ends as a load into `shown` itself would.
+void PrepareLoad(DataSet& fresh, const DataSet& shown, const std::string& path);
+
+// Puts what a load of `loaded` filled (the file and its lines, the layout, the table and the edit
+// state) in place of `shown`'s, and `shown`'s into `loaded`; `shown`'s journal is emptied. A load runs into a
+// fresh data set while the shown one stays as it is; this makes its result the shown one.
+void AdoptLoad(DataSet& shown, DataSet& loaded);
+
 // Fills the cell table from the data lines (DataRowCount, RowIncluded, Values sized, extra
 // column), taking the numbers of the numeric columns in the same pass. The rows filled are
 // reported to `progress`.

@@ -19,6 +19,11 @@ enum class WorkStep {
 // never two at a time.
 using ProgressReport = std::function<void(WorkStep step, uint64_t done, uint64_t total)>;
 
+// Thrown by a report hook to stop work that is no longer wanted: the work ends at that report,
+// and whatever it was building is left half done, to be thrown away by whoever started it. A
+// load may be stopped so; a save never is (a file half written is of no use).
+struct WorkCancelled {};
+
 // Adds up the pieces of one step that several threads finish in any order, and reports the sum
 // after each piece, one report at a time. Does nothing without a hook.
 class SharedProgress {

@@ -1,6 +1,6 @@
 // A load runs beside the window's event loop: events keep being handled while openFile reads
-// the file (so the window stays painted), the user's input and other commands wait, and openFile
-// still returns with the whole table.
+// the file (so the window stays painted), the user's input is dropped, and openFile still
+// returns with the whole table; a file opened meanwhile takes the load's place.
 #include "data_grid_model.h"
 #include "data_grid_view.h"
 #include "main_window.h"
@@ -26,13 +26,12 @@ struct KeyCounter : QObject {
     }
 };
 
-TEST(WorkProgress, LoadKeepsEventsFlowingButHoldsInputAndCommands) {
+TEST(WorkProgress, LoadKeepsEventsFlowingButHoldsInput) {
     varnotile::test::TempDir dir;
     constexpr int kRows = 300000;
     std::string text = "t,v\n";
     for (int r = 0; r < kRows; ++r) text += std::to_string(r) + "," + std::to_string(r % 977) + ".25\n";
     const QString big = QString::fromStdString(dir.write("big.csv", text));
-    const QString other = QString::fromStdString(dir.write("other.csv", "a,b\n1,2\n3,4\n5,6\n7,8\n9,10\n"));
     MainWindow::DialogRecorder recorder;
     MainWindow w(QString::fromStdString(dir.path() + "/varnotile.INI"));
     w.setDialogRecorder(&recorder);
@@ -49,7 +48,6 @@ TEST(WorkProgress, LoadKeepsEventsFlowingButHoldsInputAndCommands) {
         ranDuringLoad = true;
         busy = w.dataSetBusy();
         QCoreApplication::postEvent(grid, new QKeyEvent(QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier));
-        w.openFile(other); // another command: refused while the data set is busy
     });
     w.openFile(big);
     const int keysDuringLoad = keys.presses;

@@ -19,7 +19,6 @@ int DataGridModel::columnCount(const QModelIndex& parent) const { return parent.
 
 QVariant DataGridModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::EditRole)) return {};
-    if (loading_) return QString();
     std::string_view bytes = ds_.Table.Cells.cell(index.column() + 1, index.row() + 1);
     if (bytes.empty()) return QString();
     // No column is wide enough to show more than the start of a long text, and the style lays out
@@ -37,7 +36,7 @@ QVariant DataGridModel::headerData(int section, Qt::Orientation orientation, int
     if (role != Qt::DisplayRole) return {};
     if (orientation == Qt::Vertical) {
         // Row numbers show only once a file is loaded (the empty grid has empty cells).
-        if (loading_ || ds_.Table.Cells.rowCount() == 0) return QString();
+        if (ds_.Table.Cells.rowCount() == 0) return QString();
         return QString::number(section + 1);
     }
     return QString(); // the header row is drawn by the header view
@@ -46,7 +45,7 @@ QVariant DataGridModel::headerData(int section, Qt::Orientation orientation, int
 Qt::ItemFlags DataGridModel::flags(const QModelIndex& index) const {
     if (!index.isValid()) return Qt::NoItemFlags;
     Qt::ItemFlags f = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
-    if (loading_) return f;
+    if (editGate_ && !editGate_()) return f;
     if (index.row() < ds_.Table.Cells.rowCount() && index.column() < ds_.Table.Cells.columnCount())
         f |= Qt::ItemIsEditable;
     return f;

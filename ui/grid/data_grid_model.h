@@ -7,6 +7,8 @@
 
 #include <QAbstractTableModel>
 
+#include <functional>
+
 namespace varnotile {
 
 class DataGridModel : public QAbstractTableModel, private DataSetObserver {
@@ -32,9 +34,9 @@ public:
     void setGridSize(int gridColumns, int gridRows);
     // The whole table changed (a load).
     void tableReset();
-    // While another thread loads the data set, the model does not look at it: every cell and row
-    // number reads empty and nothing can be edited. tableReset() afterwards shows the new table.
-    void setLoading(bool loading) { loading_ = loading; }
+    // Whether cells may be edited now (a save reads the table meanwhile): while the gate says
+    // no, no cell is editable and setData() changes nothing, whoever calls it.
+    void setEditGate(std::function<bool()> gate) { editGate_ = std::move(gate); }
 
 private:
     // The data set's changes become the model's own signals; only a load resets the model.
@@ -49,7 +51,7 @@ private:
     int rows_ = 9;     // data rows shown
     int columns_ = 10; // data columns shown
     int rowsComing_ = 0; // rows announced as about to be removed (negative) or inserted
-    bool loading_ = false;
+    std::function<bool()> editGate_;
 };
 
 } // namespace varnotile

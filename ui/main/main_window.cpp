@@ -24,6 +24,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QScopeGuard>
 #include <QSplitter>
 #include <QStatusBar>
@@ -33,6 +34,7 @@
 
 #include <algorithm>
 #include <new>
+#include <tuple>
 #include <utility>
 
 namespace varnotile {
@@ -135,6 +137,7 @@ void MainWindow::buildWidgets() {
     dataLayout->addWidget(proposalBar_);
     dataLayout->addWidget(gridData_, 1);
     gridModel_ = new DataGridModel(ds_, gridData_);
+    gridModel_->setEditGate([this] { return !work_.busy(); });
     gridData_->setModel(gridModel_);
     QFont gridFont = gridData_->font();
     gridFont.setPointSize(8);
@@ -178,6 +181,11 @@ void MainWindow::buildWidgets() {
     progressBar_->setFixedWidth(160);
     bar->addPermanentWidget(progressBar_);
     progressBar_->hide();
+    cancelButton_ = new QPushButton(QStringLiteral("Cancel"), bar);
+    cancelButton_->setObjectName(QStringLiteral("BtnCancelWork"));
+    cancelButton_->setToolTip(QStringLiteral("Stop loading; the table shown before stays (Esc)"));
+    bar->addPermanentWidget(cancelButton_);
+    cancelButton_->hide();
 
     connect(gridData_, &DataGridView::gridMousePressed, this, &MainWindow::SGridDataMouseDown);
     connect(gridData_, &DataGridView::gridMouseMoved, this, &MainWindow::SGridDataMouseMove);
@@ -362,9 +370,17 @@ void MainWindow::UpdateCaptionAndStatus() {
 }
 
 void MainWindow::openFile(const QString& path) {
-    if (dataSetBusy_) return;
+    if (work_.busy()) {
+        // A load that runs (one the follower started, say) gives way to a file opened now; a
+        // save is never stopped.
+        if (work_.cancellable()) {
+            pendingOpen_ = path;
+            work_.cancel();
+        }
+        return;
+    }
     const QFileInfo info(path);
-    ds_.File.CurrentFileName = info.absoluteFilePath().toStdString();
+    if (!loadFile(info.absoluteFilePath().toStdString())) return;
     const QString suffix = info.fileName().contains(QLatin1Char('.'))
                                ? info.fileName().mid(info.fileName().lastIndexOf(QLatin1Char('.')))
                                : QString();
@@ -374,47 +390,73 @@ void MainWindow::openFile(const QString& path) {
     ds_.FolderList.ListFileCount = 0;
     ListFolderFiles();
     RefreshFileList();
-    LoadDataFile();
     rememberOpenedFile();
 }
 
 void MainWindow::menuOpenClick() {
+    if (work_.busy()) return;
     // Unsaved edits are offered for saving first; Cancel or a failed save leaves everything as it is.
     if (!offerToSaveChanges(true)) return;
     if (openDialog1_->exec() != QDialog::Accepted || openDialog1_->selectedFiles().isEmpty()) return;
     openFile(openDialog1_->selectedFiles().constFirst());
 }
 
-void MainWindow::LoadDataFile() {
-    if (dataSetBusy_) return;
+void MainWindow::LoadDataFile() { loadFile(ds_.File.CurrentFileName); }
+
+bool MainWindow::loadFile(const std::string& path) {
+    if (work_.busy()) return false;
     // Nothing is followed while the file loads; however the load ends, a followed file is
     // followed from what it read.
     if (follower_) follower_->setFollowing(false);
-    const auto followAfter = qScopeGuard([this] { watchShownFile(); });
+    bool followAgain = true;
+    const auto followAfter = qScopeGuard([&] {
+        if (followAgain)
+            watchShownFile();
+        else
+            showFollowState(QStringLiteral("Not following: the reload was cancelled"));
+    });
+    // The file is read into a fresh data set with the reading chosen for it; the shown one stays
+    // as it is (and on screen) until the load is over.
+    const auto readingBefore =
+        std::tuple(ds_.Layout.ListSeparator, ds_.Layout.Reading, settingsSeparator_, dismissedFile_);
+    chooseReadingFor(path);
+    auto fresh = std::make_unique<DataSet>();
+    PrepareLoad(*fresh, ds_, path);
+    std::tie(ds_.Layout.ListSeparator, ds_.Layout.Reading, std::ignore, std::ignore) = readingBefore;
     LoadOutcome outcome;
+    bool finished = true;
+    try {
+        finished = runDataSetWork(true, [&](const ProgressReport& progress) {
+            outcome = varnotile::LoadDataFile(*fresh, false, progress);
+        });
+    } catch (const std::bad_alloc&) {
+        ResetData(*fresh);
+        outcome.status = LoadOutcome::Status::ReadError;
+        outcome.error = "not enough memory to hold the file";
+    }
+    if (!finished) {
+        std::tie(std::ignore, std::ignore, settingsSeparator_, dismissedFile_) = readingBefore;
+        // A file opened meanwhile is what the user wants now.
+        if (!pendingOpen_.isEmpty()) openFile(std::exchange(pendingOpen_, QString()));
+        // Following the shown file again would only read it afresh again.
+        followAgain = path != ds_.File.CurrentFileName;
+        return false;
+    }
     proposalBar_->hide();
-    chooseReadingFor(ds_.File.CurrentFileName);
     {
         const BusyCursor busy;
         ResetDataView();
-        try {
-            runDataSetWork(true, [&](const ProgressReport& progress) {
-                outcome = varnotile::LoadDataFile(ds_, false, progress);
-            });
-        } catch (const std::bad_alloc&) {
-            ResetData(ds_);
-            outcome.status = LoadOutcome::Status::ReadError;
-            outcome.error = "not enough memory to hold the file";
-        }
+        AdoptLoad(ds_, *fresh);
+        fresh.reset(); // the table shown before goes
         gridModel_->tableReset();
     }
     const QString file = QString::fromStdString(ds_.File.CurrentFileName);
     if (outcome.status == LoadOutcome::Status::ReadError) {
         showError(QStringLiteral("Cannot read the file \"%1\": %2").arg(file, QString::fromStdString(outcome.error)));
-        return;
+        return true;
     }
     for (const std::string& message : outcome.messages) showNotice(QString::fromStdString(message));
-    if (outcome.status == LoadOutcome::Status::TooFewData) return;
+    if (outcome.status == LoadOutcome::Status::TooFewData) return true;
     const BusyCursor busy;
     UpdateCaptionAndStatus();
     gridModel_->setGridSize(ds_.Layout.ColumnCount + 1, ds_.Layout.DataRowCount + 1);
@@ -425,28 +467,15 @@ void MainWindow::LoadDataFile() {
     FillAllCurves();
     RebuildChartTitles();
     offerProposal();
+    return true;
 }
 
-void MainWindow::runDataSetWork(bool loading, const std::function<void(const ProgressReport&)>& work) {
-    dataSetBusy_ = true;
-    gridModel_->setLoading(loading);
-    // The header row and the corner draw straight from a data set: while ours is being replaced
-    // they draw the empty table of the reset from a copy of its header state.
-    std::unique_ptr<DataSet> standIn;
-    if (loading) {
-        standIn = std::make_unique<DataSet>();
-        standIn->Layout = ds_.Layout;
-        standIn->View = ds_.View;
-        standIn->Settings = ds_.Settings;
-        gridData_->setHeaderDataSet(standIn.get());
-    }
+bool MainWindow::runDataSetWork(bool cancellable, const std::function<void(const ProgressReport&)>& work) {
+    const WorkState::Hold hold(work_, cancellable);
     const auto idle = qScopeGuard([&] {
-        gridData_->setHeaderDataSet(&ds_);
-        gridModel_->setLoading(false);
-        dataSetBusy_ = false;
         if (std::exchange(closeWhenIdle_, false)) QTimer::singleShot(0, this, &QWidget::close);
     });
-    runWithProgress(progressBar_, work);
+    return runWithProgress(progressBar_, work, cancellable ? &work_.cancelFlag() : nullptr, cancelButton_);
 }
 
 void MainWindow::ResetDataView() {
@@ -470,6 +499,7 @@ void MainWindow::ResetDataView() {
 }
 
 void MainWindow::SGridDataKeyDown(int key, Qt::KeyboardModifiers shift) {
+    if (work_.busy()) return;
     // A key runs its command only where the command's menu item would be enabled.
     if (const CommandSpec* command = commandForKey(key, shift))
         if (!command->keysNeedNoButton || QApplication::mouseButtons() == Qt::NoButton) runCommand(*command, true);
@@ -477,7 +507,7 @@ void MainWindow::SGridDataKeyDown(int key, Qt::KeyboardModifiers shift) {
 }
 
 void MainWindow::runCommand(const CommandSpec& command, bool byKey) {
-    if (dataSetBusy_) return;
+    if (work_.busy()) return;
     const auto allowed = byKey && command.keysAllowed ? command.keysAllowed : command.allowed;
     if (allowed && !(this->*allowed)()) return;
     (this->*command.handler)();
@@ -490,8 +520,9 @@ void MainWindow::Splitter1Moved() {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-    if (dataSetBusy_) { // closed once the load or save is over
+    if (work_.busy()) { // closed once the load or save is over (a load is stopped for it)
         closeWhenIdle_ = true;
+        work_.cancel();
         event->ignore();
         return;
     }

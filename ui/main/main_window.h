@@ -6,6 +6,7 @@
 #include "dataset_changes.h"
 #include "loader.h"
 #include "reading_advice.h"
+#include "work_state.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -26,6 +27,7 @@ class QTableView;
 class QTableWidget;
 class QTimer;
 class QProgressBar;
+class QPushButton;
 class QPrinter;
 
 namespace varnotile {
@@ -55,14 +57,16 @@ public:
     DataSet& dataSet() { return ds_; }
     const DataSet& dataSet() const { return ds_; }
 
-    // Opens `path` as the Open command would after its dialog (folder list included).
+    // Opens `path` as the Open command would after its dialog (folder list included). While
+    // another load runs, that load is cancelled and `path` opens once it has stopped; while a
+    // save runs, nothing is opened.
     void openFile(const QString& path);
     // The load sequence for ds_.File.CurrentFileName; reports problems to the user itself.
     void LoadDataFile();
     void UpdateCaptionAndStatus();
-    // A load or save runs on another thread and owns the data set: nothing on the window's
-    // thread may look at it or change it, and no command starts.
-    bool dataSetBusy() const { return dataSetBusy_; }
+    // A load or save runs on another thread and owns the data set: no command starts, and
+    // nothing changes the data set until it is over (see WorkState).
+    bool dataSetBusy() const { return work_.busy(); }
 
     // Message boxes go through these so tests can run without a user: when a recorder is set,
     // notices are recorded and questions answered from it instead of being shown.
@@ -249,12 +253,18 @@ private:
     bool confirmSaveRisks(const std::string& path, bool& splitAccepted);
     // Records how `path` was written, so that it is read that way next (see chooseReadingFor).
     void rememberWrittenReading(const std::string& path);
-    // Runs `work` on the data set on another thread while the window stays painted, with the
-    // progress bar after half a second (see runWithProgress). `loading`: the work replaces the
-    // data set, so the grid does not look at it meanwhile. Exceptions of the work come back here.
-    void runDataSetWork(bool loading, const std::function<void(const ProgressReport&)>& work);
-    bool dataSetBusy_ = false;
+    // Runs `work` on another thread while the window stays painted, with the progress bar after
+    // half a second (see runWithProgress), and the window's commands off meanwhile. A save reads
+    // the shown data set, which nothing can change until it is over; a load fills a fresh one.
+    // `cancellable` (a load): the Cancel button and Escape stop it, and false comes back.
+    // Exceptions of the work come back here.
+    bool runDataSetWork(bool cancellable, const std::function<void(const ProgressReport&)>& work);
+    // Loads `path` into a fresh data set and shows it once it is read. Returns false when the
+    // load was cancelled or refused: then the table shown before stays as it was.
+    bool loadFile(const std::string& path);
+    WorkState work_{this};
     bool closeWhenIdle_ = false; // the window was closed during such work
+    QString pendingOpen_;        // a file opened while a load ran: it opens once that load stops
     // The recent files: opening one from the File menu (save question first), and recording a
     // file once it has been opened.
     void openRecentFile(const QString& path);
@@ -368,6 +378,7 @@ private:
     QLabel* statusPanel0_ = nullptr;
     QLabel* statusPanel1_ = nullptr;
     QProgressBar* progressBar_ = nullptr;
+    QPushButton* cancelButton_ = nullptr; // beside the progress bar, while a load shows it
     QTimer* timer1_ = nullptr;
     // The row a press on a row number started a whole-row selection at; Shift+press extends from it.
     int rowAnchor_ = 0;

@@ -45,7 +45,7 @@ void MainWindow::dropEvent(QDropEvent* event) {
 
 void MainWindow::openDroppedFile(const QString& path) {
     // A load that started in the meantime owns the data set; the drop comes too late.
-    if (dataSetBusy_ || !offerToSaveChanges(true)) return;
+    if (work_.busy() || !offerToSaveChanges(true)) return;
     openFile(path);
 }
 

@@ -29,24 +29,29 @@ void MainWindow::SGridDataSelectCell(int /*column*/, int /*row*/) {
 }
 
 void MainWindow::SGridDataSetEditText(int column, int row, const QString& value) {
+    if (work_.busy()) return;
     // The data set stores the text, journals the change from the cell's present text and tells
     // the grid, the header row and the chart what changed.
     EditCell(ds_, column, row, storedBytes(value, ds_.File.FileIsUtf8));
 }
 
 void MainWindow::menuUndoClick() {
+    if (work_.busy()) return;
     UndoLast(ds_);
     UpdateCaptionAndStatus();
 }
 
 void MainWindow::menuRedoClick() {
+    if (work_.busy()) return;
     RedoNext(ds_);
     UpdateCaptionAndStatus();
 }
 
 void MainWindow::enableRedo() { menuRedo_->setEnabled(ds_.Journal.canRedo()); }
 
-void MainWindow::menuDeleteClick() { DeleteSelection(); }
+void MainWindow::menuDeleteClick() {
+    if (!work_.busy()) DeleteSelection();
+}
 
 void MainWindow::DeleteSelection() {
     const DeletionTarget target = ClassifySelection(ds_, gridSelection());
@@ -80,6 +85,7 @@ void MainWindow::DeleteRows(int top, int bottom) {
 }
 
 void MainWindow::MenuModifyClick() {
+    if (work_.busy()) return;
     const int k = commandColumn();
     if (k < 1 || k > ds_.Layout.ColumnCount || k > kFieldSlots) return;
     const auto slot = static_cast<std::size_t>(k);

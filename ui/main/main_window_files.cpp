@@ -116,6 +116,7 @@ bool MainWindow::confirmSaveRisks(const std::string& path, bool& splitAccepted) 
 }
 
 bool MainWindow::writeTableTo(const std::string& path) {
+    if (work_.busy()) return false;
     std::string error;
     if (path.empty()) {
         showError(QStringLiteral("No file is shown, so there is nothing to save to. Use \"Save...\" to choose a file."));
@@ -215,7 +216,9 @@ bool MainWindow::saveAsFile(const QString& path) {
     return true;
 }
 
-void MainWindow::menuSaveClick() { SaveAsDialog(); }
+void MainWindow::menuSaveClick() {
+    if (!work_.busy()) SaveAsDialog();
+}
 
 bool MainWindow::offerToSaveChanges(bool cancellable) {
     if (!ds_.isModified()) return true;
@@ -249,6 +252,7 @@ void MainWindow::WriteSettings() {
 }
 
 void MainWindow::menuGenOptionsClick() {
+    if (work_.busy()) return;
     std::string separator = settingsSeparator();
     const std::string before = separator;
     formSetting_->FormShow(separator, ds_.Settings.KeepFileDate);
@@ -275,6 +279,7 @@ void MainWindow::menuGenOptionsClick() {
 // ---- recent files
 
 void MainWindow::openRecentFile(const QString& path) {
+    if (work_.busy()) return;
     // As "Open...": unsaved edits are offered for saving first, and Cancel keeps everything.
     if (!offerToSaveChanges(true)) return;
     openFile(path);
@@ -424,6 +429,7 @@ void MainWindow::SGridFilesMouseDown(int column, int row) {
 }
 
 void MainWindow::SGridFilesSelectCell(int column, int row) {
+    if (work_.busy()) return;
     if (!ds_.FolderList.FileListActive) return;
     // A press selects the cell under the pointer after this handler has run, and by then the
     // list may have been rebuilt, re-sorted or left showing the old file. Once the press is
@@ -442,13 +448,17 @@ void MainWindow::SGridFilesSelectCell(int column, int row) {
         return;
     }
     if (column != 0) return;
-    ds_.File.CurrentFileName = listedPath(ds_.FolderList.DataFolder, name);
-    if (name.empty()) return;
-    LoadDataFile();
+    const std::string path = listedPath(ds_.FolderList.DataFolder, name);
+    if (name.empty()) {
+        ds_.File.CurrentFileName = path;
+        return;
+    }
+    loadFile(path);
     selectShownFileRow();
 }
 
 void MainWindow::menuDeleteFileClick() {
+    if (work_.busy()) return;
     const QString path = QString::fromStdString(ds_.File.CurrentFileName);
     const QFileInfo info(path);
     if (ds_.File.CurrentFileName.empty() || !info.isFile()) return;

@@ -23,7 +23,7 @@ void MainWindow::createFollower() {
     follower_ = new FileFollower(ds_, this);
     // Nothing is read while a dialog is open or a load or save runs: they rely on the table
     // as it is. The changes wait for the next look.
-    follower_->setReadGate([] { return !QApplication::activeModalWidget() && !QApplication::overrideCursor(); });
+    follower_->setReadGate([this] { return !work_.busy() && !QApplication::activeModalWidget(); });
     connect(follower_, &FileFollower::aboutToRead, this, &MainWindow::aboutToFollow);
     connect(follower_, &FileFollower::followed, this, &MainWindow::fileFollowed);
     followLabel_ = new QLabel(statusBar());
@@ -36,6 +36,7 @@ void MainWindow::createFollower() {
 }
 
 void MainWindow::menuFollowFileClick() {
+    if (work_.busy()) return;
     ds_.Settings.FollowFile = menuFollowFile_->isChecked();
     follower_->setFollowing(ds_.Settings.FollowFile && !ds_.File.CurrentFileName.empty());
     showFollowState({});

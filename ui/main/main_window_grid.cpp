@@ -175,7 +175,7 @@ void MainWindow::SGridDataMouseMove(Qt::MouseButtons buttons, Qt::KeyboardModifi
 void MainWindow::SGridDataMouseUp() { timer1_->stop(); }
 
 void MainWindow::Timer1Timer() {
-    if (dataSetBusy_) return; // a load or save owns the data set
+    if (work_.busy()) return; // a load or save owns the data set
     GridRect rect = ds_.Pointer.SelectionRect;
     if (ds_.Pointer.HoverRow > ds_.Pointer.PressRow && rect.Bottom < ds_.Layout.DataRowCount) {
         ds_.Pointer.HoverRow += 1;

@@ -1,10 +1,13 @@
 #include "work_progress.h"
 
+#include <QAbstractButton>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QKeyEvent>
 #include <QProgressBar>
 #include <QTimer>
+#include <QWidget>
 
 #include <algorithm>
 #include <exception>
@@ -30,15 +33,24 @@ QString stepFormat(WorkStep step) {
     return QStringLiteral("%p%");
 }
 
-// Drops the user's input that still reaches a widget while the work runs: the loop holds back
-// what the window system delivers, but input can also come posted or delivered at once.
+// Drops the user's input to every widget while the work runs, but for the Cancel button, and
+// turns Escape into a cancel. Input to the windows themselves passes: they hand it on to their
+// widgets, where it is looked at again.
 class InputHold : public QObject {
 public:
-    InputHold() { QCoreApplication::instance()->installEventFilter(this); }
+    InputHold(QAbstractButton* button, std::function<void()> escape)
+        : button_(button), escape_(std::move(escape)) {
+        QCoreApplication::instance()->installEventFilter(this);
+    }
     ~InputHold() override { QCoreApplication::instance()->removeEventFilter(this); }
 
 protected:
-    bool eventFilter(QObject*, QEvent* event) override {
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (!watched->isWidgetType()) return false;
+        if (button_ && button_->isVisible() && watched == button_) return false;
+        if (escape_ && event->type() == QEvent::KeyPress &&
+            static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape)
+            escape_();
         switch (event->type()) {
         case QEvent::KeyPress:
         case QEvent::KeyRelease:
@@ -64,6 +76,10 @@ protected:
             return false;
         }
     }
+
+private:
+    QAbstractButton* button_;
+    std::function<void()> escape_;
 };
 
 // The latest report, written by the working thread and read by the window's.
@@ -77,9 +93,11 @@ struct LatestReport {
 
 } // namespace
 
-void runWithProgress(QProgressBar* bar, const std::function<void(const ProgressReport&)>& work) {
+bool runWithProgress(QProgressBar* bar, const std::function<void(const ProgressReport&)>& work,
+                     std::atomic<bool>* cancel, QAbstractButton* button) {
     LatestReport latest;
-    const ProgressReport report = [&latest](WorkStep step, uint64_t done, uint64_t total) {
+    const ProgressReport report = [&latest, cancel](WorkStep step, uint64_t done, uint64_t total) {
+        if (cancel && cancel->load()) throw WorkCancelled{};
         const std::lock_guard lock(latest.mutex);
         latest.any = true;
         latest.step = step;
@@ -91,6 +109,8 @@ void runWithProgress(QProgressBar* bar, const std::function<void(const ProgressR
     const auto run = [&] {
         try {
             work(report);
+        } catch (const WorkCancelled&) {
+            // stopped on request: *cancel says so
         } catch (...) {
             failure = std::current_exception();
         }
@@ -116,21 +136,26 @@ void runWithProgress(QProgressBar* bar, const std::function<void(const ProgressR
         const uint64_t whole = std::max(latest.total, latest.done);
         bar->setValue(whole == 0 ? kBarSteps : static_cast<int>(latest.done * kBarSteps / whole));
         bar->show();
+        if (cancel && button) button->show();
     });
+    const auto stop = [cancel] { *cancel = true; };
+    if (cancel && button) QObject::connect(button, &QAbstractButton::clicked, &loop, stop);
     bar->setRange(0, kBarSteps);
     ticker.start();
     {
         // Painting, timers and the window system's other events go on; keys and pointer presses
-        // wait until the work is done.
-        const InputHold hold;
-        loop.exec(QEventLoop::ExcludeUserInputEvents);
+        // are dropped (the window's commands are off meanwhile), but for cancelling.
+        const InputHold hold(cancel ? button : nullptr, cancel ? std::function<void()>(stop) : nullptr);
+        loop.exec();
     }
     // The loop also ends when the program is asked to quit; the work is waited for all the same.
     if (worker.joinable()) worker.join();
     ticker.stop();
     bar->hide();
     bar->reset();
+    if (button) button->hide();
     if (failure) std::rethrow_exception(failure);
+    return !(cancel && cancel->load());
 }
 
 } // namespace varnotile
