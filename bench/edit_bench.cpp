@@ -1,6 +1,7 @@
 // Editing the 1,000,000-row benchmark file in the window: a committed cell edit, deleting 1,000
 // rows and undoing it, a linear modification of a whole column and undoing it. Each figure holds
 // the data operation and everything it refreshes (statistics, curves, header row, grid).
+#include "dialog_recorder.h"
 #include "bench_files.h"
 #include "cell_editing.h"
 #include "data_grid_model.h"
@@ -20,10 +21,10 @@ using varnotile::MainWindow;
 
 // One window with the benchmark file, shared by the benchmarks below.
 MainWindow& editWindow() {
-    static MainWindow::DialogRecorder recorder;
+    static varnotile::DialogRecorder recorder;
     static MainWindow* window = [] {
         auto* w = new MainWindow(QStringLiteral("/tmp/varnotile-bench.INI"));
-        w->setDialogRecorder(&recorder);
+        w->setDialogResponder(&recorder);
         w->resize(1600, 1000);
         w->show();
         w->openFile(QString::fromStdString(varnotile::bench::benchmarkFile()));

@@ -4,6 +4,7 @@
 // reports the longest the event loop was held up and the process's CPU, and the CPU of the
 // same time following a file that does not change. BM_FollowLongLines: one 200 KB line appended
 // to a shown file of 600 such lines, with missing values as gaps on.
+#include "dialog_recorder.h"
 #include "bench_files.h"
 #include "file_follower.h"
 #include "main_window.h"
@@ -60,11 +61,11 @@ double cpuSeconds() {
 struct FollowedCopy {
     std::string path = (std::filesystem::temp_directory_path() / "varnotile-follow-bench.csv").string();
     varnotile::MainWindow window{QStringLiteral("/tmp/varnotile-follow-bench.INI")};
-    varnotile::MainWindow::DialogRecorder recorder;
+    varnotile::DialogRecorder recorder;
     long next = 1000000;
     FollowedCopy() {
         std::filesystem::copy_file(varnotile::bench::benchmarkFile(), path, std::filesystem::copy_options::overwrite_existing);
-        window.setDialogRecorder(&recorder);
+        window.setDialogResponder(&recorder);
         window.resize(1600, 1000);
         window.show();
         window.openFile(QString::fromStdString(path));
@@ -120,8 +121,8 @@ void BM_FollowLongLines(benchmark::State& state) {
     append(path, text);
     {
         varnotile::MainWindow window{QStringLiteral("/tmp/varnotile-follow-long.INI")};
-        varnotile::MainWindow::DialogRecorder recorder;
-        window.setDialogRecorder(&recorder);
+        varnotile::DialogRecorder recorder;
+        window.setDialogResponder(&recorder);
         window.dataSet().Settings.Reading.missingAsGaps = true;
         window.resize(1600, 1000);
         window.show();

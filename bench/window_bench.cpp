@@ -1,6 +1,7 @@
 // The window opening the benchmark file and showing the table, and scrolling through it.
 // VARNOTILE_BENCH_ROWS=10000000 opens a file of that many rows instead (same shape); run with
 // `/usr/bin/time -f "%e s %M KB"` and --benchmark_filter=BM_WindowOpensFile for the peak memory.
+#include "dialog_recorder.h"
 #include "bench_files.h"
 #include "main_window.h"
 
@@ -22,8 +23,8 @@ int rowsWanted() {
 void BM_WindowOpensFile(benchmark::State& state) {
     const QString file = QString::fromStdString(varnotile::bench::benchmarkFile(rowsWanted()));
     varnotile::MainWindow window(QStringLiteral("/tmp/varnotile-bench.INI"));
-    varnotile::MainWindow::DialogRecorder recorder;
-    window.setDialogRecorder(&recorder);
+    varnotile::DialogRecorder recorder;
+    window.setDialogResponder(&recorder);
     window.resize(1600, 1000);
     window.show();
     QApplication::processEvents();
@@ -38,8 +39,8 @@ BENCHMARK(BM_WindowOpensFile)->Unit(benchmark::kMillisecond)->Iterations(2);
 void BM_GridScrollPage(benchmark::State& state) {
     const QString file = QString::fromStdString(varnotile::bench::benchmarkFile());
     varnotile::MainWindow window(QStringLiteral("/tmp/varnotile-bench.INI"));
-    varnotile::MainWindow::DialogRecorder recorder;
-    window.setDialogRecorder(&recorder);
+    varnotile::DialogRecorder recorder;
+    window.setDialogResponder(&recorder);
     window.resize(1600, 1000);
     window.show();
     window.openFile(file);

@@ -9,6 +9,7 @@
 // Each seed is its own test (RandomGui/Seeds.Run/<n>, n = 0..49 for seeds 1..50). To replay one
 // seed: VARNOTILE_GUI_SEED=<seed> varnotile_random_gui_tests --gtest_filter=RandomGui.Replay
 // (VARNOTILE_GUI_ACTIONS changes the number of actions there, VARNOTILE_GUI_TRACE=1 prints them).
+#include "dialog_recorder.h"
 #include "data_grid_model.h"
 #include "data_writer.h"
 #include "main_window.h"
@@ -124,7 +125,7 @@ public:
         std::filesystem::create_directory(dir_.path() + "/saved");
 
         window_ = std::make_unique<MainWindow>(QString::fromStdString(dir_.path() + "/varnotile.INI"));
-        window_->setDialogRecorder(&recorder_);
+        window_->setDialogResponder(&recorder_);
         grid_ = window_->findChild<QTableView*>(QStringLiteral("SGridData"));
         model_ = qobject_cast<DataGridModel*>(grid_->model());
         window_->show();
@@ -586,7 +587,7 @@ private:
     varnotile::test::TempDir dir_;
     std::vector<std::string> files_; // the examples first, then the odd files
     std::size_t examples_ = 0;
-    MainWindow::DialogRecorder recorder_;
+    DialogRecorder recorder_;
     std::unique_ptr<MainWindow> window_;
     QTableView* grid_ = nullptr;
     DataGridModel* model_ = nullptr;

@@ -1,5 +1,6 @@
 // The Page Setup dialog (margin limits, preview, margins applied to the chart), the file text
 // viewer, the About window and the help command.
+#include "dialog_recorder.h"
 #include "form_file_view.h"
 #include "form_preprint.h"
 #include "main_window.h"
@@ -33,9 +34,9 @@ namespace {
 
 struct Window {
     varnotile::test::TempDir dir;
-    MainWindow::DialogRecorder recorder;
+    DialogRecorder recorder;
     MainWindow w{QString::fromStdString(dir.path() + "/varnotile.INI")};
-    Window() { w.setDialogRecorder(&recorder); }
+    Window() { w.setDialogResponder(&recorder); }
 
     template <class T = QWidget>
     T* child(const char* name) const {

@@ -1,5 +1,6 @@
 // Printing the chart: to a PDF file in both orientations, with the chart stretched to the margin
 // rectangle and the printer's own orientation given back afterwards.
+#include "dialog_recorder.h"
 #include "chart_printer.h"
 #include "curve_chart.h"
 #include "main_window.h"
@@ -122,9 +123,9 @@ TEST(ChartPrinting, FailureIsReportedAndOrientationRestored) {
 
 TEST(ChartPrinting, MainWindowPrintsWithTheChartsMarginsAndReportsFailures) {
     varnotile::test::TempDir dir;
-    MainWindow::DialogRecorder recorder;
+    DialogRecorder recorder;
     MainWindow w(QString::fromStdString(dir.path() + "/varnotile.INI"));
-    w.setDialogRecorder(&recorder);
+    w.setDialogResponder(&recorder);
 
     PdfPrinter t;
     ASSERT_TRUE(w.PrintChartOn(t.printer));

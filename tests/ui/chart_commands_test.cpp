@@ -1,5 +1,6 @@
 // The chart in the window: Show/Hide and Set as X-Axis, the options dialog's two commands, what
 // they and edits do to a zoom, the point readout from a press on a curve, and varnotile-cli render.
+#include "dialog_recorder.h"
 #include "curve_chart.h"
 #include "form_options.h"
 #include "main_window.h"
@@ -25,11 +26,11 @@ const char* kFile = "Name,Temp,Load\n,degC,N\n1,10,-4\n2,20,-8\n3,40,2\n2,30,6\n
 
 struct Window {
     varnotile::test::TempDir dir;
-    MainWindow::DialogRecorder recorder;
+    DialogRecorder recorder;
     MainWindow w{QString::fromStdString(dir.path() + "/varnotile.INI")};
     CurveChart* chart = w.findChild<CurveChart*>(QStringLiteral("Chart1"));
     Window() {
-        w.setDialogRecorder(&recorder);
+        w.setDialogResponder(&recorder);
         w.openFile(QString::fromStdString(dir.write("c.csv", kFile)));
     }
     QAction* item(const char* name) { return w.findChild<QAction*>(QString::fromLatin1(name)); }

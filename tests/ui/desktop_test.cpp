@@ -1,5 +1,6 @@
 // The window as a desktop program: copying cells, dropping files, the recent files and the
 // ready-made curve colours.
+#include "dialog_recorder.h"
 #include "cell_editing.h"
 #include "curve_chart.h"
 #include "curve_plottable.h"
@@ -31,9 +32,9 @@ namespace {
 
 struct Window {
     test::TempDir dir;
-    MainWindow::DialogRecorder recorder;
+    DialogRecorder recorder;
     MainWindow w{QString::fromStdString(dir.path() + "/varnotile.INI")};
-    Window() { w.setDialogRecorder(&recorder); }
+    Window() { w.setDialogResponder(&recorder); }
     std::string write(const std::string& name) {
         return dir.write(name, "A,B,C\n1,2,x\"y\n3,4,p\tq\n5,6,r\n7,8,s\n");
     }

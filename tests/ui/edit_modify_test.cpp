@@ -1,5 +1,6 @@
 // The Modify dialog through the main window: Modify applies, Cancel and the close box change
 // nothing, a row field that is not an integer keeps the dialog open.
+#include "dialog_recorder.h"
 #include "main_window.h"
 #include "test_files.h"
 
@@ -19,11 +20,11 @@ namespace {
 
 struct ModifyWindow {
     varnotile::test::TempDir dir;
-    MainWindow::DialogRecorder recorder;
+    DialogRecorder recorder;
     MainWindow w{QString::fromStdString(dir.path() + "/varnotile.INI")};
     QDialog* dialog = nullptr;
     ModifyWindow() {
-        w.setDialogRecorder(&recorder);
+        w.setDialogResponder(&recorder);
         w.openFile(QString::fromStdString(dir.write("m.csv", "name,other\nunit,u2\n1,5\n2,6\n3,7\n1.50,8\n5,9.5\n")));
         dialog = w.findChild<QDialog*>(QStringLiteral("TFormModify"));
         // Column 1 is the one the commands act on.

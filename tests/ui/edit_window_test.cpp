@@ -1,4 +1,5 @@
 // Cell editing, undo keys and Delete through the main window.
+#include "dialog_recorder.h"
 #include "main_window.h"
 #include "test_files.h"
 
@@ -19,11 +20,11 @@ namespace {
 
 struct EditWindow {
     varnotile::test::TempDir dir;
-    MainWindow::DialogRecorder recorder;
+    DialogRecorder recorder;
     MainWindow w{QString::fromStdString(dir.path() + "/varnotile.INI")};
     QTableView* grid = nullptr;
     EditWindow() {
-        w.setDialogRecorder(&recorder);
+        w.setDialogResponder(&recorder);
         std::string s = "a,b,c\n";
         for (int r = 1; r <= 10; ++r) s += std::to_string(r) + "," + std::to_string(10 * r) + ",w" + std::to_string(r) + "\n";
         w.openFile(QString::fromStdString(dir.write("e.csv", s)));
@@ -199,9 +200,9 @@ TEST(EditWindow, TypingInTheGridsEditorIsJournalledOnceAndUndone) {
 // A text longer than a line edit takes by default comes through the editor whole.
 TEST(EditWindow, EditorKeepsAHundredThousandCharacterCell) {
     varnotile::test::TempDir dir;
-    MainWindow::DialogRecorder recorder;
+    DialogRecorder recorder;
     MainWindow w{QString::fromStdString(dir.path() + "/varnotile.INI")};
-    w.setDialogRecorder(&recorder);
+    w.setDialogResponder(&recorder);
     const std::string longText(100000, 'w');
     std::string file = "a,b,c\n1,10," + longText + "\n";
     for (int r = 2; r <= 10; ++r) file += std::to_string(r) + ",0,x\n";

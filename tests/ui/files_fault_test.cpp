@@ -5,6 +5,7 @@
 // The tests run as root, for whom permission bits do not stop a write. What holds for root as
 // well is used: a read-only mount, the immutable attribute, a small full tmpfs. Where the run may
 // not mount, a file-size limit in a child process stands in for the full disk.
+#include "dialog_recorder.h"
 #include "main_window.h"
 #include "test_files.h"
 
@@ -77,10 +78,10 @@ private:
 // The window with a file loaded from `folder` and one journalled cell edit.
 struct EditedWindow {
     varnotile::test::TempDir dir;
-    MainWindow::DialogRecorder recorder;
+    DialogRecorder recorder;
     MainWindow w{QString::fromStdString(dir.path() + "/varnotile.INI")};
     std::string path;
-    EditedWindow() { w.setDialogRecorder(&recorder); }
+    EditedWindow() { w.setDialogResponder(&recorder); }
     void load(const std::string& folder) {
         path = folder + "/a.csv";
         std::FILE* f = std::fopen(path.c_str(), "wb");
@@ -149,8 +150,8 @@ TEST(FilesFault, AReadOnlyFolderRefusesSaveAndSaveAs) {
 
     // The settings file in the read-only folder: kept as it was, and the user is told.
     MainWindow w(QString::fromStdString(ini));
-    MainWindow::DialogRecorder recorder;
-    w.setDialogRecorder(&recorder);
+    DialogRecorder recorder;
+    w.setDialogResponder(&recorder);
     EXPECT_TRUE(w.close());
     EXPECT_EQ(recorder.notices, QStringList{QStringLiteral("Unable to write to ") + QString::fromStdString(ini)});
     EXPECT_EQ(readFile(ini), "[Options]\nOther=kept\n");
@@ -232,8 +233,8 @@ TEST(FilesFault, AFullDiskLeavesTheOldFileAndTheEdits) {
         }
         mount.fill();
         MainWindow w(QString::fromStdString(ini));
-        MainWindow::DialogRecorder recorder;
-        w.setDialogRecorder(&recorder);
+        DialogRecorder recorder;
+        w.setDialogResponder(&recorder);
         EXPECT_TRUE(w.close()); // the program still ends
         EXPECT_EQ(recorder.notices, QStringList{QStringLiteral("Unable to write to ") + QString::fromStdString(ini)});
         EXPECT_EQ(readFile(ini), "[Options]\nOther=kept\n");

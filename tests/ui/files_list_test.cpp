@@ -1,5 +1,6 @@
 // The folder file list in the window: what it lists, header sorting, loading by selection with
 // the save question, deleting the shown file; and the General Settings dialog.
+#include "dialog_recorder.h"
 #include "cell_editing.h"
 #include "main_window.h"
 #include "test_files.h"
@@ -43,11 +44,11 @@ void setAge(const std::string& path, time_t stamp) {
 
 struct ListWindow {
     varnotile::test::TempDir dir;
-    MainWindow::DialogRecorder recorder;
+    DialogRecorder recorder;
     MainWindow w{QString::fromStdString(dir.path() + "/varnotile.INI")};
     QTableWidget* list = nullptr;
     ListWindow() {
-        w.setDialogRecorder(&recorder);
+        w.setDialogResponder(&recorder);
         list = w.findChild<QTableWidget*>(QStringLiteral("SGridFiles"));
         setAge(dir.write("b.csv", rows(5, 1)), 1'600'000'300);
         setAge(dir.write("A.csv", rows(6, 3)), 1'600'000'100);
@@ -256,8 +257,8 @@ TEST(FilesSettingsDialog, SettingsLastFromOneRunToTheNextAndWriteFailuresAreRepo
 
     const QString blocked = QString::fromStdString(dir.write("plain", "x") + "/varnotile.INI");
     MainWindow w(blocked);
-    MainWindow::DialogRecorder recorder;
-    w.setDialogRecorder(&recorder);
+    DialogRecorder recorder;
+    w.setDialogResponder(&recorder);
     EXPECT_TRUE(w.close()); // the program still ends
     EXPECT_EQ(recorder.notices, QStringList{QStringLiteral("Unable to write to ") + blocked});
 }

@@ -1,6 +1,7 @@
 // Saving from the window: unsaved edits are offered for saving before Open and before closing
 // (with Cancel), failed saves keep the program open and the edits in place, "Save..." shows the
 // saved file, and a save that would not read back as the table asks first.
+#include "dialog_recorder.h"
 #include "cell_editing.h"
 #include "main_window.h"
 #include "test_files.h"
@@ -28,9 +29,9 @@ const std::string kData = "Time,Force\n0,1.5\n1,2.5\n2,3.5\n3,4.5\n4,5.5\n";
 
 struct Window {
     varnotile::test::TempDir dir;
-    MainWindow::DialogRecorder recorder;
+    DialogRecorder recorder;
     MainWindow w{QString::fromStdString(dir.path() + "/varnotile.INI")};
-    Window() { w.setDialogRecorder(&recorder); }
+    Window() { w.setDialogResponder(&recorder); }
     std::string open(const std::string& name, const std::string& bytes) {
         const std::string path = dir.write(name, bytes);
         w.openFile(QString::fromStdString(path));

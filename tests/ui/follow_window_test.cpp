@@ -1,6 +1,7 @@
 // Following a growing file in the window: whatever way the bytes arrive (steadily, in bursts,
 // lines cut in the middle, the file truncated or replaced), the window ends with the table and
 // the curves of a fresh load, without a model reset for an append; unsaved edits stay.
+#include "dialog_recorder.h"
 #include "cell_editing.h"
 #include "curves.h"
 #include "follow.h"
@@ -82,11 +83,11 @@ bool processUntil(const std::function<bool()>& done, int ms = 5000) {
 struct FollowedWindow {
     test::TempDir dir;
     std::string settings = dir.path() + "/varnotile.INI";
-    MainWindow::DialogRecorder recorder;
+    DialogRecorder recorder;
     MainWindow w{QString::fromStdString(settings)};
     std::string path;
     explicit FollowedWindow(const std::string& bytes) {
-        w.setDialogRecorder(&recorder);
+        w.setDialogResponder(&recorder);
         w.resize(1000, 700);
         w.show();
         path = dir.write("log.csv", bytes);

@@ -1,5 +1,6 @@
 // The data grid's header row: its height rule, the drawing of a header cell, the commands a
 // press on a header cell offers, and the cell editor's reports.
+#include "dialog_recorder.h"
 #include "data_grid_model.h"
 #include "data_grid_view.h"
 #include "data_grid_header.h"
@@ -35,11 +36,11 @@ std::string rows(int count) {
 struct GridFixture : ::testing::Test {
     test::TempDir dir;
     MainWindow window{QString::fromStdString(dir.path() + "/varnotile.INI")};
-    MainWindow::DialogRecorder recorder;
+    DialogRecorder recorder;
     DataGridView* grid = nullptr;
 
     void SetUp() override {
-        window.setDialogRecorder(&recorder);
+        window.setDialogResponder(&recorder);
         window.resize(1000, 900);
         window.show();
         grid = window.findChild<DataGridView*>(QStringLiteral("SGridData"));

@@ -1,6 +1,7 @@
 // Selection by pointer in the data grid: cell and row-number presses, dragging whole rows with
 // the auto-scroll, right presses that keep a range, the program's selection rectangle, and the
 // column the column commands act on.
+#include "dialog_recorder.h"
 #include "data_grid_view.h"
 #include "main_window.h"
 #include "test_files.h"
@@ -28,11 +29,11 @@ std::string table(int count) {
 struct PointerFixture : ::testing::Test {
     test::TempDir dir;
     MainWindow window{QString::fromStdString(dir.path() + "/varnotile.INI")};
-    MainWindow::DialogRecorder recorder;
+    DialogRecorder recorder;
     DataGridView* grid = nullptr;
 
     void SetUp() override {
-        window.setDialogRecorder(&recorder);
+        window.setDialogResponder(&recorder);
         window.resize(1000, 900);
         window.show();
         grid = window.findChild<DataGridView*>(QStringLiteral("SGridData"));

@@ -1,4 +1,5 @@
 // The main window's start-up state, caption and status bar, and loading through the window.
+#include "dialog_recorder.h"
 #include "main_window.h"
 #include "test_files.h"
 
@@ -23,9 +24,9 @@ QAction* item(MainWindow& w, const char* name) { return w.findChild<QAction*>(QS
 
 struct Window {
     varnotile::test::TempDir dir;
-    MainWindow::DialogRecorder recorder;
+    DialogRecorder recorder;
     MainWindow w{QString::fromStdString(dir.path() + "/varnotile.INI")};
-    Window() { w.setDialogRecorder(&recorder); }
+    Window() { w.setDialogResponder(&recorder); }
     void open(const std::string& name, const std::string& bytes) {
         w.openFile(QString::fromStdString(dir.write(name, bytes)));
     }

@@ -1,6 +1,7 @@
 // Reading options in the window: the General Settings dialog keeps them, and a file that reads
 // badly gets the proposal bar, or is read the proposed way at once when proposals apply
 // automatically.
+#include "dialog_recorder.h"
 #include "cell_editing.h"
 #include "form_setting.h"
 #include "main_window.h"
@@ -26,11 +27,11 @@ constexpr const char* kLoggerFile = "# logger 7\n# site north\ntime;temp;hum\n1;
 
 struct ReadingWindow {
     test::TempDir dir;
-    MainWindow::DialogRecorder recorder;
+    DialogRecorder recorder;
     MainWindow w{QString::fromStdString(dir.path() + "/varnotile.INI")};
     std::string logger = dir.write("logger.csv", kLoggerFile);
     std::string plain = dir.write("plain.csv", "a,b\n1,2\n3,4\n5,6\n7,8\n9,10\n");
-    ReadingWindow() { w.setDialogRecorder(&recorder); }
+    ReadingWindow() { w.setDialogResponder(&recorder); }
     QWidget* bar() const { return w.findChild<QWidget*>(QStringLiteral("proposalBar")); }
     void press(const char* button) { w.findChild<QPushButton*>(QString::fromLatin1(button))->click(); }
     // The logger file as a careful reader takes it: three numeric columns, six rows.

@@ -1,5 +1,6 @@
 // The window going away while it is shown and a cell editor is open: the closing views must not
 // read the data set after it is gone (the sanitizer build reports such a read).
+#include "dialog_recorder.h"
 #include "main_window.h"
 #include "test_files.h"
 
@@ -17,8 +18,8 @@ using namespace varnotile;
 TEST(WindowLifetime, DestroyedWhileShownWithAnOpenCellEditor) {
     varnotile::test::TempDir dir;
     auto w = std::make_unique<MainWindow>(QString::fromStdString(dir.path() + "/varnotile.INI"));
-    MainWindow::DialogRecorder recorder;
-    w->setDialogRecorder(&recorder);
+    DialogRecorder recorder;
+    w->setDialogResponder(&recorder);
     std::string text = "a,b\n";
     for (int r = 1; r <= 10; ++r) text += std::to_string(r) + "," + std::to_string(2 * r) + "\n";
     w->openFile(QString::fromStdString(dir.write("a.csv", text)));

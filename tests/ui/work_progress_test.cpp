@@ -1,6 +1,7 @@
 // A load runs beside the window's event loop: events keep being handled while openFile reads
 // the file (so the window stays painted), the user's input is dropped, and openFile still
 // returns with the whole table; a file opened meanwhile takes the load's place.
+#include "dialog_recorder.h"
 #include "data_grid_model.h"
 #include "data_grid_view.h"
 #include "main_window.h"
@@ -32,9 +33,9 @@ TEST(WorkProgress, LoadKeepsEventsFlowingButHoldsInput) {
     std::string text = "t,v\n";
     for (int r = 0; r < kRows; ++r) text += std::to_string(r) + "," + std::to_string(r % 977) + ".25\n";
     const QString big = QString::fromStdString(dir.write("big.csv", text));
-    MainWindow::DialogRecorder recorder;
+    DialogRecorder recorder;
     MainWindow w(QString::fromStdString(dir.path() + "/varnotile.INI"));
-    w.setDialogRecorder(&recorder);
+    w.setDialogResponder(&recorder);
     w.show();
     auto* grid = w.findChild<DataGridView*>(QStringLiteral("SGridData"));
     ASSERT_NE(grid, nullptr);

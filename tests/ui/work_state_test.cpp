@@ -1,6 +1,7 @@
 // While a load or save runs it owns the window's data set: commands reach nothing however they
 // come, a save writes the table as it stood, a cancelled load leaves the shown table as it was,
 // and a file opened while the follower reloads its file still opens.
+#include "dialog_recorder.h"
 #include "cell_editing.h"
 #include "curve_chart.h"
 #include "data_grid_view.h"
@@ -70,10 +71,10 @@ bool processUntil(const std::function<bool()>& done, int ms = 10000) {
 
 struct Window {
     test::TempDir dir;
-    MainWindow::DialogRecorder recorder;
+    DialogRecorder recorder;
     MainWindow w{QString::fromStdString(dir.path() + "/varnotile.INI")};
     Window() {
-        w.setDialogRecorder(&recorder);
+        w.setDialogResponder(&recorder);
         w.resize(900, 600);
         w.show();
     }

@@ -301,36 +301,29 @@ void MainWindow::showNotice(const QString& text) {
         *heldNotices_ << text;
         return;
     }
-    if (recorder_) {
-        recorder_->notices << text;
+    if (responder_) {
+        responder_->notice(text);
         return;
     }
     QMessageBox::information(this, QStringLiteral("Varnotile"), text);
 }
 
 void MainWindow::showError(const QString& text) {
-    if (recorder_) {
-        recorder_->notices << text;
+    if (responder_) {
+        responder_->notice(text);
         return;
     }
     QMessageBox::critical(this, QStringLiteral("Varnotile"), text);
 }
 
-MainWindow::Answer MainWindow::recordedAnswer(const QString& text) {
-    recorder_->questions << text;
-    if (recorder_->replies.isEmpty()) return recorder_->answerYes ? Answer::Yes : Answer::No;
-    const QString reply = recorder_->replies.takeFirst();
-    return reply == QLatin1String("Yes") ? Answer::Yes : reply == QLatin1String("Cancel") ? Answer::Cancel : Answer::No;
-}
-
 bool MainWindow::askYesNo(const QString& text, bool defaultNo) {
-    if (recorder_) return recordedAnswer(text) == Answer::Yes;
+    if (responder_) return responder_->question(text, false) == Answer::Yes;
     return QMessageBox::question(this, QStringLiteral("Varnotile"), text, QMessageBox::Yes | QMessageBox::No,
                                  defaultNo ? QMessageBox::No : QMessageBox::Yes) == QMessageBox::Yes;
 }
 
 MainWindow::Answer MainWindow::askYesNoCancel(const QString& text) {
-    if (recorder_) return recordedAnswer(text);
+    if (responder_) return responder_->question(text, true);
     switch (QMessageBox::question(this, QStringLiteral("Varnotile"), text,
                                   QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes)) {
     case QMessageBox::Yes: return Answer::Yes;

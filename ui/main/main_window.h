@@ -4,6 +4,7 @@
 // the program's one data set.
 #include "dataset.h"
 #include "dataset_changes.h"
+#include "dialog_responder.h"
 #include "loader.h"
 #include "reading_advice.h"
 #include "work_state.h"
@@ -68,17 +69,10 @@ public:
     // nothing changes the data set until it is over (see WorkState).
     bool dataSetBusy() const { return work_.busy(); }
 
-    // Message boxes go through these so tests can run without a user: when a recorder is set,
-    // notices are recorded and questions answered from it instead of being shown.
-    struct DialogRecorder {
-        QStringList notices;
-        QStringList questions;
-        bool answerYes = true;
-        // Answers taken in order, one per question, before answerYes applies: "Yes", "No", "Cancel".
-        QStringList replies;
-    };
-    enum class Answer { Yes, No, Cancel };
-    void setDialogRecorder(DialogRecorder* recorder) { recorder_ = recorder; }
+    // Message boxes go through these; with a responder set, it takes the notices and answers the
+    // questions instead.
+    using Answer = DialogResponder::Answer;
+    void setDialogResponder(DialogResponder* responder) { responder_ = responder; }
     void showNotice(const QString& text);
     void showError(const QString& text);
     // A question with Yes and No; `defaultNo` makes No the button that Enter presses.
@@ -364,8 +358,7 @@ private:
     QString settingsPath_;
     // The file read at start-up in place of settingsPath_ (empty: settingsPath_ itself).
     QString settingsDefaults_;
-    DialogRecorder* recorder_ = nullptr;
-    Answer recordedAnswer(const QString& text);
+    DialogResponder* responder_ = nullptr;
 
     // widgets
     QSplitter* splitter1_ = nullptr; // Panel1 | Chart1
