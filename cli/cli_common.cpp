@@ -153,7 +153,7 @@ private:
 } // namespace
 
 int loadForCommand(DataSet& ds, const LoadOptions& options, const std::string& file, LoadOutcome& outcome) {
-    ds.Settings.DecimalSeparator = options.decimal ? options.decimal : localeDecimalSeparator();
+    ds.DecimalSeparator = options.decimal ? options.decimal : localeDecimalSeparator();
     ds.Layout.ListSeparator = options.delimiterGiven ? options.delimiter : defaultDelimiter();
     ds.Layout.Reading = options.reading.options;
     ds.File.CurrentFileName = file;

@@ -131,7 +131,7 @@ private:
     // reading call for a load afresh, as a new inspect would read the file.
     bool proposalMoved() {
         if (!options_.reading.automatic) return false;
-        ds_.Layout.Proposal = ProposeReading(ds_.File.FileLines, ds_.Settings.DecimalSeparator);
+        ds_.Layout.Proposal = ProposeReading(ds_.File.FileLines, ds_.DecimalSeparator);
         const std::string adoptedSeparator = ds_.Layout.ListSeparator;
         ds_.Layout.ListSeparator = startSeparator_;
         const bool moved = !(ProposedChoice(ds_) == adopted_);

@@ -16,13 +16,13 @@ public:
     CellEditCommand(int column, int row, std::string oldText, bool wasEdited, std::string newText)
         : column_(column), row_(row), oldText_(std::move(oldText)), newText_(std::move(newText)), wasEdited_(wasEdited) {}
 
-    void redo(DataSet& ds) override {
+    void redo(Document& ds) override {
         if (!IsDataCell(ds, column_, row_)) return;
         ds.Table.Cells.setCell(column_, row_, newText_);
         announce(ds);
     }
 
-    void undo(DataSet& ds) override {
+    void undo(Document& ds) override {
         if (!IsDataCell(ds, column_, row_)) return;
         if (wasEdited_)
             ds.Table.Cells.setCell(column_, row_, oldText_);
@@ -40,12 +40,12 @@ public:
     }
 
     // Back at the text undo would put back.
-    bool isObsolete(const DataSet& ds) const override {
+    bool isObsolete(const Document& ds) const override {
         return newText_ == (wasEdited_ ? std::string_view(oldText_) : ds.Table.Cells.fileText(column_, row_));
     }
 
 private:
-    void announce(DataSet& ds) const {
+    void announce(Document& ds) const {
         ds.Changes.cellsChanged(column_, row_, row_);
         if (NumberFollowsText(ds, column_, row_)) {
             ComputeColumnStatistics(ds, column_); // only this column's numbers changed
@@ -60,23 +60,23 @@ private:
 
 } // namespace
 
-bool IsDataCell(const DataSet& ds, int column, int row) {
+bool IsDataCell(const Document& ds, int column, int row) {
     return column >= 1 && column <= ds.Layout.ColumnCount && column <= ds.Table.Cells.columnCount() &&
            row >= 1 && row <= ds.Layout.DataRowCount && row <= ds.Table.Cells.rowCount();
 }
 
-bool HasValues(const DataSet& ds, int column) {
+bool HasValues(const Document& ds, int column) {
     return column >= 1 && column <= 10 && ds.Layout.ColumnIsNumeric[column];
 }
 
-void SetValue(DataSet& ds, int column, int row, double value) {
+void SetValue(Document& ds, int column, int row, double value) {
     auto& slots = ds.Table.Values[column];
     if (slots.size() <= static_cast<std::size_t>(row))
         slots.resize(static_cast<std::size_t>(ds.Layout.DataRowCount) + 1, 0.0);
     slots[static_cast<std::size_t>(row)] = value;
 }
 
-bool NumberFollowsText(DataSet& ds, int column, int row) {
+bool NumberFollowsText(Document& ds, int column, int row) {
     if (!HasValues(ds, column)) return false;
     const double number = ds.cellNumber(ds.Table.Cells.cell(column, row));
     const double before = ds.value(column, row);
@@ -87,7 +87,7 @@ bool NumberFollowsText(DataSet& ds, int column, int row) {
     return true;
 }
 
-bool EditCell(DataSet& ds, int column, int row, std::string text) {
+bool EditCell(Document& ds, int column, int row, std::string text) {
     if (!IsDataCell(ds, column, row) || ds.Table.Cells.cell(column, row) == text) return false;
     const ChangeScope scope(ds.Changes);
     std::string oldText(ds.Table.Cells.cell(column, row));

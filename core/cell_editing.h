@@ -6,17 +6,17 @@
 
 namespace varnotile {
 
-struct DataSet;
+struct Document;
 
 // Cell (column, row) is a data cell of the table.
-bool IsDataCell(const DataSet& ds, int column, int row);
+bool IsDataCell(const Document& ds, int column, int row);
 // Column k keeps numbers: a numeric column among 1..10 (the extra column never is numeric).
-bool HasValues(const DataSet& ds, int column);
+bool HasValues(const Document& ds, int column);
 // Sets the number of cell (column, row), growing the column's numbers when needed.
-void SetValue(DataSet& ds, int column, int row, double value);
+void SetValue(Document& ds, int column, int row, double value);
 // Makes the number of cell (column, row) what its text reads as (a text that is not a number
 // gives 0). Returns true when the number changed; the statistics are then out of date.
-bool NumberFollowsText(DataSet& ds, int column, int row);
+bool NumberFollowsText(Document& ds, int column, int row);
 
 // Stores `text` in cell (column, row) as a journal command and makes the cell's number follow the
 // text (numeric columns). Consecutive changes of one cell make one command, which keeps the text
@@ -24,6 +24,6 @@ bool NumberFollowsText(DataSet& ds, int column, int row);
 // command out again: the cell is as it was before, and nothing is left to undo or to save. Undo
 // of an edit over the file text shows the file text again (the cell no longer counts as edited).
 // Announces the changes; returns false when nothing changed.
-bool EditCell(DataSet& ds, int column, int row, std::string text);
+bool EditCell(Document& ds, int column, int row, std::string text);
 
 } // namespace varnotile

@@ -139,7 +139,6 @@ struct PageSetup {
 
 struct ProgramSettings {
     bool KeepFileDate = true;
-    char DecimalSeparator = '.'; // the locale's
     // The reading options every file is read with unless the user read it another way.
     ReadOptions Reading;
     // Read a file the way the detector proposes without asking, when it reads badly.
@@ -150,27 +149,27 @@ struct ProgramSettings {
     std::vector<std::string> RecentFiles;
 };
 
-struct DataSet {
-    DataSet();
-    // The cell table holds views into FileLines and a pointer to it, so a copied or moved data
-    // set would read another object's lines.
-    DataSet(const DataSet&) = delete;
-    DataSet& operator=(const DataSet&) = delete;
-    DataSet(DataSet&&) = delete;
-    DataSet& operator=(DataSet&&) = delete;
+// The document: the file as read, its reading and layout, the table with its numbers, and the
+// history of changes. Commands (edits, deletions, modifications and their undo and redo) see only
+// this part of the data set.
+struct Document {
+    Document();
+    // The cell table holds views into FileLines and a pointer to it, so a copied or moved document
+    // would read another object's lines.
+    Document(const Document&) = delete;
+    Document& operator=(const Document&) = delete;
+    Document(Document&&) = delete;
+    Document& operator=(Document&&) = delete;
 
     LoadedFile File;
     DataLayout Layout;
     DataTable Table;
-    ViewChoices View;
-    PointerState Pointer;
     EditState Edit;
-    FolderListing FolderList;
-    PageSetup Page;
-    ProgramSettings Settings;
+    // The locale's decimal separator: what the reading's "System" decimal choice stands for.
+    char DecimalSeparator = '.';
 
     UndoJournal Journal;
-    // Whoever shows the data set hears of its changes here.
+    // Whoever shows the document hears of its changes here.
     DataSetChanges Changes;
 
     // The number of journalled changes that can be undone.
@@ -188,7 +187,7 @@ struct DataSet {
     // The delimiter text the writer puts between fields.
     std::string outputDelimiter() const { return Layout.Reading.whitespace ? std::string(" ") : Layout.ListSeparator; }
     // The decimal separator numbers are read and written with.
-    char decimal() const { return decimalFor(Layout.Reading, Settings.DecimalSeparator); }
+    char decimal() const { return decimalFor(Layout.Reading, DecimalSeparator); }
     // The number a cell text stands for in a numeric column: NaN for a missing value (with
     // missing values as gaps on), else the text read as a number (0 when it is none).
     double cellNumber(std::string_view text) const;
@@ -200,5 +199,18 @@ struct DataSet {
     // Text of grid cell (column, row): row 0 is empty, column 0 holds the row number.
     std::string cellText(int column, int row) const;
 };
+
+// What the window shows of the document and keeps from file to file: the chart's choices, the
+// pointer and selection, the folder listing, the page setup and the settings.
+struct ViewState {
+    ViewChoices View;
+    PointerState Pointer;
+    FolderListing FolderList;
+    PageSetup Page;
+    ProgramSettings Settings;
+};
+
+// The program's one data set: the document and the view state beside it.
+struct DataSet : Document, ViewState {};
 
 } // namespace varnotile

@@ -8,7 +8,7 @@
 
 namespace varnotile {
 
-DeletionTarget ClassifySelection(const DataSet& ds, const GridRect& s) {
+DeletionTarget ClassifySelection(const Document& ds, const GridRect& s) {
     DeletionTarget target;
     if (s.Top != s.Bottom && s.Left == s.Right) {
         if (s.Left >= 1 && s.Left <= ds.Layout.ColumnCount) {
@@ -33,11 +33,11 @@ namespace {
 class ColumnDeletionCommand final : public UndoCommand {
 public:
     ColumnDeletionCommand(int column, int width) : column_(column), width_(width) {}
-    void redo(DataSet& ds) override {
+    void redo(Document& ds) override {
         ds.Layout.ColumnPresent[column_] = false;
         ds.Changes.columnHidden(column_);
     }
-    void undo(DataSet& ds) override {
+    void undo(Document& ds) override {
         ds.Layout.ColumnPresent[column_] = true;
         ds.Changes.columnShown(column_, width_);
     }
@@ -52,7 +52,7 @@ class RowDeletionCommand final : public UndoCommand {
 public:
     RowDeletionCommand(int top, int bottom) : top_(top), bottom_(bottom) {}
 
-    void redo(DataSet& ds) override {
+    void redo(Document& ds) override {
         const int n = bottom_ - top_ + 1;
         ds.Changes.aboutToRemoveRows(top_, bottom_);
         rowIds_ = ds.Table.Cells.takeRows(top_, bottom_);
@@ -75,7 +75,7 @@ public:
         ds.Changes.statisticsChanged(0);
     }
 
-    void undo(DataSet& ds) override {
+    void undo(Document& ds) override {
         const int n = static_cast<int>(rowIds_.size());
         ds.Changes.aboutToInsertRows(top_, top_ + n - 1);
         ds.Table.Cells.insertRows(top_, rowIds_);
@@ -109,14 +109,14 @@ private:
 
 } // namespace
 
-bool DeleteColumn(DataSet& ds, int k, int width) {
+bool DeleteColumn(Document& ds, int k, int width) {
     if (k < 1 || k > ds.Layout.ColumnCount || k > kFieldSlots || !ds.Layout.ColumnPresent[k]) return false;
     const ChangeScope scope(ds.Changes);
     ds.Journal.push(ds, std::make_unique<ColumnDeletionCommand>(k, width));
     return true;
 }
 
-GridRect SelectionAfterColumnDeletion(const DataSet& ds, const GridRect& selection, int k) {
+GridRect SelectionAfterColumnDeletion(const Document& ds, const GridRect& selection, int k) {
     GridRect moved = selection;
     for (int next = k + 1; next <= ds.Layout.ColumnCount && next <= kFieldSlots; ++next) {
         if (!ds.Layout.ColumnPresent[next]) continue;
@@ -126,7 +126,7 @@ GridRect SelectionAfterColumnDeletion(const DataSet& ds, const GridRect& selecti
     return moved;
 }
 
-bool DeleteRows(DataSet& ds, int top, int bottom) {
+bool DeleteRows(Document& ds, int top, int bottom) {
     top = std::max(top, 1);
     bottom = std::min(bottom, std::min(ds.Layout.DataRowCount, ds.Table.Cells.rowCount()));
     if (top > bottom) return false;

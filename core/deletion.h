@@ -15,18 +15,18 @@ struct DeletionTarget {
     int column = 0;
     int top = 0, bottom = 0;
 };
-DeletionTarget ClassifySelection(const DataSet& ds, const GridRect& selection);
+DeletionTarget ClassifySelection(const Document& ds, const GridRect& selection);
 
 // Marks column k absent and journals it with its display width. A column that is already
 // deleted, or outside 1..ColumnCount, is left alone. Returns false when nothing was deleted.
-bool DeleteColumn(DataSet& ds, int k, int width);
+bool DeleteColumn(Document& ds, int k, int width);
 
 // The selection after column k was deleted: a selection on k moves on to the next column that is
 // still present; when there is none it stays.
-GridRect SelectionAfterColumnDeletion(const DataSet& ds, const GridRect& selection, int k);
+GridRect SelectionAfterColumnDeletion(const Document& ds, const GridRect& selection, int k);
 
 // Removes data rows top..bottom (clamped to the table) with their numbers and journals them.
 // Returns false when nothing was deleted.
-bool DeleteRows(DataSet& ds, int top, int bottom);
+bool DeleteRows(Document& ds, int top, int bottom);
 
 } // namespace varnotile

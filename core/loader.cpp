@@ -56,6 +56,7 @@ void PrepareLoad(DataSet& fresh, const DataSet& shown, const std::string& path) 
     fresh.Table.ColumnAbsMax = shown.Table.ColumnAbsMax;
     fresh.Edit = shown.Edit;
     fresh.Settings = shown.Settings;
+    fresh.DecimalSeparator = shown.DecimalSeparator;
 }
 
 void AdoptLoad(DataSet& shown, DataSet& loaded) {
@@ -226,7 +227,7 @@ LoadOutcome LoadDataFile(DataSet& ds, bool adoptProposal, const ProgressReport& 
     }
     ds.File.FileAgeStamp = fileAgeStamp(ds.File.CurrentFileName);
     ds.File.FileIsUtf8 = isValidUtf8(ds.File.FileLines.text());
-    ds.Layout.Proposal = ProposeReading(ds.File.FileLines, ds.Settings.DecimalSeparator);
+    ds.Layout.Proposal = ProposeReading(ds.File.FileLines, ds.DecimalSeparator);
     if (adoptProposal) {
         const ReadingChoice choice = ProposedChoice(ds);
         ds.Layout.ListSeparator = choice.delimiter;

@@ -45,7 +45,7 @@ std::optional<std::string> InvalidLinearText(const ModifyRequest& request, char 
     return std::nullopt;
 }
 
-ModifyPlan PlanModification(DataSet& ds, const ModifyRequest& request) {
+ModifyPlan PlanModification(Document& ds, const ModifyRequest& request) {
     ModifyPlan plan;
     const char decimal = ds.decimal();
     plan.fromRow = std::max(request.fromRow, 1);
@@ -97,7 +97,7 @@ public:
 
     int unchangedResults() const { return unchangedResults_; }
 
-    void redo(DataSet& ds) override {
+    void redo(Document& ds) override {
         const int k = column_;
         auto& slots = ds.Table.Values[k];
         if (slots.size() < static_cast<std::size_t>(ds.Layout.DataRowCount) + 1)
@@ -122,7 +122,7 @@ public:
         ds.Changes.statisticsChanged(k);
     }
 
-    void undo(DataSet& ds) override {
+    void undo(Document& ds) override {
         const int k = column_;
         const bool numbers = HasValues(ds, k);
         std::size_t start = 0;
@@ -150,7 +150,7 @@ public:
     }
 
 private:
-    void keepOldTexts(const DataSet& ds) {
+    void keepOldTexts(const Document& ds) {
         const std::size_t n = lastRow_ >= firstRow_ ? static_cast<std::size_t>(lastRow_ - firstRow_ + 1) : 0;
         oldEdited_.assign(n, 0);
         oldTextEnds_.assign(n, 0);
@@ -177,7 +177,7 @@ private:
 
 } // namespace
 
-ModifyResult ApplyModification(DataSet& ds, int k, const ModifyPlan& plan) {
+ModifyResult ApplyModification(Document& ds, int k, const ModifyPlan& plan) {
     if (!plan.confirmed() || k < 1 || k > 10 || k > ds.Layout.ColumnCount || !ds.Layout.ColumnIsNumeric[k])
         return {};
     const ChangeScope scope(ds.Changes);
@@ -192,7 +192,7 @@ ModifyResult ApplyModification(DataSet& ds, int k, const ModifyPlan& plan) {
     return result;
 }
 
-bool RenameColumn(DataSet& ds, int k, std::string name, std::string label) {
+bool RenameColumn(Document& ds, int k, std::string name, std::string label) {
     if (k < 1 || k > kFieldSlots) return false;
     const auto slot = static_cast<std::size_t>(k);
     if (name == ds.Layout.ColumnNames[slot] && label == ds.Layout.ColumnLabels[slot]) return false;

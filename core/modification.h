@@ -38,7 +38,7 @@ std::optional<std::string> InvalidLinearText(const ModifyRequest& request, char 
 // Reads the request into a plan and keeps its row range in the data set for the next time the
 // dialog opens (ModifyFromRow, ModifyToRow). A condition value that is not a number counts as 0;
 // a factor or offset that is not one (InvalidLinearText) makes a plan that changes nothing.
-ModifyPlan PlanModification(DataSet& ds, const ModifyRequest& request);
+ModifyPlan PlanModification(Document& ds, const ModifyRequest& request);
 
 // What a modification did.
 struct ModifyResult {
@@ -51,10 +51,10 @@ struct ModifyResult {
 // text reads back as. A result that is not finite, or whose text does not read back as a number,
 // leaves that cell as it was (counted in unchangedResults). A plan that transforms nothing, or a
 // column that is not numeric, changes nothing and makes no journal command.
-ModifyResult ApplyModification(DataSet& ds, int k, const ModifyPlan& plan);
+ModifyResult ApplyModification(Document& ds, int k, const ModifyPlan& plan);
 
 // Gives column k a new name and label. A rename makes no journal command but counts as an unsaved
 // change until the next save or load. Returns false when both texts were as they are.
-bool RenameColumn(DataSet& ds, int k, std::string name, std::string label);
+bool RenameColumn(Document& ds, int k, std::string name, std::string label);
 
 } // namespace varnotile

@@ -374,7 +374,7 @@ std::unique_ptr<DataSet> ReadingLike(const DataSet& ds) {
     auto back = std::make_unique<DataSet>();
     back->Layout.ListSeparator = ds.Layout.ListSeparator;
     back->Layout.Reading = ds.Layout.Reading;
-    back->Settings.DecimalSeparator = ds.Settings.DecimalSeparator;
+    back->DecimalSeparator = ds.DecimalSeparator;
     return back;
 }
 

@@ -8,7 +8,7 @@
 
 namespace varnotile {
 
-void FillValuesFromGrid(DataSet& ds) {
+void FillValuesFromGrid(Document& ds) {
     if (ds.Layout.DataRowCount <= 0) return;
     for (int k = 1; k <= ds.Layout.ColumnCount && k <= 10; ++k) {
         if (!ds.Layout.ColumnIsNumeric[k]) continue;
@@ -20,7 +20,7 @@ void FillValuesFromGrid(DataSet& ds) {
     }
 }
 
-void ComputeColumnStatistics(DataSet& ds, int column) {
+void ComputeColumnStatistics(Document& ds, int column) {
     if (column < 1 || column > 10) return;
     const std::size_t k = static_cast<std::size_t>(column);
     const std::size_t rows =
@@ -42,7 +42,7 @@ void ComputeColumnStatistics(DataSet& ds, int column) {
     ds.Table.ColumnAbsMax[k] = absMax == 0.0 ? 1.0 : absMax;
 }
 
-void ComputeColumnStatistics(DataSet& ds) {
+void ComputeColumnStatistics(Document& ds) {
     // Each column on its own: a large table's on every core at once.
     auto compute = [&](std::size_t i) { ComputeColumnStatistics(ds, static_cast<int>(i) + 1); };
     if (ds.Layout.DataRowCount >= 200000)

@@ -5,11 +5,11 @@
 namespace varnotile {
 
 // Takes the number of every cell of every numeric column from the cell table.
-void FillValuesFromGrid(DataSet& ds);
+void FillValuesFromGrid(Document& ds);
 // Recomputes ColumnMin, ColumnMax and ColumnAbsMax of columns 1..10 from Values.
-void ComputeColumnStatistics(DataSet& ds);
+void ComputeColumnStatistics(Document& ds);
 // The same for one column 1..10; each column's results depend on that column alone, so after a
 // change to one column this gives what the full recomputation would.
-void ComputeColumnStatistics(DataSet& ds, int column);
+void ComputeColumnStatistics(Document& ds, int column);
 
 } // namespace varnotile

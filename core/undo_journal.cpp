@@ -4,7 +4,7 @@
 
 namespace varnotile {
 
-void UndoJournal::push(DataSet& ds, std::unique_ptr<UndoCommand> command) {
+void UndoJournal::push(Document& ds, std::unique_ptr<UndoCommand> command) {
     command->redo(ds);
     if (clean_ > index_) clean_ = kNeverClean; // the clean state was among the undone commands
     entries_.resize(static_cast<std::size_t>(index_));
@@ -34,7 +34,7 @@ void UndoJournal::makeRoom() {
     --clean_;
 }
 
-bool UndoJournal::undo(DataSet& ds) {
+bool UndoJournal::undo(Document& ds) {
     if (index_ == 0) return false;
     madeRoom_.reset();
     --index_;
@@ -42,7 +42,7 @@ bool UndoJournal::undo(DataSet& ds) {
     return true;
 }
 
-bool UndoJournal::redo(DataSet& ds) {
+bool UndoJournal::redo(Document& ds) {
     if (!canRedo()) return false;
     madeRoom_.reset();
     entries_[static_cast<std::size_t>(index_)]->redo(ds);
@@ -56,13 +56,13 @@ void UndoJournal::clear() {
     index_ = clean_ = 0;
 }
 
-bool UndoLast(DataSet& ds) {
+bool UndoLast(Document& ds) {
     if (!ds.Journal.canUndo()) return false;
     const ChangeScope scope(ds.Changes);
     return ds.Journal.undo(ds);
 }
 
-bool RedoNext(DataSet& ds) {
+bool RedoNext(Document& ds) {
     if (!ds.Journal.canRedo()) return false;
     const ChangeScope scope(ds.Changes);
     return ds.Journal.redo(ds);

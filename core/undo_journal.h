@@ -4,7 +4,7 @@
 // newest first, Redo steps forward again; a new change drops what could be redone. At most
 // kUndoLimit commands can be undone; a new one beyond that drops the oldest. The state the data
 // set was loaded or saved in is the clean point: the data set counts as modified whenever the
-// history stands elsewhere (DataSet::isModified()).
+// history stands elsewhere (Document::isModified()).
 //
 // Rows a followed file appends come after every row a command names, so the commands undo and
 // redo the same rows before and after an append; an append needs no entry of its own.
@@ -14,7 +14,7 @@
 
 namespace varnotile {
 
-struct DataSet;
+struct Document;
 
 // One reversible change of the data set. Commands are undone strictly newest first and redone
 // oldest first, so each finds the data set as it left it (or as it found it), apart from rows
@@ -24,14 +24,14 @@ public:
     virtual ~UndoCommand() = default;
     // Makes the change and announces what changed. Runs when the command joins the history and
     // again on every Redo.
-    virtual void redo(DataSet& ds) = 0;
+    virtual void redo(Document& ds) = 0;
     // Puts the data set back as it was before the change and announces what changed.
-    virtual void undo(DataSet& ds) = 0;
+    virtual void undo(Document& ds) = 0;
     // Takes the newer change `next` (already made) into this command, so that both undo as one;
     // false keeps them apart.
     virtual bool mergeWith(const UndoCommand& /*next*/) { return false; }
     // After a merge: the command no longer changes anything and can leave the history.
-    virtual bool isObsolete(const DataSet& /*ds*/) const { return false; }
+    virtual bool isObsolete(const Document& /*ds*/) const { return false; }
 };
 
 class UndoJournal {
@@ -46,10 +46,10 @@ public:
 
     // Makes the command's change and records it: what could be redone is dropped, and the newest
     // command may take the change in (mergeWith). At the limit the oldest command makes room.
-    void push(DataSet& ds, std::unique_ptr<UndoCommand> command);
+    void push(Document& ds, std::unique_ptr<UndoCommand> command);
     // Step back or forward by one command; false when there is none.
-    bool undo(DataSet& ds);
-    bool redo(DataSet& ds);
+    bool undo(Document& ds);
+    bool redo(Document& ds);
     // Forgets every command; the data set as it is now is the clean point.
     void clear();
 
@@ -68,7 +68,7 @@ private:
 
 // Reverts the newest command, or makes the next undone command again, as one operation of the
 // data set. Nothing happens when there is none (false).
-bool UndoLast(DataSet& ds);
-bool RedoNext(DataSet& ds);
+bool UndoLast(Document& ds);
+bool RedoNext(Document& ds);
 
 } // namespace varnotile

@@ -41,7 +41,7 @@ LoadOutcome loadBytes(DataSet& ds, std::string_view bytes, const std::string& se
     writeScratch(bytes);
     ds.Layout.Reading = options;
     ds.Layout.ListSeparator = separator;
-    ds.Settings.DecimalSeparator = decimal;
+    ds.DecimalSeparator = decimal;
     ds.File.CurrentFileName = scratchFile();
     return LoadDataFile(ds);
 }

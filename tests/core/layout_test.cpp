@@ -19,7 +19,7 @@ std::unique_ptr<Loaded> load(const std::string& bytes, const std::string& delimi
     static TempDir dir;
     auto result = std::make_unique<Loaded>();
     result->ds.Layout.ListSeparator = delimiter;
-    result->ds.Settings.DecimalSeparator = decimal;
+    result->ds.DecimalSeparator = decimal;
     result->ds.File.CurrentFileName = dir.write("data.csv", bytes);
     result->outcome = LoadDataFile(result->ds);
     return result;

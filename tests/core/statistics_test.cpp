@@ -65,7 +65,7 @@ TEST(Statistics, FollowAnEditedCell) {
 TEST(Statistics, ForeignDecimalSeparatorCountsAsZero) {
     static varnotile::test::TempDir dir;
     DataSet ds;
-    ds.Settings.DecimalSeparator = ',';
+    ds.DecimalSeparator = ',';
     ds.Layout.ListSeparator = ";";
     ds.File.CurrentFileName = dir.write("c.csv", "1,5;2.5\n2,5;3.5\n3,5;4.5\n4,5;5.5\n5,5;6.5\n");
     LoadDataFile(ds);

@@ -67,7 +67,7 @@ MainWindow::MainWindow(QString settingsPath, QWidget* parent)
     setObjectName(QStringLiteral("TFormMain"));
     setWindowTitle(QStringLiteral("Varnotile"));
     setGeometry(181, 101, 619, 465);
-    ds_.Settings.DecimalSeparator = localeDecimalSeparator();
+    ds_.DecimalSeparator = localeDecimalSeparator();
     buildWidgets();
     buildMenus();
     // A file dropped anywhere on the window opens as "Open..." would.
