@@ -1,5 +1,6 @@
 #include "data_writer.h"
 
+#include "line_writer.h"
 #include "save_file.h"
 
 #include <algorithm>
@@ -9,29 +10,6 @@ namespace varnotile {
 namespace {
 
 constexpr std::size_t kChunk = 1 << 18;
-
-// The column rule: every present column but the last is followed by the delimiter; the last
-// column, when present, ends the line. A deleted column leaves no empty field behind.
-// With quoted texts on, a text that would not read back as itself is put in quotes.
-template <typename TextOf>
-void appendColumns(std::string& out, const DataSet& ds, const std::string& delimiter, TextOf textOf) {
-    const bool quote = ds.Layout.Reading.quotedTexts;
-    const char quoteDelimiter = delimiter.empty() ? '\n' : delimiter[0];
-    auto append = [&](std::string_view text) {
-        if (quote)
-            out += quoteIfNeeded(text, quoteDelimiter);
-        else
-            out += text;
-    };
-    const int columns = ds.Layout.ColumnCount;
-    for (int j = 1; j < columns; ++j) {
-        if (!ds.Layout.ColumnPresent[j]) continue;
-        append(textOf(j));
-        out += delimiter;
-    }
-    if (columns >= 1 && ds.Layout.ColumnPresent[columns]) append(textOf(columns));
-    out += "\r\n";
-}
 
 } // namespace
 
@@ -97,38 +75,22 @@ std::string SplitTextsSentence(const SplitTexts& found, const DataSet& ds) {
 }
 
 bool WriteDataFile(const DataSet& ds, const TextSink& sink, const ProgressReport& progress) {
+    const LineWriter lines(ds);
     std::string out;
     out.reserve(kChunk + 4096);
-    for (std::size_t i = 1; i <= 20; ++i) {
-        if (ds.Layout.HeaderLines[i].empty()) continue;
-        out += ds.Layout.HeaderLines[i];
-        out += "\r\n";
-    }
-    for (const std::string& line : ds.Layout.LongPreamble) {
-        out += line;
-        out += "\r\n";
-    }
-    const std::string delimiter = ds.outputDelimiter();
-    const StringSlots* headers[] = {&ds.Layout.ColumnNames, &ds.Layout.ColumnLabels,
-                                    &ds.Layout.ColumnHeader3};
-    for (int h = 0; h < ds.Layout.HeaderLineCount && h < 3; ++h) {
-        const StringSlots& texts = *headers[h];
-        appendColumns(out, ds, delimiter, [&](int j) -> std::string_view { return texts[static_cast<std::size_t>(j)]; });
-    }
+    lines.appendHeader(out);
     // Comment, blank and trailer lines among the rows go back where they stood: before the
     // first row that came after them in the file.
     const auto& skipped = ds.Table.Cells.skippedLines();
     auto nextSkipped = skipped.begin();
     auto appendSkippedBefore = [&](CellTable::RowId limit) {
-        for (; nextSkipped != skipped.end() && *nextSkipped < limit; ++nextSkipped) {
-            out += ds.File.FileLines.line(static_cast<int>(*nextSkipped));
-            out += "\r\n";
-        }
+        for (; nextSkipped != skipped.end() && *nextSkipped < limit; ++nextSkipped)
+            lines.appendFileLine(out, static_cast<int>(*nextSkipped));
     };
     const auto rows = static_cast<uint64_t>(std::max(ds.Layout.DataRowCount, 0));
     for (int r = 1; r <= ds.Layout.DataRowCount; ++r) {
         if (nextSkipped != skipped.end()) appendSkippedBefore(ds.Table.Cells.rowId(r));
-        appendColumns(out, ds, delimiter, [&](int j) { return ds.Table.Cells.cell(j, r); });
+        lines.appendRow(out, r);
         if (out.size() >= kChunk) {
             if (!sink(out)) return false;
             out.clear();

@@ -91,7 +91,12 @@ TEST(Writer, ExtraColumnIsWrittenAsAnOrdinaryLastColumn) {
     loadFile(ds, dir, "extra.csv", "1,2,3\n4,5,6\n7,8,9,note\n10,11,12\n13,14,15\n16,17,18\n");
     ASSERT_TRUE(ds.Layout.ExtraColumnFound);
     ASSERT_EQ(ds.Layout.ColumnCount, 4);
-    EXPECT_EQ(DataFileText(ds), "1,2,3,\r\n4,5,6,\r\n7,8,9,note\r\n10,11,12,\r\n13,14,15,\r\n16,17,18,\r\n");
+    // Unchanged lines go back as they stood; a changed one is rebuilt by the column rule.
+    ds.Table.Cells.setCell(1, 2, "40");
+    ds.Layout.ColumnPresent[2] = false;
+    EXPECT_EQ(DataFileText(ds), "1,3,\r\n40,6,\r\n7,9,note\r\n10,12,\r\n13,15,\r\n16,18,\r\n");
+    ds.Layout.ColumnPresent[2] = true;
+    EXPECT_EQ(DataFileText(ds), "1,2,3\r\n40,5,6,\r\n7,8,9,note\r\n10,11,12\r\n13,14,15\r\n16,17,18\r\n");
 }
 
 TEST(Writer, FindsTheTextsTheOutputDelimiterOrALineBreakWouldSplit) {
