@@ -40,9 +40,42 @@ SplitTexts FindSplitTexts(const DataSet& ds) {
     const int columns = std::min(ds.Layout.ColumnCount, kFieldSlots);
     const StringSlots* headers[] = {&ds.Layout.ColumnNames, &ds.Layout.ColumnLabels,
                                     &ds.Layout.ColumnHeader3};
-    for (int h = 0; h < ds.Layout.HeaderLineCount && h < 3; ++h)
+    // Texts of rebuilt lines that the reading would lose: the first lost text of a line counts.
+    const ReadOptions& reading = ds.Layout.Reading;
+    const bool lossy = !reading.quotedTexts && (reading.commentLines || reading.whitespace);
+    const LineWriter writer(ds);
+    auto lostIn = [&](int count, auto textOf) {
+        int first = 0, shown = 0, pendingEmpty = 0, emptyBeforeText = 0;
+        bool blank = true;
+        for (int j = 1; j <= count; ++j) {
+            if (!present(j)) continue;
+            ++shown;
+            first = first == 0 ? j : first;
+            const bool nothing = trimBlanks(textOf(j)).empty();
+            blank = blank && nothing;
+            if (nothing && pendingEmpty == 0) pendingEmpty = j;
+            if (!nothing && pendingEmpty != 0 && emptyBeforeText == 0) emptyBeforeText = pendingEmpty;
+        }
+        int lost = 0;
+        if (first == 0) return lost;
+        if (reading.commentLines && !trimBlanks(textOf(first)).empty() && isCommentOrBlank(textOf(first), reading)) {
+            found.commentStart = true;
+            lost = first;
+        } else if ((reading.commentLines && blank && (reading.whitespace || shown == 1)) ||
+                   (reading.whitespace && emptyBeforeText != 0)) {
+            found.lostEmpty = true;
+            lost = blank ? first : emptyBeforeText;
+        }
+        found.lostCount += lost != 0 ? 1 : 0;
+        return lost;
+    };
+    for (int h = 0; h < ds.Layout.HeaderLineCount && h < 3; ++h) {
+        const StringSlots& texts = *headers[h];
+        auto text = [&](int j) -> std::string_view { return texts[static_cast<std::size_t>(j)]; };
+        const int lost = lossy && writer.namedLineRebuilt(h) ? lostIn(columns, text) : 0;
         for (int j = 1; j <= columns; ++j)
-            if (present(j) && splits((*headers[h])[static_cast<std::size_t>(j)])) note(0, j);
+            if (present(j) && (splits(text(j)) || j == lost)) note(0, j);
+    }
     // A cell that still shows its file text is a part of its file line, which holds no line
     // break; with the delimiter the file was read with it holds no delimiter either. So only
     // edited cells, and cells of lines that hold the new delimiter, need a look.
@@ -52,9 +85,10 @@ SplitTexts FindSplitTexts(const DataSet& ds) {
         const bool lineSplits =
             !readDelimiter && delimiter >= 0 &&
             ds.Table.Cells.rowLine(r).find(static_cast<char>(delimiter)) != std::string_view::npos;
+        auto cell = [&](int j) { return ds.Table.Cells.cell(j, r); };
+        const int lost = lossy && writer.rowRebuilt(r) ? lostIn(cellColumns, cell) : 0;
         for (int j = 1; j <= cellColumns; ++j)
-            if (present(j) && (lineSplits || ds.Table.Cells.isEdited(j, r)) &&
-                splits(ds.Table.Cells.cell(j, r)))
+            if (present(j) && (((lineSplits || ds.Table.Cells.isEdited(j, r)) && splits(cell(j))) || j == lost))
                 note(r, j);
     }
     return found;
@@ -69,9 +103,16 @@ std::string SplitTextsSentence(const SplitTexts& found, const DataSet& ds) {
         const std::string name = delimiter == "\t" ? "Tab" : delimiter == " " ? "Space" : delimiter;
         what = "the delimiter \"" + name + "\"" + (found.lineBreak ? " or a line break" : "");
     }
-    return std::to_string(found.count) + " texts contain " + what +
-           " and would be split when the file is read again (first: row " + std::to_string(found.row) +
-           ", column " + std::to_string(found.column) + ").";
+    const std::string first = "(first: row " + std::to_string(found.row) + ", column " + std::to_string(found.column) + ")";
+    if (!found.commentStart && !found.lostEmpty)
+        return std::to_string(found.count) + " texts contain " + what + " and would be split when the file is read again " +
+               first + ".";
+    std::string reasons;
+    auto add = [&](const std::string& reason) { reasons += (reasons.empty() ? "" : "; ") + reason; };
+    if (found.commentStart) add("a text starting with \"" + ds.Layout.Reading.commentPrefix + "\" makes its line a comment");
+    if (found.lostEmpty) add("empty texts vanish between blanks or leave a blank line");
+    if (found.count > found.lostCount) add("texts holding " + what + " would be split");
+    return std::to_string(found.count) + " texts would not read back as they are " + first + ": " + reasons + ".";
 }
 
 bool WriteDataFile(const DataSet& ds, const TextSink& sink, const ProgressReport& progress) {

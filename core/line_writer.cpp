@@ -116,8 +116,9 @@ bool LineWriter::appendNamesInShape(std::string& out, std::string_view fileLine)
     if (shape == Shape::InComment) {
         const std::size_t at = fileLine.find(options_.commentPrefix);
         if (at == std::string_view::npos) return false;
+        // The names as read keep their blanks, except where runs of blanks are the delimiter.
         std::size_t end = at + options_.commentPrefix.size();
-        while (end < fileLine.size() && isBlank(fileLine[end])) ++end;
+        while (options_.whitespace && end < fileLine.size() && isBlank(fileLine[end])) ++end;
         out += fileLine.substr(0, end);
     } else if (shape == Shape::WithoutFirst) {
         if (!names[1].empty() && ds_.Layout.ColumnPresent[1]) return false;
@@ -127,12 +128,12 @@ bool LineWriter::appendNamesInShape(std::string& out, std::string_view fileLine)
         appendText(out, fields.front(), true, false);
         out += delimiter_;
     }
-    bool firstField = shape == Shape::WithoutFirst;
+    bool firstName = true;
     for (int j = first; j <= columns; ++j) {
         if (!ds_.Layout.ColumnPresent[j]) continue;
-        if (!firstField) out += delimiter_;
-        appendText(out, names[j], firstField, false);
-        firstField = false;
+        if (!firstName) out += delimiter_;
+        appendText(out, names[j], firstName && shape == Shape::WithoutFirst, false);
+        firstName = false;
     }
     out += "\r\n";
     return true;
@@ -202,11 +203,21 @@ void LineWriter::appendHeader(std::string& out) const {
         if (!done[static_cast<std::size_t>(h)]) appendNamedLine(out, h);
 }
 
+bool LineWriter::rowRebuilt(int row) const {
+    bool edited = !asRead_;
+    for (int j = 1; j <= tableColumns_ && !edited; ++j) edited = ds_.Table.Cells.isEdited(j, row);
+    return edited;
+}
+
+bool LineWriter::namedLineRebuilt(int h) const {
+    const int at = ds_.Layout.NamedLineAt[static_cast<std::size_t>(h)];
+    return !(at >= 1 && asRead_ && namedLineUnchanged(h)) &&
+           (h > 0 || at < 1 || ds_.Layout.NamesLineShape == DataLayout::NamesShape::PerColumn);
+}
+
 void LineWriter::appendRow(std::string& out, int row) const {
     const CellTable& cells = ds_.Table.Cells;
-    bool edited = false;
-    for (int j = 1; j <= tableColumns_ && !edited; ++j) edited = cells.isEdited(j, row);
-    if (asRead_ && !edited) {
+    if (!rowRebuilt(row)) {
         out.append(cells.rowLine(row)).append("\r\n");
         return;
     }

@@ -24,6 +24,11 @@ public:
     // File line `line` as it stood (comment, blank and trailer lines among the rows).
     void appendFileLine(std::string& out, int line) const;
 
+    // Data row `row` is rebuilt from its cells rather than written as its file line stood.
+    bool rowRebuilt(int row) const;
+    // Named header line h (0: names) is rebuilt one text per column.
+    bool namedLineRebuilt(int h) const;
+
 private:
     template <typename TextOf>
     void appendColumns(std::string& out, TextOf textOf, std::string_view fileLine) const;

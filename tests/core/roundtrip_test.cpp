@@ -175,6 +175,8 @@ void quotes(ReadOptions& o) { o.quotedTexts = true; }
 void quotesComments(ReadOptions& o) { o.quotedTexts = o.commentLines = true; }
 void whitespaceQuotes(ReadOptions& o) { o.whitespace = o.quotedTexts = true; }
 void whitespace(ReadOptions& o) { o.whitespace = true; }
+void whitespaceComments(ReadOptions& o) { o.whitespace = o.commentLines = true; }
+void comments(ReadOptions& o) { o.commentLines = true; }
 void missing(ReadOptions& o) { o.missingAsGaps = true; }
 void plain(ReadOptions&) {}
 void wide(ReadOptions& o) { o.quotedTexts = o.commentLines = o.missingAsGaps = o.robustSample = true; }
@@ -201,6 +203,12 @@ TEST(RoundTrip, SavedFilesReadBackAsTheSameTable) {
         {"names from a short line", "Logger 7\nSite A\n1,2,3\nx,y\n5,6,7\n8,9,10\n", ",", quotes, 2},
         {"renamed names from a short line", "Logger 7\nSite A\n1,2,3\nx,y\n5,6,7\n8,9,10\n", ",", quotes, 2,
          [](DataSet& ds) { ds.Layout.ColumnNames[3] = "z"; }},
+        {"renamed names in a comment", "# time temp\n1 2\n3 4\n5 6\n7 8\n", ",", whitespaceComments, 4,
+         [](DataSet& ds) { ds.Layout.ColumnNames[2] = "heat"; }},
+        {"renamed names in a comment, commas", "# time,temp\n1,2\n3,4\n5,6\n7,8\n", ",", comments, 4,
+         [](DataSet& ds) { ds.Layout.ColumnNames[2] = "heat"; }},
+        {"renamed names after a label", "Data:,y,x\n1,2\n3,4\n5,6\n7,8\n", ",", quotes, 4,
+         [](DataSet& ds) { ds.Layout.ColumnNames[2] = "z"; }},
         {"a blank line in the header", "title\n0,5\n\nt,v\n1,2\n3,4\n5,6\n", ",", quotes, 3},
         {"a blank line in the header, plain", "title\n0,5\n\nt,v\n1,2\n3,4\n5,6\n", ",", plain, 3},
         {"rows shorter than a header line", "a\nb\nc\nnote: ok\n1    2    3\n", ",", whitespace, 1},

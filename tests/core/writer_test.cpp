@@ -124,6 +124,30 @@ TEST(Writer, FindsTheTextsTheOutputDelimiterOrALineBreakWouldSplit) {
     EXPECT_EQ(found(), std::tuple(0, 0, 0));
 }
 
+TEST(Writer, FindsTextsTheReadingOptionsWouldLoseWhenTheyCannotBeQuoted) {
+    TempDir dir;
+    DataSet ds;
+    ds.Layout.Reading.whitespace = ds.Layout.Reading.commentLines = true;
+    loadFile(ds, dir, "blanks.txt", "t u v\n1 0 1.5\n2 0 2.5\n3 0 3.5\n4 0 4.5\n");
+    auto found = [&] {
+        const SplitTexts s = FindSplitTexts(ds);
+        return std::tuple(s.count, s.row, s.column, s.commentStart, s.lostEmpty);
+    };
+    ds.Table.Cells.setCell(1, 2, "#a1");
+    EXPECT_EQ(found(), std::tuple(1, 2, 1, true, false));
+    EXPECT_EQ(SplitTextsSentence(FindSplitTexts(ds), ds),
+              "1 texts would not read back as they are (first: row 2, column 1): a text starting with \"#\" makes its "
+              "line a comment.");
+    // Empty texts at the end of a line change no other text; before a text they shift it.
+    ds.Table.Cells.setCell(3, 3, "");
+    EXPECT_EQ(found(), std::tuple(1, 2, 1, true, false));
+    ds.Table.Cells.setCell(2, 4, "");
+    EXPECT_EQ(found(), std::tuple(2, 2, 1, true, true));
+    // Quoted, both read back as they are.
+    ds.Layout.Reading.quotedTexts = true;
+    EXPECT_EQ(found(), std::tuple(0, 0, 0, false, false));
+}
+
 // ---- round trips and bytes
 
 TEST(Writer, AFileWrittenByTheProgramIsWrittenBackByteForByte) {
