@@ -1,5 +1,6 @@
 #include "data_writer.h"
 
+#include "line_writer.h"
 #include "save_file.h"
 
 #include <algorithm>
@@ -9,29 +10,6 @@ namespace varnotile {
 namespace {
 
 constexpr std::size_t kChunk = 1 << 18;
-
-// The column rule: every present column but the last is followed by the delimiter; the last
-// column, when present, ends the line. A deleted column leaves no empty field behind.
-// With quoted texts on, a text that would not read back as itself is put in quotes.
-template <typename TextOf>
-void appendColumns(std::string& out, const DataSet& ds, const std::string& delimiter, TextOf textOf) {
-    const bool quote = ds.Layout.Reading.quotedTexts;
-    const char quoteDelimiter = delimiter.empty() ? '\n' : delimiter[0];
-    auto append = [&](std::string_view text) {
-        if (quote)
-            out += quoteIfNeeded(text, quoteDelimiter);
-        else
-            out += text;
-    };
-    const int columns = ds.Layout.ColumnCount;
-    for (int j = 1; j < columns; ++j) {
-        if (!ds.Layout.ColumnPresent[j]) continue;
-        append(textOf(j));
-        out += delimiter;
-    }
-    if (columns >= 1 && ds.Layout.ColumnPresent[columns]) append(textOf(columns));
-    out += "\r\n";
-}
 
 } // namespace
 
@@ -62,9 +40,42 @@ SplitTexts FindSplitTexts(const DataSet& ds) {
     const int columns = std::min(ds.Layout.ColumnCount, kFieldSlots);
     const StringSlots* headers[] = {&ds.Layout.ColumnNames, &ds.Layout.ColumnLabels,
                                     &ds.Layout.ColumnHeader3};
-    for (int h = 0; h < ds.Layout.HeaderLineCount && h < 3; ++h)
+    // Texts of rebuilt lines that the reading would lose: the first lost text of a line counts.
+    const ReadOptions& reading = ds.Layout.Reading;
+    const bool lossy = !reading.quotedTexts && (reading.commentLines || reading.whitespace);
+    const LineWriter writer(ds);
+    auto lostIn = [&](int count, auto textOf) {
+        int first = 0, shown = 0, pendingEmpty = 0, emptyBeforeText = 0;
+        bool blank = true;
+        for (int j = 1; j <= count; ++j) {
+            if (!present(j)) continue;
+            ++shown;
+            first = first == 0 ? j : first;
+            const bool nothing = trimBlanks(textOf(j)).empty();
+            blank = blank && nothing;
+            if (nothing && pendingEmpty == 0) pendingEmpty = j;
+            if (!nothing && pendingEmpty != 0 && emptyBeforeText == 0) emptyBeforeText = pendingEmpty;
+        }
+        int lost = 0;
+        if (first == 0) return lost;
+        if (reading.commentLines && !trimBlanks(textOf(first)).empty() && isCommentOrBlank(textOf(first), reading)) {
+            found.commentStart = true;
+            lost = first;
+        } else if ((reading.commentLines && blank && (reading.whitespace || shown == 1)) ||
+                   (reading.whitespace && emptyBeforeText != 0)) {
+            found.lostEmpty = true;
+            lost = blank ? first : emptyBeforeText;
+        }
+        found.lostCount += lost != 0 ? 1 : 0;
+        return lost;
+    };
+    for (int h = 0; h < ds.Layout.HeaderLineCount && h < 3; ++h) {
+        const StringSlots& texts = *headers[h];
+        auto text = [&](int j) -> std::string_view { return texts[static_cast<std::size_t>(j)]; };
+        const int lost = lossy && writer.namedLineRebuilt(h) ? lostIn(columns, text) : 0;
         for (int j = 1; j <= columns; ++j)
-            if (present(j) && splits((*headers[h])[static_cast<std::size_t>(j)])) note(0, j);
+            if (present(j) && (splits(text(j)) || j == lost)) note(0, j);
+    }
     // A cell that still shows its file text is a part of its file line, which holds no line
     // break; with the delimiter the file was read with it holds no delimiter either. So only
     // edited cells, and cells of lines that hold the new delimiter, need a look.
@@ -74,9 +85,10 @@ SplitTexts FindSplitTexts(const DataSet& ds) {
         const bool lineSplits =
             !readDelimiter && delimiter >= 0 &&
             ds.Table.Cells.rowLine(r).find(static_cast<char>(delimiter)) != std::string_view::npos;
+        auto cell = [&](int j) { return ds.Table.Cells.cell(j, r); };
+        const int lost = lossy && writer.rowRebuilt(r) ? lostIn(cellColumns, cell) : 0;
         for (int j = 1; j <= cellColumns; ++j)
-            if (present(j) && (lineSplits || ds.Table.Cells.isEdited(j, r)) &&
-                splits(ds.Table.Cells.cell(j, r)))
+            if (present(j) && (((lineSplits || ds.Table.Cells.isEdited(j, r)) && splits(cell(j))) || j == lost))
                 note(r, j);
     }
     return found;
@@ -91,44 +103,35 @@ std::string SplitTextsSentence(const SplitTexts& found, const DataSet& ds) {
         const std::string name = delimiter == "\t" ? "Tab" : delimiter == " " ? "Space" : delimiter;
         what = "the delimiter \"" + name + "\"" + (found.lineBreak ? " or a line break" : "");
     }
-    return std::to_string(found.count) + " texts contain " + what +
-           " and would be split when the file is read again (first: row " + std::to_string(found.row) +
-           ", column " + std::to_string(found.column) + ").";
+    const std::string first = "(first: row " + std::to_string(found.row) + ", column " + std::to_string(found.column) + ")";
+    if (!found.commentStart && !found.lostEmpty)
+        return std::to_string(found.count) + " texts contain " + what + " and would be split when the file is read again " +
+               first + ".";
+    std::string reasons;
+    auto add = [&](const std::string& reason) { reasons += (reasons.empty() ? "" : "; ") + reason; };
+    if (found.commentStart) add("a text starting with \"" + ds.Layout.Reading.commentPrefix + "\" makes its line a comment");
+    if (found.lostEmpty) add("empty texts vanish between blanks or leave a blank line");
+    if (found.count > found.lostCount) add("texts holding " + what + " would be split");
+    return std::to_string(found.count) + " texts would not read back as they are " + first + ": " + reasons + ".";
 }
 
 bool WriteDataFile(const DataSet& ds, const TextSink& sink, const ProgressReport& progress) {
+    const LineWriter lines(ds);
     std::string out;
     out.reserve(kChunk + 4096);
-    for (std::size_t i = 1; i <= 20; ++i) {
-        if (ds.Layout.HeaderLines[i].empty()) continue;
-        out += ds.Layout.HeaderLines[i];
-        out += "\r\n";
-    }
-    for (const std::string& line : ds.Layout.LongPreamble) {
-        out += line;
-        out += "\r\n";
-    }
-    const std::string delimiter = ds.outputDelimiter();
-    const StringSlots* headers[] = {&ds.Layout.ColumnNames, &ds.Layout.ColumnLabels,
-                                    &ds.Layout.ColumnHeader3};
-    for (int h = 0; h < ds.Layout.HeaderLineCount && h < 3; ++h) {
-        const StringSlots& texts = *headers[h];
-        appendColumns(out, ds, delimiter, [&](int j) -> std::string_view { return texts[static_cast<std::size_t>(j)]; });
-    }
+    lines.appendHeader(out);
     // Comment, blank and trailer lines among the rows go back where they stood: before the
     // first row that came after them in the file.
     const auto& skipped = ds.Table.Cells.skippedLines();
     auto nextSkipped = skipped.begin();
     auto appendSkippedBefore = [&](CellTable::RowId limit) {
-        for (; nextSkipped != skipped.end() && *nextSkipped < limit; ++nextSkipped) {
-            out += ds.File.FileLines.line(static_cast<int>(*nextSkipped));
-            out += "\r\n";
-        }
+        for (; nextSkipped != skipped.end() && *nextSkipped < limit; ++nextSkipped)
+            lines.appendFileLine(out, static_cast<int>(*nextSkipped));
     };
     const auto rows = static_cast<uint64_t>(std::max(ds.Layout.DataRowCount, 0));
     for (int r = 1; r <= ds.Layout.DataRowCount; ++r) {
         if (nextSkipped != skipped.end()) appendSkippedBefore(ds.Table.Cells.rowId(r));
-        appendColumns(out, ds, delimiter, [&](int j) { return ds.Table.Cells.cell(j, r); });
+        lines.appendRow(out, r);
         if (out.size() >= kChunk) {
             if (!sink(out)) return false;
             out.clear();

@@ -1,7 +1,8 @@
 #pragma once
-// The data file writer: free header text, the named header lines rebuilt from the column names,
-// labels and third header texts, then the cell table, each line ended by CR LF, with the current
-// delimiter. Deleted columns and the row-number column are not written.
+// The data file writer: the lines before the data (free header text among them), the named
+// header lines rebuilt from the column names, labels and third header texts, then the cell table,
+// each line ended by CR LF, with the current delimiter. Lines the table did not change are
+// written as they stood (line_writer.h). Deleted columns and the row-number column are not written.
 #include "dataset.h"
 #include "progress.h"
 
@@ -24,10 +25,18 @@ struct SplitTexts {
     int row = 0;
     int column = 0;
     bool lineBreak = false; // one of them holds CR or LF
+    // With quoted texts off, texts of rebuilt lines that the reading options would lose rather
+    // than split (one a line, counted above): a first text starting with the comment prefix
+    // makes its line a comment; an empty text before others vanishes between runs of blanks,
+    // and a line of blank texts is a blank line.
+    bool commentStart = false;
+    bool lostEmpty = false;
+    int lostCount = 0;
 };
 SplitTexts FindSplitTexts(const DataSet& ds);
 // Says what FindSplitTexts found, as one sentence: "N texts contain the delimiter "," and would
-// be split when the file is read again (first: row 2, column 3)."
+// be split when the file is read again (first: row 2, column 3).", or, with texts that would be
+// lost, "N texts would not read back as they are (first: row 2, column 1): ..." with the reasons.
 std::string SplitTextsSentence(const SplitTexts& found, const DataSet& ds);
 
 // Writes the data set in the output format to `sink`. Returns false when the sink refused. The

@@ -64,6 +64,15 @@ struct DataLayout {
     // the sample's trailing empty field.
     StringSlots Fields{};
     bool ExtraColumnFound = false;
+    // The file lines the named header lines were read from (0: none) and the texts they gave:
+    // a named header line whose texts are unchanged is written back as it stood.
+    std::array<int, kNamedHeaderLines> NamedLineAt{};
+    std::array<StringSlots, kNamedHeaderLines> NamedTextsRead{};
+    // How the names line holds the names: one field per column, or one of the shapes the reader
+    // also takes names from above the data (in a comment, without one for the first column,
+    // after a leading label).
+    enum class NamesShape : uint8_t { PerColumn, InComment, WithoutFirst, AfterLabel };
+    NamesShape NamesLineShape = NamesShape::PerColumn;
     FlagSlots ColumnIsNumeric{};
     FlagSlots ColumnPresent{};
 

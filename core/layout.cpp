@@ -100,6 +100,7 @@ void FindHeaderLines(DataSet& ds) {
                                                         : ds.Layout.ColumnHeader3;
         for (int j = 1; j <= ds.Layout.ColumnCount; ++j)
             target[static_cast<std::size_t>(j)] = ds.Layout.Fields[j];
+        ds.Layout.NamedLineAt[static_cast<std::size_t>(ds.Layout.HeaderLineCount - 1)] = ds.Layout.FirstDataLine;
         ++ds.Layout.FirstDataLine;
     }
 }

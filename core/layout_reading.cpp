@@ -166,6 +166,9 @@ bool namesAboveTheData(DataSet& ds, OptionLines& lines, int columns, int& namesL
         ds.Layout.ColumnNames[j].assign(from >= 1 ? lines.field(from) : std::string_view{});
     }
     ds.Layout.HeaderLineCount = 1;
+    ds.Layout.NamesLineShape = lines.skipped(i) ? DataLayout::NamesShape::InComment
+                               : shift == 1     ? DataLayout::NamesShape::WithoutFirst
+                                                : DataLayout::NamesShape::AfterLabel;
     namesLine = i;
     return true;
 }
@@ -248,6 +251,7 @@ bool FindLayoutWithOptions(DataSet& ds, Messages& messages, DataLines& data) {
     while (ds.Layout.FirstDataLine <= ds.File.LineCount && lines.skipped(ds.Layout.FirstDataLine)) ++ds.Layout.FirstDataLine;
     if (int namesLine = 0; columns > 1 && ds.Layout.HeaderLineCount == 0 && namesAboveTheData(ds, lines, columns, namesLine))
         nameLines.push_back(namesLine);
+    for (std::size_t h = 0; h < nameLines.size() && h < ds.Layout.NamedLineAt.size(); ++h) ds.Layout.NamedLineAt[h] = nameLines[h];
 
     // Everything before the data that is not a names line stays as free header text, so no
     // line is lost on a save.

@@ -38,6 +38,9 @@ void ResetData(DataSet& ds) {
     ds.Table.Cells.clear();
     ds.Table.MissingCount.fill(0);
     ds.Layout.LongPreamble.clear();
+    ds.Layout.NamedLineAt = {};
+    ds.Layout.NamedTextsRead = {};
+    ds.Layout.NamesLineShape = DataLayout::NamesShape::PerColumn;
     ds.Layout.Proposal = {};
     ds.Layout.PoorReadingSigns.clear();
     ds.Layout.ColumnCount = 0;
@@ -199,6 +202,11 @@ void FillTable(DataSet& ds, const ProgressReport& progress) {
 
 namespace {
 
+// The header texts as read, so that the writer can tell which named header lines changed.
+void rememberNamedTexts(DataSet& ds) {
+    ds.Layout.NamedTextsRead = {ds.Layout.ColumnNames, ds.Layout.ColumnLabels, ds.Layout.ColumnHeader3};
+}
+
 LoadOutcome LoadWithOptions(DataSet& ds, LoadOutcome outcome) {
     DataLines lines;
     if (ds.File.LineCount <= 4 || !FindLayoutWithOptions(ds, outcome.messages, lines)) {
@@ -208,6 +216,7 @@ LoadOutcome LoadWithOptions(DataSet& ds, LoadOutcome outcome) {
         return outcome;
     }
     FillTableWithOptions(ds, std::move(lines));
+    rememberNamedTexts(ds);
     ds.Edit.ModifyToRow = ds.Layout.DataRowCount;
     ComputeColumnStatistics(ds);
     ds.Layout.PoorReadingSigns = PoorReadingSigns(ds);
@@ -256,6 +265,7 @@ void LayOutLines(DataSet& ds, LoadOutcome& outcome, const ProgressReport& progre
     else
         FindHeaderLines(ds);
     FillTable(ds, progress);
+    rememberNamedTexts(ds);
     ds.Edit.ModifyToRow = ds.Layout.DataRowCount;
     ComputeColumnStatistics(ds);
     ds.Layout.PoorReadingSigns = PoorReadingSigns(ds);

@@ -91,7 +91,12 @@ TEST(Writer, ExtraColumnIsWrittenAsAnOrdinaryLastColumn) {
     loadFile(ds, dir, "extra.csv", "1,2,3\n4,5,6\n7,8,9,note\n10,11,12\n13,14,15\n16,17,18\n");
     ASSERT_TRUE(ds.Layout.ExtraColumnFound);
     ASSERT_EQ(ds.Layout.ColumnCount, 4);
-    EXPECT_EQ(DataFileText(ds), "1,2,3,\r\n4,5,6,\r\n7,8,9,note\r\n10,11,12,\r\n13,14,15,\r\n16,17,18,\r\n");
+    // Unchanged lines go back as they stood; a changed one is rebuilt by the column rule.
+    ds.Table.Cells.setCell(1, 2, "40");
+    ds.Layout.ColumnPresent[2] = false;
+    EXPECT_EQ(DataFileText(ds), "1,3,\r\n40,6,\r\n7,9,note\r\n10,12,\r\n13,15,\r\n16,18,\r\n");
+    ds.Layout.ColumnPresent[2] = true;
+    EXPECT_EQ(DataFileText(ds), "1,2,3\r\n40,5,6,\r\n7,8,9,note\r\n10,11,12\r\n13,14,15\r\n16,17,18\r\n");
 }
 
 TEST(Writer, FindsTheTextsTheOutputDelimiterOrALineBreakWouldSplit) {
@@ -117,6 +122,30 @@ TEST(Writer, FindsTheTextsTheOutputDelimiterOrALineBreakWouldSplit) {
     EXPECT_EQ(found(), std::tuple(3, 1, 2));
     ds.Layout.ColumnPresent[2] = false;
     EXPECT_EQ(found(), std::tuple(0, 0, 0));
+}
+
+TEST(Writer, FindsTextsTheReadingOptionsWouldLoseWhenTheyCannotBeQuoted) {
+    TempDir dir;
+    DataSet ds;
+    ds.Layout.Reading.whitespace = ds.Layout.Reading.commentLines = true;
+    loadFile(ds, dir, "blanks.txt", "t u v\n1 0 1.5\n2 0 2.5\n3 0 3.5\n4 0 4.5\n");
+    auto found = [&] {
+        const SplitTexts s = FindSplitTexts(ds);
+        return std::tuple(s.count, s.row, s.column, s.commentStart, s.lostEmpty);
+    };
+    ds.Table.Cells.setCell(1, 2, "#a1");
+    EXPECT_EQ(found(), std::tuple(1, 2, 1, true, false));
+    EXPECT_EQ(SplitTextsSentence(FindSplitTexts(ds), ds),
+              "1 texts would not read back as they are (first: row 2, column 1): a text starting with \"#\" makes its "
+              "line a comment.");
+    // Empty texts at the end of a line change no other text; before a text they shift it.
+    ds.Table.Cells.setCell(3, 3, "");
+    EXPECT_EQ(found(), std::tuple(1, 2, 1, true, false));
+    ds.Table.Cells.setCell(2, 4, "");
+    EXPECT_EQ(found(), std::tuple(2, 2, 1, true, true));
+    // Quoted, both read back as they are.
+    ds.Layout.Reading.quotedTexts = true;
+    EXPECT_EQ(found(), std::tuple(0, 0, 0, false, false));
 }
 
 // ---- round trips and bytes
