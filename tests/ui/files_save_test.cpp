@@ -231,8 +231,8 @@ TEST(FilesSave, ASaveThatWouldReadBackDifferentlyAsksBeforeReplacingTheFile) {
     const std::string path = t.open("a.csv", kData);
     ASSERT_TRUE(EditCell(t.w.dataSet(), 1, 3, "#a1"));
     const QString question = QStringLiteral(
-        "Row 3 would not read back as a data row; the saved file would read differently (first: row 3, column 1 "
-        "\"#a1\"). Save anyway?");
+        "1 texts would not read back as they are (first: row 3, column 1): a text starting with \"#\" makes its "
+        "line a comment. Save anyway?");
     t.recorder.replies = {QStringLiteral("No"), QStringLiteral("No")};
     EXPECT_FALSE(t.w.SaveToCurrentFile());
     EXPECT_FALSE(t.w.saveAsFile(QString::fromStdString(t.dir.path() + "/b.csv")));
@@ -255,7 +255,8 @@ TEST(FilesSave, ASavedFileIsReadAgainTheWayItWasWrittenAfterTheSettingsChanged) 
     t.edit("9");
     ASSERT_TRUE(t.w.saveAsFile(QString::fromStdString(t.dir.path() + "/b.txt")));
     EXPECT_TRUE(t.recorder.questions.isEmpty());
-    EXPECT_EQ(readFile(t.dir.path() + "/b.txt"), "Time Force\r\n0 9\r\n1 2.5\r\n2 3.5\r\n3 4.5\r\n4 5.5\r\n");
+    // Unchanged lines go back as they stood; the edited one keeps its length.
+    EXPECT_EQ(readFile(t.dir.path() + "/b.txt"), "Time  Force\r\n0 9  \r\n1   2.5\r\n2 3.5\r\n3 4.5\r\n4 5.5\r\n");
     const DataSet& ds = t.w.dataSet();
     EXPECT_EQ(ds.Layout.ColumnCount, 2);
     EXPECT_EQ(ds.Layout.ColumnNames[2], "Force");
