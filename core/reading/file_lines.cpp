@@ -207,7 +207,63 @@ void FileLines::clear() {
     wide_ = false;
     ended_ = false;
     continueLastLine_ = false;
+    openRecord_ = 0;
     bytesRead_ = 0;
+}
+
+int FileLines::joinRecords(int from, const std::function<bool(std::string_view, bool)>& endsInside) {
+    const int n = count();
+    std::vector<std::size_t> joined; // slot k - 1 holds the start of line k
+    int earlier = 0;
+    int i = std::max(from, 1);
+    // Each line is looked at once: after a line left open to the end nothing more is joined, so
+    // a stray quote cannot make the scan start over from every line after it.
+    auto closingLine = [&](int first) {
+        int j = first;
+        while (j <= n && endsInside(line(j), true)) ++j;
+        return j;
+    };
+    if (openRecord_ != 0) {
+        const int close = closingLine(i);
+        if (close > n) return 0; // still open
+        for (int k = openRecord_ + 1; k <= close; ++k) joined.push_back(static_cast<std::size_t>(k - 1));
+        earlier = openRecord_ < i ? openRecord_ : 0;
+        openRecord_ = 0;
+        i = close + 1;
+    }
+    for (; i <= n; ++i) {
+        if (!endsInside(line(i), false)) continue;
+        const int close = closingLine(i + 1);
+        if (close > n) {
+            openRecord_ = i;
+            break;
+        }
+        for (int k = i + 1; k <= close; ++k) joined.push_back(static_cast<std::size_t>(k - 1));
+        i = close;
+    }
+    if (!joined.empty()) {
+        dropStarts(joined);
+        if (openRecord_ != 0) openRecord_ -= static_cast<int>(joined.size());
+    }
+    return earlier;
+}
+
+void FileLines::dropStarts(const std::vector<std::size_t>& slots) {
+    auto compact = [&](auto& starts) {
+        std::size_t w = slots.front(), next = 0;
+        for (std::size_t r = slots.front(); r < starts.size(); ++r) {
+            if (next < slots.size() && slots[next] == r) {
+                ++next;
+                continue;
+            }
+            starts[w++] = starts[r];
+        }
+        starts.resize(w);
+    };
+    if (wide_)
+        compact(starts64_);
+    else
+        compact(starts32_);
 }
 
 void FileLines::reopenLastLine() {

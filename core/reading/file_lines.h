@@ -3,6 +3,7 @@
 #include "progress.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -82,6 +83,16 @@ public:
                 starts32_[0] = 3;
         }
     }
+    // Makes lines into records, from line `from` on: a line that `endsInside(text, insideAtStart)`
+    // leaves open takes the following lines into its text (line breaks included, as LF) up to the
+    // one that closes it. A line left open up to the end of the text stays a line of its own,
+    // and so do all lines after it, until a later call (for lines appended) finds it closed: then
+    // it takes in every line up to there. Returns that line when it lies before `from` (else 0):
+    // the lines after it up to `from` are no lines of their own any more. The plain split never
+    // calls this, so lines stay lines unless asked.
+    int joinRecords(int from, const std::function<bool(std::string_view, bool)>& endsInside);
+    // The line whose opening was still open at the end of the text (0: none).
+    int openRecord() const { return openRecord_; }
     // All line text as stored (lines separated by LF), for encoding checks.
     std::string_view text() const { return std::string_view(buffer_.data(), size_); }
 
@@ -91,6 +102,8 @@ private:
     // Line starts of text that has no CR and no byte 26: one after every LF, found on every core.
     void findStarts(std::size_t lines);
     uint64_t start(std::size_t k) const { return wide_ ? starts64_[k] : starts32_[k]; }
+    // Drops the line starts at the given slots (ascending): each line joins the one before it.
+    void dropStarts(const std::vector<std::size_t>& slots);
     void addStart(uint64_t offset) {
         if (wide_)
             starts64_.push_back(offset);
@@ -108,6 +121,7 @@ private:
     bool wide_ = false;
     bool ended_ = false;
     bool continueLastLine_ = false;
+    int openRecord_ = 0;
     uint64_t bytesRead_ = 0;
 };
 

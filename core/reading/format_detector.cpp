@@ -4,6 +4,7 @@
 #include "reading_option_table.h"
 
 #include <algorithm>
+#include <deque>
 #include <map>
 #include <utility>
 
@@ -455,15 +456,66 @@ std::string FormatProposal::sentence() const {
     return s + ".";
 }
 
+namespace {
+
+// The sample with the lines that a quoted text's line break runs through joined into one record,
+// as the reading with quoted texts joins them, read with the delimiter `p` proposes. Empty when
+// no quoted text in the sample closes on a later line. `texts` holds the joined texts.
+std::vector<SampledLine> recordsAcrossLineBreaks(const std::vector<SampledLine>& sample, const FormatProposal& p,
+                                                 std::deque<std::string>& texts) {
+    ReadOptions options = p.options;
+    options.quotedTexts = true;
+    const int delimiter = p.delimiter.size() == 1 ? static_cast<unsigned char>(p.delimiter[0]) : -1;
+    std::vector<SampledLine> records;
+    bool joined = false;
+    for (std::size_t i = 0; i < sample.size(); ++i) {
+        std::size_t last = i;
+        if (endsInsideQuotes(sample[i].text, false, delimiter, options)) {
+            // Only lines that follow one another in the file continue a record.
+            std::size_t j = i + 1;
+            while (j < sample.size() && sample[j].number == sample[j - 1].number + 1 &&
+                   endsInsideQuotes(sample[j].text, true, delimiter, options))
+                ++j;
+            if (j < sample.size() && sample[j].number == sample[j - 1].number + 1) last = j;
+        }
+        if (last == i) {
+            records.push_back(sample[i]);
+            continue;
+        }
+        std::string& text = texts.emplace_back(sample[i].text);
+        for (std::size_t k = i + 1; k <= last; ++k) text.append("\n").append(sample[k].text);
+        records.push_back({sample[i].number, text});
+        joined = true;
+        i = last;
+    }
+    if (!joined) records.clear();
+    return records;
+}
+
+// The proposal for the sample; where quoted texts hold line breaks, for the sample read as
+// records, with quoted texts proposed.
+FormatProposal proposeFor(const std::vector<SampledLine>& sample, char localeDecimal) {
+    FormatProposal p = Detector(sample, localeDecimal).run();
+    std::deque<std::string> texts;
+    const std::vector<SampledLine> records = recordsAcrossLineBreaks(sample, p, texts);
+    if (records.empty()) return p;
+    p = Detector(records, localeDecimal).run();
+    if (!p.options.quotedTexts) {
+        p.options.quotedTexts = true;
+        p.findings.emplace_back(readingOption("quotedTexts").findingFor(p.options));
+    }
+    return p;
+}
+
+} // namespace
+
 FormatProposal ProposeReading(const FileLines& lines, char localeDecimal) {
-    return Detector(takeSample(lines.count(), [&](int i) { return lines.line(i); }), localeDecimal).run();
+    return proposeFor(takeSample(lines.count(), [&](int i) { return lines.line(i); }), localeDecimal);
 }
 
 FormatProposal ProposeReading(const std::vector<std::string_view>& lines, char localeDecimal) {
-    return Detector(takeSample(static_cast<int>(lines.size()),
-                               [&](int i) { return lines[static_cast<std::size_t>(i - 1)]; }),
-                    localeDecimal)
-        .run();
+    return proposeFor(takeSample(static_cast<int>(lines.size()), [&](int i) { return lines[static_cast<std::size_t>(i - 1)]; }),
+                      localeDecimal);
 }
 
 } // namespace varnotile

@@ -31,19 +31,27 @@ public:
     // trimmed, counted up to an 11th), split with the reading options.
     int split(int i) { return split(line(i)); }
     int split(std::string_view text) {
-        return splitFields(text.substr(0, trimmedLength(text, delimiter_)), delimiter_, options_, cells_, kColumnLimit);
+        split_ = text.substr(0, trimmedLength(text, delimiter_));
+        return splitFields(split_, delimiter_, options_, cells_, kColumnLimit);
     }
     std::string_view field(int j) const {
         return j >= 1 && static_cast<std::size_t>(j) <= cells_.cells.size() ? cells_.cells[static_cast<std::size_t>(j - 1)]
                                                                              : std::string_view{};
     }
     // Field count as the plain rules take it: a trailing empty field does not count.
-    int columns(int i) {
-        const int k = split(i);
-        return field(k).empty() ? k - 1 : k;
+    int columns(int i) { return counted(split(i)); }
+    // The `fields` of the line just split, less a trailing empty one; an empty text in quotes
+    // ("") is a cell that was written, so it counts.
+    int counted(int fields) const {
+        if (!field(fields).empty()) return fields;
+        const std::string_view text = trimBlanks(split_);
+        return options_.quotedTexts && text.size() >= 2 && text.back() == '"' ? fields : fields - 1;
     }
     // Field count without trimming: with missing values on, trailing empty fields are cells.
-    int rawColumns(int i) { return splitFields(line(i), delimiter_, options_, cells_, kColumnLimit); }
+    int rawColumns(int i) {
+        split_ = line(i);
+        return splitFields(split_, delimiter_, options_, cells_, kColumnLimit);
+    }
     // True when the line just split holds a number in one of its first `count` fields.
     bool holdsANumber(int count) const {
         for (int j = 1; j <= count && j <= kColumnLimit; ++j)
@@ -58,6 +66,7 @@ private:
     const ReadOptions& options_;
     const int delimiter_;
     LineCells cells_;
+    std::string_view split_; // the text split last by split()
 };
 
 // The sample line: the last line that can hold data, or the one before it when that one is
@@ -189,7 +198,7 @@ int FindSampleWithOptions(DataSet& ds, Messages& messages, int& lastRow) {
     if (sample < 1) return 0;
     const int fields = ds.Layout.Reading.missingAsGaps ? lines.rawColumns(sample) : lines.split(sample);
     if (fields > kColumnLimit) messages.emplace_back(kMsgTooManyColumns);
-    const int columns = std::max(1, lines.field(fields).empty() ? fields - 1 : fields);
+    const int columns = std::max(1, lines.counted(fields));
     ds.Layout.ColumnCount = columns;
     for (int j = 1; j <= columns && j <= kColumnLimit; ++j) ds.Layout.ColumnIsNumeric[j] = columnIsNumeric(lines, sample, j);
     return sample;

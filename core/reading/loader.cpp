@@ -246,10 +246,23 @@ LoadOutcome LoadDataFile(DataSet& ds, bool adoptProposal, const ProgressReport& 
     return outcome;
 }
 
+int JoinQuotedRecords(DataSet& ds, int from) {
+    const ReadOptions& options = ds.Layout.Reading;
+    if (!options.quotedTexts) return 0;
+    const int delimiter = ds.delimiter();
+    const int changed = ds.File.FileLines.joinRecords(from, [&](std::string_view text, bool inside) {
+        if (!inside && isCommentOrBlank(text, options)) return false;
+        return endsInsideQuotes(text, inside, delimiter, options);
+    });
+    ds.File.LineCount = ds.File.FileLines.count();
+    return changed;
+}
+
 void LayOutLines(DataSet& ds, LoadOutcome& outcome, const ProgressReport& progress) {
     if (ds.Layout.Reading.anyOn()) {
         // The options read a byte-order mark as no part of the first line; the plain rules keep it.
         ds.File.FileLines.skipByteOrderMark();
+        JoinQuotedRecords(ds);
         outcome = LoadWithOptions(ds, std::move(outcome));
         return;
     }

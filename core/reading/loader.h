@@ -43,6 +43,12 @@ LoadOutcome LoadDataFile(DataSet& ds, bool adoptProposal = false, const Progress
 // ds.Layout.Reading, fills the table, takes the numbers and computes the statistics.
 void LayOutLines(DataSet& ds, LoadOutcome& outcome, const ProgressReport& progress = {});
 
+// With quoted texts on, a line break inside quotes belongs to its cell: the file's lines from
+// `from` on become records that run to the closing quote (comment lines open nothing), and
+// LineCount counts records. Returns the record before `from` that took in lines (0: none; see
+// FileLines::joinRecords). Without quoted texts nothing changes.
+int JoinQuotedRecords(DataSet& ds, int from = 1);
+
 // Modification time of `path` in seconds since the epoch, -1 when it has none.
 int64_t fileAgeStamp(const std::string& path);
 

@@ -148,6 +148,45 @@ int splitFields(std::string_view line, int delimiter, const ReadOptions& options
     }
 }
 
+bool endsInsideQuotes(std::string_view text, bool inside, int delimiter, const ReadOptions& options) {
+    if (!options.quotedTexts) return false;
+    // Most lines hold no quote at all: their state stays as it came.
+    if (text.find('"') == std::string_view::npos) return inside;
+    const bool ws = options.whitespace;
+    auto isDelimiter = [&](char c) { return ws ? isBlank(c) : static_cast<unsigned char>(c) == delimiter; };
+    const std::size_t end = text.size();
+    std::size_t i = 0;
+    for (;;) {
+        if (inside) {
+            const std::size_t p = text.find('"', i);
+            if (p == std::string_view::npos) return true;
+            if (p + 1 < end && text[p + 1] == '"') { // "" stands for one quote
+                i = p + 2;
+                continue;
+            }
+            inside = false;
+            i = p + 1;
+        } else {
+            std::size_t q = i;
+            while (q < end && isBlank(text[q]) && !isDelimiter(text[q]))
+                ++q;
+            if (q < end && text[q] == '"') {
+                inside = true;
+                i = q + 1;
+                continue;
+            }
+        }
+        // The rest of the cell, up to the next delimiter, opens nothing.
+        while (i < end && !isDelimiter(text[i]))
+            ++i;
+        if (i >= end) return false;
+        ++i;
+        if (ws)
+            while (i < end && isBlank(text[i]))
+                ++i;
+    }
+}
+
 std::string quoteIfNeeded(std::string_view text, char delimiter) {
     const bool blankDelimiter = isBlank(delimiter);
     bool needed = !text.empty() && (isBlank(text.front()) || isBlank(text.back()));

@@ -74,6 +74,12 @@ inline constexpr int kNoFieldLimit = std::numeric_limits<int>::max() - 1;
 int splitFields(std::string_view line, int delimiter, const ReadOptions& options, LineCells& out,
                 int maxFields = kNoFieldLimit);
 
+// Whether a quoted text is still open at the end of `text`, read the way splitFields() reads
+// it: `inside` says the text starts inside a quoted text opened on an earlier line. A quote
+// opens only where a cell starts (after its blanks), "" inside stands for one quote, and the
+// first other quote closes. With quoted texts off nothing is ever open.
+bool endsInsideQuotes(std::string_view text, bool inside, int delimiter, const ReadOptions& options);
+
 // The text as the writer puts it with quoting on: in double quotes, inner quotes doubled, when
 // it holds the delimiter, a quote, a line break, or blanks at either end (and, with a blank as
 // delimiter, any space or tab, since reading it back in whitespace mode would split there);
