@@ -15,13 +15,15 @@ constexpr std::size_t kChunk = 1 << 18;
 
 SplitTexts FindSplitTexts(const DataSet& ds) {
     SplitTexts found;
-    // Quoted texts keep the delimiter inside their quotes; only a line break still splits them.
-    const int delimiter = ds.Layout.Reading.quotedTexts ? -1 : ds.delimiter();
-    const bool blanksSplit = ds.Layout.Reading.whitespace && !ds.Layout.Reading.quotedTexts;
+    // Quoted texts keep the delimiter and an LF inside their quotes; only a CR still splits them
+    // (the reading drops it, or ends the line there).
+    const bool quoted = ds.Layout.Reading.quotedTexts;
+    const int delimiter = quoted ? -1 : ds.delimiter();
+    const bool blanksSplit = ds.Layout.Reading.whitespace && !quoted;
     auto splits = [&](std::string_view text) {
         bool split = false;
         for (const char c : text) {
-            if (c == '\n' || c == '\r') {
+            if ((c == '\n' && !quoted) || c == '\r') {
                 found.lineBreak = true;
                 return true;
             }

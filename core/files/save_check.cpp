@@ -216,9 +216,11 @@ CellDifferences compareCells(const CellComparison& cells, int rows, const Progre
 }
 
 bool holdsLineBreak(const DataSet& ds, const std::vector<int>& columns, int row) {
+    // Quoted texts keep an LF inside their quotes; a CR alone still ends the line.
+    const char* const breaks = ds.Layout.Reading.quotedTexts ? "\r" : "\r\n";
     for (const int j : columns) {
         const std::string_view text = ds.Table.Cells.cell(j, row);
-        if (text.find_first_of("\r\n") != std::string_view::npos) return true;
+        if (text.find_first_of(breaks) != std::string_view::npos) return true;
     }
     return false;
 }

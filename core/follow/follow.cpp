@@ -172,6 +172,13 @@ bool startsAsLoaded(std::string_view fileHead, uint64_t loadedBytes, const FileL
     return lines.text().substr(0, head.size()) == head;
 }
 
+// Whether a quoted text open at the end of the lines before `from` closes in a line from there.
+bool quoteClosesFrom(const DataSet& ds, int from) {
+    for (int i = from; i <= ds.File.FileLines.count(); ++i)
+        if (!endsInsideQuotes(ds.File.FileLines.line(i), true, ds.delimiter(), ds.Layout.Reading)) return true;
+    return false;
+}
+
 } // namespace
 
 FollowWatch WatchLoadedFile(const DataSet& ds) {
@@ -245,14 +252,34 @@ GrowthResult FollowGrowth(DataSet& ds, FollowWatch& watch) {
             result.kind = Growth::Reload; // the open line was no row: its completion may change the header
             return result;
         }
+        // A quoted text left open further up would take the completed line into its record.
+        if (ds.File.FileLines.openRecord() != 0 && ds.File.FileLines.openRecord() != linesBefore) {
+            result.kind = Growth::Reload;
+            return result;
+        }
         reopenedRow = lastRow;
         ds.File.FileLines.reopenLastLine();
     }
     watch.lastLineOpen = false;
     ds.File.FileLines.append(added);
     ds.File.LineCount = ds.File.FileLines.count();
+    // With quoted texts the new lines join into records. A quoted text left open at the end
+    // may close among them: opened in the last row, that row completes like an open line;
+    // opened further up, lines read as lines of their own become a part of its record, which
+    // only a load lays out (the lines read so far stay as they are until then).
+    if (ds.Layout.Reading.quotedTexts) {
+        const int open = ds.File.FileLines.openRecord();
+        const int lastRow = ds.Table.Cells.rowCount();
+        const bool openInLastRow =
+            open == linesBefore && lastRow > 0 && ds.Table.Cells.rowId(lastRow) == static_cast<CellTable::RowId>(open);
+        if (open != 0 && !openInLastRow && quoteClosesFrom(ds, linesBefore + 1)) {
+            result.kind = Growth::Reload;
+            return result;
+        }
+        if (JoinQuotedRecords(ds, reopened ? linesBefore : linesBefore + 1) != 0) reopenedRow = lastRow;
+    }
     // The completed line's cells are split again, not taken from what its open part gave.
-    if (reopened) ds.Table.Cells.lineChanged(static_cast<CellTable::RowId>(linesBefore));
+    if (reopenedRow > 0) ds.Table.Cells.lineChanged(static_cast<CellTable::RowId>(linesBefore));
 
     // A load would lay the file out otherwise: the sample line reads differently now, or the
     // header may lie among the new lines (a short file), or the new lines follow a trailer.

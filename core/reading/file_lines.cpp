@@ -268,6 +268,7 @@ void FileLines::dropStarts(const std::vector<std::size_t>& slots) {
 
 void FileLines::reopenLastLine() {
     if (count() == 0 || size_ == 0 || ended_) return;
+    if (openRecord_ == count()) openRecord_ = 0; // its text changes: it is looked at afresh
     --size_; // the line break the split gave the last line
     if (wide_)
         starts64_.pop_back();

@@ -59,6 +59,13 @@ std::string rows(int from, int to) {
     return s;
 }
 
+// Rows with a quoted text between the numbers.
+std::string notedRows(int from, int to) {
+    std::string s;
+    for (int i = from; i <= to; ++i) s += std::to_string(i) + ",\"n\"," + std::to_string(i * i % 97) + "\n";
+    return s;
+}
+
 } // namespace
 
 TEST(Follow, EndsAsAFreshLoadOfTheFinalFile) {
@@ -87,6 +94,15 @@ TEST(Follow, EndsAsAFreshLoadOfTheFinalFile) {
          {{Step::Append, "# logger 3\nt,v\n" + rows(1, 30)}, {Step::Append, "# pause\n\n31,NA\n32,"}, {Step::Append, "4\n"}},
          0},
         {"quoted open line completed", quotes, {{Step::Append, "t,v\n" + rows(1, 30) + "31,\"4\"\"5"}, {Step::Append, "6\"\n"}}, 0},
+        {"quoted line break completed by an append",
+         quotes,
+         {{Step::Append, "t,note,v\n" + notedRows(1, 30) + "31,\"two\n"}, {Step::Append, "lines\",5\n" + notedRows(32, 33)}},
+         0},
+        {"quote open over rows, closed by an append",
+         quotes,
+         {{Step::Append, "t,note,v\n" + notedRows(1, 30) + "31,\"a\n32,x,6\n"}, {Step::Append, "b\",1\n"},
+          {Step::Append, notedRows(33, 34)}},
+         1},
         // Completed lines that were, or become, a column's least or greatest number.
         {"missing values, ends moved by completed lines",
          missing,
