@@ -253,6 +253,28 @@ TEST_F(GridFixture, EditorReportsEachChangeAndRestoresOnEscape) {
     EXPECT_EQ(window.dataSet().Table.Cells.cell(2, 3), "6.5");
 }
 
+// A quoted text's line break shows as a mark on the cell's one line; the editor shows the mark
+// too, and the text stored keeps the line break.
+TEST_F(GridFixture, LineBreaksInQuotedTextsShowAsAMark) {
+    window.dataSet().Settings.Reading.quotedTexts = true;
+    open("notes.csv", "Time,Note\n1,\"two\nlines\"\n" + std::string("2,x\n3,y\n4,z\n5,w\n"));
+    auto* model = qobject_cast<DataGridModel*>(grid->model());
+    ASSERT_NE(model, nullptr);
+    const QModelIndex cell = model->index(0, 1);
+    EXPECT_EQ(cell.data(Qt::DisplayRole).toString(), QStringLiteral("two") + kLineBreakMark + QStringLiteral("lines"));
+    EXPECT_EQ(cell.data(Qt::EditRole).toString(), QStringLiteral("two\nlines"));
+    grid->setFocus();
+    grid->setCurrentIndex(cell);
+    grid->edit(cell);
+    auto* editor = grid->findChild<QLineEdit*>();
+    ASSERT_NE(editor, nullptr);
+    EXPECT_EQ(editor->text(), QStringLiteral("two") + kLineBreakMark + QStringLiteral("lines"));
+    editor->end(false);
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_S, Qt::NoModifier, QStringLiteral("s"));
+    QCoreApplication::sendEvent(editor, &press);
+    EXPECT_EQ(window.dataSet().Table.Cells.cell(2, 1), "two\nliness");
+}
+
 // At load, numeric columns are as wide as their header texts need (up to a limit); text columns
 // keep the default width, and a column the user resized by dragging its border keeps its width.
 TEST_F(GridFixture, LoadWidensNumericColumnsForTheirHeaderTextsButKeepsHandSizedOnes) {

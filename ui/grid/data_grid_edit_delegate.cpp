@@ -1,5 +1,7 @@
 #include "data_grid_edit_delegate.h"
 
+#include "data_grid_model.h"
+
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPersistentModelIndex>
@@ -13,10 +15,19 @@ namespace {
 constexpr char kIndexProperty[] = "varnotileCell";
 constexpr char kOriginalProperty[] = "varnotileOriginalText";
 
+constexpr char kMarksProperty[] = "varnotileMarksBreaks";
+
 void report(const QPersistentModelIndex& cell, const QString& text) {
     if (!cell.isValid()) return;
     const_cast<QAbstractItemModel*>(cell.model())->setData(cell, text, Qt::EditRole);
 }
+
+// A line edit holds one line: the line breaks of a text show as the grid's mark while it is
+// edited, and the marks are line breaks again in the text stored. A text that holds the mark
+// itself is edited as it is.
+bool marksBreaks(const QWidget* editor) { return editor->property(kMarksProperty).toBool(); }
+QString shownInEditor(QString text, bool marks) { return marks ? text.replace(QLatin1Char('\n'), kLineBreakMark) : text; }
+QString storedFromEditor(QString text, bool marks) { return marks ? text.replace(kLineBreakMark, QLatin1Char('\n')) : text; }
 } // namespace
 
 QWidget* DataGridEditDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem&, const QModelIndex& index) const {
@@ -27,8 +38,12 @@ QWidget* DataGridEditDelegate::createEditor(QWidget* parent, const QStyleOptionV
     editor->setMaxLength(std::numeric_limits<int>::max());
     const QPersistentModelIndex cell(index);
     editor->setProperty(kIndexProperty, QVariant::fromValue(cell));
-    editor->setProperty(kOriginalProperty, index.data(Qt::EditRole).toString());
-    connect(editor, &QLineEdit::textEdited, editor, [cell](const QString& text) { report(cell, text); });
+    const QString original = index.data(Qt::EditRole).toString();
+    editor->setProperty(kOriginalProperty, original);
+    const bool marks = original.contains(QLatin1Char('\n')) && !original.contains(kLineBreakMark);
+    editor->setProperty(kMarksProperty, marks);
+    connect(editor, &QLineEdit::textEdited, editor,
+            [cell, marks](const QString& text) { report(cell, storedFromEditor(text, marks)); });
     return editor;
 }
 
@@ -40,13 +55,13 @@ void DataGridEditDelegate::setEditorData(QWidget* editor, const QModelIndex& ind
     }
     // Every reported keystroke changes the cell and so comes back here; the editor already
     // shows that text, and setting it again would move the cursor.
-    const QString text = index.data(Qt::EditRole).toString();
+    const QString text = shownInEditor(index.data(Qt::EditRole).toString(), marksBreaks(line));
     if (line->text() != text) line->setText(text);
 }
 
 void DataGridEditDelegate::setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const {
     if (auto* line = qobject_cast<QLineEdit*>(editor))
-        model->setData(index, line->text(), Qt::EditRole);
+        model->setData(index, storedFromEditor(line->text(), marksBreaks(line)), Qt::EditRole);
     else
         QStyledItemDelegate::setModelData(editor, model, index);
 }
@@ -55,9 +70,9 @@ bool DataGridEditDelegate::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
         if (auto* line = qobject_cast<QLineEdit*>(watched)) {
             const QString original = line->property(kOriginalProperty).toString();
-            if (line->text() != original) {
+            if (storedFromEditor(line->text(), marksBreaks(line)) != original) {
                 const auto cell = line->property(kIndexProperty).value<QPersistentModelIndex>();
-                line->setText(original);
+                line->setText(shownInEditor(original, marksBreaks(line)));
                 report(cell, original);
             }
         }

@@ -29,7 +29,10 @@ QVariant DataGridModel::data(const QModelIndex& index, int role) const {
         while (ds_.File.FileIsUtf8 && end > 0 && (static_cast<unsigned char>(bytes[end]) & 0xC0) == 0x80) --end;
         bytes = bytes.substr(0, end);
     }
-    return displayString(bytes, ds_.File.FileIsUtf8);
+    QString text = displayString(bytes, ds_.File.FileIsUtf8);
+    // A quoted text may hold line breaks: the cell shows one line, with a mark where each was.
+    if (role == Qt::DisplayRole && bytes.find('\n') != std::string_view::npos) text.replace(QLatin1Char('\n'), kLineBreakMark);
+    return text;
 }
 
 QVariant DataGridModel::headerData(int section, Qt::Orientation orientation, int role) const {

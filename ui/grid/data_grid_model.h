@@ -11,6 +11,9 @@
 
 namespace varnotile {
 
+// What a cell shows in place of a line break its text holds (the text itself keeps the break).
+inline constexpr QChar kLineBreakMark{0x21B5};
+
 class DataGridModel : public QAbstractTableModel, private DataSetObserver {
     Q_OBJECT
 public:
