@@ -37,8 +37,13 @@ namespace {
 
 QJsonObject columnReport(const DataSet& ds, int column, JsonTexts& texts) {
     const auto k = static_cast<std::size_t>(column);
+    const TimeKind time = column <= kFieldSlots ? ds.Layout.ColumnTime[k] : TimeKind::None;
+    const QString kind = time != TimeKind::None     ? QStringLiteral("time")
+                         : ds.Layout.ColumnIsNumeric[k] ? QStringLiteral("number")
+                                                        : QStringLiteral("text");
     QJsonObject report{
         {QStringLiteral("numeric"), static_cast<bool>(ds.Layout.ColumnIsNumeric[k])},
+        {QStringLiteral("kind"), kind},
         {QStringLiteral("name"), texts.text(ds.Layout.ColumnNames[k])},
         {QStringLiteral("label"), texts.text(ds.Layout.ColumnLabels[k])},
         {QStringLiteral("header3"), texts.text(ds.Layout.ColumnHeader3[k])},
@@ -48,8 +53,11 @@ QJsonObject columnReport(const DataSet& ds, int column, JsonTexts& texts) {
         const int missing = ds.Table.MissingCount[k];
         const bool noValue = range.value(QStringLiteral("min")).isNull();
         auto number = [&](double value) { return noValue ? QJsonValue() : QJsonValue(value); };
+        // A time column's extremes as ISO 8601 texts, its min and max in seconds.
         auto text = [&](double value) {
-            return noValue ? QJsonValue() : QJsonValue(QString::fromStdString(formatGeneral(value, ds.decimal())));
+            if (noValue) return QJsonValue();
+            return QJsonValue(QString::fromStdString(time != TimeKind::None ? isoTimeText(value, time)
+                                                                            : formatGeneral(value, ds.decimal())));
         };
         for (auto it = range.begin(); it != range.end(); ++it) report.insert(it.key(), it.value());
         report.insert(QStringLiteral("absmax"), number(ds.Table.ColumnAbsMax[k]));

@@ -100,6 +100,11 @@ int runRender(int argc, char** argv) {
     const int status = loadForCommand(ds, *options, QFile::encodeName(parser.positionalArguments().at(0)).toStdString(), outcome);
     for (const std::string& message : outcome.messages) std::cerr << message << "\n";
     if (status != kExitLoaded) return status;
+    // --auto takes the proposed X axis too (a first column of dates or times), unless --x chose one.
+    const int proposedX = ds.Layout.Proposal.xColumn;
+    if (options->reading.automatic && !parser.isSet(QStringLiteral("x")) && proposedX >= 1 && proposedX <= kCurveCount &&
+        ds.Layout.ColumnTime[proposedX] != TimeKind::None)
+        ds.View.XColumn = proposedX;
 
     CurveChart chart;
     chart.resize(width, height);

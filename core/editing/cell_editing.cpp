@@ -78,7 +78,7 @@ void SetValue(Document& ds, int column, int row, double value) {
 
 bool NumberFollowsText(Document& ds, int column, int row) {
     if (!HasValues(ds, column)) return false;
-    const double number = ds.cellNumber(ds.Table.Cells.cell(column, row));
+    const double number = ds.cellNumber(column, ds.Table.Cells.cell(column, row));
     const double before = ds.value(column, row);
     const bool same = before == number || (std::isnan(before) && std::isnan(number));
     if (same && ds.Table.Values[column].size() > static_cast<std::size_t>(row))
@@ -87,8 +87,21 @@ bool NumberFollowsText(Document& ds, int column, int row) {
     return true;
 }
 
+std::optional<std::string> RefusedCellText(const Document& ds, int column, std::string_view text) {
+    if (column < 1 || column > kFieldSlots) return std::nullopt;
+    const TimeKind kind = ds.Layout.ColumnTime[column];
+    double seconds = 0;
+    if (kind == TimeKind::None || readTime(text, kind, seconds) || trimBlanks(text).empty() ||
+        isMissingToken(text, ds.Layout.Reading))
+        return std::nullopt;
+    std::string message(1, '\'');
+    message.append(text).append("' is not a date or time of this column: it takes ");
+    return message.append(timeKindExample(kind)).append(".");
+}
+
 bool EditCell(Document& ds, int column, int row, std::string text) {
     if (!IsDataCell(ds, column, row) || ds.Table.Cells.cell(column, row) == text) return false;
+    if (RefusedCellText(ds, column, text)) return false;
     const ChangeScope scope(ds.Changes);
     std::string oldText(ds.Table.Cells.cell(column, row));
     const bool wasEdited = oldText != ds.Table.Cells.fileText(column, row);

@@ -45,6 +45,16 @@ std::optional<std::string> InvalidLinearText(const ModifyRequest& request, char 
     return std::nullopt;
 }
 
+std::optional<std::string> RefusedTimeModification(const Document& ds, int k, const ModifyRequest& request) {
+    if (k < 1 || k > kFieldSlots || ds.Layout.ColumnTime[k] == TimeKind::None) return std::nullopt;
+    double factor = 1;
+    if (linearRuns(request) && (!parseNumber(request.factor, ds.decimal(), factor) || factor != 1))
+        return "A column of dates or times can only be shifted: leave the factor at 1 and give the offset in seconds.";
+    if (!request.ifValue.empty() && !request.thenValue.empty())
+        return "A column of dates or times takes no condition: only an offset in seconds shifts its times.";
+    return std::nullopt;
+}
+
 ModifyPlan PlanModification(Document& ds, const ModifyRequest& request) {
     ModifyPlan plan;
     const char decimal = ds.decimal();
@@ -104,13 +114,26 @@ public:
             slots.resize(static_cast<std::size_t>(ds.Layout.DataRowCount) + 1, 0.0);
         keepOldTexts(ds);
         const char decimal = ds.decimal();
+        const TimeKind time = ds.Layout.ColumnTime[k];
         unchangedResults_ = 0;
         for (int r = firstRow_; r <= lastRow_; ++r) {
             double& value = slots[static_cast<std::size_t>(r)];
             const double transformed = transform(plan_, value);
-            std::string text = formatGeneral(transformed, decimal);
+            std::string text;
             double readBack = 0;
-            if (!std::isfinite(transformed) || !parseNumber(text, decimal, readBack)) {
+            bool written = false;
+            if (time != TimeKind::None) {
+                // Written the way the cell wrote its time, so the column keeps its form.
+                TimeForm form;
+                double seconds = 0;
+                written = std::isfinite(transformed) && readTime(ds.Table.Cells.cell(k, r), time, seconds, &form);
+                if (written) text = writeTime(transformed, form);
+                written = written && readTime(text, time, readBack);
+            } else {
+                text = formatGeneral(transformed, decimal);
+                written = std::isfinite(transformed) && parseNumber(text, decimal, readBack);
+            }
+            if (!written) {
                 ++unchangedResults_;
                 continue;
             }
@@ -137,7 +160,7 @@ public:
                 ds.Table.Cells.revertCell(k, r);
             start = end;
             if (numbers)
-                SetValue(ds, k, r, ds.cellNumber(ds.Table.Cells.cell(k, r)));
+                SetValue(ds, k, r, ds.cellNumber(k, ds.Table.Cells.cell(k, r)));
             last = r;
         }
         ComputeColumnStatistics(ds);
@@ -179,6 +202,8 @@ private:
 
 ModifyResult ApplyModification(Document& ds, int k, const ModifyPlan& plan) {
     if (!plan.confirmed() || k < 1 || k > 10 || k > ds.Layout.ColumnCount || !ds.Layout.ColumnIsNumeric[k])
+        return {};
+    if (ds.Layout.ColumnTime[k] != TimeKind::None && (plan.conditional || (plan.linear && plan.factor != 1)))
         return {};
     const ChangeScope scope(ds.Changes);
     const int from = std::max(plan.fromRow, 1);

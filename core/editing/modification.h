@@ -35,6 +35,11 @@ bool parseRowField(std::string_view text, int& out);
 // so such a request is refused rather than planned.
 std::optional<std::string> InvalidLinearText(const ModifyRequest& request, char decimal);
 
+// Why the request cannot run on column k: a column of dates or times takes only an offset in
+// seconds (a factor other than 1 or a condition would make times that mean nothing). Nothing when
+// it can.
+std::optional<std::string> RefusedTimeModification(const Document& ds, int k, const ModifyRequest& request);
+
 // Reads the request into a plan and keeps its row range in the data set for the next time the
 // dialog opens (ModifyFromRow, ModifyToRow). A condition value that is not a number counts as 0;
 // a factor or offset that is not one (InvalidLinearText) makes a plan that changes nothing.
@@ -50,7 +55,9 @@ struct ModifyResult {
 // general number format and journals the former texts and numbers. A cell's number is what its new
 // text reads back as. A result that is not finite, or whose text does not read back as a number,
 // leaves that cell as it was (counted in unchangedResults). A plan that transforms nothing, or a
-// column that is not numeric, changes nothing and makes no journal command.
+// column that is not numeric, changes nothing and makes no journal command. In a column of dates
+// or times the offset shifts the times, each written back in its cell's own form; a plan that
+// RefusedTimeModification would refuse changes nothing.
 ModifyResult ApplyModification(Document& ds, int k, const ModifyPlan& plan);
 
 // Gives column k a new name and label. A rename makes no journal command but counts as an unsaved

@@ -347,7 +347,7 @@ GrowthResult FollowGrowth(DataSet& ds, FollowWatch& watch) {
             if (!ds.Layout.ColumnIsNumeric[k]) continue;
             auto& values = ds.Table.Values[k];
             if (values.size() <= static_cast<std::size_t>(r)) values.resize(static_cast<std::size_t>(rowsAfter) + 1, 0.0);
-            const double v = ds.cellNumber(splitter.field(k));
+            const double v = ds.cellNumber(k, splitter.field(k));
             values[static_cast<std::size_t>(r)] = v;
             if (std::isnan(v)) ++ds.Table.MissingCount[k];
         }
@@ -362,7 +362,7 @@ GrowthResult FollowGrowth(DataSet& ds, FollowWatch& watch) {
         bool editedCell = false;
         for (int k = 1; k <= columns && k <= kColumnLimit; ++k)
             if (ds.Layout.ColumnIsNumeric[k] && ds.Table.Cells.isEdited(k, reopenedRow)) {
-                SetValue(ds, k, reopenedRow, ds.cellNumber(ds.Table.Cells.cell(k, reopenedRow)));
+                SetValue(ds, k, reopenedRow, ds.cellNumber(k, ds.Table.Cells.cell(k, reopenedRow)));
                 editedCell = true;
             }
         if (editedCell) ComputeColumnStatistics(ds);

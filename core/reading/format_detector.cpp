@@ -1,5 +1,7 @@
 #include "format_detector.h"
 
+#include "time_text.h"
+
 #include "number_text.h"
 #include "reading_option_table.h"
 
@@ -153,6 +155,7 @@ class Detector {
         proposeComments(p);
         proposeMissing(p);
         proposeRobustSample(p);
+        proposeDates(p);
         return p;
     }
 
@@ -431,6 +434,53 @@ class Detector {
         if (columns == usual) return;
         p.options.robustSample = true;
         p.findings.emplace_back(readingOption("robustSample").findingFor(p.options));
+    }
+
+    // Columns whose cells (in nine data lines of ten) read as dates or times: read as text they
+    // give no X axis by time. A first such column is proposed as the X axis. Slashed dates that
+    // read day first and month first alike are named, as the day/month setting decides them.
+    void proposeDates(FormatProposal& p) {
+        const int columns = std::min(mode_, kColumnsLooked);
+        if (columns < 1) return;
+        std::vector<int> times(columns), others(columns);
+        std::vector<unsigned> kinds(columns, ~0u);
+        for (const DataLine& l : lines_) {
+            if (!isDataLine(l)) continue;
+            splitFields(l.text, byte_, options_, cells_, kColumnsLooked);
+            for (int j = 0; j < columns && j < static_cast<int>(cells_.cells.size()); ++j) {
+                const std::string_view cell = cells_.cells[static_cast<std::size_t>(j)];
+                if (missingTokenIndex(cell) != -1) continue;
+                const unsigned here = looksNumeric(cell) ? 0 : timeKindsOf(cell);
+                if (here == 0) {
+                    ++others[j];
+                } else {
+                    ++times[j];
+                    kinds[j] &= here;
+                }
+            }
+        }
+        std::vector<int> found, ambiguous;
+        constexpr unsigned kEitherWay = 1u << static_cast<unsigned>(TimeKind::DayFirst) |
+                                        1u << static_cast<unsigned>(TimeKind::MonthFirst);
+        for (int j = 0; j < columns; ++j) {
+            if (times[j] == 0 || others[j] * 10 > times[j] || kinds[j] == 0) continue;
+            found.push_back(j + 1);
+            if ((kinds[j] & kEitherWay) == kEitherWay) ambiguous.push_back(j + 1);
+        }
+        if (found.empty()) return;
+        auto columnList = [](const std::vector<int>& list) {
+            std::vector<std::string> numbers;
+            for (int k : list) numbers.push_back(std::to_string(k));
+            return (list.size() == 1 ? "column " : "columns ") + joinPhrases(numbers, 0);
+        };
+        p.options.datesAndTimes = true;
+        if (found.front() == 1) p.xColumn = 1;
+        std::string phrase = "dates or times in " + columnList(found);
+        if (found.front() == 1) phrase += " (the X axis)";
+        p.findings.push_back(phrase);
+        if (!ambiguous.empty())
+            p.findings.push_back("slashed dates in " + columnList(ambiguous) +
+                                 " that read day first and month first alike");
     }
 
     std::vector<SampledLine> sample_;

@@ -20,6 +20,8 @@ struct FormatProposal {
     // Short phrases; the first one names the delimiter when there is one, e.g. "tab-separated",
     // "decimal commas", "a comment line".
     std::vector<std::string> findings;
+    // The column proposed as the X axis (a first column of dates or times); 0: none.
+    int xColumn = 0;
 
     // "This file looks tab-separated, with decimal commas and a comment line."
     std::string sentence() const;

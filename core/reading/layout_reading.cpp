@@ -136,6 +136,30 @@ bool columnIsNumeric(OptionLines& lines, int sample, int column) {
     return false;
 }
 
+// With dates and times on, a column whose sample field reads as a date or time is a time column
+// of the kind every such cell above it (up to a few hundred lines) reads as: slashed dates that
+// read both ways follow the day/month choice.
+TimeKind timeColumnKind(OptionLines& lines, int sample, int column, const ReadOptions& options) {
+    lines.split(sample);
+    unsigned kinds = timeKindsOf(lines.field(column));
+    for (int i = sample - 1, looked = 0; kinds != 0 && i >= 1 && looked < kRobustWindow * 20; --i) {
+        if (!lines.candidate(i)) continue;
+        ++looked;
+        lines.split(i);
+        const std::string_view above = lines.field(column);
+        // Header texts and missing cells read as no time at all and do not narrow the kind.
+        if (const unsigned here = timeKindsOf(above); here != 0) kinds &= here;
+    }
+    auto has = [&](TimeKind kind) { return (kinds & (1u << static_cast<unsigned>(kind))) != 0; };
+    if (has(TimeKind::Clock)) return TimeKind::Clock;
+    if (has(TimeKind::YearFirst)) return TimeKind::YearFirst;
+    if (has(TimeKind::DayFirst) && has(TimeKind::MonthFirst))
+        return options.dayFirst ? TimeKind::DayFirst : TimeKind::MonthFirst;
+    if (has(TimeKind::DayFirst)) return TimeKind::DayFirst;
+    if (has(TimeKind::MonthFirst)) return TimeKind::MonthFirst;
+    return TimeKind::None;
+}
+
 // A ruled line ("-----", "=====", "# ------") only decorates a header.
 bool isRuleLine(std::string_view line) {
     const std::size_t first = line.find_first_not_of(" \t#");
@@ -200,7 +224,14 @@ int FindSampleWithOptions(DataSet& ds, Messages& messages, int& lastRow) {
     if (fields > kColumnLimit) messages.emplace_back(kMsgTooManyColumns);
     const int columns = std::max(1, lines.counted(fields));
     ds.Layout.ColumnCount = columns;
-    for (int j = 1; j <= columns && j <= kColumnLimit; ++j) ds.Layout.ColumnIsNumeric[j] = columnIsNumeric(lines, sample, j);
+    for (int j = 1; j <= columns && j <= kColumnLimit; ++j) {
+        ds.Layout.ColumnIsNumeric[j] = columnIsNumeric(lines, sample, j);
+        ds.Layout.ColumnTime[j] = TimeKind::None;
+        if (ds.Layout.Reading.datesAndTimes && !ds.Layout.ColumnIsNumeric[j]) {
+            ds.Layout.ColumnTime[j] = timeColumnKind(lines, sample, j, ds.Layout.Reading);
+            ds.Layout.ColumnIsNumeric[j] = ds.Layout.ColumnTime[j] != TimeKind::None;
+        }
+    }
     return sample;
 }
 
@@ -293,8 +324,10 @@ void FillTableWithOptions(DataSet& ds, DataLines data) {
     ds.Table.RowIncluded.assign(slots, 1);
     ds.Table.RowIncluded[0] = 0;
     bool numeric[kColumnLimit + 2] = {};
+    TimeKind time[kColumnLimit + 2] = {};
     for (int k = 1; k <= columns && k <= kColumnLimit; ++k) {
         numeric[k] = ds.Layout.ColumnIsNumeric[k];
+        time[k] = ds.Layout.ColumnTime[k];
         if (!numeric[k]) continue;
         ds.Table.Values[k].reserve(2 * slots); // room for appended rows, as the plain load leaves
         ds.Table.Values[k].assign(slots, 0.0);
@@ -321,6 +354,9 @@ void FillTableWithOptions(DataSet& ds, DataLines data) {
                 if (isMissingToken(field, options)) {
                     value = kMissing;
                     ++missingHere[static_cast<std::size_t>(k)];
+                } else if (time[k] != TimeKind::None) {
+                    // A cell that is no time of the column's kind is a gap, not 1970.
+                    if (!readTime(field, time[k], value)) value = kMissing;
                 } else {
                     value = textToNumber(field, decimal);
                 }

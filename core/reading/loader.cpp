@@ -29,6 +29,7 @@ void ResetData(DataSet& ds) {
     ds.Layout.HeaderLineCount = 0;
     for (std::size_t i = 1; i <= 20; ++i) {
         ds.Layout.ColumnIsNumeric[i] = false;
+        ds.Layout.ColumnTime[i] = TimeKind::None;
         ds.Layout.ColumnPresent[i] = true;
         ds.Layout.ColumnNames[i].clear();
         ds.Layout.ColumnLabels[i].clear();

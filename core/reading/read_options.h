@@ -24,12 +24,17 @@ struct ReadOptions {
     std::vector<std::string> missingTokens = {"NA", "NaN", "-", "--", ".", "null", "n/a", "?"};
     // Sample line = last line with the most common field count among the last 50 data-ish lines.
     bool robustSample = false;
+    // Columns of dates or times hold their seconds as values (the cells keep their text).
+    bool datesAndTimes = false;
+    // Slashed dates that read either way (01/02/2026: no day above 12 in the column) are day
+    // first, else month first. Only while datesAndTimes is on.
+    bool dayFirst = false;
 
     // True when any switch differs from the plain rules (the prefix and the token list only
     // matter while their switch is on). Inline and spelled out: it is asked for every cell.
     bool anyOn() const {
         return whitespace || decimal != DecimalChoice::System || quotedTexts || commentLines || missingAsGaps ||
-               robustSample;
+               robustSample || datesAndTimes;
     }
     bool operator==(const ReadOptions&) const = default;
 };

@@ -95,6 +95,8 @@ std::vector<std::string> PoorReadingSigns(const DataSet& ds) {
             break;
         }
     if (columnMadeTextByAToken(ds)) signs.emplace_back("a missing-value token made a column text");
+    if (ds.Layout.Proposal.options.datesAndTimes && !ds.Layout.Reading.datesAndTimes)
+        signs.emplace_back("a column of dates or times is text");
     if (numbersWithTheOtherDecimal(ds)) signs.emplace_back("a column of numbers with another decimal separator is text");
     return signs;
 }
@@ -104,6 +106,8 @@ ReadingChoice CurrentChoice(const DataSet& ds) { return {ds.Layout.ListSeparator
 ReadingChoice ProposedChoice(const DataSet& ds) {
     ReadingChoice choice{ds.Layout.Proposal.delimiter, ds.Layout.Proposal.options};
     if (choice.delimiter.empty()) choice.delimiter = ds.Layout.ListSeparator;
+    // The detector cannot tell which way round dates that read either way are: the user's choice stays.
+    choice.options.dayFirst = ds.Layout.Reading.dayFirst;
     return choice;
 }
 

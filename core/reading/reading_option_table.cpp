@@ -111,6 +111,33 @@ constexpr ReadingOption kOptions[] = {
         .set = setState<&ReadOptions::robustSample>,
         .finding = "a trailer line",
     },
+    {
+        .id = "datesAndTimes",
+        .iniKey = "DatesAndTimes",
+        .cliFlag = "dates",
+        .jsonKey = "dates",
+        .widgetName = "ChBoxDates",
+        .label = "Dates and times",
+        .toolTip = "Columns of dates or times hold seconds since 1970-01-01 and can be the X axis",
+        .help = "Columns of dates or times (2026-11-14 08:00:10, 08:00:10, 14.11.2026, 11/14/2026 8:00 AM) "
+                "hold seconds since 1970-01-01T00:00:00 as written (UTC when an offset is given).",
+        .get = stateOf<&ReadOptions::datesAndTimes>,
+        .set = setState<&ReadOptions::datesAndTimes>,
+        // The detector words its own phrase: it names the columns.
+    },
+    {
+        // Slashed dates no cell of which decides (no day above 12): 01/02/2026 is 2 January or 1 February.
+        .id = "dayFirst",
+        .iniKey = "DayFirst",
+        .cliFlag = "day-first",
+        .jsonKey = "day_first",
+        .widgetName = "ChBoxDayFirst",
+        .label = "Slashed dates day first",
+        .toolTip = "01/02/2026 is 1 February when no date of its column has a day above 12 (else 2 January)",
+        .help = "With --dates, slashed dates that read either way (01/02/2026) are day first, not month first.",
+        .get = stateOf<&ReadOptions::dayFirst>,
+        .set = setState<&ReadOptions::dayFirst>,
+    },
 };
 
 } // namespace

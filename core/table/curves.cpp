@@ -313,17 +313,17 @@ int SeriesNumberFromName(std::string_view name) {
 }
 
 std::string PointReadoutText(std::string_view title, double x, double plottedY, int xColumn, bool percentScale,
-                             double absMax, char decimal) {
+                             double absMax, char decimal, TimeKind xTime, TimeKind yTime) {
     std::string text(title);
     text += xColumn == 0 ? ":  row-" : ":  X-";
-    text += formatGeneral(x, decimal);
+    text += xColumn != 0 && xTime != TimeKind::None ? isoTimeText(x, xTime) : formatGeneral(x, decimal);
     text += ",  Value-";
     double value = plottedY;
     if (percentScale) {
         value = plottedY * absMax / 100.0;
         if (!std::isfinite(value)) value = plottedY / 100.0 * absMax; // near the largest double
     }
-    text += formatGeneral(value, decimal);
+    text += yTime != TimeKind::None ? isoTimeText(value, yTime) : formatGeneral(value, decimal);
     if (percentScale) text += "  (" + formatFixed3(plottedY, decimal) + "%)";
     return text;
 }

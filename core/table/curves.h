@@ -100,7 +100,9 @@ int SeriesNumberFromName(std::string_view name);
 
 // The readout message of a pressed curve point: title, ":  row-" or ":  X-", X, ",  Value-",
 // the data value, and on the percent scale "  (" plotted percent with three decimals "%)".
+// An X or a value of a time column (xTime, yTime) reads as its date or time in ISO 8601.
 std::string PointReadoutText(std::string_view title, double x, double plottedY, int xColumn, bool percentScale,
-                             double absMax, char decimal);
+                             double absMax, char decimal, TimeKind xTime = TimeKind::None,
+                             TimeKind yTime = TimeKind::None);
 
 } // namespace varnotile

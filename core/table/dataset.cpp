@@ -18,6 +18,21 @@ double Document::cellNumber(std::string_view text) const {
     return textToNumber(text, decimal());
 }
 
+double Document::cellNumber(int column, std::string_view text) const {
+    const TimeKind time = column >= 1 && column <= 20 ? Layout.ColumnTime[column] : TimeKind::None;
+    if (time == TimeKind::None) return cellNumber(text);
+    double seconds = 0;
+    if (isMissingToken(text, Layout.Reading) || !readTime(text, time, seconds))
+        return std::numeric_limits<double>::quiet_NaN();
+    return seconds;
+}
+
+std::string Document::valueText(int column, double value) const {
+    if (column >= 1 && column <= 20 && Layout.ColumnTime[column] != TimeKind::None)
+        return isoTimeText(value, Layout.ColumnTime[column]);
+    return formatGeneral(value, decimal());
+}
+
 std::string Document::cellText(int column, int row) const {
     if (row < 1) return {};
     if (column == 0) return std::to_string(row);

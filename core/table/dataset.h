@@ -8,6 +8,7 @@
 #include "format_detector.h"
 #include "read_options.h"
 #include "slots.h"
+#include "time_text.h"
 #include "undo_journal.h"
 
 #include <array>
@@ -74,6 +75,9 @@ struct DataLayout {
     enum class NamesShape : uint8_t { PerColumn, InComment, WithoutFirst, AfterLabel };
     NamesShape NamesLineShape = NamesShape::PerColumn;
     FlagSlots ColumnIsNumeric{};
+    // Columns of dates or times (with the dates-and-times reading): numeric too, their values the
+    // seconds the cells stand for. None for every other column.
+    Slots<TimeKind, 21> ColumnTime{};
     FlagSlots ColumnPresent{};
 
     // The reading options the file was read with (all off: the plain rules). The caller sets
@@ -200,11 +204,17 @@ struct Document {
     // The number a cell text stands for in a numeric column: NaN for a missing value (with
     // missing values as gaps on), else the text read as a number (0 when it is none).
     double cellNumber(std::string_view text) const;
+    // The same for a cell of column `column`: in a time column the seconds the text stands for
+    // (NaN when it reads as no time of the column's kind).
+    double cellNumber(int column, std::string_view text) const;
     double value(int column, int row) const {
         if (column < 0 || column > 10) return 0;
         const auto& v = Table.Values[column];
         return row >= 0 && static_cast<std::size_t>(row) < v.size() ? v[static_cast<std::size_t>(row)] : 0.0;
     }
+    // A value of column `column` as the header row and the readout show it: the general number
+    // format, or for a time column its date or time in ISO 8601.
+    std::string valueText(int column, double value) const;
     // Text of grid cell (column, row): row 0 is empty, column 0 holds the row number.
     std::string cellText(int column, int row) const;
 };

@@ -16,7 +16,7 @@ void FillValuesFromGrid(Document& ds) {
         if (column.size() < static_cast<std::size_t>(ds.Layout.DataRowCount) + 1)
             column.resize(static_cast<std::size_t>(ds.Layout.DataRowCount) + 1, 0.0);
         for (int r = 1; r <= ds.Layout.DataRowCount; ++r)
-            column[static_cast<std::size_t>(r)] = ds.cellNumber(ds.Table.Cells.cell(k, r));
+            column[static_cast<std::size_t>(r)] = ds.cellNumber(k, ds.Table.Cells.cell(k, r));
     }
 }
 

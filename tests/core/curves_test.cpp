@@ -157,4 +157,7 @@ TEST(PointReadout, Texts) {
     EXPECT_EQ(PointReadoutText("Temp", 17, 47, 0, true, 50, '.'), "Temp:  row-17,  Value-23.5  (47.000%)");
     EXPECT_EQ(PointReadoutText("Temp", 17, 23.5, 0, false, 50, '.'), "Temp:  row-17,  Value-23.5");
     EXPECT_EQ(PointReadoutText("Load", 0.25, -12.5, 2, true, 8, ','), "Load:  X-0,25,  Value--1  (-12,500%)");
+    // A time column as X names the point's time.
+    EXPECT_EQ(PointReadoutText("T", 1794643210.5, 2, 1, false, 8, '.', TimeKind::YearFirst),
+              "T:  X-2026-11-14T08:00:10.5,  Value-2");
 }

@@ -57,7 +57,7 @@ std::string differences(const DataSet& ds, const Expected& e) {
     if (columns != e.columns) d << " columns " << columns << "≠" << e.columns;
     std::string numeric, names;
     for (int k = 1; k <= columns && k <= 10; ++k) {
-        numeric += ds.Layout.ColumnIsNumeric[k] ? 'N' : 'T';
+        numeric += ds.Layout.ColumnTime[k] != TimeKind::None ? 'D' : ds.Layout.ColumnIsNumeric[k] ? 'N' : 'T';
         if (ds.Layout.HeaderLineCount > 0) names += (k > 1 ? "|" : "") + trimmed(ds.Layout.ColumnNames[k]);
     }
     if (numeric != e.numeric) d << " numeric " << numeric << "≠" << e.numeric;

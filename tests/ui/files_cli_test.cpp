@@ -231,3 +231,24 @@ TEST(FilesCli, ConvertRefusesContentThatWouldReadBackDifferentlyUnlessForced) {
     EXPECT_EQ(convert(QStringLiteral(VARNOTILE_CLI), QStringList{"--force"} + args).status, 0);
     EXPECT_EQ(readFile(out.toStdString()), "Bench 3\r\nt U\r\n0 1,5\r\n1 2,5\r\n2 3,5\r\n3 4,5\r\n");
 }
+
+TEST(FilesCli, InspectNamesTimeColumnsAndGivesTheirRangeInIso8601) {
+    TempDir dir;
+    const QString in = QString::fromStdString(
+        dir.write("log.csv", "time,temp\n14.11.2026 08:00,1\n14.11.2026 09:00,2\n15.11.2026 10:30,3\n16.11.2026 08:00,4\n"));
+    const CliRun inspected = run(QStringLiteral(VARNOTILE_CLI), {"inspect", "--dates", in});
+    ASSERT_EQ(inspected.status, 0) << inspected.errors.toStdString();
+    const QJsonArray columns = QJsonDocument::fromJson(inspected.output.toUtf8()).object()["columns"].toArray();
+    ASSERT_EQ(columns.size(), 2);
+    const QJsonObject time = columns[0].toObject();
+    EXPECT_EQ(time["kind"].toString(), "time");
+    EXPECT_EQ(time["min_text"].toString(), "2026-11-14T08:00:00");
+    EXPECT_EQ(time["max_text"].toString(), "2026-11-16T08:00:00");
+    EXPECT_EQ(time["min"].toDouble(), 20771 * 86400.0 + 8 * 3600);
+    EXPECT_EQ(columns[1].toObject()["kind"].toString(), "number");
+    // Without the option the column is text, and the proposal says why it should not be.
+    const QJsonObject plain = QJsonDocument::fromJson(run(QStringLiteral(VARNOTILE_CLI), {"inspect", in}).output.toUtf8()).object();
+    EXPECT_EQ(plain["columns"].toArray()[0].toObject()["kind"].toString(), "text");
+    EXPECT_TRUE(plain["proposal"].toObject()["dates"].toBool());
+    EXPECT_TRUE(plain["proposal"].toObject()["offered"].toBool());
+}

@@ -2,6 +2,7 @@
 
 #include "curves.h"
 #include "text_codec.h"
+#include "time_axis_ticker.h"
 
 #include <algorithm>
 
@@ -151,7 +152,19 @@ void CurveChart::clearAllCurves() {
     pointsChanged();
 }
 
+void CurveChart::showTimeAxis(TimeKind kind) {
+    if (kind == timeAxis_) return;
+    timeAxis_ = kind;
+    if (kind == TimeKind::None)
+        xAxis->setTicker(QSharedPointer<QCPAxisTicker>(new QCPAxisTicker));
+    else
+        xAxis->setTicker(QSharedPointer<QCPAxisTicker>(new TimeAxisTicker(kind == TimeKind::Clock)));
+}
+
 void CurveChart::rebuildTitles(const DataSet& ds) {
+    // A time column as X gives date and time ticks.
+    const int x = ds.View.XColumn;
+    showTimeAxis(x >= 1 && x <= kCurveCount ? ds.Layout.ColumnTime[x] : TimeKind::None);
     yAxis->setLabel(shown(ds, YAxisTitle(ds)));
     xAxis->setLabel(shown(ds, XAxisTitle(ds)));
 

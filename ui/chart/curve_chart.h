@@ -33,7 +33,10 @@ public:
     // Empties both axis titles and removes all points of the ten curves.
     void clearAllCurves();
     // Axis titles, legend symbol width and visibility, curve titles, chart title and its visibility.
+    // The axis titles, legend and title from the data set; a time column as X gets date and time ticks.
     void rebuildTitles(const DataSet& ds);
+    // The kind of time the X axis shows (None: plain numbers).
+    TimeKind timeAxis() const { return timeAxis_; }
     // Removes all points and lets the axes range over the points again (undoes a zoom or drag).
     void resetView();
     // Lets both axes range over the points again, now and after every change of the points
@@ -71,6 +74,8 @@ private:
     CurvePlottable* curves_[kCurveCount] = {};
     QCPTextElement* title_ = nullptr;
     bool autoRange_ = true;
+    void showTimeAxis(TimeKind kind);
+    TimeKind timeAxis_ = TimeKind::None;
     bool rescaling_ = false;
     bool swallowing_ = false; // a press on a curve: its moves and release are not the plot's
 };

@@ -2,6 +2,7 @@
 
 #include "cell_editing.h"
 #include "qt_texts.h"
+#include "text_codec.h"
 
 #include <algorithm>
 #include <utility>
@@ -57,7 +58,12 @@ Qt::ItemFlags DataGridModel::flags(const QModelIndex& index) const {
 bool DataGridModel::setData(const QModelIndex& index, const QVariant& value, int role) {
     if (!index.isValid() || role != Qt::EditRole || !(flags(index) & Qt::ItemIsEditable)) return false;
     // The data set stores the text and journals it; its change notice comes back as dataChanged.
-    EditCell(ds_, index.column() + 1, index.row() + 1, storedBytes(value.toString(), ds_.File.FileIsUtf8));
+    std::string text = storedBytes(value.toString(), ds_.File.FileIsUtf8);
+    if (const std::optional<std::string> why = RefusedCellText(ds_, index.column() + 1, text)) {
+        if (refusalSink_) refusalSink_(QString::fromStdString(displayText(*why, ds_.File.FileIsUtf8)));
+        return false;
+    }
+    EditCell(ds_, index.column() + 1, index.row() + 1, std::move(text));
     return true;
 }
 

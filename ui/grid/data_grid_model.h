@@ -40,6 +40,8 @@ public:
     // Whether cells may be edited now (a save reads the table meanwhile): while the gate says
     // no, no cell is editable and setData() changes nothing, whoever calls it.
     void setEditGate(std::function<bool()> gate) { editGate_ = std::move(gate); }
+    // Told why an edited text was refused (a time column's cell that reads as no time).
+    void setRefusalSink(std::function<void(const QString&)> sink) { refusalSink_ = std::move(sink); }
 
 private:
     // The data set's changes become the model's own signals; only a load resets the model.
@@ -55,6 +57,7 @@ private:
     int columns_ = 10; // data columns shown
     int rowsComing_ = 0; // rows announced as about to be removed (negative) or inserted
     std::function<bool()> editGate_;
+    std::function<void(const QString&)> refusalSink_;
 };
 
 } // namespace varnotile

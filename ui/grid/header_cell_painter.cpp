@@ -31,14 +31,13 @@ void writeAt(QPainter& painter, const QRect& cell, int x, int y, const QString& 
 
 // The minimum and maximum lines of a numeric column (the row-number column shows its row range).
 QString minimumLine(const DataSet& ds, int column) {
-    const double low = column == 0 ? 1.0 : ds.Table.ColumnMin[column];
-    return QStringLiteral("min ") + QString::fromStdString(formatGeneral(low, ds.decimal()));
+    if (column == 0) return QStringLiteral("min 1");
+    return QStringLiteral("min ") + QString::fromStdString(ds.valueText(column, ds.Table.ColumnMin[column]));
 }
 
 QString maximumLine(const DataSet& ds, int column) {
-    const double high =
-        column == 0 ? static_cast<double>(ds.Layout.DataRowCount) : ds.Table.ColumnMax[column];
-    return QStringLiteral("max ") + QString::fromStdString(formatGeneral(high, ds.decimal()));
+    if (column == 0) return QStringLiteral("max ") + QString::fromStdString(formatGeneral(ds.Layout.DataRowCount, ds.decimal()));
+    return QStringLiteral("max ") + QString::fromStdString(ds.valueText(column, ds.Table.ColumnMax[column]));
 }
 
 // The symbol glyphs of the header are drawn as shapes, so they look the same whatever fonts the

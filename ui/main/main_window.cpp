@@ -138,6 +138,7 @@ void MainWindow::buildWidgets() {
     dataLayout->addWidget(gridData_, 1);
     gridModel_ = new DataGridModel(ds_, gridData_);
     gridModel_->setEditGate([this] { return !work_.busy(); });
+    gridModel_->setRefusalSink([this](const QString& why) { showError(why); });
     gridData_->setModel(gridModel_);
     QFont gridFont = gridData_->font();
     gridFont.setPointSize(8);

@@ -283,6 +283,8 @@ private:
     // else shows the proposal bar, when the file read badly and the detector would read it
     // another way. Only files read with the settings get a proposal.
     void offerProposal();
+    // The proposal's X axis (a first column of dates or times) once the file is read the proposed way.
+    void adoptProposedXAxis();
     // The bar's buttons.
     void readTheProposedWay();
     void dismissProposal();

@@ -81,7 +81,8 @@ void MainWindow::ShowPointReadout(int seriesNumber, int pointIndex) {
     const double absMax = ds_.Table.ColumnAbsMax[seriesNumber];
     const std::string text =
         PointReadoutText(curve->name().toStdString(), curve->pointX(pointIndex), curve->pointY(pointIndex),
-                         ds_.View.XColumn, ds_.View.PercentScale, absMax, ds_.decimal());
+                         ds_.View.XColumn, ds_.View.PercentScale, absMax, ds_.decimal(),
+                         ds_.Layout.ColumnTime[ds_.View.XColumn], ds_.Layout.ColumnTime[seriesNumber]);
     showNotice(QString::fromStdString(text));
 }
 
@@ -119,6 +120,19 @@ void MainWindow::menuSetAsXClick() {
     if (k < 0 || k > kCurveCount || !ds_.Layout.ColumnIsNumeric[k]) return;
     BusyCursor busy;
     ds_.View.XColumn = k;
+    ClearAllCurves();
+    FillAllCurves();
+    RebuildChartTitles();
+    RefreshHeaderRow();
+    chart_->fitToPoints();
+}
+
+void MainWindow::adoptProposedXAxis() {
+    const int x = ds_.Layout.Proposal.xColumn;
+    if (x < 1 || x > kCurveCount || x > ds_.Layout.ColumnCount || ds_.Layout.ColumnTime[x] == TimeKind::None ||
+        ds_.View.XColumn == x)
+        return;
+    ds_.View.XColumn = x;
     ClearAllCurves();
     FillAllCurves();
     RebuildChartTitles();

@@ -5,6 +5,7 @@
 #include "data_grid_view.h"
 #include "cell_editing.h"
 #include "deletion.h"
+#include "text_codec.h"
 #include "form_modify.h"
 #include "modification.h"
 #include "qt_texts.h"
@@ -32,7 +33,12 @@ void MainWindow::SGridDataSetEditText(int column, int row, const QString& value)
     if (work_.busy()) return;
     // The data set stores the text, journals the change from the cell's present text and tells
     // the grid, the header row and the chart what changed.
-    EditCell(ds_, column, row, storedBytes(value, ds_.File.FileIsUtf8));
+    std::string text = storedBytes(value, ds_.File.FileIsUtf8);
+    if (const std::optional<std::string> why = RefusedCellText(ds_, column, text)) {
+        showError(QString::fromStdString(displayText(*why, ds_.File.FileIsUtf8)));
+        return;
+    }
+    EditCell(ds_, column, row, std::move(text));
 }
 
 void MainWindow::menuUndoClick() {
@@ -96,7 +102,10 @@ void MainWindow::MenuModifyClick() {
     if (formModify_->exec() != QDialog::Accepted) return;
     std::string name = storedBytes(formModify_->columnName(), ds_.File.FileIsUtf8);
     std::string label = storedBytes(formModify_->columnLabel(), ds_.File.FileIsUtf8);
-    const ModifyPlan plan = PlanModification(ds_, formModify_->request());
+    const ModifyRequest request = formModify_->request();
+    const std::optional<std::string> refused = RefusedTimeModification(ds_, k, request);
+    if (refused) showError(QString::fromStdString(*refused));
+    const ModifyPlan plan = refused ? ModifyPlan{} : PlanModification(ds_, request);
     ModifyResult result;
     {
         // The new name, the label and the new values reach the header row and the chart at once.

@@ -313,6 +313,7 @@ void MainWindow::offerProposal() {
         // Right after a load there are no edits to lose.
         readingChoices_[path] = ProposedChoice(ds_);
         LoadDataFile();
+        adoptProposedXAxis();
         return;
     }
     if (path == dismissedFile_) return;
@@ -325,7 +326,9 @@ void MainWindow::readTheProposedWay() {
     if (path.empty() || !offerToSaveChanges(true)) return;
     readingChoices_[path] = proposed;
     LoadDataFile();
+    adoptProposedXAxis();
 }
+
 
 void MainWindow::dismissProposal() {
     dismissedFile_ = ds_.File.CurrentFileName;
