@@ -203,7 +203,7 @@ std::string decodeToEnd(int fd, std::size_t size, Compression format, PageBuffer
         inBegin += s.taken;
         taken += s.taken;
         used += s.made;
-        if (progress && taken - reported >= kPart) {
+        if (progress && taken - reported >= kPart / 4) {
             reported = taken;
             progress(WorkStep::Reading, taken, std::max<uint64_t>(size, taken));
         }
@@ -213,6 +213,7 @@ std::string decodeToEnd(int fd, std::size_t size, Compression format, PageBuffer
             std::memmove(in.data(), in.data() + inBegin, inEnd - inBegin);
             inEnd -= inBegin;
             inBegin = 0;
+            if (inEnd == in.size()) in.resize(in.size() * 2);
             ssize_t got;
             do got = ::read(fd, in.data() + inEnd, in.size() - inEnd);
             while (got < 0 && errno == EINTR);
@@ -458,20 +459,21 @@ std::string readWholeFile(const std::string& path, std::string& bytes) {
     return {};
 }
 
-std::string readFileContent(const std::string& path, std::string& content) {
-    content.clear();
+std::string readFileContent(const std::string& path, PageBuffer& content, std::size_t& size) {
+    content = PageBuffer();
+    size = 0;
     int fd = -1;
-    std::size_t size = 0;
-    if (std::string error = openRegularFile(path, fd, size); !error.empty()) return error;
+    std::size_t fileSize = 0;
+    if (std::string error = openRegularFile(path, fd, fileSize); !error.empty()) return error;
     const FileCloser closer{fd};
     Compression format = Compression::None;
     if (std::string error = compressionOfFile(fd, path, format); !error.empty()) return error;
-    PageBuffer buffer;
     std::size_t used = 0;
     uint64_t taken = 0;
-    std::string error = format == Compression::None ? (buffer = PageBuffer(size + 1), readToEnd(fd, buffer, used))
-                                                    : decodeToEnd(fd, size, format, buffer, used, taken, {});
-    if (error.empty()) content.assign(buffer.data(), used);
+    if (format == Compression::None) content = PageBuffer(fileSize > 0 ? fileSize + 1 : std::size_t{1} << 16);
+    std::string error = format == Compression::None ? readToEnd(fd, content, used)
+                                                    : decodeToEnd(fd, fileSize, format, content, used, taken, {});
+    if (error.empty()) size = used;
     return error;
 }
 

@@ -120,8 +120,8 @@ private:
 
 // Reads a whole file. Returns an empty string on success, else the system's reason.
 std::string readWholeFile(const std::string& path, std::string& bytes);
-// Reads a whole file's content: its bytes, decompressed when read() would decompress them.
-// Returns an empty string on success, else the reason.
-std::string readFileContent(const std::string& path, std::string& content);
+// Reads a whole file's content into `content` (its first `size` bytes): the file's bytes,
+// decompressed when read() would decompress them. Returns an empty string on success, else the reason.
+std::string readFileContent(const std::string& path, PageBuffer& content, std::size_t& size);
 
 } // namespace varnotile
