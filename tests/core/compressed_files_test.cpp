@@ -84,7 +84,7 @@ TEST(CompressedFiles, EachFormatOpensAsTheSameTableAsThePlainFileAlsoInSeveralSt
     }
 }
 
-TEST(CompressedFiles, ALargeFileReadsInPartsWithProgressByCompressedBytes) {
+TEST(CompressedFiles, ALargeFileReadsInPartsWithProgressByCompressedBytesAndCanBeStopped) {
     // Digits that barely compress: the compressed file is read in several parts.
     std::string text = "a;b\n";
     uint32_t x = 12345;
@@ -105,6 +105,9 @@ TEST(CompressedFiles, ALargeFileReadsInPartsWithProgressByCompressedBytes) {
     EXPECT_EQ(lines.text(), text);
     EXPECT_EQ(last, bytes.size());
     EXPECT_EQ(total, bytes.size());
+    // A load stopped at a report stops the decoding there.
+    EXPECT_THROW(lines.read(dir.path() + "/large.csv.gz", [](WorkStep, uint64_t, uint64_t) { throw WorkCancelled(); }),
+                 WorkCancelled);
 }
 
 TEST(CompressedFiles, ASaveToEachExtensionWritesThatFormatReadBackDecompressed) {
