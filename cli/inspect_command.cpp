@@ -1,5 +1,6 @@
 // varnotile-cli inspect: loads a file as the window does and prints what the load found as JSON.
 #include "cli_common.h"
+#include "compression.h"
 #include "follow_command.h"
 #include "inspect_report.h"
 #include "json_texts.h"
@@ -16,6 +17,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <iostream>
 #include <string>
 #include <string_view>
 
@@ -194,6 +196,13 @@ int runInspect(const QStringList& arguments) {
     const std::string file = QFile::encodeName(parser.positionalArguments().at(0)).toStdString();
     const int status = loadForCommand(ds, *options, file, outcome);
     if (status == kExitUsage) return status;
+    // What is appended to compressed data cannot be read on its own (and a compressor's file is
+    // cut short while it writes): such a file is inspected, not followed.
+    if (follow && (ds.File.FileLines.compression() != Compression::None || compressionOfName(file) != Compression::None)) {
+        std::cerr << "varnotile-cli inspect: cannot follow " << file
+                  << ": a compressed file cannot be read as it grows; inspect it without --follow\n";
+        return kExitUsage;
+    }
     // A file still too short to read is followed all the same: a logger's file starts that way.
     if (follow) return followFile(ds, *options, outcome);
     printReport(ds, outcome, parser.isSet(QStringLiteral("cells")));

@@ -5,6 +5,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build ccache pkg-config
+  zlib1g-dev liblzma-dev libbz2-dev libzstd-dev
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl-dev
   libqcustomplot-dev libqcustomplot2.1-qt6
   libgtest-dev libbenchmark-dev

@@ -1,5 +1,6 @@
 #include "checked_save.h"
 
+#include "compression.h"
 #include "data_writer.h"
 #include "save_file.h"
 
@@ -26,11 +27,14 @@ ProgressReport stageOf(const ProgressReport& progress, uint64_t stage, uint64_t 
 
 // Takes the writer's pieces on a thread of its own, while the writer makes the next ones: into
 // the lines read back (split as a file read splits them), and into the file or, for a target
-// that may only be written after the check, into memory.
+// that may only be written after the check, into memory. For a compressed target the pieces are
+// encoded on their way to the file, and the lines read back are the encoded bytes decoded again:
+// the check reads what the file will hold.
 class PieceTaker {
 public:
-    PieceTaker(FileLines* lines, SaveFile* file, std::string* kept)
-        : lines_(lines), file_(file), kept_(kept), thread_([this] { run(); }) {}
+    PieceTaker(FileLines* lines, SaveFile* file, std::string* kept, Compression format)
+        : lines_(lines), file_(file), kept_(kept), format_(format),
+          encoder_(makeEncoder(format)), decoder_(lines ? makeDecoder(format) : nullptr), thread_([this] { run(); }) {}
     ~PieceTaker() { finish(); }
 
     // False once the file refused a piece: the writing can stop.
@@ -52,41 +56,80 @@ public:
         if (thread_.joinable()) thread_.join();
         return ok_;
     }
+    // Why the pieces could not be encoded (empty when they could).
+    const std::string& codecError() const { return codecError_; }
 
 private:
     static constexpr std::size_t kPiecesAhead = 16;
 
     void run() {
-        bool first = true;
         for (;;) {
             std::string piece;
+            bool last = false;
             {
                 std::unique_lock lock(mutex_);
                 piecesWaiting_.wait(lock, [&] { return done_ || !pieces_.empty(); });
-                if (pieces_.empty()) return;
-                piece = std::move(pieces_.front());
-                pieces_.pop_front();
+                last = pieces_.empty();
+                if (!last) {
+                    piece = std::move(pieces_.front());
+                    pieces_.pop_front();
+                }
             }
             roomLeft_.notify_one();
-            // Every piece ends with a complete line, so splitting piece by piece splits as the
-            // whole text would be split.
-            if (lines_) {
-                if (std::exchange(first, false))
-                    lines_->assign(piece);
-                else
-                    lines_->append(piece);
+            if (!encoder_) {
+                if (last) return;
+                // Every piece ends with a complete line, so splitting piece by piece splits as
+                // the whole text would be split.
+                giveLines(piece);
+                store(piece);
+                continue;
             }
-            if (kept_) *kept_ += piece;
-            if (file_ && !file_->write(piece)) {
+            if (!codecError_.empty()) {
+                if (last) return;
+                continue;
+            }
+            std::string encoded;
+            std::string error = runCodec(*encoder_, piece, last, encoded);
+            if (error.empty() && decoder_) error = runCodec(*decoder_, encoded, last, decoded_);
+            if (!error.empty()) {
+                codecError_ = "the " + std::string(compressionName(format_)) + " data written would not read back: " + error;
                 const std::lock_guard lock(mutex_);
                 ok_ = false;
+            } else {
+                // The decoded bytes go to the lines in complete lines; the rest waits for its end.
+                const std::size_t whole = last ? decoded_.size() : decoded_.rfind('\n') + 1;
+                if (whole > 0) giveLines(std::string_view(decoded_).substr(0, whole));
+                decoded_.erase(0, whole);
+                store(encoded);
             }
+            if (last) return;
+        }
+    }
+
+    void giveLines(std::string_view text) {
+        if (!lines_) return;
+        if (std::exchange(firstLines_, false))
+            lines_->assign(text);
+        else
+            lines_->append(text);
+    }
+
+    void store(std::string_view bytes) {
+        if (kept_) *kept_ += bytes;
+        if (file_ && !file_->write(bytes)) {
+            const std::lock_guard lock(mutex_);
+            ok_ = false;
         }
     }
 
     FileLines* lines_;
     SaveFile* file_;
     std::string* kept_;
+    const Compression format_;
+    std::unique_ptr<StreamCodec> encoder_, decoder_;
+    std::string decoded_;
+    std::string codecError_;
+    bool firstLines_ = true;
     std::mutex mutex_;
     std::condition_variable piecesWaiting_, roomLeft_;
     std::deque<std::string> pieces_;
@@ -113,13 +156,16 @@ CheckedSave SaveDataFileChecked(const DataSet& ds, const std::string& path, bool
     std::string kept;
     const auto back = ReadingLike(ds);
     bool written = false;
+    std::string codecError;
     {
-        PieceTaker taker(force ? nullptr : &back->File.FileLines, holdBack ? nullptr : &file, holdBack ? &kept : nullptr);
+        PieceTaker taker(force ? nullptr : &back->File.FileLines, holdBack ? nullptr : &file, holdBack ? &kept : nullptr,
+                         compressionOfName(path));
         WriteDataFile(ds, [&](std::string_view piece) { return taker.give(piece); }, stageOf(progress, 0, stages));
         written = taker.finish();
+        codecError = taker.codecError();
     }
     if (!written) {
-        result.error = file.errorString();
+        result.error = codecError.empty() ? file.errorString() : codecError;
         return result;
     }
     if (!force) {

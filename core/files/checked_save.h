@@ -19,7 +19,8 @@ struct CheckedSave {
 // reading them back). A regular file is written while its bytes are read back and replaces the
 // old one only afterwards; a device or a pipe is written only after the check. With `keepDate`
 // a regular file gets ds.File.FileAgeStamp as its modification time. Writing and reading back
-// are reported to `progress` as one Writing step. Throws std::bad_alloc when memory runs short.
+// are reported to `progress` as one Writing step. A name ending in ".gz", ".xz", ".bz2" or ".zst"
+// is written compressed in that format, and the check reads the compressed bytes decompressed. Throws std::bad_alloc when memory runs short.
 CheckedSave SaveDataFileChecked(const DataSet& ds, const std::string& path, bool keepDate, bool force,
                                 const ProgressReport& progress = {});
 

@@ -1,5 +1,7 @@
 #include "folder_list.h"
 
+#include "compression.h"
+
 #include <algorithm>
 #include <charconv>
 #include <climits>
@@ -11,8 +13,15 @@
 namespace varnotile {
 
 std::string_view extensionOf(std::string_view name) {
-    const auto dot = name.rfind('.');
-    return dot == std::string_view::npos ? std::string_view() : name.substr(dot);
+    auto dot = name.rfind('.');
+    if (dot == std::string_view::npos) return {};
+    // A compressed file's extension includes the one of the data inside: ".csv.gz".
+    if (compressionOfName(name) != Compression::None && dot > 0) {
+        const auto inner = name.rfind('.', dot - 1);
+        if (inner != std::string_view::npos && inner + 1 < dot && name.substr(inner, dot - inner).find('/') == std::string_view::npos)
+            dot = inner;
+    }
+    return name.substr(dot);
 }
 
 std::string listedPath(const std::string& folder, std::string_view name) {

@@ -19,7 +19,8 @@ struct FolderEntry {
     bool hasStamp = false; // false when the entry's time could not be read
 };
 
-// The extension of a name: from its last dot, dot included; empty without a dot.
+// The extension of a name: from its last dot, dot included; empty without a dot. The name of a
+// compressed file keeps the extension before the compression's: "a.csv.gz" gives ".csv.gz".
 std::string_view extensionOf(std::string_view name);
 
 // Every entry of `folder` (files and folders, hidden ones included, not "." and "..") whose

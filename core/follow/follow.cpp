@@ -191,6 +191,7 @@ FollowWatch WatchLoadedFile(const DataSet& ds) {
     }
     watch.device = state.device;
     watch.inode = state.inode;
+    watch.compressed = ds.File.FileLines.compression() != Compression::None || compressionOfName(watch.path) != Compression::None;
     // The bytes the load took, not the size now: what a writer added since is still to be read
     // (a file truncated to nothing when it was loaded included). A file that cannot be read
     // counts as seen up to its size, so that it is read again only when it changes.
@@ -205,6 +206,7 @@ FollowWatch WatchLoadedFile(const DataSet& ds) {
 
 GrowthResult FollowGrowth(DataSet& ds, FollowWatch& watch) {
     GrowthResult result;
+    if (watch.compressed) return result;
     const FileState state = stateOf(watch.path);
     if (!state.exists) {
         watch.vanished = true;

@@ -30,6 +30,9 @@ struct FollowWatch {
     bool replacedSinceLoad = false; // another file stood there by the time the watch began
     SampleShape sample;             // as the lines read so far give it (taken at the first growth)
     bool sampleTaken = false;
+    // The file was read decompressed: what is appended to compressed data cannot be read on its
+    // own, and a compressor's file is cut short while it writes, so such a file is not followed.
+    bool compressed = false;
 };
 
 enum class Growth {
@@ -55,7 +58,8 @@ FollowWatch WatchLoadedFile(const DataSet& ds);
 // Reads what was added to the file since the last look and appends its complete lines as rows,
 // announcing the rows and the statistics through ds.Changes as one operation. The work is in
 // proportion to the bytes added (and the few last lines the layout rules look at), not to the
-// table. ds.File.FileAgeStamp becomes the file's time as it was read.
+// table. ds.File.FileAgeStamp becomes the file's time as it was read. A compressed file's watch
+// sees no growth.
 GrowthResult FollowGrowth(DataSet& ds, FollowWatch& watch);
 
 // Whether a program (this one included) holds `path` open for writing, as far as the system

@@ -1,5 +1,6 @@
 #include "file_lines.h"
 
+#include "compression.h"
 #include "parallel.h"
 #include "progress.h"
 
@@ -9,7 +10,9 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <memory>
 #include <new>
+#include <vector>
 #include <utility>
 #include <sys/mman.h>
 #include <sys/stat.h>
@@ -150,6 +153,79 @@ std::string readToEnd(int fd, PageBuffer& buffer, std::size_t& used, const Progr
     return {};
 }
 
+// The format of the open file `fd`: by its first bytes, or by its name when that names a format
+// its bytes do not start as (the file is damaged or misnamed, and is not read as text).
+std::string compressionOfFile(int fd, const std::string& path, Compression& format) {
+    char head[kCompressionMagicBytes];
+    ssize_t got;
+    do got = ::pread(fd, head, sizeof head, 0);
+    while (got < 0 && errno == EINTR);
+    if (got < 0) return std::strerror(errno ? errno : EIO);
+    format = compressionOfBytes(std::string_view(head, static_cast<std::size_t>(got)));
+    if (format != Compression::None) return {};
+    const Compression named = compressionOfName(path);
+    if (named == Compression::None) return {};
+    return "the name says " + std::string(compressionName(named)) + " data, but the file " +
+           (got == 0 ? std::string("is empty") : "does not start as " + std::string(compressionName(named)) + " data do");
+}
+
+// Decodes the compressed file `fd` of `size` bytes into `buffer`, which grows as the content
+// needs (its pages move rather than being copied), so the content is held once. The compressed
+// bytes pass through in parts and are what `progress` counts. On return one byte of room is
+// left after the `used` bytes; `taken` tells how many bytes of the file were read.
+std::string decodeToEnd(int fd, std::size_t size, Compression format, PageBuffer& buffer, std::size_t& used,
+                        uint64_t& taken, const ProgressReport& progress) {
+    constexpr std::size_t kPart = std::size_t{1} << 20;
+    const std::unique_ptr<StreamCodec> decoder = makeDecoder(format);
+    std::vector<char> in(kPart);
+    std::size_t inBegin = 0, inEnd = 0;
+    bool last = false;
+    used = 0;
+    taken = 0;
+    // A first guess of the content's size (text tables usually shrink to a quarter or less),
+    // held down so that a wrong guess does not take pages the content never fills.
+    constexpr std::size_t kFirstGuessLimit = std::size_t{256} << 20;
+    buffer = PageBuffer(std::clamp<std::size_t>(std::min(size, kFirstGuessLimit) * 4, std::size_t{1} << 16, kFirstGuessLimit));
+    uint64_t reported = 0;
+    for (;;) {
+        if (inBegin == inEnd && !last) {
+            inBegin = inEnd = 0;
+            const ssize_t got = ::read(fd, in.data(), in.size());
+            if (got < 0 && errno == EINTR) continue;
+            if (got < 0) return std::strerror(errno ? errno : EIO);
+            inEnd = static_cast<std::size_t>(got);
+            last = got == 0;
+        }
+        if (buffer.size() - used < kPart / 4) buffer.grow(buffer.size() * 2);
+        const StreamCodec::Step s = decoder->step(std::string_view(in.data() + inBegin, inEnd - inBegin),
+                                                  buffer.data() + used, buffer.size() - used - 1, last);
+        if (!s.error.empty()) return s.error;
+        inBegin += s.taken;
+        taken += s.taken;
+        used += s.made;
+        if (progress && taken - reported >= kPart / 4) {
+            reported = taken;
+            progress(WorkStep::Reading, taken, std::max<uint64_t>(size, taken));
+        }
+        if (s.ended) break;
+        if (s.taken == 0 && s.made == 0 && !last) {
+            // The decoder needs more input than the part holds: keep the rest, read on after it.
+            std::memmove(in.data(), in.data() + inBegin, inEnd - inBegin);
+            inEnd -= inBegin;
+            inBegin = 0;
+            if (inEnd == in.size()) in.resize(in.size() * 2);
+            ssize_t got;
+            do got = ::read(fd, in.data() + inEnd, in.size() - inEnd);
+            while (got < 0 && errno == EINTR);
+            if (got < 0) return std::strerror(errno ? errno : EIO);
+            inEnd += static_cast<std::size_t>(got);
+            last = got == 0;
+        }
+    }
+    if (progress) progress(WorkStep::Reading, taken, taken);
+    return {};
+}
+
 struct PartScan {
     std::size_t lineBreaks = 0;
     bool needsCare = false; // holds a CR or a byte 26
@@ -209,6 +285,7 @@ void FileLines::clear() {
     continueLastLine_ = false;
     openRecord_ = 0;
     bytesRead_ = 0;
+    compression_ = Compression::None;
 }
 
 int FileLines::joinRecords(int from, const std::function<bool(std::string_view, bool)>& endsInside) {
@@ -329,6 +406,17 @@ std::string FileLines::read(const std::string& path, const ProgressReport& progr
     std::size_t size = 0;
     if (std::string error = openRegularFile(path, fd, size); !error.empty()) return error;
     const FileCloser closer{fd};
+    Compression format = Compression::None;
+    if (std::string error = compressionOfFile(fd, path, format); !error.empty()) return error;
+    if (format != Compression::None) {
+        if (std::string error = decodeToEnd(fd, size, format, buffer_, size_, bytesRead_, progress); !error.empty()) {
+            clear();
+            return error;
+        }
+        split();
+        compression_ = format;
+        return {};
+    }
     // One byte more than the size, for the final line break the splitter may add.
     buffer_ = PageBuffer(size > 0 ? size + 1 : std::size_t{1} << 16);
     if (std::string error = readToEnd(fd, buffer_, size_, progress); !error.empty()) {
@@ -426,6 +514,24 @@ std::string readWholeFile(const std::string& path, std::string& bytes) {
     if (std::string error = readToEnd(fd, buffer, used); !error.empty()) return error;
     bytes.assign(buffer.data(), used);
     return {};
+}
+
+std::string readFileContent(const std::string& path, PageBuffer& content, std::size_t& size) {
+    content = PageBuffer();
+    size = 0;
+    int fd = -1;
+    std::size_t fileSize = 0;
+    if (std::string error = openRegularFile(path, fd, fileSize); !error.empty()) return error;
+    const FileCloser closer{fd};
+    Compression format = Compression::None;
+    if (std::string error = compressionOfFile(fd, path, format); !error.empty()) return error;
+    std::size_t used = 0;
+    uint64_t taken = 0;
+    if (format == Compression::None) content = PageBuffer(fileSize > 0 ? fileSize + 1 : std::size_t{1} << 16);
+    std::string error = format == Compression::None ? readToEnd(fd, content, used)
+                                                    : decodeToEnd(fd, fileSize, format, content, used, taken, {});
+    if (error.empty()) size = used;
+    return error;
 }
 
 } // namespace varnotile

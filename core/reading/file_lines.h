@@ -1,5 +1,6 @@
 #pragma once
 // The lines of a data file, held once in one buffer and handed out as views.
+#include "compression.h"
 #include "progress.h"
 
 #include <cstdint>
@@ -45,7 +46,10 @@ class FileLines {
 public:
     // Reads the file at `path` straight into the line buffer and splits it as assign() does.
     // Returns an empty string on success, else the system's reason (and holds no lines). The bytes
-    // read are reported to `progress` as they come in.
+    // read are reported to `progress` as they come in. A file that starts with the magic bytes of
+    // gzip, xz, bzip2 or zstd data is decompressed into the buffer as it is read (progress counts
+    // its compressed bytes); a file named as such data that does not start so, or whose data are
+    // damaged or cut short, gives the reason and no lines.
     std::string read(const std::string& path, const ProgressReport& progress = {});
     // Splits `bytes` into lines: a line ends at LF, a CR before the LF is not part of it, a CR
     // not followed by LF is dropped, a byte 26 at the start of a line ends the file and inside a
@@ -62,6 +66,8 @@ public:
     // How many bytes of the file read() took (of `bytes` for assign()): a file that grows while
     // it is read holds more by the time anyone looks at its size.
     uint64_t bytesRead() const { return bytesRead_; }
+    // The format read() decompressed the file from (None for a plain file).
+    Compression compression() const { return compression_; }
 
     int count() const {
         const std::size_t starts = wide_ ? starts64_.size() : starts32_.size();
@@ -123,9 +129,13 @@ private:
     bool continueLastLine_ = false;
     int openRecord_ = 0;
     uint64_t bytesRead_ = 0;
+    Compression compression_ = Compression::None;
 };
 
 // Reads a whole file. Returns an empty string on success, else the system's reason.
 std::string readWholeFile(const std::string& path, std::string& bytes);
+// Reads a whole file's content into `content` (its first `size` bytes): the file's bytes,
+// decompressed when read() would decompress them. Returns an empty string on success, else the reason.
+std::string readFileContent(const std::string& path, PageBuffer& content, std::size_t& size);
 
 } // namespace varnotile

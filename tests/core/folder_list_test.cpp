@@ -45,7 +45,8 @@ TEST(FolderList, ListsEntriesWithExactlyTheSameExtension) {
     std::sort(names.begin(), names.end());
     EXPECT_EQ(names, (std::vector<std::string>{".hidden.csv", "A.csv", "b.csv", "folder.csv"}));
     EXPECT_TRUE(EnumerateFolder(dir.path() + "/missing", ".csv").empty());
-    EXPECT_EQ(extensionOf("archive.tar.gz"), ".gz");
+    EXPECT_EQ(extensionOf("archive.tar.gz"), ".tar.gz");
+    EXPECT_EQ(extensionOf("dir.d/data.zst"), ".zst");
     EXPECT_EQ(extensionOf("README"), "");
     EXPECT_EQ(listedPath("/", "a.csv"), "/a.csv");
     EXPECT_EQ(listedPath("/data", "a.csv"), "/data/a.csv");

@@ -1,5 +1,6 @@
 // The Page Setup dialog (margin limits, preview, margins applied to the chart), the file text
 // viewer, the About window and the help command.
+#include "compression.h"
 #include "dialog_recorder.h"
 #include "form_file_view.h"
 #include "form_preprint.h"
@@ -223,6 +224,10 @@ TEST(FileViewer, DecodesUtf8AndWindows1252) {
     EXPECT_EQ(viewer.text(), QStringLiteral("T \u00b0C\n"));
     viewer.FormShow(QString::fromStdString(dir.write("w.txt", "T \xb0" "C \x80\n")));
     EXPECT_EQ(viewer.text(), QStringLiteral("T \u00b0C \u20ac\n"));
+    std::string xz; // a compressed file shows the text it holds
+    ASSERT_EQ(varnotile::runCodec(*varnotile::makeEncoder(varnotile::Compression::Xz), "T \xc2\xb0" "C\n", true, xz), "");
+    viewer.FormShow(QString::fromStdString(dir.write("u.txt.xz", xz)));
+    EXPECT_EQ(viewer.text(), QStringLiteral("T \u00b0C\n"));
 }
 
 TEST(FileViewer, UnreadableFileIsReported) {

@@ -1,5 +1,6 @@
 // varnotile-cli: convert's delimiter conversion, exit statuses, and the default delimiter taken
-// from the settings file beside the program; the command line every command shares.
+// from the settings file beside the program; the command line every command shares; compressed files.
+#include "compression.h"
 #include "test_files.h"
 
 #include <QFile>
@@ -251,4 +252,38 @@ TEST(FilesCli, InspectNamesTimeColumnsAndGivesTheirRangeInIso8601) {
     EXPECT_EQ(plain["columns"].toArray()[0].toObject()["kind"].toString(), "text");
     EXPECT_TRUE(plain["proposal"].toObject()["dates"].toBool());
     EXPECT_TRUE(plain["proposal"].toObject()["offered"].toBool());
+}
+
+TEST(FilesCli, CompressedFilesInspectAndConvertAsTheirTextAndAreNotFollowed) {
+    TempDir dir;
+    std::string gz;
+    ASSERT_EQ(varnotile::runCodec(*varnotile::makeEncoder(varnotile::Compression::Gzip), kSemicolons, true, gz), "");
+    const QString plain = QString::fromStdString(dir.write("in.csv", kSemicolons));
+    const QString packed = QString::fromStdString(dir.write("in.csv.gz", gz));
+    const QStringList read{"--delimiter", ";", "--decimal", ","};
+    const CliRun plainInspect = run(QStringLiteral(VARNOTILE_CLI), QStringList{"inspect", "--cells"} + read + QStringList{plain});
+    const CliRun packedInspect = run(QStringLiteral(VARNOTILE_CLI), QStringList{"inspect", "--cells"} + read + QStringList{packed});
+    EXPECT_EQ(packedInspect.status, 0) << packedInspect.errors.toStdString();
+    EXPECT_EQ(packedInspect.output, plainInspect.output);
+
+    // Converted to a .gz name: gzip whose text is the plain conversion's.
+    const QString out = QString::fromStdString(dir.path() + "/out.txt");
+    const QString outGz = out + QStringLiteral(".gz");
+    ASSERT_EQ(convert(QStringLiteral(VARNOTILE_CLI), read + QStringList{"--to-delimiter", "Tab", plain, out}).status, 0);
+    const CliRun packedConvert = convert(QStringLiteral(VARNOTILE_CLI), read + QStringList{"--to-delimiter", "Tab", packed, outGz});
+    ASSERT_EQ(packedConvert.status, 0) << packedConvert.errors.toStdString();
+    const std::string written = readFile(outGz.toStdString());
+    EXPECT_EQ(varnotile::compressionOfBytes(written.substr(0, varnotile::kCompressionMagicBytes)), varnotile::Compression::Gzip);
+    std::string text;
+    ASSERT_EQ(varnotile::runCodec(*varnotile::makeDecoder(varnotile::Compression::Gzip), written, true, text), "");
+    EXPECT_EQ(text, readFile(out.toStdString()));
+
+    // Cut short: refused with the file and the reason; following is refused.
+    const QString cut = QString::fromStdString(dir.write("cut.csv.gz", gz.substr(0, gz.size() - 6)));
+    const CliRun cutInspect = run(QStringLiteral(VARNOTILE_CLI), QStringList{"inspect"} + read + QStringList{cut});
+    EXPECT_EQ(cutInspect.status, 2);
+    EXPECT_TRUE(cutInspect.errors.contains(cut + QStringLiteral(": the gzip data end too early"))) << cutInspect.errors.toStdString();
+    const CliRun followed = run(QStringLiteral(VARNOTILE_CLI), QStringList{"inspect", "--follow"} + read + QStringList{packed});
+    EXPECT_EQ(followed.status, 2);
+    EXPECT_TRUE(followed.errors.contains(QStringLiteral("a compressed file cannot be read as it grows"))) << followed.errors.toStdString();
 }

@@ -265,7 +265,7 @@ TEST(FilesSettingsDialog, SettingsLastFromOneRunToTheNextAndWriteFailuresAreRepo
 
 TEST(FilesOpenDialog, FilterCaptionsReadAsGivenAndEachChoosesItsFiles) {
     varnotile::test::TempDir dir, settings;
-    for (const char* name : {"a.csv", "b.txt", "c.prn", "d.dat", "e.xyz", "f"}) dir.write(name, "1\n");
+    for (const char* name : {"a.csv", "b.txt", "c.prn", "d.dat", "e.xyz", "f", "g.csv.gz", "h.dat.zst"}) dir.write(name, "1\n");
     MainWindow w(QString::fromStdString(settings.path() + "/varnotile.INI"));
     QStringList captions;
     std::vector<QStringList> listed;
@@ -294,7 +294,7 @@ TEST(FilesOpenDialog, FilterCaptionsReadAsGivenAndEachChoosesItsFiles) {
             while (timer.elapsed() < 3000 && (offered().size() < wanted || timer.elapsed() < 100));
         };
         dialog->selectNameFilter(dialog->nameFilters().constLast());
-        settle(6);
+        settle(8);
         for (int i = 0; i < combo->count(); ++i) {
             dialog->selectNameFilter(dialog->nameFilters().at(i)); // as choosing it in the list does
             settle(0);
@@ -305,10 +305,12 @@ TEST(FilesOpenDialog, FilterCaptionsReadAsGivenAndEachChoosesItsFiles) {
     });
     w.menuOpenClick();
     EXPECT_EQ(captions, (QStringList{"csv files (*.csv)", "text files (*.txt)",
-                                     "All text files (*.csv, *.txt, *.prn, *.dat)", "All files"}));
-    ASSERT_EQ(listed.size(), 4u);
+                                     "All text files (*.csv, *.txt, *.prn, *.dat)",
+                                     "Compressed text files (*.gz, *.xz, *.bz2, *.zst)", "All files"}));
+    ASSERT_EQ(listed.size(), 5u);
     EXPECT_EQ(listed[0], QStringList{"a.csv"});
     EXPECT_EQ(listed[1], QStringList{"b.txt"});
     EXPECT_EQ(listed[2], (QStringList{"a.csv", "b.txt", "c.prn", "d.dat"}));
-    EXPECT_EQ(listed[3], (QStringList{"a.csv", "b.txt", "c.prn", "d.dat", "e.xyz", "f"}));
+    EXPECT_EQ(listed[3], (QStringList{"g.csv.gz", "h.dat.zst"}));
+    EXPECT_EQ(listed[4], (QStringList{"a.csv", "b.txt", "c.prn", "d.dat", "e.xyz", "f", "g.csv.gz", "h.dat.zst"}));
 }

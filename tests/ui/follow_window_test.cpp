@@ -414,3 +414,18 @@ TEST(FollowWindow, ALongCellShowsItsStartAndEditsWhole) {
     EXPECT_EQ(model->data(cell, Qt::EditRole).toString().size(), static_cast<qsizetype>(text.size()));
     EXPECT_EQ(model->data(cell, Qt::DisplayRole).toString(), QString(1024, QLatin1Char('w')));
 }
+
+TEST(FollowWindow, ACompressedFileIsNotFollowedAndTheStatusBarSaysWhy) {
+    std::string gz;
+    ASSERT_EQ(runCodec(*makeEncoder(Compression::Gzip), "t,U\n" + rows(1, 10), true, gz), "");
+    test::TempDir dir;
+    DialogRecorder recorder;
+    MainWindow w{QString::fromStdString(dir.path() + "/varnotile.INI")};
+    w.setDialogResponder(&recorder);
+    w.show();
+    w.openFile(QString::fromStdString(dir.write("log.csv.gz", gz)));
+    w.findChild<QAction*>(QStringLiteral("menuFollowFile"))->trigger();
+    EXPECT_EQ(w.dataSet().Layout.DataRowCount, 10);
+    EXPECT_EQ(followState(w), QStringLiteral("Not following: a compressed file cannot be read as it grows"));
+    EXPECT_TRUE(recorder.notices.isEmpty());
+}

@@ -104,15 +104,16 @@ TEST(MainWindowKeys, EveryKeyRefreshesTheCaption) {
     EXPECT_EQ(t.w.windowTitle(), QStringLiteral("Varnotile  - "));
 }
 
-TEST(MainWindowStart, OpenDialogOffersTheFourFilters) {
+TEST(MainWindowStart, OpenDialogOffersTheFiveFilters) {
     Window t;
     auto* dialog = t.w.findChild<QFileDialog*>(QStringLiteral("OpenDialog1"));
     ASSERT_NE(dialog, nullptr);
     const QStringList filters = dialog->nameFilters();
-    ASSERT_EQ(filters.size(), 4);
+    ASSERT_EQ(filters.size(), 5);
     EXPECT_TRUE(filters[0].startsWith(QStringLiteral("csv files (*.csv)")));
     EXPECT_TRUE(filters[1].startsWith(QStringLiteral("text files (*.txt)")));
     EXPECT_TRUE(filters[2].startsWith(QStringLiteral("All text files (*.csv, *.txt, *.prn, *.dat)")));
-    EXPECT_TRUE(filters[3].startsWith(QStringLiteral("All files")));
+    EXPECT_TRUE(filters[3].startsWith(QStringLiteral("Compressed text files (*.gz, *.xz, *.bz2, *.zst)")));
+    EXPECT_TRUE(filters[4].startsWith(QStringLiteral("All files")));
     EXPECT_EQ(dialog->fileMode(), QFileDialog::AnyFile);
 }

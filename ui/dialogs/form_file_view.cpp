@@ -1,5 +1,6 @@
 #include "form_file_view.h"
 
+#include "file_lines.h"
 #include "qt_texts.h"
 #include "text_codec.h"
 
@@ -77,13 +78,12 @@ FormFileView::FormFileView(QWidget* parent) : QDialog(parent) {
 
 QString FormFileView::FormShow(const QString& path) {
     if (path.isEmpty() || !QFileInfo(path).isFile()) return {};
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return QStringLiteral("Cannot read the file \"%1\": %2").arg(path, file.errorString());
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        return QStringLiteral("Cannot read the file \"%1\": %2").arg(path, file.errorString());
-    const std::string_view view(bytes.constData(), static_cast<size_t>(bytes.size()));
+    // A compressed file shows its decompressed text.
+    PageBuffer bytes;
+    std::size_t size = 0;
+    if (const std::string error = readFileContent(QFile::encodeName(path).toStdString(), bytes, size); !error.empty())
+        return QStringLiteral("Cannot read the file \"%1\": %2").arg(path, QString::fromStdString(error));
+    const std::string_view view(bytes.data(), size);
     filler_->stop();
     pending_ = withLongLinesInPieces(displayString(view, isValidUtf8(view)));
     pendingAt_ = partEnd(pending_, 0, kFirstPart);

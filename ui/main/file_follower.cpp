@@ -57,7 +57,7 @@ void FileFollower::fileLoaded() {
 }
 
 void FileFollower::setFollowing(bool on) {
-    if (!on || watch_.path.empty()) {
+    if (!on || watch_.path.empty() || watch_.compressed) {
         following_ = false;
         readTimer_->stop();
         pollTimer_->stop();

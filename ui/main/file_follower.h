@@ -26,6 +26,8 @@ public:
     // On: watches the file and reads what it got since the load; off: stops watching.
     void setFollowing(bool on);
     bool following() const { return following_; }
+    // The shown file is compressed: it is not followed (its growth cannot be read on its own).
+    bool refused() const { return watch_.compressed; }
     // The file is looked at by the timer alone, every 250 ms (no file-system events for it).
     bool polling() const { return polling_; }
     // Whether the file may be read now; while not, its changes wait for the next look.

@@ -6,6 +6,7 @@
 #include "data_grid_model.h"
 #include "data_grid_view.h"
 #include "file_follower.h"
+#include "folder_list.h"
 #include "proposal_bar.h"
 #include "qt_texts.h"
 #include "recent_files.h"
@@ -267,7 +268,7 @@ void MainWindow::buildMenus() {
     menuFile_->addMenu(menuRecentFiles_);
     connect(menuRecentFiles_, &RecentFilesMenu::fileChosen, this, &MainWindow::openRecentFile);
 
-    // The Open dialog: four filters, the first one selected; no initial folder, no default
+    // The Open dialog: five filters, the first one selected; no initial folder, no default
     // extension, and the typed name need not exist. Each filter is its caption followed by its
     // patterns in parentheses; the dialog shows the captions only, so they read exactly as
     // written here, while the patterns still choose the files.
@@ -276,6 +277,7 @@ void MainWindow::buildMenus() {
     openDialog1_->setOption(QFileDialog::HideNameFilterDetails);
     openDialog1_->setNameFilters({QStringLiteral("csv files (*.csv) (*.csv)"), QStringLiteral("text files (*.txt) (*.txt)"),
                                   QStringLiteral("All text files (*.csv, *.txt, *.prn, *.dat) (*.csv *.txt *.prn *.dat)"),
+                                  QStringLiteral("Compressed text files (*.gz, *.xz, *.bz2, *.zst) (*.gz *.xz *.bz2 *.zst)"),
                                   QStringLiteral("All files (*)")});
     openDialog1_->setFileMode(QFileDialog::AnyFile);
     openDialog1_->setAcceptMode(QFileDialog::AcceptOpen);
@@ -375,10 +377,7 @@ void MainWindow::openFile(const QString& path) {
     }
     const QFileInfo info(path);
     if (!loadFile(info.absoluteFilePath().toStdString())) return;
-    const QString suffix = info.fileName().contains(QLatin1Char('.'))
-                               ? info.fileName().mid(info.fileName().lastIndexOf(QLatin1Char('.')))
-                               : QString();
-    ds_.File.CurrentFileExt = suffix.toStdString();
+    ds_.File.CurrentFileExt = std::string(extensionOf(info.fileName().toStdString()));
     // The chosen file's folder becomes the current folder, which the folder list shows.
     QDir::setCurrent(info.absolutePath());
     ds_.FolderList.ListFileCount = 0;

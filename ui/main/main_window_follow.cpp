@@ -49,7 +49,10 @@ void MainWindow::watchShownFile() {
     showFollowState({});
 }
 
-void MainWindow::showFollowState(const QString& state) {
+void MainWindow::showFollowState(const QString& given) {
+    QString state = given;
+    if (state.isEmpty() && ds_.Settings.FollowFile && follower_->refused())
+        state = QStringLiteral("Not following: a compressed file cannot be read as it grows");
     const bool shown = follower_->following() || !state.isEmpty();
     followLabel_->setVisible(shown);
     if (!state.isEmpty())
