@@ -1,9 +1,11 @@
 #include "format_detector.h"
 
+#include "continued_lines.h"
 #include "number_text.h"
 #include "reading_option_table.h"
 
 #include <algorithm>
+#include <deque>
 #include <map>
 #include <utility>
 
@@ -119,6 +121,7 @@ class Detector {
         FormatProposal p;
         // Comment prefixes other than '#' are taken only when lines plainly start with them.
         prefix_ = mostCommonPrefix({"#", "//", "%"});
+        const bool continued = joinContinuedLines();
         chooseDelimiter();
         // ';' starts comment lines in some instrument files, unless it is the delimiter itself.
         if (prefix_.empty() && (delimiter_ < 0 || kDelimiters[delimiter_].byte != ';')) {
@@ -152,6 +155,12 @@ class Detector {
         proposeComments(p);
         proposeMissing(p);
         proposeRobustSample(p);
+        proposeNamesAboveData(p);
+        proposeSingleQuotedNames(p);
+        if (continued) {
+            p.options.continuedLines = true;
+            p.findings.emplace_back(readingOption("continuedLines").findingFor(p.options));
+        }
         return p;
     }
 
@@ -432,7 +441,85 @@ class Detector {
         p.findings.emplace_back(readingOption("robustSample").findingFor(p.options));
     }
 
+    // Rows continued on the next line with a trailing backslash are looked at as the one line
+    // they stand for. True when a continued line holds a digit (a backslash ending a preamble's
+    // line, such as a folder name, is no reason to propose the option).
+    bool joinContinuedLines() {
+        bool found = false;
+        std::vector<SampledLine> joined;
+        for (std::size_t i = 0; i < sample_.size(); ++i) {
+            SampledLine line = sample_[i];
+            auto continuesHere = [&](std::size_t k) {
+                return k + 1 < sample_.size() && sample_[k + 1].number == sample_[k].number + 1 &&
+                       endsInContinuation(sample_[k].text) && !isComment(sample_[k].text) &&
+                       isDataish(sample_[k + 1].text);
+            };
+            if (continuesHere(i)) {
+                std::string& text = joined_.emplace_back();
+                found = found || sample_[i].text.find_first_of("0123456789") != std::string_view::npos;
+                for (; continuesHere(i); ++i) text += withoutContinuation(sample_[i].text);
+                text += endsInContinuation(sample_[i].text) ? withoutContinuation(sample_[i].text) : sample_[i].text;
+                line.text = text;
+            }
+            joined.push_back(line);
+        }
+        if (found) sample_ = std::move(joined);
+        return found;
+    }
+
+    // Index in lines_ of the first line of the data; lines_.size() when there is none.
+    std::size_t firstDataIndex() const {
+        std::size_t k = 0;
+        while (k < lines_.size() && lines_[k].number != firstData_) ++k;
+        return k;
+    }
+    // Where the lines without a number right above the data (names, labels, units) begin.
+    std::size_t namesIndex(std::size_t data) const {
+        std::size_t k = data;
+        while (k > 0 && data - k < kNamedHeaderLines && lines_[k - 1].numbers == 0) --k;
+        return k;
+    }
+
+    // A line of the data's cell count holding numbers right above the names (a count line such as
+    // "150,4,setosa,versicolor,virginica") makes the plain rules start the rows there; names over
+    // a units line, both without a cell for the row labels, are not found at all.
+    void proposeNamesAboveData(FormatProposal& p) {
+        const std::size_t data = firstDataIndex();
+        if (data >= lines_.size()) return;
+        const std::size_t names = namesIndex(data);
+        const auto fits = [&](const DataLine& l) { return l.fields == mode_ || l.columns == mode_; };
+        const bool countLine = names > 0 && names < data && lines_[names - 1].numbers > 0 &&
+                               fits(lines_[names - 1]) && fits(lines_[names]);
+        // Names and a units line over all columns but the first (row labels): both one cell short.
+        const bool unitsBelow =
+            data - names >= 2 && lines_[data - 1].fields == mode_ - 1 && lines_[data - 2].fields == mode_ - 1;
+        if (!countLine && !unitsBelow) return;
+        p.options.namesAboveData = true;
+        p.findings.emplace_back(readingOption("namesAboveData").findingFor(p.options));
+    }
+
+    // Names in single quotes ('time' 'volt') would keep their quotes.
+    void proposeSingleQuotedNames(FormatProposal& p) {
+        const std::size_t data = firstDataIndex();
+        if (data >= lines_.size()) return;
+        for (std::size_t k = namesIndex(data); k < data; ++k) {
+            splitFields(lines_[k].text, byte_, options_, cells_, kColumnsLooked);
+            int quoted = 0, other = 0;
+            for (std::string_view cell : cells_.cells) {
+                cell = trimBlanks(cell);
+                if (cell.empty()) continue;
+                (cell.size() >= 2 && cell.front() == '\'' && cell.back() == '\'' ? quoted : other) += 1;
+            }
+            if (quoted > 0 && other == 0) {
+                p.options.singleQuotedNames = true;
+                p.findings.emplace_back(readingOption("singleQuotedNames").findingFor(p.options));
+                return;
+            }
+        }
+    }
+
     std::vector<SampledLine> sample_;
+    std::deque<std::string> joined_; // texts of joined continued rows, pointed to by sample_
     char localeDecimal_;
     std::string prefix_;
     int delimiter_ = -1; // index into kDelimiters

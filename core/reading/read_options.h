@@ -24,12 +24,19 @@ struct ReadOptions {
     std::vector<std::string> missingTokens = {"NA", "NaN", "-", "--", ".", "null", "n/a", "?"};
     // Sample line = last line with the most common field count among the last 50 data-ish lines.
     bool robustSample = false;
+    // The last line without a number right above the data names the columns, even when lines
+    // with the data's field count (a count line: "150,4,setosa,...") stand above it.
+    bool namesAboveData = false;
+    // Names and labels written 'like this' are read without the single quotes.
+    bool singleQuotedNames = false;
+    // A line ending in a backslash continues on the next line: both are one record.
+    bool continuedLines = false;
 
     // True when any switch differs from the plain rules (the prefix and the token list only
     // matter while their switch is on). Inline and spelled out: it is asked for every cell.
     bool anyOn() const {
         return whitespace || decimal != DecimalChoice::System || quotedTexts || commentLines || missingAsGaps ||
-               robustSample;
+               robustSample || namesAboveData || singleQuotedNames || continuedLines;
     }
     bool operator==(const ReadOptions&) const = default;
 };
