@@ -495,7 +495,7 @@ class Detector {
             data - names >= 2 && lines_[data - 1].fields == mode_ - 1 && lines_[data - 2].fields == mode_ - 1;
         if (!countLine && !unitsBelow) return;
         p.options.namesAboveData = true;
-        p.findings.emplace_back(readingOption("namesAboveData").findingFor(p.options));
+        p.findings.emplace_back(countLine ? readingOption("namesAboveData").findingFor(p.options) : "names over a units line");
     }
 
     // Names in single quotes ('time' 'volt') would keep their quotes.
