@@ -219,7 +219,7 @@ void skipCountLines(DataSet& ds, OptionLines& lines, int columns) {
         // A names line comes first (the plain rules find it), and a row of missing values is no names line.
         bool named = false;
         for (int j = 1; j <= n && !named; ++j) named = !trimBlanks(lines.field(j)).empty() && !lines.missing(lines.field(j));
-        if (looked > 1 && named) ds.Layout.FirstDataLine = i;
+        if (looked > 1 && named && lines.columns(i) == columns) ds.Layout.FirstDataLine = i;
         return;
     }
 }

@@ -119,8 +119,9 @@ constexpr ReadingOption kOptions[] = {
         .widgetName = "ChBoxNamesAbove",
         .label = "Names right above the data",
         .toolTip = "Lines above the names line are header text, even when they hold numbers",
-        .help = "The line without numbers right above the data names the columns; the lines above it "
-                "(a count line) are header text.",
+        .help = "The line without numbers right above the data names the columns: lines above it holding "
+                "numbers (a count line) are header text, and names with a units line below them need no name "
+                "over the row labels.",
         .get = stateOf<&ReadOptions::namesAboveData>,
         .set = setState<&ReadOptions::namesAboveData>,
         .finding = "a count line above the names",
