@@ -493,9 +493,28 @@ class Detector {
         // Names and a units line over all columns but the first (row labels): both one cell short.
         const bool unitsBelow =
             data - names >= 2 && lines_[data - 1].fields == mode_ - 1 && lines_[data - 2].fields == mode_ - 1;
-        if (!countLine && !unitsBelow) return;
+        const bool countOverData = !countLine && !unitsBelow && wordsOverNumbers(data);
+        if (!countLine && !unitsBelow && !countOverData) return;
         p.options.namesAboveData = true;
-        p.findings.emplace_back(countLine ? readingOption("namesAboveData").findingFor(p.options) : "names over a units line");
+        p.findings.emplace_back(countLine       ? readingOption("namesAboveData").findingFor(p.options)
+                                : countOverData ? "a count line above the data"
+                                                : "names over a units line");
+    }
+
+    // A count line right over the data ("150,4,setosa,versicolor,virginica" over
+    // "5.1,3.5,1.4,0.2,0"): numbers, and words in at least two cells where the next line holds numbers.
+    bool wordsOverNumbers(std::size_t data) {
+        if (data + 1 >= lines_.size() || !isDataLine(lines_[data + 1])) return false;
+        std::vector<bool> numbers;
+        splitFields(lines_[data + 1].text, byte_, options_, cells_, kColumnsLooked);
+        for (std::string_view cell : cells_.cells) numbers.push_back(looksNumeric(cell));
+        splitFields(lines_[data].text, byte_, options_, cells_, kColumnsLooked);
+        int words = 0;
+        for (std::size_t j = 0; j < cells_.cells.size() && j < numbers.size(); ++j) {
+            const std::string_view cell = trimBlanks(cells_.cells[j]);
+            words += numbers[j] && !cell.empty() && !looksNumeric(cell) && missingTokenIndex(cell) == -1;
+        }
+        return words >= 2;
     }
 
     // Names in single quotes ('time' 'volt') would keep their quotes.

@@ -207,15 +207,29 @@ void namesOverUnits(DataSet& ds, OptionLines& lines, int columns, std::vector<in
 // A count line ("150,4,setosa,versicolor,virginica") has the data's field count and holds
 // numbers, so the scan takes it for the first row and the names below it for a row of text.
 // The first line without a number among the next few names the columns instead; the lines
-// above it become header text.
+// above it become header text. Without a names line, a count line holding words where the data
+// hold numbers is header text too.
 void skipCountLines(DataSet& ds, OptionLines& lines, int columns) {
     constexpr int kLinesLooked = 4;
     int looked = 0;
+    bool wordsOverNumbers = false;
     for (int i = ds.Layout.FirstDataLine; i <= ds.File.LineCount && looked < kLinesLooked; ++i) {
         if (lines.skipped(i)) continue;
         ++looked;
         const int n = std::min(lines.split(i), columns);
-        if (lines.holdsANumber(n)) continue;
+        int words = 0;
+        for (int j = 1; j <= n; ++j) {
+            const std::string_view text = trimBlanks(lines.field(j));
+            words += ds.Layout.ColumnIsNumeric[j] && !text.empty() && !lines.numeric(text) && !lines.missing(text);
+        }
+        if (looked == 1) wordsOverNumbers = words >= 2;
+        if (lines.holdsANumber(n)) {
+            if (looked == 2 && wordsOverNumbers && words == 0) {
+                ds.Layout.FirstDataLine = i;
+                return;
+            }
+            continue;
+        }
         // A names line comes first (the plain rules find it), and a row of missing values is no names line.
         bool named = false;
         for (int j = 1; j <= n && !named; ++j) named = !trimBlanks(lines.field(j)).empty() && !lines.missing(lines.field(j));

@@ -44,6 +44,10 @@ TEST(SmallShapes, TheProposalReadsEachShape) {
          "5.1,3.5,1.4,0.2,0\n4.9,3.0,1.4,0.2,0\n7.0,3.2,4.7,1.4,1\n6.4,3.2,4.5,1.5,1\n6.3,3.3,6.0,2.5,2\n",
          5, 5, "sepal_length|sepal_width|petal_length|petal_width|target", "||||", "5.1|3.5|1.4|0.2|0",
          "6.3|3.3|6.0|2.5|2"},
+        {"count line right above the data",
+         "150,4,setosa,versicolor,virginica\n5.1,3.5,1.4,0.2,0\n4.9,3.0,1.4,0.2,0\n7.0,3.2,4.7,1.4,1\n"
+         "6.4,3.2,4.5,1.5,1\n6.3,3.3,6.0,2.5,2\n",
+         5, 5, "||||", "||||", "5.1|3.5|1.4|0.2|0", "6.3|3.3|6.0|2.5|2"},
         {"names in single quotes", "'time' 'volt'\n0 1.5\n1 1.7\n2 1.9\n3 2.1\n4 2.3\n", 5, 2, "time|volt", "|", "0|1.5",
          "4|2.3"},
         {"data lines end in the delimiter", "time\tvolt\ttemp\n0\t1.5\t20\t\n1\t1.7\t21\t\n2\t1.9\t22\t\n3\t2.1\t23\t\n", 4,
