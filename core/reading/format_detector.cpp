@@ -121,7 +121,8 @@ class Detector {
         FormatProposal p;
         // Comment prefixes other than '#' are taken only when lines plainly start with them.
         prefix_ = mostCommonPrefix({"#", "//", "%"});
-        const bool continued = joinContinuedLines();
+        std::vector<SampledLine> unjoined = sample_;
+        const bool continued = !keepLinesApart_ && joinContinuedLines();
         chooseDelimiter();
         // ';' starts comment lines in some instrument files, unless it is the delimiter itself.
         if (prefix_.empty() && (delimiter_ < 0 || kDelimiters[delimiter_].byte != ';')) {
@@ -157,6 +158,15 @@ class Detector {
         proposeRobustSample(p);
         proposeNamesAboveData(p);
         proposeSingleQuotedNames(p);
+        // Only rows of the data make it worth reading lines as continued, not a preamble's folder
+        // name: without such rows the file is looked at again line by line.
+        if (continued && std::none_of(lines_.begin(), lines_.end(), [&](const DataLine& l) {
+                return isDataLine(l) && std::binary_search(joinedAt_.begin(), joinedAt_.end(), l.number);
+            })) {
+            sample_ = std::move(unjoined);
+            keepLinesApart_ = true;
+            return run();
+        }
         if (continued) {
             p.options.continuedLines = true;
             p.findings.emplace_back(readingOption("continuedLines").findingFor(p.options));
@@ -456,6 +466,7 @@ class Detector {
             };
             if (continuesHere(i)) {
                 std::string& text = joined_.emplace_back();
+                joinedAt_.push_back(line.number);
                 found = found || sample_[i].text.find_first_of("0123456789") != std::string_view::npos;
                 for (; continuesHere(i); ++i) text += withoutContinuation(sample_[i].text);
                 text += endsInContinuation(sample_[i].text) ? withoutContinuation(sample_[i].text) : sample_[i].text;
@@ -539,6 +550,8 @@ class Detector {
 
     std::vector<SampledLine> sample_;
     std::deque<std::string> joined_; // texts of joined continued rows, pointed to by sample_
+    std::vector<int> joinedAt_;      // their first lines, ascending
+    bool keepLinesApart_ = false;
     char localeDecimal_;
     std::string prefix_;
     int delimiter_ = -1; // index into kDelimiters

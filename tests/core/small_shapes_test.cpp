@@ -56,6 +56,8 @@ TEST(SmallShapes, TheProposalReadsEachShape) {
          "5|10"},
         {"rows continued with a backslash", "x,y,z,w\n1,2,\\\n3,4\n5,6,7,8\n9,10,\\\n11,12\n13,14,15,16\n17,18,19,20\n", 5,
          4, "x|y|z|w", "|||", "1|2|3|4", "17|18|19|20"},
+        {"a preamble line ending in a backslash continues nothing", "data in C:\\run2\\\nx,y,z\n1,2,3\n4,5,6\n7,8,9\n", 3,
+         3, "x|y|z", "||", "1|2|3", "7|8|9"},
         {"units line below the names", "time,volt\ns,V\n0,1.5\n1,1.7\n2,1.9\n3,2.1\n", 4, 2, "time|volt", "s|V", "0|1.5",
          "3|2.1"},
         {"names over units, none for the row labels",
