@@ -218,6 +218,11 @@ bool LineWriter::namedLineRebuilt(int h) const {
 void LineWriter::appendRow(std::string& out, int row) const {
     const CellTable& cells = ds_.Table.Cells;
     if (!rowRebuilt(row)) {
+        if (const int lines = cells.rowLineCount(row); lines > 1) {
+            // A record continued over several lines goes back as its lines stood.
+            for (int k = 0; k < lines; ++k) appendFileLine(out, static_cast<int>(cells.rowId(row)) + k);
+            return;
+        }
         out.append(cells.rowLine(row)).append("\r\n");
         return;
     }

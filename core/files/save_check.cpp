@@ -143,7 +143,8 @@ bool sameText(const CellTable& a, const CellTable& b, int first, int last) {
     const auto consecutive = [&](const CellTable& t) {
         return t.rowId(last) - t.rowId(first) == static_cast<CellTable::RowId>(last - first);
     };
-    if (!consecutive(a) || !consecutive(b)) return false;
+    // A continued record's text is no part of the file's text.
+    if (!consecutive(a) || !consecutive(b) || a.hasRecords() || b.hasRecords()) return false;
     const auto span = [&](const CellTable& t) {
         const std::string_view from = t.rowLine(first), to = t.rowLine(last);
         return std::string_view(from.data(), static_cast<std::size_t>(to.data() + to.size() - from.data()));

@@ -2,6 +2,7 @@
 
 #include "time_text.h"
 
+#include "continued_lines.h"
 #include "number_text.h"
 #include "reading_option_table.h"
 
@@ -122,6 +123,8 @@ class Detector {
         FormatProposal p;
         // Comment prefixes other than '#' are taken only when lines plainly start with them.
         prefix_ = mostCommonPrefix({"#", "//", "%"});
+        std::vector<SampledLine> unjoined = sample_;
+        const bool continued = !keepLinesApart_ && joinContinuedLines();
         chooseDelimiter();
         // ';' starts comment lines in some instrument files, unless it is the delimiter itself.
         if (prefix_.empty() && (delimiter_ < 0 || kDelimiters[delimiter_].byte != ';')) {
@@ -156,6 +159,21 @@ class Detector {
         proposeMissing(p);
         proposeRobustSample(p);
         proposeDates(p);
+        proposeNamesAboveData(p);
+        proposeSingleQuotedNames(p);
+        // Only rows of the data make it worth reading lines as continued, not a preamble's folder
+        // name: without such rows the file is looked at again line by line.
+        if (continued && std::none_of(lines_.begin(), lines_.end(), [&](const DataLine& l) {
+                return isDataLine(l) && std::binary_search(joinedAt_.begin(), joinedAt_.end(), l.number);
+            })) {
+            sample_ = std::move(unjoined);
+            keepLinesApart_ = true;
+            return run();
+        }
+        if (continued) {
+            p.options.continuedLines = true;
+            p.findings.emplace_back(readingOption("continuedLines").findingFor(p.options));
+        }
         return p;
     }
 
@@ -481,9 +499,107 @@ class Detector {
         if (!ambiguous.empty())
             p.findings.push_back("slashed dates in " + columnList(ambiguous) +
                                  " that read day first and month first alike");
+    // Rows continued on the next line with a trailing backslash are looked at as the one line
+    // they stand for. True when a continued line holds a digit (a backslash ending a preamble's
+    // line, such as a folder name, is no reason to propose the option).
+    bool joinContinuedLines() {
+        bool found = false;
+        std::vector<SampledLine> joined;
+        for (std::size_t i = 0; i < sample_.size(); ++i) {
+            SampledLine line = sample_[i];
+            auto continuesHere = [&](std::size_t k) {
+                return k + 1 < sample_.size() && sample_[k + 1].number == sample_[k].number + 1 &&
+                       endsInContinuation(sample_[k].text) && !isComment(sample_[k].text) &&
+                       isDataish(sample_[k + 1].text);
+            };
+            if (continuesHere(i)) {
+                std::string& text = joined_.emplace_back();
+                joinedAt_.push_back(line.number);
+                found = found || sample_[i].text.find_first_of("0123456789") != std::string_view::npos;
+                for (; continuesHere(i); ++i) text += withoutContinuation(sample_[i].text);
+                text += endsInContinuation(sample_[i].text) ? withoutContinuation(sample_[i].text) : sample_[i].text;
+                line.text = text;
+            }
+            joined.push_back(line);
+        }
+        if (found) sample_ = std::move(joined);
+        return found;
+    }
+
+    // Index in lines_ of the first line of the data; lines_.size() when there is none.
+    std::size_t firstDataIndex() const {
+        std::size_t k = 0;
+        while (k < lines_.size() && lines_[k].number != firstData_) ++k;
+        return k;
+    }
+    // Where the lines without a number right above the data (names, labels, units) begin.
+    std::size_t namesIndex(std::size_t data) const {
+        std::size_t k = data;
+        while (k > 0 && data - k < kNamedHeaderLines && lines_[k - 1].numbers == 0) --k;
+        return k;
+    }
+
+    // A line of the data's cell count holding numbers right above the names (a count line such as
+    // "150,4,setosa,versicolor,virginica") makes the plain rules start the rows there; names over
+    // a units line, both without a cell for the row labels, are not found at all.
+    void proposeNamesAboveData(FormatProposal& p) {
+        const std::size_t data = firstDataIndex();
+        if (data >= lines_.size()) return;
+        const std::size_t names = namesIndex(data);
+        const auto fits = [&](const DataLine& l) { return l.fields == mode_ || l.columns == mode_; };
+        const bool countLine = names > 0 && names < data && lines_[names - 1].numbers > 0 &&
+                               fits(lines_[names - 1]) && fits(lines_[names]);
+        // Names and a units line over all columns but the first (row labels): both one cell short.
+        const bool unitsBelow =
+            data - names >= 2 && lines_[data - 1].fields == mode_ - 1 && lines_[data - 2].fields == mode_ - 1;
+        const bool countOverData = !countLine && !unitsBelow && wordsOverNumbers(data);
+        if (!countLine && !unitsBelow && !countOverData) return;
+        p.options.namesAboveData = true;
+        p.findings.emplace_back(countLine       ? readingOption("namesAboveData").findingFor(p.options)
+                                : countOverData ? "a count line above the data"
+                                                : "names over a units line");
+    }
+
+    // A count line right over the data ("150,4,setosa,versicolor,virginica" over
+    // "5.1,3.5,1.4,0.2,0"): numbers, and words in at least two cells where the next line holds numbers.
+    bool wordsOverNumbers(std::size_t data) {
+        if (data + 1 >= lines_.size() || !isDataLine(lines_[data + 1])) return false;
+        std::vector<bool> numbers;
+        splitFields(lines_[data + 1].text, byte_, options_, cells_, kColumnsLooked);
+        for (std::string_view cell : cells_.cells) numbers.push_back(looksNumeric(cell));
+        splitFields(lines_[data].text, byte_, options_, cells_, kColumnsLooked);
+        int words = 0;
+        for (std::size_t j = 0; j < cells_.cells.size() && j < numbers.size(); ++j) {
+            const std::string_view cell = trimBlanks(cells_.cells[j]);
+            words += numbers[j] && !cell.empty() && !looksNumeric(cell) && missingTokenIndex(cell) == -1;
+        }
+        return words >= 2;
+    }
+
+    // Names in single quotes ('time' 'volt') would keep their quotes.
+    void proposeSingleQuotedNames(FormatProposal& p) {
+        const std::size_t data = firstDataIndex();
+        if (data >= lines_.size()) return;
+        for (std::size_t k = namesIndex(data); k < data; ++k) {
+            splitFields(lines_[k].text, byte_, options_, cells_, kColumnsLooked);
+            int quoted = 0, other = 0;
+            for (std::string_view cell : cells_.cells) {
+                cell = trimBlanks(cell);
+                if (cell.empty()) continue;
+                (cell.size() >= 2 && cell.front() == '\'' && cell.back() == '\'' ? quoted : other) += 1;
+            }
+            if (quoted > 0 && other == 0) {
+                p.options.singleQuotedNames = true;
+                p.findings.emplace_back(readingOption("singleQuotedNames").findingFor(p.options));
+                return;
+            }
+        }
     }
 
     std::vector<SampledLine> sample_;
+    std::deque<std::string> joined_; // texts of joined continued rows, pointed to by sample_
+    std::vector<int> joinedAt_;      // their first lines, ascending
+    bool keepLinesApart_ = false;
     char localeDecimal_;
     std::string prefix_;
     int delimiter_ = -1; // index into kDelimiters

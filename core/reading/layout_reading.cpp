@@ -1,5 +1,6 @@
 #include "layout_reading.h"
 
+#include "continued_lines.h"
 #include "number_text.h"
 #include "parallel.h"
 
@@ -21,10 +22,23 @@ constexpr int kMatchedRun = 20;
 
 class OptionLines {
 public:
-    explicit OptionLines(const DataSet& ds) : ds_(ds), options_(ds.Layout.Reading), delimiter_(ds.delimiter()) {}
+    explicit OptionLines(const DataSet& ds) : ds_(ds), options_(ds.Layout.Reading), delimiter_(ds.delimiter()) {
+        if (!options_.continuedLines) return;
+        auto records = std::make_shared<ContinuedRecords>();
+        records->find(ds.File.FileLines, options_);
+        if (!records->empty()) records_ = std::move(records);
+    }
 
-    std::string_view line(int i) const { return ds_.File.FileLines.line(i); }
-    bool skipped(int i) const { return isCommentOrBlank(line(i), options_); }
+    // The text of line i, or of the whole record when a continued record starts there.
+    std::string_view line(int i) const {
+        if (records_)
+            if (const std::string* text = records_->text(static_cast<uint32_t>(i))) return *text;
+        return ds_.File.FileLines.line(i);
+    }
+    // A later line of a continued record: a part of the row above, never a row of its own.
+    bool continues(int i) const { return records_ && records_->continues(static_cast<uint32_t>(i)); }
+    const std::shared_ptr<const ContinuedRecords>& records() const { return records_; }
+    bool skipped(int i) const { return continues(i) || isCommentOrBlank(line(i), options_); }
     // A line that can hold data: not a comment or blank line, and not empty.
     bool candidate(int i) const { return !skipped(i) && !line(i).empty(); }
     // The fields of line i as the plain rules count them (trailing spaces and delimiters
@@ -67,6 +81,7 @@ private:
     const int delimiter_;
     LineCells cells_;
     std::string_view split_; // the text split last by split()
+    std::shared_ptr<const ContinuedRecords> records_;
 };
 
 // The sample line: the last line that can hold data, or the one before it when that one is
@@ -174,7 +189,7 @@ bool namesAboveTheData(DataSet& ds, OptionLines& lines, int columns, int& namesL
     const ReadOptions& options = ds.Layout.Reading;
     int i = ds.Layout.FirstDataLine - 1;
     while (i >= 1 && (lines.line(i).find_first_not_of(" \t") == std::string_view::npos || isRuleLine(lines.line(i)))) --i;
-    if (i < 1) return false;
+    if (i < 1 || lines.continues(i)) return false;
     std::string_view text = lines.line(i);
     int skip = 0; // names before the first column
     int shift = 0; // columns before the first name
@@ -206,6 +221,66 @@ bool namesAboveTheData(DataSet& ds, OptionLines& lines, int columns, int& namesL
     return true;
 }
 
+// Names over all columns but the first (row labels), with a units line of the same shape below
+// them: the line above the one namesAboveTheData() found names the columns, that one labels them.
+void namesOverUnits(DataSet& ds, OptionLines& lines, int columns, std::vector<int>& nameLines) {
+    if (ds.Layout.NamesLineShape != DataLayout::NamesShape::WithoutFirst || nameLines.size() != 1) return;
+    const int units = nameLines.front(), above = units - 1;
+    if (above < 1 || lines.skipped(above) || lines.line(above).empty()) return;
+    const int n = lines.split(above);
+    if (n != columns - 1 || lines.holdsANumber(n)) return;
+    for (int j = 1; j <= columns && j <= kFieldSlots; ++j) {
+        ds.Layout.ColumnLabels[j] = std::move(ds.Layout.ColumnNames[j]);
+        ds.Layout.ColumnNames[j].assign(lines.field(j - 1));
+    }
+    ds.Layout.HeaderLineCount = 2;
+    nameLines = {above, units};
+}
+
+// A count line ("150,4,setosa,versicolor,virginica") has the data's field count and holds
+// numbers, so the scan takes it for the first row and the names below it for a row of text.
+// The first line without a number among the next few names the columns instead; the lines
+// above it become header text. Without a names line, a count line holding words where the data
+// hold numbers is header text too.
+void skipCountLines(DataSet& ds, OptionLines& lines, int columns) {
+    constexpr int kLinesLooked = 4;
+    int looked = 0;
+    bool wordsOverNumbers = false;
+    for (int i = ds.Layout.FirstDataLine; i <= ds.File.LineCount && looked < kLinesLooked; ++i) {
+        if (lines.skipped(i)) continue;
+        ++looked;
+        const int n = std::min(lines.split(i), columns);
+        int words = 0;
+        for (int j = 1; j <= n; ++j) {
+            const std::string_view text = trimBlanks(lines.field(j));
+            words += ds.Layout.ColumnIsNumeric[j] && !text.empty() && !lines.numeric(text) && !lines.missing(text);
+        }
+        if (looked == 1) wordsOverNumbers = words >= 2;
+        if (lines.holdsANumber(n)) {
+            if (looked == 2 && wordsOverNumbers && words == 0) {
+                ds.Layout.FirstDataLine = i;
+                return;
+            }
+            continue;
+        }
+        // A names line comes first (the plain rules find it), and a row of missing values is no names line.
+        bool named = false;
+        for (int j = 1; j <= n && !named; ++j) named = !trimBlanks(lines.field(j)).empty() && !lines.missing(lines.field(j));
+        if (looked > 1 && named && lines.columns(i) == columns) ds.Layout.FirstDataLine = i;
+        return;
+    }
+}
+
+// 'time' 'volt': the names and labels without their single quotes.
+void dropSingleQuotes(DataSet& ds, int columns) {
+    for (StringSlots* texts : {&ds.Layout.ColumnNames, &ds.Layout.ColumnLabels, &ds.Layout.ColumnHeader3})
+        for (int j = 1; j <= columns && j <= kFieldSlots; ++j) {
+            const std::string_view text = trimBlanks((*texts)[j]);
+            if (text.size() >= 2 && text.front() == '\'' && text.back() == '\'')
+                (*texts)[j] = std::string(text.substr(1, text.size() - 2));
+        }
+}
+
 void keepAsHeaderText(DataSet& ds, int i, std::string_view text) {
     if (i <= kFieldSlots)
         ds.Layout.HeaderLines[i].assign(text);
@@ -215,8 +290,9 @@ void keepAsHeaderText(DataSet& ds, int i, std::string_view text) {
 
 } // namespace
 
-int FindSampleWithOptions(DataSet& ds, Messages& messages, int& lastRow) {
-    OptionLines lines(ds);
+namespace {
+
+int findSample(DataSet& ds, OptionLines& lines, Messages& messages, int& lastRow) {
     lastRow = 0;
     const int sample = sampleLine(ds, lines, lastRow);
     if (sample < 1) return 0;
@@ -235,11 +311,18 @@ int FindSampleWithOptions(DataSet& ds, Messages& messages, int& lastRow) {
     return sample;
 }
 
+} // namespace
+
+int FindSampleWithOptions(DataSet& ds, Messages& messages, int& lastRow) {
+    OptionLines lines(ds);
+    return findSample(ds, lines, messages, lastRow);
+}
+
 bool FindLayoutWithOptions(DataSet& ds, Messages& messages, DataLines& data) {
     const ReadOptions& options = ds.Layout.Reading;
     OptionLines lines(ds);
     int lastRow = 0;
-    if (FindSampleWithOptions(ds, messages, lastRow) < 1) return false;
+    if (findSample(ds, lines, messages, lastRow) < 1) return false;
     const int columns = ds.Layout.ColumnCount;
 
     // Free header text: lines before the data whose field count differs, and comment or blank
@@ -267,6 +350,7 @@ bool FindLayoutWithOptions(DataSet& ds, Messages& messages, DataLines& data) {
                 ++matchedRun;
             }
         }
+        if (options.namesAboveData) skipCountLines(ds, lines, columns);
         // Up to three lines without a number name, label and head the columns.
         int i = ds.Layout.FirstDataLine;
         while (ds.Layout.HeaderLineCount < kNamedHeaderLines && i <= ds.File.LineCount) {
@@ -291,7 +375,9 @@ bool FindLayoutWithOptions(DataSet& ds, Messages& messages, DataLines& data) {
     while (ds.Layout.FirstDataLine <= ds.File.LineCount && lines.skipped(ds.Layout.FirstDataLine)) ++ds.Layout.FirstDataLine;
     if (int namesLine = 0; columns > 1 && ds.Layout.HeaderLineCount == 0 && namesAboveTheData(ds, lines, columns, namesLine))
         nameLines.push_back(namesLine);
+    if (options.namesAboveData) namesOverUnits(ds, lines, columns, nameLines);
     for (std::size_t h = 0; h < nameLines.size() && h < ds.Layout.NamedLineAt.size(); ++h) ds.Layout.NamedLineAt[h] = nameLines[h];
+    if (options.singleQuotedNames) dropSingleQuotes(ds, columns);
 
     // Everything before the data that is not a names line stays as free header text, so no
     // line is lost on a save.
@@ -301,6 +387,7 @@ bool FindLayoutWithOptions(DataSet& ds, Messages& messages, DataLines& data) {
     // Data rows: every line from the first data line on, except comment and blank lines and,
     // with the robust sample line, the trailer after it.
     for (int i = ds.Layout.FirstDataLine; i <= ds.File.LineCount; ++i) {
+        if (lines.continues(i)) continue; // written with the row it continues
         const auto id = static_cast<CellTable::RowId>(i);
         const bool skipped = lines.skipped(i);
         if (skipped || (options.robustSample && i > lastRow)) {
@@ -312,6 +399,7 @@ bool FindLayoutWithOptions(DataSet& ds, Messages& messages, DataLines& data) {
     }
     // Blank lines after the last row break nothing.
     while (!data.breaks.empty() && (data.rows.empty() || data.breaks.back() > data.rows.back())) data.breaks.pop_back();
+    data.records = lines.records();
     return true;
 }
 
@@ -345,7 +433,7 @@ void FillTableWithOptions(DataSet& ds, DataLines data) {
         missingHere.fill(0);
         const std::size_t first = rowCount * part / parts, last = rowCount * (part + 1) / parts;
         for (std::size_t r = first; r < last; ++r) {
-            const std::string_view line = ds.File.FileLines.line(static_cast<int>(data.rows[r]));
+            const std::string_view line = recordText(ds.File.FileLines, data.records.get(), data.rows[r]);
             const int n = splitFields(line, delimiter, options, cells, columns + 1);
             for (int k = 1; k <= columns && k <= kColumnLimit; ++k) {
                 if (!numeric[k]) continue;
@@ -378,6 +466,7 @@ void FillTableWithOptions(DataSet& ds, DataLines data) {
     ds.Table.Cells.assign(&ds.File.FileLines, firstLine, static_cast<int>(rowCount), delimiter, tableColumns,
                           ds.Layout.ExtraColumnFound ? tableColumns : 0, extraFirstLine);
     ds.Table.Cells.setReading(options, std::move(data.rows), std::move(data.skipped), std::move(data.breaks));
+    if (data.records) ds.Table.Cells.setRecords(std::move(data.records));
     if (ds.Layout.ExtraColumnFound) {
         ++ds.Layout.ColumnCount;
         ds.Layout.ColumnIsNumeric[ds.Layout.ColumnCount] = false;

@@ -4,12 +4,18 @@
 // takes the plain path in layout.cpp and loader.cpp instead, byte for byte as before.
 #include "layout.h"
 
+#include <memory>
+
 namespace varnotile {
+
+class ContinuedRecords;
 
 // The file lines that are data rows, and the comment, blank and trailer lines among and after
 // them (written back where they stood); blank ones break the curves.
 struct DataLines {
     std::vector<CellTable::RowId> rows, skipped, breaks;
+    // Rows written over several lines (none unless continued lines are read).
+    std::shared_ptr<const ContinuedRecords> records;
 };
 
 // The part of the layout the sample line decides: the column count and the numeric columns.

@@ -29,12 +29,19 @@ struct ReadOptions {
     // Slashed dates that read either way (01/02/2026: no day above 12 in the column) are day
     // first, else month first. Only while datesAndTimes is on.
     bool dayFirst = false;
+    // The last line without a number right above the data names the columns, even when lines
+    // with the data's field count (a count line: "150,4,setosa,...") stand above it.
+    bool namesAboveData = false;
+    // Names and labels written 'like this' are read without the single quotes.
+    bool singleQuotedNames = false;
+    // A line ending in a backslash continues on the next line: both are one record.
+    bool continuedLines = false;
 
     // True when any switch differs from the plain rules (the prefix and the token list only
     // matter while their switch is on). Inline and spelled out: it is asked for every cell.
     bool anyOn() const {
         return whitespace || decimal != DecimalChoice::System || quotedTexts || commentLines || missingAsGaps ||
-               robustSample || datesAndTimes;
+               robustSample || datesAndTimes || namesAboveData || singleQuotedNames || continuedLines;
     }
     bool operator==(const ReadOptions&) const = default;
 };

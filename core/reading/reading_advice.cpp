@@ -1,5 +1,6 @@
 #include "reading_advice.h"
 
+#include "continued_lines.h"
 #include "number_text.h"
 
 #include <algorithm>
@@ -12,7 +13,37 @@ constexpr int kRowsLookedAt = 1000;
 
 bool startsWithQuote(std::string_view text) {
     const std::size_t first = text.find_first_not_of(' ');
-    return first != std::string_view::npos && text[first] == '"';
+    return first != std::string_view::npos && (text[first] == '"' || text[first] == '\'');
+}
+
+// One of the first rows holds text in every numeric column: a names line read as a row (below a
+// count line, say).
+bool namesAmongTheRows(const DataSet& ds) {
+    constexpr int kRowsLooked = 3;
+    for (int r = 1; r <= kRowsLooked && r < ds.Layout.DataRowCount; ++r) {
+        int texts = 0, numeric = 0;
+        for (int k = 1; k <= ds.Layout.ColumnCount && k <= kColumnLimit; ++k) {
+            if (!ds.Layout.ColumnIsNumeric[k]) continue;
+            ++numeric;
+            const std::string_view text = trimBlanks(ds.Table.Cells.cell(k, r));
+            texts += !text.empty() && !IsNumericText(text, ds.decimal()) && !isMissingToken(text, ds.Layout.Reading);
+        }
+        if (numeric >= 2 && texts == numeric) return true;
+    }
+    return false;
+}
+
+// A line holding a digit ends in a backslash while continued lines are not read: its row is cut in two.
+bool rowsEndInABackslash(const DataSet& ds) {
+    if (ds.Layout.Reading.continuedLines) return false;
+    const int lines = std::min(ds.File.LineCount, kRowsLookedAt);
+    for (int i = 1; i < lines; ++i) {
+        const std::string_view line = ds.File.FileLines.line(i);
+        if (endsInContinuation(line) && !isCommentOrBlank(line, ds.Layout.Reading) &&
+            line.find_first_of("0123456789") != std::string_view::npos)
+            return true;
+    }
+    return false;
 }
 
 // A line with the data's field count and a number in a numeric column, left above the data.
@@ -94,6 +125,8 @@ std::vector<std::string> PoorReadingSigns(const DataSet& ds) {
             signs.emplace_back("the names are in quotes");
             break;
         }
+    if (namesAmongTheRows(ds)) signs.emplace_back("a names line was read as a row");
+    if (rowsEndInABackslash(ds)) signs.emplace_back("rows end in a backslash");
     if (columnMadeTextByAToken(ds)) signs.emplace_back("a missing-value token made a column text");
     if (ds.Layout.Proposal.options.datesAndTimes && !ds.Layout.Reading.datesAndTimes)
         signs.emplace_back("a column of dates or times is text");

@@ -1,5 +1,6 @@
 #include "cell_table.h"
 
+#include "continued_lines.h"
 #include "file_lines.h"
 
 #include <algorithm>
@@ -36,6 +37,7 @@ void CellTable::clear() {
     maxRowId_ = 0;
     for (auto& o : overlays_) o.reset();
     reading_.reset();
+    records_.reset();
     skipped_.clear();
     breaks_.clear();
     rebuilt_.clear();
@@ -55,6 +57,7 @@ void CellTable::swap(CellTable& other) noexcept {
     swap(maxRowId_, other.maxRowId_);
     swap(overlays_, other.overlays_);
     swap(reading_, other.reading_);
+    swap(records_, other.records_);
     swap(skipped_, other.skipped_);
     swap(breaks_, other.breaks_);
     const std::scoped_lock lock(rebuiltLock_, other.rebuiltLock_);
@@ -139,7 +142,7 @@ std::string_view CellTable::fileText(int column, int row) const {
     if (column < 1 || column > columnCount_ || row < 1 || row > rowCount() || !lines_) return {};
     const RowId id = rowId(row);
     if (column == extraColumn_ && id < extraFirstLine_) return {};
-    const std::string_view line = lines_->line(static_cast<int>(id));
+    const std::string_view line = lineText(id);
     if (!reading_) return fieldOfLine(line, delimiter_, column);
     thread_local LineCells split;
     const int n = splitFields(line, delimiter_, *reading_, split, column);
@@ -155,7 +158,16 @@ std::string_view CellTable::fileText(int column, int row) const {
 
 std::string_view CellTable::rowLine(int row) const {
     if (row < 1 || row > rowCount() || !lines_) return {};
-    return lines_->line(static_cast<int>(rowId(row)));
+    return lineText(rowId(row));
+}
+
+std::string_view CellTable::lineText(RowId id) const {
+    return recordText(*lines_, records_.get(), id);
+}
+
+int CellTable::rowLineCount(int row) const {
+    if (!records_ || row < 1 || row > rowCount()) return 1;
+    return records_->lineCount(rowId(row));
 }
 
 bool CellTable::isEdited(int column, int row) const {

@@ -15,6 +15,7 @@
 namespace varnotile {
 
 class FileLines;
+class ContinuedRecords;
 
 // The greatest column number a cell can have: ten data columns plus the extra column.
 inline constexpr int kMaxTableColumns = 11;
@@ -49,6 +50,12 @@ public:
     void setReading(const ReadOptions& options, std::vector<RowId> rows, std::vector<RowId> skipped,
                     std::vector<RowId> breaks);
     const ReadOptions* reading() const { return reading_.get(); }
+    // Rows written over several file lines: a row's cells come from its whole record, and
+    // rowLine() gives the record's text. Called after setReading().
+    void setRecords(std::shared_ptr<const ContinuedRecords> records) { records_ = std::move(records); }
+    bool hasRecords() const { return records_ != nullptr; }
+    // How many file lines data row `row` spans, from rowId(row) on (1 but for a continued record).
+    int rowLineCount(int row) const;
     // Comment, blank and trailer lines inside or after the data, in file order.
     const std::vector<RowId>& skippedLines() const { return skipped_; }
     // The rows (ascending) that follow a blank line of the data: a curve is not drawn into them.
@@ -116,6 +123,8 @@ private:
     RowId maxRowId_ = 0;
     std::unique_ptr<Overlay> overlays_[kMaxTableColumns + 1];
     std::unique_ptr<ReadOptions> reading_;
+    std::shared_ptr<const ContinuedRecords> records_;
+    std::string_view lineText(RowId id) const;
     std::vector<RowId> skipped_;
     std::vector<RowId> breaks_;
     // Quoted cells whose text differs from their bytes ("" inside), rebuilt once when first read.
