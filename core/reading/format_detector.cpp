@@ -234,6 +234,13 @@ class Detector {
 
     bool isDataLine(const DataLine& l) const { return l.fields == mode_ && l.numbers > 0; }
 
+    bool isRowOfGaps(const DataLine& l) {
+        if (l.fields != mode_ || mode_ < 3) return false;
+        splitFields(l.text, byte_, options_, cells_, kColumnsLooked);
+        return std::count_if(cells_.cells.begin(), cells_.cells.end(),
+                             [](std::string_view c) { return !trimBlanks(c).empty(); }) <= 1;
+    }
+
     // Leading blanks, runs of blanks or tabs between the cells of the names and data lines (a
     // preamble's prose does not count): the columns are aligned.
     bool blanksAlign() const {
@@ -249,12 +256,14 @@ class Detector {
     // The first line of the data: the cell count of the data and a number, and so are the four
     // lines after it, so that a few stray lines of a preamble ("48 Observations") are not taken
     // for data.
+    // A row of gaps (the data's cell count, no more than one cell filled, as a date with no
+    // readings) follows data too: it is no preamble.
     void findFirstData() {
         firstData_ = 0;
         for (std::size_t i = 0; i < lines_.size(); ++i) {
-            bool followed = true;
-            for (std::size_t k = i; k < lines_.size() && k <= i + 4; ++k)
-                followed = followed && isDataLine(lines_[k]);
+            bool followed = isDataLine(lines_[i]);
+            for (std::size_t k = i + 1; k < lines_.size() && k <= i + 4; ++k)
+                followed = followed && (isDataLine(lines_[k]) || isRowOfGaps(lines_[k]));
             if (followed) {
                 firstData_ = lines_[i].number;
                 return;

@@ -180,6 +180,16 @@ TEST(FormatDetector, ProposesWhatTheFileNeeds) {
          {.commentLines = true},
          "This file looks comma-separated, with a long preamble."},
     };
+    std::string gaps = "# Data source: a logger\nday,a,b\n";
+    for (int i = 1; i <= 40; ++i) gaps += "d" + std::to_string(i) + (i % 3 == 0 ? ",,\n" : ",1.5,2\n");
+    const Case withGaps[] = {
+        // One comment line above rows of which some hold no reading: no preamble.
+        {"rows of gaps", gaps, '.', ",", {}, "This file looks comma-separated."},
+    };
+    for (const Case& c : withGaps) {
+        const FormatProposal p = ProposeReading(linesOf(c.text), c.locale);
+        EXPECT_EQ(p.sentence(), c.sentence) << c.name;
+    }
     for (const Case& c : cases) {
         const FormatProposal p = ProposeReading(linesOf(c.text), c.locale);
         EXPECT_EQ(p.delimiter, c.delimiter) << c.name;
