@@ -322,7 +322,7 @@ class Detector {
     // or after the data (rows of empty cells, rows lost above them), among the names and the data
     // (names lost), and text past the plain header scan (the data are not found).
     void proposeComments(FormatProposal& p) {
-        int comments = 0, blanksAbove = 0, blanksInside = 0, blanksAtEnd = 0;
+        int comments = 0, commentsSeen = 0, blanksAbove = 0, blanksInside = 0, blanksAtEnd = 0;
         bool namesSeen = false;      // a line with the data's cell count before the data
         bool longPreamble = false;
         const bool found = firstData_ > 0;
@@ -337,6 +337,7 @@ class Detector {
                 const bool names = found && cells == mode_ && l.number == firstData_ - 1;
                 const bool harmless = !names && found && !afterData && !pastScan && !namesSeen && cells != mode_;
                 comments += harmless ? 0 : 1;
+                ++commentsSeen;
             } else if (isBlankLine(l.text)) {
                 if (afterData) {
                     ++blanksAtEnd; // counted as inside once data follow
@@ -358,7 +359,8 @@ class Detector {
         p.options.commentLines = true;
         if (comments > 0) {
             p.options.commentPrefix = prefix_;
-            std::string phrase = comments == 1 ? "a comment line" : "comment lines";
+            // The phrase names all the comment lines, also those that would do no harm alone.
+            std::string phrase = commentsSeen == 1 ? "a comment line" : "comment lines";
             if (prefix_ != "#") phrase += " starting with " + prefix_;
             p.findings.push_back(phrase);
         }
