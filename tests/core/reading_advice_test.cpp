@@ -23,6 +23,12 @@ TEST(ReadingAdvice, TheProposalIsOfferedOnlyWhereItReadsBetter) {
     const Case cases[] = {
         {"plain csv: the proposal is the same table", "x,y\n" + tenRows, {",", {}}, std::nullopt, false},
         {"options that change nothing", "x,y\n" + tenRows, {",", {}}, ReadingChoice{",", {.commentLines = true}}, false},
+        // No numeric column reads badly whatever the reading: the plain one gives the same table.
+        {"texts only, read with comment lines",
+         "name,city\nAl,Rome\nBo,Oslo\nCy,Lima\nDi,Riga\nEd,Bern\n",
+         {",", {.commentLines = true}},
+         std::nullopt,
+         false},
         // A count line above the names: the missing-value reading takes the names for data.
         {"names moved into the data",
          "6\n  x   y   z\n  1   2   3\n  4   5   6\n  7   8   9\n 10  11  12\n 13  14  15\n 16  17  18\n",
