@@ -73,7 +73,7 @@ public:
     // The watch begins right after the load, before anything is printed.
     Follower(DataSet& ds, const LoadOptions& options)
         : ds_(ds), options_(options), path_(ds.File.CurrentFileName), startSeparator_(startSeparator(options)),
-          watch_(WatchLoadedFile(ds)), look_(lookAt(path_)), adopted_(CurrentChoice(ds)) {}
+          watch_(WatchLoadedFile(ds)), look_(lookAt(path_)), proposed_(proposalFromStart()) {}
 
     void start() {
         const QString directory = QFileInfo(QFile::decodeName(path_.c_str())).absolutePath();
@@ -127,23 +127,29 @@ private:
         rewatchFile();
     }
 
-    // With --auto the file is read as the detector proposes; rows that make it propose another
-    // reading call for a load afresh, as a new inspect would read the file.
+    // The detector's proposal for the lines held, with the delimiter a fresh load starts from.
+    ReadingChoice proposalFromStart() {
+        const std::string loadedSeparator = ds_.Layout.ListSeparator;
+        ds_.Layout.ListSeparator = startSeparator_;
+        const ReadingChoice proposed = ProposedChoice(ds_);
+        ds_.Layout.ListSeparator = loadedSeparator;
+        return proposed;
+    }
+
+    // With --auto the file is read as the detector proposes where that reads it better; rows
+    // that make it propose another reading call for a load afresh, as a new inspect would read
+    // the file.
     bool proposalMoved() {
         if (!options_.reading.automatic) return false;
         ds_.Layout.Proposal = ProposeReading(ds_.File.FileLines, ds_.DecimalSeparator);
-        const std::string adoptedSeparator = ds_.Layout.ListSeparator;
-        ds_.Layout.ListSeparator = startSeparator_;
-        const bool moved = !(ProposedChoice(ds_) == adopted_);
-        ds_.Layout.ListSeparator = adoptedSeparator;
-        return moved;
+        return !(proposalFromStart() == proposed_);
     }
 
     void reload() {
         LoadOutcome outcome;
         loadForCommand(ds_, options_, path_, outcome);
         watch_ = WatchLoadedFile(ds_);
-        adopted_ = CurrentChoice(ds_);
+        proposed_ = proposalFromStart();
         if (watch_.vanished) {
             sayVanished();
             return;
@@ -188,7 +194,7 @@ private:
     const std::string startSeparator_;
     FollowWatch watch_;
     Look look_;
-    ReadingChoice adopted_;
+    ReadingChoice proposed_; // the proposal when the file was loaded
     bool vanishedSaid_ = false;
     QFileSystemWatcher watcher_;
     ino_t watchedInode_ = 0;

@@ -77,7 +77,7 @@ QJsonArray textArray(const std::vector<std::string>& texts) {
 }
 
 // What --auto would read the file with, the detector's findings in words, and whether the
-// window would offer it (the file read badly and the proposal reads it another way).
+// proposal reads the file better than the reading asked for (the window offers it, --auto takes it).
 QJsonObject proposalReport(const DataSet& ds) {
     const ReadingChoice choice = ProposedChoice(ds);
     const ReadOptions& options = choice.options;

@@ -63,7 +63,8 @@ void addReadingOptions(QCommandLineParser& parser) {
     }
     parser.addOption(QCommandLineOption(
         kAuto,
-        QStringLiteral("Reads the file as the format detector proposes (with no other reading option).")));
+        QStringLiteral("Reads the file as the format detector proposes where that reads it better (with no other "
+                       "reading option).")));
 }
 
 std::optional<ReadingFlags> readingFlagsOf(const QCommandLineParser& parser, const OptionalValues& values,

@@ -256,6 +256,13 @@ class Detector {
 
     bool isDataLine(const DataLine& l) const { return l.fields == mode_ && l.numbers > 0; }
 
+    bool isRowOfGaps(const DataLine& l) {
+        if (l.fields != mode_ || mode_ < 3) return false;
+        splitFields(l.text, byte_, options_, cells_, kColumnsLooked);
+        return std::count_if(cells_.cells.begin(), cells_.cells.end(),
+                             [](std::string_view c) { return !trimBlanks(c).empty(); }) <= 1;
+    }
+
     // Leading blanks, runs of blanks or tabs between the cells of the names and data lines (a
     // preamble's prose does not count): the columns are aligned.
     bool blanksAlign() const {
@@ -271,12 +278,14 @@ class Detector {
     // The first line of the data: the cell count of the data and a number, and so are the four
     // lines after it, so that a few stray lines of a preamble ("48 Observations") are not taken
     // for data.
+    // A row of gaps (the data's cell count, no more than one cell filled, as a date with no
+    // readings) follows data too: it is no preamble.
     void findFirstData() {
         firstData_ = 0;
         for (std::size_t i = 0; i < lines_.size(); ++i) {
-            bool followed = true;
-            for (std::size_t k = i; k < lines_.size() && k <= i + 4; ++k)
-                followed = followed && isDataLine(lines_[k]);
+            bool followed = isDataLine(lines_[i]);
+            for (std::size_t k = i + 1; k < lines_.size() && k <= i + 4; ++k)
+                followed = followed && (isDataLine(lines_[k]) || isRowOfGaps(lines_[k]));
             if (followed) {
                 firstData_ = lines_[i].number;
                 return;
@@ -335,7 +344,7 @@ class Detector {
     // or after the data (rows of empty cells, rows lost above them), among the names and the data
     // (names lost), and text past the plain header scan (the data are not found).
     void proposeComments(FormatProposal& p) {
-        int comments = 0, blanksAbove = 0, blanksInside = 0, blanksAtEnd = 0;
+        int comments = 0, commentsSeen = 0, blanksAbove = 0, blanksInside = 0, blanksAtEnd = 0;
         bool namesSeen = false;      // a line with the data's cell count before the data
         bool longPreamble = false;
         const bool found = firstData_ > 0;
@@ -350,6 +359,7 @@ class Detector {
                 const bool names = found && cells == mode_ && l.number == firstData_ - 1;
                 const bool harmless = !names && found && !afterData && !pastScan && !namesSeen && cells != mode_;
                 comments += harmless ? 0 : 1;
+                ++commentsSeen;
             } else if (isBlankLine(l.text)) {
                 if (afterData) {
                     ++blanksAtEnd; // counted as inside once data follow
@@ -371,7 +381,8 @@ class Detector {
         p.options.commentLines = true;
         if (comments > 0) {
             p.options.commentPrefix = prefix_;
-            std::string phrase = comments == 1 ? "a comment line" : "comment lines";
+            // The phrase names all the comment lines, also those that would do no harm alone.
+            std::string phrase = commentsSeen == 1 ? "a comment line" : "comment lines";
             if (prefix_ != "#") phrase += " starting with " + prefix_;
             p.findings.push_back(phrase);
         }

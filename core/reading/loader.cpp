@@ -44,6 +44,7 @@ void ResetData(DataSet& ds) {
     ds.Layout.NamesLineShape = DataLayout::NamesShape::PerColumn;
     ds.Layout.Proposal = {};
     ds.Layout.PoorReadingSigns.clear();
+    ds.Layout.ProposalReadsBetter = false;
     ds.Layout.ColumnCount = 0;
     ds.Layout.FirstDataLine = 0;
     std::vector<uint8_t>().swap(ds.Table.RowIncluded);
@@ -238,7 +239,9 @@ LoadOutcome LoadDataFile(DataSet& ds, bool adoptProposal, const ProgressReport& 
     ds.File.FileAgeStamp = fileAgeStamp(ds.File.CurrentFileName);
     ds.File.FileIsUtf8 = isValidUtf8(ds.File.FileLines.text());
     ds.Layout.Proposal = ProposeReading(ds.File.FileLines, ds.DecimalSeparator);
-    if (adoptProposal) {
+    ds.Layout.ProposalReadsBetter = ProposalReadsBetter(ds);
+    // The proposal is taken only where it reads the file better than the caller's choice.
+    if (adoptProposal && ds.Layout.ProposalReadsBetter) {
         const ReadingChoice choice = ProposedChoice(ds);
         ds.Layout.ListSeparator = choice.delimiter;
         ds.Layout.Reading = choice.options;

@@ -1,6 +1,7 @@
 #include "reading_advice.h"
 
 #include "continued_lines.h"
+#include "loader.h"
 #include "number_text.h"
 
 #include <algorithm>
@@ -110,7 +111,108 @@ bool numbersWithTheOtherDecimal(const DataSet& ds) {
     return false;
 }
 
+// Lines compared whole; a longer file is compared on its first and last lines, which hold what
+// decides a layout (the header, the first data and the sample line at the end).
+constexpr int kWholeFileLines = 20000;
+constexpr int kHeadLines = 5000;
+constexpr int kTailLines = 500;
+
+std::string linesToCompare(const FileLines& lines) {
+    std::string text;
+    auto add = [&](int from, int to) {
+        for (int i = from; i <= to; ++i) text.append(lines.line(i)).push_back('\n');
+    };
+    const int count = lines.count();
+    if (count <= kWholeFileLines) {
+        text.reserve(lines.text().size() + 1);
+        add(1, count);
+    } else {
+        add(1, kHeadLines);
+        add(count - kTailLines + 1, count);
+    }
+    return text;
+}
+
+// `text` read with `choice` as a load of `ds` with that choice would read it.
+void readWith(DataSet& probe, const DataSet& ds, std::string_view text, const ReadingChoice& choice) {
+    probe.File.FileLines.assign(text);
+    probe.File.LineCount = probe.File.FileLines.count();
+    probe.DecimalSeparator = ds.DecimalSeparator;
+    probe.Settings = ds.Settings;
+    probe.Layout.ListSeparator = choice.delimiter;
+    probe.Layout.Reading = choice.options;
+    LoadOutcome outcome;
+    LayOutLines(probe, outcome);
+}
+
+bool sameTable(const DataSet& a, const DataSet& b) {
+    const DataLayout &la = a.Layout, &lb = b.Layout;
+    if (la.ColumnCount != lb.ColumnCount || la.DataRowCount != lb.DataRowCount ||
+        la.HeaderLineCount != lb.HeaderLineCount)
+        return false;
+    for (int k = 1; k <= la.ColumnCount && k <= kFieldSlots; ++k)
+        if (la.ColumnNames[k] != lb.ColumnNames[k] || la.ColumnLabels[k] != lb.ColumnLabels[k] ||
+            (k <= kColumnLimit && la.ColumnIsNumeric[k] != lb.ColumnIsNumeric[k]))
+            return false;
+    for (int r = 1; r <= la.DataRowCount; ++r)
+        for (int k = 1; k <= la.ColumnCount; ++k)
+            if (a.Table.Cells.cell(k, r) != b.Table.Cells.cell(k, r)) return false;
+    return true;
+}
+
+// What a reading made of the cells: numbers read, texts in numeric columns (read as 0), texts
+// with a digit in text columns (numbers the reading did not take) and rows with no text at all.
+struct Tally {
+    long numbers = 0, textsAsZero = 0, numbersAsText = 0, emptyRows = 0;
+    std::size_t signs = 0;
+};
+
+Tally tally(const DataSet& ds) {
+    Tally t;
+    t.signs = ds.Layout.PoorReadingSigns.size();
+    const char decimal = ds.decimal();
+    const int lastNumeric = std::min(ds.Layout.ColumnCount, kColumnLimit);
+    for (int r = 1; r <= ds.Layout.DataRowCount; ++r) {
+        bool empty = true;
+        for (int k = 1; k <= ds.Layout.ColumnCount; ++k) {
+            const std::string_view text = ds.Table.Cells.cell(k, r);
+            empty = empty && text.find_first_not_of(" \t") == std::string_view::npos;
+            if (text.empty() || isMissingToken(text, ds.Layout.Reading)) continue;
+            const bool number = IsNumericText(text, decimal);
+            if (k <= lastNumeric && ds.Layout.ColumnIsNumeric[k])
+                number ? ++t.numbers : ++t.textsAsZero;
+            else
+                t.numbersAsText += std::any_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+        }
+        t.emptyRows += empty;
+    }
+    return t;
+}
+
 } // namespace
+
+bool ProposalReadsBetter(const DataSet& ds) {
+    const ReadingChoice now = CurrentChoice(ds), proposed = ProposedChoice(ds);
+    // The delimiter does not matter while whitespace splits the lines.
+    const bool sameDelimiter = now.delimiter == proposed.delimiter || (now.options.whitespace && proposed.options.whitespace);
+    if (sameDelimiter && now.options == proposed.options) return false;
+    const std::string text = linesToCompare(ds.File.FileLines);
+    DataSet a, b;
+    readWith(a, ds, text, now);
+    readWith(b, ds, text, proposed);
+    if (sameTable(a, b)) return false;
+    const Tally ta = tally(a), tb = tally(b);
+    if (tb.numbers < ta.numbers) return false;
+    // Texts read as 0 where there were none (names taken for data) only when many more numbers
+    // come with them.
+    const long moreNumbers = tb.numbers - ta.numbers, moreTexts = tb.textsAsZero - ta.textsAsZero;
+    if (moreTexts > 0 && moreNumbers < 10 * moreTexts) return false;
+    if (moreNumbers > 0 || moreTexts < 0) return true;
+    // As many numbers: better with fewer numbers left in texts, empty rows or signs, and none more.
+    const bool noneMore =
+        tb.numbersAsText <= ta.numbersAsText && tb.emptyRows <= ta.emptyRows && tb.signs <= ta.signs;
+    return noneMore && (tb.numbersAsText < ta.numbersAsText || tb.emptyRows < ta.emptyRows || tb.signs < ta.signs);
+}
 
 std::vector<std::string> PoorReadingSigns(const DataSet& ds) {
     std::vector<std::string> signs;
@@ -144,12 +246,6 @@ ReadingChoice ProposedChoice(const DataSet& ds) {
     return choice;
 }
 
-bool ShouldOfferProposal(const DataSet& ds) {
-    if (ds.Layout.PoorReadingSigns.empty()) return false;
-    const ReadingChoice now = CurrentChoice(ds), proposed = ProposedChoice(ds);
-    // The delimiter does not matter while whitespace splits the lines.
-    const bool sameDelimiter = now.delimiter == proposed.delimiter || (now.options.whitespace && proposed.options.whitespace);
-    return !(sameDelimiter && now.options == proposed.options);
-}
+bool ShouldOfferProposal(const DataSet& ds) { return ds.Layout.ProposalReadsBetter; }
 
 } // namespace varnotile

@@ -89,6 +89,9 @@ struct DataLayout {
     // badly with the options in effect (empty when it read well).
     FormatProposal Proposal;
     std::vector<std::string> PoorReadingSigns;
+    // The proposal reads the file better than the reading the caller chose: another table, with
+    // more numbers or fewer signs of a bad reading and nothing read worse.
+    bool ProposalReadsBetter = false;
 };
 
 // The cells, their numbers and the per-column statistics.

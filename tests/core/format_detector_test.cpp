@@ -135,7 +135,7 @@ TEST(FormatDetector, ProposesWhatTheFileNeeds) {
          '.',
          "\t",
          {.decimal = DecimalChoice::Comma, .commentLines = true},
-         "This file looks tab-separated, with decimal commas and a comment line."},
+         "This file looks tab-separated, with decimal commas and comment lines."},
         {"space aligned",
          "  x     y\n  1.0   2.0\n  2.0  10.0\n  3.0 100.0\n  4.0   5.5\n",
          '.',
@@ -172,7 +172,7 @@ TEST(FormatDetector, ProposesWhatTheFileNeeds) {
          '.',
          ",",
          {.commentLines = true},
-         "This file looks comma-separated, with a comment line and a blank line at the end."},
+         "This file looks comma-separated, with comment lines and a blank line at the end."},
         {"long preamble",
          preamble + "t,v\n1,2\n2,3\n3,5\n4,7\n5,11\n",
          '.',
@@ -180,6 +180,23 @@ TEST(FormatDetector, ProposesWhatTheFileNeeds) {
          {.commentLines = true},
          "This file looks comma-separated, with a long preamble."},
     };
+    std::string gaps = "# Data source: a logger\nday,a,b\n";
+    for (int i = 1; i <= 40; ++i) gaps += "d" + std::to_string(i) + (i % 3 == 0 ? ",,\n" : ",1.5,2\n");
+    const Case withGaps[] = {
+        // One comment line above rows of which some hold no reading: no preamble.
+        {"rows of gaps", gaps, '.', ",", {}, "This file looks comma-separated."},
+        // Of several comment lines only one has the data's cell count: all are named.
+        {"comment lines",
+         "; colour map\n; by a, b, c\n;\n0.1,0.2,0.3\n0.2,0.3,0.4\n0.3,0.4,0.5\n0.4,0.5,0.6\n0.5,0.6,0.7\n",
+         '.',
+         ",",
+         {},
+         "This file looks comma-separated, with comment lines starting with ;."},
+    };
+    for (const Case& c : withGaps) {
+        const FormatProposal p = ProposeReading(linesOf(c.text), c.locale);
+        EXPECT_EQ(p.sentence(), c.sentence) << c.name;
+    }
     for (const Case& c : cases) {
         const FormatProposal p = ProposeReading(linesOf(c.text), c.locale);
         EXPECT_EQ(p.delimiter, c.delimiter) << c.name;

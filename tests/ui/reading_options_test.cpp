@@ -106,7 +106,7 @@ TEST(ReadingOptionsProposal, TheBarReadsTheFileTheProposedWayOrGoesAway) {
     EXPECT_EQ(t.w.dataSet().Layout.ListSeparator, ",");
     EXPECT_EQ(t.w.dataSet().Layout.ColumnCount, 2);
 
-    // Dismissed, the bar stays away while the same file loads again, and comes back for another.
+    // Dismissed, the bar stays away for that file for the rest of the run, after other files too.
     const std::string second = t.dir.write("second.csv", kLoggerFile);
     t.w.openFile(QString::fromStdString(second));
     ASSERT_TRUE(t.bar()->isVisibleTo(&t.w));
@@ -115,9 +115,10 @@ TEST(ReadingOptionsProposal, TheBarReadsTheFileTheProposedWayOrGoesAway) {
     t.w.LoadDataFile();
     EXPECT_FALSE(t.bar()->isVisibleTo(&t.w));
     EXPECT_EQ(t.w.dataSet().Layout.Reading, ReadOptions()); // nothing changed without the user's word
-    t.w.openFile(QString::fromStdString(t.plain));
+    t.w.openFile(QString::fromStdString(t.dir.write("third.csv", kLoggerFile)));
+    EXPECT_TRUE(t.bar()->isVisibleTo(&t.w)); // another file's proposal is offered
     t.w.openFile(QString::fromStdString(second));
-    EXPECT_TRUE(t.bar()->isVisibleTo(&t.w));
+    EXPECT_FALSE(t.bar()->isVisibleTo(&t.w));
 }
 
 TEST(ReadingOptionsProposal, AppliedAutomaticallyTheFileReadsRightAtOnce) {
@@ -127,4 +128,12 @@ TEST(ReadingOptionsProposal, AppliedAutomaticallyTheFileReadsRightAtOnce) {
     t.expectReadRight();
     EXPECT_FALSE(t.bar()->isVisibleTo(&t.w));
     EXPECT_TRUE(t.recorder.questions.isEmpty());
+
+    // Twelve columns of decimal commas, more than ten fields whether split at commas or at
+    // semicolons: the message is shown once, not once more for the proposed way.
+    std::string wide = "a;b;c;d;e;f;g;h;i;j;k;l\n";
+    for (int r = 0; r < 6; ++r) wide += "1,5;2,5;3,5;4,5;5,5;6,5;7,5;8,5;9,5;10,5;11,5;12,5\n";
+    t.w.openFile(QString::fromStdString(t.dir.write("wide.csv", wide)));
+    EXPECT_EQ(t.recorder.notices, QStringList{"Maximum Number of Colons - 10"});
+    EXPECT_EQ(t.w.dataSet().Layout.ListSeparator, ";");
 }

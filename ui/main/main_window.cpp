@@ -410,17 +410,20 @@ bool MainWindow::loadFile(const std::string& path) {
     });
     // The file is read into a fresh data set with the reading chosen for it; the shown one stays
     // as it is (and on screen) until the load is over.
-    const auto readingBefore =
-        std::tuple(ds_.Layout.ListSeparator, ds_.Layout.Reading, settingsSeparator_, dismissedFile_);
+    const auto readingBefore = std::tuple(ds_.Layout.ListSeparator, ds_.Layout.Reading, settingsSeparator_);
     chooseReadingFor(path);
     auto fresh = std::make_unique<DataSet>();
     PrepareLoad(*fresh, ds_, path);
-    std::tie(ds_.Layout.ListSeparator, ds_.Layout.Reading, std::ignore, std::ignore) = readingBefore;
+    std::tie(ds_.Layout.ListSeparator, ds_.Layout.Reading, std::ignore) = readingBefore;
+    // With proposals applied automatically, a file read with the settings is read the proposed
+    // way in the same load where that reads it better: the file is read once, its messages shown once.
+    const bool applyProposal = ds_.Settings.ApplyProposals && !readingChoices_.count(path);
+    const std::string settingsDelimiter = fresh->Layout.ListSeparator;
     LoadOutcome outcome;
     bool finished = true;
     try {
         finished = runDataSetWork(true, [&](const ProgressReport& progress) {
-            outcome = varnotile::LoadDataFile(*fresh, false, progress);
+            outcome = varnotile::LoadDataFile(*fresh, applyProposal, progress);
         });
     } catch (const std::bad_alloc&) {
         ResetData(*fresh);
@@ -428,7 +431,7 @@ bool MainWindow::loadFile(const std::string& path) {
         outcome.error = "not enough memory to hold the file";
     }
     if (!finished) {
-        std::tie(std::ignore, std::ignore, settingsSeparator_, dismissedFile_) = readingBefore;
+        std::tie(std::ignore, std::ignore, settingsSeparator_) = readingBefore;
         // A file opened meanwhile is what the user wants now.
         if (!pendingOpen_.isEmpty()) openFile(std::exchange(pendingOpen_, QString()));
         // Following the shown file again would only read it afresh again.
@@ -442,6 +445,12 @@ bool MainWindow::loadFile(const std::string& path) {
         AdoptLoad(ds_, *fresh);
         fresh.reset(); // the table shown before goes
         gridModel_->tableReset();
+    }
+    const bool tookProposal = applyProposal && ds_.Layout.ProposalReadsBetter;
+    if (tookProposal) {
+        // The file keeps the proposed way for this run, as after "Read it that way".
+        readingChoices_[path] = CurrentChoice(ds_);
+        if (!settingsSeparator_) settingsSeparator_ = settingsDelimiter;
     }
     const QString file = QString::fromStdString(ds_.File.CurrentFileName);
     if (outcome.status == LoadOutcome::Status::ReadError) {
@@ -459,6 +468,7 @@ bool MainWindow::loadFile(const std::string& path) {
     gridData_->fitColumnsToHeaderTexts();
     FillAllCurves();
     RebuildChartTitles();
+    if (tookProposal) adoptProposedXAxis();
     offerProposal();
     return true;
 }

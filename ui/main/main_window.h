@@ -17,6 +17,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 
 class QAction;
 class QFileDialog;
@@ -279,9 +280,9 @@ private:
     // load of that file in this run.
     // Sets ds_.Layout's delimiter and reading options for loading `path`.
     void chooseReadingFor(const std::string& path);
-    // After a load: reads the file again the proposed way when proposals apply automatically,
-    // else shows the proposal bar, when the file read badly and the detector would read it
-    // another way. Only files read with the settings get a proposal.
+    // After a load: shows the proposal bar when the detector's way reads the file better than
+    // the settings did, unless the user dismissed it for that file. Only files read with the
+    // settings get a proposal (with proposals applied automatically, the load took it).
     void offerProposal();
     // The proposal's X axis (a first column of dates or times) once the file is read the proposed way.
     void adoptProposedXAxis();
@@ -293,7 +294,7 @@ private:
     std::string settingsSeparator() const { return settingsSeparator_.value_or(ds_.Layout.ListSeparator); }
     std::map<std::string, ReadingChoice> readingChoices_;
     std::optional<std::string> settingsSeparator_;
-    std::string dismissedFile_; // the file whose proposal the user dismissed
+    std::set<std::string> dismissedFiles_; // files whose proposal the user dismissed in this run
     ProposalBar* proposalBar_ = nullptr;
 
     // Following the shown file (Follow File).

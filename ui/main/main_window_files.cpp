@@ -293,8 +293,6 @@ void MainWindow::rememberOpenedFile() {
 // ---- how a file is read
 
 void MainWindow::chooseReadingFor(const std::string& path) {
-    // A dismissed proposal stays away while the same file is loaded again.
-    if (path != dismissedFile_) dismissedFile_.clear();
     if (const auto it = readingChoices_.find(path); it != readingChoices_.end()) {
         if (!settingsSeparator_) settingsSeparator_ = ds_.Layout.ListSeparator;
         ds_.Layout.ListSeparator = it->second.delimiter;
@@ -308,15 +306,8 @@ void MainWindow::chooseReadingFor(const std::string& path) {
 
 void MainWindow::offerProposal() {
     const std::string& path = ds_.File.CurrentFileName;
-    if (path.empty() || readingChoices_.count(path) || !ShouldOfferProposal(ds_)) return;
-    if (ds_.Settings.ApplyProposals) {
-        // Right after a load there are no edits to lose.
-        readingChoices_[path] = ProposedChoice(ds_);
-        LoadDataFile();
-        adoptProposedXAxis();
+    if (path.empty() || readingChoices_.count(path) || dismissedFiles_.count(path) || !ShouldOfferProposal(ds_))
         return;
-    }
-    if (path == dismissedFile_) return;
     proposalBar_->offer(QString::fromStdString(ds_.Layout.Proposal.sentence()));
 }
 
@@ -329,9 +320,9 @@ void MainWindow::readTheProposedWay() {
     adoptProposedXAxis();
 }
 
-
 void MainWindow::dismissProposal() {
-    dismissedFile_ = ds_.File.CurrentFileName;
+    // Dismissed for the rest of the run, also after other files were shown.
+    dismissedFiles_.insert(ds_.File.CurrentFileName);
     proposalBar_->hide();
 }
 
