@@ -510,6 +510,8 @@ class Detector {
         if (!ambiguous.empty())
             p.findings.push_back("slashed dates in " + columnList(ambiguous) +
                                  " that read day first and month first alike");
+    }
+
     // Rows continued on the next line with a trailing backslash are looked at as the one line
     // they stand for. True when a continued line holds a digit (a backslash ending a preamble's
     // line, such as a folder name, is no reason to propose the option).

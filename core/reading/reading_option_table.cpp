@@ -137,6 +137,8 @@ constexpr ReadingOption kOptions[] = {
         .help = "With --dates, slashed dates that read either way (01/02/2026) are day first, not month first.",
         .get = stateOf<&ReadOptions::dayFirst>,
         .set = setState<&ReadOptions::dayFirst>,
+    },
+    {
         .id = "namesAboveData",
         .iniKey = "NamesAboveData",
         .cliFlag = "names-above",
