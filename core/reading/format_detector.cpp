@@ -456,14 +456,18 @@ std::string FormatProposal::sentence() const {
 }
 
 FormatProposal ProposeReading(const FileLines& lines, char localeDecimal) {
-    return Detector(takeSample(lines.count(), [&](int i) { return lines.line(i); }), localeDecimal).run();
+    FormatProposal p = Detector(takeSample(lines.count(), [&](int i) { return lines.line(i); }), localeDecimal).run();
+    ProposeTable(p, lines, localeDecimal);
+    return p;
 }
 
 FormatProposal ProposeReading(const std::vector<std::string_view>& lines, char localeDecimal) {
-    return Detector(takeSample(static_cast<int>(lines.size()),
-                               [&](int i) { return lines[static_cast<std::size_t>(i - 1)]; }),
-                    localeDecimal)
-        .run();
+    FormatProposal p = Detector(takeSample(static_cast<int>(lines.size()),
+                                           [&](int i) { return lines[static_cast<std::size_t>(i - 1)]; }),
+                                localeDecimal)
+                           .run();
+    ProposeTable(p, lines, localeDecimal);
+    return p;
 }
 
 } // namespace varnotile

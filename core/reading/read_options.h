@@ -24,12 +24,15 @@ struct ReadOptions {
     std::vector<std::string> missingTokens = {"NA", "NaN", "-", "--", ".", "null", "n/a", "?"};
     // Sample line = last line with the most common field count among the last 50 data-ish lines.
     bool robustSample = false;
+    // 0: the whole file as the other rules read it; N: the file is read as if it held only the
+    // lines of the N-th of its tables (table_blocks.h), the other lines kept as they stand.
+    int table = 0;
 
     // True when any switch differs from the plain rules (the prefix and the token list only
     // matter while their switch is on). Inline and spelled out: it is asked for every cell.
     bool anyOn() const {
         return whitespace || decimal != DecimalChoice::System || quotedTexts || commentLines || missingAsGaps ||
-               robustSample;
+               robustSample || table != 0;
     }
     bool operator==(const ReadOptions&) const = default;
 };

@@ -85,6 +85,11 @@ struct DataLayout {
     // badly with the options in effect (empty when it read well).
     FormatProposal Proposal;
     std::vector<std::string> PoorReadingSigns;
+    // With a table chosen (Reading.table): the lines read as the file (the chosen table's, see
+    // table_blocks.h) and how many tables the file holds; all 0 otherwise.
+    int TableFromLine = 0;
+    int TableLastLine = 0;
+    int TableCount = 0;
 };
 
 // The cells, their numbers and the per-column statistics.
