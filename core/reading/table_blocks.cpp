@@ -211,17 +211,6 @@ std::vector<TableBlock> find(LineAt lineAt, int count, int delimiter, const Read
 
 } // namespace
 
-std::string TableBlock::summary() const {
-    std::string text = "line " + std::to_string(firstLine) + ": " + std::to_string(rows) + (rows == 1 ? " row" : " rows") +
-                       " \u00d7 " + std::to_string(columns) + (columns == 1 ? " column" : " columns");
-    if (names.empty()) return text;
-    std::string list;
-    for (const std::string& name : names) list += (list.empty() ? "" : ", ") + name;
-    constexpr std::size_t kLongest = 40;
-    if (list.size() > kLongest) list = list.substr(0, kLongest) + "...";
-    return text + " (" + list + ")";
-}
-
 std::vector<TableBlock> FindTableBlocks(const FileLines& lines, int delimiter, const ReadOptions& options, char decimal) {
     // A byte-order mark is no part of the first line's text.
     return find(

@@ -26,8 +26,6 @@ struct TableBlock {
     std::vector<std::string> names;
 
     int64_t cells() const { return static_cast<int64_t>(rows) * columns; }
-    // "line 14: 40 rows × 3 columns (time, x, y)"
-    std::string summary() const;
     bool operator==(const TableBlock&) const = default;
 };
 
