@@ -90,6 +90,26 @@ QJsonObject proposalReport(const DataSet& ds) {
     return report;
 }
 
+// The tables the file holds as it is read (its delimiter and reading options): each one's first
+// line (its names line, else its first row), last line, rows, columns and names.
+QJsonArray tablesReport(const DataSet& ds, JsonTexts& texts) {
+    ReadOptions reading = ds.Layout.Reading;
+    reading.table = 0;
+    QJsonArray tables;
+    for (const TableBlock& table : FindTableBlocks(ds.File.FileLines, ds.delimiter(), reading, ds.decimal())) {
+        QJsonArray names;
+        for (const std::string& name : table.names) names.append(texts.text(name));
+        tables.append(QJsonObject{
+            {QStringLiteral("first_line"), table.firstLine},
+            {QStringLiteral("last_line"), table.lastLine},
+            {QStringLiteral("rows"), table.rows},
+            {QStringLiteral("columns"), table.columns},
+            {QStringLiteral("names"), names},
+        });
+    }
+    return tables;
+}
+
 } // namespace
 
 QJsonObject loadReport(const DataSet& ds, const LoadOutcome& outcome, JsonTexts& texts) {
@@ -110,6 +130,8 @@ QJsonObject loadReport(const DataSet& ds, const LoadOutcome& outcome, JsonTexts&
         {QStringLiteral("extra_column"), ds.Layout.ExtraColumnFound},
         {QStringLiteral("header_lines"), headerLines},
         {QStringLiteral("columns"), columns},
+        {QStringLiteral("table"), ds.Layout.Reading.table},
+        {QStringLiteral("tables"), tablesReport(ds, texts)},
         {QStringLiteral("proposal"), proposalReport(ds)},
     };
 }

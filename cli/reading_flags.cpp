@@ -17,9 +17,9 @@ QString flagOf(const ReadingOption& option) {
     return qs(option.cliFlag);
 }
 
-// The switches the command line offers; choices are not on it.
+// The switches and numbers the command line offers; choices are not on it.
 bool onCommandLine(const ReadingOption& option) {
-    return !option.cliFlag.empty() && option.isSwitch();
+    return !option.cliFlag.empty() && (option.isSwitch() || option.isNumber());
 }
 
 // The value's default as the help shows it: the text, or the tokens separated by ", ".
@@ -59,7 +59,10 @@ void addReadingOptions(QCommandLineParser& parser) {
         if (!onCommandLine(option)) continue;
         QString help = qs(option.help);
         if (option.value) help = help.arg(defaultValue(*option.value));
-        parser.addOption(QCommandLineOption(flagOf(option), help));
+        if (option.isNumber())
+            parser.addOption(QCommandLineOption(flagOf(option), help, QStringLiteral("N")));
+        else
+            parser.addOption(QCommandLineOption(flagOf(option), help));
     }
     parser.addOption(QCommandLineOption(
         kAuto,
@@ -75,6 +78,19 @@ std::optional<ReadingFlags> readingFlagsOf(const QCommandLineParser& parser, con
     for (const ReadingOption& option : readingOptions()) {
         if (!onCommandLine(option)) continue;
         const QString flag = flagOf(option);
+        if (option.isNumber()) {
+            if (!parser.isSet(flag)) continue;
+            bool ok = false;
+            const QString text = parser.value(flag);
+            const int number = text.toInt(&ok);
+            if (!ok || number < 0 || number > option.maxNumber) {
+                refusal = "--" + flag.toStdString() + " needs a number from 0 to " + std::to_string(option.maxNumber) +
+                          ", not \"" + text.toStdString() + "\"";
+                return std::nullopt;
+            }
+            option.set(options, number);
+            continue;
+        }
         given << QStringLiteral("--") + flag;
         const bool on = parser.isSet(flag);
         option.set(options, on ? 1 : 0);
@@ -99,7 +115,10 @@ std::optional<ReadingFlags> readingFlagsOf(const QCommandLineParser& parser, con
     }
     flags.automatic = parser.isSet(kAuto);
     // The proposal replaces every reading option; taking some of the user's silently would mislead.
-    if (flags.automatic && options.anyOn()) {
+    // A table number stays: it picks one of the tables the proposal reads the file as.
+    ReadOptions switches = options;
+    switches.table = 0;
+    if (flags.automatic && switches.anyOn()) {
         const QString last = given.takeLast();
         refusal = "--auto chooses the reading options itself; leave out " +
                   (given.join(QStringLiteral(", ")) + QStringLiteral(" and ") + last).toStdString();
@@ -113,6 +132,7 @@ std::string readingUsage() {
     for (const ReadingOption& option : readingOptions()) {
         if (!onCommandLine(option)) continue;
         usage += "[--" + std::string(option.cliFlag);
+        if (option.isNumber()) usage += " N";
         if (option.value) usage += "[=" + std::string(option.value->cliName) + "]";
         usage += "] ";
     }
@@ -125,6 +145,8 @@ QJsonObject readingOptionsJson(const ReadOptions& options) {
         const int state = option.get(options);
         if (option.isSwitch())
             json.insert(qs(option.jsonKey), state != 0);
+        else if (option.isNumber())
+            json.insert(qs(option.jsonKey), state);
         else
             json.insert(qs(option.jsonKey), qs(option.choices[static_cast<std::size_t>(state)].word));
         if (!option.value) continue;

@@ -1,7 +1,7 @@
 #pragma once
 // The reading options on the command line of every command that reads a file, as the option
 // table declares them (--whitespace, --quotes, --comments[=PREFIX], --missing[=TOKENS],
-// --robust-sample), and --auto; and the options as inspect's JSON gives them.
+// --robust-sample, --table N), and --auto; and the options as inspect's JSON gives them.
 #include "read_options.h"
 
 #include <QCommandLineParser>
@@ -41,7 +41,7 @@ std::optional<ReadingFlags> readingFlagsOf(const QCommandLineParser& parser, con
 // The usage text of the reading options: "[--whitespace] ... [--auto]".
 std::string readingUsage();
 
-// Every option under its JSON key: a switch as true or false, a choice as its word, a text as a
+// Every option under its JSON key: a switch as true or false, a number as a number, a choice as its word, a text as a
 // string, tokens as an array of strings.
 QJsonObject readingOptionsJson(const ReadOptions& options);
 

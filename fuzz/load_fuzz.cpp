@@ -156,7 +156,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
                 bits >>= 1;
             }
         for (const ReadingOption& option : readingOptions())
-            if (!option.isSwitch()) {
+            if (!option.isSwitch() && !option.isNumber()) {
                 option.set(options, static_cast<int>(bits % option.choices.size()));
                 bits /= static_cast<unsigned>(option.choices.size());
             }

@@ -229,6 +229,11 @@ GrowthResult FollowGrowth(DataSet& ds, FollowWatch& watch) {
     }
     if (head.size() > watch.head.size()) watch.head = head;
     if (state.size == watch.offset || ds.File.FileLines.ended()) return result;
+    // With a table chosen, added lines may end it or begin another: the tables are found afresh.
+    if (ds.Layout.Reading.table != 0) {
+        result.kind = Growth::Reload;
+        return result;
+    }
 
     std::string added;
     if (!readBytes(watch.path, watch.offset, state.size - watch.offset, added)) return result;

@@ -689,12 +689,17 @@ FormatProposal proposeFor(const std::vector<SampledLine>& sample, char localeDec
 } // namespace
 
 FormatProposal ProposeReading(const FileLines& lines, char localeDecimal) {
-    return proposeFor(takeSample(lines.count(), [&](int i) { return lines.line(i); }), localeDecimal);
+    FormatProposal p = proposeFor(takeSample(lines.count(), [&](int i) { return lines.line(i); }), localeDecimal);
+    ProposeTable(p, lines, localeDecimal);
+    return p;
 }
 
 FormatProposal ProposeReading(const std::vector<std::string_view>& lines, char localeDecimal) {
-    return proposeFor(takeSample(static_cast<int>(lines.size()), [&](int i) { return lines[static_cast<std::size_t>(i - 1)]; }),
-                      localeDecimal);
+    FormatProposal p = proposeFor(
+        takeSample(static_cast<int>(lines.size()), [&](int i) { return lines[static_cast<std::size_t>(i - 1)]; }),
+        localeDecimal);
+    ProposeTable(p, lines, localeDecimal);
+    return p;
 }
 
 } // namespace varnotile

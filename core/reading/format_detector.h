@@ -3,6 +3,7 @@
 // options, with the reasons in plain words.
 #include "file_lines.h"
 #include "read_options.h"
+#include "table_blocks.h"
 
 #include <string>
 #include <string_view>
@@ -22,6 +23,8 @@ struct FormatProposal {
     std::vector<std::string> findings;
     // The column proposed as the X axis (a first column of dates or times); 0: none.
     int xColumn = 0;
+    // The tables of a file that holds several (options.table is the one proposed); else empty.
+    std::vector<TableBlock> tables;
 
     // "This file looks tab-separated, with decimal commas and a comment line."
     std::string sentence() const;
@@ -32,5 +35,10 @@ struct FormatProposal {
 FormatProposal ProposeReading(const FileLines& lines, char localeDecimal);
 // The same for lines held as views (line 1 at index 0).
 FormatProposal ProposeReading(const std::vector<std::string_view>& lines, char localeDecimal);
+
+// Part of the proposal (table_proposal.cpp): when the lines, read with the proposed delimiter and
+// options, hold several tables, proposes the largest and lists them all.
+void ProposeTable(FormatProposal& p, const FileLines& lines, char localeDecimal);
+void ProposeTable(FormatProposal& p, const std::vector<std::string_view>& lines, char localeDecimal);
 
 } // namespace varnotile

@@ -84,27 +84,39 @@ private:
     std::shared_ptr<const ContinuedRecords> records_;
 };
 
+// The lines read as the file: all of them, or with a table chosen that table's.
+struct LineWindow {
+    int first, last;
+};
+LineWindow windowOf(const DataSet& ds) {
+    if (ds.Layout.Reading.table != 0 && ds.Layout.TableLastLine > 0)
+        return {ds.Layout.TableFromLine, std::min(ds.Layout.TableLastLine, ds.File.LineCount)};
+    return {1, ds.File.LineCount};
+}
+
 // The sample line: the last line that can hold data, or the one before it when that one is
 // longer (as the plain rules take it). Robust: the last line whose field count is the most
 // common one among the last lines, so that a footer does not decide.
 // `lastRow` is the last line of the rows: with the robust sample, the last line with the table's
 // field count; the lines after it are the trailer.
 int sampleLine(const DataSet& ds, OptionLines& lines, int& lastRow) {
-    int last = ds.File.LineCount;
-    while (last >= 1 && !lines.candidate(last)) --last;
+    const LineWindow lineWindow = windowOf(ds);
+    const int top = lineWindow.first;
+    int last = lineWindow.last;
+    while (last >= top && !lines.candidate(last)) --last;
     lastRow = last;
-    if (last < 1) return 0;
+    if (last < top) return 0;
     if (!ds.Layout.Reading.robustSample) {
         int before = last - 1;
-        while (before >= 1 && lines.skipped(before)) --before;
-        if (before >= 1 && lines.line(before).size() > lines.line(last).size()) return before;
+        while (before >= top && lines.skipped(before)) --before;
+        if (before >= top && lines.line(before).size() > lines.line(last).size()) return before;
         return last;
     }
     // Only lines that hold a number take part, so that a footer of words never decides; trailing
     // empty fields count, since they are cells of a data line too.
     std::map<int, int> seen;
     std::vector<std::pair<int, int>> window; // line, field count
-    for (int i = last; i >= 1 && static_cast<int>(window.size()) < kRobustWindow; --i) {
+    for (int i = last; i >= top && static_cast<int>(window.size()) < kRobustWindow; --i) {
         if (!lines.candidate(i)) continue;
         const int count = lines.rawColumns(i);
         if (!lines.holdsANumber(count)) continue;
@@ -122,7 +134,7 @@ int sampleLine(const DataSet& ds, OptionLines& lines, int& lastRow) {
             if (count > best && times * 10 >= static_cast<int>(window.size())) best = count;
     // The nearest line with that count and no missing cell shows best what each column holds.
     int fallback = 0, looked = 0;
-    for (int i = last; i >= 1 && looked < kRobustWindow * 4; --i) {
+    for (int i = last; i >= top && looked < kRobustWindow * 4; --i) {
         if (!lines.candidate(i)) continue;
         ++looked;
         const int count = lines.rawColumns(i);
@@ -137,11 +149,11 @@ int sampleLine(const DataSet& ds, OptionLines& lines, int& lastRow) {
 
 // A column is numeric when the sample's field is a number. With missing values on, a missing
 // sample field does not decide: the nearest line above it with a value there does.
-bool columnIsNumeric(OptionLines& lines, int sample, int column) {
+bool columnIsNumeric(OptionLines& lines, int top, int sample, int column) {
     lines.split(sample);
     const std::string_view text = lines.field(column);
     if (!lines.missing(text)) return lines.numeric(text);
-    for (int i = sample - 1, looked = 0; i >= 1 && looked < kRobustWindow * 4; --i) {
+    for (int i = sample - 1, looked = 0; i >= top && looked < kRobustWindow * 4; --i) {
         if (!lines.candidate(i)) continue;
         ++looked;
         lines.split(i);
@@ -187,9 +199,10 @@ bool isRuleLine(std::string_view line) {
 // line led by a label ("Data: y x"). The line found is marked `namesLine`.
 bool namesAboveTheData(DataSet& ds, OptionLines& lines, int columns, int& namesLine) {
     const ReadOptions& options = ds.Layout.Reading;
+    const int top = windowOf(ds).first;
     int i = ds.Layout.FirstDataLine - 1;
-    while (i >= 1 && (lines.line(i).find_first_not_of(" \t") == std::string_view::npos || isRuleLine(lines.line(i)))) --i;
-    if (i < 1 || lines.continues(i)) return false;
+    while (i >= top && (lines.line(i).find_first_not_of(" \t") == std::string_view::npos || isRuleLine(lines.line(i)))) --i;
+    if (i < top || lines.continues(i)) return false;
     std::string_view text = lines.line(i);
     int skip = 0; // names before the first column
     int shift = 0; // columns before the first name
@@ -300,8 +313,9 @@ int findSample(DataSet& ds, OptionLines& lines, Messages& messages, int& lastRow
     if (fields > kColumnLimit) messages.emplace_back(kMsgTooManyColumns);
     const int columns = std::max(1, lines.counted(fields));
     ds.Layout.ColumnCount = columns;
+    const int top = windowOf(ds).first;
     for (int j = 1; j <= columns && j <= kColumnLimit; ++j) {
-        ds.Layout.ColumnIsNumeric[j] = columnIsNumeric(lines, sample, j);
+        ds.Layout.ColumnIsNumeric[j] = columnIsNumeric(lines, top, sample, j);
         ds.Layout.ColumnTime[j] = TimeKind::None;
         if (ds.Layout.Reading.datesAndTimes && !ds.Layout.ColumnIsNumeric[j]) {
             ds.Layout.ColumnTime[j] = timeColumnKind(lines, sample, j, ds.Layout.Reading);
@@ -324,21 +338,26 @@ bool FindLayoutWithOptions(DataSet& ds, Messages& messages, DataLines& data) {
     int lastRow = 0;
     if (findSample(ds, lines, messages, lastRow) < 1) return false;
     const int columns = ds.Layout.ColumnCount;
+    // With a table chosen, its lines are read as the file; the lines before them are written
+    // back as they stand, the lines after them as a trailer.
+    const LineWindow window = windowOf(ds);
+    const int top = window.first;
 
     // Free header text: lines before the data whose field count differs, and comment or blank
     // lines wherever they stand before it. The scan ends once the data have clearly begun.
     // The trailer after the last row is never header text.
-    const int scanEnd = std::min({ds.File.LineCount, options.commentLines ? kLongHeaderScan : kHeaderScan, lastRow});
-    ds.Layout.FirstDataLine = 1;
+    const int scanEnd =
+        std::min({window.last, top - 1 + (options.commentLines ? kLongHeaderScan : kHeaderScan), lastRow});
+    ds.Layout.FirstDataLine = top;
     std::vector<int> nameLines;
     if (columns == 1) {
-        for (int i = 1; i <= scanEnd; ++i) {
+        for (int i = top; i <= scanEnd; ++i) {
             if (!lines.skipped(i) && lines.numeric(lines.line(i))) break;
             ds.Layout.FirstDataLine = i + 1;
         }
     } else {
         int matchedRun = 0;
-        for (int i = 1; i <= scanEnd && matchedRun < kMatchedRun; ++i) {
+        for (int i = top; i <= scanEnd && matchedRun < kMatchedRun; ++i) {
             if (lines.skipped(i)) continue;
             const int count = lines.columns(i);
             // With missing values on, a shorter line holding a number is a row with empty cells.
@@ -353,7 +372,7 @@ bool FindLayoutWithOptions(DataSet& ds, Messages& messages, DataLines& data) {
         if (options.namesAboveData) skipCountLines(ds, lines, columns);
         // Up to three lines without a number name, label and head the columns.
         int i = ds.Layout.FirstDataLine;
-        while (ds.Layout.HeaderLineCount < kNamedHeaderLines && i <= ds.File.LineCount) {
+        while (ds.Layout.HeaderLineCount < kNamedHeaderLines && i <= window.last) {
             if (lines.skipped(i)) {
                 ++i;
                 continue;
@@ -372,7 +391,7 @@ bool FindLayoutWithOptions(DataSet& ds, Messages& messages, DataLines& data) {
         }
     }
     // Comment and blank lines right above the first row belong to the header.
-    while (ds.Layout.FirstDataLine <= ds.File.LineCount && lines.skipped(ds.Layout.FirstDataLine)) ++ds.Layout.FirstDataLine;
+    while (ds.Layout.FirstDataLine <= window.last && lines.skipped(ds.Layout.FirstDataLine)) ++ds.Layout.FirstDataLine;
     if (int namesLine = 0; columns > 1 && ds.Layout.HeaderLineCount == 0 && namesAboveTheData(ds, lines, columns, namesLine))
         nameLines.push_back(namesLine);
     if (options.namesAboveData) namesOverUnits(ds, lines, columns, nameLines);
@@ -381,7 +400,7 @@ bool FindLayoutWithOptions(DataSet& ds, Messages& messages, DataLines& data) {
 
     // Everything before the data that is not a names line stays as free header text, so no
     // line is lost on a save.
-    for (int i = 1; i < ds.Layout.FirstDataLine; ++i)
+    for (int i = top; i < ds.Layout.FirstDataLine; ++i)
         if (std::find(nameLines.begin(), nameLines.end(), i) == nameLines.end()) keepAsHeaderText(ds, i, lines.line(i));
 
     // Data rows: every line from the first data line on, except comment and blank lines and,
@@ -390,7 +409,7 @@ bool FindLayoutWithOptions(DataSet& ds, Messages& messages, DataLines& data) {
         if (lines.continues(i)) continue; // written with the row it continues
         const auto id = static_cast<CellTable::RowId>(i);
         const bool skipped = lines.skipped(i);
-        if (skipped || (options.robustSample && i > lastRow)) {
+        if (skipped || (options.robustSample && i > lastRow) || i > window.last) {
             data.skipped.push_back(id);
             if (skipped && lines.line(i).find_first_not_of(" \t") == std::string_view::npos) data.breaks.push_back(id);
         } else {

@@ -6,6 +6,7 @@
 #include "number_text.h"
 #include "parallel.h"
 #include "statistics.h"
+#include "table_blocks.h"
 #include "text_codec.h"
 
 #include <cstdint>
@@ -45,6 +46,7 @@ void ResetData(DataSet& ds) {
     ds.Layout.Proposal = {};
     ds.Layout.PoorReadingSigns.clear();
     ds.Layout.ProposalReadsBetter = false;
+    ds.Layout.TableFromLine = ds.Layout.TableLastLine = ds.Layout.TableCount = 0;
     ds.Layout.ColumnCount = 0;
     ds.Layout.FirstDataLine = 0;
     std::vector<uint8_t>().swap(ds.Table.RowIncluded);
@@ -209,8 +211,31 @@ void rememberNamedTexts(DataSet& ds) {
     ds.Layout.NamedTextsRead = {ds.Layout.ColumnNames, ds.Layout.ColumnLabels, ds.Layout.ColumnHeader3};
 }
 
+// With a table chosen, the lines of that table are what is read; false (with the reason) when
+// the file holds fewer tables.
+bool chooseTable(DataSet& ds, LoadOutcome& outcome) {
+    DataLayout& layout = ds.Layout;
+    layout.TableFromLine = layout.TableLastLine = layout.TableCount = 0;
+    const int table = layout.Reading.table;
+    if (table == 0) return true;
+    const std::vector<TableBlock> tables = FindTableBlocks(ds.File.FileLines, ds.delimiter(), layout.Reading, ds.decimal());
+    layout.TableCount = static_cast<int>(tables.size());
+    if (table > layout.TableCount) {
+        outcome.status = LoadOutcome::Status::ReadError;
+        outcome.error = NoSuchTableText(table, layout.TableCount);
+        return false;
+    }
+    layout.TableFromLine = tables[static_cast<std::size_t>(table - 1)].fromLine;
+    layout.TableLastLine = tables[static_cast<std::size_t>(table - 1)].lastLine;
+    return true;
+}
+
 LoadOutcome LoadWithOptions(DataSet& ds, LoadOutcome outcome) {
     DataLines lines;
+    if (ds.File.LineCount > 4 && !chooseTable(ds, outcome)) {
+        ds.Layout.ColumnCount = 0;
+        return outcome;
+    }
     if (ds.File.LineCount <= 4 || !FindLayoutWithOptions(ds, outcome.messages, lines)) {
         outcome.messages.emplace_back(kMsgTooFewData);
         outcome.status = LoadOutcome::Status::TooFewData;
@@ -243,8 +268,10 @@ LoadOutcome LoadDataFile(DataSet& ds, bool adoptProposal, const ProgressReport& 
     // The proposal is taken only where it reads the file better than the caller's choice.
     if (adoptProposal && ds.Layout.ProposalReadsBetter) {
         const ReadingChoice choice = ProposedChoice(ds);
+        const int askedTable = ds.Layout.Reading.table; // a table asked for picks among the proposal's
         ds.Layout.ListSeparator = choice.delimiter;
         ds.Layout.Reading = choice.options;
+        if (askedTable != 0) ds.Layout.Reading.table = askedTable;
     }
     LayOutLines(ds, outcome, progress);
     return outcome;

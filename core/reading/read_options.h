@@ -36,12 +36,16 @@ struct ReadOptions {
     bool singleQuotedNames = false;
     // A line ending in a backslash continues on the next line: both are one record.
     bool continuedLines = false;
+    // 0: the whole file as the other rules read it; N: the file is read as if it held only the
+    // lines of the N-th of its tables (table_blocks.h), the other lines kept as they stand.
+    int table = 0;
 
     // True when any switch differs from the plain rules (the prefix and the token list only
     // matter while their switch is on). Inline and spelled out: it is asked for every cell.
     bool anyOn() const {
         return whitespace || decimal != DecimalChoice::System || quotedTexts || commentLines || missingAsGaps ||
-               robustSample || datesAndTimes || namesAboveData || singleQuotedNames || continuedLines;
+               robustSample || datesAndTimes || namesAboveData || singleQuotedNames || continuedLines ||
+               table != 0;
     }
     bool operator==(const ReadOptions&) const = default;
 };

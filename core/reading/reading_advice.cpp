@@ -189,6 +189,18 @@ Tally tally(const DataSet& ds) {
     return t;
 }
 
+// The file holds several tables and the whole-file reading mixes them or hides the largest; a
+// table or two of settings above the data, which the plain rules keep as header text, is no sign.
+std::string tablesSign(const DataSet& ds) {
+    const std::vector<TableBlock>& tables = ds.Layout.Proposal.tables;
+    if (tables.size() < 2 || ds.Layout.Proposal.options.table == 0 || ds.Layout.Reading.table != 0) return {};
+    for (std::size_t k = 0; k + 1 < tables.size(); ++k)
+        if (tables[k].lastLine >= ds.Layout.FirstDataLine) return "the rows of several tables are read as one table";
+    if (LargestTable(tables) != static_cast<int>(tables.size()))
+        return "only the last of " + std::to_string(tables.size()) + " tables shows";
+    return {};
+}
+
 } // namespace
 
 bool ProposalReadsBetter(const DataSet& ds) {
@@ -233,6 +245,7 @@ std::vector<std::string> PoorReadingSigns(const DataSet& ds) {
     if (ds.Layout.Proposal.options.datesAndTimes && !ds.Layout.Reading.datesAndTimes)
         signs.emplace_back("a column of dates or times is text");
     if (numbersWithTheOtherDecimal(ds)) signs.emplace_back("a column of numbers with another decimal separator is text");
+    if (std::string sign = tablesSign(ds); !sign.empty()) signs.push_back(std::move(sign));
     return signs;
 }
 

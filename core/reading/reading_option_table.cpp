@@ -177,13 +177,28 @@ constexpr ReadingOption kOptions[] = {
         .set = setState<&ReadOptions::continuedLines>,
         .finding = "rows continued on the next line",
     },
+    {
+        // The detector words its own phrase: which table of how many.
+        .id = "table",
+        .iniKey = "Table",
+        .cliFlag = "table",
+        .jsonKey = "table",
+        .widgetName = "SEditTable",
+        .label = "Table",
+        .toolTip = "0: the whole file; N: only the N-th of the tables the file holds",
+        .help = "Reads only the N-th of the tables the file holds one after another (blocks with a names line "
+                "of their own, of another width, or after a separator line); 0: the whole file.",
+        .get = stateOf<&ReadOptions::table>,
+        .set = setState<&ReadOptions::table>,
+        .maxNumber = 9999,
+    },
 };
 
 } // namespace
 
 std::string_view ReadingOption::findingFor(const ReadOptions& proposed) const {
     const int state = get(proposed);
-    if (isSwitch()) return state != 0 ? finding : std::string_view();
+    if (isSwitch() || isNumber()) return state != 0 ? finding : std::string_view();
     return state >= 0 && static_cast<std::size_t>(state) < choices.size()
                ? choices[static_cast<std::size_t>(state)].finding
                : std::string_view();

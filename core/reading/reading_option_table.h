@@ -50,8 +50,12 @@ struct ReadingOption {
     const ReadingOptionValue* value = nullptr;
     // The detector's phrase when it turns the switch on; empty: none, or it words its own.
     std::string_view finding{};
+    // Above 0: the option is a number from 0 to this (a spin box, an integer, --FLAG N) rather
+    // than a switch or a choice.
+    int maxNumber = 0;
 
-    bool isSwitch() const { return choices.empty(); }
+    bool isSwitch() const { return choices.empty() && maxNumber == 0; }
+    bool isNumber() const { return maxNumber > 0; }
     // The detector's phrase for the option as `proposed` has it.
     std::string_view findingFor(const ReadOptions& proposed) const;
 };

@@ -221,6 +221,10 @@ ReadOptions readReadingOptions(const IniFile& ini) {
     for (const ReadingOption& option : readingOptions()) {
         if (option.isSwitch()) {
             option.set(o, ini.readBool(kReadingSection, option.iniKey, option.get(o) != 0));
+        } else if (option.isNumber()) {
+            // A number out of range keeps the default.
+            const int64_t number = ini.readInteger(kReadingSection, option.iniKey, option.get(o));
+            if (number >= 0 && number <= option.maxNumber) option.set(o, static_cast<int>(number));
         } else if (const auto word = ini.value(kReadingSection, option.iniKey)) {
             // An unknown word keeps the default.
             for (std::size_t i = 0; i < option.choices.size(); ++i)
@@ -285,6 +289,8 @@ void WriteSettings(const DataSet& ds, IniFile& ini) {
     for (const ReadingOption& option : readingOptions()) {
         if (option.isSwitch())
             ini.setBool(kReadingSection, option.iniKey, option.get(o) != 0);
+        else if (option.isNumber())
+            ini.setInteger(kReadingSection, option.iniKey, option.get(o));
         else
             ini.setValue(kReadingSection, option.iniKey, option.choices[static_cast<std::size_t>(option.get(o))].word);
         if (option.value) ini.setValue(kReadingSection, option.value->iniKey, valueText(*option.value, o));

@@ -92,6 +92,11 @@ struct DataLayout {
     // The proposal reads the file better than the reading the caller chose: another table, with
     // more numbers or fewer signs of a bad reading and nothing read worse.
     bool ProposalReadsBetter = false;
+    // With a table chosen (Reading.table): the lines read as the file (the chosen table's, see
+    // table_blocks.h) and how many tables the file holds; all 0 otherwise.
+    int TableFromLine = 0;
+    int TableLastLine = 0;
+    int TableCount = 0;
 };
 
 // The cells, their numbers and the per-column statistics.

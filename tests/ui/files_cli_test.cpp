@@ -287,3 +287,34 @@ TEST(FilesCli, CompressedFilesInspectAndConvertAsTheirTextAndAreNotFollowed) {
     EXPECT_EQ(followed.status, 2);
     EXPECT_TRUE(followed.errors.contains(QStringLiteral("a compressed file cannot be read as it grows"))) << followed.errors.toStdString();
 }
+
+TEST(FilesCli, InspectListsTheTablesAndTableChoosesOneOrIsRefusedBeyondThem) {
+    TempDir dir;
+    const QString in = QString::fromStdString(
+        dir.write("sets.dat", "t,x\n1,2\n2,3\n3,4\n&\nt,x,y\n1,2,3\n2,3,4\n3,4,5\n4,5,6\n"));
+    const QString cli = QStringLiteral(VARNOTILE_CLI);
+    const CliRun second = run(cli, {"inspect", "--table", "2", in});
+    ASSERT_EQ(second.status, 0) << second.errors.toStdString();
+    const QJsonObject report = QJsonDocument::fromJson(second.output.toUtf8()).object();
+    const QJsonArray tables = report[QStringLiteral("tables")].toArray();
+    ASSERT_EQ(tables.size(), 2);
+    const int expected[2][4] = {{1, 4, 3, 2}, {6, 10, 4, 3}}; // first line, last line, rows, columns
+    for (int k = 0; k < 2; ++k) {
+        const QJsonObject table = tables[k].toObject();
+        EXPECT_EQ(table[QStringLiteral("first_line")].toInt(), expected[k][0]) << k;
+        EXPECT_EQ(table[QStringLiteral("last_line")].toInt(), expected[k][1]) << k;
+        EXPECT_EQ(table[QStringLiteral("rows")].toInt(), expected[k][2]) << k;
+        EXPECT_EQ(table[QStringLiteral("columns")].toInt(), expected[k][3]) << k;
+    }
+    EXPECT_EQ(report[QStringLiteral("table")].toInt(), 2);
+    EXPECT_EQ(report[QStringLiteral("column_count")].toInt(), 3);
+    EXPECT_EQ(report[QStringLiteral("data_row_count")].toInt(), 4);
+    // The largest table is the last, which the whole file shows already: none is proposed.
+    EXPECT_EQ(report[QStringLiteral("proposal")].toObject()[QStringLiteral("table")].toInt(), 0);
+
+    const CliRun beyond = run(cli, {"convert", "--table", "3", in, QString::fromStdString(dir.path() + "/out.csv")});
+    EXPECT_EQ(beyond.status, 2);
+    EXPECT_TRUE(beyond.errors.contains(QStringLiteral("the file holds 2 tables; there is no table 3")))
+        << beyond.errors.toStdString();
+    EXPECT_EQ(run(cli, {"render", "--table", "x", in, QString::fromStdString(dir.path() + "/out.png")}).status, 2);
+}

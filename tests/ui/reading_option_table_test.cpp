@@ -32,14 +32,18 @@ TEST(ReadingOptionTable, EveryOptionRoundTripsThroughEveryPlaceThatNamesIt) {
         // The option on (or its last word), with a value other than the default.
         ReadOptions on;
         QJsonObject expected;
+        QString flag = QStringLiteral("--") + qs(option.cliFlag);
         if (option.isSwitch()) {
             option.set(on, 1);
             expected.insert(qs(option.jsonKey), true);
+        } else if (option.isNumber()) {
+            option.set(on, 2);
+            expected.insert(qs(option.jsonKey), 2);
+            flag += QStringLiteral("=2");
         } else {
             option.set(on, static_cast<int>(option.choices.size()) - 1);
             expected.insert(qs(option.jsonKey), qs(option.choices.back().word));
         }
-        QString flag = QStringLiteral("--") + qs(option.cliFlag);
         if (const ReadingOptionValue* value = option.value) {
             if (value->text) {
                 on.*value->text = "//";

@@ -137,3 +137,26 @@ TEST(ReadingOptionsProposal, AppliedAutomaticallyTheFileReadsRightAtOnce) {
     EXPECT_EQ(t.recorder.notices, QStringList{"Maximum Number of Colons - 10"});
     EXPECT_EQ(t.w.dataSet().Layout.ListSeparator, ";");
 }
+
+TEST(ReadingOptionsProposal, AFileOfSeveralTablesOffersThemAndChoosingOneReadsIt) {
+    ReadingWindow t;
+    // Read whole, only the second, smaller table shows.
+    const std::string sets = t.dir.write("sets.csv", "t,x\n1,2\n2,3\n3,4\n4,5\n5,6\n6,7\n&\nt,x,y\n1,2,3\n2,3,4\n3,4,5\n");
+    t.w.openFile(QString::fromStdString(sets));
+    ASSERT_TRUE(t.bar()->isVisibleTo(&t.w));
+    EXPECT_TRUE(t.bar()->findChild<QLabel*>(QStringLiteral("proposalText"))->text().contains(QStringLiteral("table 1 of 2")));
+    auto* tables = t.bar()->findChild<QComboBox*>(QStringLiteral("proposalTables"));
+    ASSERT_TRUE(tables && tables->isVisibleTo(t.bar()));
+    ASSERT_EQ(tables->count(), 2);
+    EXPECT_EQ(tables->currentIndex(), 0);
+    EXPECT_EQ(tables->itemText(1), QStringLiteral("Table 2: line 9, 3 rows \u00d7 3 columns (t, x, y)"));
+
+    tables->setCurrentIndex(1);
+    emit tables->activated(1);
+    const DataSet& ds = t.w.dataSet();
+    EXPECT_EQ(ds.Layout.Reading.table, 2);
+    EXPECT_EQ(ds.Layout.ColumnCount, 3);
+    EXPECT_EQ(ds.Layout.DataRowCount, 3);
+    EXPECT_EQ(ds.Layout.ColumnNames[3], "y");
+    EXPECT_FALSE(t.bar()->isVisibleTo(&t.w));
+}

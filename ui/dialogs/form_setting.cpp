@@ -14,6 +14,7 @@
 #include <QPixmap>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QStyle>
 
 #include <algorithm>
@@ -174,6 +175,17 @@ int FormSetting::buildReadingGroup(int top) {
         if (option.isSwitch()) {
             widgets.check = check(option.widgetName, qs(option.label));
             grid->addWidget(widgets.check, row, 0, 1, valueBeside ? 1 : 2);
+        } else if (option.isNumber()) {
+            auto* caption = new QLabel(qs(option.label), GrBoxReading);
+            caption->setObjectName(QStringLiteral("Lab") + qs(option.widgetName).mid(5)); // SEditTable: LabTable
+            widgets.number = new QSpinBox(GrBoxReading);
+            widgets.number->setObjectName(qs(option.widgetName));
+            widgets.number->setRange(0, option.maxNumber);
+            widgets.number->setSpecialValueText(QStringLiteral("Whole file"));
+            widgets.number->setAccessibleName(caption->text());
+            caption->setBuddy(widgets.number);
+            grid->addWidget(caption, row, 0);
+            grid->addWidget(widgets.number, row, 1);
         } else {
             auto* caption = new QLabel(qs(option.label), GrBoxReading);
             caption->setObjectName(QStringLiteral("Lab") + qs(option.widgetName).mid(4)); // CBoxDecimal: LabDecimal
@@ -185,7 +197,9 @@ int FormSetting::buildReadingGroup(int top) {
             grid->addWidget(caption, row, 0);
             grid->addWidget(widgets.choice, row, 1);
         }
-        QWidget* optionWidget = widgets.check ? static_cast<QWidget*>(widgets.check) : widgets.choice;
+        QWidget* optionWidget = widgets.check    ? static_cast<QWidget*>(widgets.check)
+                                : widgets.number ? static_cast<QWidget*>(widgets.number)
+                                                 : widgets.choice;
         if (!option.toolTip.empty()) optionWidget->setToolTip(qs(option.toolTip));
         if (value) {
             // Usable only while its switch is on.
@@ -251,6 +265,7 @@ void FormSetting::showReading(const ReadOptions& options, bool applyProposals) {
         const int state = w.option->get(options);
         if (w.check) w.check->setChecked(state != 0);
         if (w.choice) w.choice->setCurrentIndex(state);
+        if (w.number) w.number->setValue(state);
         if (w.value) w.value->setText(QString::fromStdString(valueText(*w.option->value, options)));
     }
     ChBoxApplyProposals->setChecked(applyProposals);
@@ -260,6 +275,7 @@ void FormSetting::takeReading(ReadOptions& options, bool& applyProposals) const 
     for (const ReadingWidgets& w : reading_) {
         if (w.check) w.option->set(options, w.check->isChecked() ? 1 : 0);
         if (w.choice) w.option->set(options, std::clamp(w.choice->currentIndex(), 0, w.choice->count() - 1));
+        if (w.number) w.option->set(options, w.number->value());
         // An emptied text goes back to the default.
         if (w.value) setValueText(*w.option->value, options, w.value->text().trimmed().toStdString());
     }

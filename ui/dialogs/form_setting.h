@@ -17,6 +17,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
+class QSpinBox;
 
 namespace varnotile {
 
@@ -78,6 +79,7 @@ private:
         const ReadingOption* option = nullptr;
         QCheckBox* check = nullptr;
         QComboBox* choice = nullptr;
+        QSpinBox* number = nullptr;
         QLineEdit* value = nullptr;
     };
     std::vector<ReadingWidgets> reading_;

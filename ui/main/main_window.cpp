@@ -134,6 +134,7 @@ void MainWindow::buildWidgets() {
     proposalBar_ = new ProposalBar(dataPane);
     connect(proposalBar_, &ProposalBar::readRequested, this, &MainWindow::readTheProposedWay);
     connect(proposalBar_, &ProposalBar::dismissRequested, this, &MainWindow::dismissProposal);
+    connect(proposalBar_, &ProposalBar::tableChosen, this, &MainWindow::readProposedTable);
     gridData_ = new DataGridView(dataPane);
     dataLayout->addWidget(proposalBar_);
     dataLayout->addWidget(gridData_, 1);

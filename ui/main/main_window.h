@@ -288,6 +288,8 @@ private:
     void adoptProposedXAxis();
     // The bar's buttons.
     void readTheProposedWay();
+    // Reads the file the proposed way, with table `table` of it (0: the proposed table).
+    void readProposedTable(int table);
     void dismissProposal();
     // The delimiter of the settings: ds_.Layout.ListSeparator, except while the shown file was
     // read with a delimiter of its own (then the settings' one waits in settingsSeparator_).

@@ -308,12 +308,33 @@ void MainWindow::offerProposal() {
     const std::string& path = ds_.File.CurrentFileName;
     if (path.empty() || readingChoices_.count(path) || dismissedFiles_.count(path) || !ShouldOfferProposal(ds_))
         return;
-    proposalBar_->offer(QString::fromStdString(ds_.Layout.Proposal.sentence()));
+    // A file of several tables: each one is offered, "Table 2: line 14, 40 rows × 3 columns (t, x, y)".
+    QStringList tables;
+    const std::vector<TableBlock>& found = ds_.Layout.Proposal.tables;
+    for (std::size_t k = 0; k < found.size(); ++k) {
+        const TableBlock& table = found[k];
+        QString item = QStringLiteral("Table %1: line %2, %3 rows \u00d7 %4 columns")
+                           .arg(k + 1)
+                           .arg(table.firstLine)
+                           .arg(table.rows)
+                           .arg(table.columns);
+        QStringList names;
+        for (const std::string& name : table.names) names << displayString(name, ds_.File.FileIsUtf8);
+        if (!names.isEmpty()) item += QStringLiteral(" (%1)").arg(names.join(QStringLiteral(", ")));
+        tables << item;
+    }
+    proposalBar_->offer(QString::fromStdString(ds_.Layout.Proposal.sentence()), tables,
+                        ds_.Layout.Proposal.options.table);
 }
 
 void MainWindow::readTheProposedWay() {
+    readProposedTable(proposalBar_->chosenTable());
+}
+
+void MainWindow::readProposedTable(int table) {
     const std::string path = ds_.File.CurrentFileName;
-    const ReadingChoice proposed = ProposedChoice(ds_);
+    ReadingChoice proposed = ProposedChoice(ds_);
+    if (table > 0) proposed.options.table = table;
     if (path.empty() || !offerToSaveChanges(true)) return;
     readingChoices_[path] = proposed;
     LoadDataFile();

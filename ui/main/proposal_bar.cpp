@@ -1,10 +1,13 @@
 #include "proposal_bar.h"
 
+#include <QComboBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QStyle>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace varnotile {
 
@@ -25,6 +28,12 @@ ProposalBar::ProposalBar(QWidget* parent) : QFrame(parent) {
     text_->setObjectName(QStringLiteral("proposalText"));
     text_->setWordWrap(true);
     text_->setForegroundRole(QPalette::ToolTipText);
+    tables_ = new QComboBox(this);
+    tables_->setObjectName(QStringLiteral("proposalTables"));
+    tables_->setAccessibleName(QStringLiteral("Table to read"));
+    tables_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    tables_->setMinimumContentsLength(12);
+    connect(tables_, &QComboBox::activated, this, [this](int index) { emit tableChosen(index + 1); });
     read_ = new QPushButton(QStringLiteral("Read it that way"), this);
     read_->setObjectName(QStringLiteral("proposalReadButton"));
     dismiss_ = new QPushButton(QStringLiteral("Dismiss"), this);
@@ -38,7 +47,8 @@ ProposalBar::ProposalBar(QWidget* parent) : QFrame(parent) {
     textRow->addWidget(icon);
     textRow->addWidget(text_, 1);
     auto* buttonRow = new QHBoxLayout;
-    buttonRow->addStretch(1);
+    buttonRow->addWidget(tables_, 1);
+    buttonRow->addStretch(0);
     buttonRow->addWidget(read_);
     buttonRow->addWidget(dismiss_);
     auto* column = new QVBoxLayout(this);
@@ -49,12 +59,20 @@ ProposalBar::ProposalBar(QWidget* parent) : QFrame(parent) {
     hide();
 }
 
-void ProposalBar::offer(const QString& sentence) {
+void ProposalBar::offer(const QString& sentence, const QStringList& tables, int proposed) {
+    tables_->clear();
+    if (tables.size() >= 2) {
+        tables_->addItems(tables);
+        tables_->setCurrentIndex(std::clamp(proposed, 1, static_cast<int>(tables.size())) - 1);
+    }
+    tables_->setVisible(tables.size() >= 2);
     text_->setText(sentence);
     setAccessibleDescription(sentence);
     show();
 }
 
 QString ProposalBar::sentence() const { return text_->text(); }
+
+int ProposalBar::chosenTable() const { return tables_->isVisibleTo(this) ? tables_->currentIndex() + 1 : 0; }
 
 } // namespace varnotile

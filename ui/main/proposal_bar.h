@@ -1,8 +1,11 @@
 #pragma once
 // The bar above the data grid that tells, after a load that came out badly, how the detector
-// would read the file, with "Read it that way" and "Dismiss".
+// would read the file, with "Read it that way" and "Dismiss"; for a file of several tables, also a
+// list of the tables to choose from.
 #include <QFrame>
+#include <QStringList>
 
+class QComboBox;
 class QLabel;
 class QPushButton;
 
@@ -13,16 +16,22 @@ class ProposalBar : public QFrame {
 public:
     explicit ProposalBar(QWidget* parent = nullptr);
 
-    // Shows the bar with `sentence` (what the detector found, in plain words).
-    void offer(const QString& sentence);
+    // Shows the bar with `sentence` (what the detector found, in plain words). With two or more
+    // `tables` (a line each, in file order) they are offered for choosing, `proposed` (1-based) first.
+    void offer(const QString& sentence, const QStringList& tables = {}, int proposed = 0);
     QString sentence() const;
+    // The table chosen in the list (1-based); 0 when the bar offers none.
+    int chosenTable() const;
 
 signals:
     void readRequested();
     void dismissRequested();
+    // A table was chosen in the list (1-based).
+    void tableChosen(int table);
 
 private:
     QLabel* text_ = nullptr;
+    QComboBox* tables_ = nullptr;
     QPushButton* read_ = nullptr;
     QPushButton* dismiss_ = nullptr;
 };
