@@ -24,6 +24,11 @@ public:
     explicit OptionLines(const DataSet& ds) : ds_(ds), options_(ds.Layout.Reading), delimiter_(ds.delimiter()) {}
 
     std::string_view line(int i) const { return ds_.File.FileLines.line(i); }
+    // Line i without its comment after the data.
+    std::string_view data(int i) const {
+        const std::string_view text = line(i);
+        return text.substr(0, inlineCommentAt(text, delimiter_, options_));
+    }
     bool skipped(int i) const { return isCommentOrBlank(line(i), options_); }
     // A line that can hold data: not a comment or blank line, and not empty.
     bool candidate(int i) const { return !skipped(i) && !line(i).empty(); }
@@ -31,6 +36,7 @@ public:
     // trimmed, counted up to an 11th), split with the reading options.
     int split(int i) { return split(line(i)); }
     int split(std::string_view text) {
+        text = text.substr(0, inlineCommentAt(text, delimiter_, options_));
         return splitFields(text.substr(0, trimmedLength(text, delimiter_)), delimiter_, options_, cells_, kColumnLimit);
     }
     std::string_view field(int j) const {
@@ -49,6 +55,17 @@ public:
         for (int j = 1; j <= count && j <= kColumnLimit; ++j)
             if (numeric(field(j))) return true;
         return false;
+    }
+    // With missing values on: a row label followed by nothing but missing values, as many fields
+    // as the table has or more ("1990-02-05,,,,"). A row of gaps, which the plain rules take for
+    // a shorter line since they trim the trailing delimiters.
+    bool rowOfGaps(int i, int columns) {
+        if (!options_.missingAsGaps || columns < 2) return false;
+        const int n = rawColumns(i);
+        if (n < columns || trimBlanks(field(1)).empty()) return false;
+        for (int j = 2; j <= n && j <= kColumnLimit; ++j)
+            if (!missing(field(j))) return false;
+        return true;
     }
     bool numeric(std::string_view text) const { return IsNumericText(text, ds_.decimal()); }
     bool missing(std::string_view text) const { return isMissingToken(text, options_); }
@@ -73,7 +90,7 @@ int sampleLine(const DataSet& ds, OptionLines& lines, int& lastRow) {
     if (!ds.Layout.Reading.robustSample) {
         int before = last - 1;
         while (before >= 1 && lines.skipped(before)) --before;
-        if (before >= 1 && lines.line(before).size() > lines.line(last).size()) return before;
+        if (before >= 1 && lines.data(before).size() > lines.data(last).size()) return before;
         return last;
     }
     // Only lines that hold a number take part, so that a footer of words never decides; trailing
@@ -210,7 +227,7 @@ bool FindLayoutWithOptions(DataSet& ds, Messages& messages, DataLines& data) {
     std::vector<int> nameLines;
     if (columns == 1) {
         for (int i = 1; i <= scanEnd; ++i) {
-            if (!lines.skipped(i) && lines.numeric(lines.line(i))) break;
+            if (!lines.skipped(i) && lines.numeric(lines.data(i))) break;
             ds.Layout.FirstDataLine = i + 1;
         }
     } else {
@@ -220,7 +237,9 @@ bool FindLayoutWithOptions(DataSet& ds, Messages& messages, DataLines& data) {
             const int count = lines.columns(i);
             // With missing values on, a shorter line holding a number is a row with empty cells.
             const bool shortRow = options.missingAsGaps && count < columns && lines.holdsANumber(count);
-            if (count != columns && !shortRow) {
+            // A row of gaps once the names or the data have begun; before them it may be a title.
+            const bool gaps = count < columns && matchedRun > 0 && lines.rowOfGaps(i, columns);
+            if (count != columns && !shortRow && !gaps) {
                 ds.Layout.FirstDataLine = i + 1;
                 matchedRun = 0;
             } else {
@@ -234,6 +253,7 @@ bool FindLayoutWithOptions(DataSet& ds, Messages& messages, DataLines& data) {
                 ++i;
                 continue;
             }
+            if (lines.rowOfGaps(i, columns)) break;
             const int n = lines.split(i);
             bool anyNumeric = false;
             for (int j = 1; j <= columns && j <= n && !anyNumeric; ++j) anyNumeric = lines.numeric(lines.field(j));
@@ -295,6 +315,7 @@ void FillTableWithOptions(DataSet& ds, DataLines data) {
     const int delimiter = ds.delimiter();
     const char decimal = ds.decimal();
     constexpr double kMissing = std::numeric_limits<double>::quiet_NaN();
+    const std::vector<double> markers = missingMarkers(options);
     std::vector<CellTable::RowId> extraFirstLines(parts, 0);
     std::vector<std::array<int, kColumnLimit + 1>> missing(parts);
     forEachInParallel(parts, [&](std::size_t part) {
@@ -314,6 +335,11 @@ void FillTableWithOptions(DataSet& ds, DataLines data) {
                     ++missingHere[static_cast<std::size_t>(k)];
                 } else {
                     value = textToNumber(field, decimal);
+                    // A failed conversion gives 0 too: a marker 0 needs a number there.
+                    if (isMarker(value, markers) && (value != 0 || IsNumericText(field, decimal))) {
+                        value = kMissing;
+                        ++missingHere[static_cast<std::size_t>(k)];
+                    }
                 }
             }
             if (n > columns && !cells.cells[static_cast<std::size_t>(columns)].empty() && extraFirstLines[part] == 0)

@@ -79,6 +79,15 @@ bool numbersWithTheOtherDecimal(const DataSet& ds) {
     return false;
 }
 
+// A number the proposal takes for a missing-value marker ("-9999") that the reading in effect
+// reads as a value: far off the column's others, it spoils the chart and the statistics.
+bool markerReadAsValue(const DataSet& ds) {
+    const std::vector<double> current = missingMarkers(ds.Layout.Reading);
+    for (const double marker : missingMarkers(ds.Layout.Proposal.options))
+        if (!isMarker(marker, current)) return true;
+    return false;
+}
+
 } // namespace
 
 std::vector<std::string> PoorReadingSigns(const DataSet& ds) {
@@ -95,6 +104,7 @@ std::vector<std::string> PoorReadingSigns(const DataSet& ds) {
             break;
         }
     if (columnMadeTextByAToken(ds)) signs.emplace_back("a missing-value token made a column text");
+    if (markerReadAsValue(ds)) signs.emplace_back("a marker for missing values is read as a value");
     if (numbersWithTheOtherDecimal(ds)) signs.emplace_back("a column of numbers with another decimal separator is text");
     return signs;
 }
