@@ -44,6 +44,8 @@ SplitTexts FindSplitTexts(const DataSet& ds) {
     const ReadOptions& reading = ds.Layout.Reading;
     const bool lossy = !reading.quotedTexts && (reading.commentLines || reading.whitespace);
     const LineWriter writer(ds);
+    const std::string written = ds.outputDelimiter();
+    const int outputDelimiter = written.size() == 1 ? static_cast<unsigned char>(written[0]) : -1;
     auto lostIn = [&](int count, auto textOf) {
         int first = 0, shown = 0, pendingEmpty = 0, emptyBeforeText = 0;
         bool blank = true;
@@ -59,7 +61,7 @@ SplitTexts FindSplitTexts(const DataSet& ds) {
         int lost = 0;
         if (first == 0) return lost;
         for (int j = first; j <= count && lost == 0; ++j)
-            if (present(j) && startsCommentInside(textOf(j), j == first, reading)) {
+            if (present(j) && startsCommentInside(textOf(j), j == first, outputDelimiter, reading)) {
                 found.commentInside = true;
                 lost = j;
             }

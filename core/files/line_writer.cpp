@@ -64,7 +64,8 @@ void LineWriter::appendText(std::string& out, std::string_view text, bool firstF
     // text that would start a comment after the data.
     const bool keep = (text.empty() && (options_.whitespace || (onlyField && options_.commentLines))) ||
                       (firstField && !trimBlanks(text).empty() && isCommentOrBlank(text, options_)) ||
-                      startsCommentInside(text, firstField, options_);
+                      startsCommentInside(text, firstField, delimiter_.size() == 1 ? static_cast<unsigned char>(delimiter_[0]) : -1,
+                                          options_);
     out += keep ? inQuotes(text) : quoteIfNeeded(text, delimiter_.empty() ? '\n' : delimiter_[0]);
 }
 
@@ -147,6 +148,7 @@ bool LineWriter::appendNamesInShape(std::string& out, std::string_view fileLine)
         appendText(out, names[j], firstName && shape == Shape::WithoutFirst, false);
         firstName = false;
     }
+    out += commentAfterData(fileLine);
     out += "\r\n";
     return true;
 }

@@ -137,8 +137,8 @@ double missingMarker(const std::vector<double>& values) {
         const double hi = counts.rbegin()->first == v ? std::next(counts.rbegin())->first : counts.rbegin()->first;
         if (v >= lo && v <= hi) continue;
         const double gap = v < lo ? lo - v : v - hi, spread = hi - lo;
-        const bool classic = std::find(std::begin(kClassicMarkers), std::end(kClassicMarkers), v) != std::end(kClassicMarkers);
         if (spread <= 0) continue;
+        const bool classic = std::find(std::begin(kClassicMarkers), std::end(kClassicMarkers), v) != std::end(kClassicMarkers);
         const bool far = gap >= 100 * std::max(spread, std::max(std::abs(lo), std::abs(hi)));
         if (far || (classic && gap >= 10 * spread)) marker = v, markerCount = n;
     }
@@ -222,9 +222,10 @@ class Detector {
     }
 
     // Comments after the data ("5.838e+01 # (0,0,1)"): the prefix after a blank that follows a
-    // number, on a line that is not a comment. They are cut off before anything else is looked at,
-    // so that what they hold decides neither the delimiter nor the cell counts. '%' is taken only
-    // when it also starts comment lines, as "12 %" is a text of its own.
+    // number, on two lines or more that are not comments (one may be a title's "Version 2 # b").
+    // They are cut off before anything else is looked at, so that what they hold decides neither
+    // the delimiter nor the cell counts. '%' is taken only when it also starts comment lines, as
+    // "12 %" is a text of its own.
     void findCommentsAfterData() {
         std::vector<std::string> candidates = {"#", "//"};
         if (!prefix_.empty()) candidates = {prefix_};
@@ -232,6 +233,7 @@ class Detector {
             ReadOptions o;
             o.whitespace = o.quotedTexts = o.commentLines = true;
             o.commentPrefix = prefix;
+            int seen = 0;
             for (const SampledLine& l : sample_) {
                 if (isComment(l.text) || trimBlanks(l.text).starts_with(prefix)) continue;
                 const std::size_t at = inlineCommentAt(l.text, -1, o);
@@ -240,7 +242,7 @@ class Detector {
                 while (!before.empty() && (isBlank(before.back()) || before.back() == ',' || before.back() == ';'))
                     before.remove_suffix(1);
                 const std::size_t cut = before.find_last_of(" \t,;");
-                if (!looksNumeric(cut == std::string_view::npos ? before : before.substr(cut + 1))) continue;
+                if (!looksNumeric(cut == std::string_view::npos ? before : before.substr(cut + 1)) || ++seen < 2) continue;
                 inline_ = prefix;
                 if (prefix_.empty()) prefix_ = prefix; // lines starting with it are comments too
                 return;

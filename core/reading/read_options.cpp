@@ -63,13 +63,18 @@ std::size_t inlineCommentAt(std::string_view line, int delimiter, const ReadOpti
     if (!ws && delimiter >= 0 && static_cast<unsigned char>(prefix.front()) == delimiter) return line.size();
     const std::size_t first = line.find_first_not_of(" \t");
     if (first == std::string_view::npos || line.find(prefix, first + 1) == std::string_view::npos) return line.size();
+    // A tab delimiter right before the prefix only starts a cell.
+    auto blankBefore = [&](std::size_t at) {
+        const char c = line[at - 1];
+        return c == ' ' || (c == '\t' && (ws || delimiter != '\t'));
+    };
     auto commentFrom = [&](std::size_t at) {
         while (at > 0 && isBlank(line[at - 1])) --at;
         return at;
     };
     if (!options.quotedTexts) {
         for (std::size_t at = line.find(prefix, first + 1); at != std::string_view::npos; at = line.find(prefix, at + 1))
-            if (isBlank(line[at - 1])) return commentFrom(at);
+            if (blankBefore(at)) return commentFrom(at);
         return line.size();
     }
     // With quoted texts the cells are walked as splitFields walks them: a quote opens a text only
@@ -93,17 +98,17 @@ std::size_t inlineCommentAt(std::string_view line, int delimiter, const ReadOpti
             cellStart = false;
             continue;
         }
-        if (i > first && isBlank(line[i - 1]) && line.compare(i, prefix.size(), prefix) == 0) return commentFrom(i);
+        if (i > first && blankBefore(i) && line.compare(i, prefix.size(), prefix) == 0) return commentFrom(i);
         cellStart = ws ? isBlank(c) : static_cast<unsigned char>(c) == delimiter;
     }
     return line.size();
 }
 
-bool startsCommentInside(std::string_view text, bool firstField, const ReadOptions& options) {
+bool startsCommentInside(std::string_view text, bool firstField, int delimiter, const ReadOptions& options) {
     const std::string& prefix = options.commentPrefix;
     if (!options.commentLines || prefix.empty()) return false;
     for (std::size_t at = text.find(prefix); at != std::string_view::npos; at = text.find(prefix, at + 1))
-        if (at > 0 ? isBlank(text[at - 1]) : !firstField && options.whitespace) return true;
+        if (at > 0 ? isBlank(text[at - 1]) : !firstField && (options.whitespace || delimiter == ' ')) return true;
     return false;
 }
 

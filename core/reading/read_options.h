@@ -50,16 +50,18 @@ char decimalFor(const ReadOptions& options, char localeDecimal);
 bool isCommentOrBlank(std::string_view line, const ReadOptions& options);
 
 // Where the comment after a line's data starts, with comment lines on: at the comment prefix
-// when a space or tab stands right before it, past the line's first non-blank character and
-// outside a quoted text (with quoted texts on); the blanks before the prefix belong to the
-// comment. A cell that merely starts with the prefix ("1,#2") is data. Returns line.size() when
-// the line has no such comment, and always while comment lines are off.
+// when a space stands right before it, or a tab that is not the delimiter (with runs of blanks
+// as the delimiter, any blank), past the line's first non-blank character and outside a quoted
+// text (with quoted texts on); the blanks before the prefix belong to the comment. A cell that
+// merely starts with the prefix ("1,#2", "1<Tab>#2") is data. Returns line.size() when the line
+// has no such comment, and always while comment lines are off.
 std::size_t inlineCommentAt(std::string_view line, int delimiter, const ReadOptions& options);
 
-// True when the text, written as a cell (the line's first or a later one), would hold the start
-// of a comment after the data: the prefix after a space or tab, or, with runs of blanks as the
-// delimiter, at the start of a later cell. Always false while comment lines are off.
-bool startsCommentInside(std::string_view text, bool firstField, const ReadOptions& options);
+// True when the text, written as a cell (the line's first or a later one) of a line split at
+// `delimiter`, would hold the start of a comment after the data: the prefix after a blank inside
+// it, or at its start where the delimiter before it is a blank that counts (see inlineCommentAt).
+// Always false while comment lines are off.
+bool startsCommentInside(std::string_view text, bool firstField, int delimiter, const ReadOptions& options);
 
 // True when missing values are on and the cell, trimmed of blanks, is empty or one of the tokens
 // (case-insensitive). Always false while the option is off.

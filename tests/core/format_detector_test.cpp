@@ -119,7 +119,8 @@ TEST(ReadOptionsHelpers, SplitQuoteAndRecognise) {
     };
     for (const Inline& c : {Inline{"1,2 # a, b", ',', false, false, "1|2"},
                             {"1,#2,3", ',', false, false, "1|#2|3"},
-                            {"1\t2\t# c", '\t', false, false, "1|2"},
+                            {"1\t2 # c", '\t', false, false, "1|2"},
+                            {"1\t#2\t3", '\t', false, false, "1|#2|3"},
                             {"1  2 #c, d", ' ', true, false, "1|2"},
                             {"\"a #b\",1 # c", ',', false, true, "a #b|1"},
                             {"\"a\" #b #c", ' ', true, true, "a"},
