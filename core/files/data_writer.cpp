@@ -46,6 +46,8 @@ SplitTexts FindSplitTexts(const DataSet& ds) {
     const ReadOptions& reading = ds.Layout.Reading;
     const bool lossy = !reading.quotedTexts && (reading.commentLines || reading.whitespace);
     const LineWriter writer(ds);
+    const std::string written = ds.outputDelimiter();
+    const int outputDelimiter = written.size() == 1 ? static_cast<unsigned char>(written[0]) : -1;
     auto lostIn = [&](int count, auto textOf) {
         int first = 0, shown = 0, pendingEmpty = 0, emptyBeforeText = 0;
         bool blank = true;
@@ -60,7 +62,14 @@ SplitTexts FindSplitTexts(const DataSet& ds) {
         }
         int lost = 0;
         if (first == 0) return lost;
-        if (reading.commentLines && !trimBlanks(textOf(first)).empty() && isCommentOrBlank(textOf(first), reading)) {
+        for (int j = first; j <= count && lost == 0; ++j)
+            if (present(j) && startsCommentInside(textOf(j), j == first, outputDelimiter, reading)) {
+                found.commentInside = true;
+                lost = j;
+            }
+        if (lost != 0) {
+            // counted below
+        } else if (reading.commentLines && !trimBlanks(textOf(first)).empty() && isCommentOrBlank(textOf(first), reading)) {
             found.commentStart = true;
             lost = first;
         } else if ((reading.commentLines && blank && (reading.whitespace || shown == 1)) ||
@@ -106,12 +115,14 @@ std::string SplitTextsSentence(const SplitTexts& found, const DataSet& ds) {
         what = "the delimiter \"" + name + "\"" + (found.lineBreak ? " or a line break" : "");
     }
     const std::string first = "(first: row " + std::to_string(found.row) + ", column " + std::to_string(found.column) + ")";
-    if (!found.commentStart && !found.lostEmpty)
+    if (!found.commentStart && !found.lostEmpty && !found.commentInside)
         return std::to_string(found.count) + " texts contain " + what + " and would be split when the file is read again " +
                first + ".";
     std::string reasons;
     auto add = [&](const std::string& reason) { reasons += (reasons.empty() ? "" : "; ") + reason; };
     if (found.commentStart) add("a text starting with \"" + ds.Layout.Reading.commentPrefix + "\" makes its line a comment");
+    if (found.commentInside)
+        add("a text holding \"" + ds.Layout.Reading.commentPrefix + "\" after a blank ends its line's data");
     if (found.lostEmpty) add("empty texts vanish between blanks or leave a blank line");
     if (found.count > found.lostCount) add("texts holding " + what + " would be split");
     return std::to_string(found.count) + " texts would not read back as they are " + first + ": " + reasons + ".";

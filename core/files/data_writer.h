@@ -31,6 +31,7 @@ struct SplitTexts {
     // and a line of blank texts is a blank line.
     bool commentStart = false;
     bool lostEmpty = false;
+    bool commentInside = false; // a text would end its line's data: the rest reads as a comment
     int lostCount = 0;
 };
 SplitTexts FindSplitTexts(const DataSet& ds);

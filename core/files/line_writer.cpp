@@ -48,15 +48,24 @@ const std::vector<std::string_view>& LineWriter::fileFields(std::string_view fil
     return fields_;
 }
 
+std::string_view LineWriter::commentAfterData(std::string_view fileLine) const {
+    const ReadOptions* read = ds_.Table.Cells.reading();
+    if (!read || !read->commentLines) return {};
+    return fileLine.substr(inlineCommentAt(fileLine, ds_.Table.Cells.delimiter(), *read));
+}
+
 void LineWriter::appendText(std::string& out, std::string_view text, bool firstField, bool onlyField) const {
     if (!options_.quotedTexts) {
         out += text;
         return;
     }
     // Quotes keep apart what the reading would otherwise lose: an empty cell between runs of
-    // blanks, a line that would be blank, a first text that would make the line a comment.
+    // blanks, a line that would be blank, a first text that would make the line a comment, a
+    // text that would start a comment after the data.
     const bool keep = (text.empty() && (options_.whitespace || (onlyField && options_.commentLines))) ||
-                      (firstField && !trimBlanks(text).empty() && isCommentOrBlank(text, options_));
+                      (firstField && !trimBlanks(text).empty() && isCommentOrBlank(text, options_)) ||
+                      startsCommentInside(text, firstField, delimiter_.size() == 1 ? static_cast<unsigned char>(delimiter_[0]) : -1,
+                                          options_);
     out += keep ? inQuotes(text) : quoteIfNeeded(text, delimiter_.empty() ? '\n' : delimiter_[0]);
 }
 
@@ -92,9 +101,13 @@ void LineWriter::appendColumns(std::string& out, TextOf textOf, std::string_view
     // two as the two empty cells it holds: a row of two empty cells keeps its place among rows.
     if (!options_.whitespace && delimiter_.size() == 1 && out.size() - start == 1 && out[start] == delimiter_[0])
         out += delimiter_;
+    // The comment after the data stays with its row.
+    const std::string_view comment = commentAfterData(fileLine);
     // Runs of blanks as the delimiter: trailing blanks are nothing, and a line no shorter than
     // before leaves the choice of the sample line as it was.
-    if (options_.whitespace && out.size() - start < fileLine.size()) out.append(fileLine.size() - (out.size() - start), ' ');
+    const std::size_t oldData = fileLine.size() - comment.size();
+    if (options_.whitespace && out.size() - start < oldData) out.append(oldData - (out.size() - start), ' ');
+    out += comment;
     out += "\r\n";
 }
 
@@ -135,6 +148,7 @@ bool LineWriter::appendNamesInShape(std::string& out, std::string_view fileLine)
         appendText(out, names[j], firstName && shape == Shape::WithoutFirst, false);
         firstName = false;
     }
+    out += commentAfterData(fileLine);
     out += "\r\n";
     return true;
 }

@@ -2,8 +2,8 @@
 // How each line of a written data file is put together. A file line the table did not change
 // goes back as it stood (the surest way to read back as the same table); a changed one is
 // rebuilt from the texts by the column rule, with what keeps it reading back the same: the
-// fields past the table's columns, quotes where the reading options would take a text apart,
-// and, with runs of blanks as the delimiter, its old length.
+// fields past the table's columns, its comment after the data, quotes where the reading options
+// would take a text apart, and, with runs of blanks as the delimiter, its old length.
 #include "dataset.h"
 
 #include <string>
@@ -40,6 +40,8 @@ private:
     bool appendNamesInShape(std::string& out, std::string_view fileLine) const;
     // The fields of `fileLine` as the table split it; valid until the next call.
     const std::vector<std::string_view>& fileFields(std::string_view fileLine) const;
+    // The comment after the data of `fileLine` as the table read it, with the blanks before it.
+    std::string_view commentAfterData(std::string_view fileLine) const;
     void appendText(std::string& out, std::string_view text, bool firstField, bool onlyField) const;
 
     const DataSet& ds_;

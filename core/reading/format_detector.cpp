@@ -8,6 +8,10 @@
 
 #include <algorithm>
 #include <deque>
+#include <charconv>
+#include <cmath>
+#include <iterator>
+#include <limits>
 #include <map>
 #include <utility>
 
@@ -58,10 +62,13 @@ constexpr Delimiter kDelimiters[] = {{'\t', false, "tab-separated"},
                                      {',', false, "comma-separated"},
                                      {' ', true, "aligned with runs of blanks"}};
 
-ReadOptions splitOptions(const Delimiter& d) {
+// `inlinePrefix`: the prefix of comments after the data, cut off before splitting; empty: none.
+ReadOptions splitOptions(const Delimiter& d, const std::string& inlinePrefix) {
     ReadOptions o;
     o.whitespace = d.whitespace;
     o.quotedTexts = true; // a delimiter inside quotes must not change the count
+    o.commentLines = !inlinePrefix.empty();
+    o.commentPrefix = inlinePrefix;
     return o;
 }
 
@@ -89,10 +96,12 @@ int missingTokenIndex(std::string_view cell) {
 // One sampled line that is neither blank nor a comment, split at the chosen delimiter.
 struct DataLine {
     int number;
-    std::string_view text;
+    std::string_view text; // without a comment after the data
     int fields;  // cells counted up to kColumnsLooked + 1
     int columns; // fields without one trailing empty cell, as the plain rules count columns
     int numbers; // cells that look numeric with either decimal separator
+    // A row label followed by nothing but empty cells or missing-value tokens ("1990-02-05,,,,").
+    bool labelOnly = false;
 };
 
 int mostCommon(const std::vector<int>& counts) {
@@ -103,6 +112,41 @@ int mostCommon(const std::vector<int>& counts) {
     for (auto [n, k] : frequency)
         if (k >= bestCount) best = n, bestCount = k; // a tie goes to the larger count
     return best;
+}
+
+// The shortest text that reads back as the value: "-9999", "1e+30".
+std::string numberText(double value) {
+    char text[32];
+    const auto end = std::to_chars(text, text + sizeof text, value).ptr;
+    return std::string(text, end);
+}
+
+// Values that stand for missing ones by custom.
+constexpr double kClassicMarkers[] = {-99999, -9999, -999, 9999, 99999, -1e30, 1e30, 9.96921e36};
+
+// A value of the column that stands for a missing one: it repeats and lies far outside the
+// column's other values, a hundred times their spread and size (a common marker such as -9999:
+// ten times their spread). The other values must differ among themselves: beside a constant,
+// another repeated value is more likely a second level (a weight of 999 against 1) than a gap.
+// NaN when there is none.
+double missingMarker(const std::vector<double>& values) {
+    std::map<double, int> counts;
+    for (const double v : values) ++counts[v];
+    double marker = std::numeric_limits<double>::quiet_NaN();
+    int markerCount = 0;
+    for (const auto& [v, n] : counts) {
+        if (n < 2 || n <= markerCount || static_cast<int>(values.size()) - n < 2) continue;
+        // The least and the greatest of the other values.
+        const double lo = counts.begin()->first == v ? std::next(counts.begin())->first : counts.begin()->first;
+        const double hi = counts.rbegin()->first == v ? std::next(counts.rbegin())->first : counts.rbegin()->first;
+        if (v >= lo && v <= hi) continue;
+        const double gap = v < lo ? lo - v : v - hi, spread = hi - lo;
+        if (spread <= 0) continue;
+        const bool classic = std::find(std::begin(kClassicMarkers), std::end(kClassicMarkers), v) != std::end(kClassicMarkers);
+        const bool far = gap >= 100 * std::max(spread, std::max(std::abs(lo), std::abs(hi)));
+        if (far || (classic && gap >= 10 * spread)) marker = v, markerCount = n;
+    }
+    return marker;
 }
 
 std::string joinPhrases(const std::vector<std::string>& parts, std::size_t from) {
@@ -123,6 +167,7 @@ class Detector {
         FormatProposal p;
         // Comment prefixes other than '#' are taken only when lines plainly start with them.
         prefix_ = mostCommonPrefix({"#", "//", "%"});
+        findCommentsAfterData();
         std::vector<SampledLine> unjoined = sample_;
         const bool continued = !keepLinesApart_ && joinContinuedLines();
         chooseDelimiter();
@@ -136,10 +181,13 @@ class Detector {
             }
         }
         if (delimiter_ < 0) {
-            splitLines(ReadOptions{}, -1);
+            ReadOptions single;
+            single.commentLines = !inline_.empty();
+            single.commentPrefix = inline_;
+            splitLines(single, -1);
         } else {
             const Delimiter& d = kDelimiters[delimiter_];
-            splitLines(splitOptions(d), d.byte);
+            splitLines(splitOptions(d, inline_), d.byte);
             mode_ = dataMode();
             // Runs of blanks merge only where the file needs it; single spaces read fine as they are.
             if (d.whitespace && !blanksAlign()) {
@@ -195,6 +243,35 @@ class Detector {
         return std::string(best);
     }
 
+    // Comments after the data ("5.838e+01 # (0,0,1)"): the prefix after a blank that follows a
+    // number, on two lines or more that are not comments (one may be a title's "Version 2 # b").
+    // They are cut off before anything else is looked at, so that what they hold decides neither
+    // the delimiter nor the cell counts. '%' is taken only when it also starts comment lines, as
+    // "12 %" is a text of its own.
+    void findCommentsAfterData() {
+        std::vector<std::string> candidates = {"#", "//"};
+        if (!prefix_.empty()) candidates = {prefix_};
+        for (const std::string& prefix : candidates) {
+            ReadOptions o;
+            o.whitespace = o.quotedTexts = o.commentLines = true;
+            o.commentPrefix = prefix;
+            int seen = 0;
+            for (const SampledLine& l : sample_) {
+                if (isComment(l.text) || trimBlanks(l.text).starts_with(prefix)) continue;
+                const std::size_t at = inlineCommentAt(l.text, -1, o);
+                if (at == l.text.size()) continue;
+                std::string_view before = l.text.substr(0, at);
+                while (!before.empty() && (isBlank(before.back()) || before.back() == ',' || before.back() == ';'))
+                    before.remove_suffix(1);
+                const std::size_t cut = before.find_last_of(" \t,;");
+                if (!looksNumeric(cut == std::string_view::npos ? before : before.substr(cut + 1)) || ++seen < 2) continue;
+                inline_ = prefix;
+                if (prefix_.empty()) prefix_ = prefix; // lines starting with it are comments too
+                return;
+            }
+        }
+    }
+
     // The delimiter under which most lines have the cell count of the lines with numbers, and
     // whose cells look most like numbers. Lines without any number (titles, prose, names) do not
     // decide that count, as they say little about the data, but a names line that fits it counts
@@ -203,7 +280,7 @@ class Detector {
         delimiter_ = -1;
         double bestScore = 0;
         for (int c = 0; c < static_cast<int>(std::size(kDelimiters)); ++c) {
-            splitLines(splitOptions(kDelimiters[c]), kDelimiters[c].byte);
+            splitLines(splitOptions(kDelimiters[c], inline_), kDelimiters[c].byte);
             if (lines_.empty()) return;
             const int mode = dataMode();
             if (mode < 2) continue;
@@ -236,12 +313,16 @@ class Detector {
         lines_.clear();
         for (const SampledLine& l : sample_) {
             if (!isDataish(l.text)) continue;
-            DataLine d{l.number, l.text, splitFields(l.text, byte, o, cells_, kColumnsLooked), 0, 0};
+            const std::string_view text = l.text.substr(0, inlineCommentAt(l.text, byte, o));
+            DataLine d{l.number, text, splitFields(text, byte, o, cells_, kColumnsLooked), 0, 0};
             d.columns = d.fields > 1 && d.fields <= kColumnsLooked && cells_.cells.back().empty()
                             ? d.fields - 1
                             : d.fields;
             for (std::string_view cell : cells_.cells)
                 d.numbers += looksNumeric(cell) && missingTokenIndex(cell) == -1;
+            d.labelOnly = d.numbers == 0 && d.fields >= 2 && missingTokenIndex(cells_.cells.front()) == -1 &&
+                          std::all_of(cells_.cells.begin() + 1, cells_.cells.end(),
+                                      [](std::string_view cell) { return missingTokenIndex(cell) != -1; });
             lines_.push_back(d);
         }
     }
@@ -255,6 +336,8 @@ class Detector {
     }
 
     bool isDataLine(const DataLine& l) const { return l.fields == mode_ && l.numbers > 0; }
+    // A row of gaps: the data's cell count, and only a label holds something.
+    bool isRowOfGaps(const DataLine& l) const { return l.fields == mode_ && l.labelOnly; }
 
     bool isRowOfGaps(const DataLine& l) {
         if (l.fields != mode_ || mode_ < 3) return false;
@@ -276,7 +359,7 @@ class Detector {
     }
 
     // The first line of the data: the cell count of the data and a number, and so are the four
-    // lines after it, so that a few stray lines of a preamble ("48 Observations") are not taken
+    // lines after it (or they are rows of gaps), so that a few stray lines of a preamble ("48 Observations") are not taken
     // for data.
     // A row of gaps (the data's cell count, no more than one cell filled, as a date with no
     // readings) follows data too: it is no preamble.
@@ -377,8 +460,9 @@ class Detector {
         }
         // Even lines that match the data's cell count cannot all be names lines.
         if (firstData_ - 1 > kPlainHeaderScan + kNamedHeaderLines) longPreamble = true;
-        if (comments == 0 && blanksAbove + blanksInside + blanksAtEnd == 0 && !longPreamble) return;
+        if (comments == 0 && blanksAbove + blanksInside + blanksAtEnd == 0 && !longPreamble && inline_.empty()) return;
         p.options.commentLines = true;
+        if (!inline_.empty()) p.options.commentPrefix = inline_;
         if (comments > 0) {
             p.options.commentPrefix = prefix_;
             // The phrase names all the comment lines, also those that would do no harm alone.
@@ -391,6 +475,8 @@ class Detector {
             std::string phrase = n == 1 ? "a blank line " : "blank lines ";
             p.findings.push_back(phrase.append(where));
         };
+        if (!inline_.empty())
+            p.findings.push_back(inline_ == "#" ? "comments after the data" : "comments after the data starting with " + inline_);
         blankPhrase(longPreamble ? 0 : blanksAbove, "above the data"); // else part of the preamble
         blankPhrase(blanksInside, "in the data");
         blankPhrase(blanksAtEnd, "at the end");
@@ -398,45 +484,63 @@ class Detector {
     }
 
     // Listed tokens or empty cells in columns that otherwise hold numbers would read as 0 or
-    // turn the column into text.
+    // turn the column into text; a numeric marker ("-9999") would read as a value far off.
     void proposeMissing(FormatProposal& p) {
         const int columns = std::min(mode_, kColumnsLooked);
         if (columns < 1) return;
         std::vector<int> numbers(columns), missing(columns), other(columns);
         std::vector<unsigned> tokensSeen(columns); // bit t: listed token t; the top bit: an empty cell
+        std::vector<std::vector<double>> values(columns);
         constexpr unsigned kEmptyBit = 1u << 31;
+        const char decimal = decimalFor(p.options, localeDecimal_);
+        bool dataSeen = false;
         for (const DataLine& l : lines_) {
-            if (l.numbers == 0) continue; // ragged data lines count too: their empty cells are the point
+            // Ragged data lines count too: their empty cells are the point; so do rows of gaps
+            // after a data line ("1990-02-05,,,,"), which hold no number at all.
+            const bool rowOfGaps = dataSeen && isRowOfGaps(l);
+            dataSeen = dataSeen || isDataLine(l);
+            if (l.numbers == 0 && !rowOfGaps) continue;
             splitFields(l.text, byte_, options_, cells_, kColumnsLooked);
             for (int j = 0; j < columns && j < static_cast<int>(cells_.cells.size()); ++j) {
                 const int token = missingTokenIndex(cells_.cells[j]);
+                double value = 0;
                 if (token != -1) {
                     ++missing[j];
                     tokensSeen[j] |= token == kEmptyCell ? kEmptyBit : 1u << token;
                 } else if (looksNumeric(cells_.cells[j])) {
                     ++numbers[j];
+                    if (parseNumber(cells_.cells[j], decimal, value)) values[j].push_back(value);
                 } else {
                     ++other[j];
                 }
             }
         }
         unsigned seen = 0;
-        for (int j = 0; j < columns; ++j)
-            if (numbers[j] > 0 && missing[j] > 0 && other[j] * 10 <= numbers[j]) seen |= tokensSeen[j];
-        if (seen == 0) return;
+        std::vector<double> markers;
+        for (int j = 0; j < columns; ++j) {
+            if (numbers[j] == 0 || other[j] * 10 > numbers[j]) continue;
+            if (missing[j] > 0) seen |= tokensSeen[j];
+            if (const double m = missingMarker(values[j]); !std::isnan(m) && !isMarker(m, markers)) markers.push_back(m);
+        }
+        if (seen == 0 && markers.empty()) return;
         p.options.missingAsGaps = true;
         p.options.missingTokens.clear();
         for (std::size_t t = 0; t < kListedTokens.size(); ++t)
             if (seen & (1u << t)) p.options.missingTokens.push_back(kListedTokens[t]);
-        if (p.options.missingTokens.empty()) {
-            p.findings.emplace_back("empty cells");
-            return;
-        }
         std::string list;
         for (const std::string& token : p.options.missingTokens)
             list += (list.empty() ? "" : ", ") + token;
-        if (seen & kEmptyBit) list += ", empty";
-        p.findings.push_back("missing values (" + list + ")");
+        if (!list.empty())
+            p.findings.push_back("missing values (" + list + ((seen & kEmptyBit) ? ", empty)" : ")"));
+        else if (seen & kEmptyBit)
+            p.findings.emplace_back("empty cells");
+        if (markers.empty()) return;
+        std::vector<std::string> texts;
+        for (const double m : markers) {
+            texts.push_back(numberText(m));
+            p.options.missingTokens.push_back(texts.back());
+        }
+        p.findings.push_back(joinPhrases(texts, 0) + " for missing values");
     }
 
     // The plain rules take the last non-empty line (or the one before it when longer) as the
@@ -454,9 +558,11 @@ class Detector {
         while (last > 0 && sample_[last - 1].text.empty())
             --last;
         if (last == 0) return;
-        std::string_view sampleLine = sample_[last - 1].text;
-        if (last > 1 && sample_[last - 2].text.size() > sampleLine.size())
-            sampleLine = sample_[last - 2].text;
+        // With comments after the data, the reading compares the lines without them.
+        auto data = [&](std::string_view text) { return text.substr(0, inlineCommentAt(text, byte_, options_)); };
+        std::string_view sampleLine = data(sample_[last - 1].text);
+        if (last > 1 && data(sample_[last - 2].text).size() > sampleLine.size())
+            sampleLine = data(sample_[last - 2].text);
         const int fields = splitFields(sampleLine, byte_, options_, cells_, kColumnsLooked);
         const int columns =
             fields > 1 && fields <= kColumnsLooked && cells_.cells.back().empty() ? fields - 1 : fields;
@@ -615,6 +721,7 @@ class Detector {
     bool keepLinesApart_ = false;
     char localeDecimal_;
     std::string prefix_;
+    std::string inline_; // the prefix of comments after the data; empty: none seen
     int delimiter_ = -1; // index into kDelimiters
     ReadOptions options_;
     int byte_ = -1;

@@ -38,6 +38,11 @@ public:
     // A later line of a continued record: a part of the row above, never a row of its own.
     bool continues(int i) const { return records_ && records_->continues(static_cast<uint32_t>(i)); }
     const std::shared_ptr<const ContinuedRecords>& records() const { return records_; }
+    // Line i without its comment after the data.
+    std::string_view data(int i) const {
+        const std::string_view text = line(i);
+        return text.substr(0, inlineCommentAt(text, delimiter_, options_));
+    }
     bool skipped(int i) const { return continues(i) || isCommentOrBlank(line(i), options_); }
     // A line that can hold data: not a comment or blank line, and not empty.
     bool candidate(int i) const { return !skipped(i) && !line(i).empty(); }
@@ -45,6 +50,7 @@ public:
     // trimmed, counted up to an 11th), split with the reading options.
     int split(int i) { return split(line(i)); }
     int split(std::string_view text) {
+        text = text.substr(0, inlineCommentAt(text, delimiter_, options_));
         split_ = text.substr(0, trimmedLength(text, delimiter_));
         return splitFields(split_, delimiter_, options_, cells_, kColumnLimit);
     }
@@ -71,6 +77,17 @@ public:
         for (int j = 1; j <= count && j <= kColumnLimit; ++j)
             if (numeric(field(j))) return true;
         return false;
+    }
+    // With missing values on: a row label followed by nothing but missing values, as many fields
+    // as the table has or more ("1990-02-05,,,,"). A row of gaps, which the plain rules take for
+    // a shorter line since they trim the trailing delimiters.
+    bool rowOfGaps(int i, int columns) {
+        if (!options_.missingAsGaps || columns < 2) return false;
+        const int n = rawColumns(i);
+        if (n < columns || trimBlanks(field(1)).empty()) return false;
+        for (int j = 2; j <= n && j <= kColumnLimit; ++j)
+            if (!missing(field(j))) return false;
+        return true;
     }
     bool numeric(std::string_view text) const { return IsNumericText(text, ds_.decimal()); }
     bool missing(std::string_view text) const { return isMissingToken(text, options_); }
@@ -109,7 +126,7 @@ int sampleLine(const DataSet& ds, OptionLines& lines, int& lastRow) {
     if (!ds.Layout.Reading.robustSample) {
         int before = last - 1;
         while (before >= top && lines.skipped(before)) --before;
-        if (before >= top && lines.line(before).size() > lines.line(last).size()) return before;
+        if (before >= top && lines.data(before).size() > lines.data(last).size()) return before;
         return last;
     }
     // Only lines that hold a number take part, so that a footer of words never decides; trailing
@@ -352,7 +369,7 @@ bool FindLayoutWithOptions(DataSet& ds, Messages& messages, DataLines& data) {
     std::vector<int> nameLines;
     if (columns == 1) {
         for (int i = top; i <= scanEnd; ++i) {
-            if (!lines.skipped(i) && lines.numeric(lines.line(i))) break;
+            if (!lines.skipped(i) && lines.numeric(lines.data(i))) break;
             ds.Layout.FirstDataLine = i + 1;
         }
     } else {
@@ -362,7 +379,9 @@ bool FindLayoutWithOptions(DataSet& ds, Messages& messages, DataLines& data) {
             const int count = lines.columns(i);
             // With missing values on, a shorter line holding a number is a row with empty cells.
             const bool shortRow = options.missingAsGaps && count < columns && lines.holdsANumber(count);
-            if (count != columns && !shortRow) {
+            // A row of gaps once the names or the data have begun; before them it may be a title.
+            const bool gaps = count < columns && matchedRun > 0 && lines.rowOfGaps(i, columns);
+            if (count != columns && !shortRow && !gaps) {
                 ds.Layout.FirstDataLine = i + 1;
                 matchedRun = 0;
             } else {
@@ -377,6 +396,7 @@ bool FindLayoutWithOptions(DataSet& ds, Messages& messages, DataLines& data) {
                 ++i;
                 continue;
             }
+            if (lines.rowOfGaps(i, columns)) break;
             const int n = lines.split(i);
             bool anyNumeric = false;
             for (int j = 1; j <= columns && j <= n && !anyNumeric; ++j) anyNumeric = lines.numeric(lines.field(j));
@@ -444,6 +464,7 @@ void FillTableWithOptions(DataSet& ds, DataLines data) {
     const int delimiter = ds.delimiter();
     const char decimal = ds.decimal();
     constexpr double kMissing = std::numeric_limits<double>::quiet_NaN();
+    const std::vector<double> markers = missingMarkers(options);
     std::vector<CellTable::RowId> extraFirstLines(parts, 0);
     std::vector<std::array<int, kColumnLimit + 1>> missing(parts);
     forEachInParallel(parts, [&](std::size_t part) {
@@ -466,6 +487,11 @@ void FillTableWithOptions(DataSet& ds, DataLines data) {
                     if (!readTime(field, time[k], value)) value = kMissing;
                 } else {
                     value = textToNumber(field, decimal);
+                    // A failed conversion gives 0 too: a marker 0 needs a number there.
+                    if (isMarker(value, markers) && (value != 0 || IsNumericText(field, decimal))) {
+                        value = kMissing;
+                        ++missingHere[static_cast<std::size_t>(k)];
+                    }
                 }
             }
             if (n > columns && !cells.cells[static_cast<std::size_t>(columns)].empty() && extraFirstLines[part] == 0)

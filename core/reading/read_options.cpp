@@ -1,5 +1,7 @@
 #include "read_options.h"
 
+#include "number_text.h"
+
 namespace varnotile {
 
 namespace {
@@ -53,6 +55,63 @@ bool isCommentOrBlank(std::string_view line, const ReadOptions& options) {
     return !options.commentPrefix.empty() && rest.starts_with(options.commentPrefix);
 }
 
+std::size_t inlineCommentAt(std::string_view line, int delimiter, const ReadOptions& options) {
+    const std::string& prefix = options.commentPrefix;
+    if (!options.commentLines || prefix.empty() || isBlank(prefix.front())) return line.size();
+    const bool ws = options.whitespace;
+    // A prefix that starts with the delimiter would end every line at its first blank cell.
+    if (!ws && delimiter >= 0 && static_cast<unsigned char>(prefix.front()) == delimiter) return line.size();
+    const std::size_t first = line.find_first_not_of(" \t");
+    if (first == std::string_view::npos || line.find(prefix, first + 1) == std::string_view::npos) return line.size();
+    // A tab delimiter right before the prefix only starts a cell.
+    auto blankBefore = [&](std::size_t at) {
+        const char c = line[at - 1];
+        return c == ' ' || (c == '\t' && (ws || delimiter != '\t'));
+    };
+    auto commentFrom = [&](std::size_t at) {
+        while (at > 0 && isBlank(line[at - 1])) --at;
+        return at;
+    };
+    if (!options.quotedTexts) {
+        for (std::size_t at = line.find(prefix, first + 1); at != std::string_view::npos; at = line.find(prefix, at + 1))
+            if (blankBefore(at)) return commentFrom(at);
+        return line.size();
+    }
+    // With quoted texts the cells are walked as splitFields walks them: a quote opens a text only
+    // as a cell's first non-blank character, and the text runs to its closing quote.
+    bool cellStart = true;
+    for (std::size_t i = first; i < line.size(); ++i) {
+        const char c = line[i];
+        if (cellStart && isBlank(c)) continue;
+        if (cellStart && c == '"') {
+            std::size_t close = i + 1;
+            for (;;) {
+                close = line.find('"', close);
+                if (close == std::string_view::npos) return line.size(); // runs to the end of the line
+                if (close + 1 < line.size() && line[close + 1] == '"') {
+                    close += 2;
+                    continue;
+                }
+                break;
+            }
+            i = close;
+            cellStart = false;
+            continue;
+        }
+        if (i > first && blankBefore(i) && line.compare(i, prefix.size(), prefix) == 0) return commentFrom(i);
+        cellStart = ws ? isBlank(c) : static_cast<unsigned char>(c) == delimiter;
+    }
+    return line.size();
+}
+
+bool startsCommentInside(std::string_view text, bool firstField, int delimiter, const ReadOptions& options) {
+    const std::string& prefix = options.commentPrefix;
+    if (!options.commentLines || prefix.empty()) return false;
+    for (std::size_t at = text.find(prefix); at != std::string_view::npos; at = text.find(prefix, at + 1))
+        if (at > 0 ? isBlank(text[at - 1]) : !firstField && (options.whitespace || delimiter == ' ')) return true;
+    return false;
+}
+
 bool isMissingToken(std::string_view cell, const ReadOptions& options) {
     if (!options.missingAsGaps) return false;
     const std::string_view text = trimBlanks(cell);
@@ -62,8 +121,21 @@ bool isMissingToken(std::string_view cell, const ReadOptions& options) {
     return false;
 }
 
+std::vector<double> missingMarkers(const ReadOptions& options) {
+    std::vector<double> markers;
+    if (!options.missingAsGaps) return markers;
+    for (const std::string& token : options.missingTokens) {
+        double value = 0;
+        // "." alone reads as 0 by the numeric rule, but as a token it is a word.
+        if (token.find_first_of("0123456789") == std::string::npos) continue;
+        if (parseNumber(token, '.', value) || parseNumber(token, ',', value)) markers.push_back(value);
+    }
+    return markers;
+}
+
 int splitFields(std::string_view line, int delimiter, const ReadOptions& options, LineCells& out,
                 int maxFields) {
+    if (options.commentLines) line = line.substr(0, inlineCommentAt(line, delimiter, options));
     out.cells.clear();
     out.rebuiltUsed = 0;
     const bool ws = options.whitespace;

@@ -17,10 +17,13 @@ struct ReadOptions {
     bool whitespace = false; // runs of spaces and tabs are one delimiter; leading/trailing blanks ignored
     DecimalChoice decimal = DecimalChoice::System;
     bool quotedTexts = false;  // "..." may hold the delimiter; "" is one quote; quotes not part of the text
-    bool commentLines = false; // blank lines and lines starting (after blanks) with commentPrefix
+    // Blank lines and lines starting (after blanks) with commentPrefix; on a data line, the prefix
+    // after a space or tab ends the line's data (see inlineCommentAt).
+    bool commentLines = false;
     std::string commentPrefix = "#";
     bool missingAsGaps = false; // empty cells and missingTokens in numeric columns are missing
-    // Matched case-insensitively after trimming blanks.
+    // Matched case-insensitively after trimming blanks; a token that is a number ("-9999") also
+    // matches a cell of a numeric column with that value ("-9999.", "-9999.0").
     std::vector<std::string> missingTokens = {"NA", "NaN", "-", "--", ".", "null", "n/a", "?"};
     // Sample line = last line with the most common field count among the last 50 data-ish lines.
     bool robustSample = false;
@@ -62,9 +65,33 @@ char decimalFor(const ReadOptions& options, char localeDecimal);
 // blanks with the comment prefix. Always false while the option is off.
 bool isCommentOrBlank(std::string_view line, const ReadOptions& options);
 
+// Where the comment after a line's data starts, with comment lines on: at the comment prefix
+// when a space stands right before it, or a tab that is not the delimiter (with runs of blanks
+// as the delimiter, any blank), past the line's first non-blank character and outside a quoted
+// text (with quoted texts on); the blanks before the prefix belong to the comment. A cell that
+// merely starts with the prefix ("1,#2", "1<Tab>#2") is data. Returns line.size() when the line
+// has no such comment, and always while comment lines are off.
+std::size_t inlineCommentAt(std::string_view line, int delimiter, const ReadOptions& options);
+
+// True when the text, written as a cell (the line's first or a later one) of a line split at
+// `delimiter`, would hold the start of a comment after the data: the prefix after a blank inside
+// it, or at its start where the delimiter before it is a blank that counts (see inlineCommentAt).
+// Always false while comment lines are off.
+bool startsCommentInside(std::string_view text, bool firstField, int delimiter, const ReadOptions& options);
+
 // True when missing values are on and the cell, trimmed of blanks, is empty or one of the tokens
 // (case-insensitive). Always false while the option is off.
 bool isMissingToken(std::string_view cell, const ReadOptions& options);
+
+// The values of the missing-value tokens that are numbers (read with '.' or ','), while missing
+// values are on; empty otherwise.
+std::vector<double> missingMarkers(const ReadOptions& options);
+// True when `value`, a number read from a cell of a numeric column, is one of the markers.
+inline bool isMarker(double value, const std::vector<double>& markers) {
+    for (const double m : markers)
+        if (value == m) return true;
+    return false;
+}
 
 // The cells of one line. Each view points into the line itself or, for a quoted cell whose text
 // had to be rebuilt (a doubled quote inside, or text after the closing quote), into `rebuilt`.
@@ -79,7 +106,7 @@ struct LineCells {
 
 inline constexpr int kNoFieldLimit = std::numeric_limits<int>::max() - 1;
 
-// Splits `line` into cells at `delimiter` (a byte value; -1 matches nothing), or at runs of
+// Splits `line` (without its comment after the data, see inlineCommentAt) into cells at `delimiter` (a byte value; -1 matches nothing), or at runs of
 // spaces and tabs with `whitespace` on (blanks at both ends of the line ignored). With
 // `quotedTexts` on, a cell whose first non-blank character is '"' runs to the closing quote
 // whatever it holds, "" inside stands for one quote, the quotes and the blanks around them are

@@ -201,6 +201,15 @@ std::string tablesSign(const DataSet& ds) {
     return {};
 }
 
+// A number the proposal takes for a missing-value marker ("-9999") that the reading in effect
+// reads as a value: far off the column's others, it spoils the chart and the statistics.
+bool markerReadAsValue(const DataSet& ds) {
+    const std::vector<double> current = missingMarkers(ds.Layout.Reading);
+    for (const double marker : missingMarkers(ds.Layout.Proposal.options))
+        if (!isMarker(marker, current)) return true;
+    return false;
+}
+
 } // namespace
 
 bool ProposalReadsBetter(const DataSet& ds) {
@@ -244,6 +253,7 @@ std::vector<std::string> PoorReadingSigns(const DataSet& ds) {
     if (columnMadeTextByAToken(ds)) signs.emplace_back("a missing-value token made a column text");
     if (ds.Layout.Proposal.options.datesAndTimes && !ds.Layout.Reading.datesAndTimes)
         signs.emplace_back("a column of dates or times is text");
+    if (markerReadAsValue(ds)) signs.emplace_back("a marker for missing values is read as a value");
     if (numbersWithTheOtherDecimal(ds)) signs.emplace_back("a column of numbers with another decimal separator is text");
     if (std::string sign = tablesSign(ds); !sign.empty()) signs.push_back(std::move(sign));
     return signs;

@@ -16,7 +16,8 @@ struct ReadingChoice {
 
 // Signs, in words, that the loaded file came out badly with the options in effect: one text
 // column, rows lost above a blank or comment line, many rows without a number, quotes in the
-// names, a column made text by a missing-value token. Empty when it reads well.
+// names, a column made text by a missing-value token, a missing-value marker read as a value.
+// Empty when it reads well.
 std::vector<std::string> PoorReadingSigns(const DataSet& ds);
 
 // The choice in effect for the loaded file.

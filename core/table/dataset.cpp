@@ -14,8 +14,12 @@ Document::Document() {
 }
 
 double Document::cellNumber(std::string_view text) const {
-    if (isMissingToken(text, Layout.Reading)) return std::numeric_limits<double>::quiet_NaN();
-    return textToNumber(text, decimal());
+    constexpr double kMissing = std::numeric_limits<double>::quiet_NaN();
+    if (isMissingToken(text, Layout.Reading)) return kMissing;
+    const double value = textToNumber(text, decimal());
+    if (!Layout.Reading.missingAsGaps) return value;
+    const std::vector<double> markers = missingMarkers(Layout.Reading);
+    return isMarker(value, markers) && (value != 0 || IsNumericText(text, decimal())) ? kMissing : value;
 }
 
 double Document::cellNumber(int column, std::string_view text) const {

@@ -108,6 +108,34 @@ TEST(ReadOptionsHelpers, SplitQuoteAndRecognise) {
     EXPECT_TRUE(isMissingToken("", on));
     EXPECT_FALSE(isMissingToken("nan1", on));
     EXPECT_FALSE(isMissingToken("NA", ReadOptions{}));
+
+    // With comment lines on, the prefix after a blank ends a line's cells; glued to a delimiter,
+    // or inside quotes, it is part of a cell.
+    struct Inline {
+        const char* line;
+        char delimiter;
+        bool whitespace, quoted;
+        const char* cells;
+    };
+    for (const Inline& c : {Inline{"1,2 # a, b", ',', false, false, "1|2"},
+                            {"1,#2,3", ',', false, false, "1|#2|3"},
+                            {"1\t2 # c", '\t', false, false, "1|2"},
+                            {"1\t#2\t3", '\t', false, false, "1|#2|3"},
+                            {"1  2 #c, d", ' ', true, false, "1|2"},
+                            {"\"a #b\",1 # c", ',', false, true, "a #b|1"},
+                            {"\"a\" #b #c", ' ', true, true, "a"},
+                            {"  # whole, line", ',', false, false, "  # whole| line"}}) {
+        ReadOptions o;
+        o.commentLines = true;
+        o.whitespace = c.whitespace;
+        o.quotedTexts = c.quoted;
+        LineCells cells;
+        splitFields(c.line, static_cast<unsigned char>(c.delimiter), o, cells);
+        EXPECT_EQ(joined(cells), c.cells) << c.line;
+    }
+    // Tokens that are numbers are markers; "." stays a word.
+    const ReadOptions markers{.missingAsGaps = true, .missingTokens = {"NA", ".", "-9999.", "1e30"}};
+    EXPECT_EQ(missingMarkers(markers), (std::vector<double>{-9999, 1e30}));
 }
 
 TEST(FormatDetector, ProposesWhatTheFileNeeds) {

@@ -205,6 +205,8 @@ TEST(RoundTrip, SavedFilesReadBackAsTheSameTable) {
          [](DataSet& ds) { ds.Layout.ColumnNames[3] = "z"; }},
         {"renamed names in a comment", "# time temp\n1 2\n3 4\n5 6\n7 8\n", ",", whitespaceComments, 4,
          [](DataSet& ds) { ds.Layout.ColumnNames[2] = "heat"; }},
+        {"renamed names in a comment, a comment after them", "# time temp # s, C\n1 2\n3 4\n5 6\n7 8\n", ",",
+         whitespaceComments, 4, [](DataSet& ds) { ds.Layout.ColumnNames[2] = "heat"; }},
         {"renamed names in a comment, commas", "# time,temp\n1,2\n3,4\n5,6\n7,8\n", ",", comments, 4,
          [](DataSet& ds) { ds.Layout.ColumnNames[2] = "heat"; }},
         {"renamed names after a label", "Data:,y,x\n1,2\n3,4\n5,6\n7,8\n", ",", quotes, 4,
@@ -222,6 +224,10 @@ TEST(RoundTrip, SavedFilesReadBackAsTheSameTable) {
         {"a wide file with every option", wideFile(), ",", wide, 210},
         {"the same, converted", "date;a;b\n2000-01-01;1.5;2\n2000-01-02;2.5;4\n2000-01-03;;\n" +
              rowsOf(3, "2000-01-04;3.5;6\n"), ";", plain, 3, [](DataSet& ds) { ds.Layout.ListSeparator = ","; }},
+        {"comments after the data, a row edited", "t,v\n1,2 # a, b\n3,4 #c\n5,6\n7,8\n", ",", comments, 4,
+         [](DataSet& ds) { ds.Table.Cells.setCell(2, 1, "20"); }},
+        {"a text holding the comment prefix after a blank", "t,v\n1,2\n3,4\n5,6\n7,8\n", ",", quotesComments, 4,
+         [](DataSet& ds) { ds.Table.Cells.setCell(1, 1, "a #b"); }},
         {"one column and an extra one", "v\n1\n,2\n3\n4\n5\n", ",", plain, 5},
         {"one column and an extra one, edited", "v\n1\n,2\n3\n4\n5\n", ",", plain, 5,
          [](DataSet& ds) { ds.Table.Cells.setCell(1, 1, "7"); }},
@@ -270,6 +276,11 @@ TEST(RoundTrip, UnchangedLinesAndFieldsPastTheColumnsAreWrittenAsTheyStood) {
          [](DataSet& ds) { ds.Layout.ColumnNames[2] = "c"; }, "\"\" c\r\n0 3\r\n1 2\r\n3 4\r\n5 6\r\n"},
         {"renamed names from a short line", "Site A\n1,2,3\nx,y\n5,6,7\n8,9,10\n", quotes,
          [](DataSet& ds) { ds.Layout.ColumnNames[3] = "z"; }, "Site A\r\n1,2,3\r\nx,z\r\n5,6,7\r\n8,9,10\r\n"},
+        {"renamed names keep the comment after them", "# time temp # s, C\n1 2\n3 4\n5 6\n7 8\n", whitespaceComments,
+         [](DataSet& ds) { ds.Layout.ColumnNames[2] = "heat"; }, "# time heat # s, C\r\n1 2\r\n3 4\r\n5 6\r\n7 8\r\n"},
+        {"an edited row keeps its comment after the data", "t v\n1 2.5 # (0,0,1)\n3 4 # x\n5 6\n7 8\n",
+         whitespaceComments, [](DataSet& ds) { ds.Table.Cells.setCell(2, 1, "9"); },
+         "t v\r\n1 9   # (0,0,1)\r\n3 4 # x\r\n5 6\r\n7 8\r\n"},
     };
     TempDir dir;
     for (const Case& c : cases) {

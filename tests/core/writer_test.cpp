@@ -143,7 +143,10 @@ TEST(Writer, FindsTextsTheReadingOptionsWouldLoseWhenTheyCannotBeQuoted) {
     EXPECT_EQ(found(), std::tuple(1, 2, 1, true, false));
     ds.Table.Cells.setCell(2, 4, "");
     EXPECT_EQ(found(), std::tuple(2, 2, 1, true, true));
-    // Quoted, both read back as they are.
+    // A later text starting with the prefix would end its line's data there.
+    ds.Table.Cells.setCell(3, 1, "#b");
+    EXPECT_TRUE(FindSplitTexts(ds).commentInside);
+    // Quoted, all read back as they are.
     ds.Layout.Reading.quotedTexts = true;
     EXPECT_EQ(found(), std::tuple(0, 0, 0, false, false));
 }
