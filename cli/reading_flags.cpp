@@ -98,7 +98,7 @@ std::optional<ReadingFlags> readingFlagsOf(const QCommandLineParser& parser, con
     }
     flags.automatic = parser.isSet(kAuto);
     // The proposal replaces every reading option; taking some of the user's silently would mislead.
-    if (flags.automatic && options.anyOn()) {
+    if (flags.automatic && (options.anyOn() || options.wideFiles)) {
         const QString last = given.takeLast();
         refusal = "--auto chooses the reading options itself; leave out " +
                   (given.join(QStringLiteral(", ")) + QStringLiteral(" and ") + last).toStdString();

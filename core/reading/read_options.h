@@ -24,9 +24,11 @@ struct ReadOptions {
     std::vector<std::string> missingTokens = {"NA", "NaN", "-", "--", ".", "null", "n/a", "?"};
     // Sample line = last line with the most common field count among the last 50 data-ish lines.
     bool robustSample = false;
+    // Up to 1,000 columns instead of 10. It changes no cell, only how many columns are taken.
+    bool wideFiles = false;
 
-    // True when any switch differs from the plain rules (the prefix and the token list only
-    // matter while their switch is on). Inline and spelled out: it is asked for every cell.
+    // True when any switch that changes how lines split differs from the plain rules (the prefix
+    // and the token list only matter while their switch is on; wide files split as plain ones). Inline and spelled out: it is asked for every cell.
     bool anyOn() const {
         return whitespace || decimal != DecimalChoice::System || quotedTexts || commentLines || missingAsGaps ||
                robustSample;

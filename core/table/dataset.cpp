@@ -13,6 +13,40 @@ Document::Document() {
     Table.ColumnAbsMax.fill(1.0);
 }
 
+namespace {
+std::size_t fieldSlotCount(const ReadOptions& reading) { return static_cast<std::size_t>(FieldSlotsFor(reading)) + 1; }
+} // namespace
+
+void FitLayoutSlots(DataLayout& layout) {
+    const std::size_t fields = fieldSlotCount(layout.Reading);
+    for (StringSlots* slots : {&layout.ColumnNames, &layout.ColumnLabels, &layout.ColumnHeader3, &layout.Fields})
+        slots->resize(fields);
+    for (StringSlots& texts : layout.NamedTextsRead) texts.resize(fields);
+    layout.ColumnIsNumeric.resize(fields);
+    layout.ColumnPresent.resize(fields, true);
+}
+
+void FitColumnSlots(DataSet& ds) {
+    const auto columns = static_cast<std::size_t>(ds.columnLimit()) + 1;
+    const std::size_t fields = fieldSlotCount(ds.Layout.Reading);
+    FitLayoutSlots(ds.Layout);
+    DataTable& table = ds.Table;
+    table.Values.resize(columns);
+    table.ColumnMin.resize(fields);
+    table.ColumnMax.resize(fields);
+    table.ColumnAbsMax.resize(columns, 1.0);
+    table.MissingCount.resize(columns);
+    ds.View.CurveVisible.resize(fields);
+    for (std::size_t k = kCurveCount + 1; k < fields; ++k) ds.View.CurveVisible[k] = true;
+    ds.View.CurveColors.resize(fields);
+    RepeatCurveColors(ds.View.CurveColors);
+}
+
+void RepeatCurveColors(Slots<Rgb, 21>& colors) {
+    for (std::size_t k = kCurveCount + 1; k < colors.size(); ++k)
+        colors[k] = colors[RepeatedCurveSlot(static_cast<int>(k))];
+}
+
 double Document::cellNumber(std::string_view text) const {
     if (isMissingToken(text, Layout.Reading)) return std::numeric_limits<double>::quiet_NaN();
     return textToNumber(text, decimal());

@@ -151,7 +151,7 @@ TEST(Settings, ReadingOptionsRoundTripAndAnAbsentSectionGivesTheDefaults) {
     WriteSettings(proposing, fresh);
     EXPECT_NE(fresh.text().find("[Reading]\r\nWhitespace=0\r\nDecimal=System\r\nQuotedTexts=0\r\nCommentLines=0\r\n"
                                     "CommentPrefix=#\r\nMissingAsGaps=0\r\nMissingTokens=NA NaN - -- . null n/a ?\r\n"
-                                    "RobustSample=0\r\nApplyProposals=1\r\n"),
+                                    "RobustSample=0\r\nWideFiles=0\r\nApplyProposals=1\r\n"),
               std::string::npos)
         << fresh.text();
 
@@ -168,6 +168,7 @@ TEST(Settings, ReadingOptionsRoundTripAndAnAbsentSectionGivesTheDefaults) {
         {[](ProgramSettings& s) { s.Reading.missingAsGaps = true, s.Reading.missingTokens = {"NA", "n a", "\"", "-"}; },
          R"(MissingTokens=NA "n a" """" -)"},
         {[](ProgramSettings& s) { s.Reading.robustSample = true; }, "RobustSample=1"},
+        {[](ProgramSettings& s) { s.Reading.wideFiles = true; }, "WideFiles=1"},
         {[](ProgramSettings& s) { s.ApplyProposals = true; }, "ApplyProposals=1"},
     };
     for (const Case& c : cases) {

@@ -71,14 +71,7 @@ CurveChart::CurveChart(QWidget* parent) : QCustomPlot(parent) {
     legend->setColumnSpacing(12);
     legend->setVisible(true);
 
-    for (int k = 1; k <= kCurveCount; ++k) {
-        auto* c = new CurvePlottable(xAxis, yAxis);
-        c->setObjectName(QStringLiteral("Series%1").arg(k));
-        c->setName(QStringLiteral(" "));
-        c->setPen(QPen(Qt::black, 1));
-        curves_[k - 1] = c;
-        c->addToLegend(legend);
-    }
+    for (int k = 1; k <= kCurveCount; ++k) addCurve();
     setShownInRow(legend, kLegendRow, false);
 
     setInteractions(QCP::iRangeDrag | QCP::iRangeZoom);
@@ -93,18 +86,53 @@ CurveChart::CurveChart(QWidget* parent) : QCustomPlot(parent) {
     connect(yAxis, qOverload<const QCPRange&>(&QCPAxis::rangeChanged), this, userMoved);
 }
 
-CurvePlottable* CurveChart::curve(int k) const { return k >= 1 && k <= kCurveCount ? curves_[k - 1] : nullptr; }
+CurvePlottable* CurveChart::curve(int k) const {
+    return k >= 1 && k <= curveCount() ? curves_[static_cast<std::size_t>(k - 1)] : nullptr;
+}
+
+void CurveChart::addCurve() {
+    const int k = curveCount() + 1;
+    auto* c = new CurvePlottable(xAxis, yAxis);
+    c->setObjectName(QStringLiteral("Series%1").arg(k));
+    c->setName(QStringLiteral(" "));
+    c->setPen(QPen(Qt::black, 1));
+    // The first ten are always listed (an empty name for one not drawn); later ones once drawn.
+    if (k <= kCurveCount) c->addToLegend(legend);
+    curves_.push_back(c);
+}
+
+void CurveChart::fitCurveCount(const DataSet& ds) {
+    const int wanted = std::max(kCurveCount, ds.curveCount());
+    if (wanted == curveCount()) return;
+    while (curveCount() < wanted) addCurve();
+    while (curveCount() > wanted) {
+        CurvePlottable* c = curves_.back();
+        curves_.pop_back();
+        removePlottable(c);
+    }
+    applyCurveColors(ds);
+}
+
+void CurveChart::listDrawnCurves() {
+    for (int k = kCurveCount + 1; k <= curveCount(); ++k) curve(k)->removeFromLegend(legend);
+    for (int k = kCurveCount + 1; k <= curveCount(); ++k)
+        if (curve(k)->pointCount() > 0 && curve(k)->visible()) curve(k)->addToLegend(legend);
+}
 
 void CurveChart::applyCurveColors(const DataSet& ds) {
-    for (int k = 1; k <= kCurveCount; ++k) {
-        QPen pen = curves_[k - 1]->pen();
-        pen.setColor(colorFromRgb(ds.View.CurveColors[k]));
-        curves_[k - 1]->setPen(pen);
+    for (int k = 1; k <= curveCount(); ++k) {
+        CurvePlottable* c = curve(k);
+        QPen pen = c->pen();
+        const Rgb rgb = static_cast<std::size_t>(k) < ds.View.CurveColors.size() ? ds.View.CurveColors[k]
+                                                                                  : ds.View.CurveColors[RepeatedCurveSlot(k)];
+        pen.setColor(colorFromRgb(rgb));
+        c->setPen(pen);
     }
     replot(rpQueuedReplot);
 }
 
 void CurveChart::fillCurve(const DataSet& ds, int k) {
+    fitCurveCount(ds);
     CurvePlottable* c = curve(k);
     if (!c) return;
     // An empty curve reads its points from the data set; one that holds points gets them copied
@@ -124,8 +152,9 @@ void CurveChart::fillCurve(const DataSet& ds, int k) {
 }
 
 void CurveChart::appendRows(const DataSet& ds) {
-    for (int k = 1; k <= kCurveCount; ++k) {
-        CurvePlottable* c = curves_[k - 1];
+    fitCurveCount(ds);
+    for (int k = 1; k <= curveCount(); ++k) {
+        CurvePlottable* c = curve(k);
         const CurveSource* shown = c->source();
         if (std::optional<CurveSource> grown = shown ? GrownCurveSource(ds, k, *shown) : std::nullopt) {
             if (grown->count != shown->count) c->growSource(*grown);
@@ -155,7 +184,9 @@ void CurveChart::rebuildTitles(const DataSet& ds) {
     yAxis->setLabel(shown(ds, YAxisTitle(ds)));
     xAxis->setLabel(shown(ds, XAxisTitle(ds)));
 
-    for (int k = 1; k <= kCurveCount; ++k) curves_[k - 1]->setName(shown(ds, CurveLegendText(ds, k)));
+    fitCurveCount(ds);
+    for (int k = 1; k <= curveCount(); ++k) curve(k)->setName(shown(ds, CurveLegendText(ds, k)));
+    listDrawnCurves();
     // Line symbols 40 percent as wide as the widest legend text.
     const QFontMetrics metrics(legend->font());
     int widest = 0;
@@ -183,7 +214,8 @@ void CurveChart::showDataSet(const DataSet& ds) {
     applyCurveColors(ds);
     clearAllCurves();
     autoRange_ = true;
-    for (int k = 1; k <= kCurveCount; ++k) fillCurve(ds, k);
+    fitCurveCount(ds);
+    for (int k = 1; k <= curveCount(); ++k) fillCurve(ds, k);
     rebuildTitles(ds);
     rescaleToPoints();
 }
@@ -211,7 +243,7 @@ void CurveChart::updateLegendWrap() {
     const int entry = legend->iconSize().width() + legend->iconTextPadding() + widest + legend->columnSpacing() + 4;
     const int available = std::max(1, width() - plotLayout()->margins().left() - plotLayout()->margins().right() -
                                            legend->margins().left() - legend->margins().right());
-    const int columns = std::clamp(available / std::max(1, entry), 1, kCurveCount);
+    const int columns = std::clamp(available / std::max(1, entry), 1, std::max(1, legend->itemCount()));
     if (legend->wrap() != columns) {
         legend->setWrap(columns);
         legend->setFillOrder(QCPLayoutGrid::foColumnsFirst, true);
@@ -238,8 +270,8 @@ bool CurveChart::pressOnCurve(QMouseEvent* event) {
     int bestIndex = -1;
     double bestDistance = 0;
     // The curve drawn last lies on top: it wins a tie.
-    for (int k = kCurveCount; k >= 1; --k) {
-        CurvePlottable* c = curves_[k - 1];
+    for (int k = curveCount(); k >= 1; --k) {
+        CurvePlottable* c = curve(k);
         if (c->pointCount() == 0 || !c->visible()) continue;
         double distance = 0;
         const int index = c->hitPoint(pos, selectionTolerance(), &distance);
