@@ -4,6 +4,7 @@
 #include "text_codec.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace varnotile {
 namespace {
@@ -108,15 +109,28 @@ void CurveChart::fitCurveCount(const DataSet& ds) {
     while (curveCount() > wanted) {
         CurvePlottable* c = curves_.back();
         curves_.pop_back();
-        removePlottable(c);
+        removePlottable(c); // its legend entry goes with it
     }
+    listed_.resize(std::min(listed_.size(), curves_.size() + 1));
     applyCurveColors(ds);
 }
 
 void CurveChart::listDrawnCurves() {
-    for (int k = kCurveCount + 1; k <= curveCount(); ++k) curve(k)->removeFromLegend(legend);
-    for (int k = kCurveCount + 1; k <= curveCount(); ++k)
-        if (curve(k)->pointCount() > 0 && curve(k)->visible()) curve(k)->addToLegend(legend);
+    // The legend's grid finds each item by walking all of them, so with hundreds of curves only
+    // the entries from the first one that changes are taken out and put back (in column order).
+    const auto count = static_cast<std::size_t>(curveCount());
+    listed_.resize(count + 1, 0);
+    std::size_t first = kCurveCount + 1;
+    auto wanted = [&](std::size_t k) { return curves_[k - 1]->pointCount() > 0 && curves_[k - 1]->visible(); };
+    while (first <= count && static_cast<bool>(listed_[first]) == wanted(first)) ++first;
+    if (first > count) return;
+    for (std::size_t k = count; k >= first; --k)
+        if (std::exchange(listed_[k], 0)) curves_[k - 1]->removeFromLegend(legend);
+    for (std::size_t k = first; k <= count; ++k)
+        if (wanted(k)) {
+            curves_[k - 1]->addToLegend(legend);
+            listed_[k] = 1;
+        }
 }
 
 void CurveChart::applyCurveColors(const DataSet& ds) {

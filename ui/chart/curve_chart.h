@@ -77,6 +77,7 @@ private:
     void listDrawnCurves();
 
     std::vector<CurvePlottable*> curves_;
+    std::vector<uint8_t> listed_; // curve k past the tenth has a legend entry
     QCPTextElement* title_ = nullptr;
     bool autoRange_ = true;
     bool rescaling_ = false;
