@@ -52,7 +52,9 @@ TEST(ReadingOptionTable, EveryOptionRoundTripsThroughEveryPlaceThatNamesIt) {
             }
         }
         ASSERT_NE(on, ReadOptions());
-        EXPECT_TRUE(on.anyOn()); // spelled out by hand, so it must not miss an option
+        // Spelled out by hand, so it must not miss an option; wide files split lines as the plain
+        // rules do and keep the plain way of loading.
+        EXPECT_EQ(on.anyOn(), option.id != "wideFiles");
 
         DataSet ds;
         ds.Settings.Reading = on;
