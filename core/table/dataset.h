@@ -31,8 +31,8 @@ inline constexpr int kUndoLimit = 200;
 inline constexpr int kCurveCount = 10;
 inline constexpr int kRecentFileLimit = 8;
 
-using StringSlots = Slots<std::string, 21>; // [0..20]
-using FlagSlots = Slots<bool, 21>;          // [0..20]
+using StringSlots = Slots<std::string, 21>; // [0..20], [0..2000] for a wide file's columns
+using FlagSlots = Slots<bool, 21>;          // the same
 using Rgb = uint32_t;                            // red in the lowest byte, then green, then blue
 
 // The most data columns `reading` takes, and the most fields of a line it keeps.
@@ -248,7 +248,7 @@ struct DataSet : Document, ViewState {};
 void FitColumnSlots(DataSet& ds);
 // The same for a layout's own slots.
 void FitLayoutSlots(DataLayout& layout);
-// The colour a new curve k > 10 starts with: that of curve 1..10 in turn.
+// The colour slot 1..10 curve k repeats.
 inline int RepeatedCurveSlot(int k) { return (k - 1) % kCurveCount + 1; }
 // Curves 11 and later take the colours of curves 1..10 in turn.
 void RepeatCurveColors(Slots<Rgb, 21>& colors);

@@ -33,7 +33,7 @@ public:
     // without reading the rows it already shows, unless its scale or X changed meanwhile (then
     // it is filled afresh). The axes follow unless the user zoomed or dragged.
     void appendRows(const DataSet& ds);
-    // Removes all points of curve k (nothing for k outside 1..10).
+    // Removes all points of curve k (nothing for k outside 1..curveCount()).
     void clearCurve(int k);
     // Empties both axis titles and removes all points of the ten curves.
     void clearAllCurves();
