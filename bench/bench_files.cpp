@@ -28,3 +28,37 @@ std::string benchmarkFile(int rows) {
 }
 
 } // namespace varnotile::bench
+
+namespace varnotile::bench {
+
+std::string wideBenchmarkFile(int rows, int columns) {
+    const auto path = std::filesystem::temp_directory_path() /
+                      ("varnotile-bench-" + std::to_string(rows) + "x" + std::to_string(columns) + ".csv");
+    if (std::filesystem::exists(path)) return path.string();
+    const auto partial = path.string() + ".part";
+    std::FILE* f = std::fopen(partial.c_str(), "wb");
+    if (!f) return {};
+    std::string line;
+    for (int k = 1; k <= columns; ++k) line += (k > 1 ? ",C" : "C") + std::to_string(k);
+    line += '\n';
+    std::fputs(line.c_str(), f);
+    char number[32];
+    for (int r = 0; r < rows; ++r) {
+        line.clear();
+        const double t = r * 0.1;
+        for (int k = 1; k <= columns; ++k) {
+            // Values 10.000..99.999 in three decimals: six characters and the delimiter.
+            const double v = 55.0 + 40.0 * std::sin(t / (5.0 + k) + k);
+            const int n = std::snprintf(number, sizeof number, "%.3f", v);
+            if (k > 1) line += ',';
+            line.append(number, static_cast<std::size_t>(n));
+        }
+        line += '\n';
+        std::fwrite(line.data(), 1, line.size(), f);
+    }
+    std::fclose(f);
+    std::filesystem::rename(partial, path);
+    return path.string();
+}
+
+} // namespace varnotile::bench

@@ -10,3 +10,12 @@ namespace varnotile::bench {
 std::string benchmarkFile(int rows = 1000000);
 
 } // namespace varnotile::bench
+
+namespace varnotile::bench {
+
+// Path of the wide benchmark file: `rows` rows x `columns` numeric columns (about 7 bytes a
+// field) behind a names line, generated once into the temporary folder and reused. Large: make
+// it only in benchmarks run on request.
+std::string wideBenchmarkFile(int rows, int columns);
+
+} // namespace varnotile::bench

@@ -25,7 +25,7 @@ namespace varnotile::cli {
 
 QJsonObject columnRange(const DataSet& ds, int column) {
     QJsonObject range;
-    if (column > 10) return range; // statistics are kept for the ten columns the chart can show
+    if (!ds.isValueColumn(column)) return range; // statistics are kept for the columns the chart can show
     const auto k = static_cast<std::size_t>(column);
     // A column whose every cell is a missing value has no smallest or largest value.
     const int missing = ds.Table.MissingCount[k];

@@ -12,7 +12,7 @@ namespace varnotile::cli {
 // The file's texts are values of `texts`, which writes the document.
 QJsonObject loadReport(const DataSet& ds, const LoadOutcome& outcome, JsonTexts& texts);
 // The "min" and "max" of a column as loadReport gives them: null for a column without a value,
-// absent beyond the ten columns that keep statistics.
+// absent beyond the columns that keep statistics (ten, or all of a wide file).
 QJsonObject columnRange(const DataSet& ds, int column);
 
 } // namespace varnotile::cli

@@ -118,7 +118,7 @@ std::optional<ReadingFlags> readingFlagsOf(const QCommandLineParser& parser, con
     // A table number stays: it picks one of the tables the proposal reads the file as.
     ReadOptions switches = options;
     switches.table = 0;
-    if (flags.automatic && switches.anyOn()) {
+    if (flags.automatic && (switches.anyOn() || switches.wideFiles)) {
         const QString last = given.takeLast();
         refusal = "--auto chooses the reading options itself; leave out " +
                   (given.join(QStringLiteral(", ")) + QStringLiteral(" and ") + last).toStdString();

@@ -69,8 +69,10 @@ int runRender(int argc, char** argv) {
     const std::string paletteText = parser.value(QStringLiteral("palette")).toStdString();
 
     int xColumn = 0;
-    if (!parseInt(xText, xColumn) || xColumn < 0 || xColumn > kColumnLimit)
-        return refuse(syntax, "--x takes a column number from 0 (row number) to 10, not '" + xText + "'");
+    const int xLimit = options->reading.options.wideFiles || options->reading.automatic ? kWideColumnLimit : kColumnLimit;
+    if (!parseInt(xText, xColumn) || xColumn < 0 || xColumn > xLimit)
+        return refuse(syntax, "--x takes a column number from 0 (row number) to " + std::to_string(xLimit) + ", not '" +
+                                  xText + "'");
     int width = 0, height = 0;
     if (!parseSize(sizeText, width, height))
         return refuse(syntax, "--size takes WIDTHxHEIGHT in pixels (1 to 20000 each), not '" + sizeText + "'");

@@ -66,7 +66,7 @@ bool IsDataCell(const Document& ds, int column, int row) {
 }
 
 bool HasValues(const Document& ds, int column) {
-    return column >= 1 && column <= 10 && ds.Layout.ColumnIsNumeric[column];
+    return ds.isValueColumn(column) && ds.Layout.ColumnIsNumeric[column];
 }
 
 void SetValue(Document& ds, int column, int row, double value) {

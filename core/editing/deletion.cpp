@@ -104,13 +104,13 @@ private:
 
     int top_, bottom_;
     std::vector<CellTable::RowId> rowIds_;       // they carry every cell's text exactly
-    std::vector<std::vector<double>> rowValues_; // per column slot 0..10
+    std::vector<std::vector<double>> rowValues_; // per value column slot
 };
 
 } // namespace
 
 bool DeleteColumn(Document& ds, int k, int width) {
-    if (k < 1 || k > ds.Layout.ColumnCount || k > kFieldSlots || !ds.Layout.ColumnPresent[k]) return false;
+    if (k < 1 || k > ds.Layout.ColumnCount || k > ds.fieldSlots() || !ds.Layout.ColumnPresent[k]) return false;
     const ChangeScope scope(ds.Changes);
     ds.Journal.push(ds, std::make_unique<ColumnDeletionCommand>(k, width));
     return true;
@@ -118,7 +118,7 @@ bool DeleteColumn(Document& ds, int k, int width) {
 
 GridRect SelectionAfterColumnDeletion(const Document& ds, const GridRect& selection, int k) {
     GridRect moved = selection;
-    for (int next = k + 1; next <= ds.Layout.ColumnCount && next <= kFieldSlots; ++next) {
+    for (int next = k + 1; next <= ds.Layout.ColumnCount && next <= ds.fieldSlots(); ++next) {
         if (!ds.Layout.ColumnPresent[next]) continue;
         moved.Left = moved.Right = next;
         break;

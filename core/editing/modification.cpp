@@ -201,7 +201,7 @@ private:
 } // namespace
 
 ModifyResult ApplyModification(Document& ds, int k, const ModifyPlan& plan) {
-    if (!plan.confirmed() || k < 1 || k > 10 || k > ds.Layout.ColumnCount || !ds.Layout.ColumnIsNumeric[k])
+    if (!plan.confirmed() || !ds.isValueColumn(k) || k > ds.Layout.ColumnCount || !ds.Layout.ColumnIsNumeric[k])
         return {};
     if (ds.Layout.ColumnTime[k] != TimeKind::None && (plan.conditional || (plan.linear && plan.factor != 1)))
         return {};
@@ -218,7 +218,7 @@ ModifyResult ApplyModification(Document& ds, int k, const ModifyPlan& plan) {
 }
 
 bool RenameColumn(Document& ds, int k, std::string name, std::string label) {
-    if (k < 1 || k > kFieldSlots) return false;
+    if (k < 1 || k > ds.fieldSlots()) return false;
     const auto slot = static_cast<std::size_t>(k);
     if (name == ds.Layout.ColumnNames[slot] && label == ds.Layout.ColumnLabels[slot]) return false;
     const ChangeScope scope(ds.Changes);

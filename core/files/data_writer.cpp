@@ -39,7 +39,7 @@ SplitTexts FindSplitTexts(const DataSet& ds) {
         }
     };
     auto present = [&](int j) { return ds.Layout.ColumnPresent[j]; };
-    const int columns = std::min(ds.Layout.ColumnCount, kFieldSlots);
+    const int columns = std::min(ds.Layout.ColumnCount, ds.fieldSlots());
     const StringSlots* headers[] = {&ds.Layout.ColumnNames, &ds.Layout.ColumnLabels,
                                     &ds.Layout.ColumnHeader3};
     // Texts of rebuilt lines that the reading would lose: the first lost text of a line counts.

@@ -28,7 +28,7 @@ LineWriter::LineWriter(const DataSet& ds)
     : ds_(ds), options_(ds.Layout.Reading), delimiter_(ds.outputDelimiter()), tableColumns_(ds.Table.Cells.columnCount()) {
     const ReadOptions* read = ds.Table.Cells.reading();
     asRead_ = ds.Table.Cells.delimiter() == ds.delimiter() && (read ? *read == options_ : !options_.anyOn());
-    for (int j = 1; j <= ds.Layout.ColumnCount && j <= kFieldSlots; ++j) asRead_ = asRead_ && ds.Layout.ColumnPresent[j];
+    for (int j = 1; j <= ds.Layout.ColumnCount && j <= ds.fieldSlots(); ++j) asRead_ = asRead_ && ds.Layout.ColumnPresent[j];
 }
 
 const std::vector<std::string_view>& LineWriter::fileFields(std::string_view fileLine) const {
@@ -114,7 +114,7 @@ void LineWriter::appendColumns(std::string& out, TextOf textOf, std::string_view
 bool LineWriter::namedLineUnchanged(int h) const {
     const StringSlots& texts = headerTexts(ds_, h);
     const StringSlots& read = ds_.Layout.NamedTextsRead[static_cast<std::size_t>(h)];
-    for (int j = 1; j <= ds_.Layout.ColumnCount && j <= kFieldSlots; ++j)
+    for (int j = 1; j <= ds_.Layout.ColumnCount && j <= ds_.fieldSlots(); ++j)
         if (texts[j] != read[j]) return false;
     return true;
 }

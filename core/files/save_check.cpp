@@ -16,7 +16,7 @@ namespace {
 // The data columns the writer writes, in order: the present ones.
 std::vector<int> presentColumns(const DataSet& ds) {
     std::vector<int> columns;
-    for (int j = 1; j <= ds.Layout.ColumnCount && j <= kFieldSlots; ++j)
+    for (int j = 1; j <= ds.Layout.ColumnCount && j <= ds.fieldSlots(); ++j)
         if (ds.Layout.ColumnPresent[static_cast<std::size_t>(j)]) columns.push_back(j);
     return columns;
 }
@@ -24,7 +24,7 @@ std::vector<int> presentColumns(const DataSet& ds) {
 // The free header lines that carry text, in file order.
 std::vector<std::string_view> freeHeaderLines(const DataSet& ds) {
     std::vector<std::string_view> lines;
-    for (std::size_t i = 1; i <= 20; ++i)
+    for (std::size_t i = 1; i <= kHeaderScan; ++i)
         if (!ds.Layout.HeaderLines[i].empty()) lines.emplace_back(ds.Layout.HeaderLines[i]);
     for (const std::string& line : ds.Layout.LongPreamble)
         if (!line.empty()) lines.emplace_back(line);
@@ -80,7 +80,7 @@ struct CellComparison {
         const bool theyHaveIt = line < namedLines(back);
         for (std::size_t k = 0; k < columns.size(); ++k) {
             const std::size_t c = k + 1;
-            const std::string_view other = theyHaveIt && c <= 20 ? std::string_view(theirs[c]) : std::string_view{};
+            const std::string_view other = theyHaveIt && c < theirs.size() ? std::string_view(theirs[c]) : std::string_view{};
             if (mine[static_cast<std::size_t>(columns[k])] != other) return columns[k];
         }
         return 0;
@@ -93,7 +93,8 @@ class RowCells {
 public:
     explicit RowCells(const DataSet& ds)
         : table_(ds.Table.Cells), columns_(std::min(table_.columnCount(), kMaxTableColumns)),
-          extra_(ds.Layout.ExtraColumnFound ? ds.Layout.ColumnCount : 0) {}
+          extra_(ds.Layout.ExtraColumnFound ? ds.Layout.ColumnCount : 0),
+          cells_(static_cast<std::size_t>(std::max(columns_, 0))) {}
 
     void load(int row) {
         row_ = row;
@@ -101,14 +102,14 @@ public:
         fields_ = 0;
         if (const ReadOptions* reading = table_.reading()) {
             fields_ = std::min(splitFields(line, table_.delimiter(), *reading, split_, columns_), columns_);
-            for (int k = 0; k < fields_; ++k) cells_[k] = split_.cells[static_cast<std::size_t>(k)];
+            for (int k = 0; k < fields_; ++k) cells_[static_cast<std::size_t>(k)] = split_.cells[static_cast<std::size_t>(k)];
             return;
         }
         const int delimiter = table_.delimiter();
         std::size_t pos = 0;
         while (fields_ < columns_) {
             const std::size_t end = delimiter < 0 ? std::string_view::npos : line.find(static_cast<char>(delimiter), pos);
-            cells_[fields_++] = line.substr(pos, end == std::string_view::npos ? std::string_view::npos : end - pos);
+            cells_[static_cast<std::size_t>(fields_++)] = line.substr(pos, end == std::string_view::npos ? std::string_view::npos : end - pos);
             if (end == std::string_view::npos) break;
             pos = end + 1;
         }
@@ -118,7 +119,7 @@ public:
         // Edited cells, and the extra column (empty above the line that first filled it), as
         // the table keeps them.
         if (column == extra_ || table_.isEdited(column, row_)) return table_.cell(column, row_);
-        return column <= fields_ ? cells_[column - 1] : std::string_view{};
+        return column <= fields_ ? cells_[static_cast<std::size_t>(column - 1)] : std::string_view{};
     }
 
 private:
@@ -127,7 +128,7 @@ private:
     int extra_;
     int row_ = 0;
     int fields_ = 0;
-    std::string_view cells_[kMaxTableColumns];
+    std::vector<std::string_view> cells_;
     LineCells split_;
 };
 
@@ -172,7 +173,7 @@ CellDifferences compareCells(const CellComparison& cells, int rows, const Progre
                     cells.back.Layout.ColumnCount == columnCount;
     for (int k = 0; k < columnCount; ++k) lineWise = lineWise && cells.columns[static_cast<std::size_t>(k)] == k + 1;
     bool edited = false;
-    for (int c = 1; c <= kMaxTableColumns; ++c) edited = edited || cells.saved.Table.Cells.mayHaveEdits(c);
+    for (int c = 1; c <= cells.saved.Table.Cells.columnCount(); ++c) edited = edited || cells.saved.Table.Cells.mayHaveEdits(c);
     forEachInParallel(parts, [&](std::size_t part) {
         const int first = static_cast<int>(rowCount * part / parts) + 1;
         const int last = static_cast<int>(rowCount * (part + 1) / parts);
@@ -231,7 +232,7 @@ bool holdsLineBreak(const DataSet& ds, const std::vector<int>& columns, int row)
 int culpritColumn(const DataSet& ds, const std::vector<int>& columns, int row) {
     const char decimal = ds.decimal();
     for (const int j : columns)
-        if (j <= kColumnLimit && ds.Layout.ColumnIsNumeric[static_cast<std::size_t>(j)] &&
+        if (ds.isValueColumn(j) && ds.Layout.ColumnIsNumeric[static_cast<std::size_t>(j)] &&
             !IsNumericText(ds.Table.Cells.cell(j, row), decimal))
             return j;
     return columns.empty() ? 1 : columns.front();
@@ -341,7 +342,7 @@ private:
     // `line` names the header line (0: names) of a place in row 0.
     ReadBackDifference at(std::string what, int row, int column, int line = 0) const {
         const std::string_view text = row == 0 ? std::string_view(headerTexts(saved_, line)[static_cast<std::size_t>(
-                                                     std::clamp(column, 0, kFieldSlots))])
+                                                     std::clamp(column, 0, saved_.fieldSlots()))])
                                                : saved_.Table.Cells.cell(column, row);
         return {true, std::move(what), row, column, shown(text)};
     }
@@ -389,6 +390,7 @@ namespace {
 // cost of a large file). The reading options go the whole way of a load.
 bool layOut(DataSet& back, const ProgressReport& filling) {
     back.File.LineCount = back.File.FileLines.count();
+    FitColumnSlots(back);
     if (back.Layout.Reading.anyOn()) {
         LoadOutcome outcome;
         LayOutLines(back, outcome, filling);

@@ -62,7 +62,7 @@ LayoutDecision decisionOf(const DataSet& ds) {
     d.columns = ds.Layout.ColumnCount - (ds.Layout.ExtraColumnFound ? 1 : 0);
     d.firstDataLine = ds.Layout.FirstDataLine;
     d.headerLines = ds.Layout.HeaderLineCount;
-    for (int k = 1; k <= d.columns && k <= kColumnLimit; ++k) d.numeric.push_back(ds.Layout.ColumnIsNumeric[k]);
+    for (int k = 1; k <= d.columns && k <= ds.columnLimit(); ++k) d.numeric.push_back(ds.Layout.ColumnIsNumeric[k]);
     return d;
 }
 
@@ -73,6 +73,7 @@ void withScratchLayout(DataSet& ds, const Rules& rules) {
     DataLayout aside; // the scratch layout first, then ds.Layout while the rules run
     aside.ListSeparator = ds.Layout.ListSeparator;
     aside.Reading = ds.Layout.Reading;
+    FitLayoutSlots(aside);
     std::swap(ds.Layout, aside);
     struct Restore {
         DataSet& ds;
@@ -93,10 +94,10 @@ SampleShape sampleShapeNow(DataSet& ds, int& lastRow) {
             shape.found = FindSampleWithOptions(ds, messages, lastRow) > 0;
         } else {
             shape.found = FindColumnCount(ds, messages);
-            for (int j = 1; j <= kColumnLimit + 1; ++j) shape.emptyFields.push_back(ds.Layout.Fields[j].empty());
+            for (int j = 1; j <= ds.columnLimit() + 1; ++j) shape.emptyFields.push_back(ds.Layout.Fields[j].empty());
         }
         shape.columns = ds.Layout.ColumnCount;
-        for (int k = 1; k <= shape.columns && k <= kColumnLimit; ++k) shape.numeric.push_back(ds.Layout.ColumnIsNumeric[k]);
+        for (int k = 1; k <= shape.columns && k <= ds.columnLimit(); ++k) shape.numeric.push_back(ds.Layout.ColumnIsNumeric[k]);
     });
     return shape;
 }
@@ -336,21 +337,21 @@ GrowthResult FollowGrowth(DataSet& ds, FollowWatch& watch) {
     // Which columns' least and greatest numbers stay right with the new numbers taken in: those
     // that held a number (an empty or all-missing column reads 0..0) and, with a completed last
     // line, whose old number was neither of them. The others are counted afresh.
-    bool extend[kColumnLimit + 1] = {};
-    for (int k = 1; k <= columns && k <= kColumnLimit; ++k) {
+    std::vector<uint8_t> extend(static_cast<std::size_t>(ds.columnLimit()) + 1, 0);
+    for (int k = 1; k <= columns && k <= ds.columnLimit(); ++k) {
         if (!ds.Layout.ColumnIsNumeric[k] || rowsBefore == 0) continue;
         const double lo = ds.Table.ColumnMin[k], hi = ds.Table.ColumnMax[k];
         bool holdsANumber = lo != 0.0 || hi != 0.0;
         for (int r = rowsBefore; r >= 1 && !holdsANumber; --r) holdsANumber = !std::isnan(ds.value(k, r));
-        extend[k] = holdsANumber;
+        extend[static_cast<std::size_t>(k)] = holdsANumber;
         if (reopenedRow > 0) {
             const double old = ds.value(k, reopenedRow);
-            extend[k] = extend[k] && (std::isnan(old) || (old > lo && old < hi));
+            extend[static_cast<std::size_t>(k)] = extend[static_cast<std::size_t>(k)] && (std::isnan(old) || (old > lo && old < hi));
         }
     }
     auto setNumbers = [&](int r, std::string_view line) {
         splitter.split(line);
-        for (int k = 1; k <= columns && k <= kColumnLimit; ++k) {
+        for (int k = 1; k <= columns && k <= ds.columnLimit(); ++k) {
             if (!ds.Layout.ColumnIsNumeric[k]) continue;
             auto& values = ds.Table.Values[k];
             if (values.size() <= static_cast<std::size_t>(r)) values.resize(static_cast<std::size_t>(rowsAfter) + 1, 0.0);
@@ -361,13 +362,13 @@ GrowthResult FollowGrowth(DataSet& ds, FollowWatch& watch) {
     };
     if (reopenedRow > 0) {
         // The completed line replaces the open one: its numbers are read again.
-        for (int k = 1; k <= columns && k <= kColumnLimit; ++k)
+        for (int k = 1; k <= columns && k <= ds.columnLimit(); ++k)
             if (ds.Layout.ColumnIsNumeric[k] && std::isnan(ds.value(k, reopenedRow))) --ds.Table.MissingCount[k];
         setNumbers(reopenedRow, ds.File.FileLines.line(linesBefore));
         // A cell the user edited keeps the number of its own text; then the statistics are found
         // afresh, since the number the line gave may have been the least or the greatest.
         bool editedCell = false;
-        for (int k = 1; k <= columns && k <= kColumnLimit; ++k)
+        for (int k = 1; k <= columns && k <= ds.columnLimit(); ++k)
             if (ds.Layout.ColumnIsNumeric[k] && ds.Table.Cells.isEdited(k, reopenedRow)) {
                 SetValue(ds, k, reopenedRow, ds.cellNumber(k, ds.Table.Cells.cell(k, reopenedRow)));
                 editedCell = true;
@@ -388,9 +389,9 @@ GrowthResult FollowGrowth(DataSet& ds, FollowWatch& watch) {
     if (added_rows > 0 || reopenedRow > 0) {
         // The statistics take the new numbers in (a missing one changes neither end).
         const int from = reopenedRow > 0 ? reopenedRow : rowsBefore + 1;
-        for (int k = 1; k <= columns && k <= kColumnLimit; ++k) {
+        for (int k = 1; k <= columns && k <= ds.columnLimit(); ++k) {
             if (!ds.Layout.ColumnIsNumeric[k]) continue;
-            if (!extend[k]) {
+            if (!extend[static_cast<std::size_t>(k)]) {
                 ComputeColumnStatistics(ds, k);
                 continue;
             }

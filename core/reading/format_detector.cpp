@@ -207,6 +207,7 @@ class Detector {
         proposeMissing(p);
         proposeRobustSample(p);
         proposeDates(p);
+        proposeWide(p);
         proposeNamesAboveData(p);
         proposeSingleQuotedNames(p);
         // Only rows of the data make it worth reading lines as continued, not a preamble's folder
@@ -713,6 +714,31 @@ class Detector {
                 return;
             }
         }
+    }
+
+    // The plain rules show ten columns: more fields in the line the columns are counted from (the
+    // usual count of the last lines, when the sample line is taken among them) want wide files.
+    void proposeWide(FormatProposal& p) {
+        constexpr int kPlainColumns = 10;
+        int columns = 0;
+        if (p.options.robustSample && !lines_.empty()) {
+            std::vector<int> tail;
+            const std::size_t tailSize = kTailLines;
+            for (std::size_t i = lines_.size() > tailSize ? lines_.size() - tailSize : 0; i < lines_.size(); ++i)
+                tail.push_back(lines_[i].columns);
+            columns = mostCommon(tail);
+        } else {
+            std::size_t last = sample_.size();
+            while (last > 0 && sample_[last - 1].text.empty()) --last;
+            if (last == 0) return;
+            std::string_view line = sample_[last - 1].text;
+            if (last > 1 && sample_[last - 2].text.size() > line.size()) line = sample_[last - 2].text;
+            const int fields = splitFields(line, byte_, options_, cells_, kColumnsLooked);
+            columns = fields > 1 && fields <= kColumnsLooked && cells_.cells.back().empty() ? fields - 1 : fields;
+        }
+        if (columns <= kPlainColumns) return;
+        p.options.wideFiles = true;
+        p.findings.emplace_back(readingOption("wideFiles").findingFor(p.options));
     }
 
     std::vector<SampledLine> sample_;

@@ -32,7 +32,7 @@ std::size_t trimmedLength(std::string_view line, int delimiter) {
     return len;
 }
 
-int countFieldsWithinLimit(std::string_view line, int delimiter, StringSlots* fields) {
+int countFieldsWithinLimit(std::string_view line, int delimiter, StringSlots* fields, int limit) {
     if (fields)
         for (auto& f : *fields) f.clear();
     int k = 1;
@@ -42,9 +42,13 @@ int countFieldsWithinLimit(std::string_view line, int delimiter, StringSlots* fi
         } else if (fields) {
             (*fields)[static_cast<std::size_t>(k)].push_back(c);
         }
-        if (k > kColumnLimit) break;
+        if (k > limit) break;
     }
     return k;
+}
+
+std::string TooManyColumnsMessage(const ReadOptions& reading) {
+    return reading.wideFiles ? "Maximum Number of Colons - " + std::to_string(kWideColumnLimit) : kMsgTooManyColumns;
 }
 
 bool FindColumnCount(DataSet& ds, Messages& messages) {
@@ -55,8 +59,9 @@ bool FindColumnCount(DataSet& ds, Messages& messages) {
     if (last > 1 && ds.File.FileLines.line(last - 1).size() > sample.size())
         sample = ds.File.FileLines.line(last - 1);
     const std::string_view trimmed = sample.substr(0, trimmedLength(sample, ds.delimiter()));
-    int k = countFieldsWithinLimit(trimmed, ds.delimiter(), &ds.Layout.Fields);
-    if (k > kColumnLimit) messages.emplace_back(kMsgTooManyColumns);
+    int k = countFieldsWithinLimit(trimmed, ds.delimiter(), &ds.Layout.Fields, ds.columnLimit());
+    ds.Layout.ColumnsBeyondLimit = k > ds.columnLimit();
+    if (ds.Layout.ColumnsBeyondLimit) messages.emplace_back(TooManyColumnsMessage(ds.Layout.Reading));
     ds.Layout.ColumnCount = ds.Layout.Fields[k].empty() ? k - 1 : k;
     for (int j = 1; j <= ds.Layout.ColumnCount; ++j)
         ds.Layout.ColumnIsNumeric[j] = IsNumericText(ds.Layout.Fields[j], ds.decimal());
@@ -80,7 +85,8 @@ void FindHeaderLines(DataSet& ds) {
     ds.Layout.HeaderLineCount = 0;
     for (int i = 1; i <= kHeaderScan && i <= ds.File.LineCount; ++i) {
         const std::string_view line = ds.File.FileLines.line(i);
-        int n = countFieldsWithinLimit(line.substr(0, trimmedLength(line, delimiter)), delimiter, nullptr);
+        int n = countFieldsWithinLimit(line.substr(0, trimmedLength(line, delimiter)), delimiter, nullptr,
+                                       ds.columnLimit());
         if (ds.Layout.Fields[n].empty()) --n;
         if (n != ds.Layout.ColumnCount) {
             ds.Layout.HeaderLines[i].assign(line);
@@ -89,7 +95,8 @@ void FindHeaderLines(DataSet& ds) {
     }
     // Phase 2: up to three lines without a numeric field name, label and head the columns.
     while (ds.Layout.HeaderLineCount < kNamedHeaderLines && ds.Layout.FirstDataLine <= ds.File.LineCount) {
-        countFieldsWithinLimit(ds.File.FileLines.line(ds.Layout.FirstDataLine), delimiter, &ds.Layout.Fields);
+        countFieldsWithinLimit(ds.File.FileLines.line(ds.Layout.FirstDataLine), delimiter, &ds.Layout.Fields,
+                               ds.columnLimit());
         bool anyNumeric = false;
         for (int j = 1; j <= ds.Layout.ColumnCount && !anyNumeric; ++j)
             anyNumeric = IsNumericText(ds.Layout.Fields[j], ds.decimal());

@@ -22,8 +22,10 @@ std::string ReadFileLines(DataSet& ds, const ProgressReport& progress = {});
 
 // Length of `line` after trimming trailing spaces, then trailing delimiters, never below 2.
 std::size_t trimmedLength(std::string_view line, int delimiter);
-// Walks `line` counting fields until an 11th starts; fills `fields` (cleared first) when given.
-int countFieldsWithinLimit(std::string_view line, int delimiter, StringSlots* fields);
+// Walks `line` counting fields until field limit+1 starts; fills `fields` (cleared first) when given.
+int countFieldsWithinLimit(std::string_view line, int delimiter, StringSlots* fields, int limit = kColumnLimit);
+// The notice for a sample line with more fields than the reading takes.
+std::string TooManyColumnsMessage(const ReadOptions& reading);
 
 // Picks the sample line, sets ColumnCount and ColumnIsNumeric. Returns false when the file has
 // no non-empty line at all, so that there is no sample line.

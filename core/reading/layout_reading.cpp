@@ -22,7 +22,8 @@ constexpr int kMatchedRun = 20;
 
 class OptionLines {
 public:
-    explicit OptionLines(const DataSet& ds) : ds_(ds), options_(ds.Layout.Reading), delimiter_(ds.delimiter()) {
+    explicit OptionLines(const DataSet& ds)
+        : ds_(ds), options_(ds.Layout.Reading), delimiter_(ds.delimiter()), limit_(ds.columnLimit()) {
         if (!options_.continuedLines) return;
         auto records = std::make_shared<ContinuedRecords>();
         records->find(ds.File.FileLines, options_);
@@ -52,7 +53,7 @@ public:
     int split(std::string_view text) {
         text = text.substr(0, inlineCommentAt(text, delimiter_, options_));
         split_ = text.substr(0, trimmedLength(text, delimiter_));
-        return splitFields(split_, delimiter_, options_, cells_, kColumnLimit);
+        return splitFields(split_, delimiter_, options_, cells_, limit_);
     }
     std::string_view field(int j) const {
         return j >= 1 && static_cast<std::size_t>(j) <= cells_.cells.size() ? cells_.cells[static_cast<std::size_t>(j - 1)]
@@ -70,11 +71,11 @@ public:
     // Field count without trimming: with missing values on, trailing empty fields are cells.
     int rawColumns(int i) {
         split_ = line(i);
-        return splitFields(split_, delimiter_, options_, cells_, kColumnLimit);
+        return splitFields(split_, delimiter_, options_, cells_, limit_);
     }
     // True when the line just split holds a number in one of its first `count` fields.
     bool holdsANumber(int count) const {
-        for (int j = 1; j <= count && j <= kColumnLimit; ++j)
+        for (int j = 1; j <= count && j <= limit_; ++j)
             if (numeric(field(j))) return true;
         return false;
     }
@@ -91,11 +92,13 @@ public:
     }
     bool numeric(std::string_view text) const { return IsNumericText(text, ds_.decimal()); }
     bool missing(std::string_view text) const { return isMissingToken(text, options_); }
+    int limit() const { return limit_; }
 
 private:
     const DataSet& ds_;
     const ReadOptions& options_;
     const int delimiter_;
+    const int limit_;
     LineCells cells_;
     std::string_view split_; // the text split last by split()
     std::shared_ptr<const ContinuedRecords> records_;
@@ -229,7 +232,7 @@ bool namesAboveTheData(DataSet& ds, OptionLines& lines, int columns, int& namesL
         text = text.substr(at + options.commentPrefix.size());
     }
     const int n = lines.split(text);
-    if (n > kColumnLimit || lines.holdsANumber(n)) return false;
+    if (n > lines.limit() || lines.holdsANumber(n)) return false;
     if (lines.skipped(i)) {
         if (n != columns) return false;
     } else if (n == columns - 1) {
@@ -239,7 +242,7 @@ bool namesAboveTheData(DataSet& ds, OptionLines& lines, int columns, int& namesL
     } else {
         return false;
     }
-    for (int j = 1; j <= columns && j <= kFieldSlots; ++j) {
+    for (int j = 1; j <= columns && j <= ds.fieldSlots(); ++j) {
         const int from = j - shift + skip;
         ds.Layout.ColumnNames[j].assign(from >= 1 ? lines.field(from) : std::string_view{});
     }
@@ -312,7 +315,7 @@ void dropSingleQuotes(DataSet& ds, int columns) {
 }
 
 void keepAsHeaderText(DataSet& ds, int i, std::string_view text) {
-    if (i <= kFieldSlots)
+    if (i <= kHeaderScan)
         ds.Layout.HeaderLines[i].assign(text);
     else if (!text.empty())
         ds.Layout.LongPreamble.emplace_back(text);
@@ -327,11 +330,12 @@ int findSample(DataSet& ds, OptionLines& lines, Messages& messages, int& lastRow
     const int sample = sampleLine(ds, lines, lastRow);
     if (sample < 1) return 0;
     const int fields = ds.Layout.Reading.missingAsGaps ? lines.rawColumns(sample) : lines.split(sample);
-    if (fields > kColumnLimit) messages.emplace_back(kMsgTooManyColumns);
+    ds.Layout.ColumnsBeyondLimit = fields > lines.limit();
+    if (ds.Layout.ColumnsBeyondLimit) messages.emplace_back(TooManyColumnsMessage(ds.Layout.Reading));
     const int columns = std::max(1, lines.counted(fields));
     ds.Layout.ColumnCount = columns;
     const int top = windowOf(ds).first;
-    for (int j = 1; j <= columns && j <= kColumnLimit; ++j) {
+    for (int j = 1; j <= columns && j <= lines.limit(); ++j) {
         ds.Layout.ColumnIsNumeric[j] = columnIsNumeric(lines, top, sample, j);
         ds.Layout.ColumnTime[j] = TimeKind::None;
         if (ds.Layout.Reading.datesAndTimes && !ds.Layout.ColumnIsNumeric[j]) {
@@ -405,7 +409,7 @@ bool FindLayoutWithOptions(DataSet& ds, Messages& messages, DataLines& data) {
             StringSlots& target = ds.Layout.HeaderLineCount == 1   ? ds.Layout.ColumnNames
                                   : ds.Layout.HeaderLineCount == 2 ? ds.Layout.ColumnLabels
                                                                    : ds.Layout.ColumnHeader3;
-            for (int j = 1; j <= columns && j <= kFieldSlots; ++j) target[j].assign(lines.field(j));
+            for (int j = 1; j <= columns && j <= ds.fieldSlots(); ++j) target[j].assign(lines.field(j));
             nameLines.push_back(i);
             ds.Layout.FirstDataLine = ++i;
         }
@@ -450,12 +454,13 @@ void FillTableWithOptions(DataSet& ds, DataLines data) {
     const std::size_t slots = rowCount + 1;
     ds.Table.RowIncluded.assign(slots, 1);
     ds.Table.RowIncluded[0] = 0;
-    bool numeric[kColumnLimit + 2] = {};
-    TimeKind time[kColumnLimit + 2] = {};
-    for (int k = 1; k <= columns && k <= kColumnLimit; ++k) {
-        numeric[k] = ds.Layout.ColumnIsNumeric[k];
-        time[k] = ds.Layout.ColumnTime[k];
-        if (!numeric[k]) continue;
+    const int limit = ds.columnLimit();
+    std::vector<uint8_t> numeric(static_cast<std::size_t>(limit) + 2, 0);
+    std::vector<TimeKind> time(static_cast<std::size_t>(limit) + 2, TimeKind::None);
+    for (int k = 1; k <= columns && k <= limit; ++k) {
+        numeric[static_cast<std::size_t>(k)] = ds.Layout.ColumnIsNumeric[k];
+        time[static_cast<std::size_t>(k)] = ds.Layout.ColumnTime[k];
+        if (!ds.Layout.ColumnIsNumeric[k]) continue;
         ds.Table.Values[k].reserve(2 * slots); // room for appended rows, as the plain load leaves
         ds.Table.Values[k].assign(slots, 0.0);
     }
@@ -466,17 +471,17 @@ void FillTableWithOptions(DataSet& ds, DataLines data) {
     constexpr double kMissing = std::numeric_limits<double>::quiet_NaN();
     const std::vector<double> markers = missingMarkers(options);
     std::vector<CellTable::RowId> extraFirstLines(parts, 0);
-    std::vector<std::array<int, kColumnLimit + 1>> missing(parts);
+    std::vector<std::vector<int>> missing(parts);
     forEachInParallel(parts, [&](std::size_t part) {
         LineCells cells;
         auto& missingHere = missing[part];
-        missingHere.fill(0);
+        missingHere.assign(static_cast<std::size_t>(limit) + 1, 0);
         const std::size_t first = rowCount * part / parts, last = rowCount * (part + 1) / parts;
         for (std::size_t r = first; r < last; ++r) {
             const std::string_view line = recordText(ds.File.FileLines, data.records.get(), data.rows[r]);
             const int n = splitFields(line, delimiter, options, cells, columns + 1);
-            for (int k = 1; k <= columns && k <= kColumnLimit; ++k) {
-                if (!numeric[k]) continue;
+            for (int k = 1; k <= columns && k <= limit; ++k) {
+                if (!numeric[static_cast<std::size_t>(k)]) continue;
                 const std::string_view field = k <= n ? cells.cells[static_cast<std::size_t>(k - 1)] : std::string_view{};
                 double& value = ds.Table.Values[k][r + 1];
                 if (isMissingToken(field, options)) {
@@ -501,7 +506,7 @@ void FillTableWithOptions(DataSet& ds, DataLines data) {
     CellTable::RowId extraFirstLine = 0;
     for (const auto line : extraFirstLines)
         if (line != 0 && extraFirstLine == 0) extraFirstLine = line;
-    for (int k = 1; k <= kColumnLimit; ++k) {
+    for (int k = 1; k <= limit; ++k) {
         ds.Table.MissingCount[k] = 0;
         for (const auto& part : missing) ds.Table.MissingCount[k] += part[static_cast<std::size_t>(k)];
     }

@@ -22,21 +22,22 @@ void ResetData(DataSet& ds) {
     for (auto& column : ds.Table.Values) std::vector<double>().swap(column);
     ds.Layout.DataRowCount = 0;
     ds.Layout.ExtraColumnFound = false;
+    ds.Layout.ColumnsBeyondLimit = false;
     ds.Edit.HeaderTextsChanged = false;
     ds.Journal.clear();
     ds.Edit.ModifyFromRow = 1;
     ds.Edit.ModifyToRow = 1;
     ds.Layout.ColumnIsNumeric[0] = true;
     ds.Layout.HeaderLineCount = 0;
-    for (std::size_t i = 1; i <= 20; ++i) {
+    for (std::size_t i = 1; i < ds.Layout.ColumnNames.size(); ++i) {
         ds.Layout.ColumnIsNumeric[i] = false;
         ds.Layout.ColumnTime[i] = TimeKind::None;
         ds.Layout.ColumnPresent[i] = true;
         ds.Layout.ColumnNames[i].clear();
         ds.Layout.ColumnLabels[i].clear();
         ds.Layout.ColumnHeader3[i].clear();
-        ds.Layout.HeaderLines[i].clear();
     }
+    for (std::size_t i = 1; i < ds.Layout.HeaderLines.size(); ++i) ds.Layout.HeaderLines[i].clear();
     ds.Table.Cells.clear();
     ds.Table.MissingCount.fill(0);
     ds.Layout.LongPreamble.clear();
@@ -83,6 +84,8 @@ void AdoptLoad(DataSet& shown, DataSet& loaded) {
     shown.Table.Cells.swap(loaded.Table.Cells);
     shown.Table.Cells.relink(&loaded.File.FileLines, &shown.File.FileLines);
     loaded.Table.Cells.relink(&shown.File.FileLines, &loaded.File.FileLines);
+    // The view's per-column choices follow the columns the new reading takes.
+    FitColumnSlots(shown);
 }
 
 namespace {
@@ -118,11 +121,12 @@ void FillTable(DataSet& ds, const ProgressReport& progress) {
     const std::size_t slots = static_cast<std::size_t>(ds.File.LineCount) + 1;
     ds.Table.RowIncluded.assign(slots, 0);
     const int columns = ds.Layout.ColumnCount;
-    bool numeric[kColumnLimit + 2] = {};
+    const int limit = ds.columnLimit();
+    std::vector<uint8_t> numeric(static_cast<std::size_t>(limit) + 2, 0);
     std::vector<std::size_t> numericColumns;
-    for (int k = 1; k <= columns && k <= 10; ++k) {
-        numeric[k] = ds.Layout.ColumnIsNumeric[k];
-        if (numeric[k]) numericColumns.push_back(static_cast<std::size_t>(k));
+    for (int k = 1; k <= columns && k <= limit; ++k) {
+        numeric[static_cast<std::size_t>(k)] = ds.Layout.ColumnIsNumeric[k];
+        if (ds.Layout.ColumnIsNumeric[k]) numericColumns.push_back(static_cast<std::size_t>(k));
     }
     // A large table's columns are cleared and its lines read on every core at once, each part
     // of the rows by one thread (they write to rows of their own).
@@ -146,7 +150,7 @@ void FillTable(DataSet& ds, const ProgressReport& progress) {
     // holds an LF).
     const char stop = delimiter >= 0 ? d : '\n';
     const char decimal = ds.decimal();
-    double* values[kColumnLimit + 1] = {};
+    std::vector<double*> values(static_cast<std::size_t>(limit) + 1, nullptr);
     for (const std::size_t k : numericColumns) values[k] = ds.Table.Values[k].data();
     // Parts of some ten thousand rows, taken by the cores as they come free, so that a core held
     // up by other work does not hold up the whole load.
@@ -167,11 +171,11 @@ void FillTable(DataSet& ds, const ProgressReport& progress) {
             const char* const lineEnd = line.data() + line.size();
             const char* pos = line.data();
             for (int k = 1; k <= columns + 1; ++k) {
-                const bool number = k <= columns && k <= 10 && numeric[k];
+                const bool number = k <= columns && k <= limit && numeric[static_cast<std::size_t>(k)];
                 const char* end = pos;
                 double value = 0;
                 if (number && readPlainNumber(end, lineEnd, stop, decimal, value)) {
-                    values[k][static_cast<std::size_t>(r)] = value;
+                    values[static_cast<std::size_t>(k)][static_cast<std::size_t>(r)] = value;
                 } else {
                     end = lineEnd;
                     if (delimiter >= 0)
@@ -179,7 +183,7 @@ void FillTable(DataSet& ds, const ProgressReport& progress) {
                             end = static_cast<const char*>(hit);
                     const std::string_view field(pos, static_cast<std::size_t>(end - pos));
                     if (number)
-                        values[k][static_cast<std::size_t>(r)] = textToNumber(field, decimal);
+                        values[static_cast<std::size_t>(k)][static_cast<std::size_t>(r)] = textToNumber(field, decimal);
                     else if (k > columns && !field.empty() && extraFirstLine == 0)
                         extraFirstLine = ds.Layout.FirstDataLine + r - 1;
                 }
@@ -290,6 +294,7 @@ int JoinQuotedRecords(DataSet& ds, int from) {
 }
 
 void LayOutLines(DataSet& ds, LoadOutcome& outcome, const ProgressReport& progress) {
+    FitColumnSlots(ds);
     if (ds.Layout.Reading.anyOn()) {
         // The options read a byte-order mark as no part of the first line; the plain rules keep it.
         ds.File.FileLines.skipByteOrderMark();

@@ -42,9 +42,11 @@ struct ReadOptions {
     // 0: the whole file as the other rules read it; N: the file is read as if it held only the
     // lines of the N-th of its tables (table_blocks.h), the other lines kept as they stand.
     int table = 0;
+    // Up to 1,000 columns instead of 10. It changes no cell, only how many columns are taken.
+    bool wideFiles = false;
 
-    // True when any switch differs from the plain rules (the prefix and the token list only
-    // matter while their switch is on). Inline and spelled out: it is asked for every cell.
+    // True when any switch that changes how lines split differs from the plain rules (the prefix
+    // and the token list only matter while their switch is on; wide files split as plain ones). Inline and spelled out: it is asked for every cell.
     bool anyOn() const {
         return whitespace || decimal != DecimalChoice::System || quotedTexts || commentLines || missingAsGaps ||
                robustSample || datesAndTimes || namesAboveData || singleQuotedNames || continuedLines ||

@@ -54,7 +54,7 @@ bool rowsLostAboveTheData(const DataSet& ds) {
     for (int i = 1; i < ds.Layout.FirstDataLine; ++i) {
         const std::string_view line = ds.File.FileLines.line(i);
         if (isCommentOrBlank(line, ds.Layout.Reading) || line.empty()) continue;
-        const int n = splitFields(line, delimiter, ds.Layout.Reading, cells, kColumnLimit);
+        const int n = splitFields(line, delimiter, ds.Layout.Reading, cells, ds.columnLimit());
         if (n < ds.Layout.ColumnCount || ds.Layout.ColumnCount < 2) continue;
         for (int k = 1; k <= ds.Layout.ColumnCount && k <= n; ++k)
             if (ds.Layout.ColumnIsNumeric[k] && IsNumericText(cells.cells[static_cast<std::size_t>(k - 1)], ds.decimal()))
@@ -71,7 +71,7 @@ bool manyRowsWithoutANumber(const DataSet& ds) {
     for (int r = 1; r <= rows; r += step) {
         ++looked;
         bool any = false;
-        for (int k = 1; k <= ds.Layout.ColumnCount && k <= kColumnLimit && !any; ++k)
+        for (int k = 1; k <= ds.Layout.ColumnCount && k <= ds.columnLimit() && !any; ++k)
             any = ds.Layout.ColumnIsNumeric[k] && IsNumericText(ds.Table.Cells.cell(k, r), ds.decimal());
         without += !any;
     }
@@ -83,7 +83,7 @@ bool columnMadeTextByAToken(const DataSet& ds) {
     ReadOptions tokens;
     tokens.missingAsGaps = true;
     const int rows = ds.Layout.DataRowCount;
-    for (int k = 1; k <= ds.Layout.ColumnCount && k <= kColumnLimit; ++k) {
+    for (int k = 1; k <= ds.Layout.ColumnCount && k <= ds.columnLimit(); ++k) {
         if (ds.Layout.ColumnIsNumeric[k] || rows < 2) continue;
         int numbers = 0, missing = 0;
         const int step = std::max(1, rows / kRowsLookedAt);
@@ -103,7 +103,7 @@ bool columnMadeTextByAToken(const DataSet& ds) {
 bool numbersWithTheOtherDecimal(const DataSet& ds) {
     const char other = ds.decimal() == ',' ? '.' : ',';
     if (ds.delimiter() == static_cast<unsigned char>(other) || ds.Layout.DataRowCount < 1) return false;
-    for (int k = 1; k <= ds.Layout.ColumnCount && k <= kColumnLimit; ++k) {
+    for (int k = 1; k <= ds.Layout.ColumnCount && k <= ds.columnLimit(); ++k) {
         if (ds.Layout.ColumnIsNumeric[k]) continue;
         const std::string_view text = ds.Table.Cells.cell(k, ds.Layout.DataRowCount);
         if (text.find(other) != std::string_view::npos && IsNumericText(text, other)) return true;
@@ -239,11 +239,11 @@ std::vector<std::string> PoorReadingSigns(const DataSet& ds) {
     std::vector<std::string> signs;
     if (ds.Layout.ColumnCount < 1) return signs;
     bool anyNumeric = false;
-    for (int k = 1; k <= ds.Layout.ColumnCount && k <= kColumnLimit; ++k) anyNumeric = anyNumeric || ds.Layout.ColumnIsNumeric[k];
+    for (int k = 1; k <= ds.Layout.ColumnCount && k <= ds.columnLimit(); ++k) anyNumeric = anyNumeric || ds.Layout.ColumnIsNumeric[k];
     if (!anyNumeric) signs.emplace_back("no numeric column");
     if (rowsLostAboveTheData(ds)) signs.emplace_back("rows above a blank or comment line were not read as data");
     if (anyNumeric && manyRowsWithoutANumber(ds)) signs.emplace_back("many rows hold no number");
-    for (int k = 1; k <= ds.Layout.ColumnCount && k <= kFieldSlots; ++k)
+    for (int k = 1; k <= ds.Layout.ColumnCount && k <= ds.fieldSlots(); ++k)
         if (startsWithQuote(ds.Layout.ColumnNames[k])) {
             signs.emplace_back("the names are in quotes");
             break;
@@ -256,6 +256,7 @@ std::vector<std::string> PoorReadingSigns(const DataSet& ds) {
     if (markerReadAsValue(ds)) signs.emplace_back("a marker for missing values is read as a value");
     if (numbersWithTheOtherDecimal(ds)) signs.emplace_back("a column of numbers with another decimal separator is text");
     if (std::string sign = tablesSign(ds); !sign.empty()) signs.push_back(std::move(sign));
+    if (ds.Layout.ColumnsBeyondLimit && !ds.Layout.Reading.wideFiles) signs.emplace_back("columns past the tenth are not shown");
     return signs;
 }
 

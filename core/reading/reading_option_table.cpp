@@ -193,6 +193,19 @@ constexpr ReadingOption kOptions[] = {
         .set = setState<&ReadOptions::table>,
         .maxNumber = 9999,
     },
+    {
+        .id = "wideFiles",
+        .iniKey = "WideFiles",
+        .cliFlag = "wide",
+        .jsonKey = "wide",
+        .widgetName = "ChBoxWide",
+        .label = "Wide files (up to 1,000 columns)",
+        .toolTip = "Without it a file shows its first 10 columns",
+        .help = "Up to 1,000 columns are read and drawn, not 10.",
+        .get = stateOf<&ReadOptions::wideFiles>,
+        .set = setState<&ReadOptions::wideFiles>,
+        .finding = "more than 10 columns",
+    },
 };
 
 } // namespace

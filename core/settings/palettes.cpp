@@ -31,6 +31,7 @@ const std::array<Rgb, kCurveCount>& PaletteColors(CurvePalette palette) {
 void ApplyPalette(CurvePalette palette, Slots<Rgb, 21>& curveColors) {
     const std::array<Rgb, kCurveCount>& colors = PaletteColors(palette);
     for (int k = 1; k <= kCurveCount; ++k) curveColors[k] = colors[static_cast<std::size_t>(k - 1)];
+    RepeatCurveColors(curveColors);
 }
 
 std::optional<CurvePalette> PaletteNamed(std::string_view name) {

@@ -249,6 +249,7 @@ void ReadSettings(DataSet& ds, const IniFile& ini) {
         const int64_t colour = ini.readInteger(kColorSection, "Curve" + std::to_string(k), 0);
         ds.View.CurveColors[k] = static_cast<Rgb>(static_cast<uint64_t>(colour) & 0xFFFFFFFFu);
     }
+    RepeatCurveColors(ds.View.CurveColors);
     ds.Settings.Reading = readReadingOptions(ini);
     ds.Settings.ApplyProposals = ini.readBool(kReadingSection, "ApplyProposals", false);
     ds.Settings.FollowFile = ini.readBool(kViewSection, kFollowKey, false);

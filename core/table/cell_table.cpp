@@ -9,8 +9,13 @@
 
 namespace varnotile {
 
+namespace {
+// The rebuilt text of a cell is keyed by its line and column (up to 1,001 columns).
+uint64_t rebuiltKey(CellTable::RowId id, uint64_t column) { return (static_cast<uint64_t>(id) << 11) | column; }
+} // namespace
+
 std::string_view fieldOfLine(std::string_view line, int delimiter, int field) {
-    if (field < 1 || field > 20) return {};
+    if (field < 1 || field > kMaxTableColumns) return {};
     if (delimiter < 0) return field == 1 ? line : std::string_view{};
     const char d = static_cast<char>(delimiter);
     std::size_t pos = 0;
@@ -35,7 +40,7 @@ void CellTable::clear() {
     extraColumn_ = 0;
     extraFirstLine_ = 0;
     maxRowId_ = 0;
-    for (auto& o : overlays_) o.reset();
+    overlays_.clear();
     reading_.reset();
     records_.reset();
     skipped_.clear();
@@ -77,7 +82,7 @@ void CellTable::setReading(const ReadOptions& options, std::vector<RowId> rows, 
 
 void CellTable::lineChanged(RowId id) {
     const std::lock_guard<std::mutex> lock(rebuiltLock_);
-    for (uint64_t column = 1; column <= kMaxTableColumns; ++column) rebuilt_.erase((static_cast<uint64_t>(id) << 4) | column);
+    for (uint64_t column = 1; column <= static_cast<uint64_t>(columnCount_); ++column) rebuilt_.erase(rebuiltKey(id, column));
 }
 
 void CellTable::appendLines(const std::vector<RowId>& rows, const std::vector<RowId>& skipped,
@@ -124,6 +129,7 @@ void CellTable::assign(const FileLines* lines, int firstLine, int rowCount, int 
     lines_ = lines;
     delimiter_ = delimiter;
     columnCount_ = std::min(columnCount, kMaxTableColumns);
+    overlays_.resize(static_cast<std::size_t>(columnCount_) + 1);
     extraColumn_ = extraColumn;
     extraFirstLine_ = extraFirstLine;
     firstLine_ = static_cast<RowId>(firstLine);
@@ -134,7 +140,7 @@ void CellTable::assign(const FileLines* lines, int firstLine, int rowCount, int 
 std::string_view CellTable::cell(int column, int row) const {
     if (column < 1 || column > columnCount_ || row < 1 || row > rowCount()) return {};
     const RowId id = rowId(row);
-    if (const Overlay* o = overlays_[column].get(); o && o->set[id]) return o->text[id];
+    if (const Overlay* o = overlays_[static_cast<std::size_t>(column)].get(); o && o->set[id]) return o->text[id];
     return fileText(column, row);
 }
 
@@ -151,7 +157,7 @@ std::string_view CellTable::fileText(int column, int row) const {
     const bool insideLine = text.data() >= line.data() && text.data() + text.size() <= line.data() + line.size();
     if (insideLine || text.empty()) return text;
     // A rebuilt text lives in the split's scratch space, so the table keeps its own copy.
-    const uint64_t key = (static_cast<uint64_t>(id) << 4) | static_cast<uint64_t>(column);
+    const uint64_t key = rebuiltKey(id, static_cast<uint64_t>(column));
     const std::lock_guard<std::mutex> lock(rebuiltLock_);
     return rebuilt_.try_emplace(key, text).first->second;
 }
@@ -172,12 +178,12 @@ int CellTable::rowLineCount(int row) const {
 
 bool CellTable::isEdited(int column, int row) const {
     if (column < 1 || column > columnCount_ || row < 1 || row > rowCount()) return false;
-    const Overlay* o = overlays_[column].get();
+    const Overlay* o = overlays_[static_cast<std::size_t>(column)].get();
     return o && o->set[rowId(row)];
 }
 
 CellTable::Overlay& CellTable::overlayFor(int column) {
-    auto& o = overlays_[column];
+    auto& o = overlays_[static_cast<std::size_t>(column)];
     if (!o) {
         o = std::make_unique<Overlay>();
         o->text.resize(static_cast<std::size_t>(maxRowId_) + 1);
@@ -196,7 +202,7 @@ void CellTable::setCell(int column, int row, std::string text) {
 
 void CellTable::revertCell(int column, int row) {
     if (column < 1 || column > columnCount_ || row < 1 || row > rowCount()) return;
-    if (Overlay* o = overlays_[column].get()) {
+    if (Overlay* o = overlays_[static_cast<std::size_t>(column)].get()) {
         const RowId id = rowId(row);
         o->set[id] = 0;
         std::string().swap(o->text[id]);

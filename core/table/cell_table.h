@@ -4,6 +4,7 @@
 // has no cell texts and column 0 shows the row number, so neither is stored.
 #include "read_options.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -17,11 +18,12 @@ namespace varnotile {
 class FileLines;
 class ContinuedRecords;
 
-// The greatest column number a cell can have: ten data columns plus the extra column.
-inline constexpr int kMaxTableColumns = 11;
+// The greatest column number a cell can have: a wide file's 1,000 data columns plus the extra
+// column (the plain reading's ten plus one stay well below).
+inline constexpr int kMaxTableColumns = 1001;
 
 // Field `field` (1-based) of `line` split at `delimiter` the way SplitLine splits: every
-// delimiter ends a field, fields after the 20th are discarded. `delimiter` < 0 means no delimiter.
+// delimiter ends a field, fields after field kMaxTableColumns are discarded. `delimiter` < 0 means no delimiter.
 std::string_view fieldOfLine(std::string_view line, int delimiter, int field);
 
 class CellTable {
@@ -72,7 +74,10 @@ public:
 
     int rowCount() const { return listed_ ? static_cast<int>(rows_.size()) : rowCount_; }
     int columnCount() const { return columnCount_; }
-    void setColumnCount(int columns) { columnCount_ = columns; }
+    void setColumnCount(int columns) {
+        columnCount_ = columns;
+        overlays_.resize(static_cast<std::size_t>(std::max(columns, 0)) + 1);
+    }
     // The delimiter the file lines are split at (-1: none).
     int delimiter() const { return delimiter_; }
     // The whole file line of data row `row` (every file text of the row is a part of it).
@@ -85,7 +90,8 @@ public:
     // False when no cell of the column was ever given a text of its own (a quick test before
     // asking isEdited() of every row).
     bool mayHaveEdits(int column) const {
-        return column >= 1 && column <= kMaxTableColumns && overlays_[column] != nullptr;
+        return column >= 1 && static_cast<std::size_t>(column) < overlays_.size() &&
+               overlays_[static_cast<std::size_t>(column)] != nullptr;
     }
     // The text the cell's file line gives it, whether or not the cell holds an edited text.
     std::string_view fileText(int column, int row) const;
@@ -121,7 +127,8 @@ private:
     int extraColumn_ = 0;
     RowId extraFirstLine_ = 0;
     RowId maxRowId_ = 0;
-    std::unique_ptr<Overlay> overlays_[kMaxTableColumns + 1];
+    // Per column 0..columnCount_, null until a cell of the column gets a text of its own.
+    std::vector<std::unique_ptr<Overlay>> overlays_;
     std::unique_ptr<ReadOptions> reading_;
     std::shared_ptr<const ContinuedRecords> records_;
     std::string_view lineText(RowId id) const;

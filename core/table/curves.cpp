@@ -3,6 +3,7 @@
 #include "number_text.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 
 #if defined(__SSE2__)
@@ -12,7 +13,7 @@
 namespace varnotile {
 
 bool ColumnIsDrawn(const DataSet& ds, int k) {
-    if (k < 1 || k > kCurveCount) return false;
+    if (k < 1 || k > ds.curveCount() || !ds.isValueColumn(k)) return false;
     const auto i = static_cast<std::size_t>(k);
     return ds.Layout.ColumnIsNumeric[i] && ds.View.CurveVisible[i] && k != ds.View.XColumn;
 }
@@ -48,7 +49,7 @@ CurveInputs curveInputs(const DataSet& ds, int k) {
         }
     }
     in.xColumn = ds.View.XColumn;
-    const bool xFromColumn = in.xColumn >= 1 && in.xColumn <= kColumnLimit &&
+    const bool xFromColumn = ds.isValueColumn(in.xColumn) &&
                              in.xColumn <= ds.Layout.ColumnCount && ds.Layout.ColumnIsNumeric[in.xColumn];
     if (xFromColumn) in.xValues = &ds.Table.Values[in.xColumn];
     return in;
@@ -271,7 +272,7 @@ std::optional<CurveSource> GrownCurveSource(const DataSet& ds, int k, const Curv
 
 std::string ListedColumnsText(const DataSet& ds) {
     std::string text;
-    for (int k = 1; k <= kCurveCount; ++k) {
+    for (int k = 1; k <= ds.curveCount(); ++k) {
         if (!ColumnIsListed(ds, k)) continue;
         const auto i = static_cast<std::size_t>(k);
         text += ds.Layout.ColumnNames[i];
@@ -288,7 +289,7 @@ std::string YAxisTitle(const DataSet& ds) {
 
 std::string XAxisTitle(const DataSet& ds) {
     const int x = ds.View.XColumn;
-    if (x < 0 || x > kFieldSlots) return "    ";
+    if (x < 0 || static_cast<std::size_t>(x) >= ds.Layout.ColumnNames.size()) return "    ";
     const auto i = static_cast<std::size_t>(x);
     return ds.Layout.ColumnNames[i] + "  " + ds.Layout.ColumnLabels[i] + "  " + ds.Layout.ColumnHeader3[i];
 }
@@ -307,8 +308,11 @@ std::string CurveLegendText(const DataSet& ds, int k) {
 bool LegendShown(const DataSet& ds) { return ds.View.ShowCurveNames && !ds.File.CurrentFileName.empty(); }
 
 int SeriesNumberFromName(std::string_view name) {
-    for (int n = 1; n <= kCurveCount; ++n)
-        if (name == "Series" + std::to_string(n)) return n;
+    int n = 0;
+    if (name.starts_with("Series") && name.size() > 6 && name[6] != '0') {
+        const auto [end, error] = std::from_chars(name.data() + 6, name.data() + name.size(), n);
+        if (error == std::errc() && end == name.data() + name.size() && n >= 1 && n <= kWideColumnLimit) return n;
+    }
     return 1;
 }
 

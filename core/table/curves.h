@@ -11,7 +11,7 @@
 
 namespace varnotile {
 
-// Curve k is drawn when column k (1..10) is numeric, its curve is wanted and it is not the X column.
+// Curve k is drawn when column k (1..curveCount()) is numeric, its curve is wanted and it is not the X column.
 bool ColumnIsDrawn(const DataSet& ds, int k);
 // Drawn and not deleted: the column is named in the legend and the Y-axis title.
 bool ColumnIsListed(const DataSet& ds, int k);

@@ -11,6 +11,7 @@
 #include "time_text.h"
 #include "undo_journal.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <string>
@@ -18,18 +19,26 @@
 
 namespace varnotile {
 
+// The plain reading takes 10 columns (and up to 20 fields of a header line); with wide files on,
+// 1,000 columns and 2,000 fields. Per-column slots are sized for the reading of the loaded file.
 inline constexpr int kFieldSlots = 20;
 inline constexpr int kColumnLimit = 10;
+inline constexpr int kWideColumnLimit = 1000;
 inline constexpr int kHeaderScan = 20;
 inline constexpr int kNamedHeaderLines = 3;
 inline constexpr int kTrimFloor = 2;
 inline constexpr int kUndoLimit = 200;
+// Curves the chart always has (one per column of the plain reading); a wide file has one per column.
 inline constexpr int kCurveCount = 10;
 inline constexpr int kRecentFileLimit = 8;
 
-using StringSlots = Slots<std::string, 21>; // [0..20]
-using FlagSlots = Slots<bool, 21>;          // [0..20]
+using StringSlots = Slots<std::string, 21>; // [0..20], [0..2000] for a wide file's columns
+using FlagSlots = Slots<bool, 21>;          // the same
 using Rgb = uint32_t;                            // red in the lowest byte, then green, then blue
+
+// The most data columns `reading` takes, and the most fields of a line it keeps.
+inline int ColumnLimitFor(const ReadOptions& reading) { return reading.wideFiles ? kWideColumnLimit : kColumnLimit; }
+inline int FieldSlotsFor(const ReadOptions& reading) { return 2 * ColumnLimitFor(reading); }
 
 struct GridRect {
     int Left = 0, Top = 0, Right = 0, Bottom = 0;
@@ -65,6 +74,8 @@ struct DataLayout {
     // the sample's trailing empty field.
     StringSlots Fields{};
     bool ExtraColumnFound = false;
+    // The sample line had more fields than the reading takes (the too-many-columns notice).
+    bool ColumnsBeyondLimit = false;
     // The file lines the named header lines were read from (0: none) and the texts they gave:
     // a named header line whose texts are unchanged is written back as it stood.
     std::array<int, kNamedHeaderLines> NamedLineAt{};
@@ -215,8 +226,16 @@ struct Document {
     // The same for a cell of column `column`: in a time column the seconds the text stands for
     // (NaN when it reads as no time of the column's kind).
     double cellNumber(int column, std::string_view text) const;
+    // The most data columns the reading takes (10, or 1,000 for wide files), and the most
+    // fields of a header line kept.
+    int columnLimit() const { return ColumnLimitFor(Layout.Reading); }
+    int fieldSlots() const { return FieldSlotsFor(Layout.Reading); }
+    // Whether column k can hold numbers (and so a curve, statistics and values).
+    bool isValueColumn(int k) const { return k >= 1 && k <= columnLimit() && static_cast<std::size_t>(k) < Table.Values.size(); }
+    // The chart's curves: ten, or one per column of a wide file.
+    int curveCount() const { return std::min(columnLimit(), std::max(kCurveCount, Layout.ColumnCount)); }
     double value(int column, int row) const {
-        if (column < 0 || column > 10) return 0;
+        if (column < 0 || static_cast<std::size_t>(column) >= Table.Values.size()) return 0;
         const auto& v = Table.Values[column];
         return row >= 0 && static_cast<std::size_t>(row) < v.size() ? v[static_cast<std::size_t>(row)] : 0.0;
     }
@@ -239,5 +258,17 @@ struct ViewState {
 
 // The program's one data set: the document and the view state beside it.
 struct DataSet : Document, ViewState {};
+
+// Sizes every per-column slot container for the columns ds.Layout.Reading can take (values and
+// texts stay where they stand), shows the curves past the tenth and gives them the colours of
+// the first ten in turn. Only the ten are settings: a colour chosen or a curve hidden past the
+// tenth lasts while its file is shown.
+void FitColumnSlots(DataSet& ds);
+// The same for a layout's own slots.
+void FitLayoutSlots(DataLayout& layout);
+// The colour slot 1..10 curve k repeats.
+inline int RepeatedCurveSlot(int k) { return (k - 1) % kCurveCount + 1; }
+// Curves 11 and later take the colours of curves 1..10 in turn.
+void RepeatCurveColors(Slots<Rgb, 21>& colors);
 
 } // namespace varnotile

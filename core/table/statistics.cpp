@@ -3,6 +3,7 @@
 #include "number_text.h"
 #include "parallel.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -10,7 +11,7 @@ namespace varnotile {
 
 void FillValuesFromGrid(Document& ds) {
     if (ds.Layout.DataRowCount <= 0) return;
-    for (int k = 1; k <= ds.Layout.ColumnCount && k <= 10; ++k) {
+    for (int k = 1; k <= ds.Layout.ColumnCount && ds.isValueColumn(k); ++k) {
         if (!ds.Layout.ColumnIsNumeric[k]) continue;
         auto& column = ds.Table.Values[k];
         if (column.size() < static_cast<std::size_t>(ds.Layout.DataRowCount) + 1)
@@ -21,7 +22,7 @@ void FillValuesFromGrid(Document& ds) {
 }
 
 void ComputeColumnStatistics(Document& ds, int column) {
-    if (column < 1 || column > 10) return;
+    if (!ds.isValueColumn(column)) return;
     const std::size_t k = static_cast<std::size_t>(column);
     const std::size_t rows =
         static_cast<std::size_t>(ds.Layout.DataRowCount > 0 ? ds.Layout.DataRowCount : 0);
@@ -45,10 +46,11 @@ void ComputeColumnStatistics(Document& ds, int column) {
 void ComputeColumnStatistics(Document& ds) {
     // Each column on its own: a large table's on every core at once.
     auto compute = [&](std::size_t i) { ComputeColumnStatistics(ds, static_cast<int>(i) + 1); };
+    const auto columns = static_cast<std::size_t>(std::max(kColumnLimit, std::min(ds.Layout.ColumnCount, ds.columnLimit())));
     if (ds.Layout.DataRowCount >= 200000)
-        forEachInParallel(10, compute);
+        forEachInParallel(columns, compute);
     else
-        for (std::size_t i = 0; i < 10; ++i) compute(i);
+        for (std::size_t i = 0; i < columns; ++i) compute(i);
 }
 
 } // namespace varnotile

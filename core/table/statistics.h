@@ -6,9 +6,9 @@ namespace varnotile {
 
 // Takes the number of every cell of every numeric column from the cell table.
 void FillValuesFromGrid(Document& ds);
-// Recomputes ColumnMin, ColumnMax and ColumnAbsMax of columns 1..10 from Values.
+// Recomputes ColumnMin, ColumnMax and ColumnAbsMax of columns 1..10 (every column of a wide file) from Values.
 void ComputeColumnStatistics(Document& ds);
-// The same for one column 1..10; each column's results depend on that column alone, so after a
+// The same for one such column; each column's results depend on that column alone, so after a
 // change to one column this gives what the full recomputation would.
 void ComputeColumnStatistics(Document& ds, int column);
 

@@ -156,6 +156,9 @@ TEST(FilesCli, ReadingOptionsShapeTheTableInspectReportsAndConvertWritesBack) {
         {{"--missing"}, "t,U\n0,1\n1,n/a\n2,?\n3,4.5\n", "N[0,3] N[1,4.5]/2 | 4: 2-5"},
         {{"--robust-sample"}, twentyRowsAndATrailer, "N[0,19] N[1,20] | 20: 2-21"},
         {{"--auto"}, "# logger 7\nt;U\n0;1,5\n# pause\n1;2,5\n2;3,5\n3;4,5\n", "N[0,3] N[1.5,4.5] | 4: 3,5-7"},
+        {{"--wide"}, "a,b,c,d,e,f,g,h,i,j,k,l\n1,2,3,4,5,6,7,8,9,10,11,12\n2,3,4,5,6,7,8,9,10,11,12,13\n"
+                     "3,4,5,6,7,8,9,10,11,12,13,14\n4,5,6,7,8,9,10,11,12,13,14,15\n",
+         "N[1,4] N[2,5] N[3,6] N[4,7] N[5,8] N[6,9] N[7,10] N[8,11] N[9,12] N[10,13] N[11,14] N[12,15] | 4: 2-5"},
     };
     TempDir dir;
     for (const Case& c : cases) {
@@ -183,6 +186,7 @@ TEST(FilesCli, ReadingOptionsShapeTheTableInspectReportsAndConvertWritesBack) {
 
     // --auto replaces every reading option: given together they are refused.
     EXPECT_EQ(run(QStringLiteral(VARNOTILE_CLI), {"inspect", "--auto", "--quotes", in}).status, 2);
+    EXPECT_EQ(run(QStringLiteral(VARNOTILE_CLI), {"inspect", "--auto", "--wide", in}).status, 2);
 }
 
 TEST(FilesCli, InspectWritesLongHeaderTextsAsShortOnes) {

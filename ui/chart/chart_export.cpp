@@ -27,12 +27,12 @@ int wrapLegendFor(CurveChart& chart, int width) {
     const int before = legend->wrap();
     const QFontMetrics metrics(legend->font());
     int widest = 0;
-    for (int k = 1; k <= kCurveCount; ++k) widest = std::max(widest, metrics.horizontalAdvance(chart.curve(k)->name()));
+    for (int k = 1; k <= chart.curveCount(); ++k) widest = std::max(widest, metrics.horizontalAdvance(chart.curve(k)->name()));
     const int entry = legend->iconSize().width() + legend->iconTextPadding() + widest + legend->columnSpacing() + 4;
     const QMargins outer = chart.plotLayout()->margins();
     const int available = std::max(1, width - outer.left() - outer.right() - legend->margins().left() -
                                            legend->margins().right());
-    const int columns = std::clamp(available / std::max(1, entry), 1, kCurveCount);
+    const int columns = std::clamp(available / std::max(1, entry), 1, std::max(1, legend->itemCount()));
     if (columns != before) {
         legend->setWrap(columns);
         legend->setFillOrder(QCPLayoutGrid::foColumnsFirst, true);

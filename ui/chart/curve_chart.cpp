@@ -5,6 +5,7 @@
 #include "time_axis_ticker.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace varnotile {
 namespace {
@@ -72,14 +73,7 @@ CurveChart::CurveChart(QWidget* parent) : QCustomPlot(parent) {
     legend->setColumnSpacing(12);
     legend->setVisible(true);
 
-    for (int k = 1; k <= kCurveCount; ++k) {
-        auto* c = new CurvePlottable(xAxis, yAxis);
-        c->setObjectName(QStringLiteral("Series%1").arg(k));
-        c->setName(QStringLiteral(" "));
-        c->setPen(QPen(Qt::black, 1));
-        curves_[k - 1] = c;
-        c->addToLegend(legend);
-    }
+    for (int k = 1; k <= kCurveCount; ++k) addCurve();
     setShownInRow(legend, kLegendRow, false);
 
     setInteractions(QCP::iRangeDrag | QCP::iRangeZoom);
@@ -94,18 +88,66 @@ CurveChart::CurveChart(QWidget* parent) : QCustomPlot(parent) {
     connect(yAxis, qOverload<const QCPRange&>(&QCPAxis::rangeChanged), this, userMoved);
 }
 
-CurvePlottable* CurveChart::curve(int k) const { return k >= 1 && k <= kCurveCount ? curves_[k - 1] : nullptr; }
+CurvePlottable* CurveChart::curve(int k) const {
+    return k >= 1 && k <= curveCount() ? curves_[static_cast<std::size_t>(k - 1)] : nullptr;
+}
+
+void CurveChart::addCurve() {
+    const int k = curveCount() + 1;
+    auto* c = new CurvePlottable(xAxis, yAxis);
+    c->setObjectName(QStringLiteral("Series%1").arg(k));
+    c->setName(QStringLiteral(" "));
+    c->setPen(QPen(Qt::black, 1));
+    // The first ten are always listed (an empty name for one not drawn); later ones once drawn.
+    if (k <= kCurveCount) c->addToLegend(legend);
+    curves_.push_back(c);
+}
+
+void CurveChart::fitCurveCount(const DataSet& ds) {
+    const int wanted = std::max(kCurveCount, ds.curveCount());
+    if (wanted == curveCount()) return;
+    while (curveCount() < wanted) addCurve();
+    while (curveCount() > wanted) {
+        CurvePlottable* c = curves_.back();
+        curves_.pop_back();
+        removePlottable(c); // its legend entry goes with it
+    }
+    listed_.resize(std::min(listed_.size(), curves_.size() + 1));
+    applyCurveColors(ds);
+}
+
+void CurveChart::listDrawnCurves() {
+    // The legend's grid finds each item by walking all of them, so with hundreds of curves only
+    // the entries from the first one that changes are taken out and put back (in column order).
+    const auto count = static_cast<std::size_t>(curveCount());
+    listed_.resize(count + 1, 0);
+    std::size_t first = kCurveCount + 1;
+    auto wanted = [&](std::size_t k) { return curves_[k - 1]->pointCount() > 0 && curves_[k - 1]->visible(); };
+    while (first <= count && static_cast<bool>(listed_[first]) == wanted(first)) ++first;
+    if (first > count) return;
+    for (std::size_t k = count; k >= first; --k)
+        if (std::exchange(listed_[k], 0)) curves_[k - 1]->removeFromLegend(legend);
+    for (std::size_t k = first; k <= count; ++k)
+        if (wanted(k)) {
+            curves_[k - 1]->addToLegend(legend);
+            listed_[k] = 1;
+        }
+}
 
 void CurveChart::applyCurveColors(const DataSet& ds) {
-    for (int k = 1; k <= kCurveCount; ++k) {
-        QPen pen = curves_[k - 1]->pen();
-        pen.setColor(colorFromRgb(ds.View.CurveColors[k]));
-        curves_[k - 1]->setPen(pen);
+    for (int k = 1; k <= curveCount(); ++k) {
+        CurvePlottable* c = curve(k);
+        QPen pen = c->pen();
+        const Rgb rgb = static_cast<std::size_t>(k) < ds.View.CurveColors.size() ? ds.View.CurveColors[k]
+                                                                                  : ds.View.CurveColors[RepeatedCurveSlot(k)];
+        pen.setColor(colorFromRgb(rgb));
+        c->setPen(pen);
     }
     replot(rpQueuedReplot);
 }
 
 void CurveChart::fillCurve(const DataSet& ds, int k) {
+    fitCurveCount(ds);
     CurvePlottable* c = curve(k);
     if (!c) return;
     // An empty curve reads its points from the data set; one that holds points gets them copied
@@ -125,8 +167,9 @@ void CurveChart::fillCurve(const DataSet& ds, int k) {
 }
 
 void CurveChart::appendRows(const DataSet& ds) {
-    for (int k = 1; k <= kCurveCount; ++k) {
-        CurvePlottable* c = curves_[k - 1];
+    fitCurveCount(ds);
+    for (int k = 1; k <= curveCount(); ++k) {
+        CurvePlottable* c = curve(k);
         const CurveSource* shown = c->source();
         if (std::optional<CurveSource> grown = shown ? GrownCurveSource(ds, k, *shown) : std::nullopt) {
             if (grown->count != shown->count) c->growSource(*grown);
@@ -168,7 +211,9 @@ void CurveChart::rebuildTitles(const DataSet& ds) {
     yAxis->setLabel(shown(ds, YAxisTitle(ds)));
     xAxis->setLabel(shown(ds, XAxisTitle(ds)));
 
-    for (int k = 1; k <= kCurveCount; ++k) curves_[k - 1]->setName(shown(ds, CurveLegendText(ds, k)));
+    fitCurveCount(ds);
+    for (int k = 1; k <= curveCount(); ++k) curve(k)->setName(shown(ds, CurveLegendText(ds, k)));
+    listDrawnCurves();
     // Line symbols 40 percent as wide as the widest legend text.
     const QFontMetrics metrics(legend->font());
     int widest = 0;
@@ -196,7 +241,8 @@ void CurveChart::showDataSet(const DataSet& ds) {
     applyCurveColors(ds);
     clearAllCurves();
     autoRange_ = true;
-    for (int k = 1; k <= kCurveCount; ++k) fillCurve(ds, k);
+    fitCurveCount(ds);
+    for (int k = 1; k <= curveCount(); ++k) fillCurve(ds, k);
     rebuildTitles(ds);
     rescaleToPoints();
 }
@@ -224,7 +270,7 @@ void CurveChart::updateLegendWrap() {
     const int entry = legend->iconSize().width() + legend->iconTextPadding() + widest + legend->columnSpacing() + 4;
     const int available = std::max(1, width() - plotLayout()->margins().left() - plotLayout()->margins().right() -
                                            legend->margins().left() - legend->margins().right());
-    const int columns = std::clamp(available / std::max(1, entry), 1, kCurveCount);
+    const int columns = std::clamp(available / std::max(1, entry), 1, std::max(1, legend->itemCount()));
     if (legend->wrap() != columns) {
         legend->setWrap(columns);
         legend->setFillOrder(QCPLayoutGrid::foColumnsFirst, true);
@@ -251,8 +297,8 @@ bool CurveChart::pressOnCurve(QMouseEvent* event) {
     int bestIndex = -1;
     double bestDistance = 0;
     // The curve drawn last lies on top: it wins a tie.
-    for (int k = kCurveCount; k >= 1; --k) {
-        CurvePlottable* c = curves_[k - 1];
+    for (int k = curveCount(); k >= 1; --k) {
+        CurvePlottable* c = curve(k);
         if (c->pointCount() == 0 || !c->visible()) continue;
         double distance = 0;
         const int index = c->hitPoint(pos, selectionTolerance(), &distance);

@@ -1,5 +1,6 @@
 #pragma once
-// The chart Chart1: ten line series Series1..Series10, series k carrying data column k, with the
+// The chart Chart1: line series Series1..Series10 (and one per further column of a wide file),
+// series k carrying data column k, with the
 // axis titles, the legend below the plot and the chart title. The same object draws on screen,
 // into image files and onto paper: showDataSet() configures it completely from a data set.
 #include "curve_plottable.h"
@@ -14,10 +15,14 @@ class CurveChart : public QCustomPlot {
 public:
     explicit CurveChart(QWidget* parent = nullptr);
 
-    // Curve k, 1..10; nullptr outside that range.
+    // Curve k, 1..curveCount(); nullptr outside that range.
     CurvePlottable* curve(int k) const;
+    int curveCount() const { return static_cast<int>(curves_.size()); }
+    // Gives the chart ds.curveCount() curves: ten always, more for a wide file. Curves past the
+    // tenth are in the legend only while they are drawn. Called by whatever fills or titles them.
+    void fitCurveCount(const DataSet& ds);
 
-    // Line colour of curve k := CurveColors[k], k = 1..10.
+    // Line colour of curve k := CurveColors[k], every curve.
     void applyCurveColors(const DataSet& ds);
     // Appends the points of column k to curve k when the column is drawn (no title rebuild).
     // The curve reads them from `ds`, which must outlive them. After a change of its values the
@@ -28,7 +33,7 @@ public:
     // without reading the rows it already shows, unless its scale or X changed meanwhile (then
     // it is filled afresh). The axes follow unless the user zoomed or dragged.
     void appendRows(const DataSet& ds);
-    // Removes all points of curve k (nothing for k outside 1..10).
+    // Removes all points of curve k (nothing for k outside 1..curveCount()).
     void clearCurve(int k);
     // Empties both axis titles and removes all points of the ten curves.
     void clearAllCurves();
@@ -70,8 +75,12 @@ private:
     void updateLegendWrap();
     void pointsChanged();
     void rescaleToPoints();
+    void addCurve();
+    // Puts curves past the tenth in the legend while they are drawn, in column order.
+    void listDrawnCurves();
 
-    CurvePlottable* curves_[kCurveCount] = {};
+    std::vector<CurvePlottable*> curves_;
+    std::vector<uint8_t> listed_; // curve k past the tenth has a legend entry
     QCPTextElement* title_ = nullptr;
     bool autoRange_ = true;
     void showTimeAxis(TimeKind kind);

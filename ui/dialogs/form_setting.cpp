@@ -150,6 +150,7 @@ void FormSetting::showColors(const Slots<Rgb, 21>& curveColors) {
 
 void FormSetting::takeColors(Slots<Rgb, 21>& curveColors) const {
     for (int k = 1; k <= kCurveCount; ++k) curveColors[k] = colors_[k];
+    RepeatCurveColors(curveColors);
 }
 
 int FormSetting::buildReadingGroup(int top) {

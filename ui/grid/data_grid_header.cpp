@@ -44,7 +44,7 @@ void DataGridHeader::fitSectionsToHeaderTexts() {
         if (sizedByHand_.contains(logical) || isSectionHidden(logical)) continue;
         const int column = logical + 1;
         int width = defaultSectionSize();
-        if (column <= kFieldSlots && ds_->Layout.ColumnIsNumeric[column])
+        if (column <= ds_->fieldSlots() && ds_->Layout.ColumnIsNumeric[column])
             width = std::clamp(headerTextsWidth(*ds_, column, font()), width, std::max(width, kWidestFittedColumn));
         if (sectionSize(logical) != width) resizeSection(logical, width);
     }

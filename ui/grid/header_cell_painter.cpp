@@ -78,7 +78,7 @@ void drawCurveBox(QPainter& painter, int left, int top, int size, bool checked, 
 
 void paintHeaderCell(QPainter& painter, const QRect& cell, int column, const DataSet& ds, bool selected,
                      const QFont& font, const QPalette& palette) {
-    if (column < 0 || column > kFieldSlots) return;
+    if (column < 0 || column > ds.fieldSlots()) return;
     const auto k = static_cast<std::size_t>(column);
 
     painter.save();
@@ -128,7 +128,7 @@ void paintHeaderCell(QPainter& painter, const QRect& cell, int column, const Dat
 }
 
 int headerTextsWidth(const DataSet& ds, int column, const QFont& font) {
-    if (column < 0 || column > kFieldSlots) return 0;
+    if (column < 0 || column > ds.fieldSlots()) return 0;
     const auto k = static_cast<std::size_t>(column);
     const QFontMetricsF metrics(font);
     QStringList texts{displayString(ds.Layout.ColumnNames[k], ds.File.FileIsUtf8),

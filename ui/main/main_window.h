@@ -343,9 +343,20 @@ private:
     void rowsRemoved(int firstRow, int lastRow) override;
     void rowsInserted(int firstRow, int lastRow) override;
     void operationFinished() override;
+    // Curve commands other than Set as X-Axis act on the columns that have a curve: 1..10, or
+    // every column of a wide file.
+    bool isCurve(int k) const;
+    bool inSlots(int k) const;
     struct PendingRefresh {
-        std::array<bool, kCurveCount + 1> clearCurve{}; // curve k loses its points
-        std::array<bool, kCurveCount + 1> fillCurve{};  // ... and gets the column's points again
+        std::vector<uint8_t> clearCurve; // curve k loses its points (slot k, grown as needed)
+        std::vector<uint8_t> fillCurve;  // ... and gets the column's points again
+        static void mark(std::vector<uint8_t>& curves, int k) {
+            if (curves.size() <= static_cast<std::size_t>(k)) curves.resize(static_cast<std::size_t>(k) + 1, 0);
+            curves[static_cast<std::size_t>(k)] = 1;
+        }
+        static bool marked(const std::vector<uint8_t>& curves, int k) {
+            return static_cast<std::size_t>(k) < curves.size() && curves[static_cast<std::size_t>(k)];
+        }
         bool allCurves = false;
         bool headerRow = false;
         bool chartTitles = false;

@@ -12,14 +12,14 @@
 namespace varnotile {
 namespace {
 
-bool isCurve(int k) { return k >= 1 && k <= kCurveCount; }
-
 } // namespace
+
+bool MainWindow::isCurve(int k) const { return k >= 1 && k <= ds_.curveCount(); }
 
 void MainWindow::columnHidden(int column) {
     QHeaderView* header = gridData_->horizontalHeader();
     if (column >= 1 && column <= header->count()) header->hideSection(column - 1);
-    if (isCurve(column)) pending_.clearCurve[static_cast<std::size_t>(column)] = true;
+    if (isCurve(column)) PendingRefresh::mark(pending_.clearCurve, column);
     pending_.chartTitles = true;
 }
 
@@ -29,7 +29,10 @@ void MainWindow::columnShown(int column, int width) {
         header->showSection(column - 1);
         header->resizeSection(column - 1, width > 0 ? width : header->defaultSectionSize());
     }
-    if (isCurve(column)) pending_.clearCurve[static_cast<std::size_t>(column)] = pending_.fillCurve[static_cast<std::size_t>(column)] = true;
+    if (isCurve(column)) {
+        PendingRefresh::mark(pending_.clearCurve, column);
+        PendingRefresh::mark(pending_.fillCurve, column);
+    }
     pending_.chartTitles = true;
 }
 
@@ -41,8 +44,10 @@ void MainWindow::statisticsChanged(int column) {
         pending_.appendedRows = true;
     else if (column == 0)
         pending_.allCurves = true;
-    else if (isCurve(column))
-        pending_.clearCurve[static_cast<std::size_t>(column)] = pending_.fillCurve[static_cast<std::size_t>(column)] = true;
+    else if (isCurve(column)) {
+        PendingRefresh::mark(pending_.clearCurve, column);
+        PendingRefresh::mark(pending_.fillCurve, column);
+    }
     pending_.headerRow = true;
 }
 
@@ -61,13 +66,13 @@ void MainWindow::operationFinished() {
     if (todo.appendedRows && !todo.allCurves) chart_->appendRows(ds_);
     if (todo.allCurves) {
         chart_->clearAllCurves();
-        for (int k = 1; k <= kCurveCount; ++k) chart_->fillCurve(ds_, k);
+        for (int k = 1; k <= ds_.curveCount(); ++k) chart_->fillCurve(ds_, k);
     } else {
-        for (int k = 1; k <= kCurveCount; ++k) {
-            const auto slot = static_cast<std::size_t>(k);
-            if (todo.clearCurve[slot]) chart_->clearCurve(k);
-            if (todo.fillCurve[slot]) chart_->fillCurve(ds_, k);
-            curvesChanged = curvesChanged || todo.clearCurve[slot];
+        for (int k = 1; k <= ds_.curveCount(); ++k) {
+            const bool clear = PendingRefresh::marked(todo.clearCurve, k);
+            if (clear) chart_->clearCurve(k);
+            if (PendingRefresh::marked(todo.fillCurve, k)) chart_->fillCurve(ds_, k);
+            curvesChanged = curvesChanged || clear;
         }
     }
     if (todo.headerRow) RefreshHeaderRow();

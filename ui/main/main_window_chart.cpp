@@ -14,12 +14,6 @@
 #include <QColorDialog>
 
 namespace varnotile {
-namespace {
-
-// Curve commands other than Set as X-Axis act on data columns 1..10 only.
-bool isCurveColumn(int k) { return k >= 1 && k <= kCurveCount; }
-
-} // namespace
 
 void MainWindow::createChartDialogs() {
     formOptions_ = new FormOptions(this);
@@ -42,7 +36,7 @@ void MainWindow::FillCurve(int k) {
 
 void MainWindow::FillAllCurves() {
     // The titles depend on all curves, so they are rebuilt once, after the last one.
-    for (int k = 1; k <= kCurveCount; ++k) chart_->fillCurve(ds_, k);
+    for (int k = 1; k <= ds_.curveCount(); ++k) chart_->fillCurve(ds_, k);
     RebuildChartTitles();
 }
 
@@ -55,7 +49,7 @@ void MainWindow::ClearAllCurves() { chart_->clearAllCurves(); }
 
 void MainWindow::ChooseCurveColor() {
     const int k = commandColumn();
-    if (!isCurveColumn(k)) return;
+    if (!isCurve(k)) return;
     const Rgb current = ds_.View.CurveColors[k];
     QColorDialog dialog(toQColor(current), this);
     dialog.setObjectName(QStringLiteral("ColorDialog1"));
@@ -95,7 +89,7 @@ void MainWindow::setShowHideEnabled(bool showEnabled, bool hideEnabled) {
 
 void MainWindow::menuShowClick() {
     const int k = commandColumn();
-    if (!isCurveColumn(k) || !ds_.Layout.ColumnIsNumeric[k]) return;
+    if (!isCurve(k) || !ds_.Layout.ColumnIsNumeric[k]) return;
     ds_.View.CurveVisible[k] = true;
     setShowHideEnabled(false, true);
     FillCurve(k);
@@ -105,7 +99,7 @@ void MainWindow::menuShowClick() {
 
 void MainWindow::menuHideClick() {
     const int k = commandColumn();
-    if (!isCurveColumn(k) || !ds_.Layout.ColumnIsNumeric[k]) return;
+    if (!isCurve(k) || !ds_.Layout.ColumnIsNumeric[k]) return;
     ds_.View.CurveVisible[k] = false;
     setShowHideEnabled(true, false);
     ClearCurve(k);
@@ -117,7 +111,7 @@ void MainWindow::menuColorClick() { ChooseCurveColor(); }
 
 void MainWindow::menuSetAsXClick() {
     const int k = commandColumn();
-    if (k < 0 || k > kCurveCount || !ds_.Layout.ColumnIsNumeric[k]) return;
+    if (k < 0 || k > ds_.curveCount() || !ds_.Layout.ColumnIsNumeric[k]) return;
     BusyCursor busy;
     ds_.View.XColumn = k;
     ClearAllCurves();

@@ -93,7 +93,7 @@ void MainWindow::DeleteRows(int top, int bottom) {
 void MainWindow::MenuModifyClick() {
     if (work_.busy()) return;
     const int k = commandColumn();
-    if (k < 1 || k > ds_.Layout.ColumnCount || k > kFieldSlots) return;
+    if (k < 1 || k > ds_.Layout.ColumnCount || k > ds_.fieldSlots()) return;
     const auto slot = static_cast<std::size_t>(k);
     formModify_->FormShow(displayString(ds_.Layout.ColumnNames[slot], ds_.File.FileIsUtf8),
                           displayString(ds_.Layout.ColumnLabels[slot], ds_.File.FileIsUtf8),

@@ -264,7 +264,7 @@ void MainWindow::menuGenOptionsClick() {
     formSetting_->FormClose(separator, ds_.Settings.KeepFileDate);
     formSetting_->takeReading(ds_.Settings.Reading, ds_.Settings.ApplyProposals);
     // Colours chosen in the dialog reach the header row and the chart as it closes.
-    const Slots<Rgb, 21> colorsBefore = ds_.View.CurveColors;
+    const auto colorsBefore = ds_.View.CurveColors;
     formSetting_->takeColors(ds_.View.CurveColors);
     if (!(ds_.View.CurveColors == colorsBefore)) {
         RefreshHeaderRow();

@@ -15,13 +15,10 @@
 
 namespace varnotile {
 
-namespace {
 
-// Per-column flags and texts have slots 0..20; a column outside them (the pointer off the
-// cells) has none of the properties.
-bool inSlots(int k) { return k >= 0 && k <= kFieldSlots; }
-
-} // namespace
+// Per-column flags and texts have slots 0..fieldSlots(); a column outside them (the pointer off
+// the cells) has none of the properties.
+bool MainWindow::inSlots(int k) const { return k >= 0 && k <= ds_.fieldSlots(); }
 
 void MainWindow::PrepareDataGrid() {
     for (int k = 1; k <= kCurveCount; ++k) ds_.View.CurveVisible[k] = true;
