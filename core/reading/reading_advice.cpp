@@ -5,6 +5,7 @@
 #include "number_text.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace varnotile {
 namespace {
@@ -160,29 +161,49 @@ bool sameTable(const DataSet& a, const DataSet& b) {
     return true;
 }
 
-// What a reading made of the cells: numbers read, texts in numeric columns (read as 0), texts
-// with a digit in text columns (numbers the reading did not take) and rows with no text at all.
+// What a reading made of the cells: numbers read (times included), texts in numeric columns
+// (read as 0), missing values (tokens and markers that were written), texts with a digit in text
+// columns (numbers the reading did not take), texts still in quotes and rows with no text at all.
 struct Tally {
-    long numbers = 0, textsAsZero = 0, numbersAsText = 0, emptyRows = 0;
+    long numbers = 0, textsAsZero = 0, missing = 0, numbersAsText = 0, quoted = 0, emptyRows = 0;
     std::size_t signs = 0;
 };
+
+bool inQuotes(std::string_view text) {
+    text = trimBlanks(text);
+    return text.size() >= 2 && (text.front() == '"' || text.front() == '\'') && text.back() == text.front();
+}
 
 Tally tally(const DataSet& ds) {
     Tally t;
     t.signs = ds.Layout.PoorReadingSigns.size();
     const char decimal = ds.decimal();
-    const int lastNumeric = std::min(ds.Layout.ColumnCount, kColumnLimit);
+    const int lastNumeric = std::min(ds.Layout.ColumnCount, ds.columnLimit());
+    for (int k = 1; k <= ds.Layout.ColumnCount && k <= ds.fieldSlots(); ++k) t.quoted += inQuotes(ds.Layout.ColumnNames[k]);
     for (int r = 1; r <= ds.Layout.DataRowCount; ++r) {
         bool empty = true;
         for (int k = 1; k <= ds.Layout.ColumnCount; ++k) {
             const std::string_view text = ds.Table.Cells.cell(k, r);
             empty = empty && text.find_first_not_of(" \t") == std::string_view::npos;
-            if (text.empty() || isMissingToken(text, ds.Layout.Reading)) continue;
-            const bool number = IsNumericText(text, decimal);
-            if (k <= lastNumeric && ds.Layout.ColumnIsNumeric[k])
-                number ? ++t.numbers : ++t.textsAsZero;
-            else
+            if (text.empty()) continue;
+            t.quoted += inQuotes(text);
+            const bool numericColumn = k <= lastNumeric && ds.Layout.ColumnIsNumeric[k];
+            if (isMissingToken(text, ds.Layout.Reading)) {
+                t.missing += numericColumn;
+                continue;
+            }
+            if (!numericColumn) {
                 t.numbersAsText += std::any_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+                continue;
+            }
+            const bool time = ds.Layout.ColumnTime[k] != TimeKind::None;
+            const bool written = time || IsNumericText(text, decimal);
+            if (!written)
+                ++t.textsAsZero;
+            else if (std::isnan(ds.cellNumber(k, text)))
+                time ? ++t.textsAsZero : ++t.missing; // a time of another form, or a missing-value marker
+            else
+                ++t.numbers;
         }
         t.emptyRows += empty;
     }
@@ -222,17 +243,27 @@ bool ProposalReadsBetter(const DataSet& ds) {
     readWith(a, ds, text, now);
     readWith(b, ds, text, proposed);
     if (sameTable(a, b)) return false;
+    // One table of several, where the whole file mixes them or hides the largest: the numbers of
+    // the other tables are not lost, they are another choice in the bar.
+    if (proposed.options.table != 0 && proposed.options.table != now.options.table && !tablesSign(ds).empty())
+        return true;
     const Tally ta = tally(a), tb = tally(b);
-    if (tb.numbers < ta.numbers) return false;
-    // Texts read as 0 where there were none (names taken for data) only when many more numbers
-    // come with them.
     const long moreNumbers = tb.numbers - ta.numbers, moreTexts = tb.textsAsZero - ta.textsAsZero;
-    if (moreTexts > 0 && moreNumbers < 10 * moreTexts) return false;
+    // Texts read as 0 where there were none, with no more names found (names taken for data),
+    // only when many more numbers come with them.
+    if (moreTexts > 0 && moreNumbers < 10 * moreTexts && b.Layout.HeaderLineCount <= a.Layout.HeaderLineCount)
+        return false;
+    // Numbers that are gone and did not become missing values (a marker such as -9999) count
+    // only when at least as many texts read as 0 went with them (a count line above the names).
+    const long lost = -moreNumbers - std::max(0L, tb.missing - ta.missing);
+    if (lost > 0 && lost > -moreTexts) return false;
     if (moreNumbers > 0 || moreTexts < 0) return true;
-    // As many numbers: better with fewer numbers left in texts, empty rows or signs, and none more.
-    const bool noneMore =
-        tb.numbersAsText <= ta.numbersAsText && tb.emptyRows <= ta.emptyRows && tb.signs <= ta.signs;
-    return noneMore && (tb.numbersAsText < ta.numbersAsText || tb.emptyRows < ta.emptyRows || tb.signs < ta.signs);
+    // As many numbers: better with fewer numbers left in texts, texts in quotes, empty rows or
+    // signs, and none more.
+    const bool noneMore = tb.numbersAsText <= ta.numbersAsText && tb.quoted <= ta.quoted &&
+                          tb.emptyRows <= ta.emptyRows && tb.signs <= ta.signs;
+    return noneMore && (tb.numbersAsText < ta.numbersAsText || tb.quoted < ta.quoted || tb.emptyRows < ta.emptyRows ||
+                        tb.signs < ta.signs);
 }
 
 std::vector<std::string> PoorReadingSigns(const DataSet& ds) {

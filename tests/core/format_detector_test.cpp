@@ -212,7 +212,7 @@ TEST(FormatDetector, ProposesWhatTheFileNeeds) {
     for (int i = 1; i <= 40; ++i) gaps += "d" + std::to_string(i) + (i % 3 == 0 ? ",,\n" : ",1.5,2\n");
     const Case withGaps[] = {
         // One comment line above rows of which some hold no reading: no preamble.
-        {"rows of gaps", gaps, '.', ",", {}, "This file looks comma-separated."},
+        {"rows of gaps", gaps, '.', ",", {}, "This file looks comma-separated, with empty cells."},
         // Of several comment lines only one has the data's cell count: all are named.
         {"comment lines",
          "; colour map\n; by a, b, c\n;\n0.1,0.2,0.3\n0.2,0.3,0.4\n0.3,0.4,0.5\n0.4,0.5,0.6\n0.5,0.6,0.7\n",
