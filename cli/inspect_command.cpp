@@ -39,7 +39,7 @@ namespace {
 
 QJsonObject columnReport(const DataSet& ds, int column, JsonTexts& texts) {
     const auto k = static_cast<std::size_t>(column);
-    const TimeKind time = column <= kFieldSlots ? ds.Layout.ColumnTime[k] : TimeKind::None;
+    const TimeKind time = k < ds.Layout.ColumnTime.size() ? ds.Layout.ColumnTime[k] : TimeKind::None;
     const QString kind = time != TimeKind::None     ? QStringLiteral("time")
                          : ds.Layout.ColumnIsNumeric[k] ? QStringLiteral("number")
                                                         : QStringLiteral("text");

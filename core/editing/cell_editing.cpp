@@ -88,7 +88,7 @@ bool NumberFollowsText(Document& ds, int column, int row) {
 }
 
 std::optional<std::string> RefusedCellText(const Document& ds, int column, std::string_view text) {
-    if (column < 1 || column > kFieldSlots) return std::nullopt;
+    if (column < 1 || static_cast<std::size_t>(column) >= ds.Layout.ColumnTime.size()) return std::nullopt;
     const TimeKind kind = ds.Layout.ColumnTime[column];
     double seconds = 0;
     if (kind == TimeKind::None || readTime(text, kind, seconds) || trimBlanks(text).empty() ||

@@ -46,7 +46,7 @@ std::optional<std::string> InvalidLinearText(const ModifyRequest& request, char 
 }
 
 std::optional<std::string> RefusedTimeModification(const Document& ds, int k, const ModifyRequest& request) {
-    if (k < 1 || k > kFieldSlots || ds.Layout.ColumnTime[k] == TimeKind::None) return std::nullopt;
+    if (k < 1 || static_cast<std::size_t>(k) >= ds.Layout.ColumnTime.size() || ds.Layout.ColumnTime[k] == TimeKind::None) return std::nullopt;
     double factor = 1;
     if (linearRuns(request) && (!parseNumber(request.factor, ds.decimal(), factor) || factor != 1))
         return "A column of dates or times can only be shifted: leave the factor at 1 and give the offset in seconds.";

@@ -86,7 +86,7 @@ public:
         if (!options_.missingAsGaps || columns < 2) return false;
         const int n = rawColumns(i);
         if (n < columns || trimBlanks(field(1)).empty()) return false;
-        for (int j = 2; j <= n && j <= kColumnLimit; ++j)
+        for (int j = 2; j <= n && j <= limit_; ++j)
             if (!missing(field(j))) return false;
         return true;
     }
@@ -262,7 +262,7 @@ void namesOverUnits(DataSet& ds, OptionLines& lines, int columns, std::vector<in
     if (above < 1 || lines.skipped(above) || lines.line(above).empty()) return;
     const int n = lines.split(above);
     if (n != columns - 1 || lines.holdsANumber(n)) return;
-    for (int j = 1; j <= columns && j <= kFieldSlots; ++j) {
+    for (int j = 1; j <= columns && j <= ds.fieldSlots(); ++j) {
         ds.Layout.ColumnLabels[j] = std::move(ds.Layout.ColumnNames[j]);
         ds.Layout.ColumnNames[j].assign(lines.field(j - 1));
     }
@@ -307,7 +307,7 @@ void skipCountLines(DataSet& ds, OptionLines& lines, int columns) {
 // 'time' 'volt': the names and labels without their single quotes.
 void dropSingleQuotes(DataSet& ds, int columns) {
     for (StringSlots* texts : {&ds.Layout.ColumnNames, &ds.Layout.ColumnLabels, &ds.Layout.ColumnHeader3})
-        for (int j = 1; j <= columns && j <= kFieldSlots; ++j) {
+        for (int j = 1; j <= columns && j <= ds.fieldSlots(); ++j) {
             const std::string_view text = trimBlanks((*texts)[j]);
             if (text.size() >= 2 && text.front() == '\'' && text.back() == '\'')
                 (*texts)[j] = std::string(text.substr(1, text.size() - 2));

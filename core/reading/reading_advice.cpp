@@ -24,7 +24,7 @@ bool namesAmongTheRows(const DataSet& ds) {
     constexpr int kRowsLooked = 3;
     for (int r = 1; r <= kRowsLooked && r < ds.Layout.DataRowCount; ++r) {
         int texts = 0, numeric = 0;
-        for (int k = 1; k <= ds.Layout.ColumnCount && k <= kColumnLimit; ++k) {
+        for (int k = 1; k <= ds.Layout.ColumnCount && k <= ds.columnLimit(); ++k) {
             if (!ds.Layout.ColumnIsNumeric[k]) continue;
             ++numeric;
             const std::string_view text = trimBlanks(ds.Table.Cells.cell(k, r));
@@ -151,9 +151,9 @@ bool sameTable(const DataSet& a, const DataSet& b) {
     if (la.ColumnCount != lb.ColumnCount || la.DataRowCount != lb.DataRowCount ||
         la.HeaderLineCount != lb.HeaderLineCount)
         return false;
-    for (int k = 1; k <= la.ColumnCount && k <= kFieldSlots; ++k)
+    for (int k = 1; k <= la.ColumnCount && k <= std::min(a.fieldSlots(), b.fieldSlots()); ++k)
         if (la.ColumnNames[k] != lb.ColumnNames[k] || la.ColumnLabels[k] != lb.ColumnLabels[k] ||
-            (k <= kColumnLimit && la.ColumnIsNumeric[k] != lb.ColumnIsNumeric[k]))
+            la.ColumnIsNumeric[k] != lb.ColumnIsNumeric[k])
             return false;
     for (int r = 1; r <= la.DataRowCount; ++r)
         for (int k = 1; k <= la.ColumnCount; ++k)

@@ -207,7 +207,7 @@ void CurveChart::showTimeAxis(TimeKind kind) {
 void CurveChart::rebuildTitles(const DataSet& ds) {
     // A time column as X gives date and time ticks.
     const int x = ds.View.XColumn;
-    showTimeAxis(x >= 1 && x <= kCurveCount ? ds.Layout.ColumnTime[x] : TimeKind::None);
+    showTimeAxis(x >= 1 && static_cast<std::size_t>(x) < ds.Layout.ColumnTime.size() ? ds.Layout.ColumnTime[x] : TimeKind::None);
     yAxis->setLabel(shown(ds, YAxisTitle(ds)));
     xAxis->setLabel(shown(ds, XAxisTitle(ds)));
 

@@ -123,7 +123,7 @@ void MainWindow::menuSetAsXClick() {
 
 void MainWindow::adoptProposedXAxis() {
     const int x = ds_.Layout.Proposal.xColumn;
-    if (x < 1 || x > kCurveCount || x > ds_.Layout.ColumnCount || ds_.Layout.ColumnTime[x] == TimeKind::None ||
+    if (x < 1 || x > ds_.curveCount() || x > ds_.Layout.ColumnCount || ds_.Layout.ColumnTime[x] == TimeKind::None ||
         ds_.View.XColumn == x)
         return;
     ds_.View.XColumn = x;
