@@ -190,7 +190,7 @@ private:
             t.fromLine = k == 0 ? 1 : tables[k - 1].lastLine + 1;
             if (t.namesLine == 0) continue;
             const int n = splitFields(lineAt_(t.namesLine), delimiter_, options_, cells_, kColumnsLooked);
-            for (int j = 0; j < n && j < t.columns; ++j) t.names.emplace_back(trimBlanks(cells_.cells[static_cast<std::size_t>(j)]));
+            for (int j = 0; j < n && j < t.columns && j < static_cast<int>(cells_.cells.size()); ++j) t.names.emplace_back(trimBlanks(cells_.cells[static_cast<std::size_t>(j)]));
         }
         return tables;
     }
