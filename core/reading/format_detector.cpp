@@ -742,11 +742,11 @@ class Detector {
         // lines in ten have that many columns.
         int data = 0, same = 0;
         for (const DataLine& l : lines_) {
-            if (!isDataLine(l)) continue;
+            if (l.numbers == 0) continue;
             ++data;
             same += l.columns == columns;
         }
-        if (same * 10 < data * 9) return;
+        if (data == 0 || same * 10 < data * 9) return;
         p.options.wideFiles = true;
         p.findings.emplace_back(readingOption("wideFiles").findingFor(p.options));
     }
