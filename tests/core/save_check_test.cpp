@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <functional>
 #include <random>
@@ -151,10 +152,12 @@ public:
     // Any text a file or an edit may hold: delimiters, quotes, comment marks, blanks, tokens.
     std::string text(char delimiter) {
         static const char* const kPieces[] = {"a", "Bx", " ", "\t", "\"", "#", "NA", "-", "?", ";", ",", "1", "2.5",
-                                              "x y", "\xC3\xA9", "//", "\"q\""};
+                                              "x y", "\xC3\xA9", "//", "\"q\"", "'q'", " # c", "\\", "-9999",
+                                              "2026-11-14 08:00:10", "14.11.2026", "08:00:10.5", "&"};
+        constexpr int kLastPiece = static_cast<int>(std::size(kPieces)) - 1;
         if (chance(10)) return {};
         std::string s;
-        for (int i = pick(1, 3); i > 0; --i) s += chance(10) ? std::string(1, delimiter) : kPieces[pick(0, 16)];
+        for (int i = pick(1, 3); i > 0; --i) s += chance(10) ? std::string(1, delimiter) : kPieces[pick(0, kLastPiece)];
         return s;
     }
     std::string cell(char delimiter, char decimal) { return chance(70) ? number(decimal) : text(delimiter); }
@@ -170,8 +173,21 @@ public:
         return out;
     }
 
+    // A logger's time stamp, in one of the forms time columns take.
+    std::string stamp() {
+        char text[40];
+        const int day = pick(1, 28), minute = pick(0, 59), second = pick(0, 59);
+        switch (pick(0, 2)) {
+        case 0: std::snprintf(text, sizeof text, "2026-11-%02dT08:%02d:%02d", day, minute, second); break;
+        case 1: std::snprintf(text, sizeof text, "%02d.11.2026 08:%02d", day, minute); break;
+        default: std::snprintf(text, sizeof text, "08:%02d:%02d.5", minute, second); break;
+        }
+        return text;
+    }
+
     std::string file(char delimiter, char decimal) {
         const int columns = pick(1, 12);
+        const bool times = columns > 1 && chance(20);
         std::string out = chance(5) ? "\xEF\xBB\xBF" : "";
         auto end = [&] { out += chance(80) ? "\r\n" : "\n"; };
         for (int i = pick(0, 2); i > 0; --i) {
@@ -184,6 +200,7 @@ public:
         }
         for (int r = pick(3, 30); r > 0; --r) {
             if (chance(5)) out += chance(50) ? "" : "# note";
+            else if (times) out += stamp() + delimiter + line(delimiter, decimal, chance(10) ? pick(1, 12) : columns - 1, true);
             else out += line(delimiter, decimal, chance(10) ? pick(1, 13) : columns, true);
             end();
         }
@@ -199,6 +216,13 @@ public:
         if (chance(30)) o.commentPrefix = "//";
         o.missingAsGaps = chance(30);
         o.robustSample = chance(30);
+        o.datesAndTimes = chance(25);
+        o.dayFirst = chance(50);
+        o.namesAboveData = chance(20);
+        o.singleQuotedNames = chance(20);
+        o.continuedLines = chance(20);
+        o.wideFiles = chance(20);
+        o.table = chance(15) ? pick(1, 2) : 0;
         return o;
     }
 
