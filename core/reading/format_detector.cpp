@@ -60,6 +60,7 @@ struct Delimiter {
 constexpr Delimiter kDelimiters[] = {{'\t', false, "tab-separated"},
                                      {';', false, "semicolon-separated"},
                                      {',', false, "comma-separated"},
+                                     {'|', false, "pipe-separated"},
                                      {' ', true, "aligned with runs of blanks"}};
 
 // `inlinePrefix`: the prefix of comments after the data, cut off before splitting; empty: none.
