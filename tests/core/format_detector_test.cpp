@@ -220,6 +220,15 @@ TEST(FormatDetector, ProposesWhatTheFileNeeds) {
          ",",
          {},
          "This file looks comma-separated, with comment lines starting with ;."},
+        {"pipes", "date|price\n10 Feb 2005|43.78\n11 Feb 2005|43.79\n14 Feb 2005|43.72\n", '.', "|", {},
+         "This file looks pipe-separated."},
+        // A '|' inside texts is no delimiter where every line has the same commas.
+        {"pipes in texts",
+         "site,x,y\nA|north,1.5,2\nB,2.5,3\nC|east|2,3.5,4\nD,4.5,5\n",
+         '.',
+         ",",
+         {},
+         "This file looks comma-separated."},
     };
     for (const Case& c : withGaps) {
         const FormatProposal p = ProposeReading(linesOf(c.text), c.locale);

@@ -46,6 +46,12 @@ TEST(FilesCli, ConvertWritesTheSavedFormWithTheNewDelimiter) {
                                                             "Tab", in, out});
     EXPECT_EQ(run.status, 0) << run.errors.toStdString();
     EXPECT_EQ(readFile(out.toStdString()), "Bench 3\r\nt\tU\r\n0\t1,5\r\n1\t2,5\r\n2\t3,5\r\n3\t4,5\r\n");
+    // Written with '|', the proposed reading takes it as pipe-separated and writes it back the same.
+    const QString pipes = QString::fromStdString(dir.path() + "/pipes.txt");
+    ASSERT_EQ(convert(QStringLiteral(VARNOTILE_CLI), {"--auto", "--to-delimiter", "|", out, pipes}).status, 0);
+    EXPECT_EQ(readFile(pipes.toStdString()), "Bench 3\r\nt|U\r\n0|1,5\r\n1|2,5\r\n2|3,5\r\n3|4,5\r\n");
+    ASSERT_EQ(convert(QStringLiteral(VARNOTILE_CLI), {"--auto", pipes, out}).status, 0);
+    EXPECT_EQ(readFile(out.toStdString()), readFile(pipes.toStdString()));
 
     EXPECT_EQ(convert(QStringLiteral(VARNOTILE_CLI), {QString::fromStdString(dir.write("short.csv", "1\n2\n")), out}).status, 1);
     const CliRun unwritable = convert(QStringLiteral(VARNOTILE_CLI), {in, QString::fromStdString(dir.path() + "/no/out.txt")});
@@ -156,6 +162,7 @@ TEST(FilesCli, ReadingOptionsShapeTheTableInspectReportsAndConvertWritesBack) {
         {{"--missing"}, "t,U\n0,1\n1,n/a\n2,?\n3,4.5\n", "N[0,3] N[1,4.5]/2 | 4: 2-5"},
         {{"--robust-sample"}, twentyRowsAndATrailer, "N[0,19] N[1,20] | 20: 2-21"},
         {{"--auto"}, "# logger 7\nt;U\n0;1,5\n# pause\n1;2,5\n2;3,5\n3;4,5\n", "N[0,3] N[1.5,4.5] | 4: 3,5-7"},
+        {{"--auto"}, "day|U\n10 Feb 2005|1\n11 Feb 2005|2\n14 Feb 2005|3\n15 Feb 2005|4\n", "T N[1,4] | 4: 2-5"},
         {{"--wide"}, "a,b,c,d,e,f,g,h,i,j,k,l\n1,2,3,4,5,6,7,8,9,10,11,12\n2,3,4,5,6,7,8,9,10,11,12,13\n"
                      "3,4,5,6,7,8,9,10,11,12,13,14\n4,5,6,7,8,9,10,11,12,13,14,15\n",
          "N[1,4] N[2,5] N[3,6] N[4,7] N[5,8] N[6,9] N[7,10] N[8,11] N[9,12] N[10,13] N[11,14] N[12,15] | 4: 2-5"},

@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -43,6 +44,20 @@ struct ReadingWindow {
         EXPECT_DOUBLE_EQ(ds.value(2, 1), 2.5);
     }
 };
+
+// The delimiter button checked in General Settings ("" for none), closing the dialog unchanged.
+std::string delimiterShownInSettings(MainWindow& w) {
+    std::string checked;
+    QTimer::singleShot(0, [&] {
+        auto* f = qobject_cast<FormSetting*>(QApplication::activeModalWidget());
+        ASSERT_NE(f, nullptr);
+        for (auto* b : f->findChildren<QRadioButton*>())
+            if (b->objectName().startsWith(QStringLiteral("RBtn")) && b->isChecked()) checked += b->objectName().toStdString();
+        f->close();
+    });
+    w.menuGenOptionsClick();
+    return checked;
+}
 
 } // namespace
 
@@ -119,6 +134,39 @@ TEST(ReadingOptionsProposal, TheBarReadsTheFileTheProposedWayOrGoesAway) {
     EXPECT_TRUE(t.bar()->isVisibleTo(&t.w)); // another file's proposal is offered
     t.w.openFile(QString::fromStdString(second));
     EXPECT_FALSE(t.bar()->isVisibleTo(&t.w));
+}
+
+TEST(ReadingOptionsProposal, APipeFileReadTheProposedWaySavesWithPipesAndLeavesTheSettingsAlone) {
+    ReadingWindow t;
+    const std::string pipes = t.dir.write("pipes.txt", "10 Feb 2005|43.78\n11 Feb 2005|43.79\n14 Feb 2005|43.72\n"
+                                                      "15 Feb 2005|43.76\n16 Feb 2005|43.82\n");
+    t.w.openFile(QString::fromStdString(pipes));
+    ASSERT_TRUE(t.bar()->isVisibleTo(&t.w));
+    t.press("proposalReadButton");
+    DataSet& ds = t.w.dataSet();
+    ASSERT_EQ(ds.Layout.ColumnCount, 2);
+    EditCell(ds, 2, 1, "44.5");
+    ASSERT_TRUE(t.w.SaveToCurrentFile());
+    EXPECT_EQ(test::readFile(pipes), "10 Feb 2005|44.5\r\n11 Feb 2005|43.79\r\n14 Feb 2005|43.72\r\n"
+                                     "15 Feb 2005|43.76\r\n16 Feb 2005|43.82\r\n");
+
+    // General Settings shows the settings' comma, not the file's '|', and leaves both as they are.
+    EXPECT_EQ(delimiterShownInSettings(t.w), "RBtnComma");
+    EXPECT_EQ(ds.Layout.ListSeparator, "|");
+    t.w.LoadDataFile();
+    EXPECT_EQ(ds.Layout.ColumnCount, 2);
+    ASSERT_TRUE(t.w.close());
+    EXPECT_NE(test::readFile(t.dir.path() + "/varnotile.INI").find("Value=,"), std::string::npos);
+
+    // A '|' the settings file itself holds is none of the dialog's choices: none shows, and it stays.
+    MainWindow w(QString::fromStdString(t.dir.write("pipe.INI", "[List Separator]\nValue=|\n")));
+    EXPECT_EQ(delimiterShownInSettings(w), "");
+    EXPECT_EQ(w.dataSet().Layout.ListSeparator, "|");
+    w.dataSet().Layout.ListSeparator = ","; // shown once with a button checked, and then with '|' again
+    EXPECT_EQ(delimiterShownInSettings(w), "RBtnComma");
+    w.dataSet().Layout.ListSeparator = "|";
+    EXPECT_EQ(delimiterShownInSettings(w), "");
+    EXPECT_EQ(w.dataSet().Layout.ListSeparator, "|");
 }
 
 TEST(ReadingOptionsProposal, AppliedAutomaticallyTheFileReadsRightAtOnce) {

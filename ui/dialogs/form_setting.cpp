@@ -246,6 +246,12 @@ void FormSetting::FormShow(const std::string& listSeparator, bool keepFileDate) 
         RBtnSpace->setChecked(true);
     else if (listSeparator == "\t")
         RBtnTab->setChecked(true);
+    else // another delimiter of the settings file ("|"): no button shows it, and closing keeps it
+        for (QRadioButton* b : {RBtnComma, RBtnSemi, RBtnSpace, RBtnTab}) {
+            b->setAutoExclusive(false); // an exclusive button cannot be unchecked
+            b->setChecked(false);
+            b->setAutoExclusive(true);
+        }
     ChBoxKeepAge->setChecked(keepFileDate);
 }
 
