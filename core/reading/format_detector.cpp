@@ -736,12 +736,26 @@ class Detector {
         o.commentLines = true;
         o.commentPrefix = prefix_.empty() ? "#" : prefix_;
         o.namesInComment = true;
+        // Cells split at commas may be prose ("by a, b, c"): names hold no blank inside.
         const auto named = [&](std::string_view text, bool anyNumber) {
             if (splitFields(text, byte_, o, cells_, kColumnsLooked) != mode_) return false;
             const auto number = [](std::string_view c) { return looksNumeric(trimBlanks(c)); };
+            const auto prose = [](std::string_view c) {
+                c = trimBlanks(c);
+                return c.find_first_of(" \t") != std::string_view::npos;
+            };
+            if (std::any_of(cells_.cells.begin(), cells_.cells.end(), prose)) return false;
             return anyNumber ? std::none_of(cells_.cells.begin(), cells_.cells.end(), number)
                              : !std::all_of(cells_.cells.begin(), cells_.cells.end(), number);
         };
+        // The nearest comment line names the columns without the option when it holds one name
+        // per column right after the prefix and no number.
+        if (isComment(sample_[k - 1].text)) {
+            const std::string_view text = sample_[k - 1].text;
+            const std::size_t at = text.find(o.commentPrefix);
+            if (at != std::string_view::npos && !isRuleLine(text) && named(text.substr(at + o.commentPrefix.size()), true))
+                return;
+        }
         bool found = false;
         if (!isComment(sample_[k - 1].text)) {
             found = ruled && k >= 2 && adjacent(k - 2) && isRuleLine(sample_[k - 2].text) &&

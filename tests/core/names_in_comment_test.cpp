@@ -46,7 +46,8 @@ TEST(NamesInComment, ReadFromTheCommentLineThatFitsAndProposed) {
     const std::string rows = "1.0  2.0  0.1\n2.0  3.5  0.2\n3.0  4.5  0.1\n4.0  5.0  0.3\n5.0  6.5  0.2\n";
     const std::string tabRows = "1\t1\t50.0\n2\t1\t51.5\n3\t1\t52.0\n4\t1\t49.5\n5\t1\t48.0\n";
     const Case cases[] = {
-        {"plain comment names", "# Fit results\n# x      y      dy\n" + rows, ",", kOn, "x|y|dy", true},
+        // The nearest comment line of one name per column names them with comment lines alone.
+        {"plain comment names", "# Fit results\n# x      y      dy\n" + rows, ",", kOn, "x|y|dy", false},
         {"a note between the names and the data", "# x y dy\n# units: s\n\n" + rows, ",", kOn, "x|y|dy", true},
         {"SPEC's #L line", "#S 1 K rates\n#N 3\n#L Z  TOTAL  KL1\n" + rows, ",", kOn, "Z|TOTAL|KL1", true},
         {"tab-separated commented names holding a number", "# tab delimited\n# pair\t1\tL1\n" + tabRows, "\t",
