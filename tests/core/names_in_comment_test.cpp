@@ -95,4 +95,14 @@ TEST(NamesInComment, ARenameRewritesTheCommentAndReadsBack) {
     back.File.CurrentFileName = saved;
     LoadDataFile(back);
     EXPECT_EQ(namesOf(back), "Z|ALL|KL1");
+
+    // Names between rule lines are an ordinary names line once found.
+    DataSet ruled;
+    ruled.Layout.Reading = kOn;
+    ruled.File.CurrentFileName = dir.write("ruled.dat", "# fit\n---\na b\n---\n1 2\n3 4\n5 6\n7 8\n9 10\n");
+    LoadDataFile(ruled);
+    ruled.Layout.ColumnNames[1] = "t";
+    const CheckedSave again = SaveDataFileChecked(ruled, saved, false, false);
+    EXPECT_FALSE(again.difference.found) << again.difference.what;
+    EXPECT_EQ(test::readFile(saved).substr(0, 20), "# fit\r\n---\r\nt b\r\n---");
 }
