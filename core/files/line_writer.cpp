@@ -127,10 +127,9 @@ bool LineWriter::appendNamesInShape(std::string& out, std::string_view fileLine)
     const int columns = ds_.Layout.ColumnCount - (ds_.Layout.ExtraColumnFound ? 1 : 0);
     int first = 1;
     if (shape == Shape::InComment) {
-        const std::size_t at = fileLine.find(options_.commentPrefix);
-        if (at == std::string_view::npos) return false;
+        std::size_t end = commentNamesAt(fileLine, options_);
+        if (end == std::string_view::npos) return false;
         // The names as read keep their blanks, except where runs of blanks are the delimiter.
-        std::size_t end = at + options_.commentPrefix.size();
         while (options_.whitespace && end < fileLine.size() && isBlank(fileLine[end])) ++end;
         out += fileLine.substr(0, end);
     } else if (shape == Shape::WithoutFirst) {

@@ -211,6 +211,7 @@ class Detector {
         proposeWide(p);
         proposeNamesAboveData(p);
         proposeSingleQuotedNames(p);
+        proposeNamesInComment(p);
         // Only rows of the data make it worth reading lines as continued, not a preamble's folder
         // name: without such rows the file is looked at again line by line.
         if (continued && std::none_of(lines_.begin(), lines_.end(), [&](const DataLine& l) {
@@ -715,6 +716,66 @@ class Detector {
                 return;
             }
         }
+    }
+
+    // Names the plain rules do not find, right above the data with only blank or comment lines
+    // between: a comment line with one cell per column, not all numbers ("# x y dy", "#L Z
+    // TOTAL ..."), or a line without numbers between rule lines. Comment lines hide them, so
+    // they come with comment lines on.
+    void proposeNamesInComment(FormatProposal& p) {
+        if (firstData_ == 0 || mode_ < 2) return;
+        std::size_t k = 0;
+        while (k < sample_.size() && sample_[k].number != firstData_) ++k;
+        const auto adjacent = [&](std::size_t i) { return sample_[i].number + 1 == sample_[i + 1].number; };
+        bool ruled = false;
+        while (k > 0 && adjacent(k - 1) && (isBlankLine(sample_[k - 1].text) || isRuleLine(sample_[k - 1].text))) {
+            ruled = ruled || isRuleLine(sample_[k - 1].text);
+            --k;
+        }
+        if (k == 0 || !adjacent(k - 1)) return;
+        ReadOptions o = options_;
+        o.commentLines = true;
+        o.commentPrefix = prefix_.empty() ? "#" : prefix_;
+        o.namesInComment = true;
+        // Cells split at commas may be prose ("by a, b, c"): names hold no blank inside.
+        const auto named = [&](std::string_view text, bool anyNumber) {
+            if (splitFields(text, byte_, o, cells_, kColumnsLooked) != mode_) return false;
+            const auto number = [](std::string_view c) { return looksNumeric(trimBlanks(c)); };
+            const auto prose = [](std::string_view c) {
+                c = trimBlanks(c);
+                return c.find_first_of(" \t") != std::string_view::npos;
+            };
+            if (std::any_of(cells_.cells.begin(), cells_.cells.end(), prose)) return false;
+            return anyNumber ? std::none_of(cells_.cells.begin(), cells_.cells.end(), number)
+                             : !std::all_of(cells_.cells.begin(), cells_.cells.end(), number);
+        };
+        // The nearest comment line names the columns without the option when it holds one name
+        // per column right after the prefix and no number.
+        if (isComment(sample_[k - 1].text)) {
+            const std::string_view text = sample_[k - 1].text;
+            const std::size_t at = text.find(o.commentPrefix);
+            if (at != std::string_view::npos && !isRuleLine(text) && named(text.substr(at + o.commentPrefix.size()), true))
+                return;
+        }
+        bool found = false;
+        if (!isComment(sample_[k - 1].text)) {
+            found = ruled && k >= 2 && adjacent(k - 2) && isRuleLine(sample_[k - 2].text) &&
+                    named(sample_[k - 1].text, true);
+        } else {
+            for (; k > 0 && !found && (isComment(sample_[k - 1].text) || isBlankLine(sample_[k - 1].text)); --k) {
+                const std::string_view text = sample_[k - 1].text;
+                const std::size_t at = commentNamesAt(text, o);
+                found = at != std::string_view::npos && !isRuleLine(text) && named(text.substr(at), false);
+                if (k >= 2 && !adjacent(k - 2)) break;
+            }
+        }
+        if (!found) return;
+        if (!p.options.commentLines) {
+            p.options.commentLines = true;
+            p.options.commentPrefix = o.commentPrefix;
+        }
+        p.options.namesInComment = true;
+        p.findings.emplace_back(readingOption("namesInComment").findingFor(p.options));
     }
 
     // The plain rules show ten columns: more fields in the line the columns are counted from (the

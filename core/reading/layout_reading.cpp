@@ -207,10 +207,42 @@ TimeKind timeColumnKind(OptionLines& lines, int sample, int column, const ReadOp
     return TimeKind::None;
 }
 
-// A ruled line ("-----", "=====", "# ------") only decorates a header.
-bool isRuleLine(std::string_view line) {
-    const std::size_t first = line.find_first_not_of(" \t#");
-    return first != std::string_view::npos && line.find_first_not_of("-=_+*~ \t#", first) == std::string_view::npos;
+void takeNames(DataSet& ds, OptionLines& lines, int columns, int line, DataLayout::NamesShape shape, int& namesLine) {
+    for (int j = 1; j <= columns && j <= ds.fieldSlots(); ++j) ds.Layout.ColumnNames[j].assign(lines.field(j));
+    ds.Layout.HeaderLineCount = 1;
+    ds.Layout.NamesLineShape = shape;
+    namesLine = line;
+}
+
+// With names in a comment line: from line i (the nearest line above the data that is not blank
+// or ruled) up through comment and blank lines, the first comment line whose cells after the
+// prefix (and a "#L" tag) are one per column and not all numbers names the columns. A line that
+// is no comment names them when rule lines stand right above and below it and it holds no number.
+bool namesInCommentLine(DataSet& ds, OptionLines& lines, int columns, int i, int& namesLine) {
+    const ReadOptions& options = ds.Layout.Reading;
+    const int top = windowOf(ds).first;
+    if (!lines.skipped(i)) {
+        if (i - 1 < top || i + 1 >= ds.Layout.FirstDataLine || !isRuleLine(lines.line(i - 1)) ||
+            !isRuleLine(lines.line(i + 1)))
+            return false;
+        const int n = lines.counted(lines.split(i));
+        if (n != columns || n > lines.limit() || lines.holdsANumber(n)) return false;
+        takeNames(ds, lines, columns, i, DataLayout::NamesShape::PerColumn, namesLine);
+        return true;
+    }
+    for (; i >= top && lines.skipped(i) && !lines.continues(i); --i) {
+        const std::string_view line = lines.line(i);
+        const std::size_t at = commentNamesAt(line, options);
+        if (at == std::string_view::npos || isRuleLine(line)) continue;
+        const int n = lines.split(line.substr(at));
+        if (n != columns || n > lines.limit()) continue;
+        bool allNumbers = true;
+        for (int j = 1; j <= n && allNumbers; ++j) allNumbers = lines.numeric(trimBlanks(lines.field(j)));
+        if (allNumbers) continue;
+        takeNames(ds, lines, columns, i, DataLayout::NamesShape::InComment, namesLine);
+        return true;
+    }
+    return false;
 }
 
 // Names the plain scan leaves as free text, in three common shapes, looked for in the nearest
@@ -223,6 +255,7 @@ bool namesAboveTheData(DataSet& ds, OptionLines& lines, int columns, int& namesL
     int i = ds.Layout.FirstDataLine - 1;
     while (i >= top && (lines.line(i).find_first_not_of(" \t") == std::string_view::npos || isRuleLine(lines.line(i)))) --i;
     if (i < top || lines.continues(i)) return false;
+    if (options.namesInComment && options.commentLines && namesInCommentLine(ds, lines, columns, i, namesLine)) return true;
     std::string_view text = lines.line(i);
     int skip = 0; // names before the first column
     int shift = 0; // columns before the first name

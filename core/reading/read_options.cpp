@@ -55,6 +55,24 @@ bool isCommentOrBlank(std::string_view line, const ReadOptions& options) {
     return !options.commentPrefix.empty() && rest.starts_with(options.commentPrefix);
 }
 
+bool isRuleLine(std::string_view line) {
+    const std::size_t first = line.find_first_not_of(" \t#");
+    return first != std::string_view::npos && line.find_first_not_of("-=_+*~ \t#", first) == std::string_view::npos;
+}
+
+std::size_t commentNamesAt(std::string_view line, const ReadOptions& options) {
+    if (options.commentPrefix.empty()) return std::string_view::npos;
+    const std::size_t at = line.find(options.commentPrefix);
+    if (at == std::string_view::npos) return at;
+    std::size_t names = at + options.commentPrefix.size();
+    // A tagged names line ("#L Z TOTAL"): the tag right after the prefix is no name.
+    if (options.namesInComment && names + 1 < line.size() && line[names] == 'L' && isBlank(line[names + 1])) {
+        ++names;
+        while (names < line.size() && isBlank(line[names])) ++names;
+    }
+    return names;
+}
+
 std::size_t inlineCommentAt(std::string_view line, int delimiter, const ReadOptions& options) {
     const std::string& prefix = options.commentPrefix;
     if (!options.commentLines || prefix.empty() || isBlank(prefix.front())) return line.size();

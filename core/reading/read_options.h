@@ -44,13 +44,17 @@ struct ReadOptions {
     int table = 0;
     // Up to 1,000 columns instead of 10. It changes no cell, only how many columns are taken.
     bool wideFiles = false;
+    // With comment lines on and no names line found: the nearest comment line above the data
+    // (a SPEC-style "#L" tag after the prefix left out) whose cells match the columns and are not
+    // all numbers names them, as does a line set off by rule lines ("-----") above and below.
+    bool namesInComment = false;
 
     // True when any switch that changes how lines split differs from the plain rules (the prefix
     // and the token list only matter while their switch is on; wide files split as plain ones). Inline and spelled out: it is asked for every cell.
     bool anyOn() const {
         return whitespace || decimal != DecimalChoice::System || quotedTexts || commentLines || missingAsGaps ||
                robustSample || datesAndTimes || namesAboveData || singleQuotedNames || continuedLines ||
-               table != 0;
+               table != 0 || namesInComment;
     }
     bool operator==(const ReadOptions&) const = default;
 };
@@ -66,6 +70,14 @@ char decimalFor(const ReadOptions& options, char localeDecimal);
 // True when comment lines are on and the line is empty, holds only blanks, or starts after its
 // blanks with the comment prefix. Always false while the option is off.
 bool isCommentOrBlank(std::string_view line, const ReadOptions& options);
+
+// A ruled line ("-----", "=====", "# ------"): it only decorates a header.
+bool isRuleLine(std::string_view line);
+
+// Where the names of a comment line start: right after the comment prefix and, with names in a
+// comment line on, after a SPEC-style "L" tag that follows it ("#L Z TOTAL"). npos when the
+// line holds no prefix.
+std::size_t commentNamesAt(std::string_view line, const ReadOptions& options);
 
 // Where the comment after a line's data starts, with comment lines on: at the comment prefix
 // when a space stands right before it, or a tab that is not the delimiter (with runs of blanks

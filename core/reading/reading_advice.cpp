@@ -167,6 +167,7 @@ bool sameTable(const DataSet& a, const DataSet& b) {
 struct Tally {
     long numbers = 0, textsAsZero = 0, missing = 0, numbersAsText = 0, quoted = 0, emptyRows = 0;
     std::size_t signs = 0;
+    int unnamed = 0; // columns without a name
 };
 
 bool inQuotes(std::string_view text) {
@@ -179,7 +180,10 @@ Tally tally(const DataSet& ds) {
     t.signs = ds.Layout.PoorReadingSigns.size();
     const char decimal = ds.decimal();
     const int lastNumeric = std::min(ds.Layout.ColumnCount, ds.columnLimit());
-    for (int k = 1; k <= ds.Layout.ColumnCount && k <= ds.fieldSlots(); ++k) t.quoted += inQuotes(ds.Layout.ColumnNames[k]);
+    for (int k = 1; k <= ds.Layout.ColumnCount && k <= ds.fieldSlots(); ++k) {
+        t.quoted += inQuotes(ds.Layout.ColumnNames[k]);
+        t.unnamed += trimBlanks(ds.Layout.ColumnNames[k]).empty();
+    }
     for (int r = 1; r <= ds.Layout.DataRowCount; ++r) {
         bool empty = true;
         for (int k = 1; k <= ds.Layout.ColumnCount; ++k) {
@@ -259,9 +263,12 @@ bool ProposalReadsBetter(const DataSet& ds) {
     if (lost > 0 && lost > -moreTexts) return false;
     if (moreNumbers > 0 || moreTexts < 0) return true;
     // As many numbers: better with fewer numbers left in texts, texts in quotes, empty rows or
-    // signs, and none more.
+    // signs, and none more; with all of those even, better with fewer columns left unnamed.
     const bool noneMore = tb.numbersAsText <= ta.numbersAsText && tb.quoted <= ta.quoted &&
                           tb.emptyRows <= ta.emptyRows && tb.signs <= ta.signs;
+    const bool even = tb.textsAsZero == ta.textsAsZero && tb.numbersAsText == ta.numbersAsText && tb.quoted == ta.quoted && tb.emptyRows == ta.emptyRows &&
+                      tb.signs == ta.signs;
+    if (even && ta.numbers == tb.numbers) return tb.unnamed < ta.unnamed;
     return noneMore && (tb.numbersAsText < ta.numbersAsText || tb.quoted < ta.quoted || tb.emptyRows < ta.emptyRows ||
                         tb.signs < ta.signs);
 }

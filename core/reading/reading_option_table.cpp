@@ -206,6 +206,21 @@ constexpr ReadingOption kOptions[] = {
         .set = setState<&ReadOptions::wideFiles>,
         .finding = "more than 10 columns",
     },
+    {
+        .id = "namesInComment",
+        .iniKey = "NamesInComment",
+        .cliFlag = "names-in-comment",
+        .jsonKey = "names_in_comment",
+        .widgetName = "ChBoxNamesInComment",
+        .label = "Names in a comment line",
+        .toolTip = "With comment lines, a comment line right above the data with one name per column names them",
+        .help = "With comment lines and no names line, the nearest comment line above the data (\"# x y dy\", "
+                "\"#L Z TOTAL\") whose cells match the columns and are not all numbers names them, as does a line "
+                "between rule lines (-----).",
+        .get = stateOf<&ReadOptions::namesInComment>,
+        .set = setState<&ReadOptions::namesInComment>,
+        .finding = "names in a comment line",
+    },
 };
 
 } // namespace

@@ -222,6 +222,7 @@ public:
         o.singleQuotedNames = chance(20);
         o.continuedLines = chance(20);
         o.wideFiles = chance(20);
+        o.namesInComment = chance(20);
         o.table = chance(15) ? pick(1, 2) : 0;
         return o;
     }
