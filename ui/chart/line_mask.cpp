@@ -506,10 +506,15 @@ LineMask::Bits LineMask::toBits() const {
 
 void LineMask::Bits::paintInto(QImage& image, QPoint offset, QRgb color) const {
     if (box.isEmpty()) return;
+    paintInto(reinterpret_cast<uint32_t*>(image.bits()), image.bytesPerLine() / 4, offset, color, 0, image.height());
+}
+
+void LineMask::Bits::paintInto(uint32_t* pixels, qsizetype stride, QPoint offset, QRgb color, int fromRow,
+                               int toRow) const {
+    if (box.isEmpty()) return;
     const uint32_t opaque = 0xFF000000u | (color & 0x00FFFFFFu);
-    const qsizetype stride = image.bytesPerLine() / 4;
-    auto* const pixels = reinterpret_cast<uint32_t*>(image.bits());
-    for (int y = 0; y < box.height(); ++y) {
+    const int top = box.top() + offset.y();
+    for (int y = std::max(0, fromRow - top); y < box.height() && y + top < toRow; ++y) {
         uint32_t* const line = pixels + static_cast<qsizetype>(y + box.top() + offset.y()) * stride + box.left() + offset.x();
         const uint64_t* row = words.data() + static_cast<std::size_t>(y) * wordsPerRow;
         for (std::size_t w = 0; w < wordsPerRow; ++w)
