@@ -64,13 +64,19 @@ bool finiteRange(const double* v, std::size_t n, double& least, double& most) {
     std::size_t j = 0;
 #if defined(__SSE2__)
     if (n >= 4) {
-        __m128d low = _mm_loadu_pd(v), high = low, sum = _mm_sub_pd(low, low);
-        for (j = 2; j + 2 <= n; j += 2) {
-            const __m128d pair = _mm_loadu_pd(v + j);
-            low = _mm_min_pd(low, pair);
-            high = _mm_max_pd(high, pair);
-            sum = _mm_add_pd(sum, _mm_sub_pd(pair, pair));
+        // Two sets of running values at once: one alone would wait on each step before the next.
+        __m128d low0 = _mm_loadu_pd(v), low1 = _mm_loadu_pd(v + 2), high0 = low0, high1 = low1;
+        __m128d sum0 = _mm_sub_pd(low0, low0), sum1 = _mm_sub_pd(low1, low1);
+        for (j = 4; j + 4 <= n; j += 4) {
+            const __m128d a = _mm_loadu_pd(v + j), b = _mm_loadu_pd(v + j + 2);
+            low0 = _mm_min_pd(low0, a);
+            low1 = _mm_min_pd(low1, b);
+            high0 = _mm_max_pd(high0, a);
+            high1 = _mm_max_pd(high1, b);
+            sum0 = _mm_add_pd(sum0, _mm_sub_pd(a, a));
+            sum1 = _mm_add_pd(sum1, _mm_sub_pd(b, b));
         }
+        const __m128d low = _mm_min_pd(low0, low1), high = _mm_max_pd(high0, high1), sum = _mm_add_pd(sum0, sum1);
         lo = std::min(_mm_cvtsd_f64(low), _mm_cvtsd_f64(_mm_unpackhi_pd(low, low)));
         hi = std::max(_mm_cvtsd_f64(high), _mm_cvtsd_f64(_mm_unpackhi_pd(high, high)));
         finite = _mm_cvtsd_f64(sum) + _mm_cvtsd_f64(_mm_unpackhi_pd(sum, sum));
