@@ -191,7 +191,20 @@ CurvePoints CurvePointsFor(const DataSet& ds, int k) {
     return points;
 }
 
-std::optional<CurveSource> CurveSourceFor(const DataSet& ds, int k) {
+SharedCurveFacts SharedCurveFactsFor(const DataSet& ds) {
+    SharedCurveFacts facts;
+    facts.breaks = ds.Table.Cells.rowsAfterBreaks();
+    const std::vector<double>* x = curveInputs(ds, 1).xValues;
+    facts.count = static_cast<std::size_t>(std::max(ds.Layout.DataRowCount, 0));
+    if (!x || facts.count == 0 || x->size() <= facts.count) return facts;
+    facts.x = x;
+    const double* xs = x->data() + 1;
+    facts.xFinite = finiteRange(xs, facts.count, facts.minX, facts.maxX);
+    if (facts.xFinite) facts.xAscending = neverDecreases(xs, facts.count);
+    return facts;
+}
+
+std::optional<CurveSource> CurveSourceFor(const DataSet& ds, int k, const SharedCurveFacts* shared) {
     CurveSource source;
     if (!ColumnIsDrawn(ds, k) || ds.Layout.DataRowCount <= 0) return source;
     const CurveInputs in = curveInputs(ds, k);
@@ -207,7 +220,8 @@ std::optional<CurveSource> CurveSourceFor(const DataSet& ds, int k) {
     // it keeps (or, for a negative divisor, reverses) the order of any two values. So the
     // plotted extremes are the scaled extremes of the values, and all plotted values are finite
     // when those two are.
-    const std::vector<int> breaks = ds.Table.Cells.rowsAfterBreaks();
+    const std::vector<int> ownBreaks = shared ? std::vector<int>{} : ds.Table.Cells.rowsAfterBreaks();
+    const std::vector<int>& breaks = shared ? shared->breaks : ownBreaks;
     double least = 0, most = 0;
     if (!breaks.empty() || !finiteRange(source.y->data() + 1, source.count, least, most))
         return withGaps(std::move(source), breaks);
@@ -215,7 +229,12 @@ std::optional<CurveSource> CurveSourceFor(const DataSet& ds, int k) {
     if (!std::isfinite(a) || !std::isfinite(b)) return withGaps(std::move(source), breaks);
     source.minY = std::min(a, b);
     source.maxY = std::max(a, b);
-    if (source.x) {
+    if (source.x && shared && shared->x == source.x && shared->count == source.count) {
+        if (!shared->xFinite) return withGaps(std::move(source), breaks);
+        source.minX = shared->minX;
+        source.maxX = shared->maxX;
+        source.xAscending = shared->xAscending;
+    } else if (source.x) {
         const double* xs = source.x->data() + 1;
         if (!finiteRange(xs, source.count, source.minX, source.maxX)) return withGaps(std::move(source), breaks);
         source.xAscending = neverDecreases(xs, source.count);
