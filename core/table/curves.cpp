@@ -64,13 +64,19 @@ bool finiteRange(const double* v, std::size_t n, double& least, double& most) {
     std::size_t j = 0;
 #if defined(__SSE2__)
     if (n >= 4) {
-        __m128d low = _mm_loadu_pd(v), high = low, sum = _mm_sub_pd(low, low);
-        for (j = 2; j + 2 <= n; j += 2) {
-            const __m128d pair = _mm_loadu_pd(v + j);
-            low = _mm_min_pd(low, pair);
-            high = _mm_max_pd(high, pair);
-            sum = _mm_add_pd(sum, _mm_sub_pd(pair, pair));
+        // Two sets of running values at once: one alone would wait on each step before the next.
+        __m128d low0 = _mm_loadu_pd(v), low1 = _mm_loadu_pd(v + 2), high0 = low0, high1 = low1;
+        __m128d sum0 = _mm_sub_pd(low0, low0), sum1 = _mm_sub_pd(low1, low1);
+        for (j = 4; j + 4 <= n; j += 4) {
+            const __m128d a = _mm_loadu_pd(v + j), b = _mm_loadu_pd(v + j + 2);
+            low0 = _mm_min_pd(low0, a);
+            low1 = _mm_min_pd(low1, b);
+            high0 = _mm_max_pd(high0, a);
+            high1 = _mm_max_pd(high1, b);
+            sum0 = _mm_add_pd(sum0, _mm_sub_pd(a, a));
+            sum1 = _mm_add_pd(sum1, _mm_sub_pd(b, b));
         }
+        const __m128d low = _mm_min_pd(low0, low1), high = _mm_max_pd(high0, high1), sum = _mm_add_pd(sum0, sum1);
         lo = std::min(_mm_cvtsd_f64(low), _mm_cvtsd_f64(_mm_unpackhi_pd(low, low)));
         hi = std::max(_mm_cvtsd_f64(high), _mm_cvtsd_f64(_mm_unpackhi_pd(high, high)));
         finite = _mm_cvtsd_f64(sum) + _mm_cvtsd_f64(_mm_unpackhi_pd(sum, sum));
@@ -185,7 +191,20 @@ CurvePoints CurvePointsFor(const DataSet& ds, int k) {
     return points;
 }
 
-std::optional<CurveSource> CurveSourceFor(const DataSet& ds, int k) {
+SharedCurveFacts SharedCurveFactsFor(const DataSet& ds) {
+    SharedCurveFacts facts;
+    facts.breaks = ds.Table.Cells.rowsAfterBreaks();
+    const std::vector<double>* x = curveInputs(ds, 1).xValues;
+    facts.count = static_cast<std::size_t>(std::max(ds.Layout.DataRowCount, 0));
+    if (!x || facts.count == 0 || x->size() <= facts.count) return facts;
+    facts.x = x;
+    const double* xs = x->data() + 1;
+    facts.xFinite = finiteRange(xs, facts.count, facts.minX, facts.maxX);
+    if (facts.xFinite) facts.xAscending = neverDecreases(xs, facts.count);
+    return facts;
+}
+
+std::optional<CurveSource> CurveSourceFor(const DataSet& ds, int k, const SharedCurveFacts* shared) {
     CurveSource source;
     if (!ColumnIsDrawn(ds, k) || ds.Layout.DataRowCount <= 0) return source;
     const CurveInputs in = curveInputs(ds, k);
@@ -201,7 +220,8 @@ std::optional<CurveSource> CurveSourceFor(const DataSet& ds, int k) {
     // it keeps (or, for a negative divisor, reverses) the order of any two values. So the
     // plotted extremes are the scaled extremes of the values, and all plotted values are finite
     // when those two are.
-    const std::vector<int> breaks = ds.Table.Cells.rowsAfterBreaks();
+    const std::vector<int> ownBreaks = shared ? std::vector<int>{} : ds.Table.Cells.rowsAfterBreaks();
+    const std::vector<int>& breaks = shared ? shared->breaks : ownBreaks;
     double least = 0, most = 0;
     if (!breaks.empty() || !finiteRange(source.y->data() + 1, source.count, least, most))
         return withGaps(std::move(source), breaks);
@@ -209,7 +229,12 @@ std::optional<CurveSource> CurveSourceFor(const DataSet& ds, int k) {
     if (!std::isfinite(a) || !std::isfinite(b)) return withGaps(std::move(source), breaks);
     source.minY = std::min(a, b);
     source.maxY = std::max(a, b);
-    if (source.x) {
+    if (source.x && shared && shared->x == source.x && shared->count == source.count) {
+        if (!shared->xFinite) return withGaps(std::move(source), breaks);
+        source.minX = shared->minX;
+        source.maxX = shared->maxX;
+        source.xAscending = shared->xAscending;
+    } else if (source.x) {
         const double* xs = source.x->data() + 1;
         if (!finiteRange(xs, source.count, source.minX, source.maxX)) return withGaps(std::move(source), breaks);
         source.xAscending = neverDecreases(xs, source.count);

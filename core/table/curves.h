@@ -71,10 +71,23 @@ struct CurveSource {
     double yAt(std::size_t i) const { return scaled(i + 1 < y->size() ? (*y)[i + 1] : 0.0); }
 };
 
+// What the sources of all curves of one data set share, worked out once for all of them: the
+// rows after blank lines and the X column's extremes and order.
+struct SharedCurveFacts {
+    std::vector<int> breaks;                // as CellTable::rowsAfterBreaks()
+    const std::vector<double>* x = nullptr; // the X column measured; null: none
+    std::size_t count = 0;                  // rows 1..count of it
+    bool xFinite = false;                   // every one of them is a finite number
+    double minX = 0, maxX = 0;
+    bool xAscending = true;
+};
+SharedCurveFacts SharedCurveFactsFor(const DataSet& ds);
+
 // The source of curve k's points: one point per row, those CurvePointsFor leaves out kept in
 // place but in no piece, so that point i stays row i + 1 (count 0 when none is drawn);
-// nothing when the vectors do not cover every row (CurvePointsFor then).
-std::optional<CurveSource> CurveSourceFor(const DataSet& ds, int k);
+// nothing when the vectors do not cover every row (CurvePointsFor then). With `shared` (made
+// from `ds` as it is now) the breaks and X column are not read again.
+std::optional<CurveSource> CurveSourceFor(const DataSet& ds, int k, const SharedCurveFacts* shared = nullptr);
 
 // The source `shown` (made by CurveSourceFor) grown by the rows appended to the table since it
 // was made, reading only those rows; the rows it covers must be unchanged. Nothing when the

@@ -9,6 +9,7 @@
 
 #include <cmath>
 #include <limits>
+#include <tuple>
 
 using namespace varnotile;
 
@@ -82,6 +83,29 @@ TEST(CurvePoints, XFromAColumnKeepsRowOrder) {
     EXPECT_EQ(p.x, (std::vector<double>{3, 1, 2, 1, 5})); // back and forth, unsorted
     EXPECT_EQ(p.y, (std::vector<double>{10, 20, 30, 40, 50}));
     EXPECT_EQ(CurvePointsFor(ds, 1).size(), 0u); // the X column has no curve of its own
+}
+
+TEST(CurvePoints, SourcesMadeWithSharedFactsAreTheOwnOnes) {
+    // X ascending, back and forth, with a missing X, with a blank line; row numbers; a text X.
+    const char* files[] = {"1,10,5\n2,20,6\n2,30,7\n4,40,8\n5,50,9\n", "3,10,5\n1,20,6\n2,30,7\n1,40,8\n5,50,9\n",
+                           "1,10,5\n2,20,6\n,30,7\n4,40,8\n5,50,9\n", "1,10,5\n2,20,6\n\n3,30,7\n4,40,8\n5,50,9\n",
+                           "x,10,5\ny,20,6\nz,30,7\nw,40,8\nv,50,9\n"};
+    for (const char* file : files)
+        for (int x : {0, 1}) {
+            auto dsOwner = loaded(file);
+            DataSet& ds = *dsOwner;
+            ds.View.XColumn = x;
+            const SharedCurveFacts shared = SharedCurveFactsFor(ds);
+            for (int k = 1; k <= 3; ++k) {
+                const std::optional<CurveSource> own = CurveSourceFor(ds, k), withShared = CurveSourceFor(ds, k, &shared);
+                ASSERT_EQ(own.has_value(), withShared.has_value()) << file << x << k;
+                if (!own) continue;
+                EXPECT_EQ(std::tie(own->count, own->minX, own->maxX, own->minY, own->maxY, own->xAscending, own->pieces),
+                          std::tie(withShared->count, withShared->minX, withShared->maxX, withShared->minY,
+                                   withShared->maxY, withShared->xAscending, withShared->pieces))
+                    << file << " x " << x << " k " << k;
+            }
+        }
 }
 
 TEST(CurvePoints, XColumnThatIsNotNumericHereDrawsAtZero) {

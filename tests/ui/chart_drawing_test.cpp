@@ -206,6 +206,22 @@ TEST(LineMask, ImageCoversJustTheSetPixels) {
             }
         }
     EXPECT_EQ(static_cast<std::size_t>(opaque), setPixels(mask).size());
+
+    // Many shallow and steep lines over more than 64 rows and columns, the box off the word grid.
+    LineMask many(300, 200);
+    for (int i = 0; i < 40; ++i) {
+        const double ax = 67 + (i * 37) % 211 + 0.3, ay = 5 + (i * 53) % 180 + 0.6;
+        many.addLine(ax, ay, ax + (i % 2 ? 3.1 : 55.7) * ((i % 3) - 1), ay + (i % 2 ? 90.2 : 4.4) * ((i % 5) - 2));
+    }
+    const QImage wide = many.toImage(qRgb(1, 2, 3), &origin);
+    std::size_t setInImage = 0;
+    for (int y = 0; y < wide.height(); ++y)
+        for (int x = 0; x < wide.width(); ++x) {
+            const bool set = qAlpha(wide.pixel(x, y)) == 255;
+            EXPECT_EQ(many.pixel(x + origin.x(), y + origin.y()), set) << x + origin.x() << "," << y + origin.y();
+            setInImage += set ? 1 : 0;
+        }
+    EXPECT_EQ(setInImage, setPixels(many).size());
 }
 
 namespace {

@@ -1,6 +1,7 @@
 #include "curve_chart.h"
 
 #include "curves.h"
+#include "parallel.h"
 #include "text_codec.h"
 #include "time_axis_ticker.h"
 
@@ -150,15 +151,29 @@ void CurveChart::fillCurve(const DataSet& ds, int k) {
     fitCurveCount(ds);
     CurvePlottable* c = curve(k);
     if (!c) return;
-    // An empty curve reads its points from the data set; one that holds points gets them copied
-    // and appended, as before.
-    if (c->pointCount() == 0) {
-        if (const std::optional<CurveSource> source = CurveSourceFor(ds, k)) {
-            if (source->count == 0) return;
-            c->showSource(*source);
-            pointsChanged();
-            return;
-        }
+    fillCurveFrom(ds, k, c->pointCount() == 0 ? CurveSourceFor(ds, k) : std::nullopt);
+}
+
+void CurveChart::fillCurves(const DataSet& ds) {
+    fitCurveCount(ds);
+    // The empty curves' sources are made at once on all cores, sharing what they share.
+    const SharedCurveFacts shared = SharedCurveFactsFor(ds);
+    std::vector<std::optional<CurveSource>> sources(curves_.size());
+    forEachInParallel(curves_.size(), [&](std::size_t i) {
+        if (curves_[i]->pointCount() == 0) sources[i] = CurveSourceFor(ds, static_cast<int>(i) + 1, &shared);
+    });
+    for (std::size_t i = 0; i < curves_.size(); ++i) fillCurveFrom(ds, static_cast<int>(i) + 1, std::move(sources[i]));
+}
+
+void CurveChart::fillCurveFrom(const DataSet& ds, int k, std::optional<CurveSource> source) {
+    CurvePlottable* c = curve(k);
+    // An empty curve reads its points from the data set (its source); one that holds points
+    // gets them copied and appended, as before.
+    if (source && c->pointCount() == 0) {
+        if (source->count == 0) return;
+        c->showSource(*source);
+        pointsChanged();
+        return;
     }
     CurvePoints points = CurvePointsFor(ds, k);
     if (points.size() == 0) return;
@@ -241,8 +256,7 @@ void CurveChart::showDataSet(const DataSet& ds) {
     applyCurveColors(ds);
     clearAllCurves();
     autoRange_ = true;
-    fitCurveCount(ds);
-    for (int k = 1; k <= curveCount(); ++k) fillCurve(ds, k);
+    fillCurves(ds);
     rebuildTitles(ds);
     rescaleToPoints();
 }

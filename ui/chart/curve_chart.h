@@ -29,6 +29,8 @@ public:
     // curve is cleared and filled again (that is what tells it to draw anew); meanwhile it never
     // reads past the end of a vector that shrank.
     void fillCurve(const DataSet& ds, int k);
+    // fillCurve() for every curve; what the curves share is read once.
+    void fillCurves(const DataSet& ds);
     // Rows were appended to the table (its other rows unchanged): each curve takes them in
     // without reading the rows it already shows, unless its scale or X changed meanwhile (then
     // it is filled afresh). The axes follow unless the user zoomed or dragged.
@@ -70,6 +72,8 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    // Fills curve k, reading an empty one from `source` when given (made by CurveSourceFor).
+    void fillCurveFrom(const DataSet& ds, int k, std::optional<CurveSource> source);
     bool pressOnCurve(QMouseEvent* event);
     void setShownInRow(QCPLayoutElement* element, int row, bool shown);
     void updateLegendWrap();

@@ -40,18 +40,30 @@ double segmentDistanceSquared(const QPointF& p, const QPointF& a, const QPointF&
     return ex * ex + ey * ey;
 }
 
-// The lowest and the highest of v[0] .. v[n - 1], n > 0.
+// The lowest and the highest of v[0] .. v[n - 1], n > 0. Four pairs of running extremes at
+// once: one pair alone would wait on each comparison before the next.
 void valueRange(const double* v, std::size_t n, double& least, double& most) {
     std::size_t j = 0;
     least = most = v[0];
 #if defined(__SSE2__)
-    if (n >= 4) {
-        __m128d low = _mm_loadu_pd(v), high = low;
-        for (j = 2; j + 2 <= n; j += 2) {
-            const __m128d pair = _mm_loadu_pd(v + j);
-            low = _mm_min_pd(low, pair);
-            high = _mm_max_pd(high, pair);
+    if (n >= 8) {
+        __m128d low0 = _mm_loadu_pd(v), low1 = _mm_loadu_pd(v + 2), low2 = _mm_loadu_pd(v + 4),
+                low3 = _mm_loadu_pd(v + 6);
+        __m128d high0 = low0, high1 = low1, high2 = low2, high3 = low3;
+        for (j = 8; j + 8 <= n; j += 8) {
+            const __m128d a = _mm_loadu_pd(v + j), b = _mm_loadu_pd(v + j + 2), c = _mm_loadu_pd(v + j + 4),
+                          d = _mm_loadu_pd(v + j + 6);
+            low0 = _mm_min_pd(low0, a);
+            low1 = _mm_min_pd(low1, b);
+            low2 = _mm_min_pd(low2, c);
+            low3 = _mm_min_pd(low3, d);
+            high0 = _mm_max_pd(high0, a);
+            high1 = _mm_max_pd(high1, b);
+            high2 = _mm_max_pd(high2, c);
+            high3 = _mm_max_pd(high3, d);
         }
+        const __m128d low = _mm_min_pd(_mm_min_pd(low0, low1), _mm_min_pd(low2, low3));
+        const __m128d high = _mm_max_pd(_mm_max_pd(high0, high1), _mm_max_pd(high2, high3));
         least = std::min(_mm_cvtsd_f64(low), _mm_cvtsd_f64(_mm_unpackhi_pd(low, low)));
         most = std::max(_mm_cvtsd_f64(high), _mm_cvtsd_f64(_mm_unpackhi_pd(high, high)));
     }
@@ -60,6 +72,29 @@ void valueRange(const double* v, std::size_t n, double& least, double& most) {
         least = std::min(least, v[j]);
         most = std::max(most, v[j]);
     }
+}
+
+// Index of the first of v[0] .. v[n - 1] at or below `bound` (`below`) or at or above it
+// (n when none is); eight values compared per step.
+template <bool below> std::size_t firstReaching(const double* v, std::size_t n, double bound) {
+    std::size_t j = 0;
+#if defined(__SSE2__)
+    const __m128d t = _mm_set1_pd(bound);
+    auto hits = [&t](const double* at) {
+        const __m128d a = _mm_loadu_pd(at), b = _mm_loadu_pd(at + 2), c = _mm_loadu_pd(at + 4),
+                      d = _mm_loadu_pd(at + 6);
+        if constexpr (below)
+            return _mm_or_pd(_mm_or_pd(_mm_cmple_pd(a, t), _mm_cmple_pd(b, t)),
+                             _mm_or_pd(_mm_cmple_pd(c, t), _mm_cmple_pd(d, t)));
+        else
+            return _mm_or_pd(_mm_or_pd(_mm_cmpge_pd(a, t), _mm_cmpge_pd(b, t)),
+                             _mm_or_pd(_mm_cmpge_pd(c, t), _mm_cmpge_pd(d, t)));
+    };
+    while (j + 8 <= n && _mm_movemask_pd(hits(v + j)) == 0) j += 8;
+#endif
+    for (; j < n; ++j)
+        if (below ? v[j] <= bound : v[j] >= bound) return j;
+    return n;
 }
 
 // A number never given out before, to tell states of the curves' caches apart.
@@ -76,11 +111,6 @@ template <class F> void forEachLine(const std::vector<QPointF>& line, const std:
         a = start;
     }
     if (a < line.size()) f(a, line.size());
-}
-
-// Index of the first of v[0] .. v[n - 1] equal to `value` (n when none is).
-std::size_t firstIndexOf(const double* v, std::size_t n, double value) {
-    return static_cast<std::size_t>(std::find(v, v + n, value) - v);
 }
 
 // The first of the least and the first of the most of the plotted values s(v[j]) of a run,
@@ -112,8 +142,9 @@ public:
         double least = 0, most = 0;
         valueRange(v, n, least, most);
         if (!scaled_) {
-            leastAt = firstIndexOf(v, n, least);
-            mostAt = firstIndexOf(v, n, most);
+            // Nothing lies below the least or above the most: the first at or beyond is it.
+            leastAt = firstReaching<true>(v, n, least);
+            mostAt = firstReaching<false>(v, n, most);
             return;
         }
         const double upTo = keepsOrder_ ? sameScaledEnd(least, most) : std::nan("");
@@ -129,8 +160,8 @@ public:
             }
             return;
         }
-        leastAt = static_cast<std::size_t>(std::find_if(v, v + n, [upTo](double x) { return x <= upTo; }) - v);
-        mostAt = static_cast<std::size_t>(std::find_if(v, v + n, [downTo](double x) { return x >= downTo; }) - v);
+        leastAt = firstReaching<true>(v, n, upTo);
+        mostAt = firstReaching<false>(v, n, downTo);
     }
 
 private:
@@ -601,13 +632,24 @@ void CurvePlottable::drawPixelRun(QCPPainter* painter, bool rasterTarget, const 
         }
         const QSize size(clip.width() + kEdge, clip.height() + kEdge);
         if (image.size() != size) image = QImage(size, QImage::Format_ARGB32_Premultiplied);
-        image.fill(0);
         QRect used;
-        // In drawing order: where curves cross, the later one's pixels are on top.
-        for (auto c = at; c != end && !image.isNull(); ++c) {
-            const DrawCache& cache = (*c)->cache_;
-            used |= cache.bits.box;
-            cache.bits.paintInto(image, QPoint(0, 0), cache.inputs.color);
+        for (auto c = at; c != end; ++c) used |= (*c)->cache_.bits.box;
+        if (!image.isNull()) {
+            // Bands of rows cleared and painted at once; in each, in drawing order: where curves
+            // cross, the later one's pixels are on top.
+            auto* const pixels = reinterpret_cast<uint32_t*>(image.bits());
+            const qsizetype stride = image.bytesPerLine() / 4;
+            const int rows = image.height();
+            const std::size_t bands = partsFor(static_cast<std::size_t>(end - at), 8);
+            forEachInParallel(bands, [&](std::size_t band) {
+                const int from = static_cast<int>(static_cast<qsizetype>(rows) * band / bands);
+                const int to = static_cast<int>(static_cast<qsizetype>(rows) * (band + 1) / bands);
+                std::fill(pixels + from * stride, pixels + to * stride, 0u);
+                for (auto c = at; c != end; ++c) {
+                    const DrawCache& cache = (*c)->cache_;
+                    cache.bits.paintInto(pixels, stride, QPoint(0, 0), cache.inputs.color, from, to);
+                }
+            });
         }
         // Curves over a small part of the plot keep just that part.
         if (!used.isEmpty() && qint64(used.width()) * used.height() * 4 < qint64(image.width()) * image.height() * 3) {

@@ -83,6 +83,19 @@ void toPixels(const double* in, std::size_t firstRow, std::size_t n, double k, d
     }
 }
 
+// Turns a square of 64 x 64 bits over its diagonal: bit j of word i goes to bit i of word j.
+// Halves, then quarters and so on, swapped in place.
+void transposeSquare(uint64_t a[64]) {
+    uint64_t mask = 0x00000000FFFFFFFFull;
+    for (int j = 32; j != 0; j >>= 1, mask ^= mask << j) {
+        for (int k = 0; k < 64; k = ((k | j) + 1) & ~j) {
+            const uint64_t t = ((a[k] >> j) ^ a[k | j]) & mask;
+            a[k] ^= t << j;
+            a[k | j] ^= t;
+        }
+    }
+}
+
 // Sets positions from..to (inclusive) of one plane line.
 void setWords(uint64_t* line, int first, int last, uint64_t head, uint64_t tail) {
     line[first] |= head;
@@ -483,33 +496,56 @@ LineMask::Bits LineMask::toBits() const {
     if (bits.box.isEmpty()) return bits;
     bits.wordsPerRow = (static_cast<std::size_t>(bits.box.width()) + 63) / 64;
     bits.words.assign(bits.wordsPerRow * static_cast<std::size_t>(bits.box.height()), 0);
-    const int left = bits.box.left(), top = bits.box.top();
-    auto set = [&](int x, int y) {
-        const auto bx = static_cast<std::size_t>(x - left), by = static_cast<std::size_t>(y - top);
-        bits.words[by * bits.wordsPerRow + bx / 64] |= uint64_t{1} << (bx % 64);
-    };
-    // Bits outside the box are never set, so every set bit lands inside it.
-    for (int y = bits.box.top(); y <= bits.box.bottom(); ++y) {
+    const int left = bits.box.left(), top = bits.box.top(), bottom = bits.box.bottom();
+    // Bits outside the box are never set, so every set bit lands inside it, and words read
+    // past its edges add nothing. A row's words are its plane line's, shifted to begin at `left`.
+    const std::size_t skip = static_cast<std::size_t>(left) / 64;
+    const unsigned shift = static_cast<unsigned>(left) % 64;
+    for (int y = top; y <= bottom; ++y) {
         const uint64_t* row = rows_.line(y);
-        for (std::size_t w = 0; w < rows_.wordsPerLine; ++w)
-            for (uint64_t word = row[w]; word != 0; word &= word - 1)
-                set(static_cast<int>(w * 64) + std::countr_zero(word), y);
+        uint64_t* out = bits.words.data() + static_cast<std::size_t>(y - top) * bits.wordsPerRow;
+        for (std::size_t g = 0; g < bits.wordsPerRow && skip + g < rows_.wordsPerLine; ++g) {
+            uint64_t word = row[skip + g] >> shift;
+            if (shift != 0 && skip + g + 1 < rows_.wordsPerLine) word |= row[skip + g + 1] << (64 - shift);
+            out[g] = word;
+        }
     }
-    for (int x = bits.box.left(); x <= bits.box.right(); ++x) {
-        const uint64_t* column = columns_.line(x);
-        for (std::size_t w = 0; w < columns_.wordsPerLine; ++w)
-            for (uint64_t word = column[w]; word != 0; word &= word - 1)
-                set(x, static_cast<int>(w * 64) + std::countr_zero(word));
+    // The column plane 64 columns by 64 rows at a time: such a square, turned over its
+    // diagonal, is 64 words of the rows.
+    uint64_t square[64];
+    const std::size_t firstWord = static_cast<std::size_t>(top) / 64, lastWord = static_cast<std::size_t>(bottom) / 64;
+    for (std::size_t g = 0; g < bits.wordsPerRow; ++g) {
+        const int x0 = left + static_cast<int>(g * 64);
+        const int count = std::min(64, bits.box.right() + 1 - x0);
+        for (std::size_t w = firstWord; w <= lastWord; ++w) {
+            uint64_t any = 0;
+            for (int i = 0; i < 64; ++i) {
+                square[i] = i < count ? columns_.line(x0 + i)[w] : 0;
+                any |= square[i];
+            }
+            if (any == 0) continue;
+            transposeSquare(square);
+            for (int j = 0; j < 64; ++j) {
+                const int y = static_cast<int>(w * 64) + j;
+                if (square[j] != 0)
+                    bits.words[static_cast<std::size_t>(y - top) * bits.wordsPerRow + g] |= square[j];
+            }
+        }
     }
     return bits;
 }
 
 void LineMask::Bits::paintInto(QImage& image, QPoint offset, QRgb color) const {
     if (box.isEmpty()) return;
+    paintInto(reinterpret_cast<uint32_t*>(image.bits()), image.bytesPerLine() / 4, offset, color, 0, image.height());
+}
+
+void LineMask::Bits::paintInto(uint32_t* pixels, qsizetype stride, QPoint offset, QRgb color, int fromRow,
+                               int toRow) const {
+    if (box.isEmpty()) return;
     const uint32_t opaque = 0xFF000000u | (color & 0x00FFFFFFu);
-    const qsizetype stride = image.bytesPerLine() / 4;
-    auto* const pixels = reinterpret_cast<uint32_t*>(image.bits());
-    for (int y = 0; y < box.height(); ++y) {
+    const int top = box.top() + offset.y();
+    for (int y = std::max(0, fromRow - top); y < box.height() && y + top < toRow; ++y) {
         uint32_t* const line = pixels + static_cast<qsizetype>(y + box.top() + offset.y()) * stride + box.left() + offset.x();
         const uint64_t* row = words.data() + static_cast<std::size_t>(y) * wordsPerRow;
         for (std::size_t w = 0; w < wordsPerRow; ++w)

@@ -51,6 +51,9 @@ public:
         // Sets each set pixel (x, y) to `color` at (x, y) + `offset` of `image` (ARGB32
         // premultiplied), which must hold `box` moved by `offset`.
         void paintInto(QImage& image, QPoint offset, QRgb color) const;
+        // The same into the pixels of such an image, `stride` pixels a row, its rows fromRow..toRow-1
+        // alone: several bands of one image may be painted at once.
+        void paintInto(uint32_t* pixels, qsizetype stride, QPoint offset, QRgb color, int fromRow, int toRow) const;
     };
     Bits toBits() const;
 

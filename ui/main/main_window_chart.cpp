@@ -36,7 +36,7 @@ void MainWindow::FillCurve(int k) {
 
 void MainWindow::FillAllCurves() {
     // The titles depend on all curves, so they are rebuilt once, after the last one.
-    for (int k = 1; k <= ds_.curveCount(); ++k) chart_->fillCurve(ds_, k);
+    chart_->fillCurves(ds_);
     RebuildChartTitles();
 }
 
