@@ -168,14 +168,21 @@ int FormSetting::buildReadingGroup(int top) {
         return box;
     };
 
-    int row = 0;
+    // Two columns of options, so that the dialog stays lower than a small screen.
+    const std::size_t leftCount = (readingOptions().size() + 1) / 2;
+    int row = 0, lastRow = 0, column = 0;
     for (const ReadingOption& option : readingOptions()) {
+        if (reading_.size() == leftCount) {
+            lastRow = row;
+            row = 0;
+            column = 2;
+        }
         ReadingWidgets widgets{&option};
         const ReadingOptionValue* value = option.value;
         const bool valueBeside = value && !value->below;
         if (option.isSwitch()) {
             widgets.check = check(option.widgetName, qs(option.label));
-            grid->addWidget(widgets.check, row, 0, 1, valueBeside ? 1 : 2);
+            grid->addWidget(widgets.check, row, column, 1, valueBeside ? 1 : 2);
         } else if (option.isNumber()) {
             auto* caption = new QLabel(qs(option.label), GrBoxReading);
             caption->setObjectName(QStringLiteral("Lab") + qs(option.widgetName).mid(5)); // SEditTable: LabTable
@@ -185,8 +192,8 @@ int FormSetting::buildReadingGroup(int top) {
             widgets.number->setSpecialValueText(QStringLiteral("Whole file"));
             widgets.number->setAccessibleName(caption->text());
             caption->setBuddy(widgets.number);
-            grid->addWidget(caption, row, 0);
-            grid->addWidget(widgets.number, row, 1);
+            grid->addWidget(caption, row, column);
+            grid->addWidget(widgets.number, row, column + 1);
         } else {
             auto* caption = new QLabel(qs(option.label), GrBoxReading);
             caption->setObjectName(QStringLiteral("Lab") + qs(option.widgetName).mid(4)); // CBoxDecimal: LabDecimal
@@ -195,8 +202,8 @@ int FormSetting::buildReadingGroup(int top) {
             for (const ReadingChoiceWord& word : option.choices) widgets.choice->addItem(qs(word.word));
             widgets.choice->setAccessibleName(caption->text());
             caption->setBuddy(widgets.choice);
-            grid->addWidget(caption, row, 0);
-            grid->addWidget(widgets.choice, row, 1);
+            grid->addWidget(caption, row, column);
+            grid->addWidget(widgets.choice, row, column + 1);
         }
         QWidget* optionWidget = widgets.check    ? static_cast<QWidget*>(widgets.check)
                                 : widgets.number ? static_cast<QWidget*>(widgets.number)
@@ -215,7 +222,7 @@ int FormSetting::buildReadingGroup(int top) {
                 // A value beside its switch is a character or two: a short field, not one as wide
                 // as the combo box.
                 edit->setMaximumWidth(edit->fontMetrics().horizontalAdvance(QStringLiteral("MMMMM")));
-                grid->addWidget(edit, row, 1);
+                grid->addWidget(edit, row, column + 1);
             } else {
                 // A value below stands under its check box's text and takes the width the group has.
                 auto* valueRow = new QHBoxLayout;
@@ -223,14 +230,15 @@ int FormSetting::buildReadingGroup(int top) {
                                      style()->pixelMetric(QStyle::PM_CheckBoxLabelSpacing, nullptr, widgets.check));
                 valueRow->addWidget(edit);
                 edit->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
-                grid->addLayout(valueRow, ++row, 0, 1, 2);
+                grid->addLayout(valueRow, ++row, column, 1, 2);
             }
         }
         reading_.push_back(widgets);
         ++row;
     }
     ChBoxApplyProposals = check("ChBoxApplyProposals", QStringLiteral("Apply proposals automatically"));
-    grid->addWidget(ChBoxApplyProposals, row, 0, 1, 2);
+    grid->addWidget(ChBoxApplyProposals, std::max(row, lastRow), 0, 1, 4);
+    grid->setHorizontalSpacing(12);
 
     const QSize hint = GrBoxReading->sizeHint();
     GrBoxReading->setGeometry(18, top, std::max(195, hint.width()), hint.height());
