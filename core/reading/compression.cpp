@@ -151,6 +151,18 @@ private:
     bz_stream b_{};
 };
 
+// One lzma_code call over `in` into out[0, room): fills what it took and made, returns its code.
+lzma_ret lzmaStep(lzma_stream& x, std::string_view in, char* out, std::size_t room, bool last, StreamCodec::Step& s) {
+    x.next_in = reinterpret_cast<const uint8_t*>(in.data());
+    x.avail_in = in.size();
+    x.next_out = reinterpret_cast<uint8_t*>(out);
+    x.avail_out = room;
+    const lzma_ret rc = lzma_code(&x, last ? LZMA_FINISH : LZMA_RUN);
+    s.taken = in.size() - x.avail_in;
+    s.made = room - x.avail_out;
+    return rc;
+}
+
 // liblzma reads streams one after the other itself (and the padding between them).
 class XzDecoder final : public StreamCodec {
 public:
@@ -160,14 +172,8 @@ public:
     ~XzDecoder() override { lzma_end(&x_); }
 
     Step step(std::string_view in, char* out, std::size_t room, bool last) override {
-        x_.next_in = reinterpret_cast<const uint8_t*>(in.data());
-        x_.avail_in = in.size();
-        x_.next_out = reinterpret_cast<uint8_t*>(out);
-        x_.avail_out = room;
-        const lzma_ret rc = lzma_code(&x_, last ? LZMA_FINISH : LZMA_RUN);
         Step s;
-        s.taken = in.size() - x_.avail_in;
-        s.made = room - x_.avail_out;
+        const lzma_ret rc = lzmaStep(x_, in, out, room, last, s);
         switch (rc) {
         case LZMA_OK: break;
         case LZMA_STREAM_END: s.ended = true; break;
@@ -288,14 +294,8 @@ public:
     ~XzEncoder() override { lzma_end(&x_); }
 
     Step step(std::string_view in, char* out, std::size_t room, bool last) override {
-        x_.next_in = reinterpret_cast<const uint8_t*>(in.data());
-        x_.avail_in = in.size();
-        x_.next_out = reinterpret_cast<uint8_t*>(out);
-        x_.avail_out = room;
-        const lzma_ret rc = lzma_code(&x_, last ? LZMA_FINISH : LZMA_RUN);
         Step s;
-        s.taken = in.size() - x_.avail_in;
-        s.made = room - x_.avail_out;
+        const lzma_ret rc = lzmaStep(x_, in, out, room, last, s);
         s.ended = rc == LZMA_STREAM_END;
         if (rc == LZMA_MEM_ERROR) throw std::bad_alloc();
         if (rc != LZMA_OK && rc != LZMA_STREAM_END) s.error = "the xz encoder failed";
