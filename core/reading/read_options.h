@@ -45,7 +45,7 @@ struct ReadOptions {
     // Up to 1,000 columns instead of 10. It changes no cell, only how many columns are taken.
     bool wideFiles = false;
     // With comment lines on and no names line found: the nearest comment line above the data
-    // (a SPEC-style "#L" tag after the prefix left out) whose cells match the columns and are not
+    // (a one-letter tag such as "#L" after the prefix left out) whose cells match the columns and are not
     // all numbers names them, as does a line set off by rule lines ("-----") above and below.
     bool namesInComment = false;
 
@@ -75,7 +75,7 @@ bool isCommentOrBlank(std::string_view line, const ReadOptions& options);
 bool isRuleLine(std::string_view line);
 
 // Where the names of a comment line start: right after the comment prefix and, with names in a
-// comment line on, after a SPEC-style "L" tag that follows it ("#L Z TOTAL"). npos when the
+// comment line on, after a one-letter tag such as "L" that follows it ("#L Z TOTAL"). npos when the
 // line holds no prefix.
 std::size_t commentNamesAt(std::string_view line, const ReadOptions& options);
 

@@ -1,4 +1,4 @@
-// Column names written in a comment line above the data ("# x y dy", SPEC's "#L Z TOTAL"):
+// Column names written in a comment line above the data ("# x y dy", a scan file's "#L Z TOTAL"):
 // read with the option, proposed by the detector, and written back on a save.
 #include "checked_save.h"
 #include "format_detector.h"
@@ -49,7 +49,7 @@ TEST(NamesInComment, ReadFromTheCommentLineThatFitsAndProposed) {
         // The nearest comment line of one name per column names them with comment lines alone.
         {"plain comment names", "# Fit results\n# x      y      dy\n" + rows, ",", kOn, "x|y|dy", false},
         {"a note between the names and the data", "# x y dy\n# units: s\n\n" + rows, ",", kOn, "x|y|dy", true},
-        {"SPEC's #L line", "#S 1 K rates\n#N 3\n#L Z  TOTAL  KL1\n" + rows, ",", kOn, "Z|TOTAL|KL1", true},
+        {"a scan file's #L line", "#S 1 K rates\n#N 3\n#L Z  TOTAL  KL1\n" + rows, ",", kOn, "Z|TOTAL|KL1", true},
         {"tab-separated commented names holding a number", "# tab delimited\n# pair\t1\tL1\n" + tabRows, "\t",
          kTabOn, "pair|1|L1", true},
         {"names between rule lines", "# title\n-----\na b c\n-----\n" + rows, ",", kOn, "a|b|c", true},

@@ -22,16 +22,16 @@ const char* const kGridMenu = "PMenuSGridData";
 
 } // namespace
 
-const std::vector<MenuSpec>& menuTable() {
-    static const std::vector<MenuSpec> menus = {
+const std::vector<MenuEntry>& menuTable() {
+    static const std::vector<MenuEntry> menus = {
         {"menuFile", "File"}, {"menuEdit", "Edit"}, {"menuView", "View"}, {"menuOptions", "Options"}, {"menuHelp", "Help"},
     };
     return menus;
 }
 
-const std::vector<CommandSpec>& commandTable() {
+const std::vector<CommandEntry>& commandTable() {
     using W = MainWindow;
-    static const std::vector<CommandSpec> commands = {
+    static const std::vector<CommandEntry> commands = {
         {"menuOpen", "menuFile", "Open...", nullptr, &W::menuOpenClick, {},
          "Opens a data file (unsaved changes are offered for saving first)."},
         {"menuSave", "menuFile", "Save...", nullptr, &W::menuSaveClick, {},
@@ -96,10 +96,10 @@ const std::vector<CommandSpec>& commandTable() {
     return commands;
 }
 
-const CommandSpec* commandForKey(int key, Qt::KeyboardModifiers modifiers) {
+const CommandEntry* commandForKey(int key, Qt::KeyboardModifiers modifiers) {
     const QKeySequence pressed(QKeyCombination(modifiers & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier),
                                                static_cast<Qt::Key>(key)));
-    for (const CommandSpec& command : commandTable())
+    for (const CommandEntry& command : commandTable())
         if (command.keys.contains(pressed)) return &command;
     return nullptr;
 }
@@ -110,12 +110,12 @@ QString commandListHtml() {
         return QString::fromLatin1(text).split(QStringLiteral("   ")).constFirst().toHtmlEscaped();
     };
     auto menuCaption = [](const char* objectName) {
-        for (const MenuSpec& m : menuTable())
+        for (const MenuEntry& m : menuTable())
             if (qstrcmp(m.objectName, objectName) == 0) return QString::fromLatin1(m.caption);
         return QStringLiteral("Grid menu");
     };
     QString html = QStringLiteral("<table class=\"commands\">\n<tr><th>Command</th><th>Keys in the grid</th><th>What it does</th></tr>\n");
-    for (const CommandSpec& command : commandTable()) {
+    for (const CommandEntry& command : commandTable()) {
         QStringList keys;
         for (const QKeySequence& key : command.keys) keys << key.toString(QKeySequence::PortableText).toHtmlEscaped();
         // Delete runs with any modifiers: name the key once.

@@ -12,7 +12,7 @@ namespace varnotile {
 
 class MainWindow;
 
-struct CommandSpec {
+struct CommandEntry {
     const char* objectName;
     const char* menu; // object name of the menu the item is added to
     const char* caption;
@@ -35,16 +35,16 @@ struct CommandSpec {
 };
 
 // The commands in menu order; the menus themselves come first in the order of the menu bar.
-const std::vector<CommandSpec>& commandTable();
+const std::vector<CommandEntry>& commandTable();
 
-struct MenuSpec {
+struct MenuEntry {
     const char* objectName;
     const char* caption;
 };
-const std::vector<MenuSpec>& menuTable();
+const std::vector<MenuEntry>& menuTable();
 
 // The command whose keys include `key` with `modifiers` (Shift, Control, Alt only), or nullptr.
-const CommandSpec* commandForKey(int key, Qt::KeyboardModifiers modifiers);
+const CommandEntry* commandForKey(int key, Qt::KeyboardModifiers modifiers);
 
 // The help page's list of commands: a table with each command's menu, caption, keys and sentence.
 QString commandListHtml();

@@ -201,31 +201,31 @@ void MainWindow::buildMenus() {
     QMenuBar* bar = menuBar();
     bar->setObjectName(QStringLiteral("MainMenu1"));
     std::map<std::string, QMenu*> menus;
-    for (const MenuSpec& spec : menuTable()) {
-        QMenu* m = bar->addMenu(QString::fromLatin1(spec.caption));
-        m->setObjectName(QString::fromLatin1(spec.objectName));
-        menus[spec.objectName] = m;
+    for (const MenuEntry& entry : menuTable()) {
+        QMenu* m = bar->addMenu(QString::fromLatin1(entry.caption));
+        m->setObjectName(QString::fromLatin1(entry.objectName));
+        menus[entry.objectName] = m;
     }
     // The data grid's context menu; its order (separators included) is fixed.
     popup_ = new QMenu(this);
     popup_->setObjectName(QStringLiteral("PMenuSGridData"));
     menus[popup_->objectName().toStdString()] = popup_;
 
-    for (const CommandSpec& spec : commandTable()) {
-        QMenu* menu = menus.at(spec.menu);
-        if (spec.separatorBefore) menu->addSeparator();
-        auto* action = new QAction(QString::fromLatin1(spec.caption), menu);
-        action->setObjectName(QString::fromLatin1(spec.objectName));
-        action->setCheckable(spec.checkable);
-        action->setEnabled(spec.enabledAtStart);
+    for (const CommandEntry& entry : commandTable()) {
+        QMenu* menu = menus.at(entry.menu);
+        if (entry.separatorBefore) menu->addSeparator();
+        auto* action = new QAction(QString::fromLatin1(entry.caption), menu);
+        action->setObjectName(QString::fromLatin1(entry.objectName));
+        action->setCheckable(entry.checkable);
+        action->setEnabled(entry.enabledAtStart);
         // A caption that names its key leaves the key to the grid's key handler (Ctrl+Z undoes
         // only there); other keys are the action's own shortcuts, shown in the menu.
-        if (!spec.keys.isEmpty() && !action->text().contains(spec.keys.constFirst().toString(QKeySequence::PortableText)) &&
-            spec.keys.size() < 8)
-            action->setShortcuts(spec.keys);
+        if (!entry.keys.isEmpty() && !action->text().contains(entry.keys.constFirst().toString(QKeySequence::PortableText)) &&
+            entry.keys.size() < 8)
+            action->setShortcuts(entry.keys);
         menu->addAction(action);
-        connect(action, &QAction::triggered, this, [this, &spec] { runCommand(spec); });
-        actions_[spec.objectName] = action;
+        connect(action, &QAction::triggered, this, [this, &entry] { runCommand(entry); });
+        actions_[entry.objectName] = action;
     }
     auto item = [this](const char* name) { return actions_.at(name); };
     menuFile_ = menus.at("menuFile");
@@ -505,12 +505,12 @@ void MainWindow::ResetDataView() {
 void MainWindow::SGridDataKeyDown(int key, Qt::KeyboardModifiers shift) {
     if (work_.busy()) return;
     // A key runs its command only where the command's menu item would be enabled.
-    if (const CommandSpec* command = commandForKey(key, shift))
+    if (const CommandEntry* command = commandForKey(key, shift))
         if (!command->keysNeedNoButton || QApplication::mouseButtons() == Qt::NoButton) runCommand(*command, true);
     UpdateCaptionAndStatus();
 }
 
-void MainWindow::runCommand(const CommandSpec& command, bool byKey) {
+void MainWindow::runCommand(const CommandEntry& command, bool byKey) {
     if (work_.busy()) return;
     const auto allowed = byKey && command.keysAllowed ? command.keysAllowed : command.allowed;
     if (allowed && !(this->*allowed)()) return;

@@ -47,7 +47,7 @@ class ProposalBar;
 class FileFollower;
 struct GrowthResult;
 class RecentFilesMenu;
-struct CommandSpec;
+struct CommandEntry;
 
 class MainWindow : public QMainWindow, private DataSetObserver {
     Q_OBJECT
@@ -190,8 +190,8 @@ private:
     void createEditDialogs();
     // Every menu item comes from the command table; menus, keys and accessibility presses all
     // run a command through runCommand, which refuses it while it may not run.
-    friend const std::vector<CommandSpec>& commandTable();
-    void runCommand(const CommandSpec& command, bool byKey = false);
+    friend const std::vector<CommandEntry>& commandTable();
+    void runCommand(const CommandEntry& command, bool byKey = false);
     std::map<std::string, QAction*> actions_;
     void FormCreate();
     // Returns false when the program must stay open (a save the user asked for failed).

@@ -79,7 +79,7 @@ MainWindow::EditCommandStates MainWindow::editCommandStates() const {
 }
 
 void MainWindow::menuEditClick() {
-    for (const CommandSpec& command : commandTable())
+    for (const CommandEntry& command : commandTable())
         if (command.allowed && qstrcmp(command.menu, "menuEdit") == 0)
             actions_.at(command.objectName)->setEnabled((this->*command.allowed)());
 }
