@@ -3,6 +3,7 @@
 // table, split, numbered and counted as a load would have done it, without reading the file
 // again. A file that shrank, was replaced or would now be laid out differently asks for a reload.
 #include "dataset.h"
+#include "disk_stamp.h"
 
 #include <cstdint>
 #include <string>
@@ -26,6 +27,8 @@ struct FollowWatch {
     bool lastLineOpen = false; // the last line has no line break yet
     uint64_t device = 0, inode = 0;
     std::string head;          // the file's first bytes, to notice a replaced file
+    std::string tail;          // the bytes just before `offset`, to notice a file written anew
+    DiskStamp asRead;          // the file as the table holds it: its size is `offset`
     bool vanished = false;
     bool replacedSinceLoad = false; // another file stood there by the time the watch began
     SampleShape sample;             // as the lines read so far give it (taken at the first growth)
@@ -50,12 +53,18 @@ struct GrowthResult {
     // Reload: another file stands under the name now, or the file was rewritten from the start
     // (else it only grew in a way a load lays out otherwise).
     bool replaced = false;
+    // Reload: the file grew by more than this computer can hold, or by a line of a size no
+    // logger writes (a file extended by zeros): it is not read, and `tooLarge` says why.
+    std::string tooLarge;
+    // Appended: only a part of what arrived was read; the rest is read at the next look.
+    bool more = false;
 };
 
 // Notes where the loaded file stands (call right after a load of ds.File.CurrentFileName).
 FollowWatch WatchLoadedFile(const DataSet& ds);
 
 // Reads what was added to the file since the last look and appends its complete lines as rows,
+// at most some megabytes in one look (GrowthResult::more says that more waits),
 // announcing the rows and the statistics through ds.Changes as one operation. The work is in
 // proportion to the bytes added (and the few last lines the layout rules look at), not to the
 // table. ds.File.FileAgeStamp becomes the file's time as it was read. A compressed file's watch

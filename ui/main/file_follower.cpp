@@ -7,6 +7,8 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <exception>
+#include <new>
 #include <sys/stat.h>
 
 namespace varnotile {
@@ -101,15 +103,27 @@ void FileFollower::poll() {
     if (following_ && !(stampOf(watch_.path) == seen_)) changed();
 }
 
-void FileFollower::readNow() {
+GrowthResult FileFollower::readNow() {
     // While the gate is shut the file is not read; seen_ stays, so the next look tries again.
-    if (!following_ || (gate_ && !gate_())) return;
+    if (!following_ || (gate_ && !gate_())) return {};
     sinceRead_.restart();
     seen_ = stampOf(watch_.path);
     emit aboutToRead();
-    const GrowthResult result = FollowGrowth(ds_, watch_);
-    rewatch();
+    GrowthResult result;
+    try {
+        result = FollowGrowth(ds_, watch_);
+    } catch (const std::bad_alloc&) {
+        result.kind = Growth::Reload;
+        result.tooLarge = "there is not enough memory to read what it got";
+    } catch (const std::exception& error) {
+        result.kind = Growth::Reload;
+        result.tooLarge = std::string("it could not be read: ") + error.what();
+    }
+    if (!result.tooLarge.empty()) setFollowing(false);
+    if (following_) rewatch();
+    if (result.more) changed();
     emit followed(result);
+    return result;
 }
 
 bool FileFollower::fileMovedOn() const {

@@ -32,10 +32,17 @@ public:
     bool polling() const { return polling_; }
     // Whether the file may be read now; while not, its changes wait for the next look.
     void setReadGate(std::function<bool()> gate) { gate_ = std::move(gate); }
-    // Reads what the file got since the last look (the timers call it).
-    void readNow();
+    // Reads what the file got since the last look (the timers call it). A growth read only in
+    // part is read on at once. A failure (memory running short) stops following and comes as a
+    // Reload whose `tooLarge` says why; the table keeps what it holds.
+    GrowthResult readNow();
     // The file on disk holds bytes the table has not taken yet, or another file stands there.
     bool fileMovedOn() const;
+    // The file as the table holds it (a save replaces it only while it stands so).
+    const DiskStamp& asRead() const { return watch_.asRead; }
+    // The table was just written over the shown file (or the user chose to replace it as it
+    // stands): the table holds the file as it stands now.
+    void takeDiskStateAsRead() { watch_.asRead = DiskStampOf(watch_.path); }
 
 signals:
     // Just before the file's new bytes are read (the rows arrive while it is read).
