@@ -40,7 +40,11 @@ bool beyondMemory(uint64_t bytes) {
     return bytes > static_cast<uint64_t>(pages) * static_cast<uint64_t>(pageSize) / 2;
 }
 
-std::string megabytes(uint64_t bytes) { return std::to_string((bytes + (1u << 20) - 1) >> 20) + " MB"; }
+// "16 MB", "200 GB": a size in the unit that keeps the number short.
+std::string megabytes(uint64_t bytes) {
+    const uint64_t mb = (bytes + (1u << 20) - 1) >> 20;
+    return mb >= 10240 ? std::to_string((mb + 512) >> 10) + " GB" : std::to_string(mb) + " MB";
+}
 
 // Reads `count` bytes from `offset`; false when the file cannot be read.
 bool readBytes(const std::string& path, uint64_t offset, uint64_t count, std::string& out) {
