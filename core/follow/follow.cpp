@@ -340,7 +340,7 @@ GrowthResult FollowGrowth(DataSet& ds, FollowWatch& watch) {
     keepTail(watch, added);
     watch.asRead = state;
     watch.asRead.size = watch.offset;
-    // The bytes are taken in the lines from here on, so that a watch taken anew counts them.
+    result.more = more;
 
     const int linesBefore = ds.File.LineCount;
     const int rowsBefore = ds.Layout.DataRowCount;
@@ -390,7 +390,7 @@ GrowthResult FollowGrowth(DataSet& ds, FollowWatch& watch) {
     // With a table chosen, lines after its end belong to no row of it; lines that go on with it
     // become its rows, while anything else (a break, a names line) may begin another table.
     if (ds.Layout.Reading.table != 0 && ds.Layout.TableLastLine > 0) {
-        if (ds.Layout.TableLastLine < linesBefore && !watch.lastLineOpen) return result;
+        if (ds.Layout.TableLastLine < linesBefore) return result;
         if (ds.Layout.TableLastLine != linesBefore || !continuesTable(ds, linesBefore + (reopened ? 0 : 1))) {
             result.kind = Growth::Reload;
             return result;
@@ -522,7 +522,6 @@ GrowthResult FollowGrowth(DataSet& ds, FollowWatch& watch) {
     }
     result.kind = added_rows > 0 || reopenedRow > 0 ? Growth::Appended : Growth::Unchanged;
     result.rowsAdded = added_rows;
-    result.more = more;
     return result;
 }
 

@@ -126,9 +126,4 @@ GrowthResult FileFollower::readNow() {
     return result;
 }
 
-bool FileFollower::fileMovedOn() const {
-    const Stamp now = stampOf(watch_.path);
-    return now.exists && (now.inode != watch_.inode || static_cast<uint64_t>(now.size) != watch_.offset);
-}
-
 } // namespace varnotile

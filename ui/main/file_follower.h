@@ -36,8 +36,6 @@ public:
     // part is read on at once. A failure (memory running short) stops following and comes as a
     // Reload whose `tooLarge` says why; the table keeps what it holds.
     GrowthResult readNow();
-    // The file on disk holds bytes the table has not taken yet, or another file stands there.
-    bool fileMovedOn() const;
     // The file as the table holds it (a save replaces it only while it stands so).
     const DiskStamp& asRead() const { return watch_.asRead; }
     // The table was just written over the shown file (or the user chose to replace it as it

@@ -10,6 +10,7 @@
 #include "proposal_bar.h"
 #include "qt_texts.h"
 #include "recent_files.h"
+#include "save_file.h"
 #include "settings_location.h"
 #include "text_codec.h"
 #include "work_progress.h"
@@ -450,6 +451,8 @@ bool MainWindow::loadFile(const std::string& path) {
         fresh.reset(); // the table shown before goes
         gridModel_->tableReset();
     }
+    // What a save of this file killed halfway left beside it goes (see RemoveStaleSaveFiles).
+    RemoveStaleSaveFiles(path);
     const bool tookProposal = applyProposal && ds_.Layout.ProposalReadsBetter;
     if (tookProposal) {
         // The file keeps the proposed way for this run, as after "Read it that way".
