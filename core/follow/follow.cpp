@@ -5,6 +5,7 @@
 #include "layout.h"
 #include "layout_reading.h"
 #include "loader.h"
+#include "number_text.h"
 #include "open_files.h"
 #include "statistics.h"
 
@@ -238,17 +239,21 @@ std::size_t completeRecords(const DataSet& ds, std::string_view added, bool last
     return inside && added.size() - recordStart > kLongRecord ? added.size() : complete;
 }
 
-// Whether lines from `from` on read as rows of the chosen table: no break or comment among
-// them, and a number (or nothing) in every numeric column.
+// Whether lines from `from` on read as rows of the chosen table: no blank line or comment among
+// them, and a number, a time or a gap (or nothing) in every numeric column.
 bool continuesTable(const DataSet& ds, int from) {
     RowSplitter splitter(ds);
     for (int i = from; i <= ds.File.LineCount; ++i) {
         const std::string_view line = ds.File.FileLines.line(i);
-        if (isCommentOrBlank(line, ds.Layout.Reading)) return false;
+        if (isBlankText(line) || isCommentOrBlank(line, ds.Layout.Reading)) return false;
         splitter.split(line);
-        for (int k = 1; k <= ds.Layout.ColumnCount && k <= ds.columnLimit(); ++k)
-            if (ds.Layout.ColumnIsNumeric[k] && !splitter.field(k).empty() && std::isnan(ds.cellNumber(k, splitter.field(k))))
-                return false;
+        for (int k = 1; k <= ds.Layout.ColumnCount && k <= ds.columnLimit(); ++k) {
+            const std::string_view field = splitter.field(k);
+            if (!ds.Layout.ColumnIsNumeric[k] || field.empty()) continue;
+            const bool time = static_cast<std::size_t>(k) < ds.Layout.ColumnTime.size() && ds.Layout.ColumnTime[k] != TimeKind::None;
+            const bool gap = std::isnan(ds.cellNumber(k, field));
+            if (time ? gap : !gap && !IsNumericText(field, ds.decimal())) return false;
+        }
     }
     return true;
 }
@@ -390,7 +395,8 @@ GrowthResult FollowGrowth(DataSet& ds, FollowWatch& watch) {
     // With a table chosen, lines after its end belong to no row of it; lines that go on with it
     // become its rows, while anything else (a break, a names line) may begin another table.
     if (ds.Layout.Reading.table != 0 && ds.Layout.TableLastLine > 0) {
-        if (ds.Layout.TableLastLine < linesBefore) return result;
+        // Another table after it: what comes after that one leaves the chosen one as it is.
+        if (ds.Layout.TableLastLine < linesBefore && ds.Layout.TableCount > ds.Layout.Reading.table) return result;
         if (ds.Layout.TableLastLine != linesBefore || !continuesTable(ds, linesBefore + (reopened ? 0 : 1))) {
             result.kind = Growth::Reload;
             return result;
