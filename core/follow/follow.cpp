@@ -288,7 +288,20 @@ FollowWatch WatchLoadedFile(const DataSet& ds) {
     return watch;
 }
 
-GrowthResult FollowGrowth(DataSet& ds, FollowWatch& watch) {
+bool WorthReadingAhead(const FollowWatch& watch) {
+    constexpr uint64_t kReadAheadFrom = 1u << 20;
+    const DiskStamp state = DiskStampOf(watch.path);
+    if (watch.compressed || !state.exists || state.device != watch.device || state.inode != watch.inode) return false;
+    return state.size > watch.offset + kReadAheadFrom && !beyondMemory(state.size - watch.offset);
+}
+
+ReadAhead ReadPieceAhead(const std::string& path, uint64_t offset) {
+    ReadAhead ahead{path, offset, {}};
+    if (!readBytes(path, offset, kPieceBytes, ahead.bytes)) ahead.bytes.clear();
+    return ahead;
+}
+
+GrowthResult FollowGrowth(DataSet& ds, FollowWatch& watch, ReadAhead* ahead) {
     GrowthResult result;
     if (watch.compressed) return result;
     const DiskStamp state = DiskStampOf(watch.path);
@@ -326,7 +339,10 @@ GrowthResult FollowGrowth(DataSet& ds, FollowWatch& watch) {
         return result;
     }
     std::string added;
-    if (!readBytes(watch.path, watch.offset, std::min(growth, kPieceBytes), added)) return result;
+    if (ahead && ahead->path == watch.path && ahead->offset == watch.offset && !ahead->bytes.empty() && ahead->bytes.size() <= growth)
+        added = std::move(ahead->bytes);
+    else if (!readBytes(watch.path, watch.offset, std::min(growth, kPieceBytes), added))
+        return result;
     // Only complete lines are taken; the rest waits for its line break.
     const std::size_t lastBreak = added.rfind('\n');
     if (lastBreak == std::string::npos) {

@@ -69,7 +69,22 @@ FollowWatch WatchLoadedFile(const DataSet& ds);
 // proportion to the bytes added (and the few last lines the layout rules look at), not to the
 // table. ds.File.FileAgeStamp becomes the file's time as it was read. A compressed file's watch
 // sees no growth.
-GrowthResult FollowGrowth(DataSet& ds, FollowWatch& watch);
+// `ahead`: the bytes read ahead for this look (see ReadAhead), taken in place of reading them.
+struct ReadAhead;
+GrowthResult FollowGrowth(DataSet& ds, FollowWatch& watch, ReadAhead* ahead = nullptr);
+
+// The next piece of a large growth, read on another thread so that the look that takes it in
+// does not wait for the disk.
+struct ReadAhead {
+    std::string path;
+    uint64_t offset = 0;
+    std::string bytes;
+};
+// Whether the file grew by more than a look reads at once without waiting (and by no more than
+// a look reads at all): its next piece is worth reading ahead.
+bool WorthReadingAhead(const FollowWatch& watch);
+// Reads the next piece from `offset` of `path` (it touches no data set: any thread may call it).
+ReadAhead ReadPieceAhead(const std::string& path, uint64_t offset);
 
 // Whether a program (this one included) holds `path` open for writing, as far as the system
 // shows it: the processes of other users and of other machines stay unseen.

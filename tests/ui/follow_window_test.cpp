@@ -707,3 +707,15 @@ TEST(FollowWindow, ClosingWhileASaveRunsAsksNothingAfterIt) {
     EXPECT_TRUE(t.recorder.questions.isEmpty()) << t.recorder.questions.join(QStringLiteral("|")).toStdString();
     EXPECT_NE(test::readFile(t.path).find("3,77\r\n"), std::string::npos);
 }
+
+// A large growth is read from the disk on another thread, a piece at a time: a look waits for no
+// disk, and the rows all arrive.
+TEST(FollowWindow, ALargeGrowthIsReadOffTheWindowsThread) {
+    FollowedWindow t("Time,Force\n" + rows(1, 30));
+    append(t.path, rows(31, 1500000));
+    EXPECT_EQ(followerOf(t.w).readNow().kind, Growth::Unchanged);
+    EXPECT_EQ(t.w.dataSet().Layout.DataRowCount, 30);
+    EXPECT_TRUE(processUntil([&] { return t.w.dataSet().Layout.DataRowCount == 1500000; }, 60000));
+    EXPECT_EQ(t.w.dataSet().Table.Cells.cell(1, 1500000), "1500000");
+    EXPECT_TRUE(followerOf(t.w).following());
+}

@@ -41,6 +41,10 @@ FileFollower::FileFollower(DataSet& ds, QObject* parent) : QObject(parent), ds_(
     sinceRead_.start();
 }
 
+FileFollower::~FileFollower() {
+    if (aheadReader_.joinable()) aheadReader_.join();
+}
+
 FileFollower::Stamp FileFollower::stampOf(const std::string& path) {
     struct stat st {};
     if (path.empty() || ::stat(path.c_str(), &st) != 0) return {};
@@ -106,12 +110,14 @@ void FileFollower::poll() {
 GrowthResult FileFollower::readNow() {
     // While the gate is shut the file is not read; seen_ stays, so the next look tries again.
     if (!following_ || (gate_ && !gate_())) return {};
+    // The disk is read on another thread: this look waits for nothing.
+    if (readingAhead_ || (ahead_.bytes.empty() && startReadingAhead())) return {};
     sinceRead_.restart();
     seen_ = stampOf(watch_.path);
     emit aboutToRead();
     GrowthResult result;
     try {
-        result = FollowGrowth(ds_, watch_);
+        result = FollowGrowth(ds_, watch_, &ahead_);
     } catch (const std::bad_alloc&) {
         result.kind = Growth::Reload;
         result.tooLarge = "there is not enough memory to read what it got";
@@ -119,11 +125,34 @@ GrowthResult FileFollower::readNow() {
         result.kind = Growth::Reload;
         result.tooLarge = std::string("it could not be read: ") + error.what();
     }
+    ahead_ = {};
     if (!result.tooLarge.empty()) setFollowing(false);
     if (following_) rewatch();
     if (result.more) changed();
     emit followed(result);
     return result;
+}
+
+} // namespace varnotile
+
+namespace varnotile {
+
+bool FileFollower::startReadingAhead() {
+    if (!WorthReadingAhead(watch_)) return false;
+    if (aheadReader_.joinable()) aheadReader_.join();
+    readingAhead_ = true;
+    aheadReader_ = std::thread([this, path = watch_.path, offset = watch_.offset] {
+        ReadAhead ahead = ReadPieceAhead(path, offset);
+        QMetaObject::invokeMethod(
+            this, [this, ahead = std::move(ahead)]() mutable { readAheadDone(std::move(ahead)); }, Qt::QueuedConnection);
+    });
+    return true;
+}
+
+void FileFollower::readAheadDone(ReadAhead ahead) {
+    readingAhead_ = false;
+    ahead_ = std::move(ahead);
+    changed();
 }
 
 } // namespace varnotile
