@@ -133,10 +133,6 @@ GrowthResult FileFollower::readNow() {
     return result;
 }
 
-} // namespace varnotile
-
-namespace varnotile {
-
 bool FileFollower::startReadingAhead() {
     if (!WorthReadingAhead(watch_)) return false;
     if (aheadReader_.joinable()) aheadReader_.join();
