@@ -1,12 +1,12 @@
 // The window program: creates the main window (and with it every dialog) and runs the event loop.
+#include "guarded_application.h"
 #include "main_window.h"
 
-#include <QApplication>
 #include <QIcon>
 #include <QScreen>
 
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
+    varnotile::GuardedApplication app(argc, argv);
     // The window's resources live in a static library.
     Q_INIT_RESOURCE(varnotile);
     QApplication::setApplicationName(QStringLiteral("Varnotile"));

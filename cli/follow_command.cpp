@@ -23,6 +23,7 @@
 #include <algorithm>
 #include <csignal>
 #include <cstdio>
+#include <new>
 #include <utility>
 
 #include <fcntl.h>
@@ -112,7 +113,19 @@ private:
         sinceRead_.restart();
         // The look comes first: whatever arrives while the file is read makes the next look differ.
         look_ = lookAt(path_);
-        const GrowthResult growth = FollowGrowth(ds_, watch_);
+        GrowthResult growth;
+        try {
+            growth = FollowGrowth(ds_, watch_);
+        } catch (const std::bad_alloc&) {
+            growth.kind = Growth::Reload;
+            growth.tooLarge = "there is not enough memory to read what it got";
+        }
+        if (!growth.tooLarge.empty()) {
+            // Not read, and not read afresh either: the command ends with the reason.
+            std::fprintf(stderr, "varnotile-cli inspect: %s is no longer followed: %s\n", path_.c_str(), growth.tooLarge.c_str());
+            QCoreApplication::exit(kExitUsage);
+            return;
+        }
         switch (growth.kind) {
         case Growth::Unchanged: break;
         case Growth::Appended:
@@ -125,6 +138,7 @@ private:
         case Growth::Vanished: sayVanished(); break;
         }
         rewatchFile();
+        if (growth.more) scheduleRead(); // the rest of a large growth, in the next piece
     }
 
     // The detector's proposal for the lines held, with the delimiter a fresh load starts from.
@@ -224,9 +238,9 @@ int followFile(DataSet& ds, const LoadOptions& options, const LoadOutcome& outco
     ::sigaction(SIGTERM, &action, nullptr);
 
     follower.start();
-    QCoreApplication::exec();
+    const int exit = QCoreApplication::exec();
     std::fflush(stdout);
-    return kExitLoaded;
+    return exit == 0 ? kExitLoaded : exit;
 }
 
 } // namespace varnotile::cli

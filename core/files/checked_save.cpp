@@ -141,10 +141,11 @@ private:
 } // namespace
 
 CheckedSave SaveDataFileChecked(const DataSet& ds, const std::string& path, bool keepDate, bool force,
-                                const ProgressReport& progress) {
+                                const ProgressReport& progress, const DiskStamp* asRead) {
     CheckedSave result;
     const uint64_t stages = force ? 1 : 3;
     SaveFile file(path);
+    if (asRead) file.replaceOnlyIf(*asRead, ds.Table.Cells.delimiter() == ds.delimiter());
     if (!file.open()) {
         result.error = file.errorString();
         return result;
@@ -184,6 +185,7 @@ CheckedSave SaveDataFileChecked(const DataSet& ds, const std::string& path, bool
     }
     if (!written || !file.commit()) {
         result.error = file.errorString();
+        result.targetChange = file.targetChange();
         return result;
     }
     if (keepDate) setFileAgeStamp(path, ds.File.FileAgeStamp);

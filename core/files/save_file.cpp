@@ -1,11 +1,17 @@
 #include "save_file.h"
 
+#include "open_files.h"
+
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
+#include <dirent.h>
 #include <fcntl.h>
 #include <random>
+#include <vector>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -36,7 +42,72 @@ std::string resolveTarget(const std::string& path) {
     return current;
 }
 
+// The temporary file's name: ".<name>.<number>.tmp" beside the target.
+std::string tempPrefix(const std::string& target) {
+    const auto slash = target.rfind('/');
+    return "." + (slash == std::string::npos ? target : target.substr(slash + 1)) + ".";
+}
+
+bool isTempName(const std::string& name, const std::string& prefix) {
+    constexpr std::string_view suffix = ".tmp";
+    if (name.size() <= prefix.size() + suffix.size() || name.compare(0, prefix.size(), prefix) != 0 ||
+        name.compare(name.size() - suffix.size(), suffix.size(), suffix) != 0)
+        return false;
+    const std::string number = name.substr(prefix.size(), name.size() - prefix.size() - suffix.size());
+    return number.size() <= 6 && number.find_first_not_of("0123456789") == std::string::npos;
+}
+
+// Copies the bytes from `from` on of the file open as `source` to the end of `target`; `from`
+// becomes the offset copied up to.
+bool appendTail(int source, uint64_t& from, const std::string& target) {
+    const int out = ::open(target.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+    if (out < 0) return false;
+    bool ok = true;
+    char buffer[1 << 16];
+    for (auto at = static_cast<off_t>(from);;) {
+        const ssize_t n = ::pread(source, buffer, sizeof buffer, at);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            ok = n == 0;
+            break;
+        }
+        at += n;
+        for (ssize_t done = 0; done < n;) {
+            const ssize_t w = ::write(out, buffer + done, static_cast<std::size_t>(n - done));
+            if (w < 0 && errno == EINTR) continue;
+            if (w < 0) return ::close(out), false;
+            done += w;
+        }
+        from = static_cast<uint64_t>(at);
+    }
+    if (::fsync(out) != 0) ok = false;
+    return ::close(out) == 0 && ok;
+}
+
 } // namespace
+
+int RemoveStaleSaveFiles(const std::string& path) {
+    const std::string target = resolveTarget(path);
+    const std::string folder = folderOf(target), prefix = tempPrefix(target);
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir) return 0;
+    std::vector<std::string> stale;
+    const time_t now = std::time(nullptr);
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string name = entry->d_name;
+        if (!isTempName(name, prefix)) continue;
+        const std::string file = folder + "/" + name;
+        struct stat st {};
+        if (::lstat(file.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::geteuid() || now - st.st_mtime < 60)
+            continue;
+        stale.push_back(file);
+    }
+    ::closedir(dir);
+    int removed = 0;
+    for (const std::string& file : stale)
+        if (!FileHeldOpen(file, false) && ::unlink(file.c_str()) == 0) ++removed;
+    return removed;
+}
 
 SaveFile::SaveFile(std::string path) : path_(std::move(path)) {}
 
@@ -50,6 +121,7 @@ bool SaveFile::fail(int err) {
 bool SaveFile::open() {
     cancel();
     error_.clear();
+    targetChange_.clear();
     if (path_.empty()) return fail(ENOENT);
     target_ = resolveTarget(path_);
     struct stat st {};
@@ -69,13 +141,13 @@ bool SaveFile::open() {
         return true;
     }
 
-    const std::string folder = folderOf(target_);
-    const auto slash = target_.rfind('/');
-    const std::string base = slash == std::string::npos ? target_ : target_.substr(slash + 1);
+    // What an earlier save of this file left when it was killed goes first.
+    RemoveStaleSaveFiles(target_);
+    const std::string folder = folderOf(target_), prefix = tempPrefix(target_);
     std::random_device seed;
     std::mt19937 random(seed());
     for (int attempt = 0; attempt < 100; ++attempt) {
-        std::string candidate = folder + "/." + base + "." + std::to_string(random() % 1000000) + ".tmp";
+        std::string candidate = folder + "/" + prefix + std::to_string(random() % 1000000) + ".tmp";
         // Mode 0666 lets the umask decide for a new file, as creating it directly would.
         const int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd >= 0) {
@@ -145,7 +217,7 @@ bool SaveFile::commit() {
     if (ok && ::fsync(fd_) != 0) ok = fail(errno);
     if (::close(fd_) != 0 && ok) ok = fail(errno);
     fd_ = -1;
-    if (ok && ::rename(temp_.c_str(), target_.c_str()) != 0) ok = fail(errno);
+    if (ok) ok = asRead_ ? replaceReadTarget() : ::rename(temp_.c_str(), target_.c_str()) == 0 || fail(errno);
     if (!ok) {
         ::unlink(temp_.c_str());
         temp_.clear();
@@ -159,6 +231,35 @@ bool SaveFile::commit() {
         ::close(dir);
     }
     return true;
+}
+
+bool SaveFile::replaceReadTarget() {
+    // The target is held open across the rename: what a writer adds to it in between is
+    // still there to be read afterwards.
+    const int old = ::open(target_.c_str(), O_RDONLY | O_CLOEXEC);
+    const DiskStamp before = old >= 0 ? DiskStampOf(old) : DiskStampOf(target_);
+    // Appended: the same file, longer, and the table's last line was complete (bytes that
+    // complete a line belong to a row of the table, not after it).
+    char lastRead = '\n';
+    const bool appended = old >= 0 && before.device == asRead_->device && before.inode == asRead_->inode &&
+                          before.size > asRead_->size &&
+                          (asRead_->size == 0 || (::pread(old, &lastRead, 1, static_cast<off_t>(asRead_->size - 1)) == 1 && lastRead == '\n'));
+    uint64_t carried = asRead_->size;
+    targetChange_ = appended && carryAppended_ ? std::string() : DiskChange(*asRead_, before);
+    bool ok = targetChange_.empty();
+    if (!ok) {
+        if (error_.empty()) error_ = "it changed on disk while the table was saved: " + targetChange_;
+    } else if (appended && !appendTail(old, carried, temp_)) {
+        ok = fail(errno ? errno : EIO);
+    } else if (::rename(temp_.c_str(), target_.c_str()) != 0) {
+        ok = fail(errno);
+    } else if (old >= 0 && DiskStampOf(old).size > std::max(carried, before.size)) {
+        // Appended in the moment of the rename: to the new file, after the rest.
+        if (!appended) carried = before.size;
+        appendTail(old, carried, target_);
+    }
+    if (old >= 0) ::close(old);
+    return ok;
 }
 
 void SaveFile::cancel() {

@@ -5,6 +5,8 @@
 #include "layout.h"
 #include "layout_reading.h"
 #include "loader.h"
+#include "number_text.h"
+#include "open_files.h"
 #include "statistics.h"
 
 #include <algorithm>
@@ -12,30 +14,37 @@
 #include <cstdio>
 #include <memory>
 #include <fcntl.h>
-#include <filesystem>
-#include <fstream>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace varnotile {
 namespace {
 
 // The first bytes of the file: a file rewritten from the start differs in them.
 constexpr std::size_t kHeadBytes = 256;
+// The bytes just before the end read: a file written anew with the same first bytes (a fixed
+// comment header) differs in them once it is as long again.
+constexpr std::size_t kTailBytes = 256;
+// What one look reads at most: a large growth comes in over several looks, each short.
+constexpr uint64_t kPieceBytes = 16u << 20;
 // The header rules look at no line past the first 200 (comment lines on; 23 with the plain
 // rules): once the table's last row lies past this line, rows appended leave the header as it is.
 constexpr int kHeadReach = 250;
 
-struct FileState {
-    bool exists = false;
-    uint64_t size = 0, device = 0, inode = 0;
-    int64_t modified = 0; // seconds since the epoch
-};
+int64_t secondsOf(const DiskStamp& state) { return state.modifiedNs / 1000000000; }
 
-FileState stateOf(const std::string& path) {
-    struct stat st {};
-    if (path.empty() || ::stat(path.c_str(), &st) != 0) return {};
-    return {true, static_cast<uint64_t>(st.st_size), static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino),
-            static_cast<int64_t>(st.st_mtime)};
+// More than half the computer's memory cannot be a growth to read: a file extended by a hole
+// (truncate -s) or something other than a logger wrote it.
+bool beyondMemory(uint64_t bytes) {
+    const long pages = ::sysconf(_SC_PHYS_PAGES), pageSize = ::sysconf(_SC_PAGE_SIZE);
+    if (pages <= 0 || pageSize <= 0) return false;
+    return bytes > static_cast<uint64_t>(pages) * static_cast<uint64_t>(pageSize) / 2;
+}
+
+// "16 MB", "200 GB": a size in the unit that keeps the number short.
+std::string megabytes(uint64_t bytes) {
+    const uint64_t mb = (bytes + (1u << 20) - 1) >> 20;
+    return mb >= 10240 ? std::to_string((mb + 512) >> 10) + " GB" : std::to_string(mb) + " MB";
 }
 
 // Reads `count` bytes from `offset`; false when the file cannot be read.
@@ -173,6 +182,29 @@ bool startsAsLoaded(std::string_view fileHead, uint64_t loadedBytes, const FileL
     return lines.text().substr(0, head.size()) == head;
 }
 
+// Whether the bytes before the end the load read are those it read (see startsAsLoaded); a
+// byte 26 among them leaves nothing to compare.
+bool endsAsLoaded(std::string_view fileTail, const FileLines& lines) {
+    if (fileTail.find('\x1a') != std::string_view::npos) return true;
+    std::string tail;
+    for (const char c : fileTail)
+        if (c != '\r') tail.push_back(c);
+    std::string_view text = lines.text();
+    // The split gives a last line without a break one.
+    if (!fileTail.empty() && fileTail.back() != '\n' && !text.empty() && text.back() == '\n') text.remove_suffix(1);
+    return text.size() >= tail.size() && text.substr(text.size() - tail.size()) == tail;
+}
+
+// The last kTailBytes of the bytes before `offset`, the bytes just read (`added`) included.
+void keepTail(FollowWatch& watch, std::string_view added) {
+    if (added.size() >= kTailBytes) {
+        watch.tail.assign(added.substr(added.size() - kTailBytes));
+        return;
+    }
+    watch.tail.append(added);
+    if (watch.tail.size() > kTailBytes) watch.tail.erase(0, watch.tail.size() - kTailBytes);
+}
+
 // Whether a quoted text open at the end of the lines before `from` closes in a line from there.
 bool quoteClosesFrom(const DataSet& ds, int from) {
     for (int i = from; i <= ds.File.FileLines.count(); ++i)
@@ -180,12 +212,58 @@ bool quoteClosesFrom(const DataSet& ds, int from) {
     return false;
 }
 
+// How many bytes of `added` (complete lines) end outside a quoted text: a record still open
+// at the end waits for the rest of it, unless it is long already (a stray quote), when its
+// lines are taken as a load takes them.
+std::size_t completeRecords(const DataSet& ds, std::string_view added, bool lastLineOpen) {
+    constexpr std::size_t kLongRecord = 1 << 16;
+    const FileLines& lines = ds.File.FileLines;
+    bool inside = lines.openRecord() != 0;
+    // The first new bytes may go on with the open last line: its quotes count from its start.
+    std::string_view continued;
+    if (lastLineOpen && lines.count() > 0) {
+        inside = lines.openRecord() != 0 && lines.openRecord() != lines.count();
+        continued = lines.line(lines.count());
+    }
+    std::size_t complete = 0, recordStart = 0;
+    for (std::size_t at = 0; at < added.size();) {
+        const std::size_t end = added.find('\n', at);
+        std::string line(at == 0 ? continued : std::string_view{});
+        line.append(added.substr(at, end - at));
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (!inside) recordStart = at;
+        inside = endsInsideQuotes(line, inside, ds.delimiter(), ds.Layout.Reading);
+        at = end + 1;
+        if (!inside) complete = at;
+    }
+    return inside && added.size() - recordStart > kLongRecord ? added.size() : complete;
+}
+
+// Whether lines from `from` on read as rows of the chosen table: no blank line or comment among
+// them, and a number, a time or a gap (or nothing) in every numeric column.
+bool continuesTable(const DataSet& ds, int from) {
+    RowSplitter splitter(ds);
+    for (int i = from; i <= ds.File.LineCount; ++i) {
+        const std::string_view line = ds.File.FileLines.line(i);
+        if (isBlankText(line) || isCommentOrBlank(line, ds.Layout.Reading)) return false;
+        splitter.split(line);
+        for (int k = 1; k <= ds.Layout.ColumnCount && k <= ds.columnLimit(); ++k) {
+            const std::string_view field = splitter.field(k);
+            if (!ds.Layout.ColumnIsNumeric[k] || field.empty()) continue;
+            const bool time = static_cast<std::size_t>(k) < ds.Layout.ColumnTime.size() && ds.Layout.ColumnTime[k] != TimeKind::None;
+            const bool gap = std::isnan(ds.cellNumber(k, field));
+            if (time ? gap : !gap && !IsNumericText(field, ds.decimal())) return false;
+        }
+    }
+    return true;
+}
+
 } // namespace
 
 FollowWatch WatchLoadedFile(const DataSet& ds) {
     FollowWatch watch;
     watch.path = ds.File.CurrentFileName;
-    const FileState state = stateOf(watch.path);
+    const DiskStamp state = DiskStampOf(watch.path);
     if (!state.exists) {
         watch.vanished = true;
         return watch;
@@ -199,16 +277,34 @@ FollowWatch WatchLoadedFile(const DataSet& ds) {
     const uint64_t loaded = ds.File.FileLines.bytesRead();
     const bool readable = readBytes(watch.path, 0, std::min<uint64_t>(kHeadBytes, state.size), watch.head);
     watch.offset = loaded > 0 || readable ? loaded : state.size;
-    watch.replacedSinceLoad = loaded > 0 && !startsAsLoaded(watch.head, loaded, ds.File.FileLines);
-    std::string last;
-    if (watch.offset > 0 && readBytes(watch.path, watch.offset - 1, 1, last)) watch.lastLineOpen = last != "\n";
+    const uint64_t tailFrom = watch.offset - std::min<uint64_t>(watch.offset, kTailBytes);
+    if (!readBytes(watch.path, tailFrom, watch.offset - tailFrom, watch.tail) || watch.tail.size() != watch.offset - tailFrom)
+        watch.tail.clear(); // shorter than read: the next look reads it afresh
+    watch.replacedSinceLoad = loaded > 0 && (!startsAsLoaded(watch.head, loaded, ds.File.FileLines) ||
+                                             (!watch.compressed && !endsAsLoaded(watch.tail, ds.File.FileLines)));
+    watch.lastLineOpen = !watch.tail.empty() && watch.tail.back() != '\n';
+    watch.asRead = state;
+    watch.asRead.size = watch.offset;
     return watch;
 }
 
-GrowthResult FollowGrowth(DataSet& ds, FollowWatch& watch) {
+bool WorthReadingAhead(const FollowWatch& watch) {
+    constexpr uint64_t kReadAheadFrom = 1u << 20;
+    const DiskStamp state = DiskStampOf(watch.path);
+    if (watch.compressed || !state.exists || state.device != watch.device || state.inode != watch.inode) return false;
+    return state.size > watch.offset + kReadAheadFrom && !beyondMemory(state.size - watch.offset);
+}
+
+ReadAhead ReadPieceAhead(const std::string& path, uint64_t offset) {
+    ReadAhead ahead{path, offset, {}};
+    if (!readBytes(path, offset, kPieceBytes, ahead.bytes)) ahead.bytes.clear();
+    return ahead;
+}
+
+GrowthResult FollowGrowth(DataSet& ds, FollowWatch& watch, ReadAhead* ahead) {
     GrowthResult result;
     if (watch.compressed) return result;
-    const FileState state = stateOf(watch.path);
+    const DiskStamp state = DiskStampOf(watch.path);
     if (!state.exists) {
         watch.vanished = true;
         result.kind = Growth::Vanished;
@@ -219,8 +315,12 @@ GrowthResult FollowGrowth(DataSet& ds, FollowWatch& watch) {
     const bool anotherFile = watch.replacedSinceLoad || cameBack || state.device != watch.device || state.inode != watch.inode;
     std::string head;
     const bool headRead = !anotherFile && readBytes(watch.path, 0, std::min<uint64_t>(kHeadBytes, state.size), head);
+    // Written anew: shorter than what was read, other first bytes, or other bytes just before
+    // the end read (a logger that starts its file again with the same header).
+    std::string tail;
     const bool rewritten =
-        !anotherFile && (state.size < watch.offset || (headRead && head.compare(0, std::min(head.size(), watch.head.size()), watch.head) != 0));
+        !anotherFile && (state.size < watch.offset || (headRead && head.compare(0, std::min(head.size(), watch.head.size()), watch.head) != 0) ||
+                         (readBytes(watch.path, watch.offset - watch.tail.size(), watch.tail.size(), tail) && tail != watch.tail));
     if (anotherFile || rewritten || !headRead || ds.Layout.ColumnCount == 0) {
         // A file that gave no table is read again whenever it changed at all.
         const bool asItStood = !anotherFile && !rewritten && state.size == watch.offset;
@@ -230,19 +330,38 @@ GrowthResult FollowGrowth(DataSet& ds, FollowWatch& watch) {
     }
     if (head.size() > watch.head.size()) watch.head = head;
     if (state.size == watch.offset || ds.File.FileLines.ended()) return result;
-    // With a table chosen, added lines may end it or begin another: the tables are found afresh.
-    if (ds.Layout.Reading.table != 0) {
+
+    // A growth no logger writes is not read: reading it would take the computer's memory.
+    const uint64_t growth = state.size - watch.offset;
+    if (beyondMemory(growth)) {
         result.kind = Growth::Reload;
+        result.tooLarge = "it grew by " + megabytes(growth) + " at once, more than this computer can hold";
         return result;
     }
-
     std::string added;
-    if (!readBytes(watch.path, watch.offset, state.size - watch.offset, added)) return result;
+    if (ahead && ahead->path == watch.path && ahead->offset == watch.offset && !ahead->bytes.empty() && ahead->bytes.size() <= growth)
+        added = std::move(ahead->bytes);
+    else if (!readBytes(watch.path, watch.offset, std::min(growth, kPieceBytes), added))
+        return result;
     // Only complete lines are taken; the rest waits for its line break.
     const std::size_t lastBreak = added.rfind('\n');
-    if (lastBreak == std::string::npos) return result;
+    if (lastBreak == std::string::npos) {
+        if (growth > kPieceBytes) {
+            result.kind = Growth::Reload;
+            result.tooLarge = "it grew by a line longer than " + megabytes(kPieceBytes) + ", which is no data a logger writes";
+        }
+        return result;
+    }
     added.resize(lastBreak + 1);
+    // With quoted texts a record whose line break is among the new bytes waits for its end too.
+    if (ds.Layout.Reading.quotedTexts) added.resize(completeRecords(ds, added, watch.lastLineOpen));
+    if (added.empty()) return result;
+    const bool more = growth > kPieceBytes;
     watch.offset += added.size();
+    keepTail(watch, added);
+    watch.asRead = state;
+    watch.asRead.size = watch.offset;
+    result.more = more;
 
     const int linesBefore = ds.File.LineCount;
     const int rowsBefore = ds.Layout.DataRowCount;
@@ -288,6 +407,18 @@ GrowthResult FollowGrowth(DataSet& ds, FollowWatch& watch) {
     }
     // The completed line's cells are split again, not taken from what its open part gave.
     if (reopenedRow > 0) ds.Table.Cells.lineChanged(static_cast<CellTable::RowId>(linesBefore));
+
+    // With a table chosen, lines after its end belong to no row of it; lines that go on with it
+    // become its rows, while anything else (a break, a names line) may begin another table.
+    if (ds.Layout.Reading.table != 0 && ds.Layout.TableLastLine > 0) {
+        // Another table after it: what comes after that one leaves the chosen one as it is.
+        if (ds.Layout.TableLastLine < linesBefore && ds.Layout.TableCount > ds.Layout.Reading.table) return result;
+        if (ds.Layout.TableLastLine != linesBefore || !continuesTable(ds, linesBefore + (reopened ? 0 : 1))) {
+            result.kind = Growth::Reload;
+            return result;
+        }
+        ds.Layout.TableLastLine = ds.File.LineCount;
+    }
 
     // A load would lay the file out otherwise: the sample line reads differently now, or the
     // header may lie among the new lines (a short file), or the new lines follow a trailer.
@@ -409,36 +540,13 @@ GrowthResult FollowGrowth(DataSet& ds, FollowWatch& watch) {
         if (added_rows > 0) ds.Changes.rowsInserted(rowsBefore + 1, rowsAfter);
         ds.Changes.statisticsChanged(0);
         // The table holds the file as it stood at this look.
-        ds.File.FileAgeStamp = state.modified;
+        ds.File.FileAgeStamp = secondsOf(state);
     }
     result.kind = added_rows > 0 || reopenedRow > 0 ? Growth::Appended : Growth::Unchanged;
     result.rowsAdded = added_rows;
     return result;
 }
 
-bool FileOpenForWriting(const std::string& path) {
-    struct stat target {};
-    if (path.empty() || ::stat(path.c_str(), &target) != 0) return false;
-    namespace fs = std::filesystem;
-    std::error_code error;
-    const auto options = fs::directory_options::skip_permission_denied;
-    for (fs::directory_iterator process("/proc", options, error), end; !error && process != end; process.increment(error)) {
-        const std::string pid = process->path().filename().string();
-        if (pid.empty() || pid.find_first_not_of("0123456789") != std::string::npos) continue;
-        std::error_code fdError;
-        for (fs::directory_iterator fd(process->path() / "fd", options, fdError); !fdError && fd != end; fd.increment(fdError)) {
-            struct stat st {};
-            if (::stat(fd->path().c_str(), &st) != 0 || st.st_dev != target.st_dev || st.st_ino != target.st_ino) continue;
-            // "flags:" in fdinfo is the open mode in octal.
-            std::ifstream info(process->path() / "fdinfo" / fd->path().filename());
-            std::string key;
-            unsigned long flags = 0;
-            while (info >> key)
-                if (key == "flags:" && info >> std::oct >> flags) break;
-            if ((flags & O_ACCMODE) != O_RDONLY) return true;
-        }
-    }
-    return false;
-}
+bool FileOpenForWriting(const std::string& path) { return FileHeldOpen(path, true); }
 
 } // namespace varnotile

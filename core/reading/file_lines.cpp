@@ -356,6 +356,7 @@ void FileLines::reopenLastLine() {
 
 void FileLines::append(std::string_view bytes) {
     const bool continuing = std::exchange(continueLastLine_, false);
+    bytesRead_ += bytes.size();
     if (bytes.empty() || ended_) {
         if (continuing) addStart(++size_); // the line keeps its break and stays as it was
         return;

@@ -63,8 +63,8 @@ public:
     void reopenLastLine();
     // A byte 26 at the start of a line ended the file: nothing after it is read.
     bool ended() const { return ended_; }
-    // How many bytes of the file read() took (of `bytes` for assign()): a file that grows while
-    // it is read holds more by the time anyone looks at its size.
+    // How many bytes of the file read() took (of `bytes` for assign()), and append() since: a
+    // file that grows while it is read holds more by the time anyone looks at its size.
     uint64_t bytesRead() const { return bytesRead_; }
     // The format read() decompressed the file from (None for a plain file).
     Compression compression() const { return compression_; }

@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <fstream>
 #include <functional>
+#include <unistd.h>
 
 using varnotile::test::TempDir;
 
@@ -70,6 +71,13 @@ public:
         process_.waitForFinished(5000);
         takeLines();
         return process_.exitStatus() == QProcess::NormalExit ? process_.exitCode() : -1;
+    }
+    // Waits for the command to end on its own; the exit status and what it said on stderr.
+    int ended(int ms, QByteArray& errors) {
+        process_.waitForFinished(ms);
+        takeLines();
+        errors = process_.readAllStandardError();
+        return process_.state() == QProcess::NotRunning && process_.exitStatus() == QProcess::NormalExit ? process_.exitCode() : -1;
     }
     QList<QJsonObject> lines;
 
@@ -175,4 +183,17 @@ TEST(FollowProcess, EndsAsAFreshInspectWithEveryRowOnce) {
         EXPECT_EQ(count(last), count(fresh));
         EXPECT_EQ(ranges(last), ranges(fresh)) << QJsonDocument(last).toJson().toStdString();
     }
+}
+
+// A file extended by a hole grows by more than the computer can hold: the command is not read to
+// death; it ends with status 2 and says why.
+TEST(FollowProcess, AJumpNoLoggerMakesEndsWithTheReason) {
+    TempDir dir;
+    const std::string path = dir.write("log.csv", "t,v\n" + rows(1, 30));
+    Follower follower({}, path);
+    ASSERT_TRUE(follower.readFor(10000, [&] { return !follower.lines.empty(); }));
+    ASSERT_EQ(::truncate(path.c_str(), static_cast<off_t>(200ull << 30)), 0);
+    QByteArray errors;
+    EXPECT_EQ(follower.ended(10000, errors), 2);
+    EXPECT_TRUE(errors.contains("more than this computer can hold")) << errors.toStdString();
 }

@@ -10,7 +10,9 @@
 
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
+#include <unistd.h>
 
 using namespace varnotile;
 
@@ -78,6 +80,11 @@ TEST(Follow, EndsAsAFreshLoadOfTheFinalFile) {
     missing.missingAsGaps = true;
     ReadOptions robust;
     robust.robustSample = true;
+    ReadOptions secondTable;
+    secondTable.table = 2;
+    // A logger's fixed comment header, longer than the first bytes the follower compares.
+    const std::string banner = "# " + std::string(300, '=') + "\n# logger v2\nt,v\n";
+    const std::string firstTable = "a,b,c\n1,2,3\n3,4,5\n5,6,7\n6,7,8\n\n";
     const std::vector<Scenario> scenarios = {
         {"steady bursts", {}, {{Step::Append, "t,v\n" + rows(1, 30)}, {Step::Append, rows(31, 40)}, {Step::Append, rows(41, 41)}}, 0},
         {"lines cut in the middle",
@@ -110,6 +117,27 @@ TEST(Follow, EndsAsAFreshLoadOfTheFinalFile) {
           {Step::Append, "e-9\n305,NA\n306,3\n"}},
          0},
         {"sample turns to text past the header", {}, {{Step::Append, "t,v\n" + rows(1, 300)}, {Step::Append, "text,words\n"}}, 1},
+        {"started anew behind the same first bytes",
+         comments,
+         {{Step::Append, banner + rows(1, 30)}, {Step::Truncate, banner + rows(101, 140)}, {Step::Append, rows(141, 142)}},
+         1},
+        {"started anew behind the same first bytes, caught as long as before",
+         comments,
+         {{Step::Append, banner + rows(1, 30)}, {Step::Truncate, banner + rows(1, 29) + "30,99\n"}},
+         1},
+        {"a table chosen: its rows go on, then another table begins",
+         secondTable,
+         {{Step::Append, firstTable + "t,v\n" + rows(1, 30)}, {Step::Append, rows(31, 40)}, {Step::Append, rows(41, 41)},
+          {Step::Append, "\nx,y,z\n1,2,3\n2,3,4\n3,4,5\n"}, {Step::Append, "4,5,6\n"}},
+         1},
+        {"a table chosen: a blank line after it, then rows",
+         secondTable,
+         {{Step::Append, firstTable + "t,v\n" + rows(1, 30) + "\n"}, {Step::Append, rows(31, 32)}},
+         1},
+        {"a quoted text over three appends", quotes,
+         {{Step::Append, "t,note,v\n" + notedRows(1, 30)}, {Step::Append, "31,\"two\n"}, {Step::Append, "more\n"},
+          {Step::Append, "lines\",5\n" + notedRows(32, 33)}},
+         0},
         {"footer, then rows after it",
          robust,
          {{Step::Append, "t,v\n" + rows(1, 300)}, {Step::Append, "end of log\n"}, {Step::Append, rows(301, 303)}},
@@ -209,6 +237,43 @@ TEST(Follow, ChangesBetweenTheLoadAndTheWatchArrive) {
         DataSet fresh;
         load(fresh, path, {});
         EXPECT_EQ(tableOf(followed), tableOf(fresh));
+    }
+}
+
+// A large growth comes in over several looks of bounded size; a jump no logger makes (a file
+// extended by a hole) is not read at all, and the table stays as it was.
+TEST(Follow, ReadsALargeGrowthInPiecesAndRefusesAJump) {
+    test::TempDir dir;
+    const std::string path = dir.write("log.csv", "t,v\n" + rows(1, 30));
+    DataSet followed;
+    load(followed, path, {});
+    FollowWatch watch = WatchLoadedFile(followed);
+    std::string many;
+    for (int i = 31; i <= 2000000; ++i) many += std::to_string(i) + ",7\n";
+    std::ofstream(path, std::ios::binary | std::ios::app) << many;
+    int looks = 0;
+    for (GrowthResult growth; looks == 0 || growth.more; ++looks) {
+        growth = FollowGrowth(followed, watch);
+        ASSERT_EQ(growth.kind, Growth::Appended);
+    }
+    EXPECT_GE(looks, 2);
+    DataSet fresh;
+    load(fresh, path, {});
+    EXPECT_EQ(followed.Layout.DataRowCount, fresh.Layout.DataRowCount);
+    EXPECT_EQ(followed.Table.Cells.cell(1, 2000000), "2000000");
+
+    struct Jump {
+        uint64_t bytes;
+        const char* says;
+    };
+    for (const Jump jump : {Jump{40ull << 20, "a line longer than"}, Jump{200ull << 30, "more than this computer can hold"}}) {
+        const uint64_t size = std::filesystem::file_size(path);
+        ASSERT_EQ(::truncate(path.c_str(), static_cast<off_t>(size + jump.bytes)), 0);
+        const GrowthResult growth = FollowGrowth(followed, watch);
+        EXPECT_EQ(growth.kind, Growth::Reload);
+        EXPECT_NE(growth.tooLarge.find(jump.says), std::string::npos) << growth.tooLarge;
+        EXPECT_EQ(followed.Layout.DataRowCount, 2000000);
+        ASSERT_EQ(::truncate(path.c_str(), static_cast<off_t>(size)), 0);
     }
 }
 

@@ -9,6 +9,7 @@
 #include "curve_chart.h"
 #include "data_grid_view.h"
 #include "file_follower.h"
+#include "guarded_application.h"
 #include "save_file.h"
 #include "main_window.h"
 #include "test_files.h"
@@ -20,6 +21,7 @@
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QLocale>
+#include <QPushButton>
 #include <QStatusBar>
 #include <QTableWidget>
 #include <QTimer>
@@ -31,7 +33,10 @@
 #include <cstdio>
 #include <fstream>
 #include <functional>
+#include <new>
+#include <random>
 #include <thread>
+#include <unistd.h>
 
 using namespace varnotile;
 
@@ -428,4 +433,289 @@ TEST(FollowWindow, ACompressedFileIsNotFollowedAndTheStatusBarSaysWhy) {
     EXPECT_EQ(w.dataSet().Layout.DataRowCount, 10);
     EXPECT_EQ(followState(w), QStringLiteral("Not following: a compressed file cannot be read as it grows"));
     EXPECT_TRUE(recorder.notices.isEmpty());
+}
+
+namespace {
+
+// The cells of a fresh load of `path`, row by row.
+std::string loadedCells(const std::string& path) {
+    DataSet ds;
+    ds.File.CurrentFileName = path;
+    LoadDataFile(ds);
+    std::string t;
+    for (int r = 1; r <= ds.Layout.DataRowCount; ++r) {
+        for (int k = 1; k <= ds.Layout.ColumnCount; ++k) t.append(ds.Table.Cells.cell(k, r)).append("|");
+        t += "\n";
+    }
+    return t;
+}
+
+// A logger on its own thread: opens, appends one row and closes, every millisecond or so.
+struct Logger {
+    std::string path;
+    int from, to;
+    std::thread thread;
+    void start() {
+        thread = std::thread([this] {
+            for (int i = from; i <= to; ++i) {
+                append(path, rows(i, i));
+                pause(1);
+            }
+        });
+    }
+    ~Logger() {
+        if (thread.joinable()) thread.join();
+    }
+};
+
+// Starts the logger once the next piece of work lets the event loop run (a save, say).
+void startLoggerDuringWork(Logger& logger) {
+    QTimer::singleShot(0, [&logger] { logger.start(); });
+}
+
+void cancelNextWork(MainWindow& w) {
+    QTimer::singleShot(0, &w, [&w] { w.findChild<QPushButton*>(QStringLiteral("BtnCancelWork"))->click(); });
+}
+
+} // namespace
+
+// A seeded run of what loggers, programs and the user do to a followed file, interleaved: lines
+// cut in the middle, the logger starting anew behind the same first lines, saves while the logger
+// writes, loads of another file cancelled, another program saving over the file. After every step
+// the window shows a fresh load of the file, and the file holds every line the logger wrote.
+TEST(FollowWindow, SeededInterleavingLosesNoLoggedLine) {
+    const std::string header = "Time,Force\n";
+    const std::string firstRows = header + rows(1, 30); // over 256 bytes, the same in every run
+    for (unsigned seed = 1; seed <= 3; ++seed) {
+        SCOPED_TRACE("seed " + std::to_string(seed));
+        FollowedWindow t(firstRows);
+        t.recorder.answerYes = false;
+        const QString other = QString::fromStdString(t.dir.write("other.csv", header + rows(1, 200000)));
+        const std::string expected = t.dir.path() + "/expected.csv";
+        std::string logged = firstRows;
+        int next = 31;
+        std::mt19937 random(seed);
+        for (int step = 0; step < 10; ++step) {
+            const unsigned kind = random() % 5;
+            SCOPED_TRACE("step " + std::to_string(step) + " kind " + std::to_string(kind));
+            if (kind == 0) { // rows, the last cut in the middle
+                const int count = 1 + static_cast<int>(random() % 20);
+                const std::string added = rows(next, next + count - 1);
+                const std::size_t cut = added.size() - 1 - random() % 4;
+                ASSERT_TRUE(t.follows([&] {
+                    append(t.path, added.substr(0, cut));
+                    pause(30);
+                    append(t.path, added.substr(cut));
+                }));
+                logged += added;
+                next += count;
+            } else if (kind == 1 || kind == 4) { // started anew: in place, or a new file renamed over it
+                next = 1000 * (step + 1) + static_cast<int>(random() % 100);
+                logged = firstRows + rows(next, next + 9);
+                next += 10;
+                startAnew(t.path, logged, kind == 4);
+            } else if (kind == 2) { // a save while the logger writes
+                Logger logger{t.path, next, next + 40, {}};
+                startLoggerDuringWork(logger);
+                t.w.SaveToCurrentFile();
+                if (logger.thread.joinable()) logger.thread.join();
+                else append(t.path, rows(next, next + 40)); // the save ran without letting the logger start
+                logged += rows(next, next + 40);
+                next += 41;
+            } else { // a load of another file, cancelled
+                cancelNextWork(t.w);
+                t.w.openFile(other);
+            }
+            ASSERT_TRUE(t.follows([] {}));
+            std::ofstream(expected, std::ios::binary | std::ios::trunc) << logged;
+            ASSERT_EQ(loadedCells(t.path), loadedCells(expected));
+            ASSERT_TRUE(followerOf(t.w).following());
+        }
+        EXPECT_TRUE(t.recorder.notices.isEmpty()) << t.recorder.notices.join(QStringLiteral("|")).toStdString();
+    }
+}
+
+// A logger that starts its file anew with the same first lines while a dialog is open: once the
+// dialog is closed the table is the new run's, read afresh, not the old rows with the new run's
+// later ones.
+TEST(FollowWindow, AFileStartedAnewBehindTheSameFirstLinesIsReadAfresh) {
+    const std::string firstRows = "Time,Force\n" + rows(1, 30);
+    FollowedWindow t(firstRows + rows(31, 40));
+    bool gated = false;
+    QTimer::singleShot(0, [&] {
+        startAnew(t.path, firstRows + rows(500, 560), false);
+        followerOf(t.w).readNow(); // shut out while the dialog is open
+        gated = t.w.dataSet().Layout.DataRowCount == 40;
+        QApplication::activeModalWidget()->close();
+    });
+    QDialog dialog(&t.w);
+    dialog.exec();
+    EXPECT_TRUE(gated);
+    EXPECT_TRUE(t.follows([] {}));
+    EXPECT_EQ(t.w.dataSet().Layout.DataRowCount, 91);
+}
+
+// Lines a logger appends while the followed file is saved are all in the file afterwards, and
+// in the table.
+TEST(FollowWindow, LinesAppendedWhileTheFileIsSavedAllArrive) {
+    FollowedWindow t("Time,Force\n" + rows(1, 300000));
+    EditCell(t.w.dataSet(), 2, 3, "77");
+    Logger logger{t.path, 300001, 300300, {}};
+    startLoggerDuringWork(logger);
+    ASSERT_TRUE(t.w.SaveToCurrentFile());
+    ASSERT_TRUE(logger.thread.joinable());
+    logger.thread.join();
+    EXPECT_TRUE(t.recorder.questions.isEmpty()) << t.recorder.questions.join(QStringLiteral("|")).toStdString();
+    EXPECT_TRUE(processUntil([&] { return t.w.dataSet().Layout.DataRowCount == 300300; }));
+    DataSet saved;
+    saved.File.CurrentFileName = t.path;
+    LoadDataFile(saved);
+    ASSERT_EQ(saved.Layout.DataRowCount, 300300);
+    EXPECT_EQ(saved.Table.Cells.cell(2, 3), "77");
+    for (int r = 1; r <= 300300; ++r) ASSERT_EQ(saved.Table.Cells.cell(1, r), std::to_string(r));
+}
+
+// A load of another file cancelled while the shown file is followed: the rows that followed in
+// stay once, and following goes on from where it stood.
+TEST(FollowWindow, ACancelledLoadKeepsTheFollowedRowsOnce) {
+    FollowedWindow t("Time,Force\n" + rows(1, 20));
+    append(t.path, rows(21, 30));
+    followerOf(t.w).readNow();
+    ASSERT_EQ(t.w.dataSet().Layout.DataRowCount, 30);
+    const QString big = QString::fromStdString(t.dir.write("big.csv", "t,v\n" + rows(1, 300000)));
+    cancelNextWork(t.w);
+    t.w.openFile(big);
+    EXPECT_EQ(t.w.dataSet().Layout.DataRowCount, 30);
+    EXPECT_TRUE(followerOf(t.w).following());
+    EXPECT_TRUE(t.follows([&] { append(t.path, rows(31, 32)); }));
+    EXPECT_EQ(t.w.dataSet().Layout.DataRowCount, 32);
+}
+
+// Two windows on one file, and a file another program wrote: a save over a file that changed on
+// disk since the table was read asks first, names the change, and No leaves the file as it is.
+TEST(FollowWindow, ASaveOverAFileChangedOnDiskAsksAndNamesTheChange) {
+    test::TempDir dir;
+    const std::string path = dir.write("log.csv", "Time,Force\n" + rows(1, 20));
+    DialogRecorder recorder1, recorder2;
+    MainWindow w1{QString::fromStdString(dir.path() + "/1.INI")}, w2{QString::fromStdString(dir.path() + "/2.INI")};
+    w1.setDialogResponder(&recorder1);
+    w2.setDialogResponder(&recorder2);
+    w1.openFile(QString::fromStdString(path));
+    w2.openFile(QString::fromStdString(path));
+    EditCell(w1.dataSet(), 2, 3, "11");
+    ASSERT_TRUE(w1.SaveToCurrentFile());
+    EditCell(w2.dataSet(), 2, 4, "22");
+    recorder2.replies << QStringLiteral("No");
+    EXPECT_FALSE(w2.SaveToCurrentFile());
+    ASSERT_EQ(recorder2.questions.size(), 1);
+    EXPECT_TRUE(recorder2.questions[0].contains(QStringLiteral("another file stands under its name now")))
+        << recorder2.questions[0].toStdString();
+    EXPECT_NE(test::readFile(path).find("3,11\r\n"), std::string::npos);
+
+    // The window's own save is no change; a program's append is, and Yes saves over it.
+    EditCell(w1.dataSet(), 2, 5, "55");
+    ASSERT_TRUE(w1.SaveToCurrentFile());
+    EXPECT_TRUE(recorder1.questions.isEmpty());
+    append(path, rows(21, 21));
+    EditCell(w1.dataSet(), 2, 6, "66");
+    recorder1.replies << QStringLiteral("Yes");
+    ASSERT_TRUE(w1.SaveToCurrentFile());
+    ASSERT_EQ(recorder1.questions.size(), 1);
+    EXPECT_TRUE(recorder1.questions[0].contains(QStringLiteral("it grew by"))) << recorder1.questions[0].toStdString();
+    EXPECT_NE(test::readFile(path).find("6,66\r\n"), std::string::npos);
+}
+
+// With a table chosen, or a quoted text whose line break falls between two appends, new rows
+// come in beside unsaved edits without a question.
+TEST(FollowWindow, AppendsToAChosenTableOrAQuotedTextComeInBesideEdits) {
+    struct Case {
+        const char* name;
+        const char* settings;
+        std::string start;
+        std::vector<std::string> appends;
+        int rows;
+    };
+    const std::string firstTable = "a,b,c\n1,2,3\n3,4,5\n5,6,7\n6,7,8\n\n";
+    auto noted = [](int from, int to) {
+        std::string s;
+        for (int i = from; i <= to; ++i) s += std::to_string(i) + ",n," + std::to_string(i % 7) + "\n";
+        return s;
+    };
+    const Case cases[] = {
+        {"table 2", "Table=2", firstTable + "Time,Force\n" + rows(1, 20), {rows(21, 25), rows(26, 26)}, 26},
+        {"quoted text", "QuotedTexts=1", "Time,Note,Force\n" + noted(1, 20), {"21,\"two\n", "lines\",5\n", noted(22, 23)}, 23},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        test::TempDir dir;
+        const std::string settings = dir.path() + "/varnotile.INI";
+        std::ofstream(settings) << "[Reading]\n" << c.settings << "\n";
+        DialogRecorder recorder;
+        MainWindow w{QString::fromStdString(settings)};
+        w.setDialogResponder(&recorder);
+        const std::string path = dir.write("log.csv", c.start);
+        w.openFile(QString::fromStdString(path));
+        w.findChild<QAction*>(QStringLiteral("menuFollowFile"))->trigger();
+        ASSERT_EQ(w.dataSet().Layout.DataRowCount, 20);
+        EditCell(w.dataSet(), 2, 3, "77");
+        for (const std::string& bytes : c.appends) {
+            append(path, bytes);
+            followerOf(w).readNow();
+        }
+        EXPECT_TRUE(recorder.questions.isEmpty()) << recorder.questions.join(QStringLiteral("|")).toStdString();
+        EXPECT_EQ(w.dataSet().Layout.DataRowCount, c.rows);
+        EXPECT_EQ(w.dataSet().Table.Cells.cell(2, 3), "77");
+    }
+}
+
+// A file that jumps by more than a logger writes (extended by a hole): the window is not read
+// to death; it says why it stops following and keeps the table with its edits.
+TEST(FollowWindow, AJumpNoLoggerMakesStopsFollowingWithAMessage) {
+    FollowedWindow t("Time,Force\n" + rows(1, 20));
+    EditCell(t.w.dataSet(), 2, 3, "77");
+    ASSERT_EQ(::truncate(t.path.c_str(), static_cast<off_t>(200ull << 30)), 0);
+    followerOf(t.w).readNow();
+    ASSERT_EQ(t.recorder.notices.size(), 1);
+    EXPECT_TRUE(t.recorder.notices[0].contains(QStringLiteral("more than this computer can hold")))
+        << t.recorder.notices[0].toStdString();
+    EXPECT_FALSE(followerOf(t.w).following());
+    EXPECT_EQ(t.w.dataSet().Layout.DataRowCount, 20);
+    EXPECT_EQ(t.w.dataSet().Table.Cells.cell(2, 3), "77");
+    ::truncate(t.path.c_str(), 0);
+}
+
+// An exception that reaches the event loop (from any slot) becomes a message; the program goes on.
+TEST(FollowWindow, AnExceptionInASlotBecomesAMessage) {
+    QStringList shown;
+    GuardedApplication::setReporter([&](const QString& text) { shown << text; });
+    QTimer::singleShot(0, [] { throw std::bad_alloc(); });
+    processUntil([&] { return !shown.isEmpty(); }, 2000);
+    GuardedApplication::setReporter({});
+    ASSERT_EQ(shown.size(), 1);
+    EXPECT_TRUE(shown[0].contains(QStringLiteral("not enough memory")));
+}
+
+// Closing the window while a save runs: the window closes once the save is over, without asking
+// to save what was just saved.
+TEST(FollowWindow, ClosingWhileASaveRunsAsksNothingAfterIt) {
+    FollowedWindow t("Time,Force\n" + rows(1, 100000));
+    EditCell(t.w.dataSet(), 2, 3, "77");
+    QTimer::singleShot(0, &t.w, [&] { t.w.close(); });
+    ASSERT_TRUE(t.w.saveAsFile(QString::fromStdString(t.path)));
+    processUntil([&] { return !t.w.isVisible(); }, 5000);
+    EXPECT_FALSE(t.w.isVisible());
+    EXPECT_TRUE(t.recorder.questions.isEmpty()) << t.recorder.questions.join(QStringLiteral("|")).toStdString();
+    EXPECT_NE(test::readFile(t.path).find("3,77\r\n"), std::string::npos);
+}
+
+// A large growth is read from the disk on another thread, a piece at a time: a look waits for no
+// disk, and the rows all arrive.
+TEST(FollowWindow, ALargeGrowthIsReadOffTheWindowsThread) {
+    FollowedWindow t("Time,Force\n" + rows(1, 30));
+    append(t.path, rows(31, 1500000));
+    EXPECT_EQ(followerOf(t.w).readNow().kind, Growth::Unchanged);
+    EXPECT_EQ(t.w.dataSet().Layout.DataRowCount, 30);
+    EXPECT_TRUE(processUntil([&] { return t.w.dataSet().Layout.DataRowCount == 1500000; }, 60000));
+    EXPECT_EQ(t.w.dataSet().Table.Cells.cell(1, 1500000), "1500000");
+    EXPECT_TRUE(followerOf(t.w).following());
 }

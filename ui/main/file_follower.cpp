@@ -7,6 +7,8 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <exception>
+#include <new>
 #include <sys/stat.h>
 
 namespace varnotile {
@@ -37,6 +39,10 @@ FileFollower::FileFollower(DataSet& ds, QObject* parent) : QObject(parent), ds_(
     pollTimer_ = new QTimer(this);
     connect(pollTimer_, &QTimer::timeout, this, &FileFollower::poll);
     sinceRead_.start();
+}
+
+FileFollower::~FileFollower() {
+    if (aheadReader_.joinable()) aheadReader_.join();
 }
 
 FileFollower::Stamp FileFollower::stampOf(const std::string& path) {
@@ -101,20 +107,48 @@ void FileFollower::poll() {
     if (following_ && !(stampOf(watch_.path) == seen_)) changed();
 }
 
-void FileFollower::readNow() {
+GrowthResult FileFollower::readNow() {
     // While the gate is shut the file is not read; seen_ stays, so the next look tries again.
-    if (!following_ || (gate_ && !gate_())) return;
+    if (!following_ || (gate_ && !gate_())) return {};
+    // The disk is read on another thread: this look waits for nothing.
+    if (readingAhead_ || (ahead_.bytes.empty() && startReadingAhead())) return {};
     sinceRead_.restart();
     seen_ = stampOf(watch_.path);
     emit aboutToRead();
-    const GrowthResult result = FollowGrowth(ds_, watch_);
-    rewatch();
+    GrowthResult result;
+    try {
+        result = FollowGrowth(ds_, watch_, &ahead_);
+    } catch (const std::bad_alloc&) {
+        result.kind = Growth::Reload;
+        result.tooLarge = "there is not enough memory to read what it got";
+    } catch (const std::exception& error) {
+        result.kind = Growth::Reload;
+        result.tooLarge = std::string("it could not be read: ") + error.what();
+    }
+    ahead_ = {};
+    if (!result.tooLarge.empty()) setFollowing(false);
+    if (following_) rewatch();
+    if (result.more) changed();
     emit followed(result);
+    return result;
 }
 
-bool FileFollower::fileMovedOn() const {
-    const Stamp now = stampOf(watch_.path);
-    return now.exists && (now.inode != watch_.inode || static_cast<uint64_t>(now.size) != watch_.offset);
+bool FileFollower::startReadingAhead() {
+    if (!WorthReadingAhead(watch_)) return false;
+    if (aheadReader_.joinable()) aheadReader_.join();
+    readingAhead_ = true;
+    aheadReader_ = std::thread([this, path = watch_.path, offset = watch_.offset] {
+        ReadAhead ahead = ReadPieceAhead(path, offset);
+        QMetaObject::invokeMethod(
+            this, [this, ahead = std::move(ahead)]() mutable { readAheadDone(std::move(ahead)); }, Qt::QueuedConnection);
+    });
+    return true;
+}
+
+void FileFollower::readAheadDone(ReadAhead ahead) {
+    readingAhead_ = false;
+    ahead_ = std::move(ahead);
+    changed();
 }
 
 } // namespace varnotile

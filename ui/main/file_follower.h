@@ -10,6 +10,7 @@
 #include <QString>
 
 #include <functional>
+#include <thread>
 
 class QFileSystemWatcher;
 class QTimer;
@@ -20,6 +21,7 @@ class FileFollower : public QObject {
     Q_OBJECT
 public:
     explicit FileFollower(DataSet& ds, QObject* parent = nullptr);
+    ~FileFollower() override;
 
     // Notes the data set's file as it was just loaded: following goes on from there.
     void fileLoaded();
@@ -32,10 +34,16 @@ public:
     bool polling() const { return polling_; }
     // Whether the file may be read now; while not, its changes wait for the next look.
     void setReadGate(std::function<bool()> gate) { gate_ = std::move(gate); }
-    // Reads what the file got since the last look (the timers call it).
-    void readNow();
-    // The file on disk holds bytes the table has not taken yet, or another file stands there.
-    bool fileMovedOn() const;
+    // Reads what the file got since the last look (the timers call it). A growth read only in
+    // part is read on at once; the pieces of a large growth are read from the disk on another
+    // thread first (the look then finds nothing yet, and comes again once they are in). A failure (memory running short) stops following and comes as a
+    // Reload whose `tooLarge` says why; the table keeps what it holds.
+    GrowthResult readNow();
+    // The file as the table holds it (a save replaces it only while it stands so).
+    const DiskStamp& asRead() const { return watch_.asRead; }
+    // The table was just written over the shown file (or the user chose to replace it as it
+    // stands): the table holds the file as it stands now.
+    void takeDiskStateAsRead() { watch_.asRead = DiskStampOf(watch_.path); }
 
 signals:
     // Just before the file's new bytes are read (the rows arrive while it is read).
@@ -54,6 +62,9 @@ private:
     void poll();
     // Watches the file's present inode and its folder; chooses how often the timer looks.
     void rewatch();
+    // Starts reading the next piece of a large growth on another thread; false when not worth it.
+    bool startReadingAhead();
+    void readAheadDone(ReadAhead ahead);
 
     DataSet& ds_;
     FollowWatch watch_;
@@ -68,6 +79,9 @@ private:
     QTimer* pollTimer_ = nullptr;
     QElapsedTimer sinceRead_;
     std::function<bool()> gate_;
+    std::thread aheadReader_;
+    bool readingAhead_ = false;
+    ReadAhead ahead_; // the piece read ahead, taken by the next look
 };
 
 } // namespace varnotile

@@ -10,6 +10,7 @@
 #include "proposal_bar.h"
 #include "qt_texts.h"
 #include "recent_files.h"
+#include "save_file.h"
 #include "settings_location.h"
 #include "text_codec.h"
 #include "work_progress.h"
@@ -402,10 +403,12 @@ bool MainWindow::loadFile(const std::string& path) {
     // Nothing is followed while the file loads; however the load ends, a followed file is
     // followed from what it read.
     if (follower_) follower_->setFollowing(false);
-    bool followAgain = true;
+    enum class After { WatchLoaded, FollowOn, Stop } after = After::WatchLoaded;
     const auto followAfter = qScopeGuard([&] {
-        if (followAgain)
+        if (after == After::WatchLoaded)
             watchShownFile();
+        else if (after == After::FollowOn)
+            resumeFollowing();
         else
             showFollowState(QStringLiteral("Not following: the reload was cancelled"));
     });
@@ -435,8 +438,9 @@ bool MainWindow::loadFile(const std::string& path) {
         std::tie(std::ignore, std::ignore, settingsSeparator_) = readingBefore;
         // A file opened meanwhile is what the user wants now.
         if (!pendingOpen_.isEmpty()) openFile(std::exchange(pendingOpen_, QString()));
-        // Following the shown file again would only read it afresh again.
-        followAgain = path != ds_.File.CurrentFileName;
+        // The shown table stays as it was, rows followed in included: following goes on from
+        // where it stood. Following a file whose reload was cancelled would only read it again.
+        after = path != ds_.File.CurrentFileName ? After::FollowOn : After::Stop;
         return false;
     }
     proposalBar_->hide();
@@ -447,6 +451,8 @@ bool MainWindow::loadFile(const std::string& path) {
         fresh.reset(); // the table shown before goes
         gridModel_->tableReset();
     }
+    // What a save of this file killed halfway left beside it goes (see RemoveStaleSaveFiles).
+    RemoveStaleSaveFiles(path);
     const bool tookProposal = applyProposal && ds_.Layout.ProposalReadsBetter;
     if (tookProposal) {
         // The file keeps the proposed way for this run, as after "Read it that way".

@@ -303,6 +303,8 @@ private:
     void createFollower();
     // After a load: the follower goes on from what the load read, when following is on.
     void watchShownFile();
+    // Follows the shown file on from where the follower stood (a load that did not happen).
+    void resumeFollowing();
     // Just before the follower reads: notes whether the grid shows the last row.
     void aboutToFollow();
     // What the follower found: rows appended, the file to be read afresh, or gone.
@@ -319,6 +321,8 @@ private:
     // (it goes on writing to the replaced file). Asks, offering Save... under another name.
     enum class FollowedSave { Write, Declined, SavedElsewhere };
     FollowedSave confirmSaveOverFollowedFile(const std::string& path);
+    // Whether `path` names the shown file (the file the table was read from).
+    bool isShownFile(const std::string& path) const;
     // The folder list's size, date and time of the shown file, as it stands now.
     void refreshShownFileEntry();
     void showFollowState(const QString& state);

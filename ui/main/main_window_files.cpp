@@ -5,6 +5,7 @@
 #include "busy_cursor.h"
 #include "checked_save.h"
 #include "data_writer.h"
+#include "file_follower.h"
 #include "folder_list.h"
 #include "form_setting.h"
 #include "proposal_bar.h"
@@ -124,37 +125,71 @@ bool MainWindow::writeTableTo(const std::string& path) {
     }
     bool splitAccepted = false;
     if (!confirmSaveRisks(path, splitAccepted)) return false;
+    // The shown file is replaced only while it stands as the table took it: what a logger
+    // appends while the table is written is looked for just before the file is replaced.
+    const bool shownFile = isShownFile(path);
+    std::optional<DiskStamp> asRead;
+    if (shownFile) asRead = QFileInfo::exists(QString::fromStdString(path)) ? follower_->asRead() : DiskStamp{};
     // The file is replaced only once the written bytes read back as the table, or the user says
     // so. Texts the user already chose to have split are not asked about twice.
-    const auto save = [&](bool force) {
+    bool force = splitAccepted;
+    const auto save = [&] {
         CheckedSave outcome;
         const BusyCursor busy;
         runDataSetWork(false, [&](const ProgressReport& progress) {
-            outcome = SaveDataFileChecked(ds_, path, ds_.Settings.KeepFileDate, force, progress);
+            outcome = SaveDataFileChecked(ds_, path, ds_.Settings.KeepFileDate, force, progress, asRead ? &*asRead : nullptr);
         });
         return outcome;
     };
     try {
-        CheckedSave outcome = save(splitAccepted);
-        if (outcome.difference.found) {
-            // The sentence quotes a text of the file, shown as the grid shows it.
-            if (!askYesNo(displayString(ReadBackSentence(outcome.difference), ds_.File.FileIsUtf8) +
-                              QStringLiteral(" Save anyway?"),
+        for (int attempt = 1;; ++attempt) {
+            CheckedSave outcome = save();
+            if (outcome.difference.found) {
+                // The sentence quotes a text of the file, shown as the grid shows it.
+                if (!askYesNo(displayString(ReadBackSentence(outcome.difference), ds_.File.FileIsUtf8) +
+                                  QStringLiteral(" Save anyway?"),
+                              true))
+                    return false;
+                force = true;
+                outcome = save();
+            }
+            error = outcome.error;
+            if (outcome.targetChange.empty()) break;
+            // Rows a followed logger appended meanwhile join the table, which is written again.
+            const DiskStamp now = DiskStampOf(path);
+            const bool grew = now.exists && now.inode == asRead->inode && now.device == asRead->device && now.size > asRead->size;
+            if (grew && follower_->following() && attempt < 5) {
+                const GrowthResult taken = follower_->readNow();
+                if (taken.kind == Growth::Reload || taken.kind == Growth::Vanished) return false; // dealt with there
+                asRead = follower_->asRead();
+                continue;
+            }
+            if (!askYesNo(QStringLiteral("\"%1\" changed on disk while the table was saved: %2. The file was left as it is.\n\n"
+                                         "Replace it with the table anyway? What it got meanwhile would be lost.")
+                              .arg(QFileInfo(QString::fromStdString(path)).fileName(),
+                                   QString::fromStdString(outcome.targetChange)),
                           true))
                 return false;
-            outcome = save(true);
+            asRead = now;
         }
-        error = outcome.error;
     } catch (const std::bad_alloc&) {
         error = "not enough memory";
     }
     if (error.empty()) {
+        if (shownFile) follower_->takeDiskStateAsRead();
         rememberWrittenReading(path);
         return true;
     }
     showError(QStringLiteral("Cannot save the file \"%1\": %2")
                   .arg(QString::fromStdString(path), QString::fromStdString(error)));
     return false;
+}
+
+bool MainWindow::isShownFile(const std::string& path) const {
+    if (!follower_ || path.empty() || ds_.File.CurrentFileName.empty()) return false;
+    if (path == ds_.File.CurrentFileName) return true;
+    const QFileInfo target(QString::fromStdString(path)), shown(QString::fromStdString(ds_.File.CurrentFileName));
+    return target.exists() && target.canonicalFilePath() == shown.canonicalFilePath();
 }
 
 void MainWindow::rememberWrittenReading(const std::string& path) {
@@ -204,6 +239,10 @@ bool MainWindow::saveAsFile(const QString& path) {
         return followed == FollowedSave::SavedElsewhere;
     // The file is read back the way it was written and checked (see writeTableTo).
     if (!writeTableTo(target)) return false;
+    // The table is saved: a close that comes while the saved file is read again asks nothing.
+    ds_.Journal.clear();
+    ds_.Edit.HeaderTextsChanged = false;
+    enableRedo();
     ds_.File.CurrentFileName = target;
     // The chosen file's folder becomes the current folder, which the folder list shows.
     QDir::setCurrent(info.absolutePath());

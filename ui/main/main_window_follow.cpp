@@ -49,6 +49,12 @@ void MainWindow::watchShownFile() {
     showFollowState({});
 }
 
+void MainWindow::resumeFollowing() {
+    if (!follower_) return;
+    follower_->setFollowing(ds_.Settings.FollowFile && !ds_.File.CurrentFileName.empty());
+    showFollowState({});
+}
+
 void MainWindow::showFollowState(const QString& given) {
     QString state = given;
     if (state.isEmpty() && ds_.Settings.FollowFile && follower_->refused())
@@ -91,6 +97,15 @@ void MainWindow::fileFollowed(const GrowthResult& result) {
                             .arg(QChar(0x00B7), QTime::currentTime().toString(QStringLiteral("HH:mm:ss"))));
         break;
     case Growth::Reload:
+        if (!result.tooLarge.empty()) {
+            // Not read: the table stays as it is, edits included; a reload is the user's choice.
+            follower_->setFollowing(false);
+            showFollowState(QStringLiteral("Not following: the file changed too much to be read as it grows"));
+            showError(QStringLiteral("\"%1\" is no longer followed: %2. The table keeps the rows it shows.")
+                          .arg(QFileInfo(QString::fromStdString(ds_.File.CurrentFileName)).fileName(),
+                               QString::fromStdString(result.tooLarge)));
+            break;
+        }
         reloadFollowedFile(result);
         break;
     case Growth::Vanished:
@@ -145,16 +160,28 @@ bool MainWindow::saveEditsElsewhere() {
 }
 
 MainWindow::FollowedSave MainWindow::confirmSaveOverFollowedFile(const std::string& path) {
-    if (!follower_ || !ds_.Settings.FollowFile || path.empty() || ds_.File.CurrentFileName.empty()) return FollowedSave::Write;
     const QFileInfo target(QString::fromStdString(path));
-    if (!target.exists() || target.canonicalFilePath() != QFileInfo(QString::fromStdString(ds_.File.CurrentFileName)).canonicalFilePath())
+    if (!target.exists() || !isShownFile(path)) return FollowedSave::Write;
+    // The file changed since the table took it (another window saved over it, a program wrote
+    // to it): saving would write over that change.
+    const std::string change = DiskChange(follower_->asRead(), DiskStampOf(path));
+    if (!ds_.Settings.FollowFile) {
+        if (change.empty()) return FollowedSave::Write;
+        if (!askYesNo(QStringLiteral("\"%1\" changed on disk since the table was read: %2. Saving would replace it with "
+                                     "the table, and that change would be lost.\n\nSave anyway?")
+                          .arg(target.fileName(), QString::fromStdString(change)),
+                      true))
+            return FollowedSave::Declined;
+        follower_->takeDiskStateAsRead();
         return FollowedSave::Write;
+    }
     // A save puts a new file in place of the old one: a program holding the old one open goes on
     // writing into a file nobody sees any more, and bytes the table did not take would be lost.
     const bool openForWriting = FileOpenForWriting(path);
-    if (!openForWriting && !follower_->fileMovedOn()) return FollowedSave::Write;
+    if (!openForWriting && change.empty()) return FollowedSave::Write;
     const QString why = openForWriting ? QStringLiteral("a program holds it open for writing")
-                                       : QStringLiteral("it changed on disk since the table was read");
+                                       : QStringLiteral("it changed on disk since the table was read (%1)")
+                                             .arg(QString::fromStdString(change));
     if (!askYesNo(QStringLiteral("\"%1\" is followed, and %2: a logger may still be writing to it. Saving would replace "
                                  "the file, and what that program writes afterwards would be lost.\n\n"
                                  "Save the table under another name instead (Save...)?")
