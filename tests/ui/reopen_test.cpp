@@ -15,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <functional>
 
 using namespace varnotile;
@@ -111,8 +112,13 @@ TEST(ReopenAs, EveryTableOfAFileStaysChoosableAndTheTableSettingSparesOneTableFi
     EXPECT_EQ(ds.Layout.ColumnCount, 2);
     EXPECT_EQ(ds.Layout.DataRowCount, 5);
     EXPECT_TRUE(t.recorder.notices.isEmpty()) << t.recorder.notices.join(QStringLiteral(" | ")).toStdString();
-    // The file whose table was chosen keeps its choice.
+    // The file whose table was chosen keeps its choice, also when reached through a link to its folder.
     t.w.openFile(QString::fromStdString(sets));
+    EXPECT_EQ(ds.Layout.Reading.table, 1);
+    EXPECT_EQ(ds.Layout.DataRowCount, 6);
+    const std::filesystem::path link = std::filesystem::path(t.dir.path()) / "link";
+    std::filesystem::create_directory_symlink(t.dir.path(), link);
+    t.w.openFile(QString::fromStdString((link / "sets.csv").string()));
     EXPECT_EQ(ds.Layout.Reading.table, 1);
     EXPECT_EQ(ds.Layout.DataRowCount, 6);
 }
