@@ -1,5 +1,7 @@
 // "Reopen as...": the dialog's preview follows the reading set in it, OK reads the file that way
 // for the rest of the run and Cancel changes nothing; a file's table stays the user's to choose.
+#include "curve_chart.h"
+#include "curve_plottable.h"
 #include "dialog_recorder.h"
 #include "form_reopen.h"
 #include "main_window.h"
@@ -7,6 +9,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
@@ -121,4 +124,25 @@ TEST(ReopenAs, EveryTableOfAFileStaysChoosableAndTheTableSettingSparesOneTableFi
     t.w.openFile(QString::fromStdString((link / "sets.csv").string()));
     EXPECT_EQ(ds.Layout.Reading.table, 1);
     EXPECT_EQ(ds.Layout.DataRowCount, 6);
+}
+
+TEST(ReopenAs, ADateAndATimeColumnChosenInTheDialogBecomeTheTimeAxis) {
+    ReopenWindow t;
+    const std::string logger = t.dir.write("logger.csv", "date,time,v\n2026-11-14,23:59:50,1\n2026-11-15,00:00:10,2\n"
+                                                         "2026-11-15,00:00:30,3\n2026-11-15,00:00:50,4\n2026-11-15,00:01:10,5\n");
+    t.w.openFile(QString::fromStdString(logger));
+    t.reopen([&](FormReopen& form) {
+        form.findChild<QCheckBox*>(QStringLiteral("ChBoxDates"))->setChecked(true);
+        form.findChild<QCheckBox*>(QStringLiteral("ChBoxDateTimeAxis"))->setChecked(true);
+        EXPECT_TRUE(form.SGridPreview->horizontalHeaderItem(1)->text().endsWith(QStringLiteral("axis with 2")));
+        form.BitBtnOK->click();
+    });
+    const DataSet& ds = t.w.dataSet();
+    EXPECT_EQ(ds.View.XColumn, 1);
+    auto* chart = t.w.findChild<CurveChart*>();
+    ASSERT_NE(chart, nullptr);
+    EXPECT_EQ(chart->timeAxis(), TimeKind::YearFirst) << "date and time labels";
+    EXPECT_EQ(chart->curve(2)->pointCount(), 0) << "the time column is part of X";
+    EXPECT_EQ(chart->curve(3)->pointCount(), 5);
+    EXPECT_EQ(ds.Table.Cells.cell(2, 2), "00:00:10") << "the cells stay as they are";
 }
