@@ -66,6 +66,7 @@ QJsonObject columnReport(const DataSet& ds, int column, JsonTexts& texts) {
         report.insert(QStringLiteral("min_text"), text(ds.Table.ColumnMin[k]));
         report.insert(QStringLiteral("max_text"), text(ds.Table.ColumnMax[k]));
         report.insert(QStringLiteral("missing_count"), missing);
+        if (time != TimeKind::None) report.insert(QStringLiteral("invalid_time_count"), ds.Table.InvalidTimeCount[k]);
     }
     return report;
 }
@@ -110,6 +111,13 @@ QJsonArray tablesReport(const DataSet& ds, JsonTexts& texts) {
     return tables;
 }
 
+// The time axis made of a date column and the time-of-day column after it; null without one.
+QJsonValue dateTimeAxisReport(const DataSet& ds) {
+    const int k = ds.Layout.DateTimeAxisColumn;
+    if (k == 0) return QJsonValue();
+    return QJsonObject{{QStringLiteral("date_column"), k}, {QStringLiteral("time_column"), k + 1}};
+}
+
 } // namespace
 
 QJsonObject loadReport(const DataSet& ds, const LoadOutcome& outcome, JsonTexts& texts) {
@@ -131,6 +139,7 @@ QJsonObject loadReport(const DataSet& ds, const LoadOutcome& outcome, JsonTexts&
         {QStringLiteral("header_lines"), headerLines},
         {QStringLiteral("columns"), columns},
         {QStringLiteral("table"), ds.Layout.Reading.table},
+        {QStringLiteral("date_time_axis"), dateTimeAxisReport(ds)},
         {QStringLiteral("tables"), tablesReport(ds, texts)},
         {QStringLiteral("proposal"), proposalReport(ds)},
     };

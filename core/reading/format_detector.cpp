@@ -7,6 +7,7 @@
 #include "reading_option_table.h"
 
 #include <algorithm>
+#include <bit>
 #include <deque>
 #include <charconv>
 #include <cmath>
@@ -582,6 +583,7 @@ class Detector {
         if (columns < 1) return;
         std::vector<int> times(columns), others(columns);
         std::vector<unsigned> kinds(columns, ~0u);
+        std::vector<uint8_t> withClock(columns, 0); // a date cell of the column holds a time of day too
         for (const DataLine& l : lines_) {
             if (!isDataLine(l)) continue;
             splitFields(l.text, byte_, options_, cells_, kColumnsLooked);
@@ -594,6 +596,10 @@ class Detector {
                 } else {
                     ++times[j];
                     kinds[j] &= here;
+                    double seconds = 0;
+                    TimeForm form;
+                    const TimeKind kind = static_cast<TimeKind>(std::countr_zero(here));
+                    if (kind != TimeKind::Clock && readTime(cell, kind, seconds, &form) && form.hasClock) withClock[j] = 1;
                 }
             }
         }
@@ -616,6 +622,16 @@ class Detector {
         std::string phrase = "dates or times in " + columnList(found);
         if (found.front() == 1) phrase += " (the X axis)";
         p.findings.push_back(phrase);
+        // A column of dates alone and a column of times of day right after it: one time axis.
+        constexpr unsigned kClock = 1u << static_cast<unsigned>(TimeKind::Clock);
+        for (std::size_t f = 0; f + 1 < found.size(); ++f) {
+            const int date = found[f] - 1, time = found[f + 1] - 1;
+            if (time != date + 1 || (kinds[date] & kClock) != 0 || withClock[date] || kinds[time] != kClock) continue;
+            p.options.dateTimeAxis = true;
+            p.findings.push_back("a date column and a time column (" + std::to_string(date + 1) + " and " +
+                                 std::to_string(time + 1) + "), read as one time axis");
+            break;
+        }
         if (!ambiguous.empty())
             p.findings.push_back("slashed dates in " + columnList(ambiguous) +
                                  " that read day first and month first alike");

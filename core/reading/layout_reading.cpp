@@ -183,28 +183,51 @@ bool columnIsNumeric(OptionLines& lines, int top, int sample, int column) {
     return false;
 }
 
-// With dates and times on, a column whose sample field reads as a date or time is a time column
-// of the kind every such cell above it (up to a few hundred lines) reads as: slashed dates that
-// read both ways follow the day/month choice.
-TimeKind timeColumnKind(OptionLines& lines, int sample, int column, const ReadOptions& options) {
-    lines.split(sample);
-    unsigned kinds = timeKindsOf(lines.field(column));
-    for (int i = sample - 1, looked = 0; kinds != 0 && i >= 1 && looked < kRobustWindow * 20; --i) {
+// With dates and times on, a column is a time column of the kind most of its cells read as, when
+// more than half of the cells that hold anything read as that kind: a cell out of range (year
+// 99999, offset +25:00) or no time at all (2026-02-30) is then a gap in the column, not the end
+// of it. Slashed dates that read both ways follow the day/month choice. Cells of the lines
+// `from`..`sample` count, at most a few hundred lines up from the sample.
+TimeKind timeColumnKind(OptionLines& lines, int from, int sample, int column, const ReadOptions& options) {
+    std::array<int, 5> votes{};
+    int cells = 0;
+    for (int i = sample, looked = 0; i >= from && looked < kRobustWindow * 20; --i) {
         if (!lines.candidate(i)) continue;
         ++looked;
         lines.split(i);
-        const std::string_view above = lines.field(column);
-        // Header texts and missing cells read as no time at all and do not narrow the kind.
-        if (const unsigned here = timeKindsOf(above); here != 0) kinds &= here;
+        const std::string_view text = lines.field(column);
+        // Missing cells say nothing about the column's kind.
+        if (trimBlanks(text).empty() || lines.missing(text)) continue;
+        ++cells;
+        const unsigned here = timeKindsOf(text);
+        for (std::size_t kind = 1; kind < votes.size(); ++kind) votes[kind] += (here >> kind) & 1u;
+        // A column of texts is known as one soon: the other lines need not be split.
+        if (cells >= 20 && *std::max_element(votes.begin(), votes.end()) == 0) break;
     }
-    auto has = [&](TimeKind kind) { return (kinds & (1u << static_cast<unsigned>(kind))) != 0; };
-    if (has(TimeKind::Clock)) return TimeKind::Clock;
-    if (has(TimeKind::YearFirst)) return TimeKind::YearFirst;
-    if (has(TimeKind::DayFirst) && has(TimeKind::MonthFirst))
+    auto count = [&](TimeKind kind) { return votes[static_cast<std::size_t>(kind)]; };
+    auto wins = [&](TimeKind kind) {
+        for (const TimeKind other : {TimeKind::Clock, TimeKind::YearFirst, TimeKind::DayFirst, TimeKind::MonthFirst})
+            if (count(other) > count(kind)) return false;
+        return 2 * count(kind) > cells;
+    };
+    if (wins(TimeKind::Clock)) return TimeKind::Clock;
+    if (wins(TimeKind::YearFirst)) return TimeKind::YearFirst;
+    if (wins(TimeKind::DayFirst) && wins(TimeKind::MonthFirst))
         return options.dayFirst ? TimeKind::DayFirst : TimeKind::MonthFirst;
-    if (has(TimeKind::DayFirst)) return TimeKind::DayFirst;
-    if (has(TimeKind::MonthFirst)) return TimeKind::MonthFirst;
+    if (wins(TimeKind::DayFirst)) return TimeKind::DayFirst;
+    if (wins(TimeKind::MonthFirst)) return TimeKind::MonthFirst;
     return TimeKind::None;
+}
+
+// Once the first row is known, the time columns are decided again from the rows alone, so that
+// lines above the data (a title holding a time, a station line) never change a column's kind.
+void decideTimeColumnsFromRows(DataSet& ds, OptionLines& lines, int sample) {
+    if (!ds.Layout.Reading.datesAndTimes || sample < ds.Layout.FirstDataLine) return;
+    for (int j = 1; j <= ds.Layout.ColumnCount && j <= lines.limit(); ++j) {
+        if (ds.Layout.ColumnIsNumeric[j] && ds.Layout.ColumnTime[j] == TimeKind::None) continue; // numbers
+        ds.Layout.ColumnTime[j] = timeColumnKind(lines, ds.Layout.FirstDataLine, sample, j, ds.Layout.Reading);
+        ds.Layout.ColumnIsNumeric[j] = ds.Layout.ColumnTime[j] != TimeKind::None;
+    }
 }
 
 void takeNames(DataSet& ds, OptionLines& lines, int columns, int line, DataLayout::NamesShape shape, int& namesLine) {
@@ -372,7 +395,7 @@ int findSample(DataSet& ds, OptionLines& lines, Messages& messages, int& lastRow
         ds.Layout.ColumnIsNumeric[j] = columnIsNumeric(lines, top, sample, j);
         ds.Layout.ColumnTime[j] = TimeKind::None;
         if (ds.Layout.Reading.datesAndTimes && !ds.Layout.ColumnIsNumeric[j]) {
-            ds.Layout.ColumnTime[j] = timeColumnKind(lines, sample, j, ds.Layout.Reading);
+            ds.Layout.ColumnTime[j] = timeColumnKind(lines, top, sample, j, ds.Layout.Reading);
             ds.Layout.ColumnIsNumeric[j] = ds.Layout.ColumnTime[j] != TimeKind::None;
         }
     }
@@ -390,7 +413,8 @@ bool FindLayoutWithOptions(DataSet& ds, Messages& messages, DataLines& data) {
     const ReadOptions& options = ds.Layout.Reading;
     OptionLines lines(ds);
     int lastRow = 0;
-    if (findSample(ds, lines, messages, lastRow) < 1) return false;
+    const int sample = findSample(ds, lines, messages, lastRow);
+    if (sample < 1) return false;
     const int columns = ds.Layout.ColumnCount;
     // With a table chosen, its lines are read as the file; the lines before them are written
     // back as they stand, the lines after them as a trailer.
@@ -454,6 +478,7 @@ bool FindLayoutWithOptions(DataSet& ds, Messages& messages, DataLines& data) {
     if (options.namesAboveData) namesOverUnits(ds, lines, columns, nameLines);
     for (std::size_t h = 0; h < nameLines.size() && h < ds.Layout.NamedLineAt.size(); ++h) ds.Layout.NamedLineAt[h] = nameLines[h];
     if (options.singleQuotedNames) dropSingleQuotes(ds, columns);
+    decideTimeColumnsFromRows(ds, lines, sample);
 
     // Everything before the data that is not a names line stays as free header text, so no
     // line is lost on a save.
@@ -504,11 +529,17 @@ void FillTableWithOptions(DataSet& ds, DataLines data) {
     constexpr double kMissing = std::numeric_limits<double>::quiet_NaN();
     const std::vector<double> markers = missingMarkers(options);
     std::vector<CellTable::RowId> extraFirstLines(parts, 0);
-    std::vector<std::vector<int>> missing(parts);
+    std::vector<std::vector<int>> missing(parts), invalid(parts), firstInvalid(parts);
     forEachInParallel(parts, [&](std::size_t part) {
         LineCells cells;
         auto& missingHere = missing[part];
         missingHere.assign(static_cast<std::size_t>(limit) + 1, 0);
+        auto& invalidHere = invalid[part];
+        auto& firstInvalidHere = firstInvalid[part];
+        if (std::any_of(time.begin(), time.end(), [](TimeKind kind) { return kind != TimeKind::None; })) {
+            invalidHere.assign(static_cast<std::size_t>(limit) + 1, 0);
+            firstInvalidHere.assign(static_cast<std::size_t>(limit) + 1, 0);
+        }
         const std::size_t first = rowCount * part / parts, last = rowCount * (part + 1) / parts;
         for (std::size_t r = first; r < last; ++r) {
             const std::string_view line = recordText(ds.File.FileLines, data.records.get(), data.rows[r]);
@@ -521,8 +552,14 @@ void FillTableWithOptions(DataSet& ds, DataLines data) {
                     value = kMissing;
                     ++missingHere[static_cast<std::size_t>(k)];
                 } else if (time[k] != TimeKind::None) {
-                    // A cell that is no time of the column's kind is a gap, not 1970.
-                    if (!readTime(field, time[k], value)) value = kMissing;
+                    // A cell that is no time of the column's kind is a gap, not 1970, and one
+                    // that holds a text is reported.
+                    if (!readTime(field, time[k], value)) {
+                        value = kMissing;
+                        ++missingHere[static_cast<std::size_t>(k)];
+                        if (!trimBlanks(field).empty() && invalidHere[static_cast<std::size_t>(k)]++ == 0)
+                            firstInvalidHere[static_cast<std::size_t>(k)] = static_cast<int>(data.rows[r]);
+                    }
                 } else {
                     value = textToNumber(field, decimal);
                     // A failed conversion gives 0 too: a marker 0 needs a number there.
@@ -542,6 +579,12 @@ void FillTableWithOptions(DataSet& ds, DataLines data) {
     for (int k = 1; k <= limit; ++k) {
         ds.Table.MissingCount[k] = 0;
         for (const auto& part : missing) ds.Table.MissingCount[k] += part[static_cast<std::size_t>(k)];
+        ds.Table.InvalidTimeCount[k] = ds.Table.FirstInvalidTimeLine[k] = 0;
+        for (std::size_t p = 0; p < parts; ++p) {
+            if (invalid[p].empty() || invalid[p][static_cast<std::size_t>(k)] == 0) continue;
+            if (ds.Table.InvalidTimeCount[k] == 0) ds.Table.FirstInvalidTimeLine[k] = firstInvalid[p][static_cast<std::size_t>(k)];
+            ds.Table.InvalidTimeCount[k] += invalid[p][static_cast<std::size_t>(k)];
+        }
     }
     ds.Layout.ExtraColumnFound = extraFirstLine != 0;
     const int tableColumns = ds.Layout.ExtraColumnFound ? columns + 1 : columns;
@@ -554,6 +597,25 @@ void FillTableWithOptions(DataSet& ds, DataLines data) {
         ++ds.Layout.ColumnCount;
         ds.Layout.ColumnIsNumeric[ds.Layout.ColumnCount] = false;
     }
+}
+
+void ReportInvalidTimes(const DataSet& ds, Messages& messages) {
+    LineCells cells;
+    std::string sentences;
+    for (int k = 1; k <= ds.Layout.ColumnCount && k < static_cast<int>(ds.Table.InvalidTimeCount.size()); ++k) {
+        const int count = ds.Table.InvalidTimeCount[k], line = ds.Table.FirstInvalidTimeLine[k];
+        if (count == 0 || line < 1 || line > ds.File.LineCount) continue;
+        const int n = splitFields(ds.File.FileLines.line(line), ds.delimiter(), ds.Layout.Reading, cells, k);
+        const std::string example(n >= k ? trimBlanks(cells.cells[static_cast<std::size_t>(k - 1)]) : std::string_view{});
+        std::string text = "Column " + std::to_string(k);
+        if (!ds.Layout.ColumnNames[k].empty()) text += " \"" + ds.Layout.ColumnNames[k] + "\"";
+        text += count == 1 ? ": 1 cell is" : ": " + std::to_string(count) + " cells are";
+        text += " no valid date or time (" + std::string(count == 1 ? "on" : "the first on") + " line " +
+                std::to_string(line) + ": \"" + example.substr(0, 40) + "\"); " + (count == 1 ? "it is" : "they are") +
+                " read as missing.";
+        sentences += (sentences.empty() ? "" : " ") + text;
+    }
+    if (!sentences.empty()) messages.push_back(std::move(sentences));
 }
 
 } // namespace varnotile

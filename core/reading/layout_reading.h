@@ -30,4 +30,9 @@ bool FindLayoutWithOptions(DataSet& ds, Messages& messages, DataLines& lines);
 // Fills the cell table and the numbers of the numeric columns from the chosen rows.
 void FillTableWithOptions(DataSet& ds, DataLines lines);
 
+// One message, a sentence per time column with cells that hold no valid date or time, after the fill:
+// 'Column 1 "Time": 2 cells are no valid date or time (the first on line 9: "2026-02-30"); they
+// are read as missing values.'
+void ReportInvalidTimes(const DataSet& ds, Messages& messages);
+
 } // namespace varnotile

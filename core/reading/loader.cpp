@@ -1,5 +1,6 @@
 #include "loader.h"
 
+#include "date_time_axis.h"
 #include "layout_reading.h"
 #include "reading_advice.h"
 
@@ -40,6 +41,10 @@ void ResetData(DataSet& ds) {
     for (std::size_t i = 1; i < ds.Layout.HeaderLines.size(); ++i) ds.Layout.HeaderLines[i].clear();
     ds.Table.Cells.clear();
     ds.Table.MissingCount.fill(0);
+    ds.Table.InvalidTimeCount.fill(0);
+    ds.Table.FirstInvalidTimeLine.fill(0);
+    std::vector<double>().swap(ds.Table.DateTimeX);
+    ds.Layout.DateTimeAxisColumn = 0;
     ds.Layout.LongPreamble.clear();
     ds.Layout.NamedLineAt = {};
     ds.Layout.NamedTextsRead = {};
@@ -80,6 +85,9 @@ void AdoptLoad(DataSet& shown, DataSet& loaded) {
     swap(shown.Table.ColumnMax, loaded.Table.ColumnMax);
     swap(shown.Table.ColumnAbsMax, loaded.Table.ColumnAbsMax);
     swap(shown.Table.MissingCount, loaded.Table.MissingCount);
+    swap(shown.Table.InvalidTimeCount, loaded.Table.InvalidTimeCount);
+    swap(shown.Table.FirstInvalidTimeLine, loaded.Table.FirstInvalidTimeLine);
+    swap(shown.Table.DateTimeX, loaded.Table.DateTimeX);
     // Each table goes on reading the lines it was filled from, which now live in the other set.
     shown.Table.Cells.swap(loaded.Table.Cells);
     shown.Table.Cells.relink(&loaded.File.FileLines, &shown.File.FileLines);
@@ -224,6 +232,14 @@ bool chooseTable(DataSet& ds, LoadOutcome& outcome) {
     if (table == 0) return true;
     const std::vector<TableBlock> tables = FindTableBlocks(ds.File.FileLines, ds.delimiter(), layout.Reading, ds.decimal());
     layout.TableCount = static_cast<int>(tables.size());
+    if (table > layout.TableCount && layout.TableIsGeneral) {
+        // A table asked of every file: a file of one table is read whole, one of a few its first.
+        layout.Reading.table = layout.TableCount >= 2 ? 1 : 0;
+        if (layout.TableCount >= 2)
+            outcome.messages.push_back("This file holds " + std::to_string(layout.TableCount) +
+                                       " tables and no table " + std::to_string(table) + ": table 1 is shown.");
+        return chooseTable(ds, outcome);
+    }
     if (table > layout.TableCount) {
         outcome.status = LoadOutcome::Status::ReadError;
         outcome.error = NoSuchTableText(table, layout.TableCount);
@@ -247,6 +263,9 @@ LoadOutcome LoadWithOptions(DataSet& ds, LoadOutcome outcome) {
         return outcome;
     }
     FillTableWithOptions(ds, std::move(lines));
+    ReportInvalidTimes(ds, outcome.messages);
+    ds.Layout.DateTimeAxisColumn = FindDateTimeAxis(ds);
+    RefreshDateTimeAxis(ds);
     rememberNamedTexts(ds);
     ds.Edit.ModifyToRow = ds.Layout.DataRowCount;
     ComputeColumnStatistics(ds);

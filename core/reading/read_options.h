@@ -32,6 +32,10 @@ struct ReadOptions {
     // Slashed dates that read either way (01/02/2026: no day above 12 in the column) are day
     // first, else month first. Only while datesAndTimes is on.
     bool dayFirst = false;
+    // A column of dates followed by a column of times of day (as many loggers write them) give
+    // one time axis, date plus time of day, for the X axis; the cells stay as they are. Only
+    // while datesAndTimes is on.
+    bool dateTimeAxis = false;
     // The last line without a number right above the data names the columns, even when lines
     // with the data's field count (a count line: "150,4,setosa,...") stand above it.
     bool namesAboveData = false;

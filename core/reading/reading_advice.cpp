@@ -242,6 +242,10 @@ bool ProposalReadsBetter(const DataSet& ds) {
     // The delimiter does not matter while whitespace splits the lines.
     const bool sameDelimiter = now.delimiter == proposed.delimiter || (now.options.whitespace && proposed.options.whitespace);
     if (sameDelimiter && now.options == proposed.options) return false;
+    // A date and a time column read as one axis: the same table, and a time axis for the chart.
+    ReadOptions withAxis = now.options;
+    withAxis.dateTimeAxis = true;
+    if (sameDelimiter && now.options.datesAndTimes && withAxis == proposed.options) return true;
     const std::string text = linesToCompare(ds.File.FileLines);
     DataSet a, b;
     readWith(a, ds, text, now);

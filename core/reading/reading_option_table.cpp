@@ -221,6 +221,21 @@ constexpr ReadingOption kOptions[] = {
         .set = setState<&ReadOptions::namesInComment>,
         .finding = "names in a comment line",
     },
+    {
+        // Last: the settings file keeps its keys in the order they came.
+        .id = "dateTimeAxis",
+        .iniKey = "DateTimeAxis",
+        .cliFlag = "date-time-axis",
+        .jsonKey = "date_time_axis",
+        .widgetName = "ChBoxDateTimeAxis",
+        .label = "Date and time columns as one axis",
+        .toolTip = "A date column followed by a time-of-day column give one time axis: the date plus the time of day",
+        .help = "With --dates, a column of dates followed by a column of times of day are read as one time "
+                "axis (date plus time of day) for the X axis; the cells stay as they are.",
+        .get = stateOf<&ReadOptions::dateTimeAxis>,
+        .set = setState<&ReadOptions::dateTimeAxis>,
+        // The detector words its own phrase: it names the columns.
+    },
 };
 
 } // namespace

@@ -205,9 +205,16 @@ std::string writeTime(double seconds, const TimeForm& form) {
     local = std::round(local * scale) / scale;
     if (!form.hasSeconds) local = std::round(local / 60.0) * 60.0;
     const auto days = static_cast<int64_t>(std::floor(local / kSecondsPerDay));
-    const double inDay = local - static_cast<double>(days) * kSecondsPerDay;
-    const auto wholeSeconds = static_cast<int>(std::floor(inDay));
+    double inDay = local - static_cast<double>(days) * kSecondsPerDay;
+    auto wholeSeconds = static_cast<int>(std::floor(inDay));
     int hour = wholeSeconds / 3600, minute = wholeSeconds / 60 % 60, second = wholeSeconds % 60;
+    // A time of day runs from 00:00:00 to 23:59:60: a leap second is read as the 86,400th second
+    // and is written back as itself, not as the next midnight.
+    if (form.kind == TimeKind::Clock && form.hasSeconds && local >= kSecondsPerDay && local < kSecondsPerDay + 1) {
+        hour = 23, minute = 59, second = 60;
+        inDay = local;
+        wholeSeconds = static_cast<int>(kSecondsPerDay);
+    }
     std::string out;
     char buffer[64];
     if (form.kind != TimeKind::Clock) {

@@ -1,5 +1,6 @@
 #include "curves.h"
 
+#include "date_time_axis.h"
 #include "number_text.h"
 
 #include <algorithm>
@@ -15,7 +16,9 @@ namespace varnotile {
 bool ColumnIsDrawn(const DataSet& ds, int k) {
     if (k < 1 || k > ds.curveCount() || !ds.isValueColumn(k)) return false;
     const auto i = static_cast<std::size_t>(k);
-    return ds.Layout.ColumnIsNumeric[i] && ds.View.CurveVisible[i] && k != ds.View.XColumn;
+    // With a date and a time column as the X axis, the time column is part of X, not a curve.
+    const bool partOfX = DateTimeAxisShown(ds) && k == ds.Layout.DateTimeAxisColumn + 1;
+    return ds.Layout.ColumnIsNumeric[i] && ds.View.CurveVisible[i] && k != ds.View.XColumn && !partOfX;
 }
 
 bool ColumnIsListed(const DataSet& ds, int k) {
@@ -52,6 +55,7 @@ CurveInputs curveInputs(const DataSet& ds, int k) {
     const bool xFromColumn = ds.isValueColumn(in.xColumn) &&
                              in.xColumn <= ds.Layout.ColumnCount && ds.Layout.ColumnIsNumeric[in.xColumn];
     if (xFromColumn) in.xValues = &ds.Table.Values[in.xColumn];
+    if (const std::vector<double>* axis = xFromColumn ? DateTimeAxisValues(ds, in.xColumn) : nullptr) in.xValues = axis;
     return in;
 }
 
@@ -316,7 +320,10 @@ std::string XAxisTitle(const DataSet& ds) {
     const int x = ds.View.XColumn;
     if (x < 0 || static_cast<std::size_t>(x) >= ds.Layout.ColumnNames.size()) return "    ";
     const auto i = static_cast<std::size_t>(x);
-    return ds.Layout.ColumnNames[i] + "  " + ds.Layout.ColumnLabels[i] + "  " + ds.Layout.ColumnHeader3[i];
+    // Over a date and a time column the axis is named after both.
+    const std::string name = DateTimeAxisShown(ds) ? ds.Layout.ColumnNames[i] + " + " + ds.Layout.ColumnNames[i + 1]
+                                                   : ds.Layout.ColumnNames[i];
+    return name + "  " + ds.Layout.ColumnLabels[i] + "  " + ds.Layout.ColumnHeader3[i];
 }
 
 std::string CurveTitle(const DataSet& ds, int k) {

@@ -37,6 +37,8 @@ void FitColumnSlots(DataSet& ds) {
     table.ColumnMax.resize(fields);
     table.ColumnAbsMax.resize(columns, 1.0);
     table.MissingCount.resize(columns);
+    table.InvalidTimeCount.resize(columns);
+    table.FirstInvalidTimeLine.resize(columns);
     ds.View.CurveVisible.resize(fields);
     for (std::size_t k = kCurveCount + 1; k < fields; ++k) ds.View.CurveVisible[k] = true;
     ds.View.CurveColors.resize(fields);

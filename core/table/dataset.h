@@ -108,6 +108,13 @@ struct DataLayout {
     int TableFromLine = 0;
     int TableLastLine = 0;
     int TableCount = 0;
+    // Set by the caller before a load: a table number that applies to every file (a setting) and
+    // not to this one in particular. A file holding fewer tables is then read whole (one table)
+    // or as its first table, instead of being refused.
+    bool TableIsGeneral = false;
+    // With the date-and-time axis read: the date column whose next column holds the times of
+    // day; the two give one time axis (DataTable::DateTimeX). 0: none.
+    int DateTimeAxisColumn = 0;
 };
 
 // The cells, their numbers and the per-column statistics.
@@ -122,6 +129,13 @@ struct DataTable {
     Slots<double, 11> ColumnAbsMax{};
     // Missing cells per numeric column (their numbers are NaN), with missing values as gaps on.
     Slots<int, 11> MissingCount{};
+    // Cells of a time column that hold a text but no valid date or time (2026-02-30, 25:00:00):
+    // counted among the missing ones too, and the file line of the first (0: none).
+    Slots<int, 11> InvalidTimeCount{};
+    Slots<int, 11> FirstInvalidTimeLine{};
+    // By row, the date of column DataLayout::DateTimeAxisColumn plus the time of day of the
+    // column after it (see date_time_axis.h); empty without such a pair.
+    std::vector<double> DateTimeX;
 };
 
 // What the chart and the grid show.

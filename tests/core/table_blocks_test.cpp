@@ -93,6 +93,30 @@ TEST(TableBlocks, ATableBeyondTheFilesIsARefusedRead) {
     EXPECT_EQ(ds.Layout.ColumnCount, 0);
 }
 
+TEST(TableBlocks, ATableAskedOfEveryFileReadsAFileOfFewerTablesWholeOrItsFirst) {
+    TempDir dir;
+    struct Case {
+        std::string bytes;
+        int table;      // read
+        int rows;
+        bool message;   // the file's tables are named in a message
+    } cases[] = {
+        {"x,y\n" + rows(1, 5, 2), 0, 5, false},
+        {"x,y\n" + rows(1, 5, 2) + "x,y\n" + rows(6, 4, 2), 1, 5, true},
+    };
+    for (const Case& c : cases) {
+        DataSet ds;
+        ds.File.CurrentFileName = dir.write("t.csv", c.bytes);
+        ds.Layout.Reading.table = 3;
+        ds.Layout.TableIsGeneral = true;
+        const LoadOutcome outcome = LoadDataFile(ds);
+        ASSERT_EQ(outcome.status, LoadOutcome::Status::Loaded) << outcome.error;
+        EXPECT_EQ(ds.Layout.Reading.table, c.table);
+        EXPECT_EQ(ds.Layout.DataRowCount, c.rows);
+        EXPECT_EQ(!outcome.messages.empty(), c.message);
+    }
+}
+
 TEST(TableBlocks, ASaveOfTheSecondTableLeavesTheOtherTablesAsTheyStood) {
     // Every line ends in CR LF, as the writer ends the lines it writes.
     std::string file = "Set A\nt,x\n" + rows(1, 6, 2) + "&\nt,x,y\n1,2,3\n4,5,6\n7,8,9\n10,11,12\n&\n# last\n" + rows(20, 4, 2);

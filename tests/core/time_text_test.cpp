@@ -1,7 +1,9 @@
 // Dates and times as values: the forms read into seconds, a timestamp file read with the option,
 // its cells edited, shifted and saved.
 #include "cell_editing.h"
+#include "curves.h"
 #include "data_writer.h"
+#include "date_time_axis.h"
 #include "format_detector.h"
 #include "loader.h"
 #include "modification.h"
@@ -169,4 +171,98 @@ TEST(TimeColumns, SlashedDatesFollowADayAboveTwelveElseTheSetting) {
     EXPECT_EQ(proposal.xColumn, 1);
     EXPECT_NE(proposal.sentence().find("slashed dates in column 1"), std::string::npos) << proposal.sentence();
     EXPECT_FALSE(ProposeReading(decided.File.FileLines, '.').sentence().find("slashed") != std::string::npos);
+}
+
+namespace {
+
+struct ColumnCase {
+    const char* name;
+    std::string bytes;
+    TimeKind kind;    // of column 1
+    int missing;      // cells of column 1 counted as missing
+    int invalid;      // of them, cells holding a text that is no valid time
+    int invalidLine;  // file line of the first (0: none)
+};
+
+} // namespace
+
+TEST(TimeColumns, AColumnsKindComesFromMostOfItsRowsAndBadCellsAreCountedGaps) {
+    const ColumnCase cases[] = {
+        {"a year out of range at the sample line",
+         "t,v\n2026-11-14 08:00,1\n2026-11-14 09:00,2\n2026-11-14 10:00,3\n99999-11-14 11:00,4\n", TimeKind::YearFirst,
+         1, 1, 5},
+        {"an offset out of range",
+         "t,v\n2026-11-14T08:00+01:00,1\n2026-11-14T09:00+25:00,2\n2026-11-14T10:00+01:00,3\n2026-11-14T11:00+01:00,4\n",
+         TimeKind::YearFirst, 1, 1, 3},
+        {"no such day and no such hour",
+         "t,v\n2026-02-27,1\n2026-02-30,2\n2026-03-01,3\n2026-03-02,4\n2026-03-03,5\n", TimeKind::YearFirst, 1, 1, 3},
+        {"times of day with 25:00:00 and an empty cell",
+         "t,v\n08:00:00,1\n25:00:00,2\n,3\n09:00:00,4\n10:00:00,5\n", TimeKind::Clock, 2, 1, 3},
+        {"a time and a station line above the data",
+         "7:18,a\nStation 4\n\n2026-11-14T08:00:00,1\n2026-11-14T08:00:10,2\n2026-11-14T08:00:20,3\n"
+         "2026-11-14T08:00:30,4\n",
+         TimeKind::YearFirst, 0, 0, 0},
+        {"a column of words with one date stays text", "t,v\nred,1\ngreen,2\n2026-11-14,3\nblue,4\nred,5\n",
+         TimeKind::None, 0, 0, 0},
+    };
+    for (const ColumnCase& c : cases) {
+        DataSet ds;
+        static varnotile::test::TempDir dir;
+        ds.File.CurrentFileName = dir.write(std::string(c.name).substr(0, 12) + ".csv", c.bytes);
+        ds.Layout.Reading.datesAndTimes = true;
+        const LoadOutcome outcome = LoadDataFile(ds);
+        ASSERT_EQ(outcome.status, LoadOutcome::Status::Loaded) << c.name;
+        EXPECT_EQ(ds.Layout.ColumnTime[1], c.kind) << c.name;
+        EXPECT_EQ(ds.Table.MissingCount[1], c.missing) << c.name;
+        EXPECT_EQ(ds.Table.InvalidTimeCount[1], c.invalid) << c.name;
+        EXPECT_EQ(ds.Table.FirstInvalidTimeLine[1], c.invalidLine) << c.name;
+        const bool reported = !outcome.messages.empty() &&
+                              outcome.messages.back().find("no valid date or time") != std::string::npos;
+        EXPECT_EQ(reported, c.invalid > 0) << c.name;
+    }
+    // A leap second as a time of day is written as itself, not as the next midnight.
+    double seconds = 0;
+    TimeForm form;
+    ASSERT_TRUE(readTime("23:59:60", TimeKind::Clock, seconds, &form));
+    EXPECT_EQ(writeTime(seconds, form), "23:59:60");
+    EXPECT_EQ(isoTimeText(seconds, TimeKind::Clock), "23:59:60");
+    ASSERT_TRUE(readTime("23:59:60.5", TimeKind::Clock, seconds, &form));
+    EXPECT_EQ(writeTime(seconds, form), "23:59:60.5");
+}
+
+TEST(TimeColumns, ADateAndATimeColumnGiveOneTimeAxisAndTheCellsStayAsTheyAre) {
+    const std::string bytes = "date,time,temp\n2026-11-14,23:59:50,1\n2026-11-15,00:00:10,2\n2026-11-15,00:00:30,3\n"
+                              "2026-11-15,00:00:50,4\n2026-11-15,00:01:10,5\n";
+    // The detector proposes the axis and names both columns.
+    DataSet probe;
+    probe.File.FileLines.assign(bytes);
+    const FormatProposal proposal = ProposeReading(probe.File.FileLines, '.');
+    EXPECT_TRUE(proposal.options.dateTimeAxis);
+    EXPECT_EQ(proposal.xColumn, 1);
+    EXPECT_NE(proposal.sentence().find("a date column and a time column (1 and 2), read as one time axis"),
+              std::string::npos)
+        << proposal.sentence();
+
+    DataSet ds;
+    ds.Layout.Reading.dateTimeAxis = true;
+    load(ds, bytes, true);
+    ASSERT_EQ(ds.Layout.DateTimeAxisColumn, 1);
+    ds.View.XColumn = 1;
+    ds.View.CurveVisible[2] = ds.View.CurveVisible[3] = true;
+    const std::optional<CurveSource> temp = CurveSourceFor(ds, 3);
+    ASSERT_TRUE(temp && temp->count == 5);
+    EXPECT_DOUBLE_EQ(temp->xAt(0), k2026_11_14 + kDay - 10);
+    EXPECT_DOUBLE_EQ(temp->xAt(1), k2026_11_14 + kDay + 10) << "the next day's date with its time";
+    EXPECT_TRUE(temp->xAscending);
+    EXPECT_FALSE(ColumnIsDrawn(ds, 2)) << "the time column is part of X";
+    EXPECT_EQ(ds.Table.Cells.cell(1, 2), "2026-11-15");
+    EXPECT_EQ(ds.Table.Cells.cell(2, 2), "00:00:10");
+
+    // An edited time moves its point once the axis is made again; without the option, no axis.
+    ASSERT_TRUE(EditCell(ds, 2, 2, "00:00:20"));
+    EXPECT_TRUE(RefreshDateTimeAxis(ds));
+    EXPECT_DOUBLE_EQ(CurveSourceFor(ds, 3)->xAt(1), k2026_11_14 + kDay + 20);
+    DataSet without;
+    load(without, bytes, true);
+    EXPECT_EQ(without.Layout.DateTimeAxisColumn, 0);
 }

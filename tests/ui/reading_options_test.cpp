@@ -207,5 +207,6 @@ TEST(ReadingOptionsProposal, AFileOfSeveralTablesOffersThemAndChoosingOneReadsIt
     EXPECT_EQ(ds.Layout.ColumnCount, 3);
     EXPECT_EQ(ds.Layout.DataRowCount, 3);
     EXPECT_EQ(ds.Layout.ColumnNames[3], "y");
-    EXPECT_FALSE(t.bar()->isVisibleTo(&t.w));
+    // The bar stays, offering the file's other table.
+    EXPECT_TRUE(t.bar()->isVisibleTo(&t.w));
 }

@@ -43,6 +43,10 @@ const std::vector<CommandEntry>& commandTable() {
         {"menuPrint", "menuFile", "Print...", nullptr, &W::menuPrintClick, {}, "Prints the chart on one page."},
         {"menuExportChart", "menuFile", "Export Chart...", nullptr, &W::menuExportChartClick, {},
          "Writes the chart as a PNG, SVG or PDF file."},
+        {"menuReopenAs", "menuFile", "Reopen as...", nullptr, &W::menuReopenAsClick, {},
+         "Reads the shown file again another way (delimiter, decimal separator, reading options, table, date "
+         "order, a time axis from a date and a time column), with a preview of its first lines; the file is read "
+         "that way for the rest of the run."},
         {"menuExit", "menuFile", "Exit", nullptr, &W::menuExitClick, {}, "Closes the program.", true},
 
         {"menuUndo", "menuEdit", "Undo   Ctrl+Z", &W::canUndo, &W::menuUndoClick, {QKeySequence(Qt::CTRL | Qt::Key_Z)},

@@ -136,6 +136,7 @@ void MainWindow::buildWidgets() {
     connect(proposalBar_, &ProposalBar::readRequested, this, &MainWindow::readTheProposedWay);
     connect(proposalBar_, &ProposalBar::dismissRequested, this, &MainWindow::dismissProposal);
     connect(proposalBar_, &ProposalBar::tableChosen, this, &MainWindow::readProposedTable);
+    connect(proposalBar_, &ProposalBar::reopenRequested, this, &MainWindow::menuReopenAsClick);
     gridData_ = new DataGridView(dataPane);
     dataLayout->addWidget(proposalBar_);
     dataLayout->addWidget(gridData_, 1);
@@ -418,6 +419,8 @@ bool MainWindow::loadFile(const std::string& path) {
     chooseReadingFor(path);
     auto fresh = std::make_unique<DataSet>();
     PrepareLoad(*fresh, ds_, path);
+    // The settings' table applies to every file: one with fewer tables is read whole, not refused.
+    fresh->Layout.TableIsGeneral = !readingChoices_.count(path);
     std::tie(ds_.Layout.ListSeparator, ds_.Layout.Reading, std::ignore) = readingBefore;
     // With proposals applied automatically, a file read with the settings is read the proposed
     // way in the same load where that reads it better: the file is read once, its messages shown once.

@@ -6,6 +6,7 @@
 #include "dataset_changes.h"
 #include "dialog_responder.h"
 #include "loader.h"
+#include "per_file_readings.h"
 #include "reading_advice.h"
 #include "work_state.h"
 
@@ -38,6 +39,7 @@ class DataGridModel;
 class DataGridView;
 class CurveChart;
 class FormOptions;
+class FormReopen;
 class FormSetting;
 class FormModify;
 class FormPreprint;
@@ -135,6 +137,9 @@ public slots:
     void menuPrintClick();
     // Writes the chart as PNG, SVG or PDF, at its size on screen or a size typed in.
     void menuExportChartClick();
+    // Reads the shown file again the way the "Reopen as" dialog is set; that way holds for the
+    // file for the rest of the run.
+    void menuReopenAsClick();
     void menuExitClick();
     void menuEditClick();
     void menuUndoClick();
@@ -291,10 +296,11 @@ private:
     // Reads the file the proposed way, with table `table` of it (0: the proposed table).
     void readProposedTable(int table);
     void dismissProposal();
+    FormReopen* formReopen_ = nullptr; // made when first asked for
     // The delimiter of the settings: ds_.Layout.ListSeparator, except while the shown file was
     // read with a delimiter of its own (then the settings' one waits in settingsSeparator_).
     std::string settingsSeparator() const { return settingsSeparator_.value_or(ds_.Layout.ListSeparator); }
-    std::map<std::string, ReadingChoice> readingChoices_;
+    PerFileReadings readingChoices_;
     std::optional<std::string> settingsSeparator_;
     std::set<std::string> dismissedFiles_; // files whose proposal the user dismissed in this run
     ProposalBar* proposalBar_ = nullptr;

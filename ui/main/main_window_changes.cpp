@@ -3,6 +3,7 @@
 #include "main_window.h"
 
 #include "curve_chart.h"
+#include "date_time_axis.h"
 #include "data_grid_view.h"
 
 #include <QHeaderView>
@@ -60,8 +61,11 @@ void MainWindow::rowsInserted(int, int lastRow) {
 }
 
 void MainWindow::operationFinished() {
-    const PendingRefresh todo = std::exchange(pending_, {});
+    PendingRefresh todo = std::exchange(pending_, {});
     enableRedo();
+    // Over a date and a time column, any change of the values may move every point's X.
+    const bool anyCurve = todo.allCurves || todo.appendedRows || !todo.fillCurve.empty() || !todo.clearCurve.empty();
+    if (anyCurve && RefreshDateTimeAxis(ds_) && !todo.appendedRows) todo.allCurves = true;
     bool curvesChanged = todo.allCurves;
     if (todo.appendedRows && !todo.allCurves) chart_->appendRows(ds_);
     if (todo.allCurves) {

@@ -6,6 +6,7 @@
 #include "busy_cursor.h"
 #include "curve_chart.h"
 #include "curves.h"
+#include "date_time_axis.h"
 #include "form_options.h"
 #include "qt_texts.h"
 
@@ -30,12 +31,14 @@ void MainWindow::ApplyCurveColors() { chart_->applyCurveColors(ds_); }
 void MainWindow::RebuildChartTitles() { chart_->rebuildTitles(ds_); }
 
 void MainWindow::FillCurve(int k) {
+    RefreshDateTimeAxis(ds_);
     chart_->fillCurve(ds_, k);
     RebuildChartTitles();
 }
 
 void MainWindow::FillAllCurves() {
     // The titles depend on all curves, so they are rebuilt once, after the last one.
+    RefreshDateTimeAxis(ds_);
     chart_->fillCurves(ds_);
     RebuildChartTitles();
 }

@@ -345,11 +345,19 @@ void MainWindow::chooseReadingFor(const std::string& path) {
 
 void MainWindow::offerProposal() {
     const std::string& path = ds_.File.CurrentFileName;
-    if (path.empty() || readingChoices_.count(path) || dismissedFiles_.count(path) || !ShouldOfferProposal(ds_))
-        return;
+    if (path.empty() || dismissedFiles_.count(path)) return;
+    // A file read as one of its tables keeps offering the others.
+    const bool chosen = readingChoices_.count(path) != 0;
+    std::vector<TableBlock> otherTables;
+    if (chosen && ds_.Layout.Reading.table != 0) {
+        ReadOptions whole = ds_.Layout.Reading;
+        whole.table = 0;
+        otherTables = FindTableBlocks(ds_.File.FileLines, ds_.delimiter(), whole, ds_.decimal());
+    }
+    if (otherTables.size() < 2 && (chosen || !ShouldOfferProposal(ds_))) return;
     // A file of several tables: each one is offered, "Table 2: line 14, 40 rows × 3 columns (t, x, y)".
     QStringList tables;
-    const std::vector<TableBlock>& found = ds_.Layout.Proposal.tables;
+    const std::vector<TableBlock>& found = otherTables.size() >= 2 ? otherTables : ds_.Layout.Proposal.tables;
     for (std::size_t k = 0; k < found.size(); ++k) {
         const TableBlock& table = found[k];
         QString item = QStringLiteral("Table %1: line %2, %3 rows \u00d7 %4 columns")
@@ -362,6 +370,13 @@ void MainWindow::offerProposal() {
         if (!names.isEmpty()) item += QStringLiteral(" (%1)").arg(names.join(QStringLiteral(", ")));
         tables << item;
     }
+    if (otherTables.size() >= 2) {
+        proposalBar_->offer(QStringLiteral("This file holds %1 tables; table %2 is shown.")
+                                .arg(otherTables.size())
+                                .arg(ds_.Layout.Reading.table),
+                            tables, ds_.Layout.Reading.table);
+        return;
+    }
     proposalBar_->offer(QString::fromStdString(ds_.Layout.Proposal.sentence()), tables,
                         ds_.Layout.Proposal.options.table);
 }
@@ -372,7 +387,9 @@ void MainWindow::readTheProposedWay() {
 
 void MainWindow::readProposedTable(int table) {
     const std::string path = ds_.File.CurrentFileName;
-    ReadingChoice proposed = ProposedChoice(ds_);
+    // A file already read its own way changes only its table; another is read the proposed way.
+    const auto chosen = readingChoices_.find(path);
+    ReadingChoice proposed = chosen != readingChoices_.end() && table > 0 ? chosen->second : ProposedChoice(ds_);
     if (table > 0) proposed.options.table = table;
     if (path.empty() || !offerToSaveChanges(true)) return;
     readingChoices_[path] = proposed;

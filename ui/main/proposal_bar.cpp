@@ -40,6 +40,10 @@ ProposalBar::ProposalBar(QWidget* parent) : QFrame(parent) {
     dismiss_->setObjectName(QStringLiteral("proposalDismissButton"));
     connect(read_, &QPushButton::clicked, this, &ProposalBar::readRequested);
     connect(dismiss_, &QPushButton::clicked, this, &ProposalBar::dismissRequested);
+    reopen_ = new QPushButton(QStringLiteral("Reopen as..."), this);
+    reopen_->setObjectName(QStringLiteral("proposalReopenButton"));
+    reopen_->setToolTip(QStringLiteral("Choose how this file is read, with a preview"));
+    connect(reopen_, &QPushButton::clicked, this, &ProposalBar::reopenRequested);
 
     // The panel beside the chart is narrow: the sentence wraps over the full width, the buttons
     // stand on a line of their own at the right.
@@ -50,6 +54,7 @@ ProposalBar::ProposalBar(QWidget* parent) : QFrame(parent) {
     buttonRow->addWidget(tables_, 1);
     buttonRow->addStretch(0);
     buttonRow->addWidget(read_);
+    buttonRow->addWidget(reopen_);
     buttonRow->addWidget(dismiss_);
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(6, 4, 6, 4);

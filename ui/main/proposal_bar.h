@@ -26,6 +26,8 @@ public:
 signals:
     void readRequested();
     void dismissRequested();
+    // "Reopen as..." was pressed: the file's reading is to be chosen in the dialog.
+    void reopenRequested();
     // A table was chosen in the list (1-based).
     void tableChosen(int table);
 
@@ -34,6 +36,7 @@ private:
     QComboBox* tables_ = nullptr;
     QPushButton* read_ = nullptr;
     QPushButton* dismiss_ = nullptr;
+    QPushButton* reopen_ = nullptr;
 };
 
 } // namespace varnotile
