@@ -136,7 +136,11 @@ std::string linesToCompare(const FileLines& lines) {
 
 // `text` read with `choice` as a load of `ds` with that choice would read it.
 void readWith(DataSet& probe, const DataSet& ds, std::string_view text, const ReadingChoice& choice) {
-    probe.File.FileLines.assign(text);
+    // Lines that end at CRs alone, which the loaded lines dropped, are split from the file's head.
+    const std::string_view head = ds.File.FileLines.headWithLoneCrs();
+    const bool resplit = choice.options.crLineEnds && !ds.File.FileLines.crEndsLines() && !head.empty();
+    probe.File.FileLines.setCrEndsLines(choice.options.crLineEnds);
+    probe.File.FileLines.assign(resplit ? head : text);
     probe.File.LineCount = probe.File.FileLines.count();
     probe.DecimalSeparator = ds.DecimalSeparator;
     probe.Settings = ds.Settings;
@@ -168,6 +172,7 @@ struct Tally {
     long numbers = 0, textsAsZero = 0, missing = 0, numbersAsText = 0, quoted = 0, emptyRows = 0;
     std::size_t signs = 0;
     int unnamed = 0; // columns without a name
+    long uncounted = 0; // numbers that read as no value ("NaN") without being counted as missing
 };
 
 bool inQuotes(std::string_view text) {
@@ -204,8 +209,11 @@ Tally tally(const DataSet& ds) {
             const bool written = time || IsNumericText(text, decimal);
             if (!written)
                 ++t.textsAsZero;
-            else if (std::isnan(ds.cellNumber(k, text)))
+            else if (std::isnan(ds.cellNumber(k, text))) {
                 time ? ++t.textsAsZero : ++t.missing; // a time of another form, or a missing-value marker
+                // A number that reads as NaN itself, while the reading counts no such gap.
+                t.uncounted += !time && ds.Table.MissingCount[k] == 0;
+            }
             else
                 ++t.numbers;
         }
@@ -268,6 +276,8 @@ bool ProposalReadsBetter(const DataSet& ds) {
                           tb.emptyRows <= ta.emptyRows && tb.signs <= ta.signs;
     const bool even = tb.textsAsZero == ta.textsAsZero && tb.numbersAsText == ta.numbersAsText && tb.quoted == ta.quoted && tb.emptyRows == ta.emptyRows &&
                       tb.signs == ta.signs;
+    // Gaps counted as missing values where the reading in effect shows them as uncounted NaN values.
+    if (even && ta.numbers == tb.numbers && tb.missing == ta.missing && tb.uncounted < ta.uncounted) return true;
     if (even && ta.numbers == tb.numbers) return tb.unnamed < ta.unnamed;
     return noneMore && (tb.numbersAsText < ta.numbersAsText || tb.quoted < ta.quoted || tb.emptyRows < ta.emptyRows ||
                         tb.signs < ta.signs);
