@@ -48,10 +48,12 @@ int CellKind(std::string_view cell) {
     const std::string_view trimmed = trimBlanks(cell);
     if (isListedMissing(trimmed) || looksNumeric(trimmed)) return 1;
     if (timeKindsOf(trimmed) != 0) return 2;
-    // A text is plain when nothing of a quote or of a blank delimiter is left at its ends.
-    if (trimmed.size() != cell.size() || cell.size() > kLongText) return 0;
-    if (cell.front() == '"' || cell.front() == '\'' || cell.back() == '"' || cell.back() == '\'') return 0;
-    return 3;
+    // A text is plain when it holds a word and nothing of a quote or of a blank after the
+    // delimiter is left at its ends (blanks after it align columns).
+    if (trimmed.empty() || isBlank(cell.front()) || trimmed.size() > kLongText) return 0;
+    if (trimmed.front() == '"' || trimmed.front() == '\'' || trimmed.back() == '"' || trimmed.back() == '\'') return 0;
+    const auto letter = [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c & 0x80) != 0; };
+    return std::any_of(trimmed.begin(), trimmed.end(), letter) ? 3 : 0;
 }
 
 DialectScore ScoreDialect(std::span<const std::string_view> lines, const Dialect& dialect,

@@ -39,8 +39,8 @@ struct DialectScore {
 DialectScore ScoreDialect(std::span<const std::string_view> lines, const Dialect& dialect,
                           const std::string& inlinePrefix = {}, int maxFields = 64);
 
-// The cell's kind for the type score: 0 none (a text still in quotes, with blanks at its ends,
-// or long), 1 number or missing, 2 date or time, 3 plain text.
+// The cell's kind for the type score: 0 none (a text still in quotes, with a blank before it, long,
+// or without a letter), 1 number or missing, 2 date or time, 3 plain text.
 int CellKind(std::string_view cell);
 
 } // namespace varnotile

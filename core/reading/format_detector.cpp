@@ -910,8 +910,22 @@ std::vector<SampledLine> recordsAcrossLineBreaks(const std::vector<SampledLine>&
     options.quotedTexts = true;
     const int delimiter = p.delimiter.size() == 1 ? static_cast<unsigned char>(p.delimiter[0]) : -1;
     std::vector<SampledLine> records;
+    ReadOptions plain = p.options;
+    plain.quotedTexts = false;
     LineCells cells;
-    const auto fields = [&](std::string_view text) { return splitFields(text, delimiter, options, cells, 64); };
+    const auto fields = [&](std::string_view text, const ReadOptions& o) { return splitFields(text, delimiter, o, cells, 64); };
+    // The line before (or else after) the record from i to last that is not blank.
+    const auto neighbourOf = [&](std::size_t i, std::size_t last) {
+        return i > 0 && !trimBlanks(sample[i - 1].text).empty() ? sample[i - 1].text
+               : last + 1 < sample.size()                     ? sample[last + 1].text
+                                                              : std::string_view{};
+    };
+    // A line of the table's shape (as many fields without quoting as its neighbour): its quote is stray.
+    const auto tableLine = [&](std::size_t i) {
+        const std::string_view neighbour = neighbourOf(i, i);
+        return !isCommentOrBlank(sample[i].text, p.options) && !neighbour.empty() &&
+               fields(sample[i].text, plain) == fields(neighbour, plain);
+    };
     bool joined = false;
     for (std::size_t i = 0; i < sample.size(); ++i) {
         std::size_t last = i;
@@ -922,7 +936,7 @@ std::vector<SampledLine> recordsAcrossLineBreaks(const std::vector<SampledLine>&
                    endsInsideQuotes(sample[j].text, true, delimiter, options))
                 ++j;
             if (j < sample.size() && sample[j].number == sample[j - 1].number + 1) last = j;
-            if (last == i && strayLine == 0 && j >= sample.size()) strayLine = sample[i].number;
+            if (last == i && strayLine == 0 && j >= sample.size() && tableLine(i)) strayLine = sample[i].number;
         }
         if (last == i) {
             records.push_back(sample[i]);
@@ -930,10 +944,8 @@ std::vector<SampledLine> recordsAcrossLineBreaks(const std::vector<SampledLine>&
         }
         std::string joinedText(sample[i].text);
         for (std::size_t k = i + 1; k <= last; ++k) joinedText.append("\n").append(sample[k].text);
-        const std::string_view neighbour = i > 0 && !trimBlanks(sample[i - 1].text).empty() ? sample[i - 1].text
-                                           : last + 1 < sample.size()                    ? sample[last + 1].text
-                                                                                         : std::string_view{};
-        if (!neighbour.empty() && fields(joinedText) != fields(neighbour)) {
+        const std::string_view neighbour = neighbourOf(i, last);
+        if (!neighbour.empty() && fields(joinedText, options) != fields(neighbour, options) && tableLine(i)) {
             if (strayLine == 0) strayLine = sample[i].number;
             records.push_back(sample[i]);
             continue;

@@ -157,7 +157,8 @@ bool sameTable(const DataSet& a, const DataSet& b) {
         return false;
     for (int k = 1; k <= la.ColumnCount && k <= std::min(a.fieldSlots(), b.fieldSlots()); ++k)
         if (la.ColumnNames[k] != lb.ColumnNames[k] || la.ColumnLabels[k] != lb.ColumnLabels[k] ||
-            la.ColumnIsNumeric[k] != lb.ColumnIsNumeric[k])
+            la.ColumnIsNumeric[k] != lb.ColumnIsNumeric[k] ||
+            (k <= std::min(a.columnLimit(), b.columnLimit()) && a.Table.MissingCount[k] != b.Table.MissingCount[k]))
             return false;
     for (int r = 1; r <= la.DataRowCount; ++r)
         for (int k = 1; k <= la.ColumnCount; ++k)
