@@ -51,7 +51,9 @@ int CellKind(std::string_view cell) {
     // A text is plain when it holds a word and nothing of a quote or of a blank after the
     // delimiter is left at its ends (blanks after it align columns).
     if (trimmed.empty() || isBlank(cell.front()) || trimmed.size() > kLongText) return 0;
-    if (trimmed.front() == '"' || trimmed.front() == '\'' || trimmed.back() == '"' || trimmed.back() == '\'') return 0;
+    // Still in quotes, or holding a quote's escape that was not read.
+    if (trimmed.front() == '"' || trimmed.front() == '\'' || (trimmed.back() == '"' && trimmed.size() == 1)) return 0;
+    if (trimmed.find("\\\"") != std::string_view::npos || trimmed.find("\\'") != std::string_view::npos) return 0;
     const auto letter = [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c & 0x80) != 0; };
     return std::any_of(trimmed.begin(), trimmed.end(), letter) ? 3 : 0;
 }

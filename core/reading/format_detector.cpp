@@ -289,7 +289,14 @@ class Detector {
         if (texts.empty()) return;
         double bestScore = 0;
         for (int c = 0; c < static_cast<int>(std::size(kDelimiters)); ++c) {
-            const double score = ScoreDialect(texts, dialectOf(kDelimiters[c], {}), inline_, kColumnsLooked).value();
+            const Delimiter& d = kDelimiters[c];
+            double score = ScoreDialect(texts, dialectOf(d, {}), inline_, kColumnsLooked).value();
+            // ", ": the delimiter with the blank after it.
+            if (!d.whitespace && blankFollowsDelimiter(texts, static_cast<char>(d.byte))) {
+                Dialect blank = dialectOf(d, {});
+                blank.blankAfter = true;
+                score = std::max(score, ScoreDialect(texts, blank, inline_, kColumnsLooked).value());
+            }
             if (score > bestScore) bestScore = score, delimiter_ = c;
         }
         if (delimiter_ >= 0) chooseQuoting(texts);
