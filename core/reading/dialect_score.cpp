@@ -34,8 +34,7 @@ bool isListedMissing(std::string_view cell) {
 ReadOptions Dialect::options(const std::string& inlinePrefix) const {
     ReadOptions o;
     o.whitespace = whitespace;
-    // Without quoting a quote is text; the split still needs a character that never opens.
-    o.quotedTexts = quote != 0;
+    o.quotedTexts = quote != 0; // without, a quote is text like any other character
     o.singleQuotes = quote == '\'';
     o.backslashEscapes = backslash;
     o.blankAfterDelimiter = blankAfter && !whitespace;

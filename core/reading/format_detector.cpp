@@ -279,10 +279,11 @@ class Detector {
         }
     }
 
-    // The delimiter under which most lines have the cell count of the lines with numbers, and
-    // whose cells look most like numbers. Lines without any number (titles, prose, names) do not
-    // decide that count, as they say little about the data, but a names line that fits it counts
-    // for the delimiter. A single column shows no delimiter.
+    // The delimiter whose reading scores highest (dialect_score.h): most lines with the data's
+    // cell count (lines without a number do not decide that count, as they say little about the
+    // data, but a names line that fits it counts), and cells of one kind per column. A delimiter
+    // followed by a blank is scored with the blank as a part of it too. A single column shows no
+    // delimiter.
     void chooseDelimiter() {
         delimiter_ = -1;
         const std::vector<std::string_view> texts = dataishTexts();
@@ -455,17 +456,17 @@ class Detector {
     // Cells that open with a quote, with a closing quote on the same line: shown with their
     // quotes, and a delimiter inside them would shift the columns. Only names and data lines
     // count, not quotes in a preamble's prose.
+    // Double quotes are proposed by the rule below; the dialect chosen with the delimiter brings the
+    // other quote, the backslash escape and the blank after the delimiter.
     void proposeQuotes(FormatProposal& p) {
-        {
-            p.options.quotedTexts = quoting_.quote == '\'' || quoting_.backslash;
-            p.options.singleQuotes = quoting_.quote == '\'';
-            p.options.backslashEscapes = quoting_.backslash;
-            p.options.blankAfterDelimiter = quoting_.blankAfter;
-            for (const char* id : {"blankAfterDelimiter", "singleQuotes", "backslashEscapes"})
-                if (const std::string_view finding = readingOption(id).findingFor(p.options); !finding.empty())
-                    p.findings.emplace_back(finding);
-            if (p.options.quotedTexts || quoting_.quote == 0) return; // 0: quotes are text here
-        }
+        p.options.quotedTexts = quoting_.quote == '\'' || quoting_.backslash;
+        p.options.singleQuotes = quoting_.quote == '\'';
+        p.options.backslashEscapes = quoting_.backslash;
+        p.options.blankAfterDelimiter = quoting_.blankAfter;
+        for (const char* id : {"blankAfterDelimiter", "singleQuotes", "backslashEscapes"})
+            if (const std::string_view finding = readingOption(id).findingFor(p.options); !finding.empty())
+                p.findings.emplace_back(finding);
+        if (p.options.quotedTexts || quoting_.quote == 0) return; // 0: quotes are text in this file
         ReadOptions plain = options_;
         plain.quotedTexts = false;
         for (const DataLine& l : lines_) {
@@ -966,8 +967,6 @@ std::vector<SampledLine> recordsAcrossLineBreaks(const std::vector<SampledLine>&
     return records;
 }
 
-// The proposal for the sample; where quoted texts hold line breaks, for the sample read as
-// records, with quoted texts proposed.
 // Whether a quoted text holds the delimiter somewhere in the sample: the lines split otherwise
 // without quoted texts.
 bool quotesNeeded(const std::vector<SampledLine>& sample, const FormatProposal& p) {
@@ -982,6 +981,8 @@ bool quotesNeeded(const std::vector<SampledLine>& sample, const FormatProposal& 
     });
 }
 
+// The proposal for the sample; where quoted texts hold line breaks, for the sample read as
+// records, with quoted texts proposed. A stray quote is named.
 FormatProposal proposeFor(const std::vector<SampledLine>& sample, char localeDecimal) {
     FormatProposal p = Detector(sample, localeDecimal).run();
     std::deque<std::string> texts;
@@ -1037,8 +1038,9 @@ FormatProposal ProposeReading(const FileLines& lines, char localeDecimal) {
         if (const std::vector<std::string_view> split = linesEndedByCr(lines.headWithLoneCrs()); !split.empty()) {
             FormatProposal p = ProposeReading(split, localeDecimal);
             p.options.crLineEnds = true;
-            const auto at = p.findings.empty() || p.delimiter.empty() && !p.options.whitespace ? p.findings.begin()
-                                                                                              : p.findings.begin() + 1;
+            // After the delimiter's phrase, which opens the sentence.
+            const bool delimiterFirst = !p.findings.empty() && (!p.delimiter.empty() || p.options.whitespace);
+            const auto at = delimiterFirst ? p.findings.begin() + 1 : p.findings.begin();
             p.findings.emplace(at, readingOption("crLineEnds").findingFor(p.options));
             return p;
         }
