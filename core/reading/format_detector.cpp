@@ -944,7 +944,8 @@ std::vector<SampledLine> recordsAcrossLineBreaks(const std::vector<SampledLine>&
                    endsInsideQuotes(sample[j].text, true, delimiter, options))
                 ++j;
             if (j < sample.size() && sample[j].number == sample[j - 1].number + 1) last = j;
-            if (last == i && strayLine == 0 && j >= sample.size() && tableLine(i)) strayLine = sample[i].number;
+            // Open to the end of the sample's run of lines: the quote never closes.
+            if (last == i && strayLine == 0 && tableLine(i)) strayLine = sample[i].number;
         }
         if (last == i) {
             records.push_back(sample[i]);
