@@ -163,12 +163,17 @@ private:
 bool isBlankText(std::string_view line) { return line.find_first_not_of(" \t") == std::string_view::npos; }
 
 // Whether the first bytes of the file are those the load read: the line text keeps every byte
-// but the line ends' CRs, up to a byte 26.
+// but the line ends' CRs (a CR alone is a line end where CRs end lines), up to a byte 26.
 bool startsAsLoaded(std::string_view fileHead, uint64_t loadedBytes, const FileLines& lines) {
     std::string head;
-    for (const char c : fileHead.substr(0, std::min<uint64_t>(fileHead.size(), loadedBytes))) {
+    const std::string_view read = fileHead.substr(0, std::min<uint64_t>(fileHead.size(), loadedBytes));
+    for (std::size_t k = 0; k < read.size(); ++k) {
+        const char c = read[k];
         if (c == '\x1a') break;
-        if (c != '\r') head.push_back(c);
+        if (c != '\r')
+            head.push_back(c);
+        else if (lines.crEndsLines() && k + 1 < read.size() && read[k + 1] != '\n')
+            head.push_back('\n');
     }
     return lines.text().substr(0, head.size()) == head;
 }
@@ -201,7 +206,8 @@ FollowWatch WatchLoadedFile(const DataSet& ds) {
     watch.offset = loaded > 0 || readable ? loaded : state.size;
     watch.replacedSinceLoad = loaded > 0 && !startsAsLoaded(watch.head, loaded, ds.File.FileLines);
     std::string last;
-    if (watch.offset > 0 && readBytes(watch.path, watch.offset - 1, 1, last)) watch.lastLineOpen = last != "\n";
+    if (watch.offset > 0 && readBytes(watch.path, watch.offset - 1, 1, last))
+        watch.lastLineOpen = last != "\n" && !(ds.Layout.Reading.crLineEnds && last == "\r");
     return watch;
 }
 
@@ -238,8 +244,8 @@ GrowthResult FollowGrowth(DataSet& ds, FollowWatch& watch) {
 
     std::string added;
     if (!readBytes(watch.path, watch.offset, state.size - watch.offset, added)) return result;
-    // Only complete lines are taken; the rest waits for its line break.
-    const std::size_t lastBreak = added.rfind('\n');
+    // Only complete lines are taken; the rest waits for its line break (a CR alone too, where it ends lines).
+    const std::size_t lastBreak = ds.Layout.Reading.crLineEnds ? added.find_last_of("\r\n") : added.rfind('\n');
     if (lastBreak == std::string::npos) return result;
     added.resize(lastBreak + 1);
     watch.offset += added.size();

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <fstream>
@@ -78,6 +79,13 @@ TEST(Follow, EndsAsAFreshLoadOfTheFinalFile) {
     missing.missingAsGaps = true;
     ReadOptions robust;
     robust.robustSample = true;
+    ReadOptions crEnds;
+    crEnds.crLineEnds = true;
+    const auto crRows = [](int from, int to) {
+        std::string s = rows(from, to);
+        std::replace(s.begin(), s.end(), '\n', '\r');
+        return s;
+    };
     const std::vector<Scenario> scenarios = {
         {"steady bursts", {}, {{Step::Append, "t,v\n" + rows(1, 30)}, {Step::Append, rows(31, 40)}, {Step::Append, rows(41, 41)}}, 0},
         {"lines cut in the middle",
@@ -110,6 +118,7 @@ TEST(Follow, EndsAsAFreshLoadOfTheFinalFile) {
           {Step::Append, "e-9\n305,NA\n306,3\n"}},
          0},
         {"sample turns to text past the header", {}, {{Step::Append, "t,v\n" + rows(1, 300)}, {Step::Append, "text,words\n"}}, 1},
+        {"lines ended by CR alone", crEnds, {{Step::Append, "t,v\r" + crRows(1, 30)}, {Step::Append, crRows(31, 40) + "41,"}, {Step::Append, "5\r"}}, 0},
         {"footer, then rows after it",
          robust,
          {{Step::Append, "t,v\n" + rows(1, 300)}, {Step::Append, "end of log\n"}, {Step::Append, rows(301, 303)}},
