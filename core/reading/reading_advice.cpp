@@ -173,7 +173,6 @@ struct Tally {
     long numbers = 0, textsAsZero = 0, missing = 0, numbersAsText = 0, quoted = 0, emptyRows = 0;
     std::size_t signs = 0;
     int unnamed = 0; // columns without a name
-    long uncounted = 0; // numbers that read as no value ("NaN") without being counted as missing
 };
 
 bool inQuotes(std::string_view text) {
@@ -210,11 +209,8 @@ Tally tally(const DataSet& ds) {
             const bool written = time || IsNumericText(text, decimal);
             if (!written)
                 ++t.textsAsZero;
-            else if (std::isnan(ds.cellNumber(k, text))) {
+            else if (std::isnan(ds.cellNumber(k, text)))
                 time ? ++t.textsAsZero : ++t.missing; // a time of another form, or a missing-value marker
-                // A number that reads as NaN itself, while the reading counts no such gap.
-                t.uncounted += !time && ds.Table.MissingCount[k] == 0;
-            }
             else
                 ++t.numbers;
         }
@@ -277,8 +273,6 @@ bool ProposalReadsBetter(const DataSet& ds) {
                           tb.emptyRows <= ta.emptyRows && tb.signs <= ta.signs;
     const bool even = tb.textsAsZero == ta.textsAsZero && tb.numbersAsText == ta.numbersAsText && tb.quoted == ta.quoted && tb.emptyRows == ta.emptyRows &&
                       tb.signs == ta.signs;
-    // Gaps counted as missing values where the reading in effect shows them as uncounted NaN values.
-    if (even && ta.numbers == tb.numbers && tb.missing == ta.missing && tb.uncounted < ta.uncounted) return true;
     if (even && ta.numbers == tb.numbers) return tb.unnamed < ta.unnamed;
     return noneMore && (tb.numbersAsText < ta.numbersAsText || tb.quoted < ta.quoted || tb.emptyRows < ta.emptyRows ||
                         tb.signs < ta.signs);
