@@ -8,16 +8,6 @@
 namespace varnotile {
 namespace {
 
-std::string inQuotes(std::string_view text) {
-    std::string quoted = "\"";
-    for (const char c : text) {
-        if (c == '"') quoted.push_back('"');
-        quoted.push_back(c);
-    }
-    quoted.push_back('"');
-    return quoted;
-}
-
 const StringSlots& headerTexts(const DataSet& ds, int h) {
     return h == 0 ? ds.Layout.ColumnNames : h == 1 ? ds.Layout.ColumnLabels : ds.Layout.ColumnHeader3;
 }
@@ -25,7 +15,9 @@ const StringSlots& headerTexts(const DataSet& ds, int h) {
 } // namespace
 
 LineWriter::LineWriter(const DataSet& ds)
-    : ds_(ds), options_(ds.Layout.Reading), delimiter_(ds.outputDelimiter()), tableColumns_(ds.Table.Cells.columnCount()) {
+    : ds_(ds), options_(ds.Layout.Reading), delimiter_(ds.outputDelimiter()),
+      separator_(delimiter_ + (options_.blankAfterDelimiter && !options_.whitespace && !delimiter_.empty() ? " " : "")),
+      lineEnd_(options_.crLineEnds ? "\r" : "\r\n"), tableColumns_(ds.Table.Cells.columnCount()) {
     const ReadOptions* read = ds.Table.Cells.reading();
     asRead_ = ds.Table.Cells.delimiter() == ds.delimiter() && (read ? *read == options_ : !options_.anyOn());
     for (int j = 1; j <= ds.Layout.ColumnCount && j <= ds.fieldSlots(); ++j) asRead_ = asRead_ && ds.Layout.ColumnPresent[j];
@@ -66,7 +58,7 @@ void LineWriter::appendText(std::string& out, std::string_view text, bool firstF
                       (firstField && !trimBlanks(text).empty() && isCommentOrBlank(text, options_)) ||
                       startsCommentInside(text, firstField, delimiter_.size() == 1 ? static_cast<unsigned char>(delimiter_[0]) : -1,
                                           options_);
-    out += keep ? inQuotes(text) : quoteIfNeeded(text, delimiter_.empty() ? '\n' : delimiter_[0]);
+    out += keep ? inQuotes(text, options_) : quoteIfNeeded(text, delimiter_.empty() ? '\n' : delimiter_[0], options_);
 }
 
 // The column rule: every present column but the last is followed by the delimiter; the last
@@ -89,18 +81,19 @@ void LineWriter::appendColumns(std::string& out, TextOf textOf, std::string_view
     for (int j = 1; j < columns; ++j) {
         if (!present[j]) continue;
         appendText(out, textOf(j), out.size() == start, onlyField);
-        out += delimiter_;
+        out += separator_;
     }
-    if (dropExtra && present[1]) out.resize(out.size() - delimiter_.size());
+    if (dropExtra && present[1]) out.resize(out.size() - separator_.size());
     if (columns >= 1 && present[columns] && !dropExtra) appendText(out, textOf(columns), out.size() == start, onlyField);
     for (std::size_t k = tailFrom; k < fields.size(); ++k) {
-        out += delimiter_;
+        out += separator_;
         appendText(out, fields[k], false, false);
     }
     // A line of one delimiter counts as one field (trailing delimiters are trimmed), a line of
     // two as the two empty cells it holds: a row of two empty cells keeps its place among rows.
-    if (!options_.whitespace && delimiter_.size() == 1 && out.size() - start == 1 && out[start] == delimiter_[0])
-        out += delimiter_;
+    if (!options_.whitespace && delimiter_.size() == 1 && out.size() - start == separator_.size() &&
+        out.compare(start, separator_.size(), separator_) == 0)
+        out += separator_;
     // The comment after the data stays with its row.
     const std::string_view comment = commentAfterData(fileLine);
     // Runs of blanks as the delimiter: trailing blanks are nothing, and a line no shorter than
@@ -108,7 +101,7 @@ void LineWriter::appendColumns(std::string& out, TextOf textOf, std::string_view
     const std::size_t oldData = fileLine.size() - comment.size();
     if (options_.whitespace && out.size() - start < oldData) out.append(oldData - (out.size() - start), ' ');
     out += comment;
-    out += "\r\n";
+    out += lineEnd_;
 }
 
 bool LineWriter::namedLineUnchanged(int h) const {
@@ -138,17 +131,17 @@ bool LineWriter::appendNamesInShape(std::string& out, std::string_view fileLine)
     } else {
         const std::vector<std::string_view>& fields = fileFields(fileLine);
         appendText(out, fields.front(), true, false);
-        out += delimiter_;
+        out += separator_;
     }
     bool firstName = true;
     for (int j = first; j <= columns; ++j) {
         if (!ds_.Layout.ColumnPresent[j]) continue;
-        if (!firstName) out += delimiter_;
+        if (!firstName) out += separator_;
         appendText(out, names[j], firstName && shape == Shape::WithoutFirst, false);
         firstName = false;
     }
     out += commentAfterData(fileLine);
-    out += "\r\n";
+    out += lineEnd_;
     return true;
 }
 
@@ -205,12 +198,12 @@ void LineWriter::appendHeader(std::string& out) const {
                 out += delimiter_;
             else
                 out += c;
-        out += "\r\n";
+        out += lineEnd_;
     }
     if (end < 1) { // a header not read from a file
         for (int i = 1; i <= kHeaderScan; ++i)
-            if (!ds_.Layout.HeaderLines[i].empty()) out.append(ds_.Layout.HeaderLines[i]).append("\r\n");
-        for (const std::string& line : ds_.Layout.LongPreamble) out.append(line).append("\r\n");
+            if (!ds_.Layout.HeaderLines[i].empty()) out.append(ds_.Layout.HeaderLines[i]).append(lineEnd_);
+        for (const std::string& line : ds_.Layout.LongPreamble) out.append(line).append(lineEnd_);
     }
     for (int h = 0; h < named; ++h)
         if (!done[static_cast<std::size_t>(h)]) appendNamedLine(out, h);
@@ -236,14 +229,14 @@ void LineWriter::appendRow(std::string& out, int row) const {
             for (int k = 0; k < lines; ++k) appendFileLine(out, static_cast<int>(cells.rowId(row)) + k);
             return;
         }
-        out.append(cells.rowLine(row)).append("\r\n");
+        out.append(cells.rowLine(row)).append(lineEnd_);
         return;
     }
     appendColumns(out, [&](int j) { return cells.cell(j, row); }, cells.rowLine(row));
 }
 
 void LineWriter::appendFileLine(std::string& out, int line) const {
-    out.append(ds_.File.FileLines.line(line)).append("\r\n");
+    out.append(ds_.File.FileLines.line(line)).append(lineEnd_);
 }
 
 } // namespace varnotile

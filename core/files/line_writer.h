@@ -47,6 +47,9 @@ private:
     const DataSet& ds_;
     const ReadOptions& options_;
     std::string delimiter_;
+    // What goes between two cells (the delimiter, and a blank where one follows it) and what ends a line.
+    std::string separator_;
+    std::string_view lineEnd_;
     // File lines split now give what they gave when read: same delimiter, same reading, and
     // every column still there.
     bool asRead_ = false;

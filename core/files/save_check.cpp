@@ -379,6 +379,7 @@ std::unique_ptr<DataSet> ReadingLike(const DataSet& ds) {
     back->Layout.ListSeparator = ds.Layout.ListSeparator;
     back->Layout.Reading = ds.Layout.Reading;
     back->DecimalSeparator = ds.DecimalSeparator;
+    back->File.FileLines.setCrEndsLines(ds.Layout.Reading.crLineEnds);
     return back;
 }
 

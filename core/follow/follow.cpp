@@ -172,12 +172,17 @@ private:
 bool isBlankText(std::string_view line) { return line.find_first_not_of(" \t") == std::string_view::npos; }
 
 // Whether the first bytes of the file are those the load read: the line text keeps every byte
-// but the line ends' CRs, up to a byte 26.
+// but the line ends' CRs (a CR alone is a line end where CRs end lines), up to a byte 26.
 bool startsAsLoaded(std::string_view fileHead, uint64_t loadedBytes, const FileLines& lines) {
     std::string head;
-    for (const char c : fileHead.substr(0, std::min<uint64_t>(fileHead.size(), loadedBytes))) {
+    const std::string_view read = fileHead.substr(0, std::min<uint64_t>(fileHead.size(), loadedBytes));
+    for (std::size_t k = 0; k < read.size(); ++k) {
+        const char c = read[k];
         if (c == '\x1a') break;
-        if (c != '\r') head.push_back(c);
+        if (c != '\r')
+            head.push_back(c);
+        else if (lines.crEndsLines() && k + 1 < read.size() && read[k + 1] != '\n')
+            head.push_back('\n');
     }
     return lines.text().substr(0, head.size()) == head;
 }
@@ -282,7 +287,8 @@ FollowWatch WatchLoadedFile(const DataSet& ds) {
         watch.tail.clear(); // shorter than read: the next look reads it afresh
     watch.replacedSinceLoad = loaded > 0 && (!startsAsLoaded(watch.head, loaded, ds.File.FileLines) ||
                                              (!watch.compressed && !endsAsLoaded(watch.tail, ds.File.FileLines)));
-    watch.lastLineOpen = !watch.tail.empty() && watch.tail.back() != '\n';
+    watch.lastLineOpen = !watch.tail.empty() && watch.tail.back() != '\n' &&
+                         !(ds.Layout.Reading.crLineEnds && watch.tail.back() == '\r');
     watch.asRead = state;
     watch.asRead.size = watch.offset;
     return watch;
@@ -343,8 +349,8 @@ GrowthResult FollowGrowth(DataSet& ds, FollowWatch& watch, ReadAhead* ahead) {
         added = std::move(ahead->bytes);
     else if (!readBytes(watch.path, watch.offset, std::min(growth, kPieceBytes), added))
         return result;
-    // Only complete lines are taken; the rest waits for its line break.
-    const std::size_t lastBreak = added.rfind('\n');
+    // Only complete lines are taken; the rest waits for its line break (a CR alone too, where it ends lines).
+    const std::size_t lastBreak = ds.Layout.Reading.crLineEnds ? added.find_last_of("\r\n") : added.rfind('\n');
     if (lastBreak == std::string::npos) {
         if (growth > kPieceBytes) {
             result.kind = Growth::Reload;

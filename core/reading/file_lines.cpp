@@ -261,6 +261,9 @@ void writeStarts(const char* data, std::size_t begin, std::size_t end, Offset* s
     }
 }
 
+// A CR not followed by LF.
+bool loneCrAt(const char* data, std::size_t k, std::size_t n) { return data[k] == '\r' && (k + 1 == n || data[k + 1] != '\n'); }
+
 // Moves the text of data[r, end) to w without its CRs (never part of a line, before LF or
 // alone), up to a byte 26 (which ends a line's text). Returns the new write position.
 std::size_t compactLine(char* data, std::size_t r, std::size_t end, std::size_t w) {
@@ -282,6 +285,7 @@ void FileLines::clear() {
     std::vector<uint64_t>().swap(starts64_);
     wide_ = false;
     ended_ = false;
+    std::string().swap(headWithLoneCrs_);
     continueLastLine_ = false;
     openRecord_ = 0;
     bytesRead_ = 0;
@@ -369,6 +373,9 @@ void FileLines::append(std::string_view bytes) {
     char* data = buffer_.data();
     std::memcpy(data + size_, bytes.data(), bytes.size());
     std::size_t n = size_ + bytes.size();
+    if (crEndsLines_)
+        for (std::size_t k = size_; k < n; ++k)
+            if (loneCrAt(data, k, n)) data[k] = '\n';
     if (data[n - 1] != '\n') data[n++] = '\n';
     if (!wide_ && n >= UINT32_MAX) {
         starts64_.assign(starts32_.begin(), starts32_.end());
@@ -440,6 +447,9 @@ void FileLines::assign(std::string_view bytes) {
 
 void FileLines::split() {
     char* data = buffer_.data();
+    if (crEndsLines_)
+        for (std::size_t k = 0; k < size_; ++k)
+            if (loneCrAt(data, k, size_)) data[k] = '\n';
     // Every line then ends with LF; a missing final line break adds no line of its own.
     if (size_ > 0 && data[size_ - 1] != '\n') data[size_++] = '\n';
     const std::size_t n = size_;
@@ -477,6 +487,14 @@ void FileLines::split() {
             fill(starts32_);
         return;
     }
+    // The head as it was, where CRs alone end lines there: the proposal looks at it.
+    constexpr std::size_t kHeadBytes = 1 << 20;
+    const std::size_t head = std::min(n, kHeadBytes);
+    for (std::size_t k = 0; k < head; ++k)
+        if (loneCrAt(data, k, n)) {
+            headWithLoneCrs_.assign(data, head);
+            break;
+        }
     // One slot per line plus the sentinel, reserved once: growing by doubling would hold the old
     // and the new table at the same time.
     if (wide_)

@@ -99,6 +99,12 @@ public:
     int joinRecords(int from, const std::function<bool(std::string_view, bool)>& endsInside);
     // The line whose opening was still open at the end of the text (0: none).
     int openRecord() const { return openRecord_; }
+    // A CR alone ends a line too (set before read() or assign(); clear() keeps it). Off: it is dropped.
+    void setCrEndsLines(bool on) { crEndsLines_ = on; }
+    bool crEndsLines() const { return crEndsLines_; }
+    // The file's first bytes as they were (up to 1 MiB), kept only when CRs alone ended lines
+    // there that the split dropped: what a reading with CR line ends would look at. Else empty.
+    std::string_view headWithLoneCrs() const { return headWithLoneCrs_; }
     // All line text as stored (lines separated by LF), for encoding checks.
     std::string_view text() const { return std::string_view(buffer_.data(), size_); }
 
@@ -126,6 +132,8 @@ private:
     std::vector<uint64_t> starts64_;
     bool wide_ = false;
     bool ended_ = false;
+    bool crEndsLines_ = false;
+    std::string headWithLoneCrs_;
     bool continueLastLine_ = false;
     int openRecord_ = 0;
     uint64_t bytesRead_ = 0;

@@ -3,6 +3,7 @@
 #include "time_text.h"
 
 #include "continued_lines.h"
+#include "dialect_score.h"
 #include "number_text.h"
 #include "reading_option_table.h"
 
@@ -65,13 +66,16 @@ constexpr Delimiter kDelimiters[] = {{'\t', false, "tab-separated"},
                                      {' ', true, "aligned with runs of blanks"}};
 
 // `inlinePrefix`: the prefix of comments after the data, cut off before splitting; empty: none.
-ReadOptions splitOptions(const Delimiter& d, const std::string& inlinePrefix) {
-    ReadOptions o;
-    o.whitespace = d.whitespace;
-    o.quotedTexts = true; // a delimiter inside quotes must not change the count
-    o.commentLines = !inlinePrefix.empty();
-    o.commentPrefix = inlinePrefix;
-    return o;
+// `quoting`: the quote, escape and blank after the delimiter chosen so far (a delimiter inside
+// quotes must not change the count).
+Dialect dialectOf(const Delimiter& d, const Dialect& quoting) {
+    Dialect dialect = quoting;
+    dialect.delimiter = d.byte;
+    dialect.whitespace = d.whitespace;
+    return dialect;
+}
+ReadOptions splitOptions(const Delimiter& d, const std::string& inlinePrefix, const Dialect& quoting = {}) {
+    return dialectOf(d, quoting).options(inlinePrefix);
 }
 
 bool looksNumeric(std::string_view cell) {
@@ -189,7 +193,7 @@ class Detector {
             splitLines(single, -1);
         } else {
             const Delimiter& d = kDelimiters[delimiter_];
-            splitLines(splitOptions(d, inline_), d.byte);
+            splitLines(splitOptions(d, inline_, quoting_), d.byte);
             mode_ = dataMode();
             // Runs of blanks merge only where the file needs it; single spaces read fine as they are.
             if (d.whitespace && !blanksAlign()) {
@@ -276,30 +280,86 @@ class Detector {
         }
     }
 
-    // The delimiter under which most lines have the cell count of the lines with numbers, and
-    // whose cells look most like numbers. Lines without any number (titles, prose, names) do not
-    // decide that count, as they say little about the data, but a names line that fits it counts
-    // for the delimiter. A single column shows no delimiter.
+    // The delimiter whose reading scores highest (dialect_score.h): most lines with the data's
+    // cell count (lines without a number do not decide that count, as they say little about the
+    // data, but a names line that fits it counts), and cells of one kind per column. A delimiter
+    // followed by a blank is scored with the blank as a part of it too. A single column shows no
+    // delimiter.
     void chooseDelimiter() {
         delimiter_ = -1;
+        const std::vector<std::string_view> texts = dataishTexts();
+        if (texts.empty()) return;
         double bestScore = 0;
         for (int c = 0; c < static_cast<int>(std::size(kDelimiters)); ++c) {
-            splitLines(splitOptions(kDelimiters[c], inline_), kDelimiters[c].byte);
-            if (lines_.empty()) return;
-            const int mode = dataMode();
-            if (mode < 2) continue;
-            int agreeing = 0, cells = 0, numeric = 0;
-            for (const DataLine& l : lines_) {
-                if (l.fields != mode) continue;
-                ++agreeing;
-                if (l.numbers == 0) continue;
-                cells += std::min(l.fields, kColumnsLooked);
-                numeric += l.numbers + missingCells(l);
+            const Delimiter& d = kDelimiters[c];
+            double score = ScoreDialect(texts, dialectOf(d, {}), inline_, kColumnsLooked).value();
+            // ", ": the delimiter with the blank after it.
+            if (!d.whitespace && blankFollowsDelimiter(texts, static_cast<char>(d.byte))) {
+                Dialect blank = dialectOf(d, {});
+                blank.blankAfter = true;
+                score = std::max(score, ScoreDialect(texts, blank, inline_, kColumnsLooked).value());
             }
-            const double consistency = static_cast<double>(agreeing) / static_cast<double>(lines_.size());
-            const double score = consistency * (0.5 + 0.5 * numeric / std::max(1, cells));
             if (score > bestScore) bestScore = score, delimiter_ = c;
         }
+        if (delimiter_ >= 0) chooseQuoting(texts);
+    }
+
+    std::vector<std::string_view> dataishTexts() const {
+        std::vector<std::string_view> texts;
+        for (const SampledLine& l : sample_)
+            if (isDataish(l.text)) texts.push_back(l.text);
+        return texts;
+    }
+
+    // With the delimiter chosen: the quote character, the escape and a blank after the delimiter
+    // that read the sample more consistently than double quotes alone. A blank after nearly every
+    // delimiter is taken on a tie too, since it would stand at the start of every name.
+    void chooseQuoting(const std::vector<std::string_view>& texts) {
+        const Delimiter& d = kDelimiters[delimiter_];
+        quoting_ = {};
+        const double plain = ScoreDialect(texts, dialectOf(d, {}), inline_, kColumnsLooked).value();
+        double best = plain;
+        const bool blanksFollow = !d.whitespace && blankFollowsDelimiter(texts, static_cast<char>(d.byte));
+        for (const char quote : {'"', '\'', '\0'})
+            for (const bool backslash : {false, true})
+                for (const bool blank : {false, true}) {
+                    if ((blank && d.whitespace) || (quote == '"' && !backslash && !blank)) continue;
+                    if (backslash && (quote == 0 || !holdsEscapedQuote(texts, quote))) continue;
+                    if (quote == '\'' && !holdsQuotedCell(texts, quote)) continue;
+                    Dialect candidate{d.byte, d.whitespace, blank, quote, backslash};
+                    const double score = ScoreDialect(texts, candidate, inline_, kColumnsLooked).value();
+                    const bool tieWithBlank = blank && blanksFollow && score >= best - 1e-9 && !quoting_.blankAfter;
+                    if (score > best + 1e-9 || tieWithBlank) best = score, quoting_ = candidate;
+                }
+    }
+
+    // Nine delimiters in ten on the lines are followed by a blank (", "), and one at least.
+    static bool blankFollowsDelimiter(const std::vector<std::string_view>& texts, char delimiter) {
+        int seen = 0, followed = 0;
+        for (const std::string_view t : texts)
+            for (std::size_t at = t.find(delimiter); at != std::string_view::npos; at = t.find(delimiter, at + 1)) {
+                ++seen;
+                followed += at + 1 < t.size() && t[at + 1] == ' ';
+            }
+        return seen > 0 && followed * 10 >= seen * 9;
+    }
+    // A line holds a text quoted whole with `quote` (a quote right after a delimiter or at the
+    // start, and one before a delimiter or at the end).
+    bool holdsQuotedCell(const std::vector<std::string_view>& texts, char quote) const {
+        const Delimiter& d = kDelimiters[delimiter_];
+        const auto edge = [&](char c) { return d.whitespace ? isBlank(c) : c == static_cast<char>(d.byte) || c == ' '; };
+        return std::any_of(texts.begin(), texts.end(), [&](std::string_view t) {
+            for (std::size_t at = t.find(quote); at != std::string_view::npos; at = t.find(quote, at + 1)) {
+                if (at > 0 && !edge(t[at - 1])) continue;
+                const std::size_t close = t.find(quote, at + 1);
+                if (close != std::string_view::npos && close > at + 1 && (close + 1 == t.size() || edge(t[close + 1]))) return true;
+            }
+            return false;
+        });
+    }
+    static bool holdsEscapedQuote(const std::vector<std::string_view>& texts, char quote) {
+        const char escaped[] = {'\\', quote, 0};
+        return std::any_of(texts.begin(), texts.end(), [&](std::string_view t) { return t.find(escaped) != std::string_view::npos; });
     }
 
     // The most common cell count of the lines that hold a number, preferring lines of several
@@ -329,14 +389,6 @@ class Detector {
                                       [](std::string_view cell) { return missingTokenIndex(cell) != -1; });
             lines_.push_back(d);
         }
-    }
-
-    int missingCells(const DataLine& l) {
-        splitFields(l.text, byte_, options_, cells_, kColumnsLooked);
-        int n = 0;
-        for (std::string_view cell : cells_.cells)
-            n += missingTokenIndex(cell) != -1;
-        return n;
     }
 
     bool isDataLine(const DataLine& l) const { return l.fields == mode_ && l.numbers > 0; }
@@ -405,7 +457,17 @@ class Detector {
     // Cells that open with a quote, with a closing quote on the same line: shown with their
     // quotes, and a delimiter inside them would shift the columns. Only names and data lines
     // count, not quotes in a preamble's prose.
+    // Double quotes are proposed by the rule below; the dialect chosen with the delimiter brings the
+    // other quote, the backslash escape and the blank after the delimiter.
     void proposeQuotes(FormatProposal& p) {
+        p.options.quotedTexts = quoting_.quote == '\'' || quoting_.backslash;
+        p.options.singleQuotes = quoting_.quote == '\'';
+        p.options.backslashEscapes = quoting_.backslash;
+        p.options.blankAfterDelimiter = quoting_.blankAfter;
+        for (const char* id : {"blankAfterDelimiter", "singleQuotes", "backslashEscapes"})
+            if (const std::string_view finding = readingOption(id).findingFor(p.options); !finding.empty())
+                p.findings.emplace_back(finding);
+        if (p.options.quotedTexts || quoting_.quote == 0) return; // 0: quotes are text in this file
         ReadOptions plain = options_;
         plain.quotedTexts = false;
         for (const DataLine& l : lines_) {
@@ -717,6 +779,7 @@ class Detector {
     // Names in single quotes ('time' 'volt') would keep their quotes.
     void proposeSingleQuotedNames(FormatProposal& p) {
         const std::size_t data = firstDataIndex();
+        if (p.options.singleQuotes) return; // quoted texts read the names without their quotes
         if (data >= lines_.size()) return;
         for (std::size_t k = namesIndex(data); k < data; ++k) {
             splitFields(lines_[k].text, byte_, options_, cells_, kColumnsLooked);
@@ -837,6 +900,7 @@ class Detector {
     std::string prefix_;
     std::string inline_; // the prefix of comments after the data; empty: none seen
     int delimiter_ = -1; // index into kDelimiters
+    Dialect quoting_;    // quote (0: none), escape and blank after the delimiter found with it
     ReadOptions options_;
     int byte_ = -1;
     std::vector<DataLine> lines_;
@@ -861,12 +925,31 @@ namespace {
 // The sample with the lines that a quoted text's line break runs through joined into one record,
 // as the reading with quoted texts joins them, read with the delimiter `p` proposes. Empty when
 // no quoted text in the sample closes on a later line. `texts` holds the joined texts.
+// A quote that opens a text no later line of the sample closes, or whose record then has another
+// field count than the line before it (or after it): a stray quote. `strayLine` is the first
+// such line (0: none); its record is not joined.
 std::vector<SampledLine> recordsAcrossLineBreaks(const std::vector<SampledLine>& sample, const FormatProposal& p,
-                                                 std::deque<std::string>& texts) {
+                                                 std::deque<std::string>& texts, int& strayLine) {
     ReadOptions options = p.options;
     options.quotedTexts = true;
     const int delimiter = p.delimiter.size() == 1 ? static_cast<unsigned char>(p.delimiter[0]) : -1;
     std::vector<SampledLine> records;
+    ReadOptions plain = p.options;
+    plain.quotedTexts = false;
+    LineCells cells;
+    const auto fields = [&](std::string_view text, const ReadOptions& o) { return splitFields(text, delimiter, o, cells, 64); };
+    // The line before (or else after) the record from i to last that is not blank.
+    const auto neighbourOf = [&](std::size_t i, std::size_t last) {
+        return i > 0 && !trimBlanks(sample[i - 1].text).empty() ? sample[i - 1].text
+               : last + 1 < sample.size()                     ? sample[last + 1].text
+                                                              : std::string_view{};
+    };
+    // A line of the table's shape (as many fields without quoting as its neighbour): its quote is stray.
+    const auto tableLine = [&](std::size_t i) {
+        const std::string_view neighbour = neighbourOf(i, i);
+        return !isCommentOrBlank(sample[i].text, p.options) && !neighbour.empty() &&
+               fields(sample[i].text, plain) == fields(neighbour, plain);
+    };
     bool joined = false;
     for (std::size_t i = 0; i < sample.size(); ++i) {
         std::size_t last = i;
@@ -877,13 +960,22 @@ std::vector<SampledLine> recordsAcrossLineBreaks(const std::vector<SampledLine>&
                    endsInsideQuotes(sample[j].text, true, delimiter, options))
                 ++j;
             if (j < sample.size() && sample[j].number == sample[j - 1].number + 1) last = j;
+            // Open to the end of the sample's run of lines: the quote never closes.
+            if (last == i && strayLine == 0 && tableLine(i)) strayLine = sample[i].number;
         }
         if (last == i) {
             records.push_back(sample[i]);
             continue;
         }
-        std::string& text = texts.emplace_back(sample[i].text);
-        for (std::size_t k = i + 1; k <= last; ++k) text.append("\n").append(sample[k].text);
+        std::string joinedText(sample[i].text);
+        for (std::size_t k = i + 1; k <= last; ++k) joinedText.append("\n").append(sample[k].text);
+        const std::string_view neighbour = neighbourOf(i, last);
+        if (!neighbour.empty() && fields(joinedText, options) != fields(neighbour, options) && tableLine(i)) {
+            if (strayLine == 0) strayLine = sample[i].number;
+            records.push_back(sample[i]);
+            continue;
+        }
+        std::string& text = texts.emplace_back(std::move(joinedText));
         records.push_back({sample[i].number, text});
         joined = true;
         i = last;
@@ -892,24 +984,83 @@ std::vector<SampledLine> recordsAcrossLineBreaks(const std::vector<SampledLine>&
     return records;
 }
 
+// Whether a quoted text holds the delimiter somewhere in the sample: the lines split otherwise
+// without quoted texts.
+bool quotesNeeded(const std::vector<SampledLine>& sample, const FormatProposal& p) {
+    ReadOptions quoted = p.options, plain = p.options;
+    quoted.quotedTexts = true;
+    plain.quotedTexts = false;
+    const int delimiter = p.delimiter.size() == 1 ? static_cast<unsigned char>(p.delimiter[0]) : -1;
+    LineCells cells;
+    return std::any_of(sample.begin(), sample.end(), [&](const SampledLine& l) {
+        return !endsInsideQuotes(l.text, false, delimiter, quoted) &&
+               splitFields(l.text, delimiter, quoted, cells, 64) != splitFields(l.text, delimiter, plain, cells, 64);
+    });
+}
+
 // The proposal for the sample; where quoted texts hold line breaks, for the sample read as
-// records, with quoted texts proposed.
+// records, with quoted texts proposed. A stray quote is named.
 FormatProposal proposeFor(const std::vector<SampledLine>& sample, char localeDecimal) {
     FormatProposal p = Detector(sample, localeDecimal).run();
     std::deque<std::string> texts;
-    const std::vector<SampledLine> records = recordsAcrossLineBreaks(sample, p, texts);
-    if (records.empty()) return p;
-    p = Detector(records, localeDecimal).run();
-    if (!p.options.quotedTexts) {
-        p.options.quotedTexts = true;
-        p.findings.emplace_back(readingOption("quotedTexts").findingFor(p.options));
+    int strayLine = 0;
+    const std::vector<SampledLine> records = recordsAcrossLineBreaks(sample, p, texts, strayLine);
+    if (!records.empty()) {
+        p = Detector(records, localeDecimal).run();
+        if (!p.options.quotedTexts) {
+            p.options.quotedTexts = true;
+            p.findings.emplace_back(readingOption("quotedTexts").findingFor(p.options));
+        }
     }
+    if (strayLine == 0) return p;
+    // A quote that never closes would take the lines after it into one text: where no quoted text
+    // needs its quotes, the lines are read as they stand, the quote a part of its cell.
+    if (p.options.quotedTexts && !p.options.singleQuotes && !p.options.backslashEscapes && !quotesNeeded(sample, p)) {
+        p.options.quotedTexts = false;
+        std::erase(p.findings, std::string(readingOption("quotedTexts").finding));
+    }
+    p.findings.push_back("a quote that never closes (line " + std::to_string(strayLine) + ")");
     return p;
 }
 
 } // namespace
 
+namespace {
+
+// The lines of `text` ended by LF, CR LF or CR alone, when CRs alone end more lines than LFs do
+// (a file of an old system, which the plain split reads as one line); else empty.
+std::vector<std::string_view> linesEndedByCr(std::string_view text) {
+    std::size_t crs = 0, lfs = 0;
+    for (std::size_t k = 0; k < text.size(); ++k) {
+        if (text[k] == '\n') ++lfs;
+        else if (text[k] == '\r' && (k + 1 == text.size() || text[k + 1] != '\n')) ++crs;
+    }
+    std::vector<std::string_view> lines;
+    if (crs <= lfs) return lines;
+    std::size_t from = 0;
+    for (std::size_t k = 0; k < text.size(); ++k) {
+        if (text[k] != '\n' && text[k] != '\r') continue;
+        lines.push_back(text.substr(from, k - from));
+        if (text[k] == '\r' && k + 1 < text.size() && text[k + 1] == '\n') ++k;
+        from = k + 1;
+    }
+    if (from < text.size()) lines.push_back(text.substr(from));
+    return lines;
+}
+
+} // namespace
+
 FormatProposal ProposeReading(const FileLines& lines, char localeDecimal) {
+    if (!lines.crEndsLines())
+        if (const std::vector<std::string_view> split = linesEndedByCr(lines.headWithLoneCrs()); !split.empty()) {
+            FormatProposal p = ProposeReading(split, localeDecimal);
+            p.options.crLineEnds = true;
+            // After the delimiter's phrase, which opens the sentence.
+            const bool delimiterFirst = !p.findings.empty() && (!p.delimiter.empty() || p.options.whitespace);
+            const auto at = delimiterFirst ? p.findings.begin() + 1 : p.findings.begin();
+            p.findings.emplace(at, readingOption("crLineEnds").findingFor(p.options));
+            return p;
+        }
     FormatProposal p = proposeFor(takeSample(lines.count(), [&](int i) { return lines.line(i); }), localeDecimal);
     ProposeTable(p, lines, localeDecimal);
     return p;

@@ -17,6 +17,7 @@ std::string ReadFileLines(DataSet& ds, const ProgressReport& progress) {
             return std::strerror(errno);
         return {}; // no such file: no lines
     }
+    ds.File.FileLines.setCrEndsLines(ds.Layout.Reading.crLineEnds);
     if (std::string error = ds.File.FileLines.read(ds.File.CurrentFileName, progress); !error.empty())
         return error;
     ds.File.LineCount = ds.File.FileLines.count();

@@ -416,6 +416,10 @@ bool FindLayoutWithOptions(DataSet& ds, Messages& messages, DataLines& data) {
     const int sample = findSample(ds, lines, messages, lastRow);
     if (sample < 1) return false;
     const int columns = ds.Layout.ColumnCount;
+    // Rows that end in a delimiter (an empty last field): as under the plain rules, a line with one
+    // field more stands among them, so that a names line over them ("name,qty,desc,comments" over
+    // "x1,2,a,") names the columns rather than becoming header text.
+    const bool rowsEndEmpty = columns > 1 && lines.rawColumns(sample) > columns;
     // With a table chosen, its lines are read as the file; the lines before them are written
     // back as they stand, the lines after them as a trailer.
     const LineWindow window = windowOf(ds);
@@ -442,7 +446,8 @@ bool FindLayoutWithOptions(DataSet& ds, Messages& messages, DataLines& data) {
             const bool shortRow = options.missingAsGaps && count < columns && lines.holdsANumber(count);
             // A row of gaps once the names or the data have begun; before them it may be a title.
             const bool gaps = count < columns && matchedRun > 0 && lines.rowOfGaps(i, columns);
-            if (count != columns && !shortRow && !gaps) {
+            const bool oneMore = rowsEndEmpty && count == columns + 1;
+            if (count != columns && !shortRow && !gaps && !oneMore) {
                 ds.Layout.FirstDataLine = i + 1;
                 matchedRun = 0;
             } else {

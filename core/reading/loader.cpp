@@ -293,8 +293,18 @@ LoadOutcome LoadDataFile(DataSet& ds, bool adoptProposal, const ProgressReport& 
         const ReadingChoice choice = ProposedChoice(ds);
         const int askedTable = ds.Layout.Reading.table; // a table asked for picks among the proposal's
         ds.Layout.ListSeparator = choice.delimiter;
+        const bool otherLineEnds = ds.Layout.Reading.crLineEnds != choice.options.crLineEnds;
         ds.Layout.Reading = choice.options;
         if (askedTable != 0) ds.Layout.Reading.table = askedTable;
+        // Lines end elsewhere: the file is split again.
+        if (otherLineEnds) {
+            FileLines lines;
+            lines.setCrEndsLines(ds.Layout.Reading.crLineEnds);
+            if (std::string error = lines.read(ds.File.CurrentFileName, progress); error.empty()) {
+                ds.File.FileLines = std::move(lines);
+                ds.File.LineCount = ds.File.FileLines.count();
+            }
+        }
     }
     LayOutLines(ds, outcome, progress);
     return outcome;

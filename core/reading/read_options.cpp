@@ -25,6 +25,26 @@ std::string& takeRebuilt(LineCells& out) {
     return s;
 }
 
+// The quote character and, with backslash escapes, the backslash: what a quoted text's walk stops at.
+struct QuoteStops {
+    char chars[2];
+    std::size_t count;
+    explicit QuoteStops(const ReadOptions& options)
+        : chars{options.quoteChar(), '\\'}, count(options.backslashEscapes ? 2 : 1) {}
+    std::size_t next(std::string_view text, std::size_t from) const {
+        return count == 1 ? text.find(chars[0], from) : text.find_first_of(std::string_view(chars, count), from);
+    }
+};
+
+// Inside a quoted text, the stop at `p` (a quote or a backslash, see QuoteStops): how many
+// characters an escape there takes (2: a doubled quote, a backslash before a quote or a
+// backslash), 1 for a backslash of its own, 0 for the closing quote.
+std::size_t escapeAt(std::string_view text, std::size_t p, std::size_t end, char quote) {
+    const bool followed = p + 1 < end;
+    if (text[p] == '\\') return followed && (text[p + 1] == quote || text[p + 1] == '\\') ? 2 : 1;
+    return followed && text[p + 1] == quote ? 2 : 0;
+}
+
 } // namespace
 
 std::string_view trimBlanks(std::string_view s) {
@@ -101,13 +121,14 @@ std::size_t inlineCommentAt(std::string_view line, int delimiter, const ReadOpti
     for (std::size_t i = first; i < line.size(); ++i) {
         const char c = line[i];
         if (cellStart && isBlank(c)) continue;
-        if (cellStart && c == '"') {
+        if (cellStart && c == options.quoteChar()) {
+            const QuoteStops stops(options);
             std::size_t close = i + 1;
             for (;;) {
-                close = line.find('"', close);
+                close = stops.next(line, close);
                 if (close == std::string_view::npos) return line.size(); // runs to the end of the line
-                if (close + 1 < line.size() && line[close + 1] == '"') {
-                    close += 2;
+                if (const std::size_t skip = escapeAt(line, close, line.size(), c); skip > 0) {
+                    close += skip;
                     continue;
                 }
                 break;
@@ -157,6 +178,8 @@ int splitFields(std::string_view line, int delimiter, const ReadOptions& options
     out.cells.clear();
     out.rebuiltUsed = 0;
     const bool ws = options.whitespace;
+    const char quote = options.quoteChar();
+    const QuoteStops stops(options);
     auto isDelimiter = [&](char c) { return ws ? isBlank(c) : static_cast<unsigned char>(c) == delimiter; };
     // End of the unquoted text that starts at `from`: the next delimiter or the end.
     auto cellEnd = [&](std::size_t from, std::size_t end) {
@@ -186,10 +209,10 @@ int splitFields(std::string_view line, int delimiter, const ReadOptions& options
         if (options.quotedTexts)
             while (q < end && isBlank(line[q]) && !isDelimiter(line[q]))
                 ++q;
-        if (options.quotedTexts && q < end && line[q] == '"') {
-            std::size_t from = q + 1;
+        if (options.quotedTexts && q < end && line[q] == quote) {
+            std::size_t from = q + 1, search = from; // text before `from` is taken; stops before `search` are passed
             for (;;) {
-                const std::size_t p = line.find('"', from);
+                const std::size_t p = stops.next(line, search);
                 if (p == std::string_view::npos || p >= end) { // no closing quote: runs to the end
                     if (text)
                         text->append(line.substr(from, end - from));
@@ -198,10 +221,15 @@ int splitFields(std::string_view line, int delimiter, const ReadOptions& options
                     i = end;
                     break;
                 }
-                if (p + 1 < end && line[p + 1] == '"') { // "" stands for one quote
+                const std::size_t skip = escapeAt(line, p, end, quote);
+                if (skip == 1) { // a backslash of its own is text
+                    search = p + 1;
+                    continue;
+                }
+                if (skip == 2) { // "" or \" stands for one quote, \\ for one backslash
                     if (!text) text = &takeRebuilt(out);
-                    text->append(line.substr(from, p + 1 - from));
-                    from = p + 2;
+                    text->append(line.substr(from, p - from)).push_back(line[p + 1]);
+                    from = search = p + 2;
                     continue;
                 }
                 if (text)
@@ -233,25 +261,27 @@ int splitFields(std::string_view line, int delimiter, const ReadOptions& options
         if (ws)
             while (i < end && isBlank(line[i]))
                 ++i;
-        else
-            ++i; // a delimiter at the very end leaves one more, empty, cell
+        else if (++i < end && options.blankAfterDelimiter && line[i] == ' ') // a delimiter at the very end leaves one more, empty, cell
+            ++i;
     }
 }
 
 bool endsInsideQuotes(std::string_view text, bool inside, int delimiter, const ReadOptions& options) {
     if (!options.quotedTexts) return false;
+    const char quote = options.quoteChar();
+    const QuoteStops stops(options);
     // Most lines hold no quote at all: their state stays as it came.
-    if (text.find('"') == std::string_view::npos) return inside;
+    if (text.find(quote) == std::string_view::npos) return inside;
     const bool ws = options.whitespace;
     auto isDelimiter = [&](char c) { return ws ? isBlank(c) : static_cast<unsigned char>(c) == delimiter; };
     const std::size_t end = text.size();
     std::size_t i = 0;
     for (;;) {
         if (inside) {
-            const std::size_t p = text.find('"', i);
+            const std::size_t p = stops.next(text, i);
             if (p == std::string_view::npos) return true;
-            if (p + 1 < end && text[p + 1] == '"') { // "" stands for one quote
-                i = p + 2;
+            if (const std::size_t skip = escapeAt(text, p, end, quote); skip > 0) { // "" stands for one quote
+                i = p + skip;
                 continue;
             }
             inside = false;
@@ -260,7 +290,7 @@ bool endsInsideQuotes(std::string_view text, bool inside, int delimiter, const R
             std::size_t q = i;
             while (q < end && isBlank(text[q]) && !isDelimiter(text[q]))
                 ++q;
-            if (q < end && text[q] == '"') {
+            if (q < end && text[q] == quote) {
                 inside = true;
                 i = q + 1;
                 continue;
@@ -277,22 +307,30 @@ bool endsInsideQuotes(std::string_view text, bool inside, int delimiter, const R
     }
 }
 
-std::string quoteIfNeeded(std::string_view text, char delimiter) {
+std::string quoteIfNeeded(std::string_view text, char delimiter) { return quoteIfNeeded(text, delimiter, ReadOptions{}); }
+
+std::string inQuotes(std::string_view text, const ReadOptions& options) {
+    const char quote = options.quoteChar();
+    std::string quoted;
+    quoted.reserve(text.size() + 2);
+    quoted.push_back(quote);
+    for (const char c : text) {
+        if (c == quote) quoted.push_back(options.backslashEscapes ? '\\' : quote);
+        else if (c == '\\' && options.backslashEscapes) quoted.push_back('\\');
+        quoted.push_back(c);
+    }
+    quoted.push_back(quote);
+    return quoted;
+}
+
+std::string quoteIfNeeded(std::string_view text, char delimiter, const ReadOptions& options) {
+    const char quote = options.quoteChar();
     const bool blankDelimiter = isBlank(delimiter);
     bool needed = !text.empty() && (isBlank(text.front()) || isBlank(text.back()));
     for (char c : text)
-        if (c == delimiter || c == '"' || c == '\n' || c == '\r' || (blankDelimiter && isBlank(c)))
+        if (c == delimiter || c == quote || c == '\n' || c == '\r' || (blankDelimiter && isBlank(c)))
             needed = true;
-    if (!needed) return std::string(text);
-    std::string quoted;
-    quoted.reserve(text.size() + 2);
-    quoted.push_back('"');
-    for (char c : text) {
-        if (c == '"') quoted.push_back('"');
-        quoted.push_back(c);
-    }
-    quoted.push_back('"');
-    return quoted;
+    return needed ? inQuotes(text, options) : std::string(text);
 }
 
 } // namespace varnotile

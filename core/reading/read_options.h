@@ -52,13 +52,25 @@ struct ReadOptions {
     // (a one-letter tag such as "#L" after the prefix left out) whose cells match the columns and are not
     // all numbers names them, as does a line set off by rule lines ("-----") above and below.
     bool namesInComment = false;
+    // With quoted texts on: texts are quoted with ' instead of ".
+    bool singleQuotes = false;
+    // With quoted texts on: a backslash before the quote stands for the quote inside a quoted
+    // text, and two backslashes for one.
+    bool backslashEscapes = false;
+    // One blank right after each delimiter belongs to the delimiter (", "), not to the next cell.
+    bool blankAfterDelimiter = false;
+    // A CR alone ends a line, as LF and CR LF do (files of old systems); the writer ends lines so.
+    bool crLineEnds = false;
+
+    // The character that opens and closes a quoted text.
+    char quoteChar() const { return singleQuotes ? '\'' : '"'; }
 
     // True when any switch that changes how lines split differs from the plain rules (the prefix
     // and the token list only matter while their switch is on; wide files split as plain ones). Inline and spelled out: it is asked for every cell.
     bool anyOn() const {
         return whitespace || decimal != DecimalChoice::System || quotedTexts || commentLines || missingAsGaps ||
                robustSample || datesAndTimes || namesAboveData || singleQuotedNames || continuedLines ||
-               table != 0 || namesInComment;
+               table != 0 || namesInComment || singleQuotes || backslashEscapes || blankAfterDelimiter || crLineEnds;
     }
     bool operator==(const ReadOptions&) const = default;
 };
@@ -146,5 +158,9 @@ bool endsInsideQuotes(std::string_view text, bool inside, int delimiter, const R
 // delimiter, any space or tab, since reading it back in whitespace mode would split there);
 // otherwise unchanged.
 std::string quoteIfNeeded(std::string_view text, char delimiter);
+// The same with the quote character and the escape of `options` (single quotes, backslashes).
+std::string quoteIfNeeded(std::string_view text, char delimiter, const ReadOptions& options);
+// The text in the quotes of `options`, its quotes (and, with backslash escapes, its backslashes) escaped.
+std::string inQuotes(std::string_view text, const ReadOptions& options);
 
 } // namespace varnotile

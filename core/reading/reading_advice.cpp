@@ -136,7 +136,11 @@ std::string linesToCompare(const FileLines& lines) {
 
 // `text` read with `choice` as a load of `ds` with that choice would read it.
 void readWith(DataSet& probe, const DataSet& ds, std::string_view text, const ReadingChoice& choice) {
-    probe.File.FileLines.assign(text);
+    // Lines that end at CRs alone, which the loaded lines dropped, are split from the file's head.
+    const std::string_view head = ds.File.FileLines.headWithLoneCrs();
+    const bool resplit = choice.options.crLineEnds && !ds.File.FileLines.crEndsLines() && !head.empty();
+    probe.File.FileLines.setCrEndsLines(choice.options.crLineEnds);
+    probe.File.FileLines.assign(resplit ? head : text);
     probe.File.LineCount = probe.File.FileLines.count();
     probe.DecimalSeparator = ds.DecimalSeparator;
     probe.Settings = ds.Settings;
@@ -153,7 +157,8 @@ bool sameTable(const DataSet& a, const DataSet& b) {
         return false;
     for (int k = 1; k <= la.ColumnCount && k <= std::min(a.fieldSlots(), b.fieldSlots()); ++k)
         if (la.ColumnNames[k] != lb.ColumnNames[k] || la.ColumnLabels[k] != lb.ColumnLabels[k] ||
-            la.ColumnIsNumeric[k] != lb.ColumnIsNumeric[k])
+            la.ColumnIsNumeric[k] != lb.ColumnIsNumeric[k] ||
+            (k <= std::min(a.columnLimit(), b.columnLimit()) && a.Table.MissingCount[k] != b.Table.MissingCount[k]))
             return false;
     for (int r = 1; r <= la.DataRowCount; ++r)
         for (int k = 1; k <= la.ColumnCount; ++k)

@@ -222,7 +222,7 @@ constexpr ReadingOption kOptions[] = {
         .finding = "names in a comment line",
     },
     {
-        // Last: the settings file keeps its keys in the order they came.
+        // Options added later go after the others: the settings file keeps its keys in the order they came.
         .id = "dateTimeAxis",
         .iniKey = "DateTimeAxis",
         .cliFlag = "date-time-axis",
@@ -235,6 +235,59 @@ constexpr ReadingOption kOptions[] = {
         .get = stateOf<&ReadOptions::dateTimeAxis>,
         .set = setState<&ReadOptions::dateTimeAxis>,
         // The detector words its own phrase: it names the columns.
+    },
+    {
+        .id = "singleQuotes",
+        .iniKey = "SingleQuotes",
+        .cliFlag = "single-quotes",
+        .jsonKey = "single_quotes",
+        .widgetName = "ChBoxSingleQuotes",
+        .label = "Texts in single quotes",
+        .toolTip = "With quoted texts, ' opens and closes a text instead of \"",
+        .help = "With --quotes, texts are quoted with ' instead of \" ('' inside stands for one).",
+        .get = stateOf<&ReadOptions::singleQuotes>,
+        .set = setState<&ReadOptions::singleQuotes>,
+        .finding = "texts in single quotes",
+    },
+    {
+        .id = "backslashEscapes",
+        .iniKey = "BackslashEscapes",
+        .cliFlag = "backslash-escapes",
+        .jsonKey = "backslash_escapes",
+        .widgetName = "ChBoxBackslashEscapes",
+        .label = "Quotes escaped with \\",
+        .toolTip = "With quoted texts, \\\" inside a quoted text stands for a quote and \\\\ for a backslash",
+        .help = "With --quotes, \\\" inside a quoted text stands for one quote and \\\\ for one backslash.",
+        .get = stateOf<&ReadOptions::backslashEscapes>,
+        .set = setState<&ReadOptions::backslashEscapes>,
+        .finding = "quotes escaped with a backslash",
+    },
+    {
+        .id = "blankAfterDelimiter",
+        .iniKey = "BlankAfterDelimiter",
+        .cliFlag = "blank-after-delimiter",
+        .jsonKey = "blank_after_delimiter",
+        .widgetName = "ChBoxBlankAfterDelimiter",
+        .label = "A blank follows each delimiter",
+        .toolTip = "One blank after each delimiter (\", \") is no part of the next cell",
+        .help = "One blank right after each delimiter (\", \") belongs to the delimiter, not to the next cell; "
+                "a save writes it back.",
+        .get = stateOf<&ReadOptions::blankAfterDelimiter>,
+        .set = setState<&ReadOptions::blankAfterDelimiter>,
+        .finding = "a blank after each delimiter",
+    },
+    {
+        .id = "crLineEnds",
+        .iniKey = "CrLineEnds",
+        .cliFlag = "cr-line-ends",
+        .jsonKey = "cr_line_ends",
+        .widgetName = "ChBoxCrLineEnds",
+        .label = "Lines end at CR alone",
+        .toolTip = "A CR without LF ends a line, as in files of old systems",
+        .help = "A CR without LF ends a line, as LF and CR LF do; a save ends its lines with CR.",
+        .get = stateOf<&ReadOptions::crLineEnds>,
+        .set = setState<&ReadOptions::crLineEnds>,
+        .finding = "lines ended by CR alone",
     },
 };
 

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -85,6 +86,13 @@ TEST(Follow, EndsAsAFreshLoadOfTheFinalFile) {
     // A logger's fixed comment header, longer than the first bytes the follower compares.
     const std::string banner = "# " + std::string(300, '=') + "\n# logger v2\nt,v\n";
     const std::string firstTable = "a,b,c\n1,2,3\n3,4,5\n5,6,7\n6,7,8\n\n";
+    ReadOptions crEnds;
+    crEnds.crLineEnds = true;
+    const auto crRows = [](int from, int to) {
+        std::string s = rows(from, to);
+        std::replace(s.begin(), s.end(), '\n', '\r');
+        return s;
+    };
     const std::vector<Scenario> scenarios = {
         {"steady bursts", {}, {{Step::Append, "t,v\n" + rows(1, 30)}, {Step::Append, rows(31, 40)}, {Step::Append, rows(41, 41)}}, 0},
         {"lines cut in the middle",
@@ -138,6 +146,7 @@ TEST(Follow, EndsAsAFreshLoadOfTheFinalFile) {
          {{Step::Append, "t,note,v\n" + notedRows(1, 30)}, {Step::Append, "31,\"two\n"}, {Step::Append, "more\n"},
           {Step::Append, "lines\",5\n" + notedRows(32, 33)}},
          0},
+        {"lines ended by CR alone", crEnds, {{Step::Append, "t,v\r" + crRows(1, 30)}, {Step::Append, crRows(31, 40) + "41,"}, {Step::Append, "5\r"}}, 0},
         {"footer, then rows after it",
          robust,
          {{Step::Append, "t,v\n" + rows(1, 300)}, {Step::Append, "end of log\n"}, {Step::Append, rows(301, 303)}},

@@ -468,7 +468,11 @@ bool MainWindow::loadFile(const std::string& path) {
         return true;
     }
     for (const std::string& message : outcome.messages) showNotice(QString::fromStdString(message));
-    if (outcome.status == LoadOutcome::Status::TooFewData) return true;
+    if (outcome.status == LoadOutcome::Status::TooFewData) {
+        // Too few lines by the reading in effect may be many the proposed way (lines ended by CR alone).
+        offerProposal();
+        return true;
+    }
     const BusyCursor busy;
     UpdateCaptionAndStatus();
     gridModel_->setGridSize(ds_.Layout.ColumnCount + 1, ds_.Layout.DataRowCount + 1);
