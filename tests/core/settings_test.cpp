@@ -152,7 +152,7 @@ TEST(Settings, ReadingOptionsRoundTripAndAnAbsentSectionGivesTheDefaults) {
     EXPECT_NE(fresh.text().find("[Reading]\r\nWhitespace=0\r\nDecimal=System\r\nQuotedTexts=0\r\nCommentLines=0\r\n"
                                     "CommentPrefix=#\r\nMissingAsGaps=0\r\nMissingTokens=NA NaN - -- . null n/a ?\r\n"
                                     "RobustSample=0\r\nDatesAndTimes=0\r\nDayFirst=0\r\nNamesAboveData=0\r\n"
-                                    "SingleQuotedNames=0\r\nContinuedLines=0\r\nTable=0\r\nWideFiles=0\r\nNamesInComment=0\r\n"
+                                    "SingleQuotedNames=0\r\nContinuedLines=0\r\nTable=0\r\nWideFiles=0\r\nNamesInComment=0\r\nLineClasses=0\r\n"
                                     "ApplyProposals=1\r\n"),
               std::string::npos)
         << fresh.text();
