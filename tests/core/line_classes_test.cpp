@@ -127,23 +127,32 @@ TEST(LineClasses, AWrittenFileReadsBackAsTheSameTable) {
     TempDir dir;
     int differing = 0;
     std::string first;
-    for (int file = 0; file < 150; ++file) {
-        const int columns = 2 + pick(4), count = 5 + pick(30);
+    for (int file = 0; file < 100; ++file) {
+        const int columns = 2 + pick(4), count = 3 + pick(30);
+        const char delimiter = ",;\t"[pick(3)];
+        const auto cell = [&] {
+            switch (pick(40)) {
+            case 0: return std::string("NA");
+            case 1: return std::string("\"a") + delimiter + "b\"";
+            case 2: return std::string("\"x");
+            case 3: return std::string("");
+            default: return std::to_string(pick(1000)) + "." + std::to_string(pick(10));
+            }
+        };
         std::string text;
         if (pick(3) == 0) text += "# logger " + std::to_string(pick(100)) + "\n";
         if (pick(3) == 0) text += "rate " + std::to_string(pick(100)) + "\n";
+        if (pick(4) == 0) text += "\n";
         if (pick(2) == 0) {
-            for (int c = 0; c < columns; ++c) text += (c ? "," : "") + std::string(1, static_cast<char>('a' + c));
+            for (int c = 0; c < columns; ++c) text += (c ? std::string(1, delimiter) : "") + std::string(1, static_cast<char>('a' + c));
             text += "\n";
         }
         for (int r = 0; r < count; ++r) {
             const int fields = pick(15) == 0 ? columns + (pick(2) ? 1 : -1) : columns;
-            for (int c = 0; c < fields; ++c) {
-                text += c ? "," : "";
-                text += pick(25) == 0 ? std::string("NA") : std::to_string(pick(1000)) + "." + std::to_string(pick(10));
-            }
+            for (int c = 0; c < fields; ++c) text += (c ? std::string(1, delimiter) : "") + cell();
             text += pick(30) == 0 ? "\n\n" : "\n";
         }
+        if (pick(5) == 0) text += "end of data\n";
         DataSet ds;
         ds.File.CurrentFileName = dir.write("in.csv", text);
         ds.DecimalSeparator = '.';
