@@ -233,7 +233,9 @@ LineReading LineClassifier::classify(const std::vector<std::string_view>& lines)
         const Shape& s = shape(i);
         if (s.fields != width && s.fields != width - 1) return false;
         if (lookAt(i) == Look::Words) return true;
-        return lookAt(i) == Look::Mixed && s.fields == width;
+        // A line of names and numbers ("x,1") starts with a name; a count line ("150,4,setosa")
+        // starts with a number.
+        return lookAt(i) == Look::Mixed && s.fields == width && s.firstIsWord;
     };
     // Settings often start with a sign of their own ("@radius 4.03"); a line of words starting
     // with it is a setting too ("@name test"), never the names.
