@@ -153,11 +153,17 @@ int sampleLine(const DataSet& ds, OptionLines& lines, int& lastRow, int columns)
     while (last >= top && !lines.candidate(last)) --last;
     lastRow = last;
     if (last < top) return 0;
-    for (int i = last, looked = 0; columns > 1 && i >= top && looked < kRobustWindow * 4; --i) {
+    // With missing values on, a row whose last cells are empty ends the rows too, but a complete
+    // one shows the columns.
+    for (int i = last, looked = 0, lastFit = 0; columns > 1 && i >= top && looked < kRobustWindow * 4; --i) {
         if (!lines.candidate(i)) continue;
         ++looked;
-        if (lines.columns(i) != columns || !lines.holdsANumber(columns)) continue;
-        if (ds.Layout.Reading.robustSample) lastRow = i;
+        const bool complete = lines.columns(i) == columns;
+        const bool fits = complete || (ds.Layout.Reading.missingAsGaps && lines.rawColumns(i) == columns);
+        if (!fits || !lines.holdsANumber(columns)) continue;
+        if (lastFit == 0) lastFit = i;
+        if (!complete) continue;
+        if (ds.Layout.Reading.robustSample) lastRow = lastFit;
         return i;
     }
     // A chosen table's few lines have no trailer to spare: a row with a field too many among its

@@ -126,6 +126,7 @@ LineReading LineClassifier::classify(const std::vector<std::string_view>& lines)
     const bool quotesMarkTexts = quotedRows * 2 < rows;
 
     std::vector<Look> looks(lines.size(), Look::Neutral);
+    std::vector<int> wordsWhereNumbers(lines.size());
     for (int i = 0; i < n; ++i) {
         const Shape& s = shape(i);
         Look& look = looks[static_cast<std::size_t>(i)];
@@ -144,10 +145,10 @@ LineReading LineClassifier::classify(const std::vector<std::string_view>& lines)
         // at blanks give some rows more fields).
         const std::string_view line = lines[static_cast<std::size_t>(i)];
         splitFields(line.substr(0, inlineCommentAt(line, delimiter_, options_)), delimiter_, options_, cells_, kColumnsLooked);
-        bool wordWhereNumbers = false;
-        for (int j = 0; j < width && j < static_cast<int>(cells_.cells.size()) && !wordWhereNumbers; ++j)
-            wordWhereNumbers = numeric[static_cast<std::size_t>(j)] && isWord(cells_.cells[static_cast<std::size_t>(j)], decimal_, options_);
-        look = wordWhereNumbers ? Look::Mixed : Look::Row;
+        int& misplaced = wordsWhereNumbers[static_cast<std::size_t>(i)];
+        for (int j = 0; j < width && j < static_cast<int>(cells_.cells.size()); ++j)
+            misplaced += numeric[static_cast<std::size_t>(j)] && isWord(cells_.cells[static_cast<std::size_t>(j)], decimal_, options_);
+        look = misplaced > 0 ? Look::Mixed : Look::Row;
     }
     const auto lookAt = [&](int i) { return looks[static_cast<std::size_t>(i)]; };
     int firstRow = 0;
@@ -204,6 +205,15 @@ LineReading LineClassifier::classify(const std::vector<std::string_view>& lines)
         }
         if (rows > bestRows) bestFirst = i, bestLast = last, bestRows = rows;
         i = k;
+    }
+    // A first row with one word where the rows hold numbers ("0,?,Total,1998,4699"), right above
+    // the others, is a row: it starts with a number, so it names nothing.
+    if (bestFirst > 0) {
+        const int above = bestFirst - 1;
+        const Shape& s = shape(above);
+        if (lookAt(above) == Look::Mixed && !block[static_cast<std::size_t>(above)] && s.fields == width &&
+            !s.firstIsWord && wordsWhereNumbers[static_cast<std::size_t>(above)] == 1 && s.numbers * 2 > s.fields)
+            bestFirst = above;
     }
     r.firstData = bestFirst;
     r.lastData = bestLast;
