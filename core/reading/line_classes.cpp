@@ -101,23 +101,26 @@ LineReading LineClassifier::classify(const std::vector<std::string_view>& lines)
     r.classes.assign(lines.size(), LineClass::Text);
     if (width == 0) {
         for (int i = 0; i < n; ++i)
-            if (shape(i).blank) r.classes[static_cast<std::size_t>(i)] = trimBlanks(lines[static_cast<std::size_t>(i)]).empty() ? LineClass::Blank : LineClass::Comment;
+            if (shape(i).blank)
+                r.classes[static_cast<std::size_t>(i)] =
+                    trimBlanks(lines[static_cast<std::size_t>(i)]).empty() ? LineClass::Blank : LineClass::Comment;
         return r;
     }
 
     // Which columns hold numbers: most of the lines of that width that hold numbers say so.
-    std::vector<int> numbersIn(static_cast<std::size_t>(width)), linesSeen(1);
+    std::vector<int> numbersIn(static_cast<std::size_t>(width));
+    int linesSeen = 0;
     for (int i = 0; i < n; ++i) {
         const Shape& s = shape(i);
         if (s.fields != width || s.numbers == 0) continue;
-        ++linesSeen[0];
+        ++linesSeen;
         const std::string_view line = lines[static_cast<std::size_t>(i)];
         splitFields(line.substr(0, inlineCommentAt(line, delimiter_, options_)), delimiter_, options_, cells_, kColumnsLooked);
         for (int j = 0; j < width && j < static_cast<int>(cells_.cells.size()); ++j)
             numbersIn[static_cast<std::size_t>(j)] += IsNumericText(cells_.cells[static_cast<std::size_t>(j)], decimal_);
     }
     std::vector<bool> numeric(static_cast<std::size_t>(width));
-    for (int j = 0; j < width; ++j) numeric[static_cast<std::size_t>(j)] = numbersIn[static_cast<std::size_t>(j)] * 2 > linesSeen[0];
+    for (int j = 0; j < width; ++j) numeric[static_cast<std::size_t>(j)] = numbersIn[static_cast<std::size_t>(j)] * 2 > linesSeen;
 
     // Cells all written in quotes over rows that are not ("1929","1930") are names, not numbers.
     int quotedRows = 0, rows = 0;
