@@ -230,6 +230,10 @@ class Detector {
             p.options.continuedLines = true;
             p.findings.emplace_back(readingOption("continuedLines").findingFor(p.options));
         }
+        std::vector<std::string_view> head;
+        for (const SampledLine& l : sample_)
+            if (l.number == static_cast<int>(head.size()) + 1) head.push_back(l.text);
+        ProposeLineClasses(p, head, localeDecimal_);
         return p;
     }
 

@@ -41,4 +41,10 @@ FormatProposal ProposeReading(const std::vector<std::string_view>& lines, char l
 void ProposeTable(FormatProposal& p, const FileLines& lines, char localeDecimal);
 void ProposeTable(FormatProposal& p, const std::vector<std::string_view>& lines, char localeDecimal);
 
+// Part of the proposal (line_class_proposal.cpp): proposes telling lines apart by what they hold
+// where the line classes of the file's first lines (`head`, line 1 first) find what the header
+// rules miss: lines heading each block of rows, a lone odd row among the first rows, names that
+// look like numbers, or settings holding numbers above the data.
+void ProposeLineClasses(FormatProposal& p, const std::vector<std::string_view>& head, char localeDecimal);
+
 } // namespace varnotile

@@ -1,6 +1,7 @@
 #include "layout_reading.h"
 
 #include "continued_lines.h"
+#include "line_classes.h"
 #include "number_text.h"
 #include "parallel.h"
 
@@ -9,6 +10,7 @@
 #include <cmath>
 #include <limits>
 #include <map>
+#include <optional>
 
 namespace varnotile {
 namespace {
@@ -114,19 +116,59 @@ LineWindow windowOf(const DataSet& ds) {
     return {1, ds.File.LineCount};
 }
 
+// The lines of the window's head, classified (line_classes.h); only these are looked at whole.
+constexpr int kClassifiedLines = 250;
+
+struct ClassifiedHead {
+    LineClassifier classifier;
+    LineReading reading;
+    int top = 1;
+    bool found() const { return reading.firstData >= 0; }
+    // The class of line i, for a line among those classified.
+    LineClass at(int i) const { return reading.classes[static_cast<std::size_t>(i - top)]; }
+    bool classified(int i) const { return i >= top && i - top < static_cast<int>(reading.classes.size()); }
+};
+
+ClassifiedHead classifyHead(const DataSet& ds, OptionLines& lines, int top, int last) {
+    ClassifiedHead head{LineClassifier(ds.delimiter(), ds.Layout.Reading, ds.decimal()), {}, top};
+    std::vector<std::string_view> texts;
+    for (int i = top; i <= last && i - top < kClassifiedLines; ++i)
+        texts.push_back(lines.continues(i) ? std::string_view() : lines.line(i));
+    head.reading = head.classifier.classify(texts);
+    return head;
+}
+
 // The sample line: the last line that can hold data, or the one before it when that one is
 // longer (as the plain rules take it). Robust: the last line whose field count is the most
 // common one among the last lines, so that a footer does not decide.
 // `lastRow` is the last line of the rows: with the robust sample, the last line with the table's
 // field count; the lines after it are the trailer.
-int sampleLine(const DataSet& ds, OptionLines& lines, int& lastRow) {
+// `columns` above 1: the field count the line classes found for the rows; the sample line is
+// the last line of that count holding a number, so that settings or a footer of another count
+// never decide.
+int sampleLine(const DataSet& ds, OptionLines& lines, int& lastRow, int columns) {
     const LineWindow lineWindow = windowOf(ds);
     const int top = lineWindow.first;
     int last = lineWindow.last;
     while (last >= top && !lines.candidate(last)) --last;
     lastRow = last;
     if (last < top) return 0;
-    if (!ds.Layout.Reading.robustSample) {
+    // With missing values on, a row whose last cells are empty ends the rows too, but a complete
+    // one shows the columns.
+    for (int i = last, looked = 0, lastFit = 0; columns > 1 && i >= top && looked < kRobustWindow * 4; --i) {
+        if (!lines.candidate(i)) continue;
+        ++looked;
+        const bool complete = lines.columns(i) == columns;
+        const bool fits = complete || (ds.Layout.Reading.missingAsGaps && lines.rawColumns(i) == columns);
+        if (!fits || !lines.holdsANumber(columns)) continue;
+        if (lastFit == 0) lastFit = i;
+        if (!complete) continue;
+        if (ds.Layout.Reading.robustSample) lastRow = lastFit;
+        return i;
+    }
+    // A chosen table's few lines have no trailer to spare: a row with a field too many among its
+    // last lines must not decide its columns, so its sample line is the robust one.
+    if (!ds.Layout.Reading.robustSample && ds.Layout.Reading.table == 0) {
         int before = last - 1;
         while (before >= top && lines.skipped(before)) --before;
         if (before >= top && lines.data(before).size() > lines.data(last).size()) return before;
@@ -377,13 +419,35 @@ void keepAsHeaderText(DataSet& ds, int i, std::string_view text) {
         ds.Layout.LongPreamble.emplace_back(text);
 }
 
+// The first row, the names and the units from the line classes.
+void headerFromClasses(DataSet& ds, OptionLines& lines, const ClassifiedHead& head, int columns, std::vector<int>& nameLines) {
+    ds.Layout.FirstDataLine = head.top + head.reading.firstData;
+    for (const int at : {head.reading.namesAt, head.reading.unitsAt}) {
+        if (at < 0) continue;
+        const int i = head.top + at;
+        const int n = lines.split(i);
+        // Names one short of the columns stand over all but the row labels.
+        const int shift = n == columns - 1 ? 1 : 0;
+        StringSlots& target = ds.Layout.HeaderLineCount == 0 ? ds.Layout.ColumnNames : ds.Layout.ColumnLabels;
+        for (int j = 1; j <= columns && j <= ds.fieldSlots(); ++j) target[j].assign(j - shift >= 1 ? lines.field(j - shift) : std::string_view());
+        if (shift == 1 && ds.Layout.HeaderLineCount == 0) ds.Layout.NamesLineShape = DataLayout::NamesShape::WithoutFirst;
+        ++ds.Layout.HeaderLineCount;
+        nameLines.push_back(i);
+    }
+}
+
 } // namespace
 
 namespace {
 
 int findSample(DataSet& ds, OptionLines& lines, Messages& messages, int& lastRow) {
     lastRow = 0;
-    const int sample = sampleLine(ds, lines, lastRow);
+    int classedColumns = 0;
+    if (ds.Layout.Reading.lineClasses) {
+        const LineWindow window = windowOf(ds);
+        classedColumns = classifyHead(ds, lines, window.first, window.last).reading.columns;
+    }
+    const int sample = sampleLine(ds, lines, lastRow, classedColumns);
     if (sample < 1) return 0;
     const int fields = ds.Layout.Reading.missingAsGaps ? lines.rawColumns(sample) : lines.split(sample);
     ds.Layout.ColumnsBeyondLimit = fields > lines.limit();
@@ -432,7 +496,15 @@ bool FindLayoutWithOptions(DataSet& ds, Messages& messages, DataLines& data) {
         std::min({window.last, top - 1 + (options.commentLines ? kLongHeaderScan : kHeaderScan), lastRow});
     ds.Layout.FirstDataLine = top;
     std::vector<int> nameLines;
-    if (columns == 1) {
+    std::optional<ClassifiedHead> head;
+    // A chosen table is read by line classes too: its rows start right below its names line.
+    if ((options.lineClasses || options.table != 0) && columns > 1) {
+        head = classifyHead(ds, lines, top, std::min(window.last, lastRow));
+        if (!head->found()) head.reset();
+    }
+    if (head) {
+        headerFromClasses(ds, lines, *head, columns, nameLines);
+    } else if (columns == 1) {
         for (int i = top; i <= scanEnd; ++i) {
             if (!lines.skipped(i) && lines.numeric(lines.data(i))) break;
             ds.Layout.FirstDataLine = i + 1;
@@ -478,7 +550,7 @@ bool FindLayoutWithOptions(DataSet& ds, Messages& messages, DataLines& data) {
     }
     // Comment and blank lines right above the first row belong to the header.
     while (ds.Layout.FirstDataLine <= window.last && lines.skipped(ds.Layout.FirstDataLine)) ++ds.Layout.FirstDataLine;
-    if (int namesLine = 0; columns > 1 && ds.Layout.HeaderLineCount == 0 && namesAboveTheData(ds, lines, columns, namesLine))
+    if (int namesLine = 0; columns > 1 && ds.Layout.HeaderLineCount == 0 && (!head || head->reading.namesAt < 0) && namesAboveTheData(ds, lines, columns, namesLine))
         nameLines.push_back(namesLine);
     if (options.namesAboveData) namesOverUnits(ds, lines, columns, nameLines);
     for (std::size_t h = 0; h < nameLines.size() && h < ds.Layout.NamedLineAt.size(); ++h) ds.Layout.NamedLineAt[h] = nameLines[h];
@@ -496,9 +568,13 @@ bool FindLayoutWithOptions(DataSet& ds, Messages& messages, DataLines& data) {
         if (lines.continues(i)) continue; // written with the row it continues
         const auto id = static_cast<CellTable::RowId>(i);
         const bool skipped = lines.skipped(i);
-        if (skipped || (options.robustSample && i > lastRow) || i > window.last) {
+        // A block line heads a block of rows: no row, and the curves break there.
+        const bool blockLine = head && !skipped && i <= window.last &&
+                               (head->classified(i) ? head->at(i) == LineClass::BlockLine
+                                                    : head->classifier.isBlockLine(lines.line(i), head->reading));
+        if (skipped || blockLine || (options.robustSample && i > lastRow) || i > window.last) {
             data.skipped.push_back(id);
-            if (skipped && lines.line(i).find_first_not_of(" \t") == std::string_view::npos) data.breaks.push_back(id);
+            if (blockLine || (skipped && lines.line(i).find_first_not_of(" \t") == std::string_view::npos)) data.breaks.push_back(id);
         } else {
             data.rows.push_back(id);
         }

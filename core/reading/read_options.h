@@ -65,12 +65,18 @@ struct ReadOptions {
     // The character that opens and closes a quoted text.
     char quoteChar() const { return singleQuotes ? '\'' : '"'; }
 
+    // The header, the rows and the lines between blocks of rows are told apart by what each line
+    // holds (line_classes.h): the rows are the longest consistent run of lines, a lone odd line
+    // among them is a row, settings above them ("ncols 10") are header text, and the lines that
+    // head each block of rows ("x,1.5") are kept out of the rows and break the curves.
+    bool lineClasses = false;
+
     // True when any switch that changes how lines split differs from the plain rules (the prefix
     // and the token list only matter while their switch is on; wide files split as plain ones). Inline and spelled out: it is asked for every cell.
     bool anyOn() const {
         return whitespace || decimal != DecimalChoice::System || quotedTexts || commentLines || missingAsGaps ||
                robustSample || datesAndTimes || namesAboveData || singleQuotedNames || continuedLines ||
-               table != 0 || namesInComment || singleQuotes || backslashEscapes || blankAfterDelimiter || crLineEnds;
+               table != 0 || namesInComment || singleQuotes || backslashEscapes || blankAfterDelimiter || crLineEnds || lineClasses;
     }
     bool operator==(const ReadOptions&) const = default;
 };

@@ -289,6 +289,22 @@ constexpr ReadingOption kOptions[] = {
         .set = setState<&ReadOptions::crLineEnds>,
         .finding = "lines ended by CR alone",
     },
+    {
+        .id = "lineClasses",
+        .iniKey = "LineClasses",
+        .cliFlag = "line-classes",
+        .jsonKey = "line_classes",
+        .widgetName = "ChBoxLineClasses",
+        .label = "Lines told apart by what they hold",
+        .toolTip = "The rows are the longest consistent run of lines; settings above them and the lines heading "
+                   "each block of rows are no rows",
+        .help = "The rows are the longest run of lines with the same field count and numbers where the other rows "
+                "hold them: a lone odd line among them is a row, settings above them (\"ncols 10\") are header text, "
+                "and a line heading each block of rows (\"x,1.5\") is no row and breaks the curves.",
+        .get = stateOf<&ReadOptions::lineClasses>,
+        .set = setState<&ReadOptions::lineClasses>,
+        .finding = "lines told apart by what they hold",
+    },
 };
 
 } // namespace

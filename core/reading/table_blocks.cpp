@@ -141,12 +141,24 @@ private:
         bool openRagged = false; // the open table's last rows end in empty cells
         int pendingRows = 0;
         const Piece* previous = nullptr;
+        // A lone line of text holding a digit, of another width, right between rows of the open
+        // table (a row with a stray quote, say) is one of its rows, not a separator.
+        const auto oddRow = [&](std::size_t k) {
+            const Piece& piece = pieces_[k];
+            if (piece.lines() != 1 || k == 0 || k + 1 >= pieces_.size() || piece.shape.columns == open.columns) return false;
+            const Piece& before = pieces_[k - 1];
+            const Piece& after = pieces_[k + 1];
+            return before.shape.kind == Kind::Data && after.shape.kind == Kind::Data && before.to == piece.from - 1 &&
+                   after.from == piece.to + 1 && after.shape.columns == open.columns &&
+                   lineAt_(piece.from).find_first_of("0123456789") != std::string_view::npos;
+        };
         auto close = [&] {
             if (open.rows >= kMinRows) tables.push_back(open);
             open = {};
         };
-        for (const Piece& piece : pieces_) {
-            const Kind kind = piece.shape.kind;
+        for (std::size_t k = 0; k < pieces_.size(); ++k) {
+            const Piece& piece = pieces_[k];
+            const Kind kind = piece.shape.kind == Kind::Text && open.rows > 0 && !separated && oddRow(k) ? Kind::Gap : piece.shape.kind;
             const bool isOpen = open.rows > 0;
             const int columns = piece.shape.columns;
             // Rows whose last cells are empty count as narrower: they belong to a wider table.

@@ -10,14 +10,15 @@ int delimiterOf(const FormatProposal& p) {
 
 // The largest table is proposed where reading the whole file would not show it alone: another
 // table comes after it, or an earlier one of the same width would be read as its rows. A small
-// block of settings above the data (a few "name value" lines) is left to the header rules.
+// block of settings above the data (a few "name value" lines, without a names line of their own)
+// is left to the header rules.
 void propose(FormatProposal& p, std::vector<TableBlock> tables) {
     if (tables.size() < 2) return;
     const int largest = LargestTable(tables);
     const TableBlock& last = tables.back();
     bool mixedIn = false;
     for (std::size_t k = 0; k + 1 < tables.size(); ++k)
-        mixedIn = mixedIn || (tables[k].columns == last.columns && tables[k].rows * 4 >= last.rows);
+        mixedIn = mixedIn || (tables[k].columns == last.columns && (tables[k].rows * 4 >= last.rows || tables[k].namesLine != 0));
     if (largest == static_cast<int>(tables.size()) && !mixedIn) return;
     const std::string count = std::to_string(tables.size());
     p.options.table = largest;
