@@ -5,6 +5,7 @@
 #include "cell_editing.h"
 #include "form_setting.h"
 #include "main_window.h"
+#include "palettes.h"
 #include "test_files.h"
 
 #include <QApplication>
@@ -32,7 +33,12 @@ struct ReadingWindow {
     MainWindow w{QString::fromStdString(dir.path() + "/varnotile.INI")};
     std::string logger = dir.write("logger.csv", kLoggerFile);
     std::string plain = dir.write("plain.csv", "a,b\n1,2\n3,4\n5,6\n7,8\n9,10\n");
-    ReadingWindow() { w.setDialogResponder(&recorder); }
+    ReadingWindow() {
+        w.setDialogResponder(&recorder);
+        // Curves in distinct colours: the bar has only readings to offer here.
+        ApplyPalette(CurvePalette::Distinct, w.dataSet().View.CurveColors);
+        w.ApplyCurveColors();
+    }
     QWidget* bar() const { return w.findChild<QWidget*>(QStringLiteral("proposalBar")); }
     void press(const char* button) { w.findChild<QPushButton*>(QString::fromLatin1(button))->click(); }
     // The logger file as a careful reader takes it: three numeric columns, six rows.

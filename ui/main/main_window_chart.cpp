@@ -7,6 +7,7 @@
 #include "curve_chart.h"
 #include "curves.h"
 #include "form_options.h"
+#include "proposal_bar.h"
 #include "qt_texts.h"
 
 #include <QAction>
@@ -62,6 +63,7 @@ void MainWindow::ChooseCurveColor() {
     ClearCurve(k);
     FillCurve(k);
     RebuildChartTitles();
+    proposalBar_->offerDistinctColours(chart_->drawnInOneColour() && !dismissedFiles_.count(ds_.File.CurrentFileName));
 }
 
 void MainWindow::Chart1ClickSeries(QObject* series, int pointIndex) {
@@ -95,6 +97,7 @@ void MainWindow::menuShowClick() {
     FillCurve(k);
     RefreshHeaderRow();
     chart_->fitToPoints();
+    proposalBar_->offerDistinctColours(chart_->drawnInOneColour() && !dismissedFiles_.count(ds_.File.CurrentFileName));
 }
 
 void MainWindow::menuHideClick() {
@@ -105,6 +108,7 @@ void MainWindow::menuHideClick() {
     ClearCurve(k);
     RefreshHeaderRow();
     chart_->fitToPoints();
+    proposalBar_->offerDistinctColours(chart_->drawnInOneColour() && !dismissedFiles_.count(ds_.File.CurrentFileName));
 }
 
 void MainWindow::menuColorClick() { ChooseCurveColor(); }
@@ -119,6 +123,7 @@ void MainWindow::menuSetAsXClick() {
     RebuildChartTitles();
     RefreshHeaderRow();
     chart_->fitToPoints();
+    proposalBar_->offerDistinctColours(chart_->drawnInOneColour() && !dismissedFiles_.count(ds_.File.CurrentFileName));
 }
 
 void MainWindow::adoptProposedXAxis() {
