@@ -496,6 +496,8 @@ void FillTableWithOptions(DataSet& ds, DataLines data, const ProgressReport& pro
         if (!ds.Layout.ColumnIsNumeric[k]) continue;
         ds.Table.Values[k].reserve(2 * slots); // room for appended rows, as the plain load leaves
         ds.Table.Values[k].assign(slots, 0.0);
+        // Clearing a large column takes a while: a cancel is answered between columns too.
+        if (progress) progress(WorkStep::Filling, 0, rowCount);
     }
     // Parts of some ten thousand rows, taken by the cores as they come free, each reported when
     // done (so that a cancel is answered within one part).
