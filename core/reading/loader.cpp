@@ -159,6 +159,7 @@ void FillTable(DataSet& ds, const ProgressReport& progress) {
     // of the rows by one thread (they write to rows of their own).
     constexpr std::size_t kRowsWorthSharing = 200000;
     const std::size_t rowCount = static_cast<std::size_t>(ds.Layout.DataRowCount);
+    SharedProgress rowsFilled(progress, WorkStep::Filling, rowCount);
     auto clearColumn = [&](std::size_t i) {
         auto& column = ds.Table.Values[numericColumns[i]];
         // Room for as many rows again, should the file grow while shown: rows appended then
@@ -166,6 +167,7 @@ void FillTable(DataSet& ds, const ProgressReport& progress) {
         column.reserve(2 * slots);
         makePagesPresent(column.data(), slots * sizeof(double));
         column.assign(slots, 0.0);
+        rowsFilled.add(0); // a large column takes a while: a cancel is answered between columns
     };
     if (rowCount >= kRowsWorthSharing)
         forEachInParallel(numericColumns.size(), clearColumn);
@@ -185,7 +187,6 @@ void FillTable(DataSet& ds, const ProgressReport& progress) {
     const std::size_t parts = rowCount < kRowsWorthSharing ? 1 : (rowCount + kRowsPerPart - 1) / kRowsPerPart;
     // The first line with text in field ColumnCount+1, per part (0: none).
     std::vector<int> extraFirstLines(parts, 0);
-    SharedProgress rowsFilled(progress, WorkStep::Filling, rowCount);
     // One walk per line: the numbers of the numeric columns and whether field ColumnCount+1 holds
     // text. The usual number is read where it stands; any other field is found first and converted.
     forEachInParallel(parts, [&](std::size_t part) {
@@ -276,6 +277,7 @@ LoadOutcome LoadWithOptions(DataSet& ds, LoadOutcome outcome, const ProgressRepo
     ds.Layout.DataRowCount = static_cast<int>(lines.rows.size());
     stillWanted(ds, WorkStep::Filling, progress);
     FillTableWithOptions(ds, std::move(lines), progress);
+    stillWanted(ds, WorkStep::Filling, progress, UINT64_MAX);
     rememberNamedTexts(ds);
     ds.Edit.ModifyToRow = ds.Layout.DataRowCount;
     ComputeColumnStatistics(ds);
@@ -351,6 +353,7 @@ void LayOutLines(DataSet& ds, LoadOutcome& outcome, const ProgressReport& progre
     ds.Layout.DataRowCount = std::max(0, ds.File.LineCount - ds.Layout.FirstDataLine + 1);
     stillWanted(ds, WorkStep::Filling, progress);
     FillTable(ds, progress);
+    stillWanted(ds, WorkStep::Filling, progress, UINT64_MAX);
     rememberNamedTexts(ds);
     ds.Edit.ModifyToRow = ds.Layout.DataRowCount;
     ComputeColumnStatistics(ds);
