@@ -72,6 +72,10 @@ TEST(WindowAccess, MenusHaveLettersAndStandardCommandsTheirKeys) {
     for (const auto& k : keys)
         EXPECT_EQ(t.child<QAction>(k.item)->shortcuts(), QKeySequence::keyBindings(k.key)) << k.item;
     EXPECT_EQ(t.child<QAction>("menuBarKey")->shortcut(), QKeySequence(Qt::Key_F10));
+    t.w.show();
+    t.child<QAction>("menuBarKey")->trigger(); // F10: the File menu opens
+    EXPECT_EQ(t.w.menuBar()->activeAction(), t.child<QMenu>("menuFile")->menuAction());
+    t.child<QMenu>("menuFile")->close();
 }
 
 // Ctrl+Space in the grid chooses the current column as a press on its header cell does, so the
