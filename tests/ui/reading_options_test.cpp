@@ -8,6 +8,7 @@
 #include "palettes.h"
 #include "test_files.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -205,6 +206,13 @@ TEST(ReadingOptionsProposal, AFileOfSeveralTablesOffersThemAndChoosingOneReadsIt
     ASSERT_EQ(tables->count(), 2);
     EXPECT_EQ(tables->currentIndex(), 0);
     EXPECT_EQ(tables->itemText(1), QStringLiteral("Table 2: line 9, 3 rows \u00d7 3 columns (t, x, y)"));
+    // The closed list names its table whole, however narrow the panel: on a row of its own, its
+    // line also as a tooltip, and the open list as wide as the longest line.
+    EXPECT_EQ(tables->toolTip(), tables->itemText(0));
+    EXPECT_GE(tables->view()->minimumWidth(), tables->fontMetrics().horizontalAdvance(tables->itemText(1)));
+    EXPECT_EQ(tables->sizePolicy().horizontalPolicy(), QSizePolicy::Ignored);
+    // Two tables: the whole file's blank lines and trailer are no finding of the table read.
+    EXPECT_FALSE(t.bar()->findChild<QLabel*>(QStringLiteral("proposalText"))->text().contains(QStringLiteral("trailer")));
 
     tables->setCurrentIndex(1);
     emit tables->activated(1);
