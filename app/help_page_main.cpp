@@ -3,6 +3,7 @@
 #include "command_table.h"
 
 #include <QFile>
+#include <QGuiApplication>
 
 #include <cstdio>
 
@@ -11,6 +12,9 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: %s PAGE OUT\n", argv[0]);
         return 2;
     }
+    // The standard commands' keys are the platform's: they need the application, not a screen.
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
     QFile in(QString::fromLocal8Bit(argv[1]));
     if (!in.open(QIODevice::ReadOnly)) {
         std::fprintf(stderr, "cannot read %s\n", argv[1]);

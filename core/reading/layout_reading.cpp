@@ -585,7 +585,7 @@ bool FindLayoutWithOptions(DataSet& ds, Messages& messages, DataLines& data) {
     return true;
 }
 
-void FillTableWithOptions(DataSet& ds, DataLines data) {
+void FillTableWithOptions(DataSet& ds, DataLines data, const ProgressReport& progress) {
     const ReadOptions& options = ds.Layout.Reading;
     const int columns = ds.Layout.ColumnCount;
     const std::size_t rowCount = data.rows.size();
@@ -602,9 +602,15 @@ void FillTableWithOptions(DataSet& ds, DataLines data) {
         if (!ds.Layout.ColumnIsNumeric[k]) continue;
         ds.Table.Values[k].reserve(2 * slots); // room for appended rows, as the plain load leaves
         ds.Table.Values[k].assign(slots, 0.0);
+        // Clearing a large column takes a while: a cancel is answered between columns too.
+        if (progress) progress(WorkStep::Filling, 0, rowCount);
     }
+    // Parts of some ten thousand rows, taken by the cores as they come free, each reported when
+    // done (so that a cancel is answered within one part).
     constexpr std::size_t kRowsWorthSharing = 200000;
-    const std::size_t parts = partsFor(rowCount, kRowsWorthSharing);
+    constexpr std::size_t kRowsPerPart = 16384;
+    const std::size_t parts = rowCount < kRowsWorthSharing ? 1 : (rowCount + kRowsPerPart - 1) / kRowsPerPart;
+    SharedProgress rowsFilled(progress, WorkStep::Filling, rowCount);
     const int delimiter = ds.delimiter();
     const char decimal = ds.decimal();
     constexpr double kMissing = std::numeric_limits<double>::quiet_NaN();
@@ -653,6 +659,7 @@ void FillTableWithOptions(DataSet& ds, DataLines data) {
             if (n > columns && !cells.cells[static_cast<std::size_t>(columns)].empty() && extraFirstLines[part] == 0)
                 extraFirstLines[part] = data.rows[r];
         }
+        rowsFilled.add(last - first);
     });
     CellTable::RowId extraFirstLine = 0;
     for (const auto line : extraFirstLines)

@@ -27,8 +27,9 @@ int FindSampleWithOptions(DataSet& ds, Messages& messages, int& lastRow);
 // and the data rows with ds.Layout.Reading. Returns false when there is no sample line.
 bool FindLayoutWithOptions(DataSet& ds, Messages& messages, DataLines& lines);
 
-// Fills the cell table and the numbers of the numeric columns from the chosen rows.
-void FillTableWithOptions(DataSet& ds, DataLines lines);
+// Fills the cell table and the numbers of the numeric columns from the chosen rows, reporting
+// the rows filled to `progress`.
+void FillTableWithOptions(DataSet& ds, DataLines lines, const ProgressReport& progress = {});
 
 // One message, a sentence per time column with cells that hold no valid date or time, after the fill:
 // 'Column 1 "Time": 2 cells are no valid date or time (the first on line 9: "2026-02-30"); they

@@ -10,6 +10,7 @@
 #include "table_blocks.h"
 #include "text_codec.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <vector>
@@ -72,6 +73,31 @@ void PrepareLoad(DataSet& fresh, const DataSet& shown, const std::string& path) 
     fresh.DecimalSeparator = shown.DecimalSeparator;
 }
 
+namespace {
+
+// Between steps that report nothing of their own, a report that changes nothing shown: a cancel
+// is answered there too. Reading: the file's bytes read again; Filling: `done` rows of the table.
+void stillWanted(const DataSet& ds, WorkStep step, const ProgressReport& progress, uint64_t done = 0) {
+    if (!progress) return;
+    if (step == WorkStep::Reading) {
+        progress(step, ds.File.FileLines.bytesRead(), ds.File.FileLines.bytesRead());
+        return;
+    }
+    const auto rows = static_cast<uint64_t>(std::max(0, ds.Layout.DataRowCount));
+    progress(step, std::min(done, rows), rows);
+}
+
+// After a load: the X column chosen for the file before stays while the new file has that column
+// as numbers; otherwise the curves are drawn over the row numbers again.
+void keepXColumnWhereNumeric(DataSet& ds) {
+    const int x = ds.View.XColumn;
+    const bool numeric = x >= 1 && x <= ds.Layout.ColumnCount && x <= ds.curveCount() &&
+                         static_cast<std::size_t>(x) < ds.Layout.ColumnIsNumeric.size() && ds.Layout.ColumnIsNumeric[x];
+    if (!numeric) ds.View.XColumn = 0;
+}
+
+} // namespace
+
 void AdoptLoad(DataSet& shown, DataSet& loaded) {
     using std::swap;
     swap(shown.File, loaded.File);
@@ -94,6 +120,7 @@ void AdoptLoad(DataSet& shown, DataSet& loaded) {
     loaded.Table.Cells.relink(&shown.File.FileLines, &loaded.File.FileLines);
     // The view's per-column choices follow the columns the new reading takes.
     FitColumnSlots(shown);
+    keepXColumnWhereNumeric(shown);
 }
 
 namespace {
@@ -140,6 +167,7 @@ void FillTable(DataSet& ds, const ProgressReport& progress) {
     // of the rows by one thread (they write to rows of their own).
     constexpr std::size_t kRowsWorthSharing = 200000;
     const std::size_t rowCount = static_cast<std::size_t>(ds.Layout.DataRowCount);
+    SharedProgress rowsFilled(progress, WorkStep::Filling, rowCount);
     auto clearColumn = [&](std::size_t i) {
         auto& column = ds.Table.Values[numericColumns[i]];
         // Room for as many rows again, should the file grow while shown: rows appended then
@@ -147,6 +175,7 @@ void FillTable(DataSet& ds, const ProgressReport& progress) {
         column.reserve(2 * slots);
         makePagesPresent(column.data(), slots * sizeof(double));
         column.assign(slots, 0.0);
+        rowsFilled.add(0); // a large column takes a while: a cancel is answered between columns
     };
     if (rowCount >= kRowsWorthSharing)
         forEachInParallel(numericColumns.size(), clearColumn);
@@ -166,7 +195,6 @@ void FillTable(DataSet& ds, const ProgressReport& progress) {
     const std::size_t parts = rowCount < kRowsWorthSharing ? 1 : (rowCount + kRowsPerPart - 1) / kRowsPerPart;
     // The first line with text in field ColumnCount+1, per part (0: none).
     std::vector<int> extraFirstLines(parts, 0);
-    SharedProgress rowsFilled(progress, WorkStep::Filling, rowCount);
     // One walk per line: the numbers of the numeric columns and whether field ColumnCount+1 holds
     // text. The usual number is read where it stands; any other field is found first and converted.
     forEachInParallel(parts, [&](std::size_t part) {
@@ -250,7 +278,7 @@ bool chooseTable(DataSet& ds, LoadOutcome& outcome) {
     return true;
 }
 
-LoadOutcome LoadWithOptions(DataSet& ds, LoadOutcome outcome) {
+LoadOutcome LoadWithOptions(DataSet& ds, LoadOutcome outcome, const ProgressReport& progress) {
     DataLines lines;
     if (ds.File.LineCount > 4 && !chooseTable(ds, outcome)) {
         ds.Layout.ColumnCount = 0;
@@ -262,13 +290,17 @@ LoadOutcome LoadWithOptions(DataSet& ds, LoadOutcome outcome) {
         ds.Layout.ColumnCount = 0;
         return outcome;
     }
-    FillTableWithOptions(ds, std::move(lines));
+    ds.Layout.DataRowCount = static_cast<int>(lines.rows.size());
+    stillWanted(ds, WorkStep::Filling, progress);
+    FillTableWithOptions(ds, std::move(lines), progress);
+    stillWanted(ds, WorkStep::Filling, progress, UINT64_MAX);
     ReportInvalidTimes(ds, outcome.messages);
     ds.Layout.DateTimeAxisColumn = FindDateTimeAxis(ds);
     RefreshDateTimeAxis(ds);
     rememberNamedTexts(ds);
     ds.Edit.ModifyToRow = ds.Layout.DataRowCount;
     ComputeColumnStatistics(ds);
+    stillWanted(ds, WorkStep::Filling, progress, UINT64_MAX);
     ds.Layout.PoorReadingSigns = PoorReadingSigns(ds);
     return outcome;
 }
@@ -285,9 +317,13 @@ LoadOutcome LoadDataFile(DataSet& ds, bool adoptProposal, const ProgressReport& 
         return outcome;
     }
     ds.File.FileAgeStamp = fileAgeStamp(ds.File.CurrentFileName);
+    stillWanted(ds, WorkStep::Reading, progress);
     ds.File.FileIsUtf8 = isValidUtf8(ds.File.FileLines.text());
+    stillWanted(ds, WorkStep::Reading, progress);
     ds.Layout.Proposal = ProposeReading(ds.File.FileLines, ds.DecimalSeparator);
+    stillWanted(ds, WorkStep::Reading, progress);
     ds.Layout.ProposalReadsBetter = ProposalReadsBetter(ds);
+    stillWanted(ds, WorkStep::Reading, progress);
     // The proposal is taken only where it reads the file better than the caller's choice.
     if (adoptProposal && ds.Layout.ProposalReadsBetter) {
         const ReadingChoice choice = ProposedChoice(ds);
@@ -307,6 +343,7 @@ LoadOutcome LoadDataFile(DataSet& ds, bool adoptProposal, const ProgressReport& 
         }
     }
     LayOutLines(ds, outcome, progress);
+    keepXColumnWhereNumeric(ds);
     return outcome;
 }
 
@@ -328,7 +365,7 @@ void LayOutLines(DataSet& ds, LoadOutcome& outcome, const ProgressReport& progre
         // The options read a byte-order mark as no part of the first line; the plain rules keep it.
         ds.File.FileLines.skipByteOrderMark();
         JoinQuotedRecords(ds);
-        outcome = LoadWithOptions(ds, std::move(outcome));
+        outcome = LoadWithOptions(ds, std::move(outcome), progress);
         return;
     }
     // Five or more lines that are all empty have no sample line: rejected like a short file.
@@ -342,10 +379,14 @@ void LayOutLines(DataSet& ds, LoadOutcome& outcome, const ProgressReport& progre
         FindSingleColumnHeader(ds);
     else
         FindHeaderLines(ds);
+    ds.Layout.DataRowCount = std::max(0, ds.File.LineCount - ds.Layout.FirstDataLine + 1);
+    stillWanted(ds, WorkStep::Filling, progress);
     FillTable(ds, progress);
+    stillWanted(ds, WorkStep::Filling, progress, UINT64_MAX);
     rememberNamedTexts(ds);
     ds.Edit.ModifyToRow = ds.Layout.DataRowCount;
     ComputeColumnStatistics(ds);
+    stillWanted(ds, WorkStep::Filling, progress, UINT64_MAX);
     ds.Layout.PoorReadingSigns = PoorReadingSigns(ds);
 }
 

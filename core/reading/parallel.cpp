@@ -14,13 +14,18 @@ void forEachInParallel(std::size_t count, const std::function<void(std::size_t)>
     std::atomic<std::size_t> next{0};
     std::mutex failureLock;
     std::exception_ptr failure;
+    // Once a job failed (or a progress report stopped the work) the jobs not yet begun are
+    // skipped: the whole is given up, and a cancel should not wait for the rest of it. The
+    // first exception is passed on as before.
+    std::atomic<bool> failed{false};
     auto work = [&] {
-        for (std::size_t i = next++; i < count; i = next++) {
+        for (std::size_t i = next++; i < count && !failed.load(std::memory_order_relaxed); i = next++) {
             try {
                 job(i);
             } catch (...) {
                 const std::lock_guard<std::mutex> lock(failureLock);
                 if (!failure) failure = std::current_exception();
+                failed = true;
             }
         }
     };

@@ -23,6 +23,7 @@ constexpr ReadingOptionValue kCommentPrefix{
     .cliName = "PREFIX",
     .widgetName = "EdCommentPrefix",
     .label = "Comment prefix",
+    .toolTip = "The characters a comment line starts with, such as #",
     .text = &ReadOptions::commentPrefix,
 };
 
@@ -57,6 +58,8 @@ constexpr ReadingOption kOptions[] = {
         .jsonKey = "decimal",
         .widgetName = "CBoxDecimal",
         .label = "Decimal separator",
+        .toolTip = "The character between the whole number and its fraction: System uses the computer's "
+                   "setting, Point reads 3.5, Comma reads 3,5 (European files)",
         .choices = kDecimalWords,
         .get = stateOf<&ReadOptions::decimal>,
         .set = setState<&ReadOptions::decimal>,
@@ -68,6 +71,7 @@ constexpr ReadingOption kOptions[] = {
         .jsonKey = "quotes",
         .widgetName = "ChBoxQuotes",
         .label = "Quoted texts",
+        .toolTip = "Texts in double quotes may hold the delimiter or line breaks and still be one cell",
         .help = "A text in double quotes may hold the delimiter or line breaks; \"\" inside stands for one quote.",
         .get = stateOf<&ReadOptions::quotedTexts>,
         .set = setState<&ReadOptions::quotedTexts>,
@@ -80,6 +84,7 @@ constexpr ReadingOption kOptions[] = {
         .jsonKey = "comments",
         .widgetName = "ChBoxComments",
         .label = "Comment and blank lines",
+        .toolTip = "Lines starting with the comment prefix, and empty lines, are skipped wherever they stand",
         .help =
             "Blank lines and lines starting with %1 are no data, nor is a line's rest from %1 after a blank "
             "(--comments=PREFIX: PREFIX instead).",
@@ -94,6 +99,7 @@ constexpr ReadingOption kOptions[] = {
         .jsonKey = "missing",
         .widgetName = "ChBoxMissing",
         .label = "Missing values as gaps",
+        .toolTip = "Empty cells and the missing value tokens leave a gap in the curve instead of reading as 0",
         .help = "In numeric columns, empty cells and %1 are missing values "
                 "(--missing=TOKENS: the comma-separated TOKENS instead; a number such as -9999 matches its value).",
         .get = stateOf<&ReadOptions::missingAsGaps>,
@@ -107,6 +113,8 @@ constexpr ReadingOption kOptions[] = {
         .jsonKey = "robust_sample",
         .widgetName = "ChBoxRobustSample",
         .label = "Robust sample line",
+        .toolTip = "The line that shows how many columns the data have is chosen among the last 50 lines "
+                   "(the most common shape), so a stray last line does not decide it",
         .help = "The sample line is the last of the most common field count among the last 50 lines.",
         .get = stateOf<&ReadOptions::robustSample>,
         .set = setState<&ReadOptions::robustSample>,
@@ -119,7 +127,8 @@ constexpr ReadingOption kOptions[] = {
         .jsonKey = "dates",
         .widgetName = "ChBoxDates",
         .label = "Dates and times",
-        .toolTip = "Columns of dates or times hold seconds since 1970-01-01 and can be the X axis",
+        .toolTip = "Columns of dates or times (2026-11-14 08:00, 14.11.2026) are read as points in time: "
+                   "the header shows their first and last, and they can be the X axis with date labels",
         .help = "Columns of dates or times (2026-11-14 08:00:10, 08:00:10, 14.11.2026, 11/14/2026 8:00 AM) "
                 "hold seconds since 1970-01-01T00:00:00 as written (UTC when an offset is given).",
         .get = stateOf<&ReadOptions::datesAndTimes>,
@@ -161,6 +170,7 @@ constexpr ReadingOption kOptions[] = {
         .jsonKey = "single_quoted_names",
         .widgetName = "ChBoxSingleQuotedNames",
         .label = "Names in single quotes",
+        .toolTip = "Column names written 'like this' are shown without the quotes",
         .help = "Names and labels written 'like this' are read without the quotes.",
         .get = stateOf<&ReadOptions::singleQuotedNames>,
         .set = setState<&ReadOptions::singleQuotedNames>,
@@ -173,6 +183,7 @@ constexpr ReadingOption kOptions[] = {
         .jsonKey = "continued_lines",
         .widgetName = "ChBoxContinuedLines",
         .label = "Lines ending in \\ continue",
+        .toolTip = "A line ending in a backslash goes on in the next line: both are one row",
         .help = "A line ending in a backslash continues on the next line; both are one row.",
         .get = stateOf<&ReadOptions::continuedLines>,
         .set = setState<&ReadOptions::continuedLines>,

@@ -1,5 +1,8 @@
 // The detector's part about files of several tables: which one to read.
 #include "format_detector.h"
+#include "reading_option_table.h"
+
+#include <string_view>
 
 namespace varnotile {
 namespace {
@@ -22,6 +25,16 @@ void propose(FormatProposal& p, std::vector<TableBlock> tables) {
     if (largest == static_cast<int>(tables.size()) && !mixedIn) return;
     const std::string count = std::to_string(tables.size());
     p.options.table = largest;
+    // Blank lines between the tables, the lines above the chosen one and another table's lines
+    // after it are the whole file's shape, which reading one table leaves aside: the sentence
+    // names the tables instead.
+    const std::string_view wholeFileShapes[] = {"blank line at the end", "blank lines at the end", "a long preamble",
+                                                readingOption("robustSample").finding};
+    std::erase_if(p.findings, [&](const std::string& finding) {
+        for (const std::string_view shape : wholeFileShapes)
+            if (finding.ends_with(shape)) return true;
+        return false;
+    });
     p.findings.push_back(count + " tables (table " + std::to_string(largest) + " of " + count + " is the largest)");
     p.tables = std::move(tables);
 }

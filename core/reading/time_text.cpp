@@ -1,6 +1,8 @@
 #include "time_text.h"
+#include "time_range_text.h"
 
 #include <cmath>
+#include <algorithm>
 #include <cstdio>
 
 namespace varnotile {
@@ -262,8 +264,9 @@ std::string writeTime(double seconds, const TimeForm& form) {
     return out;
 }
 
-std::string isoTimeText(double seconds, TimeKind kind) {
-    if (!std::isfinite(seconds)) return {};
+namespace {
+
+TimeForm isoFormFor(double seconds, TimeKind kind) {
     TimeForm form;
     form.kind = kind == TimeKind::Clock ? TimeKind::Clock : TimeKind::YearFirst;
     form.join = 'T';
@@ -273,6 +276,24 @@ std::string isoTimeText(double seconds, TimeKind kind) {
     if (kind != TimeKind::Clock && inDay == 0) form.hasClock = false;
     if (std::fmod(millis, 1000.0) != 0)
         form.fractionDigits = std::fmod(millis, 10.0) != 0 ? 3 : std::fmod(millis, 100.0) != 0 ? 2 : 1;
+    return form;
+}
+
+} // namespace
+
+std::string isoTimeText(double seconds, TimeKind kind) {
+    if (!std::isfinite(seconds)) return {};
+    return writeTime(seconds, isoFormFor(seconds, kind));
+}
+
+std::string isoTimeTextAlike(double seconds, TimeKind kind, double alike) {
+    if (!std::isfinite(seconds)) return {};
+    TimeForm form = isoFormFor(seconds, kind);
+    if (std::isfinite(alike)) {
+        const TimeForm other = isoFormFor(alike, kind);
+        form.hasClock = form.hasClock || other.hasClock;
+        form.fractionDigits = std::max(form.fractionDigits, other.fractionDigits);
+    }
     return writeTime(seconds, form);
 }
 

@@ -231,6 +231,27 @@ TEST(Load, TrailingEmptyLinesBecomeEmptyRows) {
     EXPECT_EQ(early->ds.Layout.DataRowCount, 0);
 }
 
+// The X column stays only where the next file has it as numbers; else the row numbers are X.
+TEST(Load, KeepsTheXColumnWhileTheNextFileHasItAsNumbers) {
+    const struct {
+        const char* next;
+        int x;
+    } cases[] = {
+        {"1,5\n2,6\n3,7\n4,8\n5,9\n", 2},       // numbers in column 2
+        {"1\n2\n3\n4\n5\n", 0},                  // no column 2
+        {"1,a\n2,b\n3,c\n4,d\n5,e\n", 0},       // column 2 is text
+        {"1\n", 0},                                 // too few data
+    };
+    TempDir dir;
+    for (const auto& c : cases) {
+        auto l = load("a,b\n1,2\n3,4\n5,6\n7,8\n");
+        l->ds.View.XColumn = 2;
+        l->ds.File.CurrentFileName = dir.write("next", c.next);
+        LoadDataFile(l->ds);
+        EXPECT_EQ(l->ds.View.XColumn, c.x) << c.next;
+    }
+}
+
 TEST(Load, KeepsTheViewChoicesAndResetsTheRest) {
     auto l = load("a,b\n1,2\n3,4\n5,6\n7,8\n");
     DataSet& ds = l->ds;
@@ -241,7 +262,7 @@ TEST(Load, KeepsTheViewChoicesAndResetsTheRest) {
     TempDir dir;
     ds.File.CurrentFileName = dir.write("x", "1\n2\n3\n4\n5\n");
     LoadDataFile(ds);
-    EXPECT_EQ(ds.View.XColumn, 2);
+    EXPECT_EQ(ds.View.XColumn, 0); // the new file has no column 2
     EXPECT_FALSE(ds.View.CurveVisible[1]);
     EXPECT_EQ(ds.UndoCount(), 0);
     EXPECT_FALSE(ds.isModified());

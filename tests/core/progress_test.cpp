@@ -6,8 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <map>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 using namespace varnotile;
@@ -39,11 +41,14 @@ struct Reports {
     }
 };
 
+} // namespace
+
 TEST(Progress, LoadAndSaveReportRisingToTheWhole) {
     for (const int rows : {10, 300000}) {
         SCOPED_TRACE(rows);
         std::string text = "t,v\n";
-        for (int r = 0; r < rows; ++r) text += std::to_string(r) + "," + std::to_string(r % 977) + ".5\n";
+        for (int r = 0; r < rows; ++r)
+            text += std::to_string(r) + "," + std::to_string(r % 977) + ".5\n";
         TempDir dir;
         DataSet ds;
         ds.Layout.ListSeparator = ",";
@@ -66,4 +71,63 @@ TEST(Progress, LoadAndSaveReportRisingToTheWhole) {
     }
 }
 
+namespace {
+
+// Seconds from `start`, on the clock the reports are timed by.
+double since(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
 } // namespace
+
+// A load can be cancelled only where it reports: no stretch of it goes long without a report,
+// and a cancel stops it within a few reports (the parts not begun are not run).
+TEST(Progress, ALoadReportsOftenAndStopsSoonAfterACancel) {
+    std::string text = "t,a,b,c\n";
+    for (int r = 0; r < 600000; ++r)
+        text +=
+            std::to_string(r) + "," + std::to_string(r % 977) + ".5,-" + std::to_string(r % 31) + ",7e-3\n";
+    TempDir dir;
+    const std::string path = dir.write("data.csv", text);
+    bool withOptions = false; // read with a reading option on, which fills the table its own way
+    auto load = [&](const ProgressReport& progress) {
+        DataSet ds;
+        ds.File.CurrentFileName = path;
+        ds.Layout.Reading.commentLines = withOptions;
+        return LoadDataFile(ds, false, progress).status;
+    };
+    for (const bool options : {false, true}) {
+        withOptions = options;
+        SCOPED_TRACE(options ? "with a reading option" : "plain");
+        std::vector<double> at;
+        std::mutex mutex;
+        const auto start = std::chrono::steady_clock::now();
+        ASSERT_EQ(load([&](WorkStep, uint64_t, uint64_t) {
+                      const std::lock_guard lock(mutex);
+                      at.push_back(since(start));
+                  }),
+                  LoadOutcome::Status::Loaded);
+        const double whole = since(start);
+        double longest = at.empty() ? whole : at.front();
+        for (std::size_t i = 1; i < at.size(); ++i)
+            longest = std::max(longest, at[i] - at[i - 1]);
+        longest = std::max(longest, whole - at.back());
+        // Timings are noisy: the ratio to the whole load is what is checked.
+        EXPECT_LT(longest, whole * 0.3)
+            << "longest stretch without a report " << longest << " s of " << whole << " s";
+
+        for (const int cancelAt : {1, 3, 6}) {
+            int reports = 0, afterCancel = 0;
+            EXPECT_THROW(load([&](WorkStep, uint64_t, uint64_t) {
+                             const std::lock_guard lock(mutex);
+                             if (++reports >= cancelAt) {
+                                 ++afterCancel;
+                                 throw WorkCancelled{};
+                             }
+                         }),
+                         WorkCancelled);
+            EXPECT_LE(afterCancel, static_cast<int>(std::max(1u, std::thread::hardware_concurrency())) + 1)
+                << cancelAt;
+        }
+    }
+}

@@ -68,6 +68,9 @@ TEST(TableBlocks, FindsTheTablesAndReadsTheProposedOrChosenOne) {
                                                          std::to_string(c.tables.size()) + " is the largest)"),
                       std::string::npos)
                 << ds.Layout.Proposal.sentence();
+            // The blank lines and preambles between the tables are no finding of the table read.
+            for (const char* shape : {"at the end", "long preamble", "trailer line"})
+                EXPECT_EQ(ds.Layout.Proposal.sentence().find(shape), std::string::npos) << ds.Layout.Proposal.sentence();
         }
         // Read with the proposal (or table 1 of a single table): the table's rows and names only.
         const Expected& shown = c.tables[static_cast<std::size_t>(std::max(c.proposed, 1) - 1)];

@@ -8,6 +8,7 @@
 #include "loader.h"
 #include "modification.h"
 #include "test_files.h"
+#include "time_range_text.h"
 #include "time_text.h"
 
 #include <gtest/gtest.h>
@@ -79,6 +80,9 @@ TEST(TimeText, FormsReadAsSecondsAndWriteBackAsTheyStood) {
     EXPECT_EQ(isoTimeText(k2026_11_14 + 28810.25, TimeKind::DayFirst), "2026-11-14T08:00:10.25");
     EXPECT_EQ(isoTimeText(k2026_11_14, TimeKind::YearFirst), "2026-11-14");
     EXPECT_EQ(isoTimeText(3661, TimeKind::Clock), "01:01:01");
+    // Two ends of a range read alike: the midnight end keeps its clock, both take the fraction.
+    EXPECT_EQ(isoTimeTextAlike(k2026_11_14, TimeKind::YearFirst, k2026_11_14 + 86340), "2026-11-14T00:00:00");
+    EXPECT_EQ(isoTimeTextAlike(k2026_11_14 + 60, TimeKind::YearFirst, k2026_11_14 + 0.5), "2026-11-14T00:01:00.0");
 }
 
 namespace {

@@ -256,6 +256,7 @@ TEST(AboutWindow, ShadowedTitleAndPicture) {
     const QPixmap picture = t.child<QLabel>("Image1")->pixmap();
     EXPECT_EQ(picture.size(), QSize(245, 183)) << "the picture is stored with the program";
     EXPECT_EQ(t.child<QDialog>("TFormAbout")->windowTitle(), QStringLiteral("About Varnotile"));
+    EXPECT_TRUE(t.child<QLabel>("LabVersion")->text().contains(QRegularExpression(QStringLiteral("^Version \\d+\\.\\d+"))));
 }
 
 TEST(HelpPage, MentionsEveryMenuCommand) {

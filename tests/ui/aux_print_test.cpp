@@ -3,6 +3,7 @@
 #include "dialog_recorder.h"
 #include "chart_printer.h"
 #include "curve_chart.h"
+#include "loader.h"
 #include "main_window.h"
 #include "test_files.h"
 
@@ -140,4 +141,42 @@ TEST(ChartPrinting, MainWindowPrintsWithTheChartsMarginsAndReportsFailures) {
     EXPECT_FALSE(w.PrintChartOn(t.printer));
     ASSERT_EQ(recorder.notices.size(), 1);
     EXPECT_TRUE(recorder.notices.at(0).startsWith(QStringLiteral("Printing failed")));
+}
+
+// On a page narrower than the screen the legend takes fewer columns, so every name prints whole,
+// and the X axis fewer labels; the chart on screen is laid out as before afterwards.
+TEST(ChartPrinting, ANarrowPageKeepsEveryLegendNameWhole) {
+    test::TempDir dir;
+    std::string text;
+    for (int k = 1; k <= 12; ++k) text += (k > 1 ? "," : "") + std::string("T") + std::to_string(k) + "_degC";
+    text += "\n";
+    for (int r = 0; r < 20; ++r) {
+        for (int k = 1; k <= 12; ++k) text += (k > 1 ? "," : "") + std::to_string(r * k);
+        text += "\n";
+    }
+    DataSet ds;
+    ds.Layout.Reading.wideFiles = true;
+    ds.File.CurrentFileName = dir.write("twelve.csv", text);
+    ASSERT_EQ(LoadDataFile(ds).status, LoadOutcome::Status::Loaded);
+    ds.View.ShowCurveNames = true;
+    ds.View.CurveVisible.fill(true);
+    CurveChart chart;
+    chart.resize(1400, 500);
+    chart.showDataSet(ds);
+    ASSERT_EQ(chart.legend->itemCount(), 12);
+    const int screenColumns = chart.legend->wrap();
+    for (const int width : {1400, 520, 300}) {
+        chart.layOutFor(width);
+        QImage page(width, 700, QImage::Format_RGB32);
+        QCPPainter painter(&page);
+        chart.toPainter(&painter, width, 700);
+        painter.end();
+        for (int i = 0; i < chart.legend->itemCount(); ++i) {
+            QCPAbstractLegendItem* item = chart.legend->item(i);
+            EXPECT_GE(item->outerRect().width(), item->minimumOuterSizeHint().width()) << width << " item " << i;
+            EXPECT_LE(item->outerRect().right(), width) << width << " item " << i;
+        }
+    }
+    chart.layOutFor(chart.width());
+    EXPECT_EQ(chart.legend->wrap(), screenColumns);
 }

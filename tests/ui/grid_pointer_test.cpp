@@ -112,6 +112,23 @@ TEST_F(PointerFixture, AutoScrollStopsAtTheLastDataRow) {
     window.SGridDataMouseUp();
 }
 
+// A pointer resting at the bottom while the grid scrolls to its end stands on the row above the
+// last one there (the rows move up by the cut-off top row); the range still reaches the last row.
+TEST_F(PointerFixture, AutoScrollDownwardsReachesTheLastRowWithThePointerResting) {
+    open(100);
+    grid->verticalScrollBar()->setValue(grid->verticalScrollBar()->maximum());
+    const int first = grid->firstVisibleRow();
+    ASSERT_EQ(first + grid->fullyVisibleRowCount() - 1, 100);
+    window.SGridDataMouseDown(Qt::LeftButton, Qt::NoModifier, 0, first + 1);
+    for (int tick = 0; tick < 5; ++tick) {
+        window.SGridDataMouseMove(Qt::LeftButton, Qt::NoModifier, 0, 99); // where the pointer rests
+        ASSERT_TRUE(timer()->isActive());
+        window.Timer1Timer();
+    }
+    EXPECT_EQ(window.gridSelection().Bottom, 100);
+    window.SGridDataMouseUp();
+}
+
 TEST_F(PointerFixture, AutoScrollUpwardsFromTheEndOfTheGrid) {
     open(200);
     grid->verticalScrollBar()->setValue(grid->verticalScrollBar()->maximum());

@@ -1,4 +1,5 @@
 // The main window's start-up state, caption and status bar, and loading through the window.
+#include "curve_chart.h"
 #include "dialog_recorder.h"
 #include "main_window.h"
 #include "test_files.h"
@@ -7,8 +8,10 @@
 #include <QFileDialog>
 #include <QLabel>
 #include <QMenu>
+#include <QPushButton>
 #include <QStatusBar>
 #include <QTableView>
+#include <QTableWidget>
 
 #include <gtest/gtest.h>
 
@@ -21,6 +24,8 @@ QString panel(MainWindow& w, int i) {
 }
 
 QAction* item(MainWindow& w, const char* name) { return w.findChild<QAction*>(QString::fromLatin1(name)); }
+// A menu item's caption as read, without the '&' that marks its menu letter.
+QString caption(MainWindow& w, const char* name) { return item(w, name)->text().remove(QLatin1Char('&')); }
 
 struct Window {
     varnotile::test::TempDir dir;
@@ -46,8 +51,8 @@ TEST(MainWindowStart, CaptionStatusAndDisabledItems) {
                              "menuUndo", "menuDelete", "MenuModify", "menuYScale", "menuViewFile",
                              "menuGenOptions", "menuChartOptions", "menuContents", "menuAbout"})
         EXPECT_TRUE(item(t.w, name)->isEnabled()) << name;
-    EXPECT_EQ(item(t.w, "menuUndo")->text(), QStringLiteral("Undo   Ctrl+Z"));
-    EXPECT_EQ(item(t.w, "menuContents")->text(), QStringLiteral("Pelmora Help"));
+    EXPECT_EQ(caption(t.w, "menuUndo"), QStringLiteral("Undo   Ctrl+Z"));
+    EXPECT_EQ(caption(t.w, "menuContents"), QStringLiteral("Pelmora Help"));
     auto* grid = t.w.findChild<QTableView*>(QStringLiteral("SGridData"));
     ASSERT_NE(grid, nullptr);
     EXPECT_EQ(grid->model()->columnCount(), 10); // 11 grid columns with the row numbers
@@ -116,4 +121,71 @@ TEST(MainWindowStart, OpenDialogOffersTheFiveFilters) {
     EXPECT_TRUE(filters[3].startsWith(QStringLiteral("Compressed text files (*.gz, *.xz, *.bz2, *.zst)")));
     EXPECT_TRUE(filters[4].startsWith(QStringLiteral("All files")));
     EXPECT_EQ(dialog->fileMode(), QFileDialog::AnyFile);
+}
+
+// A file that is refused leaves nothing of the file before it on screen (titles, legend,
+// status), and choosing it again in the folder list reads it again.
+TEST(MainWindowLoad, ARefusedFileLeavesNothingOfTheFileBeforeAndCanBeChosenAgain) {
+    Window t;
+    t.open("a.csv", "T1,T2\n1,2\n3,4\n5,6\n7,8\n");
+    auto* chart = t.w.findChild<CurveChart*>(QStringLiteral("Chart1"));
+    ASSERT_EQ(chart->legend->itemCount(), 2);
+    t.open("few.csv", "1,2\n3,4\n");
+    EXPECT_EQ(t.recorder.notices, QStringList{QStringLiteral("Too few Data")});
+    EXPECT_EQ(chart->legend->itemCount(), 0);
+    EXPECT_FALSE(chart->yAxis->label().contains(QStringLiteral("T1")));
+    EXPECT_TRUE(panel(t.w, 0).isEmpty());
+    EXPECT_TRUE(panel(t.w, 1).isEmpty());
+    auto* list = t.w.findChild<QTableWidget*>(QStringLiteral("SGridFiles"));
+    EXPECT_EQ(list->currentRow(), -1); // the refused file's row is not taken as shown
+    for (int r = 0; r < list->rowCount(); ++r)
+        if (list->item(r, 0)->text() == QStringLiteral("few.csv")) list->setCurrentCell(r, 0);
+    EXPECT_EQ(t.recorder.notices.size(), 2) << "read again";
+}
+
+// The legend lists only the curves drawn: no slot for the X column, a text column or a column
+// the file does not have; names with underscores are listed whole.
+TEST(MainWindowLoad, TheLegendListsOnlyTheDrawnCurves) {
+    Window t;
+    t.open("a.csv", "time,T1_degC,note,T2_degC\n1,2,a,4\n3,4,b,5\n5,6,c,6\n7,8,d,7\n");
+    auto* chart = t.w.findChild<CurveChart*>(QStringLiteral("Chart1"));
+    QStringList names;
+    for (int i = 0; i < chart->legend->itemCount(); ++i)
+        names << static_cast<QCPPlottableLegendItem*>(chart->legend->item(i))->plottable()->name();
+    EXPECT_EQ(names, (QStringList{"time", "T1_degC", "T2_degC"}));
+    t.w.SGridDataMouseDown(Qt::LeftButton, Qt::NoModifier, 1, 0);
+    t.w.menuSetAsXClick();
+    EXPECT_EQ(chart->legend->itemCount(), 2);
+}
+
+// The X column stays for the next file only where that file has it as numbers; otherwise the
+// curves are drawn over the row numbers and the header shows the X mark there.
+TEST(MainWindowLoad, TheXColumnFollowsOnlyToAFileThatHasItAsNumbers) {
+    Window t;
+    const std::string row = "1,2,3,4,5,6,7\n";
+    t.open("seven.csv", row + row + row + row + row);
+    t.w.SGridDataMouseDown(Qt::LeftButton, Qt::NoModifier, 7, 0);
+    t.w.menuSetAsXClick();
+    ASSERT_EQ(t.w.dataSet().View.XColumn, 7);
+    t.open("four.csv", "1,5,9,13\n2,6,10,14\n3,7,11,15\n4,8,12,16\n5,9,13,17\n");
+    EXPECT_EQ(t.w.dataSet().View.XColumn, 0);
+    auto* chart = t.w.findChild<CurveChart*>(QStringLiteral("Chart1"));
+    EXPECT_EQ(chart->curve(2)->pointX(4), 5.0); // row numbers
+    EXPECT_EQ(chart->timeAxis(), TimeKind::None);
+}
+
+// Curves all of one colour: the proposal bar offers distinct colours, which tell them apart.
+TEST(MainWindowLoad, CurvesOfOneColourAreOfferedDistinctColours) {
+    Window t;
+    auto* bar = t.w.findChild<QWidget*>(QStringLiteral("proposalBar"));
+    auto* button = t.w.findChild<QPushButton*>(QStringLiteral("proposalColoursButton"));
+    auto* chart = t.w.findChild<CurveChart*>(QStringLiteral("Chart1"));
+    t.open("one.csv", "a\n1\n2\n3\n4\n5\n");
+    EXPECT_FALSE(bar->isVisibleTo(&t.w)) << "one curve";
+    t.open("two.csv", "a,b\n1,2\n3,4\n5,6\n7,8\n");
+    ASSERT_TRUE(bar->isVisibleTo(&t.w));
+    ASSERT_TRUE(button->isVisibleTo(&t.w));
+    button->click();
+    EXPECT_NE(chart->curve(1)->pen().color(), chart->curve(2)->pen().color());
+    EXPECT_FALSE(bar->isVisibleTo(&t.w));
 }

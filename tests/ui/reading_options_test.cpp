@@ -5,8 +5,10 @@
 #include "cell_editing.h"
 #include "form_setting.h"
 #include "main_window.h"
+#include "palettes.h"
 #include "test_files.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -32,7 +34,12 @@ struct ReadingWindow {
     MainWindow w{QString::fromStdString(dir.path() + "/varnotile.INI")};
     std::string logger = dir.write("logger.csv", kLoggerFile);
     std::string plain = dir.write("plain.csv", "a,b\n1,2\n3,4\n5,6\n7,8\n9,10\n");
-    ReadingWindow() { w.setDialogResponder(&recorder); }
+    ReadingWindow() {
+        w.setDialogResponder(&recorder);
+        // Curves in distinct colours: the bar has only readings to offer here.
+        ApplyPalette(CurvePalette::Distinct, w.dataSet().View.CurveColors);
+        w.ApplyCurveColors();
+    }
     QWidget* bar() const { return w.findChild<QWidget*>(QStringLiteral("proposalBar")); }
     void press(const char* button) { w.findChild<QPushButton*>(QString::fromLatin1(button))->click(); }
     // The logger file as a careful reader takes it: three numeric columns, six rows.
@@ -199,6 +206,13 @@ TEST(ReadingOptionsProposal, AFileOfSeveralTablesOffersThemAndChoosingOneReadsIt
     ASSERT_EQ(tables->count(), 2);
     EXPECT_EQ(tables->currentIndex(), 0);
     EXPECT_EQ(tables->itemText(1), QStringLiteral("Table 2: line 9, 3 rows \u00d7 3 columns (t, x, y)"));
+    // The closed list names its table whole, however narrow the panel: on a row of its own, its
+    // line also as a tooltip, and the open list as wide as the longest line.
+    EXPECT_EQ(tables->toolTip(), tables->itemText(0));
+    EXPECT_GE(tables->view()->minimumWidth(), tables->fontMetrics().horizontalAdvance(tables->itemText(1)));
+    EXPECT_EQ(tables->sizePolicy().horizontalPolicy(), QSizePolicy::Ignored);
+    // Two tables: the whole file's blank lines and trailer are no finding of the table read.
+    EXPECT_FALSE(t.bar()->findChild<QLabel*>(QStringLiteral("proposalText"))->text().contains(QStringLiteral("trailer")));
 
     tables->setCurrentIndex(1);
     emit tables->activated(1);

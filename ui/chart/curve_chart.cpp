@@ -74,8 +74,20 @@ CurveChart::CurveChart(QWidget* parent) : QCustomPlot(parent) {
     legend->setColumnSpacing(12);
     legend->setVisible(true);
 
+    // A curve is listed in the legend once it is drawn (listDrawnCurves).
+    setAutoAddPlottableToLegend(false);
     for (int k = 1; k <= kCurveCount; ++k) addCurve();
     setShownInRow(legend, kLegendRow, false);
+
+    // Before any file: how to open one, in the middle of the empty plot.
+    emptyHint_ = new QCPItemText(this);
+    emptyHint_->setObjectName(QStringLiteral("ChartEmptyHint"));
+    emptyHint_->position->setType(QCPItemPosition::ptAxisRectRatio);
+    emptyHint_->position->setCoords(0.5, 0.5);
+    emptyHint_->setPositionAlignment(Qt::AlignCenter);
+    emptyHint_->setText(QStringLiteral("Open a data file with File > Open... or drop it here"));
+    emptyHint_->setColor(QColor(90, 90, 90));
+    emptyHint_->setClipToAxisRect(false);
 
     setInteractions(QCP::iRangeDrag | QCP::iRangeZoom);
     setNoAntialiasingOnDrag(true);
@@ -86,6 +98,12 @@ CurveChart::CurveChart(QWidget* parent) : QCustomPlot(parent) {
         if (!rescaling_) autoRange_ = false;
     };
     connect(xAxis, qOverload<const QCPRange&>(&QCPAxis::rangeChanged), this, userMoved);
+    // A time axis stops zooming out where its labels would leave the calendar.
+    connect(xAxis, qOverload<const QCPRange&>(&QCPAxis::rangeChanged), this, [this](const QCPRange& range) {
+        if (timeAxis_ == TimeKind::None) return;
+        const QCPRange bounded = TimeAxisTicker::boundedRange(range, timeAxis_ == TimeKind::Clock);
+        if (bounded.lower != range.lower || bounded.upper != range.upper) xAxis->setRange(bounded);
+    });
     connect(yAxis, qOverload<const QCPRange&>(&QCPAxis::rangeChanged), this, userMoved);
 }
 
@@ -99,8 +117,6 @@ void CurveChart::addCurve() {
     c->setObjectName(QStringLiteral("Series%1").arg(k));
     c->setName(QStringLiteral(" "));
     c->setPen(QPen(Qt::black, 1));
-    // The first ten are always listed (an empty name for one not drawn); later ones once drawn.
-    if (k <= kCurveCount) c->addToLegend(legend);
     curves_.push_back(c);
 }
 
@@ -122,7 +138,7 @@ void CurveChart::listDrawnCurves() {
     // the entries from the first one that changes are taken out and put back (in column order).
     const auto count = static_cast<std::size_t>(curveCount());
     listed_.resize(count + 1, 0);
-    std::size_t first = kCurveCount + 1;
+    std::size_t first = 1;
     auto wanted = [&](std::size_t k) { return curves_[k - 1]->pointCount() > 0 && curves_[k - 1]->visible(); };
     while (first <= count && static_cast<bool>(listed_[first]) == wanted(first)) ++first;
     if (first > count) return;
@@ -131,6 +147,9 @@ void CurveChart::listDrawnCurves() {
     for (std::size_t k = first; k <= count; ++k)
         if (wanted(k)) {
             curves_[k - 1]->addToLegend(legend);
+            // An entry is clipped to its own rectangle, which ends at the font's descent: room
+            // below it keeps underscores and descenders ("T1_degC", "g") whole.
+            if (QCPPlottableLegendItem* item = legend->itemWithPlottable(curves_[k - 1])) item->setMargins(QMargins(0, 1, 0, 3));
             listed_[k] = 1;
         }
 }
@@ -217,6 +236,7 @@ void CurveChart::showTimeAxis(TimeKind kind) {
         xAxis->setTicker(QSharedPointer<QCPAxisTicker>(new QCPAxisTicker));
     else
         xAxis->setTicker(QSharedPointer<QCPAxisTicker>(new TimeAxisTicker(kind == TimeKind::Clock)));
+    updateLegendWrap();
 }
 
 void CurveChart::rebuildTitles(const DataSet& ds) {
@@ -231,12 +251,12 @@ void CurveChart::rebuildTitles(const DataSet& ds) {
     listDrawnCurves();
     // Line symbols 40 percent as wide as the widest legend text.
     const QFontMetrics metrics(legend->font());
-    int widest = 0;
-    for (CurvePlottable* c : curves_) widest = std::max(widest, metrics.horizontalAdvance(c->name()));
+    const int widest = widestLegendName();
     legend->setIconSize(std::max(8, widest * 40 / 100), std::max(6, metrics.height() * 2 / 3));
     setShownInRow(legend, kLegendRow, LegendShown(ds));
     updateLegendWrap();
 
+    emptyHint_->setVisible(ds.File.CurrentFileName.empty());
     title_->setText(QString::fromStdString(ds.File.CurrentFileName));
     setShownInRow(title_, kTitleRow, ds.View.ShowChartTitle);
     replot(rpQueuedReplot);
@@ -261,6 +281,19 @@ void CurveChart::showDataSet(const DataSet& ds) {
     rescaleToPoints();
 }
 
+bool CurveChart::drawnInOneColour() const {
+    int drawn = 0;
+    QColor first;
+    for (const CurvePlottable* c : curves_) {
+        if (c->pointCount() == 0 || !c->visible()) continue;
+        if (drawn++ == 0)
+            first = c->pen().color();
+        else if (c->pen().color() != first)
+            return false;
+    }
+    return drawn > 1;
+}
+
 bool CurveChart::legendShown() const { return legend->layout() == plotLayout(); }
 bool CurveChart::chartTitleShown() const { return title_->layout() == plotLayout(); }
 QString CurveChart::chartTitleText() const { return title_->text(); }
@@ -276,19 +309,33 @@ void CurveChart::setShownInRow(QCPLayoutElement* element, int row, bool shown) {
     element->setVisible(shown);
 }
 
-void CurveChart::updateLegendWrap() {
+void CurveChart::updateLegendWrap() { layOutFor(width()); }
+
+void CurveChart::layOutFor(int chartWidth) {
     // As many legend columns as fit beside each other; the entries fill row by row.
-    const QFontMetrics metrics(legend->font());
-    int widest = 0;
-    for (CurvePlottable* c : curves_) widest = std::max(widest, metrics.horizontalAdvance(c->name()));
+    const int widest = widestLegendName();
     const int entry = legend->iconSize().width() + legend->iconTextPadding() + widest + legend->columnSpacing() + 4;
-    const int available = std::max(1, width() - plotLayout()->margins().left() - plotLayout()->margins().right() -
+    const int available = std::max(1, chartWidth - plotLayout()->margins().left() - plotLayout()->margins().right() -
                                            legend->margins().left() - legend->margins().right());
     const int columns = std::clamp(available / std::max(1, entry), 1, std::max(1, legend->itemCount()));
     if (legend->wrap() != columns) {
         legend->setWrap(columns);
         legend->setFillOrder(QCPLayoutGrid::foColumnsFirst, true);
     }
+    // No more X labels than fit side by side with room between them (a date is wider than a number).
+    const QFontMetrics metrics(xAxis->tickLabelFont());
+    const bool time = timeAxis_ != TimeKind::None;
+    const int label = metrics.horizontalAdvance(time ? QStringLiteral("2026-11-14") : QStringLiteral("-0.00005")) * 2;
+    const int most = time ? 6 : 5;
+    xAxis->ticker()->setTickCount(std::clamp((chartWidth - 60) / std::max(1, label), 2, most));
+}
+
+int CurveChart::widestLegendName() const {
+    const QFontMetrics metrics(legend->font());
+    int widest = 0;
+    for (std::size_t k = 1; k < listed_.size(); ++k)
+        if (listed_[k]) widest = std::max(widest, metrics.horizontalAdvance(curves_[k - 1]->name()));
+    return widest;
 }
 
 void CurveChart::rescaleToPoints() {
@@ -361,7 +408,7 @@ void CurveChart::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 void CurveChart::resizeEvent(QResizeEvent* event) {
-    updateLegendWrap();
+    layOutFor(event->size().width());
     QCustomPlot::resizeEvent(event);
 }
 

@@ -18,8 +18,8 @@ public:
     // Curve k, 1..curveCount(); nullptr outside that range.
     CurvePlottable* curve(int k) const;
     int curveCount() const { return static_cast<int>(curves_.size()); }
-    // Gives the chart ds.curveCount() curves: ten always, more for a wide file. Curves past the
-    // tenth are in the legend only while they are drawn. Called by whatever fills or titles them.
+    // Gives the chart ds.curveCount() curves: ten always, more for a wide file. A curve is in the
+    // legend only while it is drawn. Called by whatever fills or titles them.
     void fitCurveCount(const DataSet& ds);
 
     // Line colour of curve k := CurveColors[k], every curve.
@@ -53,10 +53,19 @@ public:
     // Everything the window shows for `ds`: colours, all curves refilled, titles, automatic ranges.
     void showDataSet(const DataSet& ds);
 
+    // Fits the legend's columns and the number of X labels to a chart `chartWidth` pixels wide
+    // (the page's width while printing, the widget's otherwise).
+    void layOutFor(int chartWidth);
+
+    // More than one curve is drawn, and all drawn curves share one colour.
+    bool drawnInOneColour() const;
+
     bool legendShown() const;
     bool chartTitleShown() const;
     QString chartTitleText() const;
     QCPTextElement* chartTitle() const { return title_; }
+    // The line in the empty plot that tells how to open a file (shown while there is none).
+    QCPItemText* emptyHint() const { return emptyHint_; }
     // The axes follow the points (no zoom or drag since the last reset).
     bool autoRange() const { return autoRange_; }
 
@@ -77,15 +86,18 @@ private:
     bool pressOnCurve(QMouseEvent* event);
     void setShownInRow(QCPLayoutElement* element, int row, bool shown);
     void updateLegendWrap();
+    // The widest name the legend lists, in pixels of its font.
+    int widestLegendName() const;
     void pointsChanged();
     void rescaleToPoints();
     void addCurve();
-    // Puts curves past the tenth in the legend while they are drawn, in column order.
+    // Puts the curves in the legend while they are drawn, in column order.
     void listDrawnCurves();
 
     std::vector<CurvePlottable*> curves_;
-    std::vector<uint8_t> listed_; // curve k past the tenth has a legend entry
+    std::vector<uint8_t> listed_; // curve k has a legend entry
     QCPTextElement* title_ = nullptr;
+    QCPItemText* emptyHint_ = nullptr;
     bool autoRange_ = true;
     void showTimeAxis(TimeKind kind);
     TimeKind timeAxis_ = TimeKind::None;

@@ -14,9 +14,14 @@ public:
 
     // The label format for ticks `step` seconds apart.
     static QString formatFor(double step, bool clockOnly);
+    // `range` moved or cut to the times the labels can show.
+    static QCPRange boundedRange(const QCPRange& range, bool clockOnly);
 
 protected:
     double getTickStep(const QCPRange& range) override;
+    // Ticks whole years apart stand on the first of January (the ticker's own year is an average
+    // one, which drifts to December 1 every few years).
+    QVector<double> createTickVector(double tickStep, const QCPRange& range) override;
 
 private:
     bool clockOnly_;

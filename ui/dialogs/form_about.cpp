@@ -48,6 +48,11 @@ FormAbout::FormAbout(QWidget* parent) : QDialog(parent) {
     lab2_ = titleLabel(this, "Lab2", Qt::blue);
     lab2_->raise();
 
+    auto* version = new QLabel(QStringLiteral("Version %1").arg(QStringLiteral(VARNOTILE_VERSION)), this);
+    version->setObjectName(QStringLiteral("LabVersion"));
+    version->move(266, 64);
+    version->adjustSize();
+
     btnOK_ = new QPushButton(QStringLiteral("OK"), this);
     btnOK_->setObjectName(QStringLiteral("BtnOK"));
     btnOK_->setGeometry(314, 178, 73, 27);

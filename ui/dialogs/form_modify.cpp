@@ -120,6 +120,12 @@ FormModify::FormModify(QWidget* parent)
     QWidget* order[] = {bitBtnModify_, bitBtnCancel_, cmbBoxCondition_, editColonName_, editColonLabel_, editBegRow_,
                         editEndRow_,   editVal1_,     editVal2_,        editMult_,      editAdd_,       bitBtnAll_};
     for (std::size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
+    // What a screen reader names each field by: the words beside it.
+    const std::pair<QWidget*, const char*> spoken[] = {
+        {editColonName_, "Colon Name"}, {editColonLabel_, "Colon Label"},     {editBegRow_, "From Row"},
+        {editEndRow_, "To Row"},        {cmbBoxCondition_, "If Value"},       {editVal1_, "If Value compared with"},
+        {editVal2_, "Then Value ="},    {editMult_, "New Value = factor * Old Value"}, {editAdd_, "+ offset"}};
+    for (const auto& [field, name] : spoken) field->setAccessibleName(QString::fromLatin1(name));
 
     connect(bitBtnAll_, &QPushButton::clicked, this, &FormModify::BitBtnAllClick);
     connect(bitBtnModify_, &QPushButton::clicked, this, &FormModify::BitBtnModifyClick);

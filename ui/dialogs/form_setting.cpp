@@ -67,6 +67,25 @@ FormSetting::FormSetting(QWidget* parent)
     named(BitBtnClose, "BitBtnClose")->setGeometry(80, 190 + shift + colorShift, 61, 23);
     BitBtnClose->setDefault(true);
     connect(BitBtnClose, &QPushButton::clicked, this, &FormSetting::BitBtnCloseClick);
+    BtnCancel = new QPushButton(QStringLiteral("Cancel"), this);
+    named(BtnCancel, "BtnCancel")->setGeometry(148, 190 + shift + colorShift, 61, 23);
+    BtnCancel->setAutoDefault(false);
+    BtnCancel->setToolTip(QStringLiteral("Closes the dialog and keeps every setting as it was"));
+    connect(BtnCancel, &QPushButton::clicked, this, [this] {
+        cancelled_ = true;
+        reject();
+    });
+
+    // What each option does, in the words of the files it is about.
+    RBtnComma->setToolTip(QStringLiteral("Fields separated by commas: 1.5,2.5"));
+    RBtnSemi->setToolTip(QStringLiteral("Fields separated by semicolons, as European files with decimal commas are"));
+    RBtnSpace->setToolTip(QStringLiteral("Fields separated by spaces"));
+    RBtnTab->setToolTip(QStringLiteral("Fields separated by tabs"));
+    ChBoxKeepAge->setToolTip(
+        QStringLiteral("A saved file keeps the date and time it had, so folder lists still sort it by when it was measured"));
+    ChBoxApplyProposals->setToolTip(QStringLiteral(
+        "When a file reads better another way (another delimiter, decimal commas, dates), read it that way at once "
+        "instead of offering it in the bar above the table"));
 
     setTabOrder(ChBoxKeepAge, RBtnComma);
     setTabOrder(RBtnComma, RBtnSemi);
@@ -76,7 +95,7 @@ FormSetting::FormSetting(QWidget* parent)
     for (const ReadingWidgets& row : reading_)
         for (QWidget* w : std::initializer_list<QWidget*>{row.check, row.choice, row.value})
             if (w) order.push_back(w);
-    order.insert(order.end(), {ChBoxApplyProposals, BtnDistinctColors, BtnAllBlack, BitBtnClose});
+    order.insert(order.end(), {ChBoxApplyProposals, BtnDistinctColors, BtnAllBlack, BitBtnClose, BtnCancel});
     QWidget* previous = RBtnTab;
     for (QWidget* w : order) {
         setTabOrder(previous, w);
@@ -85,7 +104,7 @@ FormSetting::FormSetting(QWidget* parent)
     // As wide as the reading group and the colour buttons need (the classic width when they
     // fit), the original height plus theirs.
     const int widest = std::max(GrBoxReading->geometry().right(), BtnAllBlack->geometry().right());
-    setFixedSize(std::max(240, widest + 27), 249 + shift + colorShift);
+    setFixedSize(std::max(240, std::max(widest, BtnCancel->geometry().right()) + 27), 249 + shift + colorShift);
 }
 
 int FormSetting::buildColorRow(int top) {
@@ -246,6 +265,7 @@ int FormSetting::buildReadingGroup(int top) {
 }
 
 void FormSetting::FormShow(const std::string& listSeparator, bool keepFileDate) {
+    cancelled_ = false;
     if (listSeparator == ",")
         RBtnComma->setChecked(true);
     else if (listSeparator == ";")

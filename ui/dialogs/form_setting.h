@@ -49,6 +49,9 @@ public:
     QRadioButton* RBtnTab = nullptr;
     QCheckBox* ChBoxKeepAge = nullptr;
     QPushButton* BitBtnClose = nullptr;
+    // Closes the dialog with every setting as it was shown.
+    QPushButton* BtnCancel = nullptr;
+    bool cancelled() const { return cancelled_; }
 
     // The reading options' widgets are built from the option table and named by it.
     QGroupBox* GrBoxReading = nullptr;
@@ -83,6 +86,7 @@ private:
         QLineEdit* value = nullptr;
     };
     std::vector<ReadingWidgets> reading_;
+    bool cancelled_ = false;
 };
 
 } // namespace varnotile

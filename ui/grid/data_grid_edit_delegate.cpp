@@ -5,6 +5,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPersistentModelIndex>
+#include <QToolTip>
 
 #include <limits>
 
@@ -20,6 +21,21 @@ constexpr char kMarksProperty[] = "varnotileMarksBreaks";
 void report(const QPersistentModelIndex& cell, const QString& text) {
     if (!cell.isValid()) return;
     const_cast<QAbstractItemModel*>(cell.model())->setData(cell, text, Qt::EditRole);
+}
+
+// A keystroke's text: taken at once when the cell would take it; otherwise (a date half typed)
+// the editor shows why in red beside it, and only the committed text is judged (setModelData).
+void reportKeystroke(QLineEdit* editor, const QPersistentModelIndex& cell, const QString& text) {
+    const auto* model = cell.isValid() ? qobject_cast<const DataGridModel*>(cell.model()) : nullptr;
+    const QString why = model ? model->refusal(cell, text) : QString();
+    editor->setToolTip(why);
+    editor->setStyleSheet(why.isEmpty() ? QString() : QStringLiteral("QLineEdit { color: #b00000; }"));
+    if (why.isEmpty()) {
+        QToolTip::hideText();
+        report(cell, text);
+    } else if (editor->isVisible()) {
+        QToolTip::showText(editor->mapToGlobal(QPoint(0, editor->height())), why, editor);
+    }
 }
 
 // A line edit holds one line: the line breaks of a text show as the grid's mark while it is
@@ -43,7 +59,7 @@ QWidget* DataGridEditDelegate::createEditor(QWidget* parent, const QStyleOptionV
     const bool marks = original.contains(QLatin1Char('\n')) && !original.contains(kLineBreakMark);
     editor->setProperty(kMarksProperty, marks);
     connect(editor, &QLineEdit::textEdited, editor,
-            [cell, marks](const QString& text) { report(cell, storedFromEditor(text, marks)); });
+            [editor, cell, marks](const QString& text) { reportKeystroke(editor, cell, storedFromEditor(text, marks)); });
     return editor;
 }
 

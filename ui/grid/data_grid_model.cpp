@@ -37,6 +37,13 @@ QVariant DataGridModel::data(const QModelIndex& index, int role) const {
 }
 
 QVariant DataGridModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (role == Qt::AccessibleTextRole) {
+        // A screen reader names a row by its number and a column by its name, as drawn.
+        if (orientation == Qt::Vertical) return QStringLiteral("Row %1").arg(section + 1);
+        const int column = section + 1;
+        const std::string name = column <= ds_.fieldSlots() ? ds_.Layout.ColumnNames[static_cast<std::size_t>(column)] : std::string();
+        return name.empty() ? QStringLiteral("Column %1").arg(column) : QString::fromStdString(displayText(name, ds_.File.FileIsUtf8));
+    }
     if (role != Qt::DisplayRole) return {};
     if (orientation == Qt::Vertical) {
         // Row numbers show only once a file is loaded (the empty grid has empty cells).
@@ -53,6 +60,12 @@ Qt::ItemFlags DataGridModel::flags(const QModelIndex& index) const {
     if (index.row() < ds_.Table.Cells.rowCount() && index.column() < ds_.Table.Cells.columnCount())
         f |= Qt::ItemIsEditable;
     return f;
+}
+
+QString DataGridModel::refusal(const QModelIndex& index, const QString& text) const {
+    if (!index.isValid()) return {};
+    const std::optional<std::string> why = RefusedCellText(ds_, index.column() + 1, storedBytes(text, ds_.File.FileIsUtf8));
+    return why ? QString::fromStdString(displayText(*why, ds_.File.FileIsUtf8)) : QString();
 }
 
 bool DataGridModel::setData(const QModelIndex& index, const QVariant& value, int role) {

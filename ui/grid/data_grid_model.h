@@ -40,6 +40,8 @@ public:
     // Whether cells may be edited now (a save reads the table meanwhile): while the gate says
     // no, no cell is editable and setData() changes nothing, whoever calls it.
     void setEditGate(std::function<bool()> gate) { editGate_ = std::move(gate); }
+    // Why `text` would be refused as the text of `index` (empty: it would be taken).
+    QString refusal(const QModelIndex& index, const QString& text) const;
     // Told why an edited text was refused (a time column's cell that reads as no time).
     void setRefusalSink(std::function<void(const QString&)> sink) { refusalSink_ = std::move(sink); }
 

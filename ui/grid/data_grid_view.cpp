@@ -223,6 +223,10 @@ void DataGridView::setFirstVisibleRow(int row) {
     verticalScrollBar()->setValue(std::max(0, row - 1));
 }
 
+bool DataGridView::scrolledToEnd() const {
+    return verticalScrollBar()->maximum() > 0 && verticalScrollBar()->value() == verticalScrollBar()->maximum();
+}
+
 int DataGridView::fullyVisibleRowCount() const {
     const int height = std::max(1, rowHeader_->defaultSectionSize());
     return std::max(1, viewport()->height() / height);
@@ -285,6 +289,8 @@ void DataGridView::keyPressEvent(QKeyEvent* event) {
     // The view itself would copy the current cell alone.
     if (event->matches(QKeySequence::Copy))
         copySelection();
+    else if (key == Qt::Key_Space && mods == Qt::ControlModifier)
+        ; // chooses the column (the window's key handler), never opens the editor
     else
         QTableView::keyPressEvent(event);
     emit gridKeyPressed(key, mods);

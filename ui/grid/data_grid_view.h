@@ -57,6 +57,9 @@ public:
     int firstVisibleRow() const;
     void setFirstVisibleRow(int row);
     int fullyVisibleRowCount() const;
+    // Scrolled down as far as it goes: the last row is shown whole at the bottom and the top row
+    // may be cut off, so every row stands half a row higher than before.
+    bool scrolledToEnd() const;
 
     DataGridHeader* headerRow() const { return header_; }
     DataGridRowHeader* rowNumbers() const { return rowHeader_; }

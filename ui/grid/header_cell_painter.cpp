@@ -2,6 +2,7 @@
 
 #include "number_text.h"
 #include "qt_texts.h"
+#include "time_range_text.h"
 
 #include <QFontMetrics>
 #include <QPainter>
@@ -30,14 +31,22 @@ void writeAt(QPainter& painter, const QRect& cell, int x, int y, const QString& 
 }
 
 // The minimum and maximum lines of a numeric column (the row-number column shows its row range).
+// A time column writes both ends in one form (each with its time of day when either has one).
+QString rangeEnd(const DataSet& ds, int column, double value, double otherEnd) {
+    const TimeKind time = static_cast<std::size_t>(column) < ds.Layout.ColumnTime.size() ? ds.Layout.ColumnTime[column]
+                                                                                         : TimeKind::None;
+    return QString::fromStdString(time == TimeKind::None ? ds.valueText(column, value)
+                                                         : isoTimeTextAlike(value, time, otherEnd));
+}
+
 QString minimumLine(const DataSet& ds, int column) {
     if (column == 0) return QStringLiteral("min 1");
-    return QStringLiteral("min ") + QString::fromStdString(ds.valueText(column, ds.Table.ColumnMin[column]));
+    return QStringLiteral("min ") + rangeEnd(ds, column, ds.Table.ColumnMin[column], ds.Table.ColumnMax[column]);
 }
 
 QString maximumLine(const DataSet& ds, int column) {
     if (column == 0) return QStringLiteral("max ") + QString::fromStdString(formatGeneral(ds.Layout.DataRowCount, ds.decimal()));
-    return QStringLiteral("max ") + QString::fromStdString(ds.valueText(column, ds.Table.ColumnMax[column]));
+    return QStringLiteral("max ") + rangeEnd(ds, column, ds.Table.ColumnMax[column], ds.Table.ColumnMin[column]);
 }
 
 // The symbol glyphs of the header are drawn as shapes, so they look the same whatever fonts the

@@ -20,11 +20,14 @@ QList<QKeySequence> withAnyModifiers(Qt::Key key) {
 
 const char* const kGridMenu = "PMenuSGridData";
 
+// The platform's keys for a standard command (Ctrl+O for Open, F1 for help...).
+QList<QKeySequence> standard(QKeySequence::StandardKey key) { return QKeySequence::keyBindings(key); }
+
 } // namespace
 
 const std::vector<MenuEntry>& menuTable() {
     static const std::vector<MenuEntry> menus = {
-        {"menuFile", "File"}, {"menuEdit", "Edit"}, {"menuView", "View"}, {"menuOptions", "Options"}, {"menuHelp", "Help"},
+        {"menuFile", "&File"}, {"menuEdit", "&Edit"}, {"menuView", "&View"}, {"menuOptions", "&Options"}, {"menuHelp", "&Help"},
     };
     return menus;
 }
@@ -32,69 +35,69 @@ const std::vector<MenuEntry>& menuTable() {
 const std::vector<CommandEntry>& commandTable() {
     using W = MainWindow;
     static const std::vector<CommandEntry> commands = {
-        {"menuOpen", "menuFile", "Open...", nullptr, &W::menuOpenClick, {},
+        {"menuOpen", "menuFile", "&Open...", nullptr, &W::menuOpenClick, standard(QKeySequence::Open),
          "Opens a data file (unsaved changes are offered for saving first)."},
-        {"menuSave", "menuFile", "Save...", nullptr, &W::menuSaveClick, {},
+        {"menuSave", "menuFile", "&Save...", nullptr, &W::menuSaveClick, standard(QKeySequence::Save),
          "Saves the table under a name you choose and shows the saved file."},
-        {"menuDeleteFile", "menuFile", "Delete...", nullptr, &W::menuDeleteFileClick, {},
+        {"menuDeleteFile", "menuFile", "&Delete...", nullptr, &W::menuDeleteFileClick, {},
          "Deletes the file chosen in the folder list, after asking."},
-        {"menuPageSetup", "menuFile", "Page Setup...", nullptr, &W::menuPageSetupClick, {},
+        {"menuPageSetup", "menuFile", "Page Set&up...", nullptr, &W::menuPageSetupClick, {},
          "Sets the orientation and margins of the printed chart.", true},
-        {"menuPrint", "menuFile", "Print...", nullptr, &W::menuPrintClick, {}, "Prints the chart on one page."},
-        {"menuExportChart", "menuFile", "Export Chart...", nullptr, &W::menuExportChartClick, {},
+        {"menuPrint", "menuFile", "&Print...", nullptr, &W::menuPrintClick, standard(QKeySequence::Print), "Prints the chart on one page."},
+        {"menuExportChart", "menuFile", "&Export Chart...", nullptr, &W::menuExportChartClick, {},
          "Writes the chart as a PNG, SVG or PDF file."},
-        {"menuReopenAs", "menuFile", "Reopen as...", nullptr, &W::menuReopenAsClick, {},
+        {"menuReopenAs", "menuFile", "&Reopen as...", nullptr, &W::menuReopenAsClick, {},
          "Reads the shown file again another way (delimiter, decimal separator, reading options, table, date "
          "order, a time axis from a date and a time column), with a preview of its first lines; the file is read "
          "that way for the rest of the run."},
-        {"menuExit", "menuFile", "Exit", nullptr, &W::menuExitClick, {}, "Closes the program.", true},
+        {"menuExit", "menuFile", "E&xit", nullptr, &W::menuExitClick, standard(QKeySequence::Quit), "Closes the program.", true},
 
-        {"menuUndo", "menuEdit", "Undo   Ctrl+Z", &W::canUndo, &W::menuUndoClick, {QKeySequence(Qt::CTRL | Qt::Key_Z)},
+        {"menuUndo", "menuEdit", "&Undo   Ctrl+Z", &W::canUndo, &W::menuUndoClick, {QKeySequence(Qt::CTRL | Qt::Key_Z)},
          "Reverses the newest edit, deletion or modification.", false, false, true, true},
-        {"menuDelete", "menuEdit", "Delete", &W::canDelete, &W::menuDeleteClick, withAnyModifiers(Qt::Key_Delete),
+        {"menuDelete", "menuEdit", "&Delete", &W::canDelete, &W::menuDeleteClick, withAnyModifiers(Qt::Key_Delete),
          "Deletes the selected column or the rows of the selection; the key also deletes every row of a range two or "
          "more columns wide.",
          false, false, true, false, &W::canDeleteByKey},
-        {"MenuModify", "menuEdit", "Modify...", &W::canModify, &W::MenuModifyClick, {},
+        {"MenuModify", "menuEdit", "&Modify...", &W::canModify, &W::MenuModifyClick, {},
          "Renames the selected column and transforms a range of its values."},
-        {"menuRedo", "menuEdit", "Redo", &W::canRedo, &W::menuRedoClick,
+        {"menuRedo", "menuEdit", "&Redo", &W::canRedo, &W::menuRedoClick,
          {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)},
          "Makes the change that Undo reversed again; any new change ends what can be redone.", true, false, false},
 
 
-        {"menuShow", "menuView", "Show Curve", nullptr, &W::menuShowClick, {},
+        {"menuShow", "menuView", "&Show Curve", nullptr, &W::menuShowClick, {},
          "Draws the curve of the column whose header cell was pressed.", false, false, false},
-        {"menuHide", "menuView", "Hide Curve", nullptr, &W::menuHideClick, {},
+        {"menuHide", "menuView", "&Hide Curve", nullptr, &W::menuHideClick, {},
          "Hides the curve of the column whose header cell was pressed.", false, false, false},
-        {"menuColor", "menuView", "Curve Color...", nullptr, &W::menuColorClick, {},
+        {"menuColor", "menuView", "Curve &Color...", nullptr, &W::menuColorClick, {},
          "Chooses the colour of that column's curve.", false, false, false},
-        {"menuSetAsX", "menuView", "Set as X-Axis", nullptr, &W::menuSetAsXClick, {},
+        {"menuSetAsX", "menuView", "Set as &X-Axis", nullptr, &W::menuSetAsXClick, {},
          "Draws the other curves over that column's values.", true, false, false},
-        {"menuYScale", "menuView", "Y-Axis Scale...", nullptr, &W::menuYScaleClick, {},
+        {"menuYScale", "menuView", "&Y-Axis Scale...", nullptr, &W::menuYScaleClick, {},
          "Switches the Y axis between percent and the values themselves.", true},
-        {"menuViewFile", "menuView", "Show File", nullptr, &W::menuViewFileClick, {},
+        {"menuViewFile", "menuView", "Show &File", nullptr, &W::menuViewFileClick, {},
          "Shows the file's text as it is on the disk.", true},
-        {"menuFollowFile", "menuView", "Follow File", nullptr, &W::menuFollowFileClick, {},
+        {"menuFollowFile", "menuView", "F&ollow File", nullptr, &W::menuFollowFileClick, {},
          "Shows rows that a logger appends to the file as they arrive.", true, true},
 
-        {"menuGenOptions", "menuOptions", "General Settings...", nullptr, &W::menuGenOptionsClick, {},
+        {"menuGenOptions", "menuOptions", "&General Settings...", nullptr, &W::menuGenOptionsClick, {},
          "Sets the delimiter, the reading options, the file date and the curve colours."},
-        {"menuChartOptions", "menuOptions", "Chart Options...", nullptr, &W::menuChartOptionsClick, {},
+        {"menuChartOptions", "menuOptions", "&Chart Options...", nullptr, &W::menuChartOptionsClick, {},
          "Sets the scale, the curve names and the chart title."},
 
-        {"menuContents", "menuHelp", "Pelmora Help", nullptr, &W::menuContentsClick, {}, "Opens this page."},
-        {"menuAbout", "menuHelp", "About...", nullptr, &W::menuAboutClick, {}, "Shows the program's version."},
+        {"menuContents", "menuHelp", "Pelmora &Help", nullptr, &W::menuContentsClick, standard(QKeySequence::HelpContents), "Opens this page."},
+        {"menuAbout", "menuHelp", "&About...", nullptr, &W::menuAboutClick, {}, "Shows the program's version."},
 
-        {"PMenuShow", kGridMenu, "Show Curve", nullptr, &W::PMenuShowClick, {}, "Same as View, Show Curve.", false, false,
+        {"PMenuShow", kGridMenu, "&Show Curve", nullptr, &W::PMenuShowClick, {}, "Same as View, Show Curve.", false, false,
          false},
-        {"PMenuHide", kGridMenu, "Hide Curve", nullptr, &W::PMenuHideClick, {}, "Same as View, Hide Curve.", false, false,
+        {"PMenuHide", kGridMenu, "&Hide Curve", nullptr, &W::PMenuHideClick, {}, "Same as View, Hide Curve.", false, false,
          false},
-        {"PMenuColor", kGridMenu, "Curve Color", nullptr, &W::PMenuColorClick, {}, "Same as View, Curve Color.", true,
+        {"PMenuColor", kGridMenu, "Curve &Color", nullptr, &W::PMenuColorClick, {}, "Same as View, Curve Color.", true,
          false, false},
-        {"PMenuSetAsX", kGridMenu, "Set as X-Axis", nullptr, &W::PMenuSetAsXClick, {}, "Same as View, Set as X-Axis.", false,
+        {"PMenuSetAsX", kGridMenu, "Set as &X-Axis", nullptr, &W::PMenuSetAsXClick, {}, "Same as View, Set as X-Axis.", false,
          false, false},
-        {"PMenuDelete", kGridMenu, "Delete", nullptr, &W::PMenuDeleteClick, {}, "Same as Edit, Delete.", true, false, false},
-        {"PMenuModify", kGridMenu, "Modify...", nullptr, &W::PMenuModifyClick, {}, "Same as Edit, Modify.", false, false,
+        {"PMenuDelete", kGridMenu, "&Delete", nullptr, &W::PMenuDeleteClick, {}, "Same as Edit, Delete.", true, false, false},
+        {"PMenuModify", kGridMenu, "&Modify...", nullptr, &W::PMenuModifyClick, {}, "Same as Edit, Modify.", false, false,
          false},
     };
     return commands;
@@ -108,14 +111,16 @@ const CommandEntry* commandForKey(int key, Qt::KeyboardModifiers modifiers) {
     return nullptr;
 }
 
+QString plainCaption(const char* caption) { return QString::fromLatin1(caption).remove(QLatin1Char('&')); }
+
 QString commandListHtml() {
     auto caption = [](const char* text) {
         // A caption that names its key after a run of blanks: "Undo   Ctrl+Z".
-        return QString::fromLatin1(text).split(QStringLiteral("   ")).constFirst().toHtmlEscaped();
+        return plainCaption(text).split(QStringLiteral("   ")).constFirst().toHtmlEscaped();
     };
     auto menuCaption = [](const char* objectName) {
         for (const MenuEntry& m : menuTable())
-            if (qstrcmp(m.objectName, objectName) == 0) return QString::fromLatin1(m.caption);
+            if (qstrcmp(m.objectName, objectName) == 0) return plainCaption(m.caption);
         return QStringLiteral("Grid menu");
     };
     QString html = QStringLiteral("<table class=\"commands\">\n<tr><th>Command</th><th>Keys in the grid</th><th>What it does</th></tr>\n");

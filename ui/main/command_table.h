@@ -15,7 +15,7 @@ class MainWindow;
 struct CommandEntry {
     const char* objectName;
     const char* menu; // object name of the menu the item is added to
-    const char* caption;
+    const char* caption; // with '&' before the letter that chooses it in its menu
     // Where the command may run: true, or what the Edit menu's opening and the keys ask. Null
     // means always, or as the events that enable it set it (the curve commands are enabled by a
     // press on a header cell).
@@ -45,6 +45,9 @@ const std::vector<MenuEntry>& menuTable();
 
 // The command whose keys include `key` with `modifiers` (Shift, Control, Alt only), or nullptr.
 const CommandEntry* commandForKey(int key, Qt::KeyboardModifiers modifiers);
+
+// A caption as the user reads it: without the '&' that marks its menu letter.
+QString plainCaption(const char* caption);
 
 // The help page's list of commands: a table with each command's menu, caption, keys and sentence.
 QString commandListHtml();

@@ -7,6 +7,7 @@
 #include "data_grid_view.h"
 #include "file_follower.h"
 #include "folder_list.h"
+#include "palettes.h"
 #include "proposal_bar.h"
 #include "qt_texts.h"
 #include "recent_files.h"
@@ -137,6 +138,14 @@ void MainWindow::buildWidgets() {
     connect(proposalBar_, &ProposalBar::dismissRequested, this, &MainWindow::dismissProposal);
     connect(proposalBar_, &ProposalBar::tableChosen, this, &MainWindow::readProposedTable);
     connect(proposalBar_, &ProposalBar::reopenRequested, this, &MainWindow::menuReopenAsClick);
+    // "Distinct colours" in the bar: the ten colours that stay apart, as in General Settings.
+    connect(proposalBar_, &ProposalBar::distinctColoursRequested, this, [this] {
+        ApplyPalette(CurvePalette::Distinct, ds_.View.CurveColors);
+        RepeatCurveColors(ds_.View.CurveColors);
+        RefreshHeaderRow();
+        ApplyCurveColors();
+        proposalBar_->offerDistinctColours(false);
+    });
     gridData_ = new DataGridView(dataPane);
     dataLayout->addWidget(proposalBar_);
     dataLayout->addWidget(gridData_, 1);
@@ -271,6 +280,15 @@ void MainWindow::buildMenus() {
     menuFile_->addMenu(menuRecentFiles_);
     connect(menuRecentFiles_, &RecentFilesMenu::fileChosen, this, &MainWindow::openRecentFile);
 
+    // F10 opens the first menu, from where the arrow keys reach every other.
+    auto* menuBarKey = new QAction(this);
+    menuBarKey->setObjectName(QStringLiteral("menuBarKey"));
+    menuBarKey->setShortcut(QKeySequence(Qt::Key_F10));
+    addAction(menuBarKey);
+    connect(menuBarKey, &QAction::triggered, this, [this] {
+        if (!work_.busy()) menuBar()->setActiveAction(menuFile_->menuAction());
+    });
+
     // The Open dialog: five filters, the first one selected; no initial folder, no default
     // extension, and the typed name need not exist. Each filter is its caption followed by its
     // patterns in parentheses; the dialog shows the captions only, so they read exactly as
@@ -278,11 +296,26 @@ void MainWindow::buildMenus() {
     openDialog1_ = new QFileDialog(this);
     openDialog1_->setObjectName(QStringLiteral("OpenDialog1"));
     openDialog1_->setOption(QFileDialog::HideNameFilterDetails);
-    openDialog1_->setNameFilters({QStringLiteral("csv files (*.csv) (*.csv)"), QStringLiteral("text files (*.txt) (*.txt)"),
-                                  QStringLiteral("All text files (*.csv, *.txt, *.prn, *.dat) (*.csv *.txt *.prn *.dat)"),
-                                  QStringLiteral("Compressed text files (*.gz, *.xz, *.bz2, *.zst) (*.gz *.xz *.bz2 *.zst)"),
-                                  QStringLiteral("All files (*)")});
+    // Each text type's filter also finds its compressed forms ("data.csv.gz" under csv files).
+    const auto withCompressed = [](const QStringList& types) {
+        QStringList patterns;
+        for (const QString& type : types)
+            for (const char* suffix : {"", ".gz", ".xz", ".bz2", ".zst"}) patterns << type + QLatin1String(suffix);
+        return patterns.join(QLatin1Char(' '));
+    };
+    const auto filter = [](const char* caption, const QString& patterns) {
+        return QStringLiteral("%1 (%2)").arg(QLatin1String(caption), patterns);
+    };
+    openDialog1_->setNameFilters(
+        {filter("csv files (*.csv)", withCompressed({QStringLiteral("*.csv")})),
+         filter("text files (*.txt)", withCompressed({QStringLiteral("*.txt")})),
+         filter("All text files (*.csv, *.txt, *.prn, *.dat)",
+                withCompressed({QStringLiteral("*.csv"), QStringLiteral("*.txt"), QStringLiteral("*.prn"), QStringLiteral("*.dat")})),
+         QStringLiteral("Compressed text files (*.gz, *.xz, *.bz2, *.zst) (*.gz *.xz *.bz2 *.zst)"),
+         QStringLiteral("All files (*)")});
     openDialog1_->setFileMode(QFileDialog::AnyFile);
+    // Room for the names, sizes, kinds and dates side by side.
+    openDialog1_->resize(900, 560);
     openDialog1_->setAcceptMode(QFileDialog::AcceptOpen);
 
     gridData_->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -463,10 +496,18 @@ bool MainWindow::loadFile(const std::string& path) {
         if (!settingsSeparator_) settingsSeparator_ = settingsDelimiter;
     }
     const QString file = QString::fromStdString(ds_.File.CurrentFileName);
+    // A refused file leaves nothing of the file shown before: titles, legend and status follow it.
+    const auto showRefused = [this] {
+        RebuildChartTitles();
+        statusPanel0_->clear();
+        statusPanel1_->clear();
+    };
     if (outcome.status == LoadOutcome::Status::ReadError) {
+        showRefused();
         showError(QStringLiteral("Cannot read the file \"%1\": %2").arg(file, QString::fromStdString(outcome.error)));
         return true;
     }
+    if (outcome.status == LoadOutcome::Status::TooFewData) showRefused();
     for (const std::string& message : outcome.messages) showNotice(QString::fromStdString(message));
     if (outcome.status == LoadOutcome::Status::TooFewData) {
         // Too few lines by the reading in effect may be many the proposed way (lines ended by CR alone).
@@ -484,6 +525,7 @@ bool MainWindow::loadFile(const std::string& path) {
     RebuildChartTitles();
     if (tookProposal) adoptProposedXAxis();
     offerProposal();
+    proposalBar_->offerDistinctColours(chart_->drawnInOneColour() && !dismissedFiles_.count(ds_.File.CurrentFileName));
     return true;
 }
 
@@ -517,6 +559,10 @@ void MainWindow::ResetDataView() {
 
 void MainWindow::SGridDataKeyDown(int key, Qt::KeyboardModifiers shift) {
     if (work_.busy()) return;
+    // Ctrl+Space chooses the current cell's column as a press on its header cell does, which
+    // offers the curve and column commands without the pointer.
+    if (key == Qt::Key_Space && shift == Qt::ControlModifier && gridData_->currentIndex().isValid())
+        SGridDataMouseDown(Qt::LeftButton, Qt::NoModifier, gridData_->currentIndex().column() + 1, 0);
     // A key runs its command only where the command's menu item would be enabled.
     if (const CommandEntry* command = commandForKey(key, shift))
         if (!command->keysNeedNoButton || QApplication::mouseButtons() == Qt::NoButton) runCommand(*command, true);

@@ -8,6 +8,7 @@
 #include "curves.h"
 #include "date_time_axis.h"
 #include "form_options.h"
+#include "proposal_bar.h"
 #include "qt_texts.h"
 
 #include <QAction>
@@ -65,6 +66,7 @@ void MainWindow::ChooseCurveColor() {
     ClearCurve(k);
     FillCurve(k);
     RebuildChartTitles();
+    proposalBar_->offerDistinctColours(chart_->drawnInOneColour() && !dismissedFiles_.count(ds_.File.CurrentFileName));
 }
 
 void MainWindow::Chart1ClickSeries(QObject* series, int pointIndex) {
@@ -98,6 +100,7 @@ void MainWindow::menuShowClick() {
     FillCurve(k);
     RefreshHeaderRow();
     chart_->fitToPoints();
+    proposalBar_->offerDistinctColours(chart_->drawnInOneColour() && !dismissedFiles_.count(ds_.File.CurrentFileName));
 }
 
 void MainWindow::menuHideClick() {
@@ -108,6 +111,7 @@ void MainWindow::menuHideClick() {
     ClearCurve(k);
     RefreshHeaderRow();
     chart_->fitToPoints();
+    proposalBar_->offerDistinctColours(chart_->drawnInOneColour() && !dismissedFiles_.count(ds_.File.CurrentFileName));
 }
 
 void MainWindow::menuColorClick() { ChooseCurveColor(); }
@@ -122,6 +126,7 @@ void MainWindow::menuSetAsXClick() {
     RebuildChartTitles();
     RefreshHeaderRow();
     chart_->fitToPoints();
+    proposalBar_->offerDistinctColours(chart_->drawnInOneColour() && !dismissedFiles_.count(ds_.File.CurrentFileName));
 }
 
 void MainWindow::adoptProposedXAxis() {

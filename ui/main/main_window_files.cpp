@@ -8,6 +8,7 @@
 #include "file_follower.h"
 #include "folder_list.h"
 #include "form_setting.h"
+#include "curve_chart.h"
 #include "proposal_bar.h"
 #include "qt_texts.h"
 #include "recent_files.h"
@@ -298,6 +299,7 @@ void MainWindow::menuGenOptionsClick() {
     formSetting_->showReading(ds_.Settings.Reading, ds_.Settings.ApplyProposals);
     formSetting_->showColors(ds_.View.CurveColors);
     formSetting_->exec();
+    if (formSetting_->cancelled()) return;
     // "OK" and the close box both apply the dialog's state. A delimiter chosen here applies from
     // the next save and the next load, as it always did; the reading options from the next load.
     formSetting_->FormClose(separator, ds_.Settings.KeepFileDate);
@@ -308,6 +310,7 @@ void MainWindow::menuGenOptionsClick() {
     if (!(ds_.View.CurveColors == colorsBefore)) {
         RefreshHeaderRow();
         ApplyCurveColors();
+        proposalBar_->offerDistinctColours(chart_->drawnInOneColour() && !dismissedFiles_.count(ds_.File.CurrentFileName));
     }
     if (separator != before) {
         ds_.Layout.ListSeparator = separator;
@@ -452,7 +455,9 @@ void MainWindow::showFilesSorted(int order) {
 
 void MainWindow::selectShownFileRow() {
     const QSignalBlocker block(gridFiles_);
-    const int row = shownFileRow(ds_, fileRows_, ds_.File.CurrentFileName);
+    // A file that was refused is not shown: its row stays unselected, so that choosing it again loads it again.
+    const bool shown = ds_.Layout.ColumnCount > 0;
+    const int row = shown ? shownFileRow(ds_, fileRows_, ds_.File.CurrentFileName) : -1;
     if (row >= 0) {
         gridFiles_->setCurrentCell(row, 0, QItemSelectionModel::ClearAndSelect);
     } else {

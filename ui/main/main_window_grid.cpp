@@ -160,9 +160,11 @@ void MainWindow::SGridDataMouseMove(Qt::MouseButtons buttons, Qt::KeyboardModifi
         }
         // At the last fully shown row (or below it) or at the first shown row the range keeps
         // growing while the pointer rests there.
+        // Scrolled to its end, the rows stand half a row higher: a pointer resting where the
+        // last whole row was stands on the row above the last one, and still means "further down".
         const int first = gridData_->firstVisibleRow();
-        if (ds_.Pointer.HoverRow - first + 1 >= gridData_->fullyVisibleRowCount() ||
-            ds_.Pointer.HoverRow == first)
+        const int lowest = gridData_->fullyVisibleRowCount() - (gridData_->scrolledToEnd() ? 1 : 0);
+        if (ds_.Pointer.HoverRow - first + 1 >= lowest || ds_.Pointer.HoverRow == first)
             timer1_->start();
         setSelectionRect(rect);
     }

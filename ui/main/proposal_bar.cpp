@@ -1,5 +1,6 @@
 #include "proposal_bar.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -31,8 +32,11 @@ ProposalBar::ProposalBar(QWidget* parent) : QFrame(parent) {
     tables_ = new QComboBox(this);
     tables_->setObjectName(QStringLiteral("proposalTables"));
     tables_->setAccessibleName(QStringLiteral("Table to read"));
+    // On a row of its own as wide as the bar, its list as wide as its longest line.
     tables_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     tables_->setMinimumContentsLength(12);
+    tables_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+    connect(tables_, &QComboBox::currentTextChanged, tables_, &QWidget::setToolTip);
     connect(tables_, &QComboBox::activated, this, [this](int index) { emit tableChosen(index + 1); });
     read_ = new QPushButton(QStringLiteral("Read it that way"), this);
     read_->setObjectName(QStringLiteral("proposalReadButton"));
@@ -50,9 +54,14 @@ ProposalBar::ProposalBar(QWidget* parent) : QFrame(parent) {
     auto* textRow = new QHBoxLayout;
     textRow->addWidget(icon);
     textRow->addWidget(text_, 1);
+    colours_ = new QPushButton(QStringLiteral("Distinct colours"), this);
+    colours_->setObjectName(QStringLiteral("proposalColoursButton"));
+    colours_->setToolTip(QStringLiteral("Gives the curves ten colours that stay apart, also for colour-blind eyes"));
+    colours_->hide();
+    connect(colours_, &QPushButton::clicked, this, &ProposalBar::distinctColoursRequested);
     auto* buttonRow = new QHBoxLayout;
-    buttonRow->addWidget(tables_, 1);
-    buttonRow->addStretch(0);
+    buttonRow->addStretch(1);
+    buttonRow->addWidget(colours_);
     buttonRow->addWidget(read_);
     buttonRow->addWidget(reopen_);
     buttonRow->addWidget(dismiss_);
@@ -60,6 +69,7 @@ ProposalBar::ProposalBar(QWidget* parent) : QFrame(parent) {
     column->setContentsMargins(6, 4, 6, 4);
     column->setSpacing(4);
     column->addLayout(textRow);
+    column->addWidget(tables_);
     column->addLayout(buttonRow);
     hide();
 }
@@ -71,12 +81,34 @@ void ProposalBar::offer(const QString& sentence, const QStringList& tables, int 
         tables_->setCurrentIndex(std::clamp(proposed, 1, static_cast<int>(tables.size())) - 1);
     }
     tables_->setVisible(tables.size() >= 2);
+    if (tables.size() >= 2) {
+        // The open list shows each line whole, however narrow the bar.
+        int widest = 0;
+        for (const QString& line : tables) widest = std::max(widest, tables_->fontMetrics().horizontalAdvance(line));
+        tables_->view()->setMinimumWidth(widest + 32);
+    }
+    read_->show();
     text_->setText(sentence);
     setAccessibleDescription(sentence);
     show();
 }
 
 QString ProposalBar::sentence() const { return text_->text(); }
+
+void ProposalBar::offerDistinctColours(bool offered) {
+    colours_->setVisible(offered);
+    const bool readingOffered = isVisibleTo(parentWidget()) && read_->isVisibleTo(this);
+    if (readingOffered) return;
+    if (!offered) {
+        hide();
+        return;
+    }
+    tables_->hide();
+    read_->hide();
+    text_->setText(QStringLiteral("The curves are all drawn in one colour."));
+    setAccessibleDescription(text_->text());
+    show();
+}
 
 int ProposalBar::chosenTable() const { return tables_->isVisibleTo(this) ? tables_->currentIndex() + 1 : 0; }
 

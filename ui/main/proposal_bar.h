@@ -22,6 +22,9 @@ public:
     QString sentence() const;
     // The table chosen in the list (1-based); 0 when the bar offers none.
     int chosenTable() const;
+    // Offers "Distinct colours" (the curves drawn all share one colour) beside what the bar
+    // offers, or alone in it when it offers no reading; false withdraws the offer.
+    void offerDistinctColours(bool offered);
 
 signals:
     void readRequested();
@@ -30,6 +33,7 @@ signals:
     void reopenRequested();
     // A table was chosen in the list (1-based).
     void tableChosen(int table);
+    void distinctColoursRequested();
 
 private:
     QLabel* text_ = nullptr;
@@ -37,6 +41,7 @@ private:
     QPushButton* read_ = nullptr;
     QPushButton* dismiss_ = nullptr;
     QPushButton* reopen_ = nullptr;
+    QPushButton* colours_ = nullptr;
 };
 
 } // namespace varnotile

@@ -16,7 +16,7 @@ void PushRecentFile(std::vector<std::string>& list, const std::string& path, int
 }
 
 RecentFilesMenu::RecentFilesMenu(const std::vector<std::string>& list, QMenu* fileMenu)
-    : QMenu(QStringLiteral("Recent Files"), fileMenu), list_(list) {
+    : QMenu(QStringLiteral("&Recent Files"), fileMenu), list_(list) {
     setObjectName(QStringLiteral("menuRecentFiles"));
     connect(fileMenu, &QMenu::aboutToShow, this, &RecentFilesMenu::rebuild);
     connect(this, &QMenu::aboutToShow, this, &RecentFilesMenu::rebuild);

@@ -1,6 +1,9 @@
 #include "chart_printer.h"
 
+#include "curve_chart.h"
+
 #include <QPageLayout>
+#include <algorithm>
 #include <QPrinter>
 #include <qcustomplot.h>
 
@@ -58,10 +61,14 @@ ChartPrintResult printChartPage(QPrinter& printer, QCustomPlot& chart, const Pag
     painter.setMode(QCPPainter::pmNoCaching);
     painter.translate(r.Left, r.Top);
     painter.setClipRect(QRect(0, 0, r.width(), r.height()));
-    // Non-proportional: the chart is laid out for exactly the rectangle's width and height.
+    // Non-proportional: the chart is laid out for exactly the rectangle's width and height, its
+    // legend columns and date labels as many as fit across the page.
+    auto* curves = qobject_cast<CurveChart*>(&chart);
+    if (curves) curves->layOutFor(r.width() * chart.logicalDpiX() / std::max(1, printer.logicalDpiX()));
     chart.toPainter(&painter, r.width(), r.height());
     const bool ended = painter.end();
     // The widget's own layout was replaced for the page; lay it out for the screen again.
+    if (curves) curves->layOutFor(chart.width());
     chart.replot(QCustomPlot::rpQueuedReplot);
 
     if (!ended || printer.printerState() == QPrinter::Error || printer.printerState() == QPrinter::Aborted) {
