@@ -141,7 +141,7 @@ private:
 } // namespace
 
 CheckedSave SaveDataFileChecked(const DataSet& ds, const std::string& path, bool keepDate, bool force,
-                                const ProgressReport& progress) {
+                                const ProgressReport& progress, const ReadingChoice* proposalFrom) {
     CheckedSave result;
     const uint64_t stages = force ? 1 : 3;
     SaveFile file(path);
@@ -154,7 +154,7 @@ CheckedSave SaveDataFileChecked(const DataSet& ds, const std::string& path, bool
     // only once they read as the table.
     const bool holdBack = file.writesThrough() && !force;
     std::string kept;
-    const auto back = ReadingLike(ds);
+    const auto back = ReadingLike(ds, proposalFrom);
     bool written = false;
     std::string codecError;
     {

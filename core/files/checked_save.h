@@ -21,7 +21,9 @@ struct CheckedSave {
 // a regular file gets ds.File.FileAgeStamp as its modification time. Writing and reading back
 // are reported to `progress` as one Writing step. A name ending in ".gz", ".xz", ".bz2" or ".zst"
 // is written compressed in that format, and the check reads the compressed bytes decompressed. Throws std::bad_alloc when memory runs short.
+// `proposalFrom`: the file will be read next from that choice with the detector's proposal
+// taken where it reads better (see ReadingLike), and is read back so.
 CheckedSave SaveDataFileChecked(const DataSet& ds, const std::string& path, bool keepDate, bool force,
-                                const ProgressReport& progress = {});
+                                const ProgressReport& progress = {}, const ReadingChoice* proposalFrom = nullptr);
 
 } // namespace varnotile

@@ -51,8 +51,14 @@ bool SaveFile::open() {
     cancel();
     error_.clear();
     if (path_.empty()) return fail(ENOENT);
-    target_ = resolveTarget(path_);
     struct stat st {};
+    // A device or a pipe is looked at through the name as given: a link such as /dev/stdout
+    // may name a pipe that has no path of its own ("pipe:[1234]"), which only the system can
+    // follow.
+    if (::stat(path_.c_str(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode))
+        target_ = path_;
+    else
+        target_ = resolveTarget(path_);
     const bool exists = ::stat(target_.c_str(), &st) == 0;
     if (exists && S_ISDIR(st.st_mode)) return fail(EISDIR);
     // A file the user may not write stays protected, even though replacing it by a rename

@@ -462,11 +462,18 @@ bool FindLayoutWithOptions(DataSet& ds, Messages& messages, DataLines& data) {
 
     // Data rows: every line from the first data line on, except comment and blank lines and,
     // with the robust sample line, the trailer after it.
+    bool lastWasRow = false;
     for (int i = ds.Layout.FirstDataLine; i <= ds.File.LineCount; ++i) {
-        if (lines.continues(i)) continue; // written with the row it continues
         const auto id = static_cast<CellTable::RowId>(i);
+        if (lines.continues(i)) {
+            // Written with the row it continues; the later lines of a record that is no row
+            // (past the table, in the trailer) are kept as lines of their own.
+            if (!lastWasRow) data.skipped.push_back(id);
+            continue;
+        }
         const bool skipped = lines.skipped(i);
-        if (skipped || (options.robustSample && i > lastRow) || i > window.last) {
+        lastWasRow = !(skipped || (options.robustSample && i > lastRow) || i > window.last);
+        if (!lastWasRow) {
             data.skipped.push_back(id);
             if (skipped && lines.line(i).find_first_not_of(" \t") == std::string_view::npos) data.breaks.push_back(id);
         } else {
