@@ -411,7 +411,7 @@ uint64_t decompressedLimit() {
     if (const uint64_t chosen = chosenDecompressedLimit.load()) return chosen;
     const long pages = ::sysconf(_SC_PHYS_PAGES), pageSize = ::sysconf(_SC_PAGESIZE);
     if (pages <= 0 || pageSize <= 0) return UINT64_MAX;
-    return static_cast<uint64_t>(pages) * static_cast<uint64_t>(pageSize) / 2;
+    return static_cast<uint64_t>(pages) * static_cast<uint64_t>(pageSize) / 4;
 }
 
 void setDecompressedLimit(uint64_t bytes) { chosenDecompressedLimit = bytes; }
@@ -423,7 +423,7 @@ std::string decompressedTooLarge(uint64_t limit) {
     else
         std::snprintf(size, sizeof size, "%.1f MB", static_cast<double>(limit) / 1e6);
     return std::string("the decompressed data pass ") + size +
-           ", half of this machine's memory: too large to read here";
+           ", a quarter of this machine's memory: too large to read here";
 }
 
 std::string runCodec(StreamCodec& codec, std::string_view in, bool last, std::string& out) {

@@ -190,8 +190,8 @@ TEST(CompressedFiles, ContentExpandingPastTheLimitIsRefusedEarlyWithTheLimitName
     FileLines lines;
     const std::string error = lines.read(file);
     setDecompressedLimit(0);
-    EXPECT_EQ(error, "the decompressed data pass 8.4 MB, half of this machine's memory: too large to read here");
+    EXPECT_EQ(error, "the decompressed data pass 8.4 MB, a quarter of this machine's memory: too large to read here");
     EXPECT_EQ(lines.count(), 0);
-    EXPECT_GT(decompressedLimit(), uint64_t{1} << 26); // the machine's own: half its memory
+    EXPECT_GT(decompressedLimit(), uint64_t{1} << 26); // the machine's own: a quarter of its memory
     EXPECT_EQ(lines.read(file), "");
 }
