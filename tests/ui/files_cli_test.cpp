@@ -352,6 +352,14 @@ TEST(FilesCli, StandardOutputIsWrittenIntoAPipeAndAFailedWriteExitsWithTwo) {
     const CliRun piped = convert(QStringLiteral(VARNOTILE_CLI), read + QStringList{in, "/dev/stdout"});
     EXPECT_EQ(piped.status, 0) << piped.errors.toStdString();
     EXPECT_EQ(piped.output, QStringLiteral("Bench 3\r\nt;U\r\n0;1,5\r\n1;2,5\r\n2;3,5\r\n3;4,5\r\n"));
+    // Standard output open on a file for appending: the bytes go after what it holds.
+    const std::string appended = dir.write("appended.csv", "kept\n");
+    QProcess appending;
+    appending.setStandardOutputFile(QString::fromStdString(appended), QIODevice::Append);
+    appending.start(QStringLiteral(VARNOTILE_CLI), QStringList{"convert"} + read + QStringList{in, "/dev/stdout"});
+    appending.waitForFinished(30000);
+    EXPECT_EQ(appending.exitCode(), 0);
+    EXPECT_EQ(readFile(appended), "kept\n" + piped.output.toStdString());
     for (const QStringList& args : {QStringList{"inspect", in}, QStringList{"--help"}, QStringList{"convert", in, "/dev/stdout"}}) {
         QProcess p;
         p.setStandardOutputFile(QStringLiteral("/dev/full"));
