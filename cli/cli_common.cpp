@@ -152,9 +152,13 @@ private:
 
 } // namespace
 
+std::string delimiterOf(const LoadOptions& options) {
+    return options.delimiterGiven ? options.delimiter : defaultDelimiter();
+}
+
 int loadForCommand(DataSet& ds, const LoadOptions& options, const std::string& file, LoadOutcome& outcome) {
     ds.DecimalSeparator = options.decimal ? options.decimal : localeDecimalSeparator();
-    ds.Layout.ListSeparator = options.delimiterGiven ? options.delimiter : defaultDelimiter();
+    ds.Layout.ListSeparator = delimiterOf(options);
     ds.Layout.Reading = options.reading.options;
     ds.File.CurrentFileName = file;
     try {

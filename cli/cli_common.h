@@ -62,6 +62,9 @@ std::string usageWith(const char* rest);
 // The settings file the window program uses (beside this executable).
 std::string settingsPathBesideProgram();
 
+// The delimiter a file is read with: --delimiter's, else the window program's setting.
+std::string delimiterOf(const LoadOptions& options);
+
 // Prepares a data set with the options and loads `file`. Returns the exit status; prints a
 // read error on standard error.
 int loadForCommand(DataSet& ds, const LoadOptions& options, const std::string& file, LoadOutcome& outcome);

@@ -3,7 +3,7 @@
 // window: quoting, one space between fields with whitespace reading, comment and blank lines put
 // back. The output file is replaced only when the new content is complete, and not at all when a
 // text would be split by the new delimiter or the written bytes would read back as another table
-// (--force writes it anyway).
+// (--force writes it anyway). With --auto the bytes are read back as --auto will read them.
 #include "checked_save.h"
 #include "cli_common.h"
 #include "data_writer.h"
@@ -52,8 +52,10 @@ int runConvert(const QStringList& arguments) {
     if (status == kExitTooFewData) return status; // nothing to write; OUT is left alone
 
     if (toDelimiter) {
-        // Whitespace reading writes one space whatever the delimiter; D2 is what the user asked for.
-        ds.Layout.Reading.whitespace = false;
+        // Whitespace reading writes one space whatever the delimiter: D2 other than a space is
+        // written as asked, and read back as a delimiter of its own. A space stays runs of
+        // blanks, read back as the file was read: empty texts are then written in quotes.
+        if (*toDelimiter != " ") ds.Layout.Reading.whitespace = false;
         ds.Layout.ListSeparator = *toDelimiter;
     }
     // Texts holding the delimiter would come back as other fields: refuse unless told otherwise.
@@ -64,9 +66,14 @@ int runConvert(const QStringList& arguments) {
     }
     // The written bytes are read back as OUT will be read (the delimiter and reading options
     // written with) before they replace it.
+    // With --auto, OUT is read back as a load with --auto will read it: from the delimiter
+    // written and the options given, with the proposal for OUT's lines where it reads better.
+    std::optional<ReadingChoice> proposalFrom;
+    if (options->reading.automatic)
+        proposalFrom = ReadingChoice{toDelimiter ? *toDelimiter : delimiterOf(*options), options->reading.options};
     CheckedSave save;
     try {
-        save = SaveDataFileChecked(ds, out, keepDate, force);
+        save = SaveDataFileChecked(ds, out, keepDate, force, {}, nullptr, proposalFrom ? &*proposalFrom : nullptr);
     } catch (const std::bad_alloc&) {
         save.error = "not enough memory";
     }

@@ -39,7 +39,9 @@ constexpr int kLookIntervalMs = 250; // a look at the file where no file event c
 void printLine(const QJsonObject& object, const JsonTexts& texts = JsonTexts(false)) {
     texts.write(QJsonDocument(object).toJson(QJsonDocument::Compact), stdout);
     std::fputc('\n', stdout);
-    std::fflush(stdout); // a script reading the pipe sees each change as it happens
+    // A script reading the pipe sees each change as it happens; output that cannot be written
+    // (a full disk) ends the following with a failure.
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) QCoreApplication::exit(kExitUsage);
 }
 
 // What the system says of the file without reading it; any difference is worth a read.
@@ -237,6 +239,7 @@ int followFile(DataSet& ds, const LoadOptions& options, const LoadOutcome& outco
     ::sigaction(SIGINT, &action, nullptr);
     ::sigaction(SIGTERM, &action, nullptr);
 
+    if (std::ferror(stdout)) return kExitUsage; // the first line could not be written
     follower.start();
     const int exit = QCoreApplication::exec();
     std::fflush(stdout);

@@ -3,6 +3,8 @@
 
 #include <QCoreApplication>
 
+#include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <iostream>
 
@@ -21,9 +23,21 @@ void printUsage(std::ostream& stream) {
               "varnotile-cli COMMAND --help describes a command's options.\n";
 }
 
-} // namespace
+// What a command wrote to standard output must have arrived (a full disk, a closed pipe): a
+// report cut short is a failure, never a success.
+int checkedStandardOutput(int status) {
+    std::cout.flush();
+    errno = 0;
+    const bool flushFailed = std::fflush(stdout) != 0;
+    // The reason is known when the last write failed here; an earlier one left only its mark.
+    const int error = flushFailed ? errno : 0;
+    if (!flushFailed && !std::ferror(stdout) && std::cout) return status;
+    std::cerr << "varnotile-cli: cannot write standard output" << (error ? std::string(": ") + std::strerror(error) : "")
+              << "\n";
+    return varnotile::cli::kExitUsage;
+}
 
-int main(int argc, char** argv) {
+int runCommand(int argc, char** argv) {
     // render draws with widgets and makes its own QApplication; the other commands stay light.
     if (argc >= 2 && std::strcmp(argv[1], "render") == 0) return varnotile::cli::runRender(argc, argv);
     QCoreApplication app(argc, argv);
@@ -43,3 +57,7 @@ int main(int argc, char** argv) {
     printUsage(std::cerr);
     return varnotile::cli::kExitUsage;
 }
+
+} // namespace
+
+int main(int argc, char** argv) { return checkedStandardOutput(runCommand(argc, argv)); }

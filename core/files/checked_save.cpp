@@ -141,7 +141,8 @@ private:
 } // namespace
 
 CheckedSave SaveDataFileChecked(const DataSet& ds, const std::string& path, bool keepDate, bool force,
-                                const ProgressReport& progress, const DiskStamp* asRead) {
+                                const ProgressReport& progress, const DiskStamp* asRead,
+                                const ReadingChoice* proposalFrom) {
     CheckedSave result;
     const uint64_t stages = force ? 1 : 3;
     SaveFile file(path);
@@ -155,7 +156,7 @@ CheckedSave SaveDataFileChecked(const DataSet& ds, const std::string& path, bool
     // only once they read as the table.
     const bool holdBack = file.writesThrough() && !force;
     std::string kept;
-    const auto back = ReadingLike(ds);
+    const auto back = ReadingLike(ds, proposalFrom);
     bool written = false;
     std::string codecError;
     {

@@ -27,7 +27,10 @@ struct CheckedSave {
 // With `asRead` the target is replaced only while it still stands so, or has only grown: what it
 // got meanwhile is carried to the end of the new file when the table keeps the delimiter its
 // lines were read with (see SaveFile::replaceOnlyIf).
+// `proposalFrom`: the file will be read next from that choice with the detector's proposal
+// taken where it reads better (see ReadingLike), and is read back so.
 CheckedSave SaveDataFileChecked(const DataSet& ds, const std::string& path, bool keepDate, bool force,
-                                const ProgressReport& progress = {}, const DiskStamp* asRead = nullptr);
+                                const ProgressReport& progress = {}, const DiskStamp* asRead = nullptr,
+                                const ReadingChoice* proposalFrom = nullptr);
 
 } // namespace varnotile

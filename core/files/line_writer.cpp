@@ -21,6 +21,27 @@ LineWriter::LineWriter(const DataSet& ds)
     const ReadOptions* read = ds.Table.Cells.reading();
     asRead_ = ds.Table.Cells.delimiter() == ds.delimiter() && (read ? *read == options_ : !options_.anyOn());
     for (int j = 1; j <= ds.Layout.ColumnCount && j <= ds.fieldSlots(); ++j) asRead_ = asRead_ && ds.Layout.ColumnPresent[j];
+    convertOtherTables_ = read && read->table != 0 && ds.Layout.TableLastLine > 0 && ds.Table.Cells.delimiter() != ds.delimiter();
+}
+
+bool LineWriter::outsideTable(int line) const {
+    return convertOtherTables_ && (line < ds_.Layout.TableFromLine || line > ds_.Layout.TableLastLine);
+}
+
+std::string LineWriter::otherTableLine(std::string_view line) const {
+    const ReadOptions* read = ds_.Table.Cells.reading();
+    if (!convertOtherTables_ || !read || isCommentOrBlank(line, *read)) return std::string(line);
+    const int delimiter = ds_.Table.Cells.delimiter();
+    const std::size_t commentAt = inlineCommentAt(line, delimiter, *read);
+    const int fields = splitFields(line.substr(0, commentAt), delimiter, *read, cells_);
+    if (fields < 2) return std::string(line);
+    std::string out;
+    for (int k = 0; k < fields; ++k) {
+        if (k > 0) out += delimiter_;
+        appendText(out, cells_.cells[static_cast<std::size_t>(k)], k == 0, false);
+    }
+    out += line.substr(commentAt);
+    return out;
 }
 
 const std::vector<std::string_view>& LineWriter::fileFields(std::string_view fileLine) const {
@@ -236,7 +257,10 @@ void LineWriter::appendRow(std::string& out, int row) const {
 }
 
 void LineWriter::appendFileLine(std::string& out, int line) const {
-    out.append(ds_.File.FileLines.line(line)).append(lineEnd_);
+    if (outsideTable(line))
+        out.append(otherTableLine(ds_.File.FileLines.line(line))).append(lineEnd_);
+    else
+        out.append(ds_.File.FileLines.line(line)).append(lineEnd_);
 }
 
 } // namespace varnotile

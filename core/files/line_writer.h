@@ -24,6 +24,16 @@ public:
     // File line `line` as it stood (comment, blank and trailer lines among the rows).
     void appendFileLine(std::string& out, int line) const;
 
+    // With a table chosen and another delimiter written, the lines of the other tables (before
+    // the chosen table's lines and after them) take the new delimiter too, so that the written
+    // file holds as many tables and the chosen one keeps its number.
+    bool convertsOtherTables() const { return convertOtherTables_; }
+    bool outsideTable(int line) const;
+    // `line` of another table as written: its fields split as read, joined by the new delimiter
+    // (quoted where needed), its comment after the data kept; a comment or blank line, and a
+    // line of one field, as it stands.
+    std::string otherTableLine(std::string_view line) const;
+
     // Data row `row` is rebuilt from its cells rather than written as its file line stood.
     bool rowRebuilt(int row) const;
     // Named header line h (0: names) is rebuilt one text per column.
@@ -53,6 +63,7 @@ private:
     // File lines split now give what they gave when read: same delimiter, same reading, and
     // every column still there.
     bool asRead_ = false;
+    bool convertOtherTables_ = false;
     int tableColumns_ = 0;
     mutable LineCells cells_;
     mutable std::vector<std::string_view> fields_;

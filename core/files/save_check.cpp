@@ -238,6 +238,24 @@ int culpritColumn(const DataSet& ds, const std::vector<int>& columns, int row) {
     return columns.empty() ? 1 : columns.front();
 }
 
+// What a column holds as its reading decided: text, numbers, or times of one kind.
+struct ColumnKind {
+    bool numeric = false;
+    TimeKind time = TimeKind::None;
+    bool operator==(const ColumnKind&) const = default;
+};
+
+ColumnKind kindOf(const DataLayout& layout, int column) {
+    const auto j = static_cast<std::size_t>(column);
+    return {j < layout.ColumnIsNumeric.size() && layout.ColumnIsNumeric[j],
+            j < layout.ColumnTime.size() ? layout.ColumnTime[j] : TimeKind::None};
+}
+
+std::string kindWords(const ColumnKind& kind) {
+    if (kind.time != TimeKind::None) return "dates or times";
+    return kind.numeric ? "numbers" : "text";
+}
+
 class DifferenceFinder {
 public:
     DifferenceFinder(const DataSet& saved, const DataSet& back, bool refused)
@@ -308,7 +326,7 @@ public:
             return at("A line before row " + std::to_string(row) + " would read back as a data row", row, column);
         }
         const CellDifferences cells = compareCells(cells_, rows, progress);
-        if (cells.count == 0) return {};
+        if (cells.count == 0) return differentKind();
         const std::string other(shown(back_.Table.Cells.cell(positionOf(cells.column), cells.row)));
         return at(cells.count == 1 ? "A cell would read back as \"" + other + "\""
                                    : std::to_string(cells.count) + " cells would read back with other texts, the first as \"" +
@@ -317,6 +335,21 @@ public:
     }
 
 private:
+    // The first column written whose cells, all the same, would read back as another kind of
+    // data: numbers as text, text as dates, dates in another order.
+    ReadBackDifference differentKind() const {
+        for (std::size_t k = 0; k < columns_.size(); ++k) {
+            const ColumnKind mine = kindOf(saved_.Layout, columns_[k]);
+            const ColumnKind theirs = kindOf(back_.Layout, static_cast<int>(k) + 1);
+            if (mine == theirs) continue;
+            const std::string was = kindWords(mine), becomes = kindWords(theirs);
+            return at("Column " + std::to_string(columns_[k]) + " would read back as " +
+                          (was == becomes ? becomes + " read another way" : becomes + ", not " + was),
+                      std::min(1, saved_.Layout.DataRowCount), columns_[k]);
+        }
+        return {};
+    }
+
     // The first saved row whose cells are those of row `backRow` read back; 0 when none is.
     int firstRowLike(int backRow) const {
         const int backColumns = cells_.backColumns();
@@ -374,10 +407,11 @@ private:
 
 } // namespace
 
-std::unique_ptr<DataSet> ReadingLike(const DataSet& ds) {
+std::unique_ptr<DataSet> ReadingLike(const DataSet& ds, const ReadingChoice* proposalFrom) {
     auto back = std::make_unique<DataSet>();
-    back->Layout.ListSeparator = ds.Layout.ListSeparator;
-    back->Layout.Reading = ds.Layout.Reading;
+    back->Layout.ListSeparator = proposalFrom ? proposalFrom->delimiter : ds.Layout.ListSeparator;
+    back->Layout.Reading = proposalFrom ? proposalFrom->options : ds.Layout.Reading;
+    back->Settings.ApplyProposals = proposalFrom != nullptr;
     back->DecimalSeparator = ds.DecimalSeparator;
     back->File.FileLines.setCrEndsLines(ds.Layout.Reading.crLineEnds);
     return back;
@@ -392,6 +426,19 @@ namespace {
 bool layOut(DataSet& back, const ProgressReport& filling) {
     back.File.LineCount = back.File.FileLines.count();
     FitColumnSlots(back);
+    if (back.Settings.ApplyProposals) {
+        // As a load that takes the proposal: where it reads the lines better, it is the reading
+        // (a table asked for still picks among the proposal's).
+        back.Layout.Proposal = ProposeReading(back.File.FileLines, back.DecimalSeparator);
+        if (ProposalReadsBetter(back)) {
+            const ReadingChoice choice = ProposedChoice(back);
+            const int askedTable = back.Layout.Reading.table;
+            back.Layout.ListSeparator = choice.delimiter;
+            back.Layout.Reading = choice.options;
+            if (askedTable != 0) back.Layout.Reading.table = askedTable;
+            FitColumnSlots(back);
+        }
+    }
     if (back.Layout.Reading.anyOn()) {
         LoadOutcome outcome;
         LayOutLines(back, outcome, filling);
@@ -406,8 +453,12 @@ bool layOut(DataSet& back, const ProgressReport& filling) {
         FindSingleColumnHeader(back);
     else
         FindHeaderLines(back);
+    // The kinds stay for the comparison; the table is filled without numbers.
+    const FlagSlots numeric = back.Layout.ColumnIsNumeric;
+    const int columns = back.Layout.ColumnCount;
     back.Layout.ColumnIsNumeric.fill(false);
     FillTable(back, filling);
+    for (int j = 1; j <= columns; ++j) back.Layout.ColumnIsNumeric[j] = numeric[j];
     return true;
 }
 

@@ -4,6 +4,7 @@
 // saved, the first difference named in words.
 #include "dataset.h"
 #include "progress.h"
+#include "reading_advice.h"
 
 #include <cstdint>
 #include <memory>
@@ -34,8 +35,10 @@ ReadBackDifference CompareReadBack(const DataSet& ds, std::string_view bytes);
 std::string ReadBackSentence(const ReadBackDifference& difference);
 
 // An empty data set that reads the way `ds` was read and will be read next: its delimiter,
-// reading options and decimal separator.
-std::unique_ptr<DataSet> ReadingLike(const DataSet& ds);
+// reading options and decimal separator. With `proposalFrom` the file will be read next as a
+// load that takes the detector's proposal does: from that choice, with the proposal for the
+// written lines where it reads them better.
+std::unique_ptr<DataSet> ReadingLike(const DataSet& ds, const ReadingChoice* proposalFrom = nullptr);
 
 // As CompareReadBack, for lines already in back.File.FileLines (`back` from ReadingLike). Laying
 // them out is reported to `filling`, the comparison of the rows to `comparing`.

@@ -12,6 +12,7 @@
 #include <fcntl.h>
 #include <random>
 #include <vector>
+#include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -84,6 +85,30 @@ bool appendTail(int source, uint64_t& from, const std::string& target) {
     return ::close(out) == 0 && ok;
 }
 
+// The descriptor of this process that `path` names (/dev/stdout, /dev/fd/3, /proc/self/fd/1),
+// or -1. Such a name is written as the descriptor is: whatever it is open on, a pipe or a file
+// the shell opened for appending, takes the bytes where that descriptor stands.
+int descriptorNamed(const std::string& path) {
+    std::string current = path;
+    for (int hops = 0; hops < 40; ++hops) {
+        for (const std::string_view folder : {std::string_view("/proc/self/fd/"), std::string_view("/dev/fd/")}) {
+            if (current.compare(0, folder.size(), folder) != 0) continue;
+            const std::string number = current.substr(folder.size());
+            if (number.empty() || number.size() > 9 || number.find_first_not_of("0123456789") != std::string::npos)
+                return -1;
+            return std::stoi(number);
+        }
+        struct stat st {};
+        if (::lstat(current.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return -1;
+        std::string link(static_cast<std::size_t>(PATH_MAX), '\0');
+        const ssize_t n = ::readlink(current.c_str(), link.data(), link.size());
+        if (n <= 0) return -1;
+        link.resize(static_cast<std::size_t>(n));
+        current = link.front() == '/' ? link : folderOf(current) + "/" + link;
+    }
+    return -1;
+}
+
 } // namespace
 
 int RemoveStaleSaveFiles(const std::string& path) {
@@ -123,8 +148,23 @@ bool SaveFile::open() {
     error_.clear();
     targetChange_.clear();
     if (path_.empty()) return fail(ENOENT);
-    target_ = resolveTarget(path_);
+    if (const int descriptor = descriptorNamed(path_); descriptor >= 0) {
+        // Never replaced, even when it is open on a regular file: written where it stands.
+        const int fd = ::fcntl(descriptor, F_DUPFD_CLOEXEC, 0);
+        if (fd < 0) return fail(errno);
+        fd_ = fd;
+        through_ = true;
+        buffer_.reserve(kBufferSize);
+        return true;
+    }
     struct stat st {};
+    // A device or a pipe is looked at through the name as given: a link such as /dev/stdout
+    // may name a pipe that has no path of its own ("pipe:[1234]"), which only the system can
+    // follow.
+    if (::stat(path_.c_str(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode))
+        target_ = path_;
+    else
+        target_ = resolveTarget(path_);
     const bool exists = ::stat(target_.c_str(), &st) == 0;
     if (exists && S_ISDIR(st.st_mode)) return fail(EISDIR);
     // A file the user may not write stays protected, even though replacing it by a rename

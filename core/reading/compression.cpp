@@ -7,8 +7,11 @@
 #include <zstd_errors.h>
 
 #include <algorithm>
+#include <atomic>
 #include <climits>
+#include <cstdio>
 #include <new>
+#include <unistd.h>
 
 namespace varnotile {
 namespace {
@@ -178,7 +181,12 @@ public:
         case LZMA_OK: break;
         case LZMA_STREAM_END: s.ended = true; break;
         case LZMA_MEM_ERROR: throw std::bad_alloc();
-        case LZMA_BUF_ERROR: s.error = cutShort(Compression::Xz); break;
+        // liblzma says this after two calls in a row that could do nothing: with more input
+        // still to come that only means it waits for it (an encoder may hold back its output
+        // for a long stretch of compressible text).
+        case LZMA_BUF_ERROR:
+            if (last) s.error = cutShort(Compression::Xz);
+            break;
         case LZMA_FORMAT_ERROR: s.error = damaged(Compression::Xz, "no xz stream start"); break;
         case LZMA_OPTIONS_ERROR: s.error = damaged(Compression::Xz, "options this library does not know"); break;
         case LZMA_DATA_ERROR: s.error = damaged(Compression::Xz, "the data fail their check"); break;
@@ -298,7 +306,9 @@ public:
         const lzma_ret rc = lzmaStep(x_, in, out, room, last, s);
         s.ended = rc == LZMA_STREAM_END;
         if (rc == LZMA_MEM_ERROR) throw std::bad_alloc();
-        if (rc != LZMA_OK && rc != LZMA_STREAM_END) s.error = "the xz encoder failed";
+        // No progress possible until more input comes (see the decoder).
+        const bool waits = rc == LZMA_BUF_ERROR && !last;
+        if (rc != LZMA_OK && rc != LZMA_STREAM_END && !waits) s.error = "the xz encoder failed";
         return s;
     }
 
@@ -391,6 +401,29 @@ std::unique_ptr<StreamCodec> makeEncoder(Compression format) {
     case Compression::None: break;
     }
     return nullptr;
+}
+
+namespace {
+std::atomic<uint64_t> chosenDecompressedLimit{0};
+} // namespace
+
+uint64_t decompressedLimit() {
+    if (const uint64_t chosen = chosenDecompressedLimit.load()) return chosen;
+    const long pages = ::sysconf(_SC_PHYS_PAGES), pageSize = ::sysconf(_SC_PAGESIZE);
+    if (pages <= 0 || pageSize <= 0) return UINT64_MAX;
+    return static_cast<uint64_t>(pages) * static_cast<uint64_t>(pageSize) / 4;
+}
+
+void setDecompressedLimit(uint64_t bytes) { chosenDecompressedLimit = bytes; }
+
+std::string decompressedTooLarge(uint64_t limit) {
+    char size[32];
+    if (limit >= (uint64_t{1} << 30))
+        std::snprintf(size, sizeof size, "%.1f GB", static_cast<double>(limit) / 1e9);
+    else
+        std::snprintf(size, sizeof size, "%.1f MB", static_cast<double>(limit) / 1e6);
+    return std::string("the decompressed data pass ") + size +
+           ", a quarter of this machine's memory: too large to read here";
 }
 
 std::string runCodec(StreamCodec& codec, std::string_view in, bool last, std::string& out) {

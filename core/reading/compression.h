@@ -2,6 +2,7 @@
 // Compressed data files (gzip, xz, bzip2, zstd): recognised by their first bytes or their name,
 // decoded and encoded as streams through the system's libraries for each format.
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -38,6 +39,16 @@ public:
 };
 
 std::unique_ptr<StreamCodec> makeDecoder(Compression format);
+
+// The most decompressed bytes a file read takes: a quarter of the machine's physical memory,
+// since the table needs room for its numbers besides the text (8 bytes each, often more than
+// the text itself). A file that expands past it is refused before it fills the memory.
+// setDecompressedLimit() replaces it (0 goes back to the machine's).
+uint64_t decompressedLimit();
+void setDecompressedLimit(uint64_t bytes);
+// The reason a read stops there: "the decompressed data pass 6.2 GB, a quarter of this machine's
+// memory: too large to read here".
+std::string decompressedTooLarge(uint64_t limit);
 // Encodes at the format's usual level (that of its command-line tool).
 std::unique_ptr<StreamCodec> makeEncoder(Compression format);
 

@@ -187,7 +187,9 @@ std::string decodeToEnd(int fd, std::size_t size, Compression format, PageBuffer
     constexpr std::size_t kFirstGuessLimit = std::size_t{256} << 20;
     buffer = PageBuffer(std::clamp<std::size_t>(std::min(size, kFirstGuessLimit) * 4, std::size_t{1} << 16, kFirstGuessLimit));
     uint64_t reported = 0;
+    const uint64_t limit = decompressedLimit();
     for (;;) {
+        if (used > limit) return decompressedTooLarge(limit);
         if (inBegin == inEnd && !last) {
             inBegin = inEnd = 0;
             const ssize_t got = ::read(fd, in.data(), in.size());
@@ -197,8 +199,10 @@ std::string decodeToEnd(int fd, std::size_t size, Compression format, PageBuffer
             last = got == 0;
         }
         if (buffer.size() - used < kPart / 4) buffer.grow(buffer.size() * 2);
-        const StreamCodec::Step s = decoder->step(std::string_view(in.data() + inBegin, inEnd - inBegin),
-                                                  buffer.data() + used, buffer.size() - used - 1, last);
+        // Steps of bounded output, so the content passes the limit by little before it is seen.
+        const std::size_t room = std::min(buffer.size() - used - 1, kPart * 64);
+        const StreamCodec::Step s =
+            decoder->step(std::string_view(in.data() + inBegin, inEnd - inBegin), buffer.data() + used, room, last);
         if (!s.error.empty()) return s.error;
         inBegin += s.taken;
         taken += s.taken;

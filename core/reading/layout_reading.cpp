@@ -564,15 +564,22 @@ bool FindLayoutWithOptions(DataSet& ds, Messages& messages, DataLines& data) {
 
     // Data rows: every line from the first data line on, except comment and blank lines and,
     // with the robust sample line, the trailer after it.
+    bool lastWasRow = false;
     for (int i = ds.Layout.FirstDataLine; i <= ds.File.LineCount; ++i) {
-        if (lines.continues(i)) continue; // written with the row it continues
         const auto id = static_cast<CellTable::RowId>(i);
+        if (lines.continues(i)) {
+            // Written with the row it continues; the later lines of a record that is no row
+            // (past the table, in the trailer) are kept as lines of their own.
+            if (!lastWasRow) data.skipped.push_back(id);
+            continue;
+        }
         const bool skipped = lines.skipped(i);
         // A block line heads a block of rows: no row, and the curves break there.
         const bool blockLine = head && !skipped && i <= window.last &&
                                (head->classified(i) ? head->at(i) == LineClass::BlockLine
                                                     : head->classifier.isBlockLine(lines.line(i), head->reading));
-        if (skipped || blockLine || (options.robustSample && i > lastRow) || i > window.last) {
+        lastWasRow = !(skipped || blockLine || (options.robustSample && i > lastRow) || i > window.last);
+        if (!lastWasRow) {
             data.skipped.push_back(id);
             if (blockLine || (skipped && lines.line(i).find_first_not_of(" \t") == std::string_view::npos)) data.breaks.push_back(id);
         } else {

@@ -162,3 +162,36 @@ TEST(CompressedFiles, DamagedCutShortOrMisnamedDataGiveTheReasonAndNoTable) {
         EXPECT_EQ(ds.Layout.DataRowCount, 0) << c.name;
     }
 }
+
+TEST(CompressedFiles, MegabytesOfRepetitiveTextSaveToEveryFormat) {
+    // An encoder holds back its output over a long stretch of compressible text: the check's
+    // decoder then sees no input for many pieces and must wait rather than call it cut short.
+    std::string text = "a,b,c\n";
+    while (text.size() < (std::size_t{4} << 20)) text += "1,2,3\n";
+    TempDir dir;
+    DataSet ds;
+    ds.File.CurrentFileName = dir.write("ones.csv", text);
+    ASSERT_EQ(LoadDataFile(ds).status, LoadOutcome::Status::Loaded);
+    for (const Format& f : kFormats) {
+        const std::string out = dir.path() + "/ones.csv" + f.extension;
+        const CheckedSave save = SaveDataFileChecked(ds, out, false, false);
+        ASSERT_EQ(save.error, "") << f.extension;
+        ASSERT_FALSE(save.difference.found) << f.extension;
+        EXPECT_EQ(decoded(f.compression, readFile(out)), DataFileText(ds)) << f.extension;
+    }
+}
+
+TEST(CompressedFiles, ContentExpandingPastTheLimitIsRefusedEarlyWithTheLimitNamed) {
+    std::string text;
+    while (text.size() < (std::size_t{24} << 20)) text += "1,2,3\n";
+    TempDir dir;
+    const std::string file = dir.write("bomb.csv.zst", encoded(Compression::Zstd, text));
+    setDecompressedLimit(std::size_t{8} << 20);
+    FileLines lines;
+    const std::string error = lines.read(file);
+    setDecompressedLimit(0);
+    EXPECT_EQ(error, "the decompressed data pass 8.4 MB, a quarter of this machine's memory: too large to read here");
+    EXPECT_EQ(lines.count(), 0);
+    EXPECT_GT(decompressedLimit(), uint64_t{1} << 26); // the machine's own: a quarter of its memory
+    EXPECT_EQ(lines.read(file), "");
+}

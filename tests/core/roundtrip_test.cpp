@@ -11,6 +11,7 @@
 //  - with one column: free header lines that are not numbers, then data lines starting with a
 //    number;
 //  - at least five lines. Cells take any other byte, non-ASCII and NUL included.
+#include "checked_save.h"
 #include "data_writer.h"
 #include "loader.h"
 #include "number_text.h"
@@ -136,7 +137,11 @@ namespace {
 // What a reader sees of a loaded table: the same after a save and a new load.
 std::string tableOf(const DataSet& ds) {
     std::string t = std::to_string(ds.Layout.ColumnCount) + " columns, " + std::to_string(ds.Layout.DataRowCount) +
-                    " rows\n";
+                    " rows\nkinds:";
+    for (int j = 1; j <= ds.Layout.ColumnCount; ++j)
+        if (ds.Layout.ColumnPresent[j])
+            t += " " + std::to_string(static_cast<int>(ds.Layout.ColumnTime[j])) + (ds.Layout.ColumnIsNumeric[j] ? "n" : "t");
+    t += "\n";
     for (int i = 1; i <= 20; ++i)
         if (!ds.Layout.HeaderLines[i].empty()) t += "free: " + ds.Layout.HeaderLines[i] + "\n";
     for (const std::string& line : ds.Layout.LongPreamble) t += "free: " + line + "\n";
@@ -180,6 +185,17 @@ void comments(ReadOptions& o) { o.commentLines = true; }
 void missing(ReadOptions& o) { o.missingAsGaps = true; }
 void plain(ReadOptions&) {}
 void wide(ReadOptions& o) { o.quotedTexts = o.commentLines = o.missingAsGaps = o.robustSample = true; }
+
+void secondTable(ReadOptions& o) { o.table = 2; }
+void firstTableContinued(ReadOptions& o) { o.continuedLines = true, o.table = 1; }
+
+std::string twoTables() {
+    return "x,y,z\n" + rowsOf(4, "1,2,3\n") + "\nt,u,w\n" + rowsOf(5, "1.5,2,8\n");
+}
+// A record continued over two lines ends the first table's lines: it is trailer text there.
+std::string continuedPastTheTable() {
+    return "a,b,c\n" + rowsOf(4, "1,2,3\n") + "n0,n1\n18,\\\n79\n34,\\\n58\n1,2\n3,4\n";
+}
 
 std::string wideFile() {
     std::string s = "# logger export\n\"id\",c2,c3,c4,c5,c6,c7,c8,c9,c10,c11,c12\n";
@@ -231,6 +247,9 @@ TEST(RoundTrip, SavedFilesReadBackAsTheSameTable) {
         {"one column and an extra one", "v\n1\n,2\n3\n4\n5\n", ",", plain, 5},
         {"one column and an extra one, edited", "v\n1\n,2\n3\n4\n5\n", ",", plain, 5,
          [](DataSet& ds) { ds.Table.Cells.setCell(1, 1, "7"); }},
+        {"the second of two tables, converted", twoTables(), ",", secondTable, 5,
+         [](DataSet& ds) { ds.Layout.ListSeparator = ";"; }},
+        {"the first table, records continued past it", continuedPastTheTable(), ",", firstTableContinued, 4},
     };
     TempDir dir;
     for (const SaveCase& c : cases) {
@@ -265,6 +284,10 @@ TEST(RoundTrip, UnchangedLinesAndFieldsPastTheColumnsAreWrittenAsTheyStood) {
         {"lines the header scan passes over", "date,a,b\n2000-01-01,1.5,2\n2000-01-02,2.5,4\n2000-01-03,,\n" +
              rowsOf(3, "2000-01-04,3.5,6\n"), plain, nullptr, ""},
         {"a wide file with every option", wideFile(), wide, nullptr, ""},
+        {"records continued past the chosen table", continuedPastTheTable(), firstTableContinued, nullptr, ""},
+        {"the other tables take the new delimiter", twoTables(), secondTable,
+         [](DataSet& ds) { ds.Layout.ListSeparator = ";"; },
+         "x;y;z\r\n" + rowsOf(4, "1;2;3\r\n") + "\r\nt;u;w\r\n" + rowsOf(5, "1.5;2;8\r\n")},
         {"fields past the eleventh", "n1,n2,n3,n4,n5,n6,n7,n8,n9,n10,n11,n12\n" + rowsOf(5, "1,2,3,4,5,6,7,8,9,10,k,l\n"),
          plain, [](DataSet& ds) {
              ds.Table.Cells.setCell(2, 1, "20");
@@ -294,4 +317,46 @@ TEST(RoundTrip, UnchangedLinesAndFieldsPastTheColumnsAreWrittenAsTheyStood) {
             for (const char ch : c.bytes) expected += ch == '\n' ? std::string("\r\n") : std::string(1, ch);
         EXPECT_EQ(DataFileText(ds), expected) << c.what;
     }
+}
+
+// A file converted with the reading the proposal chose is read back as a load that takes the
+// proposal reads it: what that load would show is the table, kinds included, or the save is
+// refused.
+TEST(RoundTrip, FilesConvertedWithTheProposalReadBackAsTheProposalReadsThem) {
+    static const char* const kPieces[] = {"1", "2.5", "-3", "1,5", "x", "\"a b\"", "\"c;d\"", "NA", "", "# n", "'q'",
+                                          "2026-11-14", "08:00:10", "14.11.2026 08:00", "\t", "  ", "&", "e-5"};
+    static const char* const kDelimiters[] = {",", ";", "\t", " ", "|"};
+    FileMaker maker(20261208);
+    TempDir dir;
+    int saved = 0;
+    for (int n = 0; n < 300; ++n) {
+        SCOPED_TRACE("file " + std::to_string(n));
+        const std::string d = kDelimiters[maker.pick(0, 4)];
+        const int columns = maker.pick(1, 6);
+        std::string bytes;
+        for (int i = maker.pick(0, 2); i > 0; --i) bytes += kPieces[maker.pick(0, 17)] + std::string("\n");
+        for (int r = maker.pick(0, 30) + 4; r > 0; --r) {
+            for (int j = 0; j < columns; ++j) {
+                if (j > 0) bytes += d;
+                bytes += maker.chance(80) ? std::to_string(maker.pick(0, 999)) + "." + std::to_string(maker.pick(0, 9))
+                                          : kPieces[maker.pick(0, 17)];
+            }
+            bytes += maker.chance(5) ? "\n\n" : "\n";
+        }
+        DataSet ds;
+        ds.File.CurrentFileName = dir.write("in.csv", bytes);
+        if (LoadDataFile(ds, true).status != LoadOutcome::Status::Loaded) continue;
+        const ReadingChoice written{ds.Layout.ListSeparator, ReadOptions{}};
+        const std::string out = dir.path() + "/out.csv";
+        const CheckedSave save = SaveDataFileChecked(ds, out, false, false, {}, nullptr, &written);
+        ASSERT_EQ(save.error, "");
+        if (save.difference.found) continue;
+        ++saved;
+        DataSet back;
+        back.Layout.ListSeparator = written.delimiter;
+        back.File.CurrentFileName = out;
+        ASSERT_EQ(LoadDataFile(back, true).status, LoadOutcome::Status::Loaded);
+        EXPECT_EQ(tableOf(back), tableOf(ds)) << bytes;
+    }
+    EXPECT_GT(saved, 150);
 }

@@ -73,6 +73,9 @@ TEST(SaveCheck, NamesTheFirstDifferenceAndWhatItWouldBecome) {
              ds.Table.Cells.setCell(2, 5, "4 ");
          },
          "A cell would read back as \"4\"; the saved file would read differently (first: row 5, column 2 \"4 \")."},
+        {"a number column made text by its last cell", kData, [](DataSet& ds) { ds.Table.Cells.setCell(2, 6, "n/a"); },
+         "Column 2 would read back as text, not numbers; the saved file would read differently (first: row 1, column 2 "
+         "\"1.5\")."},
         {"too few rows left", kData, [](DataSet& ds) { DeleteRows(ds, 1, 3); },
          "The table would read back as too few data; the saved file would read differently (first: row 1, column 1 "
          "\"3\")."},
@@ -271,6 +274,10 @@ bool sameTable(const DataSet& saved, const DataSet& back, bool refused) {
     const StringSlots* texts[] = {&saved.Layout.ColumnNames, &saved.Layout.ColumnLabels, &saved.Layout.ColumnHeader3};
     const StringSlots* backTexts[] = {&back.Layout.ColumnNames, &back.Layout.ColumnLabels, &back.Layout.ColumnHeader3};
     for (std::size_t k = 0; k < present.size(); ++k) {
+        const auto j = static_cast<std::size_t>(present[k]);
+        if (saved.Layout.ColumnIsNumeric[j] != back.Layout.ColumnIsNumeric[k + 1] ||
+            saved.Layout.ColumnTime[j] != back.Layout.ColumnTime[k + 1])
+            return false;
         for (int h = 0; h < named; ++h)
             if ((*texts[h])[static_cast<std::size_t>(present[k])] != (*backTexts[h])[k + 1]) return false;
         for (int r = 1; r <= saved.Layout.DataRowCount; ++r)

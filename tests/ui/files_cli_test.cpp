@@ -1,5 +1,6 @@
 // varnotile-cli: convert's delimiter conversion, exit statuses, and the default delimiter taken
-// from the settings file beside the program; the command line every command shares; compressed files.
+// from the settings file beside the program; the command line every command shares; compressed files;
+// standard output, pipes and devices as targets.
 #include "compression.h"
 #include "test_files.h"
 
@@ -10,6 +11,9 @@
 #include <QProcess>
 
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <thread>
 
 using varnotile::test::readFile;
 using varnotile::test::TempDir;
@@ -328,4 +332,56 @@ TEST(FilesCli, InspectListsTheTablesAndTableChoosesOneOrIsRefusedBeyondThem) {
     EXPECT_TRUE(beyond.errors.contains(QStringLiteral("the file holds 2 tables; there is no table 3")))
         << beyond.errors.toStdString();
     EXPECT_EQ(run(cli, {"render", "--table", "x", in, QString::fromStdString(dir.path() + "/out.png")}).status, 2);
+}
+
+TEST(FilesCli, ConvertWithSpaceBetweenBlanksKeepsEmptyQuotedCells) {
+    TempDir dir;
+    const QString in = QString::fromStdString(dir.write("in.txt", "a b c\n1 \"\" 3\n4 5 6\n7 \"\" 9\n1 2 3\n1 2 3\n"));
+    const QString out = QString::fromStdString(dir.path() + "/out.txt");
+    const QStringList read{"--delimiter", "Space", "--whitespace", "--quotes"};
+    const CliRun converted = convert(QStringLiteral(VARNOTILE_CLI), read + QStringList{"--to-delimiter", "Space", in, out});
+    ASSERT_EQ(converted.status, 0) << converted.errors.toStdString();
+    EXPECT_EQ(readFile(out.toStdString()), "a b c\r\n1 \"\" 3\r\n4 5 6\r\n7 \"\" 9\r\n1 2 3\r\n1 2 3\r\n");
+}
+
+// Standard output: /dev/stdout reaches a pipe, and output that cannot be written is a failure.
+TEST(FilesCli, StandardOutputIsWrittenIntoAPipeAndAFailedWriteExitsWithTwo) {
+    TempDir dir;
+    const QString in = QString::fromStdString(dir.write("in.csv", kSemicolons));
+    const QStringList read{"--delimiter", ";", "--decimal", ","};
+    const CliRun piped = convert(QStringLiteral(VARNOTILE_CLI), read + QStringList{in, "/dev/stdout"});
+    EXPECT_EQ(piped.status, 0) << piped.errors.toStdString();
+    EXPECT_EQ(piped.output, QStringLiteral("Bench 3\r\nt;U\r\n0;1,5\r\n1;2,5\r\n2;3,5\r\n3;4,5\r\n"));
+    // Standard output open on a file for appending: the bytes go after what it holds.
+    const std::string appended = dir.write("appended.csv", "kept\n");
+    QProcess appending;
+    appending.setStandardOutputFile(QString::fromStdString(appended), QIODevice::Append);
+    appending.start(QStringLiteral(VARNOTILE_CLI), QStringList{"convert"} + read + QStringList{in, "/dev/stdout"});
+    appending.waitForFinished(30000);
+    EXPECT_EQ(appending.exitCode(), 0);
+    EXPECT_EQ(readFile(appended), "kept\n" + piped.output.toStdString());
+    for (const QStringList& args : {QStringList{"inspect", in}, QStringList{"--help"}, QStringList{"convert", in, "/dev/stdout"}}) {
+        QProcess p;
+        p.setStandardOutputFile(QStringLiteral("/dev/full"));
+        p.start(QStringLiteral(VARNOTILE_CLI), args);
+        p.waitForFinished(30000);
+        EXPECT_EQ(p.exitCode(), 2) << args.join(' ').toStdString();
+        EXPECT_FALSE(p.readAllStandardError().isEmpty()) << args.join(' ').toStdString();
+    }
+}
+
+TEST(FilesCli, RenderWritesIntoAPipeRatherThanReplacingIt) {
+    TempDir dir;
+    const QString in = QString::fromStdString(dir.write("in.csv", kSemicolons));
+    const std::string pipe = dir.path() + "/chart.png";
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    std::string received;
+    std::thread reader([&] { received = readFile(pipe); });
+    const CliRun rendered = run(QStringLiteral(VARNOTILE_CLI), {"render", "--delimiter", ";", in, QString::fromStdString(pipe)});
+    reader.join();
+    EXPECT_EQ(rendered.status, 0) << rendered.errors.toStdString();
+    EXPECT_EQ(received.substr(0, 4), "\x89PNG");
+    struct stat st {};
+    ASSERT_EQ(::stat(pipe.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
 }

@@ -1,15 +1,16 @@
 #include "chart_export.h"
 
 #include "curve_chart.h"
+#include "save_file.h"
 
 #include <QBuffer>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QImage>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPdfWriter>
-#include <QSaveFile>
 #include <QSvgGenerator>
 
 #include <algorithm>
@@ -162,7 +163,7 @@ bool writeSvg(QIODevice& file, CurveChart& chart, QSize size, int dpi) {
     return file.write(joined) == joined.size();
 }
 
-bool writeTo(QSaveFile& file, ChartFileFormat format, CurveChart& chart, QSize size) {
+bool writeTo(QIODevice& file, ChartFileFormat format, CurveChart& chart, QSize size) {
     // Text sizes in points come out as on screen: the file's units are the screen's pixels.
     const int dpi = chart.logicalDpiX();
     switch (format) {
@@ -206,20 +207,22 @@ bool ExportChart(CurveChart& chart, const QString& path, QSize size, QString* er
     if (size.isEmpty()) size = chart.size();
     if (size.isEmpty()) return fail(QStringLiteral("The chart has no size to draw."));
 
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return fail(QStringLiteral("Cannot write \"%1\": %2").arg(QDir::toNativeSeparators(path), file.errorString()));
+    // The picture is drawn in memory and written as the data saves write: a regular file is
+    // replaced only when complete, a device or a pipe is written into, never replaced.
+    QByteArray picture;
+    QBuffer buffer(&picture);
+    buffer.open(QIODevice::WriteOnly);
     const int legendColumns = wrapLegendFor(chart, size.width());
-    const bool drawn = writeTo(file, *format, chart, size);
+    const bool drawn = writeTo(buffer, *format, chart, size);
     // The chart was laid out for the picture: lay it out for the screen again.
     restoreLegendWrap(chart, legendColumns);
     chart.replot(QCustomPlot::rpQueuedReplot);
-    if (!drawn) {
-        file.cancelWriting();
+    if (!drawn)
         return fail(QStringLiteral("Cannot write \"%1\": the chart could not be drawn into it.").arg(QDir::toNativeSeparators(path)));
-    }
-    if (!file.commit())
-        return fail(QStringLiteral("Cannot write \"%1\": %2").arg(QDir::toNativeSeparators(path), file.errorString()));
+    const std::string why = saveBytes(QFile::encodeName(path).toStdString(),
+                                      std::string_view(picture.constData(), static_cast<std::size_t>(picture.size())));
+    if (!why.empty())
+        return fail(QStringLiteral("Cannot write \"%1\": %2").arg(QDir::toNativeSeparators(path), QString::fromLocal8Bit(why.c_str())));
     return true;
 }
 
