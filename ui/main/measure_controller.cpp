@@ -14,6 +14,8 @@
 #include <QTimer>
 
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 
 namespace varnotile {
 namespace {
@@ -119,7 +121,12 @@ QString MeasureController::curveName(int column) const {
 }
 
 QString MeasureController::number(double value) const {
-    return std::isfinite(value) ? QString::fromStdString(formatGeneral(value, ds_.decimal())) : QString();
+    if (!std::isfinite(value)) return {};
+    // Computed results (means, spreads, differences, integrals) to 7 significant digits: the
+    // digits beyond say nothing about the data and make the table hard to read.
+    char rounded[32];
+    std::snprintf(rounded, sizeof rounded, "%.6e", value);
+    return QString::fromStdString(formatGeneral(std::strtod(rounded, nullptr), ds_.decimal()));
 }
 
 void MeasureController::showStatus() {
@@ -175,7 +182,11 @@ void MeasureController::updateStatistics() {
                                          .arg(std::min(sel.Bottom, rowCount)));
     else
         statisticsTable_->setCaption(QStringLiteral("Rows shown: X from %1 to %2").arg(xText(x1), xText(x2)));
-    QList<QStringList> rows;
+    // One column per curve, one row per measure: narrow beside the chart for a few curves.
+    QStringList headers{QStringLiteral("Statistic")};
+    QList<QStringList> rows{{QStringLiteral("Count")},    {QStringLiteral("Missing")}, {QStringLiteral("Mean")},
+                            {QStringLiteral("Std. dev.")}, {QStringLiteral("Min")},     {QStringLiteral("Min at")},
+                            {QStringLiteral("Max")},       {QStringLiteral("Max at")},  {QStringLiteral("Integral")}};
     if (rowCount > 0)
         for (int k : measure_->drawnCurves()) {
             const RangeStatistics s = bySelection ? index_.overRows(ds_, xColumn, k, sel.Top, std::min(sel.Bottom, rowCount))
@@ -187,15 +198,13 @@ void MeasureController::updateStatistics() {
             const QString spread = time && std::isfinite(s.standardDeviation)
                                        ? QString::fromStdString(DurationText(s.standardDeviation, ds_.decimal()))
                                        : number(s.standardDeviation);
-            rows << QStringList{curveName(k),         QString::number(s.count), QString::number(s.missing), value(s.mean),
-                                spread,               value(s.min),             xText(s.minX),              value(s.max),
-                                xText(s.maxX),        number(s.integral)};
+            const QStringList cells{QString::number(s.count), QString::number(s.missing), time ? value(s.mean) : number(s.mean),
+                                    spread,                    value(s.min),               xText(s.minX),
+                                    value(s.max),              xText(s.maxX),              number(s.integral)};
+            headers << curveName(k);
+            for (int i = 0; i < cells.size(); ++i) rows[i] << cells[i];
         }
-    statisticsTable_->setRows({QStringLiteral("Curve"), QStringLiteral("Count"), QStringLiteral("Missing"),
-                               QStringLiteral("Mean"), QStringLiteral("Std. dev."), QStringLiteral("Min"),
-                               QStringLiteral("Min at"), QStringLiteral("Max"), QStringLiteral("Max at"),
-                               QStringLiteral("Integral")},
-                              rows);
+    statisticsTable_->setRows(headers, rows);
 }
 
 } // namespace varnotile

@@ -10,6 +10,8 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace varnotile {
 
 MeasureTable::MeasureTable(const QString& name, QWidget* parent) : QWidget(parent) {
@@ -55,6 +57,10 @@ void MeasureTable::setRows(const QStringList& headers, const QList<QStringList>&
             }
             item->setText(text);
         }
+    // Wide enough for its columns (up to a limit), so the values need no scrolling.
+    table_->resizeColumnsToContents();
+    const int wanted = table_->horizontalHeader()->length() + 2 * table_->frameWidth() + 4;
+    table_->setMinimumWidth(std::min(wanted, 600));
 }
 
 QString MeasureTable::tabSeparatedText() const {
