@@ -1,5 +1,7 @@
 #include "range_statistics.h"
 
+#include "parallel.h"
+
 #include <algorithm>
 #include <cmath>
 #include <numeric>
@@ -259,6 +261,28 @@ RangeStatisticsIndex::Entry& RangeStatisticsIndex::entry(const Document& ds, int
     const std::vector<double>& y = ds.Table.Values[k];
     if (e.data != y.data() || e.size != y.size()) e = Entry{y.data(), y.size(), nullptr, nullptr};
     return e;
+}
+
+void RangeStatisticsIndex::prepare(const Document& ds, int xColumn, const std::vector<int>& columns, bool overX) {
+    XOrder& order = xOrder(ds, xColumn);
+    const bool permuted = overX && order.x && !order.sorted;
+    if (permuted) permute(order);
+    if (order.x && order.size <= order.count) return;
+    // Every entry made first: the jobs hold pointers into the entries.
+    int most = 0;
+    for (int k : columns) most = std::max(most, k);
+    if (entries_.size() <= static_cast<std::size_t>(most)) entries_.resize(static_cast<std::size_t>(most) + 1);
+    std::vector<std::pair<std::unique_ptr<RangeSummary>*, PointSequence>> jobs;
+    for (int k : columns) {
+        if (!ds.isValueColumn(k) || ds.Table.Values[k].size() <= order.count) continue;
+        const double* y = ds.Table.Values[k].data();
+        Entry& e = entry(ds, k);
+        if (permuted && !e.byX)
+            jobs.emplace_back(&e.byX, PointSequence{order.data, y, order.rows.data(), 0, order.rows.size()});
+        else if (!permuted && !e.byRow)
+            jobs.emplace_back(&e.byRow, PointSequence{order.x ? order.data : nullptr, y, nullptr, 1, order.count});
+    }
+    forEachInParallel(jobs.size(), [&](std::size_t i) { *jobs[i].first = std::make_unique<RangeSummary>(jobs[i].second); });
 }
 
 bool RangeStatisticsIndex::xSorted(const Document& ds, int xColumn) { return xOrder(ds, xColumn).sorted; }

@@ -187,8 +187,9 @@ void MeasureController::updateStatistics() {
     QList<QStringList> rows{{QStringLiteral("Count")},    {QStringLiteral("Missing")}, {QStringLiteral("Mean")},
                             {QStringLiteral("Std. dev.")}, {QStringLiteral("Min")},     {QStringLiteral("Min at")},
                             {QStringLiteral("Max")},       {QStringLiteral("Max at")},  {QStringLiteral("Integral")}};
-    if (rowCount > 0)
-        for (int k : measure_->drawnCurves()) {
+    const std::vector<int> curves = rowCount > 0 ? measure_->drawnCurves() : std::vector<int>{};
+    index_.prepare(ds_, xColumn, curves, !bySelection);
+    for (int k : curves) {
             const RangeStatistics s = bySelection ? index_.overRows(ds_, xColumn, k, sel.Top, std::min(sel.Bottom, rowCount))
                                                   : index_.overX(ds_, xColumn, k, x1, x2);
             const bool time = ds_.Layout.ColumnTime[k] != TimeKind::None;
