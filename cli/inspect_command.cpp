@@ -307,6 +307,11 @@ int runInspect(const QStringList& arguments) {
     // A file still too short to read is followed all the same: a logger's file starts that way.
     if (follow) return followFile(ds, *options, outcome);
     QJsonObject range;
+    // As render does: --auto takes a first column of dates or times as X, unless --x chose one.
+    const int proposedX = ds.Layout.Proposal.xColumn;
+    if (withRange && options->reading.automatic && !parser.isSet(QStringLiteral("x")) && proposedX >= 1 &&
+        proposedX <= ds.Layout.ColumnCount && ds.Layout.ColumnTime[proposedX] != TimeKind::None)
+        xColumn = proposedX;
     if (withRange && ds.Layout.DataRowCount > 0) {
         const std::string text = parser.value(QStringLiteral("range")).toStdString();
         const bool xNumeric = xColumn == 0 || (xColumn <= ds.Layout.ColumnCount && ds.isValueColumn(xColumn) &&
