@@ -31,6 +31,14 @@ QDockWidget* makeDock(QMainWindow* window, const QString& name, const QString& t
     return dock;
 }
 
+// `value` to 7 significant digits: the digits of a computed result beyond those say nothing about
+// the data and make the table hard to read.
+double toSevenDigits(double value) {
+    char rounded[32];
+    std::snprintf(rounded, sizeof rounded, "%.6e", value);
+    return std::strtod(rounded, nullptr);
+}
+
 } // namespace
 
 MeasureController::MeasureController(QMainWindow* window, DataSet& ds, CurveChart* chart, std::function<GridRect()> selection)
@@ -122,11 +130,7 @@ QString MeasureController::curveName(int column) const {
 
 QString MeasureController::number(double value) const {
     if (!std::isfinite(value)) return {};
-    // Computed results (means, spreads, differences, integrals) to 7 significant digits: the
-    // digits beyond say nothing about the data and make the table hard to read.
-    char rounded[32];
-    std::snprintf(rounded, sizeof rounded, "%.6e", value);
-    return QString::fromStdString(formatGeneral(std::strtod(rounded, nullptr), ds_.decimal()));
+    return QString::fromStdString(formatGeneral(toSevenDigits(value), ds_.decimal()));
 }
 
 void MeasureController::showStatus() {
@@ -180,8 +184,11 @@ void MeasureController::updateStatistics() {
         statisticsTable_->setCaption(QStringLiteral("Rows %1 to %2 of the grid selection")
                                          .arg(sel.Top)
                                          .arg(std::min(sel.Bottom, rowCount)));
-    else
-        statisticsTable_->setCaption(QStringLiteral("Rows shown: X from %1 to %2").arg(xText(x1), xText(x2)));
+    else { // the ends of the axis to 7 digits (a time to the second, as its ticks)
+        const bool timeAxis = xColumn >= 1 && ds_.Layout.ColumnTime[xColumn] != TimeKind::None;
+        auto end = [&](double x) { return timeAxis ? xText(std::round(x)) : xText(toSevenDigits(x)); };
+        statisticsTable_->setCaption(QStringLiteral("Rows shown: X from %1 to %2").arg(end(x1), end(x2)));
+    }
     // One column per curve, one row per measure: narrow beside the chart for a few curves.
     QStringList headers{QStringLiteral("Statistic")};
     QList<QStringList> rows{{QStringLiteral("Count")},    {QStringLiteral("Missing")}, {QStringLiteral("Mean")},

@@ -54,6 +54,7 @@ private:
     // Forgets the summaries once a curve was filled again since the last look (an edit, a load).
     void forgetRefilledCurves();
     QString curveName(int column) const;
+    // A computed result (mean, spread, difference, integral) to 7 significant digits.
     QString number(double value) const;
 
     DataSet& ds_;
