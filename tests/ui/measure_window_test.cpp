@@ -143,6 +143,14 @@ TEST(MeasureWindow, CursorsTableGivesValuesDifferencesAndCopies) {
     ASSERT_EQ(lines.size(), 5); // caption, headers, three rows
     EXPECT_EQ(lines[1].split(QLatin1Char('\t')).size(), 5);
     EXPECT_TRUE(lines[3].startsWith(QStringLiteral("Temp (degC)\t30\t")));
+
+    // A file shown whole with both cursors off its X range: they come back into view.
+    win.measure()->setCursorX(0, 500);
+    win.measure()->setCursorX(1, 600);
+    win.w->openFile(QString::fromStdString(win.dir->write("n.csv", kFile)));
+    settle();
+    const QCPRange shown = win.chart->xAxis->range();
+    EXPECT_TRUE(shown.contains(win.measure()->cursorX(0)) && shown.contains(win.measure()->cursorX(1)));
 }
 
 TEST(MeasureWindow, StatisticsFollowTheShownRangeAndTheSelection) {

@@ -198,10 +198,17 @@ void ChartMeasure::setTrackerShown(bool shown) {
 void ChartMeasure::setCursorsShown(bool shown) {
     cursorsShown_ = shown;
     if (shown && !cursorsPlaced_) {
-        const QCPRange range = chart_->xAxis->range();
-        cursorPlotX_ = {range.lower + range.size() / 3, range.lower + range.size() * 2 / 3};
-        cursorsPlaced_ = true;
+        placeCursorsInView();
+        return;
     }
+    placeCursorItems();
+    emit cursorsMoved();
+}
+
+void ChartMeasure::placeCursorsInView() {
+    const QCPRange range = chart_->xAxis->range();
+    cursorPlotX_ = {range.lower + range.size() / 3, range.lower + range.size() * 2 / 3};
+    cursorsPlaced_ = true;
     placeCursorItems();
     emit cursorsMoved();
 }

@@ -38,6 +38,8 @@ public:
     double cursorX(int which) const;
     void setCursorX(int which, double x);
     int activeCursor() const { return active_; }
+    // The cursors at a third and two thirds of the shown X range.
+    void placeCursorsInView();
 
     // The point of curve `column` nearest to X = x (a data X) with a value.
     struct Reading {

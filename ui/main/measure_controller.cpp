@@ -99,13 +99,22 @@ void MeasureController::scheduleRefresh() {
 }
 
 void MeasureController::refreshNow() {
-    forgetRefilledCurves();
+    const bool refilled = forgetRefilledCurves();
+    // Another file (or another X) shown whole, the cursors both off it: back to where they start.
+    if (refilled && chart_->autoRange() && measure_->cursorsShown()) {
+        const QCPRange range = chart_->xAxis->range();
+        auto off = [&](int which) {
+            const double x = measure_->cursorX(which);
+            return !range.contains(chart_->logX() ? std::log10(x) : x);
+        };
+        if (off(0) && off(1)) measure_->placeCursorsInView();
+    }
     if (statisticsShown_) updateStatistics();
     if (measure_->cursorsShown()) updateCursorTable();
     showStatus();
 }
 
-void MeasureController::forgetRefilledCurves() {
+bool MeasureController::forgetRefilledCurves() {
     // Any curve filled anew may stand for new values of its column or of X (a load reads all
     // into vectors that may even sit where the old ones did): the summaries are made afresh.
     const auto count = static_cast<std::size_t>(chart_->curveCount());
@@ -117,6 +126,7 @@ void MeasureController::forgetRefilledCurves() {
         revisions_[k] = revision;
     }
     if (refilled) index_.forgetAll();
+    return refilled;
 }
 
 QString MeasureController::curveName(int column) const {

@@ -52,7 +52,7 @@ private:
     void updateStatistics();
     void showStatus();
     // Forgets the summaries once a curve was filled again since the last look (an edit, a load).
-    void forgetRefilledCurves();
+    bool forgetRefilledCurves();
     QString curveName(int column) const;
     // A computed result (mean, spread, difference, integral) to 7 significant digits.
     QString number(double value) const;
