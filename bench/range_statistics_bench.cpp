@@ -1,6 +1,6 @@
 // Statistics of what the chart shows on the 10,000,000-row benchmark file (same shape as the
 // others; VARNOTILE_BENCH_ROWS chooses another size): making the summaries of one column, and of
-// nine at once, then one update as a zoom or drag asks for it, for the ten columns over X (column 1, time in
+// nine at once (also over an X that runs back and forth), then one update as a zoom or drag asks for it, for the ten columns over X (column 1, time in
 // seconds) ranges of every width, and over row ranges (a grid selection). An update must stay
 // well under a frame (16 ms).
 #include "bench_files.h"
@@ -56,6 +56,17 @@ void BM_RangeStatisticsFirstLook(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_RangeStatisticsFirstLook)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// The same over an X that runs back and forth (column 2, T1): the rows sorted by X first.
+void BM_RangeStatisticsFirstLookUnsortedX(benchmark::State& state) {
+    DataSet& ds = benchData();
+    for (auto _ : state) {
+        RangeStatisticsIndex index;
+        index.prepare(ds, 2, {1, 3, 4, 5, 6, 7, 8, 9, 10}, true);
+        benchmark::DoNotOptimize(index.overX(ds, 2, 3, 0, 1));
+    }
+}
+BENCHMARK(BM_RangeStatisticsFirstLookUnsortedX)->Unit(benchmark::kMillisecond)->Iterations(2);
 
 // One update of the statistics view: nine curves over X = column 1 (time in seconds).
 void BM_RangeStatisticsZoomUpdate(benchmark::State& state) {

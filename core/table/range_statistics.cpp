@@ -26,17 +26,13 @@ void finish(RangeStatistics& out, long double s1, long double s2, double shift) 
 
 RangeSummary::RangeSummary(const PointSequence& points) : points_(points) {
     const std::size_t n = points_.count;
-    // The shift: the mean of the numbers, so that squares stay near the spread, not the level.
-    long double total = 0;
-    int64_t numbers = 0;
-    for (std::size_t i = 0; i < n; ++i) {
-        const double y = points_.yAt(i);
-        if (std::isfinite(y)) {
-            total += y;
-            ++numbers;
+    // The shift: a value of the column, so that the squares summed (in long double) stay near the
+    // spread, not the level; the first number will do, and costs no pass over the rows.
+    for (std::size_t i = 0; i < n; ++i)
+        if (const double y = points_.yAt(i); std::isfinite(y)) {
+            shift_ = y;
+            break;
         }
-    }
-    if (numbers > 0) shift_ = static_cast<double>(total / static_cast<long double>(numbers));
 
     const std::size_t blocks = (n + kBlock - 1) / kBlock;
     running_.assign(blocks + 1, Block{});
@@ -209,7 +205,12 @@ void RangeStatisticsIndex::permute(XOrder& order) {
     keyed.reserve(order.count);
     for (std::size_t r = 1; r <= order.count; ++r)
         if (std::isfinite(v[r])) keyed.emplace_back(v[r], static_cast<uint32_t>(r));
-    std::sort(keyed.begin(), keyed.end()); // equal X: by row
+    // Sorted in parts on the processor's cores, then merged; equal X stay in row order.
+    const std::size_t parts = std::max<std::size_t>(1, partsFor(keyed.size(), std::size_t{1} << 12));
+    const std::size_t step = (keyed.size() + parts - 1) / parts;
+    auto bound = [&](std::size_t p) { return keyed.begin() + static_cast<std::ptrdiff_t>(std::min(keyed.size(), p * step)); };
+    forEachInParallel(parts, [&](std::size_t p) { std::sort(bound(p), bound(p + 1)); });
+    for (std::size_t p = 1; p < parts; ++p) std::inplace_merge(keyed.begin(), bound(p), bound(p + 1));
     order.rows.resize(keyed.size());
     order.keys.resize(keyed.size());
     for (std::size_t i = 0; i < keyed.size(); ++i) {
@@ -278,7 +279,7 @@ void RangeStatisticsIndex::prepare(const Document& ds, int xColumn, const std::v
         const double* y = ds.Table.Values[k].data();
         Entry& e = entry(ds, k);
         if (permuted && !e.byX)
-            jobs.emplace_back(&e.byX, PointSequence{order.data, y, order.rows.data(), 0, order.rows.size()});
+            jobs.emplace_back(&e.byX, PointSequence{order.data, y, order.rows.data(), 0, order.rows.size(), order.keys.data()});
         else if (!permuted && !e.byRow)
             jobs.emplace_back(&e.byRow, PointSequence{order.x ? order.data : nullptr, y, nullptr, 1, order.count});
     }
@@ -321,7 +322,8 @@ RangeStatistics RangeStatisticsIndex::overX(const Document& ds, int xColumn, int
     permute(order);
     Entry& e = entry(ds, column);
     if (!e.byX)
-        e.byX = std::make_unique<RangeSummary>(PointSequence{order.data, y.data(), order.rows.data(), 0, order.rows.size()});
+        e.byX = std::make_unique<RangeSummary>(
+            PointSequence{order.data, y.data(), order.rows.data(), 0, order.rows.size(), order.keys.data()});
     const auto from = static_cast<std::size_t>(std::lower_bound(order.keys.begin(), order.keys.end(), x1) - order.keys.begin());
     const auto to = static_cast<std::size_t>(std::upper_bound(order.keys.begin(), order.keys.end(), x2) - order.keys.begin());
     return e.byX->over(from, to);

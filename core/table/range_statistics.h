@@ -35,8 +35,12 @@ struct PointSequence {
     const uint32_t* order = nullptr;
     std::size_t first = 0; // the row of position 0 when there is no order
     std::size_t count = 0;
+    // X by position instead (the X column already in `order`): read in turn, not all over memory.
+    const double* xByPosition = nullptr;
     std::size_t row(std::size_t i) const { return order ? order[i] : first + i; }
-    double xAt(std::size_t i) const { return x ? x[row(i)] : static_cast<double>(row(i)); }
+    double xAt(std::size_t i) const {
+        return xByPosition ? xByPosition[i] : x ? x[row(i)] : static_cast<double>(row(i));
+    }
     double yAt(std::size_t i) const { return y[row(i)]; }
 };
 
@@ -64,7 +68,7 @@ private:
     double trapezoid(std::size_t i) const;
 
     PointSequence points_;
-    double shift_ = 0; // subtracted before squaring: keeps the sums of squares precise
+    double shift_ = 0; // subtracted before squaring (the first number): keeps the sums of squares precise
     std::vector<Block> running_;   // running_[b]: sums of blocks 0..b-1
     std::size_t leaves_ = 1;       // the tree's leaves: a power of two, at least the blocks
     std::vector<std::size_t> leastTree_, mostTree_; // per node the position of its extreme, or none
