@@ -1,8 +1,8 @@
 // Statistics of what the chart shows on the 10,000,000-row benchmark file (same shape as the
 // others; VARNOTILE_BENCH_ROWS chooses another size): making the summaries of one column, and of
-// nine at once (also over an X that runs back and forth), then one update as a zoom or drag asks for it, for the ten columns over X (column 1, time in
-// seconds) ranges of every width, and over row ranges (a grid selection). An update must stay
-// well under a frame (16 ms).
+// nine at once (also over an X that runs back and forth), then one update as a zoom or drag asks
+// for it, nine curves over X (column 1, time in seconds) ranges of every width, and over row
+// ranges (a grid selection). An update must stay well under a frame (16 ms).
 #include "bench_files.h"
 #include "loader.h"
 #include "range_statistics.h"
