@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <numeric>
+#include <utility>
 
 namespace varnotile {
 namespace {
@@ -34,12 +35,27 @@ RangeSummary::RangeSummary(const PointSequence& points) : points_(points) {
             break;
         }
 
+    running_.assign(1, Block{});
+    summarise(0);
+}
+
+void RangeSummary::extend(const PointSequence& points) {
+    // The block of the last row (which may have been partial, or completed by the append) and
+    // every new one are summarised.
+    const std::size_t from = points_.count > 0 ? (points_.count - 1) / kBlock : 0;
+    points_ = points;
+    summarise(from);
+}
+
+void RangeSummary::summarise(std::size_t from) {
+    const std::size_t n = points_.count;
     const std::size_t blocks = (n + kBlock - 1) / kBlock;
-    running_.assign(blocks + 1, Block{});
-    blockLeast_.assign(blocks, kNoPosition);
-    blockMost_.assign(blocks, kNoPosition);
-    for (std::size_t b = 0; b < blocks; ++b) {
+    running_.resize(blocks + 1);
+    blockLeast_.resize(blocks);
+    blockMost_.resize(blocks);
+    for (std::size_t b = from; b < blocks; ++b) {
         Block block;
+        blockLeast_[b] = blockMost_[b] = kNoPosition;
         scan(b * kBlock, std::min(n, (b + 1) * kBlock), block, blockLeast_[b], blockMost_[b]);
         Block& next = running_[b + 1];
         const Block& before = running_[b];
@@ -49,6 +65,8 @@ RangeSummary::RangeSummary(const PointSequence& points) : points_(points) {
         next.squares = before.squares + block.squares;
         next.area = before.area + block.area;
     }
+    // The tree of the blocks' extremes, made afresh: a few operations per block.
+    leaves_ = 1;
     while (leaves_ < blocks) leaves_ *= 2;
     leastTree_.assign(2 * leaves_, kNoPosition);
     mostTree_.assign(2 * leaves_, kNoPosition);
@@ -162,6 +180,7 @@ const std::vector<double>* RangeStatisticsIndex::xValues(const Document& ds, int
 void RangeStatisticsIndex::forgetAll() {
     entries_.clear();
     orderValid_ = false;
+    grownTo_ = 0;
 }
 
 void RangeStatisticsIndex::forget(int column) {
@@ -169,13 +188,54 @@ void RangeStatisticsIndex::forget(int column) {
 }
 
 void RangeStatisticsIndex::statisticsChanged(int column) {
+    // Rows appended are announced with the statistics of every column: the summaries grow.
+    if (column == 0 && grownTo_ > 0) return;
     if (column == 0 || column == xColumn_)
         forgetAll();
     else
         forget(column);
 }
 
+void RangeStatisticsIndex::rowsInserted(int firstRow, int lastRow) {
+    const std::size_t end = grownTo_ > 0 ? grownTo_ : order_.count;
+    if (orderValid_ && firstRow >= 1 && static_cast<std::size_t>(firstRow) == end + 1 && lastRow >= firstRow)
+        grownTo_ = static_cast<std::size_t>(lastRow);
+    else
+        forgetAll();
+}
+
+bool RangeStatisticsIndex::growOrder(const Document& ds, int xColumn) {
+    const std::size_t grownTo = std::exchange(grownTo_, 0);
+    const std::vector<double>* x = xValues(ds, xColumn);
+    const auto count = static_cast<std::size_t>(std::max(ds.Layout.DataRowCount, 0));
+    if (!orderValid_ || xColumn_ != xColumn || order_.x != x || !order_.sorted || count != grownTo || count < order_.count)
+        return false;
+    if (x) { // the appended X must keep the order
+        if (x->size() <= count) return false;
+        const double* v = x->data();
+        for (std::size_t r = std::max<std::size_t>(order_.count, 2); r <= count; ++r)
+            if (!std::isfinite(v[r]) || v[r] < v[r - 1]) return false;
+        if (order_.count == 0 && !std::isfinite(v[1])) return false;
+        order_.data = v;
+        order_.size = x->size();
+    }
+    order_.count = count;
+    for (std::size_t k = 1; k < entries_.size(); ++k) {
+        Entry& e = entries_[k];
+        const std::vector<double>& y = ds.Table.Values[k];
+        if (!e.byRow || y.size() <= count) {
+            e = Entry{};
+            continue;
+        }
+        e.byRow->extend(PointSequence{x ? order_.data : nullptr, y.data(), nullptr, 1, count});
+        e.data = y.data();
+        e.size = y.size();
+    }
+    return true;
+}
+
 RangeStatisticsIndex::XOrder& RangeStatisticsIndex::xOrder(const Document& ds, int xColumn) {
+    if (grownTo_ > 0 && growOrder(ds, xColumn)) return order_;
     const std::vector<double>* x = xValues(ds, xColumn);
     const auto count = static_cast<std::size_t>(std::max(ds.Layout.DataRowCount, 0));
     const bool same = orderValid_ && xColumn_ == xColumn && order_.x == x && order_.count == count &&

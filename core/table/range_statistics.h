@@ -52,6 +52,9 @@ public:
     explicit RangeSummary(const PointSequence& points);
     // Statistics of positions from..to-1 (clamped to the sequence).
     RangeStatistics over(std::size_t from, std::size_t to) const;
+    // The same points with more appended (the pointers may have moved): only the last block and
+    // the new ones are summarised.
+    void extend(const PointSequence& points);
     const PointSequence& points() const { return points_; }
 
 private:
@@ -59,6 +62,8 @@ private:
         int64_t count = 0, missing = 0;
         long double sum = 0, squares = 0, area = 0; // sums of (y - shift), (y - shift)^2, trapezoids ending here
     };
+    // Summarises blocks `from` on, and makes the tree.
+    void summarise(std::size_t from);
     // Adds positions a..b-1 to `block`, and their extremes to least/most (positions).
     void scan(std::size_t a, std::size_t b, Block& block, std::size_t& least, std::size_t& most) const;
     // The better of two positions for the least (most) value; npos stands for none.
@@ -76,8 +81,9 @@ private:
 };
 
 // The range summaries of a data set's columns, made when first asked for and made again after
-// a change of their values or of the X column. It listens to the data set's changes; a load is
-// noticed by the values' vectors (or call forgetAll()).
+// a change of their values or of the X column. It listens to the data set's changes (rows
+// appended at the end, as a followed file grows, only extend the summaries); a load is noticed
+// by the values' vectors, which a load always makes anew (or call forgetAll()).
 class RangeStatisticsIndex : public DataSetObserver {
 public:
     // Statistics of `column` over the rows whose X lies in x1..x2 (either order); rows without a
@@ -99,7 +105,7 @@ public:
 
     void statisticsChanged(int column) override;
     void rowsRemoved(int, int) override { forgetAll(); }
-    void rowsInserted(int, int) override { forgetAll(); }
+    void rowsInserted(int firstRow, int lastRow) override;
     void tableReplaced() override { forgetAll(); }
 
 private:
@@ -119,6 +125,9 @@ private:
         std::unique_ptr<RangeSummary> byRow, byX;
     };
     XOrder& xOrder(const Document& ds, int xColumn);
+    // Takes in the rows appended since the summaries were made; false when they must be made afresh.
+    bool growOrder(const Document& ds, int xColumn);
+    std::size_t grownTo_ = 0; // rows appended up to this row, not taken in yet (0: none)
     void permute(XOrder& order);
     Entry& entry(const Document& ds, int column);
     static const std::vector<double>* xValues(const Document& ds, int xColumn);

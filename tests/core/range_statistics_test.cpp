@@ -143,6 +143,27 @@ TEST(RangeStatistics, FollowEditsAndEmptyRanges) {
     EXPECT_EQ(gap.count, 0);
     EXPECT_EQ(gap.missing, 3);
     EXPECT_EQ(gap.integral, 0);
+
+    // Rows appended at the end, as a followed file grows (twice, the last old row completed too):
+    // the summaries grow and give what new ones would.
+    for (int grow : {700, 1300}) {
+        const int before = ds.Layout.DataRowCount;
+        for (int k = 1; k <= 3; ++k) ds.Table.Values[k].resize(static_cast<std::size_t>(before + grow) + 1);
+        for (int r = before; r <= before + grow; ++r) {
+            const auto i = static_cast<std::size_t>(r);
+            ds.Table.Values[1][i] = ds.Table.Values[1][i - 1] + 0.5;
+            ds.Table.Values[2][i] = r % 7 == 0 ? std::nan("") : std::sin(r * 0.1) * 3;
+            ds.Table.Values[3][i] = -r;
+        }
+        ds.Layout.DataRowCount = before + grow;
+        ds.Changes.rowsInserted(before + 1, before + grow);
+        ds.Changes.statisticsChanged(0);
+        std::vector<std::size_t> rows(static_cast<std::size_t>(before + grow) - 1000);
+        std::iota(rows.begin(), rows.end(), 1001);
+        for (int k : {2, 3})
+            expectSame(index.overRows(ds, 1, k, 1001, before + grow),
+                       DirectRangeStatistics(&ds.Table.Values[1], ds.Table.Values[k], rows), "after rows appended");
+    }
     ds.Changes.removeObserver(&index);
 }
 

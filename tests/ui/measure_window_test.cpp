@@ -1,6 +1,7 @@
 // Measuring on the chart in the window: the hover readout and the tracker (remembered), the two
 // cursors and their table, the statistics of the shown range or the selection, logarithmic axes
 // from Chart Options; and varnotile-cli render --log-y and inspect --range.
+#include "cell_editing.h"
 #include "chart_measure.h"
 #include "curve_chart.h"
 #include "dialog_recorder.h"
@@ -174,6 +175,14 @@ TEST(MeasureWindow, StatisticsFollowTheShownRangeAndTheSelection) {
     win.w->setSelectionRect(GridRect{1, 3, 2, 4}); // rows 3 and 4 selected
     settle();
     EXPECT_TRUE(t->caption().startsWith(QStringLiteral("Rows 3 to 4")));
+    EXPECT_EQ(win.cell(t, 2, 1), QStringLiteral("35"));
+
+    // An edit and its undo: the statistics follow.
+    ASSERT_TRUE(EditCell(win.w->dataSet(), 1, 4, "100")); // Temp of row 4: 30 -> 100
+    settle();
+    EXPECT_EQ(win.cell(t, 2, 1), QStringLiteral("70"));
+    win.w->menuUndoClick();
+    settle();
     EXPECT_EQ(win.cell(t, 2, 1), QStringLiteral("35"));
 }
 

@@ -99,7 +99,7 @@ void MeasureController::scheduleRefresh() {
 }
 
 void MeasureController::refreshNow() {
-    const bool refilled = forgetRefilledCurves();
+    const bool refilled = curvesRefilled();
     // Another file (or another X) shown whole, the cursors both off it: back to where they start.
     if (refilled && chart_->autoRange() && measure_->cursorsShown()) {
         const QCPRange range = chart_->xAxis->range();
@@ -114,9 +114,9 @@ void MeasureController::refreshNow() {
     showStatus();
 }
 
-bool MeasureController::forgetRefilledCurves() {
-    // Any curve filled anew may stand for new values of its column or of X (a load reads all
-    // into vectors that may even sit where the old ones did): the summaries are made afresh.
+bool MeasureController::curvesRefilled() {
+    // The summaries follow the data set's changes themselves (edits, appended rows, a load's new
+    // vectors); a curve filled anew only tells that what is shown may have changed.
     const auto count = static_cast<std::size_t>(chart_->curveCount());
     revisions_.resize(count + 1, 0);
     bool refilled = false;
@@ -125,7 +125,6 @@ bool MeasureController::forgetRefilledCurves() {
         refilled = refilled || revision != revisions_[k];
         revisions_[k] = revision;
     }
-    if (refilled) index_.forgetAll();
     return refilled;
 }
 

@@ -51,8 +51,8 @@ private:
     void updateCursorTable();
     void updateStatistics();
     void showStatus();
-    // Forgets the summaries once a curve was filled again since the last look (an edit, a load).
-    bool forgetRefilledCurves();
+    // Whether a curve was filled again since the last look (an edit, a load, another X).
+    bool curvesRefilled();
     QString curveName(int column) const;
     // A computed result (mean, spread, difference, integral) to 7 significant digits.
     QString number(double value) const;
