@@ -4,6 +4,8 @@
 #include "follow_command.h"
 #include "inspect_report.h"
 #include "json_texts.h"
+#include "measure_texts.h"
+#include "range_statistics.h"
 #include "number_text.h"
 #include "qt_texts.h"
 #include "reading_advice.h"
@@ -16,6 +18,8 @@
 #include <QJsonValue>
 
 #include <algorithm>
+#include <cmath>
+#include <cstdlib>
 #include <cstdio>
 #include <iostream>
 #include <string>
@@ -46,7 +50,7 @@ QJsonObject columnReport(const DataSet& ds, int column, JsonTexts& texts) {
     QJsonObject report{
         {QStringLiteral("numeric"), static_cast<bool>(ds.Layout.ColumnIsNumeric[k])},
         {QStringLiteral("kind"), kind},
-        {QStringLiteral("name"), texts.text(ds.Layout.ColumnNames[k])},
+        {QStringLiteral("name"), QString::fromStdString(displayText(ds.Layout.ColumnNames[k], ds.File.FileIsUtf8))},
         {QStringLiteral("label"), texts.text(ds.Layout.ColumnLabels[k])},
         {QStringLiteral("header3"), texts.text(ds.Layout.ColumnHeader3[k])},
     };
@@ -186,9 +190,12 @@ void writeRowLines(const DataSet& ds, std::FILE* stream) {
     std::fwrite(out.data(), 1, out.size(), stream);
 }
 
-void printReport(const DataSet& ds, const LoadOutcome& outcome, bool withCells) {
+// `range`: the statistics of --range, added to the report when not empty.
+void printReport(const DataSet& ds, const LoadOutcome& outcome, bool withCells, const QJsonObject& range = {}) {
     JsonTexts texts(ds.File.FileIsUtf8);
-    QByteArray json = QJsonDocument(loadReport(ds, outcome, texts)).toJson(QJsonDocument::Indented);
+    QJsonObject report = loadReport(ds, outcome, texts);
+    if (!range.isEmpty()) report.insert(QStringLiteral("range"), range);
+    QByteArray json = QJsonDocument(report).toJson(QJsonDocument::Indented);
     if (!withCells) {
         texts.write(json, stdout);
         return;
@@ -203,15 +210,75 @@ void printReport(const DataSet& ds, const LoadOutcome& outcome, bool withCells) 
     std::fputs("\n}\n", stdout);
 }
 
+// One end of --range: a number, or on a time axis also a date and time as the column writes them.
+bool readRangeEnd(std::string_view text, TimeKind xTime, double& value) {
+    std::string plain(text);
+    char* end = nullptr;
+    value = std::strtod(plain.c_str(), &end);
+    if (!plain.empty() && end == plain.c_str() + plain.size() && std::isfinite(value)) return true;
+    return xTime != TimeKind::None && readTime(text, xTime, value);
+}
+
+// X1:X2 split at the colon that leaves two readable ends (a time has colons of its own).
+bool readRange(const std::string& text, TimeKind xTime, double& x1, double& x2) {
+    for (std::size_t colon = text.find(':'); colon != std::string::npos; colon = text.find(':', colon + 1))
+        if (readRangeEnd(std::string_view(text).substr(0, colon), xTime, x1) &&
+            readRangeEnd(std::string_view(text).substr(colon + 1), xTime, x2))
+            return true;
+    return false;
+}
+
+// The statistics of every numeric column but X over the rows whose X lies in x1..x2.
+QJsonObject rangeReport(const DataSet& ds, int xColumn, double x1, double x2) {
+    RangeStatisticsIndex index;
+    auto number = [](double v) { return std::isfinite(v) ? QJsonValue(v) : QJsonValue(); };
+    const TimeKind xTime = xColumn >= 1 ? ds.Layout.ColumnTime[xColumn] : TimeKind::None;
+    auto xText = [&](double x) {
+        return std::isfinite(x) ? QJsonValue(QString::fromStdString(XPositionText(ds, xColumn, x))) : QJsonValue();
+    };
+    QJsonObject columns;
+    for (int k = 1; k <= ds.Layout.ColumnCount; ++k) {
+        if (k == xColumn || !ds.isValueColumn(k) || !ds.Layout.ColumnIsNumeric[k]) continue;
+        const RangeStatistics s = index.overX(ds, xColumn, k, x1, x2);
+        columns.insert(QString::number(k),
+                       QJsonObject{{QStringLiteral("name"), QString::fromStdString(displayText(ds.Layout.ColumnNames[k], ds.File.FileIsUtf8))},
+                                   {QStringLiteral("count"), static_cast<qint64>(s.count)},
+                                   {QStringLiteral("missing"), static_cast<qint64>(s.missing)},
+                                   {QStringLiteral("mean"), number(s.mean)},
+                                   {QStringLiteral("standard_deviation"), number(s.standardDeviation)},
+                                   {QStringLiteral("min"), number(s.min)},
+                                   {QStringLiteral("min_x"), number(s.minX)},
+                                   {QStringLiteral("min_x_text"), xText(s.minX)},
+                                   {QStringLiteral("max"), number(s.max)},
+                                   {QStringLiteral("max_x"), number(s.maxX)},
+                                   {QStringLiteral("max_x_text"), xText(s.maxX)},
+                                   {QStringLiteral("integral"), number(s.integral)}});
+    }
+    return QJsonObject{{QStringLiteral("x_column"), xColumn},
+                       {QStringLiteral("x_is_time"), xTime != TimeKind::None},
+                       {QStringLiteral("from"), std::min(x1, x2)},
+                       {QStringLiteral("to"), std::max(x1, x2)},
+                       {QStringLiteral("from_text"), xText(std::min(x1, x2))},
+                       {QStringLiteral("to_text"), xText(std::max(x1, x2))},
+                       {QStringLiteral("columns"), columns}};
+}
+
 } // namespace
 
 int runInspect(const QStringList& arguments) {
-    const CommandSyntax syntax{"inspect", usageWith("[--cells | --follow] FILE"),
+    const CommandSyntax syntax{"inspect", usageWith("[--cells | --follow] [--range X1:X2 [--x N]] FILE"),
                                "Prints what loading FILE found, as JSON.", {QStringLiteral("FILE")}};
     QCommandLineParser parser;
     addCommonOptions(parser);
     parser.addOption({QStringLiteral("cells"),
                       QStringLiteral("Adds every cell's text, row by row, and the file line of each row.")});
+    parser.addOption({QStringLiteral("range"),
+                      QStringLiteral("Adds \"range\": the statistics of every numeric column over the rows whose X lies "
+                                     "in X1..X2 (count, missing, mean, standard deviation, extremes with their X, "
+                                     "integral over X). On a time axis X1 and X2 may be dates and times."),
+                      QStringLiteral("X1:X2")});
+    parser.addOption({QStringLiteral("x"), QStringLiteral("The X column of --range (0, the default, is the row number)."),
+                      QStringLiteral("N"), QStringLiteral("0")});
     parser.addOption({QStringLiteral("follow"),
                       QStringLiteral("Prints the object on one line, then one line per change of the growing file "
                                      "until interrupted.")});
@@ -221,6 +288,18 @@ int runInspect(const QStringList& arguments) {
     if (!options) return kExitUsage;
     const bool follow = parser.isSet(QStringLiteral("follow"));
     if (follow && parser.isSet(QStringLiteral("cells"))) return refuse(syntax, "--cells and --follow exclude each other");
+    const bool withRange = parser.isSet(QStringLiteral("range"));
+    if (follow && withRange) return refuse(syntax, "--range and --follow exclude each other");
+    int xColumn = 0;
+    {
+        bool ok = false;
+        const QString xText = parser.value(QStringLiteral("x"));
+        xColumn = xText.toInt(&ok);
+        const int xLimit = options->reading.options.wideFiles || options->reading.automatic ? kWideColumnLimit : kColumnLimit;
+        if (!ok || xColumn < 0 || xColumn > xLimit)
+            return refuse(syntax, "--x takes a column number from 0 (row number) to " + std::to_string(xLimit) + ", not '" +
+                                      xText.toStdString() + "'");
+    }
 
     DataSet ds;
     LoadOutcome outcome;
@@ -236,7 +315,24 @@ int runInspect(const QStringList& arguments) {
     }
     // A file still too short to read is followed all the same: a logger's file starts that way.
     if (follow) return followFile(ds, *options, outcome);
-    printReport(ds, outcome, parser.isSet(QStringLiteral("cells")));
+    QJsonObject range;
+    // As render does: --auto takes a first column of dates or times as X, unless --x chose one.
+    const int proposedX = ds.Layout.Proposal.xColumn;
+    if (withRange && options->reading.automatic && !parser.isSet(QStringLiteral("x")) && proposedX >= 1 &&
+        proposedX <= ds.Layout.ColumnCount && ds.Layout.ColumnTime[proposedX] != TimeKind::None)
+        xColumn = proposedX;
+    if (withRange && ds.Layout.DataRowCount > 0) {
+        const std::string text = parser.value(QStringLiteral("range")).toStdString();
+        const bool xNumeric = xColumn == 0 || (xColumn <= ds.Layout.ColumnCount && ds.isValueColumn(xColumn) &&
+                                               ds.Layout.ColumnIsNumeric[xColumn]);
+        if (!xNumeric) return refuse(syntax, "--x " + std::to_string(xColumn) + " is not a numeric column of the file");
+        const TimeKind xTime = xColumn >= 1 ? ds.Layout.ColumnTime[xColumn] : TimeKind::None;
+        double x1 = 0, x2 = 0;
+        if (!readRange(text, xTime, x1, x2))
+            return refuse(syntax, "--range takes X1:X2, two numbers (or dates and times on a time axis), not '" + text + "'");
+        range = rangeReport(ds, xColumn, x1, x2);
+    }
+    printReport(ds, outcome, parser.isSet(QStringLiteral("cells")), range);
     return status;
 }
 

@@ -42,7 +42,7 @@ void chooseOffscreenWithoutDisplay() {
 int runRender(int argc, char** argv) {
     chooseOffscreenWithoutDisplay();
     QApplication app(argc, argv);
-    const CommandSyntax syntax{"render", usageWith("[--x N] [--numeric] [--size WxH] [--palette distinct|black] FILE OUT"),
+    const CommandSyntax syntax{"render", usageWith("[--x N] [--numeric] [--log-y] [--log-x] [--size WxH] [--palette distinct|black] FILE OUT"),
                                "Draws the chart of FILE as the window draws it into OUT, a .png, .svg or .pdf file.",
                                {QStringLiteral("FILE"), QStringLiteral("OUT")}};
     QCommandLineParser parser;
@@ -51,6 +51,10 @@ int runRender(int argc, char** argv) {
         {QStringLiteral("x"), QStringLiteral("The X column (0, the default, is the row number)."), QStringLiteral("N"),
          QStringLiteral("0")},
         {QStringLiteral("numeric"), QStringLiteral("Uses the numeric Y scale instead of the percentage.")},
+        {QStringLiteral("log-y"),
+         QStringLiteral("A logarithmic Y axis (values themselves, so implies --numeric); values of 0 or less are left out.")},
+        {QStringLiteral("log-x"),
+         QStringLiteral("A logarithmic X axis; values of 0 or less are left out. A time axis stays linear.")},
         {QStringLiteral("size"), QStringLiteral("The picture size in pixels (default 1200x800)."), QStringLiteral("WxH"),
          QStringLiteral("1200x800")},
         {QStringLiteral("palette"),
@@ -65,7 +69,9 @@ int runRender(int argc, char** argv) {
     if (!options) return kExitUsage;
     const std::string xText = parser.value(QStringLiteral("x")).toStdString();
     const std::string sizeText = parser.value(QStringLiteral("size")).toStdString();
-    const bool numeric = parser.isSet(QStringLiteral("numeric"));
+    const bool logY = parser.isSet(QStringLiteral("log-y"));
+    const bool logX = parser.isSet(QStringLiteral("log-x"));
+    const bool numeric = parser.isSet(QStringLiteral("numeric")) || logY;
     const std::string paletteText = parser.value(QStringLiteral("palette")).toStdString();
 
     int xColumn = 0;
@@ -89,6 +95,8 @@ int runRender(int argc, char** argv) {
     ds.Layout.ColumnNames[0] = "Row";
     ds.View.XColumn = xColumn;
     ds.View.PercentScale = !numeric;
+    ds.View.LogScaleY = logY;
+    ds.View.LogScaleX = logX;
     ds.View.ShowCurveNames = true;
     ds.View.ShowChartTitle = true;
     // Only the curve colours come from the settings file, unless a palette replaces them; the
@@ -111,6 +119,8 @@ int runRender(int argc, char** argv) {
     CurveChart chart;
     chart.resize(width, height);
     chart.showDataSet(ds);
+    if (chart.logLeftOut() > 0)
+        std::cerr << chart.logLeftOut() << " values of 0 or less left out of the logarithmic axis\n";
     QString error;
     if (!ExportChart(chart, out, QSize(width, height), &error)) {
         std::cerr << "varnotile-cli render: " << error.toStdString() << "\n";

@@ -21,6 +21,7 @@ constexpr std::string_view kColorSection = "Curve Colors";
 constexpr std::string_view kReadingSection = "Reading";
 constexpr std::string_view kViewSection = "View";
 constexpr std::string_view kFollowKey = "FollowFile";
+constexpr std::string_view kTrackerKey = "Tracker";
 constexpr std::string_view kRecentSection = "Recent Files";
 
 std::string_view trimmed(std::string_view s) {
@@ -253,6 +254,7 @@ void ReadSettings(DataSet& ds, const IniFile& ini) {
     ds.Settings.Reading = readReadingOptions(ini);
     ds.Settings.ApplyProposals = ini.readBool(kReadingSection, "ApplyProposals", false);
     ds.Settings.FollowFile = ini.readBool(kViewSection, kFollowKey, false);
+    ds.Settings.ShowTracker = ini.readBool(kViewSection, kTrackerKey, false);
     ds.Settings.RecentFiles.clear();
     for (int k = 1; k <= kRecentFileLimit; ++k) {
         std::string path = ini.readString(kRecentSection, "File" + std::to_string(k), "");
@@ -284,6 +286,9 @@ void WriteSettings(const DataSet& ds, IniFile& ini) {
     // Following is written once it was ever on; a file without the key reads as off.
     if (ds.Settings.FollowFile || ini.value(kViewSection, kFollowKey))
         ini.setBool(kViewSection, kFollowKey, ds.Settings.FollowFile);
+    // The tracker likewise: a settings file that never had it on stays as it was.
+    if (ds.Settings.ShowTracker || ini.value(kViewSection, kTrackerKey))
+        ini.setBool(kViewSection, kTrackerKey, ds.Settings.ShowTracker);
     // A settings file that never had reading options stays as it was while they are the defaults.
     const ReadOptions& o = ds.Settings.Reading;
     if (!ini.hasSection(kReadingSection) && o == ReadOptions() && !ds.Settings.ApplyProposals) return;

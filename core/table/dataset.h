@@ -148,6 +148,9 @@ struct ViewChoices {
     FlagSlots CurveVisible{};
     Slots<Rgb, 21> CurveColors{};
     int HeaderLineHeight = 13;
+    // Logarithmic axes (Chart Options); either excludes the percent scale.
+    bool LogScaleY = false;
+    bool LogScaleX = false;
 };
 
 // The grid selection and the pointer's rows while a row range is dragged.
@@ -193,6 +196,8 @@ struct ProgramSettings {
     bool FollowFile = false;
     // The files last opened, newest first, at most kRecentFileLimit (the File menu lists them).
     std::vector<std::string> RecentFiles;
+    // The chart's tracker: a line under the pointer with a marker on each curve (View, "Tracker").
+    bool ShowTracker = false;
 };
 
 // The document: the file as read, its reading and layout, the table with its numbers, and the

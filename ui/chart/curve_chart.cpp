@@ -1,6 +1,8 @@
 #include "curve_chart.h"
 
 #include "curves.h"
+#include "log_axis_ticker.h"
+#include "log_scale.h"
 #include "parallel.h"
 #include "text_codec.h"
 #include "time_axis_ticker.h"
@@ -168,6 +170,7 @@ void CurveChart::applyCurveColors(const DataSet& ds) {
 
 void CurveChart::fillCurve(const DataSet& ds, int k) {
     fitCurveCount(ds);
+    takeLogScales(ds);
     CurvePlottable* c = curve(k);
     if (!c) return;
     fillCurveFrom(ds, k, c->pointCount() == 0 ? CurveSourceFor(ds, k) : std::nullopt);
@@ -175,6 +178,7 @@ void CurveChart::fillCurve(const DataSet& ds, int k) {
 
 void CurveChart::fillCurves(const DataSet& ds) {
     fitCurveCount(ds);
+    takeLogScales(ds);
     // The empty curves' sources are made at once on all cores, sharing what they share.
     const SharedCurveFacts shared = SharedCurveFactsFor(ds);
     std::vector<std::optional<CurveSource>> sources(curves_.size());
@@ -188,13 +192,19 @@ void CurveChart::fillCurveFrom(const DataSet& ds, int k, std::optional<CurveSour
     CurvePlottable* c = curve(k);
     // An empty curve reads its points from the data set (its source); one that holds points
     // gets them copied and appended, as before.
-    if (source && c->pointCount() == 0) {
+    if (source && c->pointCount() == 0 && !logX_ && !logY_) {
         if (source->count == 0) return;
         c->showSource(*source);
         pointsChanged();
         return;
     }
     CurvePoints points = CurvePointsFor(ds, k);
+    if (logX_ || logY_) { // log10 of the values, those without one left out and counted
+        std::size_t leftOut = 0;
+        points = LogCurvePoints(points, logX_, logY_, &leftOut);
+        if (logLeftOut_.size() <= static_cast<std::size_t>(k)) logLeftOut_.resize(static_cast<std::size_t>(k) + 1, 0);
+        logLeftOut_[static_cast<std::size_t>(k)] = leftOut;
+    }
     if (points.size() == 0) return;
     c->appendPoints(std::move(points));
     pointsChanged();
@@ -210,6 +220,7 @@ void CurveChart::appendRows(const DataSet& ds) {
             continue;
         }
         c->clearPoints();
+        if (static_cast<std::size_t>(k) < logLeftOut_.size()) logLeftOut_[static_cast<std::size_t>(k)] = 0;
         fillCurve(ds, k);
     }
     pointsChanged();
@@ -219,6 +230,7 @@ void CurveChart::clearCurve(int k) {
     CurvePlottable* c = curve(k);
     if (!c) return;
     c->clearPoints();
+    if (static_cast<std::size_t>(k) < logLeftOut_.size()) logLeftOut_[static_cast<std::size_t>(k)] = 0;
     pointsChanged();
 }
 
@@ -226,13 +238,32 @@ void CurveChart::clearAllCurves() {
     yAxis->setLabel(QString());
     xAxis->setLabel(QString());
     for (CurvePlottable* c : curves_) c->clearPoints();
+    logLeftOut_.clear();
     pointsChanged();
+}
+
+void CurveChart::takeLogScales(const DataSet& ds) {
+    const bool y = LogScaleYFor(ds), x = LogScaleXFor(ds);
+    logDecimal_ = ds.decimal();
+    if (y != logY_) yAxis->setTicker(y ? QSharedPointer<QCPAxisTicker>(new LogAxisTicker(ds.decimal()))
+                                       : QSharedPointer<QCPAxisTicker>(new MinimumStepTicker));
+    if (x != logX_ && timeAxis_ == TimeKind::None)
+        xAxis->setTicker(x ? QSharedPointer<QCPAxisTicker>(new LogAxisTicker(ds.decimal()))
+                           : QSharedPointer<QCPAxisTicker>(new QCPAxisTicker));
+    // The grid's zero line would stand at 1 on a logarithmic axis: none there.
+    const QPen zeroLine(QColor(200, 200, 200), 0, Qt::SolidLine);
+    yAxis->grid()->setZeroLinePen(y ? QPen(Qt::NoPen) : zeroLine);
+    xAxis->grid()->setZeroLinePen(x ? QPen(Qt::NoPen) : zeroLine);
+    logY_ = y;
+    logX_ = x;
 }
 
 void CurveChart::showTimeAxis(TimeKind kind) {
     if (kind == timeAxis_) return;
     timeAxis_ = kind;
-    if (kind == TimeKind::None)
+    if (kind == TimeKind::None && logX_)
+        xAxis->setTicker(QSharedPointer<QCPAxisTicker>(new LogAxisTicker(logDecimal_)));
+    else if (kind == TimeKind::None)
         xAxis->setTicker(QSharedPointer<QCPAxisTicker>(new QCPAxisTicker));
     else
         xAxis->setTicker(QSharedPointer<QCPAxisTicker>(new TimeAxisTicker(kind == TimeKind::Clock)));
@@ -264,6 +295,7 @@ void CurveChart::rebuildTitles(const DataSet& ds) {
 
 void CurveChart::resetView() {
     for (CurvePlottable* c : curves_) c->clearPoints();
+    logLeftOut_.clear();
     fitToPoints();
 }
 

@@ -68,6 +68,15 @@ public:
     QCPItemText* emptyHint() const { return emptyHint_; }
     // The axes follow the points (no zoom or drag since the last reset).
     bool autoRange() const { return autoRange_; }
+    // Logarithmic axes: the curves hold log10 of X or Y (see log_scale.h); the points left out
+    // for having no logarithm since the curves were last cleared.
+    bool logX() const { return logX_; }
+    bool logY() const { return logY_; }
+    std::size_t logLeftOut() const {
+        std::size_t n = 0;
+        for (std::size_t k : logLeftOut_) n += k;
+        return n;
+    }
 
 signals:
     // A pointer press (any button) on a drawn curve: the curve and the index of the hit point.
@@ -101,6 +110,11 @@ private:
     bool autoRange_ = true;
     void showTimeAxis(TimeKind kind);
     TimeKind timeAxis_ = TimeKind::None;
+    // Follows the data set's log choices, with their tickers.
+    void takeLogScales(const DataSet& ds);
+    bool logX_ = false, logY_ = false;
+    char logDecimal_ = '.';
+    std::vector<std::size_t> logLeftOut_; // per curve
     bool rescaling_ = false;
     bool swallowing_ = false; // a press on a curve: its moves and release are not the plot's
 };

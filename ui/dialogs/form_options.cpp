@@ -51,16 +51,49 @@ FormOptions::FormOptions(QWidget* parent)
     connect(ChBoxSeriesTitles, &QCheckBox::clicked, this, &FormOptions::curveNamesToggled);
     connect(ChBoxChartTitle, &QCheckBox::clicked, this, &FormOptions::chartTitleToggled);
 
-    const int width = std::max(279, boxesLeft + std::max(ChBoxSeriesTitles->width(), ChBoxChartTitle->width()) + 16);
-    BitBtnOK->move((width - BitBtnOK->width()) / 2, 130);
-    setFixedSize(width, 170);
+    int width = std::max(279, boxesLeft + std::max(ChBoxSeriesTitles->width(), ChBoxChartTitle->width()) + 16);
+    // Logarithmic axes, below the controls above; the OK button moves under them.
+    GBoxLogScale = new QGroupBox(QStringLiteral(" Logarithmic Axes "), this);
+    GBoxLogScale->setObjectName(QStringLiteral("GBoxLogScale"));
+    ChBoxLogY = new QCheckBox(QStringLiteral("Logarithmic Y axis"), GBoxLogScale);
+    ChBoxLogY->setObjectName(QStringLiteral("ChBoxLogY"));
+    ChBoxLogY->setToolTip(QStringLiteral("Y at powers of ten; values of 0 or less are left out (the status bar counts "
+                                         "them). Not with the percentage scale."));
+    ChBoxLogY->move(14, 20);
+    ChBoxLogY->adjustSize();
+    ChBoxLogX = new QCheckBox(QStringLiteral("Logarithmic X axis"), GBoxLogScale);
+    ChBoxLogX->setObjectName(QStringLiteral("ChBoxLogX"));
+    ChBoxLogX->setToolTip(QStringLiteral("X at powers of ten; values of 0 or less are left out. A time axis stays linear."));
+    ChBoxLogX->move(14, 44);
+    ChBoxLogX->adjustSize();
+    width = std::max(width, std::max(ChBoxLogY->width(), ChBoxLogX->width()) + 40);
+    GBoxLogScale->setGeometry(6, 112, width - 12, 72);
+    connect(ChBoxLogY, &QCheckBox::toggled, this, [this](bool on) {
+        if (on) RBtnNumeric->setChecked(true);
+    });
+    connect(RBtnPercent, &QRadioButton::toggled, this, [this](bool on) {
+        if (on) ChBoxLogY->setChecked(false);
+    });
+    BitBtnOK->move((width - BitBtnOK->width()) / 2, 196);
+    setFixedSize(width, 236);
 
     setTabOrder(BitBtnOK, GBoxYScale);
     setTabOrder(GBoxYScale, RBtnPercent);
     setTabOrder(RBtnPercent, RBtnNumeric);
     setTabOrder(RBtnNumeric, ChBoxChartTitle);
     setTabOrder(ChBoxChartTitle, ChBoxSeriesTitles);
+    setTabOrder(ChBoxSeriesTitles, ChBoxLogY);
+    setTabOrder(ChBoxLogY, ChBoxLogX);
 }
+
+void FormOptions::showLogScales(bool logY, bool logX) {
+    ChBoxLogY->setChecked(logY && !RBtnPercent->isChecked());
+    ChBoxLogX->setChecked(logX);
+}
+
+bool FormOptions::logYChosen() const { return ChBoxLogY->isChecked(); }
+
+bool FormOptions::logXChosen() const { return ChBoxLogX->isChecked(); }
 
 void FormOptions::FormShow(bool percentScale) {
     if (percentScale)

@@ -21,6 +21,11 @@ public:
     void FormShow(bool percentScale);
     // The scale the dialog shows: whether "Percentage" is selected.
     bool percentScaleChosen() const;
+    // Logarithmic axes, in their own group after the controls above. A logarithmic Y axis and
+    // the percent scale exclude each other: choosing one clears the other.
+    void showLogScales(bool logY, bool logX);
+    bool logYChosen() const;
+    bool logXChosen() const;
 
     QPushButton* BitBtnOK = nullptr;
     QGroupBox* GBoxYScale = nullptr;
@@ -28,6 +33,9 @@ public:
     QRadioButton* RBtnNumeric = nullptr;
     QCheckBox* ChBoxSeriesTitles = nullptr;
     QCheckBox* ChBoxChartTitle = nullptr;
+    QGroupBox* GBoxLogScale = nullptr;
+    QCheckBox* ChBoxLogY = nullptr;
+    QCheckBox* ChBoxLogX = nullptr;
 
 signals:
     void curveNamesToggled(bool shown);

@@ -79,6 +79,17 @@ const std::vector<CommandEntry>& commandTable() {
          "Shows the file's text as it is on the disk.", true},
         {"menuFollowFile", "menuView", "F&ollow File", nullptr, &W::menuFollowFileClick, {},
          "Shows rows that a logger appends to the file as they arrive.", true, true},
+        {"menuTracker", "menuView", "&Tracker", nullptr, &W::menuTrackerClick, {},
+         "Draws a line under the pointer with a mark on each curve; the status bar reads the nearest curve's value.",
+         true, true},
+        {"menuCursors", "menuView", "C&ursors", nullptr, &W::menuCursorsClick, {},
+         "Two cursors to drag (or move with the arrow keys, 1 and 2 choosing one); a table gives the values at both, "
+         "their differences and the slope.",
+         false, true},
+        {"menuStatistics", "menuView", "St&atistics", nullptr, &W::menuStatisticsClick, {},
+         "Count, missing values, mean, standard deviation, extremes and integral of each curve over the X range shown "
+         "or the rows selected.",
+         false, true},
 
         {"menuGenOptions", "menuOptions", "&General Settings...", nullptr, &W::menuGenOptionsClick, {},
          "Sets the delimiter, the reading options, the file date and the curve colours."},

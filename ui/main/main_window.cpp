@@ -86,6 +86,7 @@ MainWindow::MainWindow(QString settingsPath, QWidget* parent)
     createFilesDialogs();
     createEditDialogs();
     createFollower();
+    createMeasure();
 }
 
 MainWindow::~MainWindow() {

@@ -49,6 +49,7 @@ class ProposalBar;
 class FileFollower;
 struct GrowthResult;
 class RecentFilesMenu;
+class MeasureController;
 struct CommandEntry;
 
 class MainWindow : public QMainWindow, private DataSetObserver {
@@ -158,6 +159,11 @@ public slots:
     void menuChartOptionsClick();
     void menuContentsClick();
     void menuAboutClick();
+    // Measuring on the chart (see measure_controller.h): the tracker under the pointer, two
+    // cursors with their differences, the statistics of what is shown.
+    void menuTrackerClick();
+    void menuCursorsClick();
+    void menuStatisticsClick();
     void PMenuShowClick() { menuShowClick(); }
     void PMenuHideClick() { menuHideClick(); }
     void PMenuColorClick() { menuColorClick(); }
@@ -307,6 +313,9 @@ private:
 
     // Following the shown file (Follow File).
     void createFollower();
+    // The chart's measurements, once the settings are read.
+    void createMeasure();
+    MeasureController* measure_ = nullptr;
     // After a load: the follower goes on from what the load read, when following is on.
     void watchShownFile();
     // Follows the shown file on from where the follower stood (a load that did not happen).

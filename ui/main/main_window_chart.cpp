@@ -8,6 +8,7 @@
 #include "curves.h"
 #include "date_time_axis.h"
 #include "form_options.h"
+#include "log_scale.h"
 #include "proposal_bar.h"
 #include "qt_texts.h"
 
@@ -78,8 +79,10 @@ void MainWindow::ShowPointReadout(int seriesNumber, int pointIndex) {
     const CurvePlottable* curve = chart_->curve(seriesNumber);
     if (!curve || pointIndex < 0 || pointIndex >= curve->pointCount()) return;
     const double absMax = ds_.Table.ColumnAbsMax[seriesNumber];
+    // On a logarithmic axis the curve holds log10 of the values.
     const std::string text =
-        PointReadoutText(curve->name().toStdString(), curve->pointX(pointIndex), curve->pointY(pointIndex),
+        PointReadoutText(curve->name().toStdString(), FromLogAxis(curve->pointX(pointIndex), chart_->logX()),
+                         FromLogAxis(curve->pointY(pointIndex), chart_->logY()),
                          ds_.View.XColumn, ds_.View.PercentScale, absMax, ds_.decimal(),
                          ds_.Layout.ColumnTime[ds_.View.XColumn], ds_.Layout.ColumnTime[seriesNumber]);
     showNotice(QString::fromStdString(text));
@@ -145,10 +148,15 @@ void MainWindow::adoptProposedXAxis() {
 bool MainWindow::runChartOptions() {
     ds_.View.PercentScaleBefore = ds_.View.PercentScale;
     formOptions_->FormShow(ds_.View.PercentScale);
+    formOptions_->showLogScales(ds_.View.LogScaleY, ds_.View.LogScaleX);
+    const bool logYBefore = ds_.View.LogScaleY, logXBefore = ds_.View.LogScaleX;
     formOptions_->exec();
     // Closing the dialog, by "OK" or by its close box, takes over the chosen scale.
     ds_.View.PercentScale = formOptions_->percentScaleChosen();
-    return ds_.View.PercentScale != ds_.View.PercentScaleBefore;
+    ds_.View.LogScaleY = formOptions_->logYChosen();
+    ds_.View.LogScaleX = formOptions_->logXChosen();
+    return ds_.View.PercentScale != ds_.View.PercentScaleBefore || ds_.View.LogScaleY != logYBefore ||
+           ds_.View.LogScaleX != logXBefore;
 }
 
 void MainWindow::menuYScaleClick() {

@@ -1,0 +1,227 @@
+#include "measure_controller.h"
+
+#include "chart_measure.h"
+#include "curve_chart.h"
+#include "measure_table.h"
+#include "measure_texts.h"
+#include "number_text.h"
+#include "text_codec.h"
+
+#include <QDockWidget>
+#include <QLabel>
+#include <QMainWindow>
+#include <QStatusBar>
+#include <QTimer>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+namespace varnotile {
+namespace {
+
+QDockWidget* makeDock(QMainWindow* window, const QString& name, const QString& title, QWidget* content) {
+    auto* dock = new QDockWidget(title, window);
+    dock->setObjectName(name);
+    // Shown and hidden by its View command only, so the menu's check mark always tells.
+    dock->setFeatures(QDockWidget::DockWidgetMovable | QDockWidget::DockWidgetFloatable);
+    dock->setWidget(content);
+    window->addDockWidget(Qt::RightDockWidgetArea, dock);
+    dock->hide();
+    return dock;
+}
+
+// `value` to 7 significant digits: the digits of a computed result beyond those say nothing about
+// the data and make the table hard to read.
+double toSevenDigits(double value) {
+    char rounded[32];
+    std::snprintf(rounded, sizeof rounded, "%.6e", value);
+    return std::strtod(rounded, nullptr);
+}
+
+} // namespace
+
+MeasureController::MeasureController(QMainWindow* window, DataSet& ds, CurveChart* chart, std::function<GridRect()> selection)
+    : QObject(window), ds_(ds), chart_(chart), selection_(std::move(selection)) {
+    ds_.Changes.addObserver(&index_);
+    measure_ = new ChartMeasure(chart_, ds_, index_, this);
+    cursorsTable_ = new MeasureTable(QStringLiteral("CursorTable"));
+    statisticsTable_ = new MeasureTable(QStringLiteral("StatisticsTable"));
+    cursorsDock_ = makeDock(window, QStringLiteral("DockCursors"), QStringLiteral("Cursors"), cursorsTable_);
+    statisticsDock_ = makeDock(window, QStringLiteral("DockStatistics"), QStringLiteral("Statistics"), statisticsTable_);
+
+    status_ = new QLabel(window->statusBar());
+    status_->setObjectName(QStringLiteral("LabMeasure"));
+    status_->setFrameShape(QFrame::Panel);
+    status_->setFrameShadow(QFrame::Sunken);
+    status_->setMinimumWidth(260);
+    window->statusBar()->addWidget(status_, 1);
+
+    refreshTimer_ = new QTimer(this);
+    refreshTimer_->setSingleShot(true);
+    refreshTimer_->setInterval(0);
+    connect(refreshTimer_, &QTimer::timeout, this, &MeasureController::refreshNow);
+    connect(measure_, &ChartMeasure::hoverTextChanged, this, [this](const QString& text) {
+        hoverText_ = text;
+        showStatus();
+    });
+    connect(measure_, &ChartMeasure::cursorsMoved, this, &MeasureController::updateCursorTable);
+    // A zoom, a drag, or curves filled anew (an edit, a load, another X column or scale).
+    connect(chart_, &QCustomPlot::afterReplot, this, &MeasureController::scheduleRefresh);
+    connect(chart_->xAxis, qOverload<const QCPRange&>(&QCPAxis::rangeChanged), this, &MeasureController::scheduleRefresh);
+}
+
+void MeasureController::setTrackerShown(bool shown) { measure_->setTrackerShown(shown); }
+
+void MeasureController::setCursorsShown(bool shown) {
+    measure_->setCursorsShown(shown);
+    cursorsDock_->setVisible(shown);
+    // The keys move the cursors while the chart has the focus.
+    if (shown) {
+        if (chart_->focusPolicy() == Qt::NoFocus) chart_->setFocusPolicy(Qt::ClickFocus);
+        chart_->setFocus(Qt::OtherFocusReason);
+    }
+    updateCursorTable();
+}
+
+void MeasureController::setStatisticsShown(bool shown) {
+    statisticsShown_ = shown;
+    statisticsDock_->setVisible(shown);
+    if (shown) refreshNow();
+}
+
+void MeasureController::selectionChanged() {
+    if (statisticsShown_) scheduleRefresh();
+}
+
+void MeasureController::scheduleRefresh() {
+    if (!refreshTimer_->isActive()) refreshTimer_->start();
+}
+
+void MeasureController::refreshNow() {
+    const bool refilled = curvesRefilled();
+    // Another file (or another X) shown whole, the cursors both off it: back to where they start.
+    if (refilled && chart_->autoRange() && measure_->cursorsShown()) {
+        const QCPRange range = chart_->xAxis->range();
+        auto off = [&](int which) {
+            const double x = measure_->cursorX(which);
+            return !range.contains(chart_->logX() ? std::log10(x) : x);
+        };
+        if (off(0) && off(1)) measure_->placeCursorsInView();
+    }
+    if (statisticsShown_) updateStatistics();
+    if (measure_->cursorsShown()) updateCursorTable();
+    showStatus();
+}
+
+bool MeasureController::curvesRefilled() {
+    // The summaries follow the data set's changes themselves (edits, appended rows, a load's new
+    // vectors); a curve filled anew only tells that what is shown may have changed.
+    const auto count = static_cast<std::size_t>(chart_->curveCount());
+    revisions_.resize(count + 1, 0);
+    bool refilled = false;
+    for (std::size_t k = 1; k <= count; ++k) {
+        const quint64 revision = chart_->curve(static_cast<int>(k))->revision();
+        refilled = refilled || revision != revisions_[k];
+        revisions_[k] = revision;
+    }
+    return refilled;
+}
+
+QString MeasureController::curveName(int column) const {
+    const auto k = static_cast<std::size_t>(column);
+    std::string name = ds_.Layout.ColumnNames[k];
+    if (name.empty()) name = "Series" + std::to_string(column);
+    if (!ds_.Layout.ColumnLabels[k].empty() && ds_.Layout.ColumnTime[k] == TimeKind::None)
+        name += " (" + ds_.Layout.ColumnLabels[k] + ")";
+    return QString::fromStdString(displayText(name, ds_.File.FileIsUtf8));
+}
+
+QString MeasureController::number(double value) const {
+    if (!std::isfinite(value)) return {};
+    return QString::fromStdString(formatGeneral(toSevenDigits(value), ds_.decimal()));
+}
+
+void MeasureController::showStatus() {
+    QString text = hoverText_;
+    if (text.isEmpty() && chart_->logLeftOut() > 0)
+        text = QStringLiteral("%1 values of 0 or less left out of the logarithmic axis").arg(chart_->logLeftOut());
+    status_->setText(text);
+}
+
+void MeasureController::updateCursorTable() {
+    if (!measure_->cursorsShown()) return;
+    const int xColumn = ds_.View.XColumn;
+    const bool timeAxis = xColumn >= 1 && ds_.Layout.ColumnTime[xColumn] != TimeKind::None;
+    auto xText = [&](double x) {
+        return std::isfinite(x) ? QString::fromStdString(displayText(XPositionText(ds_, xColumn, x), ds_.File.FileIsUtf8))
+                                : QString();
+    };
+    const double xa = measure_->cursorX(0), xb = measure_->cursorX(1), dx = xb - xa;
+    const QString dxText = timeAxis ? QString::fromStdString(DurationText(dx, ds_.decimal())) : number(dx);
+    QList<QStringList> rows;
+    rows << QStringList{QStringLiteral("X"), xText(xa), xText(xb), dxText, QString()};
+    if (ds_.Layout.DataRowCount > 0)
+        for (int k : measure_->drawnCurves()) {
+            const ChartMeasure::Reading a = measure_->readingAt(k, xa), b = measure_->readingAt(k, xb);
+            auto valueText = [&](const ChartMeasure::Reading& r) {
+                return r.found ? QString::fromStdString(displayText(ds_.valueText(k, r.value), ds_.File.FileIsUtf8)) : QString();
+            };
+            const double dy = a.found && b.found ? b.value - a.value : std::nan("");
+            rows << QStringList{curveName(k), valueText(a), valueText(b), number(dy), dx != 0 ? number(dy / dx) : QString()};
+        }
+    cursorsTable_->setCaption(timeAxis ? QStringLiteral("Values at cursors A and B; ΔY/ΔX per second")
+                                       : QStringLiteral("Values at cursors A and B"));
+    cursorsTable_->setRows({QStringLiteral("Curve"), QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("ΔY (B−A)"),
+                            QStringLiteral("ΔY/ΔX")},
+                           rows);
+}
+
+void MeasureController::updateStatistics() {
+    const int xColumn = ds_.View.XColumn;
+    const GridRect sel = selection_ ? selection_() : GridRect{};
+    const int rowCount = ds_.Layout.DataRowCount;
+    const bool bySelection = sel.Top >= 1 && sel.Bottom > sel.Top && sel.Top <= rowCount;
+    const QCPRange range = chart_->xAxis->range();
+    const double x1 = chart_->logX() ? std::pow(10.0, range.lower) : range.lower;
+    const double x2 = chart_->logX() ? std::pow(10.0, range.upper) : range.upper;
+    auto xText = [&](double x) {
+        return std::isfinite(x) ? QString::fromStdString(displayText(XPositionText(ds_, xColumn, x), ds_.File.FileIsUtf8))
+                                : QString();
+    };
+    if (bySelection)
+        statisticsTable_->setCaption(QStringLiteral("Rows %1 to %2 of the grid selection")
+                                         .arg(sel.Top)
+                                         .arg(std::min(sel.Bottom, rowCount)));
+    else { // the ends of the axis to 7 digits (a time to the second, as its ticks)
+        const bool timeAxis = xColumn >= 1 && ds_.Layout.ColumnTime[xColumn] != TimeKind::None;
+        auto end = [&](double x) { return timeAxis ? xText(std::round(x)) : xText(toSevenDigits(x)); };
+        statisticsTable_->setCaption(QStringLiteral("Rows shown: X from %1 to %2").arg(end(x1), end(x2)));
+    }
+    // One column per curve, one row per measure: narrow beside the chart for a few curves.
+    QStringList headers{QStringLiteral("Statistic")};
+    QList<QStringList> rows{{QStringLiteral("Count")},    {QStringLiteral("Missing")}, {QStringLiteral("Mean")},
+                            {QStringLiteral("Std. dev.")}, {QStringLiteral("Min")},     {QStringLiteral("Min at")},
+                            {QStringLiteral("Max")},       {QStringLiteral("Max at")},  {QStringLiteral("Integral")}};
+    const std::vector<int> curves = rowCount > 0 ? measure_->drawnCurves() : std::vector<int>{};
+    index_.prepare(ds_, xColumn, curves, !bySelection);
+    for (int k : curves) {
+            const RangeStatistics s = bySelection ? index_.overRows(ds_, xColumn, k, sel.Top, std::min(sel.Bottom, rowCount))
+                                                  : index_.overX(ds_, xColumn, k, x1, x2);
+            const bool time = ds_.Layout.ColumnTime[k] != TimeKind::None;
+            auto value = [&](double v) {
+                return std::isfinite(v) ? QString::fromStdString(displayText(ds_.valueText(k, v), ds_.File.FileIsUtf8)) : QString();
+            };
+            const QString spread = time && std::isfinite(s.standardDeviation)
+                                       ? QString::fromStdString(DurationText(s.standardDeviation, ds_.decimal()))
+                                       : number(s.standardDeviation);
+            const QStringList cells{QString::number(s.count), QString::number(s.missing), time ? value(s.mean) : number(s.mean),
+                                    spread,                    value(s.min),               xText(s.minX),
+                                    value(s.max),              xText(s.maxX),              number(s.integral)};
+            headers << curveName(k);
+            for (int i = 0; i < cells.size(); ++i) rows[i] << cells[i];
+        }
+    statisticsTable_->setRows(headers, rows);
+}
+
+} // namespace varnotile
