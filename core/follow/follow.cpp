@@ -192,11 +192,16 @@ bool startsAsLoaded(std::string_view fileHead, uint64_t loadedBytes, const FileL
 bool endsAsLoaded(std::string_view fileTail, const FileLines& lines) {
     if (fileTail.find('\x1a') != std::string_view::npos) return true;
     std::string tail;
-    for (const char c : fileTail)
-        if (c != '\r') tail.push_back(c);
+    for (std::size_t k = 0; k < fileTail.size(); ++k) {
+        const char c = fileTail[k];
+        if (c != '\r')
+            tail.push_back(c);
+        else if (lines.crEndsLines() && k + 1 < fileTail.size() && fileTail[k + 1] != '\n')
+            tail.push_back('\n');
+    }
     std::string_view text = lines.text();
     // The split gives a last line without a break one.
-    if (!fileTail.empty() && fileTail.back() != '\n' && !text.empty() && text.back() == '\n') text.remove_suffix(1);
+    if (!tail.empty() && tail.back() != '\n' && !text.empty() && text.back() == '\n') text.remove_suffix(1);
     return text.size() >= tail.size() && text.substr(text.size() - tail.size()) == tail;
 }
 
