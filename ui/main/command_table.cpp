@@ -46,7 +46,7 @@ const std::vector<CommandEntry>& commandTable() {
         {"menuPrint", "menuFile", "&Print...", nullptr, &W::menuPrintClick, standard(QKeySequence::Print), "Prints the chart on one page."},
         {"menuExportChart", "menuFile", "&Export Chart...", nullptr, &W::menuExportChartClick, {},
          "Writes the chart as a PNG, SVG or PDF file."},
-        {"menuReopenAs", "menuFile", "&Reopen as...", nullptr, &W::menuReopenAsClick, {},
+        {"menuReopenAs", "menuFile", "Reopen &as...", nullptr, &W::menuReopenAsClick, {},
          "Reads the shown file again another way (delimiter, decimal separator, reading options, table, date "
          "order, a time axis from a date and a time column), with a preview of its first lines; the file is read "
          "that way for the rest of the run."},
