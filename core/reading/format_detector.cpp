@@ -234,6 +234,7 @@ class Detector {
         for (const SampledLine& l : sample_)
             if (l.number == static_cast<int>(head.size()) + 1) head.push_back(l.text);
         ProposeLineClasses(p, head, localeDecimal_);
+        ProposeEmptyLastColumns(p, head, localeDecimal_);
         return p;
     }
 

@@ -47,4 +47,8 @@ void ProposeTable(FormatProposal& p, const std::vector<std::string_view>& lines,
 // look like numbers, or settings holding numbers above the data.
 void ProposeLineClasses(FormatProposal& p, const std::vector<std::string_view>& head, char localeDecimal);
 
+// Part of the proposal (empty_column_proposal.cpp): proposes keeping the empty fields the rows end
+// in as columns where a names line above the rows names them ("a,b,c" over "1,2,").
+void ProposeEmptyLastColumns(FormatProposal& p, const std::vector<std::string_view>& head, char localeDecimal);
+
 } // namespace varnotile

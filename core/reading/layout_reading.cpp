@@ -62,7 +62,12 @@ public:
                                                                              : std::string_view{};
     }
     // Field count as the plain rules take it: a trailing empty field does not count.
-    int columns(int i) { return counted(split(i)); }
+    // With empty last columns kept, the empty fields a line ends in count too.
+    int columns(int i) {
+        if (!options_.emptyLastColumns) return counted(split(i));
+        const int fields = rawColumns(i);
+        return fields <= limit_ ? fields : counted(fields);
+    }
     // The `fields` of the line just split, less a trailing empty one; an empty text in quotes
     // ("") is a cell that was written, so it counts.
     int counted(int fields) const {
@@ -449,10 +454,12 @@ int findSample(DataSet& ds, OptionLines& lines, Messages& messages, int& lastRow
     }
     const int sample = sampleLine(ds, lines, lastRow, classedColumns);
     if (sample < 1) return 0;
-    const int fields = ds.Layout.Reading.missingAsGaps ? lines.rawColumns(sample) : lines.split(sample);
+    const bool emptyLast = ds.Layout.Reading.emptyLastColumns;
+    const int fields = ds.Layout.Reading.missingAsGaps || emptyLast ? lines.rawColumns(sample) : lines.split(sample);
     ds.Layout.ColumnsBeyondLimit = fields > lines.limit();
     if (ds.Layout.ColumnsBeyondLimit) messages.emplace_back(TooManyColumnsMessage(ds.Layout.Reading));
-    const int columns = std::max(1, lines.counted(fields));
+    // Empty last fields stay columns when asked; the never-read field past the limit does not.
+    const int columns = std::max(1, emptyLast && fields <= lines.limit() ? fields : lines.counted(fields));
     ds.Layout.ColumnCount = columns;
     const int top = windowOf(ds).first;
     for (int j = 1; j <= columns && j <= lines.limit(); ++j) {

@@ -70,13 +70,17 @@ struct ReadOptions {
     // among them is a row, settings above them ("ncols 10") are header text, and the lines that
     // head each block of rows ("x,1.5") are kept out of the rows and break the curves.
     bool lineClasses = false;
+    // Empty fields at the end of the rows are columns (empty in every row), as the names line
+    // names them, instead of being trimmed off as a trailing delimiter.
+    bool emptyLastColumns = false;
 
     // True when any switch that changes how lines split differs from the plain rules (the prefix
     // and the token list only matter while their switch is on; wide files split as plain ones). Inline and spelled out: it is asked for every cell.
     bool anyOn() const {
         return whitespace || decimal != DecimalChoice::System || quotedTexts || commentLines || missingAsGaps ||
                robustSample || datesAndTimes || namesAboveData || singleQuotedNames || continuedLines ||
-               table != 0 || namesInComment || singleQuotes || backslashEscapes || blankAfterDelimiter || crLineEnds || lineClasses;
+               table != 0 || namesInComment || singleQuotes || backslashEscapes || blankAfterDelimiter || crLineEnds || lineClasses ||
+               emptyLastColumns;
     }
     bool operator==(const ReadOptions&) const = default;
 };

@@ -173,6 +173,7 @@ struct Tally {
     long numbers = 0, textsAsZero = 0, missing = 0, numbersAsText = 0, quoted = 0, emptyRows = 0;
     std::size_t signs = 0;
     int unnamed = 0; // columns without a name
+    int namesLeftOut = 0; // names in the names line past the last column
 };
 
 bool inQuotes(std::string_view text) {
@@ -188,6 +189,13 @@ Tally tally(const DataSet& ds) {
     for (int k = 1; k <= ds.Layout.ColumnCount && k <= ds.fieldSlots(); ++k) {
         t.quoted += inQuotes(ds.Layout.ColumnNames[k]);
         t.unnamed += trimBlanks(ds.Layout.ColumnNames[k]).empty();
+    }
+    if (const int names = ds.Layout.NamedLineAt[0]; names >= 1 && names <= ds.File.LineCount) {
+        LineCells cells;
+        const int fields = splitFields(ds.File.FileLines.line(names), ds.delimiter(),
+                                       ds.Layout.Reading, cells, 64);
+        for (int k = ds.Layout.ColumnCount + 1; k <= fields && k <= 64; ++k)
+            t.namesLeftOut += !trimBlanks(cells.cells[static_cast<std::size_t>(k - 1)]).empty();
     }
     for (int r = 1; r <= ds.Layout.DataRowCount; ++r) {
         bool empty = true;
@@ -277,7 +285,7 @@ bool ProposalReadsBetter(const DataSet& ds) {
                           tb.emptyRows <= ta.emptyRows && tb.signs <= ta.signs;
     const bool even = tb.textsAsZero == ta.textsAsZero && tb.numbersAsText == ta.numbersAsText && tb.quoted == ta.quoted && tb.emptyRows == ta.emptyRows &&
                       tb.signs == ta.signs;
-    if (even && ta.numbers == tb.numbers) return tb.unnamed < ta.unnamed;
+    if (even && ta.numbers == tb.numbers) return tb.unnamed + tb.namesLeftOut < ta.unnamed + ta.namesLeftOut;
     return noneMore && (tb.numbersAsText < ta.numbersAsText || tb.quoted < ta.quoted || tb.emptyRows < ta.emptyRows ||
                         tb.signs < ta.signs);
 }

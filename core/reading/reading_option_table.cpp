@@ -316,6 +316,21 @@ constexpr ReadingOption kOptions[] = {
         .set = setState<&ReadOptions::lineClasses>,
         .finding = "lines told apart by what they hold",
     },
+    {
+        .id = "emptyLastColumns",
+        .iniKey = "EmptyLastColumns",
+        .cliFlag = "empty-last-columns",
+        .jsonKey = "empty_last_columns",
+        .widgetName = "ChBoxEmptyLastColumns",
+        .label = "Empty last columns are columns",
+        .toolTip = "Rows that end in a delimiter (\"1,2,3,\") have an empty last column, as the names line names it, "
+                   "instead of a trailing delimiter that is dropped",
+        .help = "Empty fields at the end of the rows (\"1,2,3,\") are columns, empty in every row, as the names line "
+                "names them; without it a trailing delimiter is dropped.",
+        .get = stateOf<&ReadOptions::emptyLastColumns>,
+        .set = setState<&ReadOptions::emptyLastColumns>,
+        .finding = "an empty last column that the names line names",
+    },
 };
 
 } // namespace

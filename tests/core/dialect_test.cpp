@@ -121,6 +121,15 @@ TEST(Dialect, LoadsReadTheDialectRight) {
     EXPECT_EQ(row(*single, 1), "x1|2|big, red");
     const auto escaped = load(dir, "name,qty,note\n" + rows(5, "\"x1\",2,\"say \\\"hi, there\\\"\"\n"), ",", {}, true);
     EXPECT_EQ(row(*escaped, 1), "x1|2|say \"hi, there\"");
+    // An empty last column the names line names: proposed, and the column is kept, empty.
+    const auto emptyLast = load(dir, "name,qty,desc,comments\n" + rows(5, "x1,2,a,\n"), ",", {}, true);
+    EXPECT_TRUE(emptyLast->Layout.Reading.emptyLastColumns);
+    EXPECT_EQ(names(*emptyLast), "name|qty|desc|comments");
+    EXPECT_EQ(row(*emptyLast, 1), "x1|2|a|");
+    // Rows ending in a delimiter under names that stop there keep the plain reading.
+    const auto trailing = load(dir, "a,b,c\n" + rows(5, "1,2,3,\n"), ",", {}, true);
+    EXPECT_FALSE(trailing->Layout.Reading.emptyLastColumns);
+    EXPECT_EQ(names(*trailing), "a|b|c");
 }
 
 TEST(Dialect, SavesWithTheDialectReadBackTheSame) {
@@ -135,6 +144,7 @@ TEST(Dialect, SavesWithTheDialectReadBackTheSame) {
         {"a blank after each delimiter", "a, b, c\n" + rows(5, "1, 2, x\n"), &ReadOptions::blankAfterDelimiter, " y, z"},
         {"single quotes", "a,b,c\n" + rows(5, "1,2,'x, y'\n"), &ReadOptions::singleQuotes, "it's, \"so\""},
         {"backslash escapes", "a,b,c\n" + rows(5, "1,2,\"x \\\" y\"\n"), &ReadOptions::backslashEscapes, "a \\ \" b, \\\""},
+        {"empty last columns", "a,b,c,d\n" + rows(5, "1,2,x,\n"), &ReadOptions::emptyLastColumns, "y"},
     };
     TempDir dir;
     for (const Case& c : cases) {

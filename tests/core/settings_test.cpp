@@ -153,7 +153,7 @@ TEST(Settings, ReadingOptionsRoundTripAndAnAbsentSectionGivesTheDefaults) {
                                     "CommentPrefix=#\r\nMissingAsGaps=0\r\nMissingTokens=NA NaN - -- . null n/a ?\r\n"
                                     "RobustSample=0\r\nDatesAndTimes=0\r\nDayFirst=0\r\nNamesAboveData=0\r\n"
                                     "SingleQuotedNames=0\r\nContinuedLines=0\r\nTable=0\r\nWideFiles=0\r\nNamesInComment=0\r\n"
-                                    "DateTimeAxis=0\r\nSingleQuotes=0\r\nBackslashEscapes=0\r\nBlankAfterDelimiter=0\r\nCrLineEnds=0\r\nLineClasses=0\r\n"
+                                    "DateTimeAxis=0\r\nSingleQuotes=0\r\nBackslashEscapes=0\r\nBlankAfterDelimiter=0\r\nCrLineEnds=0\r\nLineClasses=0\r\nEmptyLastColumns=0\r\n"
                                     "ApplyProposals=1\r\n"),
               std::string::npos)
         << fresh.text();
