@@ -50,12 +50,18 @@ void ProposeEmptyLastColumns(FormatProposal& p, const std::vector<std::string_vi
     const int width = widest->first;
     if (width < 2 || width > 10 || rowsEndingEmpty[width] * 10 < widest->second * 9) return;
     // The names line: the last line of that width above the first such row whose last field is
-    // a name and which holds no number.
+    // a name and which holds no number. A lone row of another width (a field too few or too
+    // many) may stand between.
     std::size_t firstRow = 0;
     while (firstRow < head.size() && !(shapes[firstRow].holdsANumber && shapes[firstRow].fields == width)) ++firstRow;
+    bool oddRowPassed = false;
     for (std::size_t i = firstRow; i-- > 0;) {
         const LineShape& s = shapes[i];
         if (s.fields == 0) continue;
+        if (s.holdsANumber && s.lastEmpty && !oddRowPassed) {
+            oddRowPassed = true;
+            continue;
+        }
         if (s.fields == width && !s.lastEmpty && !s.holdsANumber) {
             p.options.emptyLastColumns = true;
             p.findings.emplace_back(readingOption("emptyLastColumns").findingFor(p.options));

@@ -450,7 +450,9 @@ int findSample(DataSet& ds, OptionLines& lines, Messages& messages, int& lastRow
     int classedColumns = 0;
     if (ds.Layout.Reading.lineClasses) {
         const LineWindow window = windowOf(ds);
-        classedColumns = classifyHead(ds, lines, window.first, window.last).reading.columns;
+        const LineReading reading = classifyHead(ds, lines, window.first, window.last).reading;
+        // Empty last columns kept: rows that end in the delimiter hold one column more.
+        classedColumns = reading.columns + (ds.Layout.Reading.emptyLastColumns && reading.rowsEndEmpty ? 1 : 0);
     }
     const int sample = sampleLine(ds, lines, lastRow, classedColumns);
     if (sample < 1) return 0;

@@ -18,7 +18,7 @@ void ProposeLineClasses(FormatProposal& p, const std::vector<std::string_view>& 
         namesLikeNumbers = names.numbers > 0;
     }
     const bool settings = r.count(LineClass::Setting) > 0;
-    if (r.blockFields == 0 && !r.oddRowNearTop && !namesLikeNumbers && !settings) return;
+    if (r.blockFields == 0 && !r.oddRowNearTop && !namesLikeNumbers && !settings && !r.namesWider) return;
     p.options.lineClasses = true;
     p.findings.emplace_back(readingOption("lineClasses").findingFor(p.options));
 }

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdlib>
 #include <map>
 
 namespace varnotile {
@@ -88,12 +89,15 @@ LineReading LineClassifier::classify(const std::vector<std::string_view>& lines)
     // The rows' field count: the one whose lines holding numbers explain most cells, so that a
     // few settings of two fields above a wide grid do not decide it.
     // Rows ending in empty cells say little about the width: the others decide where there are some.
+    // Where nearly all rows end in empty cells, a lone row that does not (one with a field too
+    // many) says nothing either.
+    int ragged = 0, whole = 0;
+    for (const Shape& s : shapes)
+        if (s.numbers > 0) ++(s.ragged ? ragged : whole);
+    const bool raggedDecide = whole * 4 < ragged;
     std::map<int, int> cells;
-    for (const bool raggedToo : {false, true}) {
-        for (const Shape& s : shapes)
-            if (s.numbers > 0 && (raggedToo || !s.ragged)) cells[s.fields] += s.fields;
-        if (!cells.empty()) break;
-    }
+    for (const Shape& s : shapes)
+        if (s.numbers > 0 && (raggedDecide || !s.ragged)) cells[s.fields] += s.fields;
     int width = 0;
     for (const auto& [fields, total] : cells)
         if (width == 0 || total >= cells[width]) width = fields;
@@ -119,6 +123,9 @@ LineReading LineClassifier::classify(const std::vector<std::string_view>& lines)
         for (int j = 0; j < width && j < static_cast<int>(cells_.cells.size()); ++j)
             numbersIn[static_cast<std::size_t>(j)] += IsNumericText(cells_.cells[static_cast<std::size_t>(j)], decimal_);
     }
+    int raggedRows = 0;
+    for (const Shape& s : shapes) raggedRows += s.fields == width && s.numbers > 0 && s.ragged;
+    r.rowsEndEmpty = raggedRows * 2 > linesSeen;
     std::vector<bool> numeric(static_cast<std::size_t>(width));
     for (int j = 0; j < width; ++j) numeric[static_cast<std::size_t>(j)] = numbersIn[static_cast<std::size_t>(j)] * 2 > linesSeen;
 
@@ -167,15 +174,21 @@ LineReading LineClassifier::classify(const std::vector<std::string_view>& lines)
         if (head >= 0 && (lookAt(head) == Look::Odd || lookAt(head) == Look::Mixed)) {
             const int fields = shape(head).fields;
             const bool word = lookAt(head) == Look::Mixed;
+            // Block lines hold the same words ("x" of "x,1.5"): rows with a field too few, whose
+            // texts differ, are none.
+            const std::string words = word ? wordsOf(lines[static_cast<std::size_t>(head)]) : std::string();
+            const auto alike = [&](int i) {
+                return lookAt(i) == lookAt(head) && shape(i).fields == fields &&
+                       (!word || wordsOf(lines[static_cast<std::size_t>(i)]) == words);
+            };
             int seen = 0;
-            for (int i = head; i < n; ++i)
-                if (lookAt(i) == lookAt(head) && shape(i).fields == fields) ++seen;
+            for (int i = head; i < n; ++i) seen += alike(i);
             if (seen >= 2) {
-                for (int i = head; i < n; ++i)
-                    block[static_cast<std::size_t>(i)] = lookAt(i) == lookAt(head) && shape(i).fields == fields;
+                for (int i = head; i < n; ++i) block[static_cast<std::size_t>(i)] = alike(i);
                 r.blockFields = fields;
                 r.blockHasWord = word;
                 r.blockFirstIsWord = shape(head).firstIsWord;
+                r.blockWords = words;
             }
         }
     }
@@ -209,6 +222,20 @@ LineReading LineClassifier::classify(const std::vector<std::string_view>& lines)
         if (rows > bestRows) bestFirst = i, bestLast = last, bestRows = rows;
         i = k;
     }
+    // The names: a line of words with a cell per column (or per column but the row labels'), or
+    // one more (a names line with a name too many, or naming the empty last column of rows that
+    // end in the delimiter, or both).
+    const auto namesShape = [&](int i) {
+        const Shape& s = shape(i);
+        // Names split at blanks give a title line more fields: there, only rows that end in the
+        // delimiter let the names have more.
+        const int more = (options_.whitespace || delimiter_ == ' ' ? 0 : 1) + (r.rowsEndEmpty ? 1 : 0);
+        if (s.fields < width - 1 || s.fields > width + more) return false;
+        if (lookAt(i) == Look::Words) return true;
+        // A line of names and numbers ("x,1") starts with a name; a count line ("150,4,setosa")
+        // starts with a number.
+        return lookAt(i) == Look::Mixed && s.fields == width && s.firstIsWord;
+    };
     // A first row with one word where the rows hold numbers ("0,?,Total,1998,4699"), right above
     // the others, is a row: it starts with a number, so it names nothing.
     if (bestFirst > 0) {
@@ -217,6 +244,15 @@ LineReading LineClassifier::classify(const std::vector<std::string_view>& lines)
         if (lookAt(above) == Look::Mixed && !block[static_cast<std::size_t>(above)] && s.fields == width &&
             !s.firstIsWord && wordsWhereNumbers[static_cast<std::size_t>(above)] == 1 && s.numbers * 2 > s.fields)
             bestFirst = above;
+    }
+    // A lone line holding numbers, of another field count (a field too few or too many), between
+    // the names and the rows is the first row.
+    if (const int above = bestFirst - 1; above > 0 && !block[static_cast<std::size_t>(above)]) {
+        const Look l = lookAt(above);
+        const Shape& s = shape(above);
+        const bool odd = (l == Look::Odd || l == Look::Mixed) && std::abs(s.fields - width) == 1;
+        const int names = above - 1;
+        if (odd && lookAt(names) == Look::Words && namesShape(names)) bestFirst = above;
     }
     r.firstData = bestFirst;
     r.lastData = bestLast;
@@ -234,22 +270,20 @@ LineReading LineClassifier::classify(const std::vector<std::string_view>& lines)
             c = LineClass::Trailer;
         else if ((l == Look::Mixed || l == Look::Odd) && shape(i).fields == 2 && shape(i).firstIsWord)
             c = LineClass::Setting;
-        if (c == LineClass::Data && i - bestFirst < kNearTop && l != Look::Row && l != Look::Gaps) r.oddRowNearTop = true;
+        // A row of another field count stops the plain scan too, unless missing values make a
+        // shorter row one with its last cells empty.
+        const int fields = shape(i).fields;
+        const bool otherCount =
+            l == Look::Row && (fields > width || (fields < width && !raw_.missingAsGaps && shape(i).ragged && r.rowsEndEmpty));
+        if (c == LineClass::Data && i - bestFirst < kNearTop && ((l != Look::Row && l != Look::Gaps) || otherCount))
+            r.oddRowNearTop = true;
     }
 
-    // The names: the nearest line above the rows, through blank and comment lines, with a cell per
-    // column (or per column but the row labels') that holds words. A line of words of that shape right above it
-    // names the columns instead, and this one gives their units.
+    // The names: the nearest line above the rows, through blank and comment lines, of the names'
+    // shape. A line of words of that shape right above it names the columns instead, and this
+    // one gives their units.
     int k = nextNotPassable(bestFirst, -1);
     if (k >= 0 && block[static_cast<std::size_t>(k)]) k = -1;
-    const auto namesShape = [&](int i) {
-        const Shape& s = shape(i);
-        if (s.fields != width && s.fields != width - 1) return false;
-        if (lookAt(i) == Look::Words) return true;
-        // A line of names and numbers ("x,1") starts with a name; a count line ("150,4,setosa")
-        // starts with a number.
-        return lookAt(i) == Look::Mixed && s.fields == width && s.firstIsWord;
-    };
     // Settings often start with a sign of their own ("@radius 4.03"); a line of words starting
     // with it is a setting too ("@name test"), never the names.
     char settingSign = 0;
@@ -267,6 +301,7 @@ LineReading LineClassifier::classify(const std::vector<std::string_view>& lines)
         if (lookAt(i) == Look::Words && signedSetting(i)) r.classes[static_cast<std::size_t>(i)] = LineClass::Setting;
     if (k >= 0 && namesShape(k) && !signedSetting(k)) {
         r.namesAt = k;
+        r.namesWider = shape(k).fields > width + (r.rowsEndEmpty ? 1 : 0);
         if (k > 0 && lookAt(k - 1) == Look::Words && shape(k - 1).fields == shape(k).fields && !signedSetting(k - 1)) {
             r.unitsAt = k;
             r.namesAt = k - 1;
@@ -281,7 +316,18 @@ bool LineClassifier::isBlockLine(std::string_view line, const LineReading& readi
     if (reading.blockFields == 0) return false;
     const Shape s = shapeOf(line);
     return s.fields == reading.blockFields && s.numbers > 0 && (s.words > 0) == reading.blockHasWord &&
-           s.firstIsWord == reading.blockFirstIsWord;
+           s.firstIsWord == reading.blockFirstIsWord && (!reading.blockHasWord || wordsOf(line) == reading.blockWords);
+}
+
+std::string LineClassifier::wordsOf(std::string_view line) {
+    const int n = std::min(splitFields(line.substr(0, inlineCommentAt(line, delimiter_, options_)), delimiter_, options_, cells_,
+                                       kColumnsLooked),
+                           kColumnsLooked);
+    std::string words;
+    for (int j = 0; j < n; ++j)
+        if (const std::string_view cell = cells_.cells[static_cast<std::size_t>(j)]; isWord(cell, decimal_, options_))
+            words.append(trimBlanks(cell)).push_back('\n');
+    return words;
 }
 
 } // namespace varnotile

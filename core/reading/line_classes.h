@@ -8,6 +8,7 @@
 #include "read_options.h"
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -27,9 +28,15 @@ struct LineReading {
     int blockFields = 0;
     bool blockHasWord = false;
     bool blockFirstIsWord = false;
+    std::string blockWords; // the words every block line holds ("x" of "x,1.5")
     // A lone line of another field count, holding numbers, among the first rows: the plain
     // scan would make the rows above it header text.
     bool oddRowNearTop = false;
+    // Most rows end in the delimiter: an empty last column, which the names line may name.
+    bool rowsEndEmpty = false;
+    // The names line has more fields than the rows (and their empty last column): the plain
+    // header scan would take it for free text.
+    bool namesWider = false;
 
     int count(LineClass c) const;
 };
@@ -54,6 +61,8 @@ public:
         bool blank = true;
     };
     Shape shapeOf(std::string_view line);
+    // The cells of `line` that hold words, one after another.
+    std::string wordsOf(std::string_view line);
 
 private:
     int delimiter_;

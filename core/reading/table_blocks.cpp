@@ -187,8 +187,10 @@ private:
                 open.firstLine = piece.from;
                 open.lastLine = piece.to;
                 open.rows = piece.lines();
+                // Rows that end in the delimiter have an empty last column, which the names name.
+                const int namedColumns = open.columns + (piece.shape.ragged ? 1 : 0);
                 if (previous && previous->shape.kind == Kind::Text && previous->to == piece.from - 1 &&
-                    previous->shape.columns == open.columns)
+                    (previous->shape.columns == open.columns || previous->shape.columns == namedColumns))
                     open.namesLine = open.firstLine = piece.from - 1;
                 separated = false;
                 openRagged = piece.shape.ragged;
@@ -202,7 +204,7 @@ private:
             t.fromLine = k == 0 ? 1 : tables[k - 1].lastLine + 1;
             if (t.namesLine == 0) continue;
             const int n = splitFields(lineAt_(t.namesLine), delimiter_, options_, cells_, kColumnsLooked);
-            for (int j = 0; j < n && j < t.columns && j < static_cast<int>(cells_.cells.size()); ++j) t.names.emplace_back(trimBlanks(cells_.cells[static_cast<std::size_t>(j)]));
+            for (int j = 0; j < n && j < static_cast<int>(cells_.cells.size()); ++j) t.names.emplace_back(trimBlanks(cells_.cells[static_cast<std::size_t>(j)]));
         }
         return tables;
     }
