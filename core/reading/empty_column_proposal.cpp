@@ -58,7 +58,7 @@ void ProposeEmptyLastColumns(FormatProposal& p, const std::vector<std::string_vi
     for (std::size_t i = firstRow; i-- > 0;) {
         const LineShape& s = shapes[i];
         if (s.fields == 0) continue;
-        if (s.holdsANumber && s.lastEmpty && !oddRowPassed) {
+        if (s.holdsANumber && s.fields != width && !oddRowPassed) {
             oddRowPassed = true;
             continue;
         }

@@ -31,6 +31,12 @@ std::string spaced(std::string text) {
     return text;
 }
 
+// Each row ending in the delimiter: an empty last column.
+std::string endingEmpty(std::string text) {
+    for (std::size_t at = text.find('\n'); at != std::string::npos; at = text.find('\n', at + 2)) text.insert(at, ",");
+    return text;
+}
+
 std::string names(const DataSet& ds) {
     std::string text;
     for (int k = 1; k <= ds.Layout.ColumnCount && ds.Layout.HeaderLineCount > 0; ++k)
@@ -88,6 +94,12 @@ TEST(LineClasses, TheProposalReadsTheConsistentBlockAndItsNames) {
         {"a count line over each time step", steps, 0, 24, 2, ""},
         {"names that are years in quotes", "\"1929\",\"1930\",\"1931\"\n" + rows(10, 3), 0, 10, 2, "1929|1930|1931"},
         {"names holding a number", "x,1\n" + rows(10, 2), 0, 10, 2, "x|1"},
+        {"a short first row, rows ending in the delimiter", "a,b,c,d\n0.1,0.2,\n" + endingEmpty(rows(30, 3, 1)), 0, 31, 2, "a|b|c|d"},
+        {"a first row with a field too many, rows ending in the delimiter", "a,b,c,d\n0.1,0.2,0.3,,x\n" + endingEmpty(rows(30, 3, 1)), 0, 31, 2, "a|b|c|d|"},
+        {"a short row right under the names", "a,b,c\n1,2\n" + rows(20, 3, 1), 0, 21, 2, "a|b|c"},
+        {"a names line with a name too many", "a,b,c,d\n" + rows(20, 3), 0, 20, 2, "a|b|c"},
+        {"a smaller table of the same names after the first, rows ending in the delimiter",
+         "a,b,c\n" + endingEmpty(rows(20, 2)) + "\na,b,c\n" + endingEmpty(rows(4, 2)), 0, 20, 2, "a|b|c"},
         {"the third of three tables, a row with a field too many",
          "a,b\n1,2\n3,4\n5,6\n\nc,d\n1,2\n3,4\n5,6\n\ne,f\n1,2\n3,4,5\n5,6\n", 3, 3, 12, "e|f|"},
     };
