@@ -1,0 +1,65 @@
+// The window's parts seen together: the measuring docks beside a chart of a twelve-channel logger
+// on a small screen, and the chart of a file with nothing to draw.
+#include "curve_chart.h"
+#include "dialog_recorder.h"
+#include "main_window.h"
+#include "test_files.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDockWidget>
+
+#include <gtest/gtest.h>
+
+using namespace varnotile;
+
+namespace {
+
+void settle() {
+    for (int i = 0; i < 3; ++i) QApplication::processEvents();
+}
+
+struct Window {
+    varnotile::test::TempDir dir;
+    DialogRecorder recorder;
+    std::unique_ptr<MainWindow> w = std::make_unique<MainWindow>(QString::fromStdString(dir.path() + "/varnotile.INI"));
+    CurveChart* chart = w->findChild<CurveChart*>(QStringLiteral("Chart1"));
+    Window() {
+        w->setDialogResponder(&recorder);
+        w->resize(1000, 700);
+        w->show();
+    }
+    void open(const std::string& name, const std::string& text) {
+        w->openFile(QString::fromStdString(dir.write(name, text)));
+        settle();
+    }
+};
+
+} // namespace
+
+// Both docks open beside the chart of a wide day of logging: the window still fits a 1280 wide screen.
+TEST(FeaturesTogether, MeasuringDocksLeaveTheWindowNarrowEnough) {
+    Window win;
+    std::string text = "Time";
+    for (int c = 1; c <= 9; ++c) text += ",Channel " + std::to_string(c);
+    text += "\n";
+    for (int r = 0; r < 50; ++r) {
+        text += "2026-11-14T" + std::string(r < 10 ? "0" : "") + std::to_string(r % 24) + ":00:00";
+        for (int c = 1; c <= 9; ++c) text += "," + std::to_string(1000.123456 + r * c);
+        text += "\n";
+    }
+    win.open("day.csv", text);
+    win.w->findChild<QAction*>(QStringLiteral("menuStatistics"))->trigger();
+    win.w->findChild<QAction*>(QStringLiteral("menuCursors"))->trigger();
+    settle();
+    EXPECT_LE(win.w->minimumSizeHint().width(), 1280);
+    EXPECT_LE(win.w->width(), 1280);
+}
+
+// A file whose columns hold no numbers: the empty plot keeps the chart's width.
+TEST(FeaturesTogether, ChartOfNothingToDrawKeepsItsWidth) {
+    Window win;
+    win.open("names.txt", "name\nfoo\nbar\nbaz\n");
+    win.chart->replot();
+    EXPECT_GT(win.chart->axisRect()->width(), win.chart->width() / 2);
+}
