@@ -1,13 +1,15 @@
 // The window's parts seen together: the measuring docks beside a chart of a twelve-channel logger
-// on a small screen, and the chart of a file with nothing to draw.
+// on a small screen, the chart of a file with nothing to draw, and Tab through General Settings.
 #include "curve_chart.h"
 #include "dialog_recorder.h"
+#include "form_setting.h"
 #include "main_window.h"
 #include "test_files.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QDockWidget>
+#include <QSpinBox>
 
 #include <gtest/gtest.h>
 
@@ -62,4 +64,20 @@ TEST(FeaturesTogether, ChartOfNothingToDrawKeepsItsWidth) {
     win.open("names.txt", "name\nfoo\nbar\nbaz\n");
     win.chart->replot();
     EXPECT_GT(win.chart->axisRect()->width(), win.chart->width() / 2);
+}
+
+// General Settings opens on its first control, and Tab reaches the table number with the reading
+// options before the OK button.
+TEST(FeaturesTogether, GeneralSettingsTabReachesEveryReadingOption) {
+    FormSetting form;
+    form.show();
+    settle();
+    ASSERT_TRUE(form.focusWidget());
+    EXPECT_EQ(form.focusWidget()->objectName(), QStringLiteral("ChBoxKeepAge"));
+    QStringList order;
+    for (QWidget* w = form.focusWidget()->nextInFocusChain(); w != form.focusWidget(); w = w->nextInFocusChain())
+        if (w->focusPolicy() & Qt::TabFocus && w->isVisible()) order << w->objectName();
+    EXPECT_LT(order.indexOf(QStringLiteral("ChBoxContinuedLines")), order.indexOf(QStringLiteral("SEditTable")));
+    EXPECT_LT(order.indexOf(QStringLiteral("SEditTable")), order.indexOf(QStringLiteral("ChBoxWide")));
+    EXPECT_LT(order.indexOf(QStringLiteral("ChBoxWide")), order.indexOf(QStringLiteral("BitBtnClose")));
 }
