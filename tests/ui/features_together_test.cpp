@@ -1,5 +1,6 @@
 // The window's parts seen together: the measuring docks beside a chart of a twelve-channel logger
-// on a small screen, the chart of a file with nothing to draw, and Tab through General Settings.
+// on a small screen, the chart of a file with nothing to draw, Tab through General Settings, and the
+// proposal bar once a table of several is read.
 #include "curve_chart.h"
 #include "dialog_recorder.h"
 #include "form_setting.h"
@@ -8,7 +9,9 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QDockWidget>
+#include <QPushButton>
 #include <QSpinBox>
 
 #include <gtest/gtest.h>
@@ -80,4 +83,23 @@ TEST(FeaturesTogether, GeneralSettingsTabReachesEveryReadingOption) {
     EXPECT_LT(order.indexOf(QStringLiteral("ChBoxContinuedLines")), order.indexOf(QStringLiteral("SEditTable")));
     EXPECT_LT(order.indexOf(QStringLiteral("SEditTable")), order.indexOf(QStringLiteral("ChBoxWide")));
     EXPECT_LT(order.indexOf(QStringLiteral("ChBoxWide")), order.indexOf(QStringLiteral("BitBtnClose")));
+}
+
+// A table of several read: the bar keeps the list of tables (with distinct colours beside it) but no
+// longer offers "Read it that way", which would only read the same table again.
+TEST(FeaturesTogether, TableReadLeavesTheListWithoutTheReadButton) {
+    Window win;
+    win.open("sets.csv", "t,x\n1,2\n2,3\n3,4\n4,5\n5,6\n6,7\n&\nt,x,y\n1,2,3\n2,3,4\n3,4,5\n");
+    auto* bar = win.w->findChild<QWidget*>(QStringLiteral("proposalBar"));
+    auto* read = bar->findChild<QPushButton*>(QStringLiteral("proposalReadButton"));
+    auto* tables = bar->findChild<QComboBox*>(QStringLiteral("proposalTables"));
+    EXPECT_TRUE(read->isVisibleTo(bar));
+    tables->setCurrentIndex(1);
+    emit tables->activated(1);
+    settle();
+    ASSERT_EQ(win.w->dataSet().Layout.Reading.table, 2);
+    EXPECT_TRUE(bar->isVisibleTo(win.w.get()));
+    EXPECT_TRUE(tables->isVisibleTo(bar));
+    EXPECT_FALSE(read->isVisibleTo(bar));
+    EXPECT_TRUE(bar->findChild<QPushButton*>(QStringLiteral("proposalColoursButton"))->isVisibleTo(bar));
 }
