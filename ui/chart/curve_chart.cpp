@@ -284,7 +284,8 @@ void CurveChart::rebuildTitles(const DataSet& ds) {
     const QFontMetrics metrics(legend->font());
     const int widest = widestLegendName();
     legend->setIconSize(std::max(8, widest * 40 / 100), std::max(6, metrics.height() * 2 / 3));
-    setShownInRow(legend, kLegendRow, LegendShown(ds));
+    // An empty legend is a few pixels wide at most, and its row would hold the whole plot that narrow.
+    setShownInRow(legend, kLegendRow, LegendShown(ds) && legend->itemCount() > 0);
     updateLegendWrap();
 
     emptyHint_->setVisible(ds.File.CurrentFileName.empty());

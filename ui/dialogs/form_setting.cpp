@@ -93,7 +93,7 @@ FormSetting::FormSetting(QWidget* parent)
     setTabOrder(RBtnSpace, RBtnTab);
     std::vector<QWidget*> order;
     for (const ReadingWidgets& row : reading_)
-        for (QWidget* w : std::initializer_list<QWidget*>{row.check, row.choice, row.value})
+        for (QWidget* w : std::initializer_list<QWidget*>{row.check, row.choice, row.number, row.value})
             if (w) order.push_back(w);
     order.insert(order.end(), {ChBoxApplyProposals, BtnDistinctColors, BtnAllBlack, BitBtnClose, BtnCancel});
     QWidget* previous = RBtnTab;

@@ -377,7 +377,7 @@ void MainWindow::offerProposal() {
         proposalBar_->offer(QStringLiteral("This file holds %1 tables; table %2 is shown.")
                                 .arg(otherTables.size())
                                 .arg(ds_.Layout.Reading.table),
-                            tables, ds_.Layout.Reading.table);
+                            tables, ds_.Layout.Reading.table, false);
         return;
     }
     proposalBar_->offer(QString::fromStdString(ds_.Layout.Proposal.sentence()), tables,

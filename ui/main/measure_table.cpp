@@ -4,6 +4,7 @@
 #include <QClipboard>
 #include <QHeaderView>
 #include <QKeySequence>
+#include <QLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QShortcut>
@@ -57,10 +58,19 @@ void MeasureTable::setRows(const QStringList& headers, const QList<QStringList>&
             }
             item->setText(text);
         }
-    // Wide enough for its columns (up to a limit), so the values need no scrolling.
+    // Asks to be wide enough for its columns (up to a limit), so the values need no scrolling, but
+    // only asks: a minimum that wide would push the window past a small screen's edge.
     table_->resizeColumnsToContents();
-    const int wanted = table_->horizontalHeader()->length() + 2 * table_->frameWidth() + 4;
-    table_->setMinimumWidth(std::min(wanted, 600));
+    wantedTableWidth_ = std::min(table_->horizontalHeader()->length() + 2 * table_->frameWidth() + 4, kWidestTable);
+    table_->setMinimumWidth(std::min(wantedTableWidth_, kNarrowestTable));
+    updateGeometry();
+}
+
+QSize MeasureTable::sizeHint() const {
+    QSize hint = QWidget::sizeHint();
+    const QMargins margins = layout()->contentsMargins();
+    hint.setWidth(std::max(hint.width(), wantedTableWidth_ + margins.left() + margins.right()));
+    return hint;
 }
 
 QString MeasureTable::tabSeparatedText() const {

@@ -23,6 +23,10 @@ public:
     QString tabSeparatedText() const;
     QTableWidget* table() const { return table_; }
     QString caption() const;
+    // As wide as the columns want, up to a limit; the minimum stays narrow so the window fits.
+    QSize sizeHint() const override;
+    static constexpr int kNarrowestTable = 200;
+    static constexpr int kWidestTable = 600;
 
 public slots:
     void copyToClipboard() const;
@@ -31,6 +35,7 @@ private:
     QLabel* caption_ = nullptr;
     QTableWidget* table_ = nullptr;
     QPushButton* copy_ = nullptr;
+    int wantedTableWidth_ = 0;
 };
 
 } // namespace varnotile

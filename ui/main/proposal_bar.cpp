@@ -74,7 +74,7 @@ ProposalBar::ProposalBar(QWidget* parent) : QFrame(parent) {
     hide();
 }
 
-void ProposalBar::offer(const QString& sentence, const QStringList& tables, int proposed) {
+void ProposalBar::offer(const QString& sentence, const QStringList& tables, int proposed, bool readButton) {
     tables_->clear();
     if (tables.size() >= 2) {
         tables_->addItems(tables);
@@ -87,7 +87,7 @@ void ProposalBar::offer(const QString& sentence, const QStringList& tables, int 
         for (const QString& line : tables) widest = std::max(widest, tables_->fontMetrics().horizontalAdvance(line));
         tables_->view()->setMinimumWidth(widest + 32);
     }
-    read_->show();
+    read_->setVisible(readButton);
     text_->setText(sentence);
     setAccessibleDescription(sentence);
     show();
@@ -97,7 +97,8 @@ QString ProposalBar::sentence() const { return text_->text(); }
 
 void ProposalBar::offerDistinctColours(bool offered) {
     colours_->setVisible(offered);
-    const bool readingOffered = isVisibleTo(parentWidget()) && read_->isVisibleTo(this);
+    const bool readingOffered =
+        isVisibleTo(parentWidget()) && (read_->isVisibleTo(this) || tables_->isVisibleTo(this));
     if (readingOffered) return;
     if (!offered) {
         hide();

@@ -18,7 +18,8 @@ public:
 
     // Shows the bar with `sentence` (what the detector found, in plain words). With two or more
     // `tables` (a line each, in file order) they are offered for choosing, `proposed` (1-based) first.
-    void offer(const QString& sentence, const QStringList& tables = {}, int proposed = 0);
+    // Without `readButton` the list alone reads a table: the file is already read the proposed way.
+    void offer(const QString& sentence, const QStringList& tables = {}, int proposed = 0, bool readButton = true);
     QString sentence() const;
     // The table chosen in the list (1-based); 0 when the bar offers none.
     int chosenTable() const;
