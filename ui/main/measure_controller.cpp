@@ -188,7 +188,7 @@ bool MeasureController::summariesReady(const std::vector<int>& columns, bool ove
         bool ok = true;
         try {
             build->run();
-        } catch (const std::bad_alloc&) {
+        } catch (...) { // no memory for it, or no thread: made where asked for, as before
             ok = false;
         }
         QMetaObject::invokeMethod(this, [this, ok] {
