@@ -376,14 +376,38 @@ std::shared_ptr<SummaryBuild> RangeStatisticsIndex::startBuild(const Document& d
     b.count_ = order.count;
     b.liveX_ = order.data;
     b.liveXSize_ = order.size;
-    if (b.hasX_) b.x_.assign(order.data, order.data + order.size);
     if (b.byX_ && order.permuted) {
         b.rows_ = order.rows;
         b.keys_ = order.keys;
         b.ordered_ = true;
     }
-    for (SummaryBuild::Column& c : b.columns_) c.y.assign(c.live, c.live + c.liveSize);
     return build;
+}
+
+bool SummaryBuild::copySome(std::size_t most) {
+    auto step = [&](const double* live, std::size_t size, std::vector<double>& to) {
+        if (to.capacity() < size) to.reserve(size);
+        const std::size_t n = std::min(most, size - to.size());
+        to.insert(to.end(), live + to.size(), live + to.size() + n);
+        most -= n;
+        return to.size() >= size;
+    };
+    if (hasX_ && !step(liveX_, liveXSize_, x_)) return false;
+    for (Column& c : columns_)
+        if (!step(c.live, c.liveSize, c.y)) return false;
+    return true;
+}
+
+bool RangeStatisticsIndex::current(const Document& ds, const SummaryBuild& b) const {
+    // Rows appended at the end leave the values copied as they were; a vector moved or shrunk does not.
+    auto same = [&](int k, const double* live, std::size_t size) {
+        return k >= 1 && static_cast<std::size_t>(k) < ds.Table.Values.size() &&
+               ds.Table.Values[static_cast<std::size_t>(k)].data() == live && ds.Table.Values[static_cast<std::size_t>(k)].size() >= size;
+    };
+    if (b.generation_ != generation_ || !orderValid_ || xColumn_ != b.xColumn_ || order_.count != b.count_ ||
+        order_.data != b.liveX_ || (b.hasX_ && !same(b.xColumn_, b.liveX_, b.liveXSize_)))
+        return false;
+    return std::all_of(b.columns_.begin(), b.columns_.end(), [&](const SummaryBuild::Column& c) { return same(c.column, c.live, c.liveSize); });
 }
 
 void SummaryBuild::run() {

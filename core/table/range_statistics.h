@@ -87,10 +87,13 @@ private:
 // the data set may change meanwhile. The index takes the result in only if it did not.
 class SummaryBuild {
 public:
-    // Builds the order and the summaries; touches nothing but the build's own copies.
+    // Builds the order and the summaries, once all is copied; touches nothing but the copies.
     void run();
     // How many values the build reads: a small one is quicker run at once than on a thread.
     std::size_t size() const;
+    // Copies up to `most` more values of the columns it reads; true once all are copied. Asked
+    // in steps on the window's thread, each while the index says the build is current().
+    bool copySome(std::size_t most);
 
 private:
     friend class RangeStatisticsIndex;
@@ -141,6 +144,8 @@ public:
     // Takes in a build that has run, unless the data set changed since it started (an edit, rows
     // removed or inserted, another X): then it is dropped and false returned.
     bool finishBuild(const Document& ds, SummaryBuild& build);
+    // Whether the columns a build copies are still where and as they were when it started.
+    bool current(const Document& ds, const SummaryBuild& build) const;
     // Whether nearestRow has what it needs at hand (X sorted, or its order already made).
     bool xOrderReady(const Document& ds, int xColumn);
     void forgetAll();

@@ -121,6 +121,7 @@ TEST(RangeStatistics, BuiltApartFromCopiesTakenInOnlyForUnchangedData) {
             ds.Changes.addObserver(&index);
             const std::shared_ptr<SummaryBuild> build = index.startBuild(ds, 1, {2, 3}, true);
             ASSERT_TRUE(build);
+            while (!build->copySome(1000)) ASSERT_TRUE(index.current(ds, *build));
             if (edited) { // while it runs: the build read its copies, not this
                 ds.Table.Values[2][100] = 1e9;
                 ds.Changes.statisticsChanged(2);

@@ -43,6 +43,8 @@ double toSevenDigits(double value) {
 
 // Values a first look may read on the window's thread: a few tens of milliseconds at most.
 constexpr std::size_t kAtOnce = 2'000'000;
+// Values copied in one step of a bigger look's copying (a few milliseconds).
+constexpr std::size_t kCopyStep = 1'000'000;
 
 } // namespace
 
@@ -67,6 +69,9 @@ MeasureController::MeasureController(QMainWindow* window, DataSet& ds, CurveChar
     refreshTimer_->setSingleShot(true);
     refreshTimer_->setInterval(0);
     connect(refreshTimer_, &QTimer::timeout, this, &MeasureController::refreshNow);
+    copyTimer_ = new QTimer(this);
+    copyTimer_->setInterval(0);
+    connect(copyTimer_, &QTimer::timeout, this, &MeasureController::copyStep);
     connect(measure_, &ChartMeasure::hoverTextChanged, this, [this](const QString& text) {
         hoverText_ = text;
         showStatus();
@@ -176,15 +181,30 @@ bool MeasureController::summariesReady(const std::vector<int>& columns, bool ove
     }
     if (!build) return true;
     if (build->size() <= kAtOnce) {
+        build->copySome(build->size() + 1);
         build->run();
         index_.finishBuild(ds_, *build);
         return true;
     }
-    // Big: made on another thread from the copies, while the window goes on.
-    if (worker_.joinable()) worker_.join(); // finished already: its result was taken in
+    // Big: copied in steps between the window's events, then made on another thread.
     build_ = build;
     buildWorks_ = work_ ? work_->worksBegun() : 0;
-    worker_ = std::thread([this, build] {
+    copyTimer_->start();
+    return false;
+}
+
+void MeasureController::copyStep() {
+    const bool sameData = !work_ || (!work_->busy() && work_->worksBegun() == buildWorks_);
+    if (!build_ || !sameData || !index_.current(ds_, *build_)) { // changed meanwhile: asked for afresh
+        copyTimer_->stop();
+        build_ = nullptr;
+        scheduleRefresh();
+        return;
+    }
+    if (!build_->copySome(kCopyStep)) return;
+    copyTimer_->stop();
+    if (worker_.joinable()) worker_.join(); // finished already: its result was taken in
+    worker_ = std::thread([this, build = build_] {
         bool ok = true;
         try {
             build->run();
@@ -196,7 +216,6 @@ bool MeasureController::summariesReady(const std::vector<int>& columns, bool ove
             buildFinished();
         }, Qt::QueuedConnection);
     });
-    return false;
 }
 
 void MeasureController::buildFinished() {

@@ -65,6 +65,8 @@ private:
     // returned until they are there.
     bool summariesReady(const std::vector<int>& columns, bool overX);
     void buildFinished();
+    // Copies the next part of the columns the build reads; once all are, starts its thread.
+    void copyStep();
     // The tables' look while their numbers are being computed: the caption says so, the
     // previous numbers are greyed.
     void showComputing(MeasureTable* table);
@@ -96,6 +98,7 @@ private:
     // The first look being made, its thread, and the works begun when it started.
     std::shared_ptr<SummaryBuild> build_;
     std::thread worker_;
+    QTimer* copyTimer_ = nullptr; // copies in steps, so the window answers between them
     unsigned long long buildWorks_ = 0;
     bool buildFailed_ = false; // no memory for it: not asked again until the curves change
 };
