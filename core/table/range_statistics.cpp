@@ -440,7 +440,9 @@ bool RangeStatisticsIndex::finishBuild(const Document& ds, SummaryBuild& b) {
         const auto k = static_cast<std::size_t>(c.column);
         if (!c.summary || k >= ds.Table.Values.size()) continue;
         const std::vector<double>& y = ds.Table.Values[k];
-        if (y.data() != c.live || y.size() != c.liveSize) continue; // moved since: made afresh when asked
+        // Moved since: made afresh when asked. Rows appended since are taken in as the index
+        // takes in appended rows.
+        if (y.data() != c.live || y.size() < c.liveSize) continue;
         if (entries_.size() <= k) entries_.resize(k + 1);
         Entry& e = entries_[k];
         if (e.data != c.live || e.size != c.liveSize) e = Entry{c.live, c.liveSize, nullptr, nullptr};

@@ -17,6 +17,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <limits>
 #include <new>
 
 namespace varnotile {
@@ -181,7 +182,7 @@ bool MeasureController::summariesReady(const std::vector<int>& columns, bool ove
     }
     if (!build) return true;
     if (build->size() <= kAtOnce) {
-        build->copySome(build->size() + 1);
+        build->copySome(std::numeric_limits<std::size_t>::max());
         build->run();
         index_.finishBuild(ds_, *build);
         return true;
