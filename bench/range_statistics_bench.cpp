@@ -68,6 +68,24 @@ void BM_RangeStatisticsFirstLookUnsortedX(benchmark::State& state) {
 }
 BENCHMARK(BM_RangeStatisticsFirstLookUnsortedX)->Unit(benchmark::kMillisecond)->Iterations(2);
 
+// What of that first look stays on the window's thread: copying the columns the build reads (in
+// steps of a million values, between the window's events), and taking the finished summaries in;
+// the build itself runs on another thread.
+void BM_RangeStatisticsFirstLookWindowPart(benchmark::State& state) {
+    DataSet& ds = benchData();
+    const std::vector<int> columns{1, 3, 4, 5, 6, 7, 8, 9, 10};
+    for (auto _ : state) {
+        RangeStatisticsIndex index;
+        const std::shared_ptr<varnotile::SummaryBuild> build = index.startBuild(ds, 2, columns, true);
+        while (!build->copySome(1'000'000)) benchmark::DoNotOptimize(index.current(ds, *build));
+        state.PauseTiming();
+        build->run();
+        state.ResumeTiming();
+        benchmark::DoNotOptimize(index.finishBuild(ds, *build));
+    }
+}
+BENCHMARK(BM_RangeStatisticsFirstLookWindowPart)->Unit(benchmark::kMillisecond)->Iterations(2);
+
 // One update of the statistics view: nine curves over X = column 1 (time in seconds).
 void BM_RangeStatisticsZoomUpdate(benchmark::State& state) {
     DataSet& ds = benchData();

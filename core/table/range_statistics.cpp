@@ -178,12 +178,14 @@ const std::vector<double>* RangeStatisticsIndex::xValues(const Document& ds, int
 }
 
 void RangeStatisticsIndex::forgetAll() {
+    ++generation_;
     entries_.clear();
     orderValid_ = false;
     grownTo_ = 0;
 }
 
 void RangeStatisticsIndex::forget(int column) {
+    ++generation_;
     if (column >= 0 && static_cast<std::size_t>(column) < entries_.size()) entries_[static_cast<std::size_t>(column)] = Entry{};
 }
 
@@ -241,6 +243,7 @@ RangeStatisticsIndex::XOrder& RangeStatisticsIndex::xOrder(const Document& ds, i
     const bool same = orderValid_ && xColumn_ == xColumn && order_.x == x && order_.count == count &&
                       (!x || (order_.data == x->data() && order_.size == x->size()));
     if (same) return order_;
+    ++generation_;
     entries_.clear();
     order_ = XOrder{};
     xColumn_ = xColumn;
@@ -260,10 +263,13 @@ RangeStatisticsIndex::XOrder& RangeStatisticsIndex::xOrder(const Document& ds, i
 void RangeStatisticsIndex::permute(XOrder& order) {
     if (order.sorted || order.permuted) return;
     order.permuted = true;
-    const double* v = order.data;
+    sortByX(order.data, order.count, order.rows, order.keys);
+}
+
+void RangeStatisticsIndex::sortByX(const double* v, std::size_t count, std::vector<uint32_t>& rows, std::vector<double>& keys) {
     std::vector<std::pair<double, uint32_t>> keyed;
-    keyed.reserve(order.count);
-    for (std::size_t r = 1; r <= order.count; ++r)
+    keyed.reserve(count);
+    for (std::size_t r = 1; r <= count; ++r)
         if (std::isfinite(v[r])) keyed.emplace_back(v[r], static_cast<uint32_t>(r));
     // Sorted in parts on the processor's cores, then merged; equal X stay in row order.
     const std::size_t parts = std::max<std::size_t>(1, partsFor(keyed.size(), std::size_t{1} << 12));
@@ -271,11 +277,11 @@ void RangeStatisticsIndex::permute(XOrder& order) {
     auto bound = [&](std::size_t p) { return keyed.begin() + static_cast<std::ptrdiff_t>(std::min(keyed.size(), p * step)); };
     forEachInParallel(parts, [&](std::size_t p) { std::sort(bound(p), bound(p + 1)); });
     for (std::size_t p = 1; p < parts; ++p) std::inplace_merge(keyed.begin(), bound(p), bound(p + 1));
-    order.rows.resize(keyed.size());
-    order.keys.resize(keyed.size());
+    rows.resize(keyed.size());
+    keys.resize(keyed.size());
     for (std::size_t i = 0; i < keyed.size(); ++i) {
-        order.keys[i] = keyed[i].first;
-        order.rows[i] = keyed[i].second;
+        keys[i] = keyed[i].first;
+        rows[i] = keyed[i].second;
     }
 }
 
@@ -344,6 +350,115 @@ void RangeStatisticsIndex::prepare(const Document& ds, int xColumn, const std::v
             jobs.emplace_back(&e.byRow, PointSequence{order.x ? order.data : nullptr, y, nullptr, 1, order.count});
     }
     forEachInParallel(jobs.size(), [&](std::size_t i) { *jobs[i].first = std::make_unique<RangeSummary>(jobs[i].second); });
+}
+
+std::shared_ptr<SummaryBuild> RangeStatisticsIndex::startBuild(const Document& ds, int xColumn, const std::vector<int>& columns,
+                                                              bool overX) {
+    XOrder& order = xOrder(ds, xColumn);
+    if (order.x && order.size <= order.count) return nullptr;
+    auto build = std::make_shared<SummaryBuild>();
+    SummaryBuild& b = *build;
+    b.byX_ = overX && order.x && !order.sorted;
+    for (int k : columns) {
+        if (!ds.isValueColumn(k) || ds.Table.Values[k].size() <= order.count) continue;
+        const auto u = static_cast<std::size_t>(k);
+        const std::vector<double>& y = ds.Table.Values[u];
+        const Entry* e = u < entries_.size() ? &entries_[u] : nullptr;
+        if (e && e->data == y.data() && e->size == y.size() && (b.byX_ ? e->byX : e->byRow)) continue;
+        if (std::any_of(b.columns_.begin(), b.columns_.end(), [&](const SummaryBuild::Column& c) { return c.column == k; }))
+            continue;
+        b.columns_.push_back(SummaryBuild::Column{k, y.data(), y.size(), {}, nullptr});
+    }
+    if (b.columns_.empty() && !(b.byX_ && !order.permuted)) return nullptr;
+    b.generation_ = generation_;
+    b.xColumn_ = xColumn;
+    b.hasX_ = order.x != nullptr;
+    b.count_ = order.count;
+    b.liveX_ = order.data;
+    b.liveXSize_ = order.size;
+    if (b.byX_ && order.permuted) {
+        b.rows_ = order.rows;
+        b.keys_ = order.keys;
+        b.ordered_ = true;
+    }
+    return build;
+}
+
+bool SummaryBuild::copySome(std::size_t most) {
+    auto step = [&](const double* live, std::size_t size, std::vector<double>& to) {
+        if (to.capacity() < size) to.reserve(size);
+        const std::size_t n = std::min(most, size - to.size());
+        to.insert(to.end(), live + to.size(), live + to.size() + n);
+        most -= n;
+        return to.size() >= size;
+    };
+    if (hasX_ && !step(liveX_, liveXSize_, x_)) return false;
+    for (Column& c : columns_)
+        if (!step(c.live, c.liveSize, c.y)) return false;
+    return true;
+}
+
+bool RangeStatisticsIndex::current(const Document& ds, const SummaryBuild& b) const {
+    // Rows appended at the end leave the values copied as they were; a vector moved or shrunk does not.
+    auto same = [&](int k, const double* live, std::size_t size) {
+        return k >= 1 && static_cast<std::size_t>(k) < ds.Table.Values.size() &&
+               ds.Table.Values[static_cast<std::size_t>(k)].data() == live && ds.Table.Values[static_cast<std::size_t>(k)].size() >= size;
+    };
+    if (b.generation_ != generation_ || !orderValid_ || xColumn_ != b.xColumn_ || order_.count != b.count_ ||
+        order_.data != b.liveX_ || (b.hasX_ && !same(b.xColumn_, b.liveX_, b.liveXSize_)))
+        return false;
+    return std::all_of(b.columns_.begin(), b.columns_.end(), [&](const SummaryBuild::Column& c) { return same(c.column, c.live, c.liveSize); });
+}
+
+void SummaryBuild::run() {
+    const double* x = hasX_ ? x_.data() : nullptr;
+    if (byX_ && !ordered_) RangeStatisticsIndex::sortByX(x, count_, rows_, keys_);
+    ordered_ = true;
+    forEachInParallel(columns_.size(), [&](std::size_t i) {
+        Column& c = columns_[i];
+        c.summary = std::make_unique<RangeSummary>(byX_ ? PointSequence{x, c.y.data(), rows_.data(), 0, rows_.size(), keys_.data()}
+                                                        : PointSequence{x, c.y.data(), nullptr, 1, count_});
+    });
+}
+
+std::size_t SummaryBuild::size() const {
+    // Sorting X costs about as much as summarising four columns.
+    const std::size_t order = byX_ && !ordered_ ? 4 * count_ : hasX_ ? count_ : 0;
+    return order + columns_.size() * count_;
+}
+
+bool RangeStatisticsIndex::finishBuild(const Document& ds, SummaryBuild& b) {
+    if (b.generation_ != generation_ || !b.ordered_ || !orderValid_ || xColumn_ != b.xColumn_ || order_.count != b.count_ ||
+        (order_.x != nullptr) != b.hasX_ || order_.data != b.liveX_ || order_.size != b.liveXSize_ || (b.byX_ && order_.sorted))
+        return false;
+    if (b.byX_ && !order_.permuted) {
+        order_.rows = std::move(b.rows_);
+        order_.keys = std::move(b.keys_);
+        order_.permuted = true;
+    }
+    for (SummaryBuild::Column& c : b.columns_) {
+        const auto k = static_cast<std::size_t>(c.column);
+        if (!c.summary || k >= ds.Table.Values.size()) continue;
+        const std::vector<double>& y = ds.Table.Values[k];
+        // Moved since: made afresh when asked. Rows appended since are taken in as the index
+        // takes in appended rows.
+        if (y.data() != c.live || y.size() < c.liveSize) continue;
+        if (entries_.size() <= k) entries_.resize(k + 1);
+        Entry& e = entries_[k];
+        if (e.data != c.live || e.size != c.liveSize) e = Entry{c.live, c.liveSize, nullptr, nullptr};
+        std::unique_ptr<RangeSummary>& slot = b.byX_ ? e.byX : e.byRow;
+        if (slot) continue;
+        // The copies held the same values as the data set holds now: the summary reads those.
+        c.summary->rebind(b.byX_ ? PointSequence{order_.data, c.live, order_.rows.data(), 0, order_.rows.size(), order_.keys.data()}
+                                 : PointSequence{order_.x ? order_.data : nullptr, c.live, nullptr, 1, order_.count});
+        slot = std::move(c.summary);
+    }
+    return true;
+}
+
+bool RangeStatisticsIndex::xOrderReady(const Document& ds, int xColumn) {
+    const XOrder& order = xOrder(ds, xColumn);
+    return !order.x || order.sorted || order.permuted;
 }
 
 bool RangeStatisticsIndex::xSorted(const Document& ds, int xColumn) { return xOrder(ds, xColumn).sorted; }

@@ -56,6 +56,8 @@ public:
     // the new ones are summarised.
     void extend(const PointSequence& points);
     const PointSequence& points() const { return points_; }
+    // The same points, read from another place from now on (a copy's values now in the data set).
+    void rebind(const PointSequence& points) { points_ = points; }
 
 private:
     struct Block {
@@ -80,6 +82,42 @@ private:
     std::vector<std::size_t> blockLeast_, blockMost_; // per block, npos for none
 };
 
+// A first look made apart from the index, on another thread: the X order and the summaries
+// RangeStatisticsIndex::prepare would make, built from copies of the columns they read, so that
+// the data set may change meanwhile. The index takes the result in only if it did not.
+class SummaryBuild {
+public:
+    // Builds the order and the summaries, once all is copied; touches nothing but the copies.
+    void run();
+    // How many values the build reads: a small one is quicker run at once than on a thread.
+    std::size_t size() const;
+    // Copies up to `most` more values of the columns it reads; true once all are copied. Asked
+    // in steps on the window's thread, each while the index says the build is current().
+    bool copySome(std::size_t most);
+
+private:
+    friend class RangeStatisticsIndex;
+    struct Column {
+        int column = 0;
+        const double* live = nullptr; // the data set's vector when copied, and its size
+        std::size_t liveSize = 0;
+        std::vector<double> y;
+        std::unique_ptr<RangeSummary> summary;
+    };
+    uint64_t generation_ = 0;
+    int xColumn_ = 0;
+    bool byX_ = false; // summaries in X order (X not sorted), else in row order
+    bool hasX_ = false;
+    bool ordered_ = false; // rows_ and keys_ made already
+    std::size_t count_ = 0;
+    const double* liveX_ = nullptr;
+    std::size_t liveXSize_ = 0;
+    std::vector<double> x_;
+    std::vector<uint32_t> rows_; // the X order (when byX_)
+    std::vector<double> keys_;
+    std::vector<Column> columns_;
+};
+
 // The range summaries of a data set's columns, made when first asked for and made again after
 // a change of their values or of the X column. It listens to the data set's changes (rows
 // appended at the end, as a followed file grows, only extend the summaries); a load is noticed
@@ -100,6 +138,16 @@ public:
     // Makes the summaries overX (or overRows) will need for `columns`, all at once on the
     // processor's cores: a first look at many columns of ten million rows takes a fraction.
     void prepare(const Document& ds, int xColumn, const std::vector<int>& columns, bool overX);
+    // The work prepare() would do, with copies of what it reads, for run() on another thread;
+    // null when there is none. May throw std::bad_alloc (no room for the copies).
+    std::shared_ptr<SummaryBuild> startBuild(const Document& ds, int xColumn, const std::vector<int>& columns, bool overX);
+    // Takes in a build that has run, unless the data set changed since it started (an edit, rows
+    // removed or inserted, another X): then it is dropped and false returned.
+    bool finishBuild(const Document& ds, SummaryBuild& build);
+    // Whether the columns a build copies are still where and as they were when it started.
+    bool current(const Document& ds, const SummaryBuild& build) const;
+    // Whether nearestRow has what it needs at hand (X sorted, or its order already made).
+    bool xOrderReady(const Document& ds, int xColumn);
     void forgetAll();
     void forget(int column);
 
@@ -109,6 +157,7 @@ public:
     void tableReplaced() override { forgetAll(); }
 
 private:
+    friend class SummaryBuild;
     struct XOrder {
         const std::vector<double>* x = nullptr;
         const double* data = nullptr;
@@ -132,6 +181,10 @@ private:
     Entry& entry(const Document& ds, int column);
     static const std::vector<double>* xValues(const Document& ds, int xColumn);
 
+    // The X order of rows 1..count of v: the rows with a number in X, and their X.
+    static void sortByX(const double* v, std::size_t count, std::vector<uint32_t>& rows, std::vector<double>& keys);
+
+    uint64_t generation_ = 0; // counts what was forgotten: a build started before is stale
     int xColumn_ = -1;
     XOrder order_;
     bool orderValid_ = false;

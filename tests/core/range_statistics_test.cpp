@@ -112,6 +112,34 @@ TEST(RangeStatistics, MatchTheDirectComputationOverXRangesAndRowRanges) {
     }
 }
 
+TEST(RangeStatistics, BuiltApartFromCopiesTakenInOnlyForUnchangedData) {
+    for (XShape shape : {XShape::Sorted, XShape::Unsorted})
+        for (const bool edited : {false, true}) {
+            auto owner = randomTable(shape, 5000, 23);
+            DataSet& ds = *owner;
+            RangeStatisticsIndex index;
+            ds.Changes.addObserver(&index);
+            const std::shared_ptr<SummaryBuild> build = index.startBuild(ds, 1, {2, 3}, true);
+            ASSERT_TRUE(build);
+            while (!build->copySome(1000)) ASSERT_TRUE(index.current(ds, *build));
+            if (edited) { // while it runs: the build read its copies, not this
+                ds.Table.Values[2][100] = 1e9;
+                ds.Changes.statisticsChanged(2);
+            }
+            build->run();
+            EXPECT_EQ(index.finishBuild(ds, *build), !edited);
+            if (!edited) {
+                EXPECT_TRUE(index.xOrderReady(ds, 1));
+                EXPECT_FALSE(index.startBuild(ds, 1, {3}, true)) << "column 3 taken in already";
+            }
+            const std::vector<double>& x = ds.Table.Values[1];
+            for (int k : {2, 3})
+                expectSame(index.overX(ds, 1, k, -1e300, 1e300), DirectRangeStatistics(&x, ds.Table.Values[k], rowsInX(ds, &x, -1e300, 1e300)),
+                           "shape " + std::to_string(static_cast<int>(shape)) + (edited ? " edited" : "") + " column " + std::to_string(k));
+            ds.Changes.removeObserver(&index);
+        }
+}
+
 TEST(RangeStatistics, FollowEditsAndEmptyRanges) {
     auto owner = randomTable(XShape::Sorted, 3000, 5);
     DataSet& ds = *owner;

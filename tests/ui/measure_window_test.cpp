@@ -8,7 +8,9 @@
 #include "form_options.h"
 #include "log_axis_ticker.h"
 #include "main_window.h"
+#include "measure_controller.h"
 #include "measure_table.h"
+#include "range_statistics.h"
 #include "test_files.h"
 
 #include <QAction>
@@ -16,6 +18,8 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QDockWidget>
+#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QImage>
 #include <QJsonDocument>
@@ -30,8 +34,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <numeric>
 
 using namespace varnotile;
 
@@ -184,6 +191,89 @@ TEST(MeasureWindow, StatisticsFollowTheShownRangeAndTheSelection) {
     win.w->menuUndoClick();
     settle();
     EXPECT_EQ(win.cell(t, 2, 1), QStringLiteral("35"));
+}
+
+// A file whose X runs back and forth: row i has X = i * 7919 mod n (every X once) and Y = i mod m.
+struct UnsortedFile {
+    std::vector<double> x{0}, y{0};
+    std::string text = "X,Y\n";
+    UnsortedFile(int n, int m) {
+        char buffer[32];
+        for (int i = 1; i <= n; ++i) {
+            x.push_back(static_cast<double>(static_cast<long long>(i) * 7919 % n));
+            y.push_back(i % m);
+            text.append(buffer, std::to_chars(buffer, buffer + sizeof buffer, x.back()).ptr);
+            text += ',';
+            text.append(buffer, std::to_chars(buffer, buffer + sizeof buffer, y.back()).ptr);
+            text += '\n';
+        }
+    }
+    // Statistics of Y over every row, in the order of X.
+    RangeStatistics direct() const {
+        std::vector<std::size_t> rows(x.size() - 1);
+        std::iota(rows.begin(), rows.end(), 1);
+        std::stable_sort(rows.begin(), rows.end(), [&](std::size_t a, std::size_t b) { return x[a] < x[b]; });
+        return DirectRangeStatistics(&x, y, rows);
+    }
+};
+
+TEST(MeasureWindow, FirstStatisticsOfABigUnsortedFileLeaveTheWindowFree) {
+    varnotile::test::TempDir dir;
+    const UnsortedFile big(2'000'000, 1000), other(1'500'000, 300);
+    MainWindow w(QString::fromStdString(dir.path() + "/varnotile.INI"));
+    w.show();
+    auto open = [&](const char* name, const UnsortedFile& file) {
+        w.openFile(QString::fromStdString(dir.write(name, file.text)));
+        w.dataSet().View.XColumn = 1;
+        w.ClearAllCurves();
+        w.FillAllCurves();
+    };
+    open("big.csv", big);
+    auto* controller = w.findChild<MeasureController*>();
+    MeasureTable* t = controller->statisticsTable();
+    auto waitComputed = [&] {
+        QEventLoop loop;
+        QObject::connect(controller, &MeasureController::computed, &loop, &QEventLoop::quit);
+        QTimer::singleShot(60'000, &loop, &QEventLoop::quit);
+        if (controller->computing()) loop.exec();
+        settle();
+    };
+    auto expectShown = [&](const UnsortedFile& file) {
+        const RangeStatistics s = file.direct();
+        EXPECT_EQ(t->table()->item(0, 1)->text(), QString::number(s.count));
+        EXPECT_NEAR(t->table()->item(2, 1)->text().toDouble(), s.mean, 1e-6 * std::fabs(s.mean));
+        EXPECT_EQ(t->table()->item(6, 1)->text().toDouble(), s.max);
+        EXPECT_NEAR(t->table()->item(8, 1)->text().toDouble(), s.integral, 1e-6 * std::fabs(s.integral));
+    };
+
+    // The window answers while the order and the summaries are made.
+    w.findChild<QAction*>(QStringLiteral("menuStatistics"))->trigger();
+    ASSERT_TRUE(controller->computing());
+    EXPECT_EQ(t->caption(), QStringLiteral("Computing…"));
+    QElapsedTimer clock;
+    clock.start();
+    qint64 last = 0, longest = 0;
+    QTimer tick;
+    QObject::connect(&tick, &QTimer::timeout, [&] {
+        longest = std::max(longest, clock.elapsed() - last);
+        last = clock.elapsed();
+    });
+    tick.start(10);
+    waitComputed();
+    tick.stop();
+    EXPECT_GT(last, 0);
+    EXPECT_LT(longest, 200);
+    EXPECT_FALSE(controller->computing());
+    expectShown(big);
+
+    // Another file loaded while the first look at this one is made: that look is dropped.
+    open("big2.csv", big);
+    settle();
+    ASSERT_TRUE(controller->computing());
+    open("other.csv", other);
+    waitComputed();
+    waitComputed(); // the look at the file now shown
+    expectShown(other);
 }
 
 TEST(MeasureWindow, LogarithmicYAxisLeavesOutValuesOfZeroOrLess) {

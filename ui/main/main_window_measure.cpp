@@ -10,7 +10,7 @@
 namespace varnotile {
 
 void MainWindow::createMeasure() {
-    measure_ = new MeasureController(this, ds_, chart_, [this] { return gridSelection(); });
+    measure_ = new MeasureController(this, ds_, chart_, [this] { return gridSelection(); }, &work_);
     if (QItemSelectionModel* selection = gridData_->selectionModel())
         connect(selection, &QItemSelectionModel::selectionChanged, measure_, &MeasureController::selectionChanged);
     // The tracker as the settings file remembers it.

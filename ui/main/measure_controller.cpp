@@ -6,6 +6,7 @@
 #include "measure_texts.h"
 #include "number_text.h"
 #include "text_codec.h"
+#include "work_state.h"
 
 #include <QDockWidget>
 #include <QLabel>
@@ -16,6 +17,8 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <limits>
+#include <new>
 
 namespace varnotile {
 namespace {
@@ -39,10 +42,16 @@ double toSevenDigits(double value) {
     return std::strtod(rounded, nullptr);
 }
 
+// Values a first look may read on the window's thread: a few tens of milliseconds at most.
+constexpr std::size_t kAtOnce = 2'000'000;
+// Values copied in one step of a bigger look's copying (a few milliseconds).
+constexpr std::size_t kCopyStep = 1'000'000;
+
 } // namespace
 
-MeasureController::MeasureController(QMainWindow* window, DataSet& ds, CurveChart* chart, std::function<GridRect()> selection)
-    : QObject(window), ds_(ds), chart_(chart), selection_(std::move(selection)) {
+MeasureController::MeasureController(QMainWindow* window, DataSet& ds, CurveChart* chart, std::function<GridRect()> selection,
+                                     const WorkState* work)
+    : QObject(window), ds_(ds), chart_(chart), selection_(std::move(selection)), work_(work) {
     ds_.Changes.addObserver(&index_);
     measure_ = new ChartMeasure(chart_, ds_, index_, this);
     cursorsTable_ = new MeasureTable(QStringLiteral("CursorTable"));
@@ -61,6 +70,9 @@ MeasureController::MeasureController(QMainWindow* window, DataSet& ds, CurveChar
     refreshTimer_->setSingleShot(true);
     refreshTimer_->setInterval(0);
     connect(refreshTimer_, &QTimer::timeout, this, &MeasureController::refreshNow);
+    copyTimer_ = new QTimer(this);
+    copyTimer_->setInterval(0);
+    connect(copyTimer_, &QTimer::timeout, this, &MeasureController::copyStep);
     connect(measure_, &ChartMeasure::hoverTextChanged, this, [this](const QString& text) {
         hoverText_ = text;
         showStatus();
@@ -69,6 +81,11 @@ MeasureController::MeasureController(QMainWindow* window, DataSet& ds, CurveChar
     // A zoom, a drag, or curves filled anew (an edit, a load, another X column or scale).
     connect(chart_, &QCustomPlot::afterReplot, this, &MeasureController::scheduleRefresh);
     connect(chart_->xAxis, qOverload<const QCPRange&>(&QCPAxis::rangeChanged), this, &MeasureController::scheduleRefresh);
+}
+
+MeasureController::~MeasureController() {
+    // The thread reads only its own copies; it is let finish, its result going nowhere.
+    if (worker_.joinable()) worker_.join();
 }
 
 void MeasureController::setTrackerShown(bool shown) { measure_->setTrackerShown(shown); }
@@ -99,7 +116,12 @@ void MeasureController::scheduleRefresh() {
 }
 
 void MeasureController::refreshNow() {
+    // A load or save owns the data set: the tables wait (the curves filled after a load ask again).
+    if (work_ && work_->busy()) return;
+    if (work_ && std::exchange(worksSeen_, work_->worksBegun()) != work_->worksBegun())
+        index_.forgetAll(); // a load may have put new vectors where the old ones were
     const bool refilled = curvesRefilled();
+    if (refilled) buildFailed_ = false;
     // Another file (or another X) shown whole, the cursors both off it: back to where they start.
     if (refilled && chart_->autoRange() && measure_->cursorsShown()) {
         const QCPRange range = chart_->xAxis->range();
@@ -149,8 +171,78 @@ void MeasureController::showStatus() {
     status_->setText(text);
 }
 
+bool MeasureController::summariesReady(const std::vector<int>& columns, bool overX) {
+    if (build_) return false; // the tables are refreshed when it is done
+    if (buildFailed_) return true;
+    std::shared_ptr<SummaryBuild> build;
+    try {
+        build = index_.startBuild(ds_, ds_.View.XColumn, columns, overX);
+    } catch (const std::bad_alloc&) {
+        return true; // no room for copies: made where they are asked for, as before
+    }
+    if (!build) return true;
+    if (build->size() <= kAtOnce) {
+        build->copySome(std::numeric_limits<std::size_t>::max());
+        build->run();
+        index_.finishBuild(ds_, *build);
+        return true;
+    }
+    // Big: copied in steps between the window's events, then made on another thread.
+    build_ = build;
+    buildWorks_ = work_ ? work_->worksBegun() : 0;
+    copyTimer_->start();
+    return false;
+}
+
+void MeasureController::copyStep() {
+    const bool sameData = !work_ || (!work_->busy() && work_->worksBegun() == buildWorks_);
+    if (!build_ || !sameData || !index_.current(ds_, *build_)) { // changed meanwhile: asked for afresh
+        copyTimer_->stop();
+        build_ = nullptr;
+        scheduleRefresh();
+        return;
+    }
+    if (!build_->copySome(kCopyStep)) return;
+    copyTimer_->stop();
+    if (worker_.joinable()) worker_.join(); // finished already: its result was taken in
+    worker_ = std::thread([this, build = build_] {
+        bool ok = true;
+        try {
+            build->run();
+        } catch (...) { // no memory for it, or no thread: made where asked for, as before
+            ok = false;
+        }
+        QMetaObject::invokeMethod(this, [this, ok] {
+            buildFailed_ = !ok;
+            buildFinished();
+        }, Qt::QueuedConnection);
+    });
+}
+
+void MeasureController::buildFinished() {
+    if (worker_.joinable()) worker_.join();
+    const std::shared_ptr<SummaryBuild> build = std::exchange(build_, nullptr);
+    if (!build) return;
+    // Made for the data set as it was: taken in only if no load, save or change came since.
+    const bool sameData = !work_ || (!work_->busy() && work_->worksBegun() == buildWorks_);
+    if (sameData && !buildFailed_) index_.finishBuild(ds_, *build);
+    refreshNow(); // what was dropped is asked for afresh
+    emit computed();
+}
+
+void MeasureController::showComputing(MeasureTable* table) {
+    table->setCaption(QStringLiteral("Computing…"));
+    table->table()->setEnabled(false);
+}
+
 void MeasureController::updateCursorTable() {
-    if (!measure_->cursorsShown()) return;
+    if (!measure_->cursorsShown() || (work_ && work_->busy())) return;
+    // The values at the cursors are found in the X order of the rows.
+    if (!index_.xOrderReady(ds_, ds_.View.XColumn) && !summariesReady({}, true)) {
+        showComputing(cursorsTable_);
+        return;
+    }
+    cursorsTable_->table()->setEnabled(true);
     const int xColumn = ds_.View.XColumn;
     const bool timeAxis = xColumn >= 1 && ds_.Layout.ColumnTime[xColumn] != TimeKind::None;
     auto xText = [&](double x) {
@@ -204,6 +296,11 @@ void MeasureController::updateStatistics() {
                             {QStringLiteral("Std. dev.")}, {QStringLiteral("Min")},     {QStringLiteral("Min at")},
                             {QStringLiteral("Max")},       {QStringLiteral("Max at")},  {QStringLiteral("Integral")}};
     const std::vector<int> curves = rowCount > 0 ? measure_->drawnCurves() : std::vector<int>{};
+    if (!summariesReady(curves, !bySelection)) {
+        showComputing(statisticsTable_);
+        return;
+    }
+    statisticsTable_->table()->setEnabled(true);
     index_.prepare(ds_, xColumn, curves, !bySelection);
     for (int k : curves) {
             const RangeStatistics s = bySelection ? index_.overRows(ds_, xColumn, k, sel.Top, std::min(sel.Bottom, rowCount))

@@ -8,6 +8,7 @@ namespace varnotile {
 
 WorkState::Hold::Hold(WorkState& state, bool cancellable) : state_(state) {
     if (state_.depth_++ > 0) return;
+    ++state_.begun_;
     state_.cancellable_ = cancellable;
     state_.cancelRequested_ = false;
     state_.disableCommands();

@@ -21,6 +21,8 @@ public:
     explicit WorkState(QMainWindow* window) : window_(window) {}
 
     bool busy() const { return depth_ > 0; }
+    // How many works have begun: one that began since a look tells that the data set may be another.
+    unsigned long long worksBegun() const { return begun_; }
     // The running work is a load, which may be stopped (a save is not).
     bool cancellable() const { return busy() && cancellable_; }
     // Asks a running load to stop; the table shown before it stays.
@@ -48,6 +50,7 @@ private:
 
     QMainWindow* window_;
     int depth_ = 0;
+    unsigned long long begun_ = 0;
     bool cancellable_ = false;
     std::atomic<bool> cancelRequested_{false};
     std::vector<std::pair<QPointer<QAction>, bool>> actions_;
