@@ -23,7 +23,7 @@ namespace {
 
 std::string rows(int from, int to, const char* value = nullptr) {
     std::string s;
-    for (int i = from; i <= to; ++i) s += std::to_string(i) + "," + (value ? value : std::to_string(i * i % 97)) + "\n";
+    for (int i = from; i <= to; ++i) s += std::to_string(i) + "," + (value ? value : std::to_string(static_cast<long long>(i) * i % 97)) + "\n";
     return s;
 }
 

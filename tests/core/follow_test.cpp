@@ -58,14 +58,14 @@ struct Scenario {
 
 std::string rows(int from, int to) {
     std::string s;
-    for (int i = from; i <= to; ++i) s += std::to_string(i) + "," + std::to_string(i * i % 97) + "\n";
+    for (int i = from; i <= to; ++i) s += std::to_string(i) + "," + std::to_string(static_cast<long long>(i) * i % 97) + "\n";
     return s;
 }
 
 // Rows with a quoted text between the numbers.
 std::string notedRows(int from, int to) {
     std::string s;
-    for (int i = from; i <= to; ++i) s += std::to_string(i) + ",\"n\"," + std::to_string(i * i % 97) + "\n";
+    for (int i = from; i <= to; ++i) s += std::to_string(i) + ",\"n\"," + std::to_string(static_cast<long long>(i) * i % 97) + "\n";
     return s;
 }
 

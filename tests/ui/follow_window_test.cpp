@@ -44,7 +44,7 @@ namespace {
 
 std::string rows(int from, int to) {
     std::string s;
-    for (int i = from; i <= to; ++i) s += std::to_string(i) + "," + std::to_string(i * i % 97) + ".5\n";
+    for (int i = from; i <= to; ++i) s += std::to_string(i) + "," + std::to_string(static_cast<long long>(i) * i % 97) + ".5\n";
     return s;
 }
 
